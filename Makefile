@@ -1,0 +1,39 @@
+# The two everyday commands are `make demo` and `make test`; both install what is missing first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps configure build test demo bench format lint fuzz clean
+
+deps:
+	@bash scripts/deps
+
+configure: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+demo: build
+	@bash scripts/demo $(BUILD)
+
+bench: build
+	@bash scripts/bench $(BUILD)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+lint: configure
+	@git ls-files 'src/*.cpp' 'sim/*.cpp' | xargs clang-tidy -p $(BUILD) --quiet
+
+fuzz: deps
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKRELVAN_FUZZ=ON \
+	  -DKRELVAN_GUI=OFF -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_wire_decoder
+	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 fuzz/corpus/wire
+
+clean:
+	@rm -rf $(BUILD) build-fuzz

@@ -1,0 +1,16 @@
+#pragma once
+// Everything the program reaches outside itself, handed to it at start-up. The GUI, the CLI
+// and each test assemble their own.
+#include "platform/kvxglib/Library.h"
+#include "platform/kvxnam/Library.h"
+#include "platform/os/Clock.h"
+#include "platform/os/FileSystem.h"
+#include "platform/ui/Screen.h"
+
+struct Platform {
+    kvxglib::Library& glib;
+    kvxnam::Library& nam;
+    ui::Screen& screen;
+    os::FileSystem& files;
+    os::Clock& clock;
+};

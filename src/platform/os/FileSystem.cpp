@@ -1,0 +1,49 @@
+#include "platform/os/FileSystem.h"
+
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/os/NativePath.h"
+
+namespace fs = std::filesystem;
+
+namespace os {
+
+std::vector<std::string> RealFileSystem::listFiles(const std::string& pattern) {
+    const std::string normal = normaliseSeparators(pattern);
+    const size_t slash = normal.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : normal.substr(0, slash + 1);
+    std::string mask = slash == std::string::npos ? normal : normal.substr(slash + 1);
+    if (mask == "*.*" || mask.empty()) mask = "*";  // "*.*" also matches names without a dot
+    const std::string foldedMask = foldCase(mask);
+
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(toNativePath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        const std::string name = it->path().filename().string();
+        if (fnmatch(foldedMask.c_str(), foldCase(name).c_str(), FNM_PERIOD) == 0) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end(), lessIgnoreCase);
+    return names;
+}
+
+std::string RealFileSystem::currentDirectory() {
+    std::error_code ec;
+    return fs::current_path(ec).string();
+}
+
+bool RealFileSystem::changeDirectory(const std::string& folder) {
+    std::error_code ec;
+    fs::current_path(toNativePath(folder), ec);
+    return !ec;
+}
+
+}  // namespace os
