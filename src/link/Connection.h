@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace link {
+namespace clink {  // "link" would clash with the POSIX function
 
 struct Connection {
     int16_t CommKind = 0;  // 1 serial, 2 TCP/IP, 0 until the communication settings choose
@@ -14,4 +14,4 @@ struct Connection {
     std::string ControllerOsKind;  // "C" for KVXreal C
 };
 
-}  // namespace link
+}  // namespace clink
