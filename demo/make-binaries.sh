@@ -1,0 +1,131 @@
+#!/bin/sh
+# Regenerates the binary files of the demo product (module directories, program and web-site
+# images, the manual). The results are committed: the demo works without running this.
+# The output is deterministic, so running it again changes nothing.
+set -eu
+cd "$(dirname "$0")/product"
+exec python3 - <<'EOF'
+import struct
+import zlib
+from pathlib import Path
+
+APPS = Path("Application programs")
+PROJECTS = ["KVX200/2.4", "KVX200/2.5", "KVX210/2.1", "KVX210/2.2", "KVX210/2.3",
+            "KVX300C/3.0", "KVX300C/3.1"]
+RECORD = 74
+
+
+def write(path, data):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(data)
+
+
+def modules_dir(pla, ela, name):
+    # Three fixed 74-byte records: header, the one module, an all-zero end record.
+    header = b"CODEFILE!" + b"\x1a" + struct.pack("<HH", RECORD, 1)
+    module = bytes([1, pla, ela]) + name.encode("cp850")
+    return (header.ljust(RECORD, b" ") + module.ljust(RECORD, b" ") + bytes(RECORD))
+
+
+def noise(seed, length):
+    # xorshift32: stands in for compiled code, reproducible on every machine.
+    out = bytearray()
+    x = seed or 1
+    while len(out) < length:
+        x ^= (x << 13) & 0xFFFFFFFF
+        x ^= x >> 17
+        x ^= (x << 5) & 0xFFFFFFFF
+        out += struct.pack("<I", x)
+    return bytes(out[:length])
+
+
+def text(value, size):
+    return value.encode("cp850").ljust(size, b"\0")
+
+
+def with_crc(body):
+    return body + struct.pack("<I", zlib.crc32(body))
+
+
+def qvx_image(model, revision, program, size):
+    # KVXreal C application image: magic, model, revision, program name, code, CRC-32.
+    code = noise(zlib.crc32(revision.encode()), size)
+    return with_crc(b"KVXQVX01" + struct.pack("<HI", model, len(code)) + text(revision, 16)
+                    + text(program, 48) + code)
+
+
+def tcp_option_image(model, revision, size):
+    # TCP/IP option image of an older controller (its web pages included).
+    code = noise(zlib.crc32(b"tcp" + revision.encode()), size)
+    return with_crc(b"KVXTCP01" + struct.pack("<HI", model, len(code)) + text(revision, 16)
+                    + code)
+
+
+def web_site_image(files):
+    # Web-site image: a file count, then name and contents of each file, then CRC-32.
+    body = b"KVXECP01" + struct.pack("<H", len(files))
+    for name, data in files:
+        body += struct.pack("<H", len(name)) + name.encode("ascii")
+        body += struct.pack("<I", len(data)) + data
+    return with_crc(body)
+
+
+def pdf(lines):
+    # The smallest well-formed PDF: one page of Helvetica text.
+    stream = "BT /F1 12 Tf 72 760 Td 16 TL\n"
+    for line in lines:
+        stream += "(%s) '\n" % line.replace("\\", "\\\\").replace("(", "\\(").replace(")", "\\)")
+    stream += "ET\n"
+    objects = [
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+        "/Resources << /Font << /F1 4 0 R >> >> /Contents 5 0 R >>",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        "<< /Length %d >>\nstream\n%sendstream" % (len(stream), stream),
+    ]
+    out = b"%PDF-1.4\n"
+    offsets = []
+    for number, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += ("%d 0 obj\n%s\nendobj\n" % (number, body)).encode("latin-1")
+    xref = len(out)
+    out += ("xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)).encode()
+    for offset in offsets:
+        out += ("%010d 00000 n \n" % offset).encode()
+    out += ("trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n"
+            % (len(objects) + 1, xref)).encode()
+    return out
+
+
+for project in PROJECTS:
+    write(APPS / project / "Modules.Dir", modules_dir(254, 30, "Module1"))
+
+write(APPS / "KVX300C/3.0/Module1/App.Qvx",
+      qvx_image(300, "3.0-1-05", "Heating and ventilation", 3072))
+write(APPS / "KVX300C/3.1/Module1/App.Qvx",
+      qvx_image(300, "3.1-0-02", "Heating and ventilation with web site", 4096))
+write(APPS / "KVX200/2.5/Module1/Image.Bin", tcp_option_image(200, "2.5-0-03", 3072))
+
+index = (b"<!DOCTYPE html>\n<html><head><title>KVX300C</title>"
+         b"<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
+         b"<body><h1>Heating and ventilation</h1>\n"
+         b"<p>Supply air <span id=\"supply\">--</span> &deg;C</p>\n"
+         b"<p>Radiator circuit <span id=\"radiator\">--</span> &deg;C</p>\n"
+         b"</body></html>\n")
+style = b"body { font-family: sans-serif; margin: 2em; }\nh1 { color: #1f4e79; }\n"
+write(APPS / "KVX300C/3.1/Module1/Image.Ecp",
+      web_site_image([("index.html", index), ("style.css", style),
+                      ("logo.bin", noise(0xEC9, 1024))]))
+
+write(Path("Documentation/English/Krelvan Manual.pdf"), pdf([
+    "Krelvan - demo manual",
+    "",
+    "1. Pick a controller model in the upper list.",
+    "2. Pick a program revision; the current revision is marked.",
+    "3. Press Communication to choose the serial link or a TCP/IP port.",
+    "4. Press Load Controller to load the program into the controller.",
+    "",
+    "The demo catalogue lies in the folder Application programs.",
+]))
+EOF
