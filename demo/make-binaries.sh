@@ -98,6 +98,14 @@ def pdf(lines):
     return out
 
 
+def web_page(title, heading, values):
+    rows = b"".join(b"<p>%s <span id=\"%s\">--</span> &deg;C</p>\n" % (label, ident)
+                    for label, ident in values)
+    return (b"<!DOCTYPE html>\n<html><head><title>%s</title>"
+            b"<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
+            b"<body><h1>%s</h1>\n%s</body></html>\n" % (title, heading, rows))
+
+
 for project in PROJECTS:
     write(APPS / project / "Modules.Dir", modules_dir(254, 30, "Module1"))
 
@@ -107,16 +115,16 @@ write(APPS / "KVX300C/3.1/Module1/App.Qvx",
       qvx_image(300, "3.1-0-02", "Heating and ventilation with web site", 4096))
 write(APPS / "KVX200/2.5/Module1/Image.Bin", tcp_option_image(200, "2.5-0-03", 3072))
 
-index = (b"<!DOCTYPE html>\n<html><head><title>KVX300C</title>"
-         b"<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
-         b"<body><h1>Heating and ventilation</h1>\n"
-         b"<p>Supply air <span id=\"supply\">--</span> &deg;C</p>\n"
-         b"<p>Radiator circuit <span id=\"radiator\">--</span> &deg;C</p>\n"
-         b"</body></html>\n")
 style = b"body { font-family: sans-serif; margin: 2em; }\nh1 { color: #1f4e79; }\n"
-write(APPS / "KVX300C/3.1/Module1/Image.Ecp",
-      web_site_image([("index.html", index), ("style.css", style),
-                      ("logo.bin", noise(0xEC9, 1024))]))
+write(APPS / "KVX300C/3.1/Module1/Image.Ecp", web_site_image([
+    ("index.html", web_page(b"KVX300C", b"Heating and ventilation",
+                            [(b"Supply air", b"supply"), (b"Radiator circuit", b"radiator")])),
+    ("style.css", style), ("logo.bin", noise(0xEC9, 1024))]))
+write(APPS / "KVX200/2.5/Module1/Image.Ecp", web_site_image([
+    ("index.html", web_page(b"KVX200", b"Heating",
+                            [(b"Radiator circuit 1", b"rad1"), (b"Radiator circuit 2", b"rad2"),
+                             (b"Hot water", b"hotwater")])),
+    ("style.css", style)]))
 
 write(Path("Documentation/English/Krelvan Manual.pdf"), pdf([
     "Krelvan - demo manual",
