@@ -1,0 +1,44 @@
+#include "platform/wire/Command.h"
+
+namespace wire {
+
+bool isKnownCommand(uint8_t command) {
+    switch (static_cast<Command>(command)) {
+        case Command::ReadVariable:
+        case Command::WriteVariable:
+        case Command::WriteBatch:
+        case Command::Telegram:
+        case Command::SetClock:
+        case Command::Discover:
+            return true;
+    }
+    return false;
+}
+
+const char* commandName(uint8_t command) {
+    switch (static_cast<Command>(command)) {
+        case Command::ReadVariable:
+            return "ReadVariable";
+        case Command::WriteVariable:
+            return "WriteVariable";
+        case Command::WriteBatch:
+            return "WriteBatch";
+        case Command::Telegram:
+            return "Telegram";
+        case Command::SetClock:
+            return "SetClock";
+        case Command::Discover:
+            return "Discover";
+    }
+    if (command >= kBulkTransferFirst && command <= kBulkTransferLast) return "reserved (bulk)";
+    if (command >= kDiscoveryFirst && command <= kDiscoveryLast) return "reserved (discovery)";
+    if (command >= kSecurityFirst && command <= kSecurityLast) return "reserved (security)";
+    if (command >= kPortSettingsFirst && command <= kPortSettingsLast)
+        return "reserved (port settings)";
+    if (command >= kPortOsUpgradeFirst && command <= kPortOsUpgradeLast)
+        return "reserved (Port OS upgrade)";
+    if (command >= kTestToolsFirst) return "reserved (test tools)";
+    return "unknown";
+}
+
+}  // namespace wire

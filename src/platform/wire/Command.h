@@ -1,0 +1,30 @@
+#pragma once
+// Command codes of the frame header and the ranges kept for later additions.
+#include <cstdint>
+
+namespace wire {
+
+enum class Command : uint8_t {
+    ReadVariable = 0x01,
+    WriteVariable = 0x02,
+    WriteBatch = 0x03,
+    Telegram = 0x04,
+    SetClock = 0x05,
+    Discover = 0x30,  // UDP only
+};
+
+constexpr uint8_t code(Command c) { return static_cast<uint8_t>(c); }
+
+// Reserved ranges: a controller answers them with UnknownCommand until they are built.
+constexpr uint8_t kBulkTransferFirst = 0x20, kBulkTransferLast = 0x2F;
+constexpr uint8_t kDiscoveryFirst = 0x30, kDiscoveryLast = 0x3F;
+constexpr uint8_t kSecurityFirst = 0x40, kSecurityLast = 0x4F;
+constexpr uint8_t kPortSettingsFirst = 0x50, kPortSettingsLast = 0x5F;
+constexpr uint8_t kPortOsUpgradeFirst = 0x60, kPortOsUpgradeLast = 0x6F;
+constexpr uint8_t kTestToolsFirst = 0xF0;
+
+// True for the commands this codec has payload layouts for.
+bool isKnownCommand(uint8_t command);
+const char* commandName(uint8_t command);
+
+}  // namespace wire

@@ -1,0 +1,32 @@
+#pragma once
+// Reply code 1 of a reply frame. Codes from 0xFF00 never travel: the host library uses them to
+// tell its caller how an exchange ended without a reply.
+#include <cstdint>
+
+namespace wire {
+
+enum class ReplyCode : uint16_t {
+    Ok = 0x0000,
+    NoSuchStation = 0x0001,
+    UnknownCommand = 0x0002,
+    BadRequest = 0x0003,
+    NoSuchVariable = 0x0004,
+    WrongType = 0x0005,
+    Refused = 0x0006,
+    Busy = 0x0007,
+    OutOfRange = 0x0008,
+    NotFound = 0x0009,
+    NoAnswer = 0x000A,
+    AuthRequired = 0x000B,
+    TooLarge = 0x000C,
+    // link-local
+    TimedOut = 0xFF01,
+    LinkLost = 0xFF02,
+    NotStarted = 0xFF03,
+    BadReply = 0xFF04,
+};
+
+constexpr uint16_t code(ReplyCode c) { return static_cast<uint16_t>(c); }
+const char* replyCodeName(uint16_t code1);
+
+}  // namespace wire

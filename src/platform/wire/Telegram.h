@@ -1,0 +1,77 @@
+#pragma once
+// The request telegrams a controller understands, parsed from their bytes (command byte on)
+// and built back. Lengths are exact.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/wire/Result.h"
+
+namespace wire::telegram {
+
+constexpr uint8_t kPoll = 0x98;
+constexpr uint8_t kCoolStart = 0x45, kCoolStartCheck = 0xBA;
+constexpr uint8_t kColdStart = 0x1C, kColdStartCheck = 0xE3;
+constexpr uint8_t kActivate = 0x61;
+constexpr uint8_t kPartition = 0xCB;
+// Partition services: the byte after 0xCB.
+constexpr uint8_t kListPartitions = 0x00;
+constexpr uint8_t kGetNumberAttribute = 0x10;
+constexpr uint8_t kSetNumberAttribute = 0x11;
+constexpr uint8_t kGetTextAttribute = 0x14;
+constexpr uint8_t kSetTextAttribute = 0x15;
+// Partition number that stands for "no application": activating it deactivates.
+constexpr uint8_t kDeactivatePartition = 14;
+
+struct Poll {
+    bool operator==(const Poll&) const = default;
+};
+struct CoolStart {
+    bool operator==(const CoolStart&) const = default;
+};
+struct ColdStart {
+    bool operator==(const ColdStart&) const = default;
+};
+struct Activate {
+    uint8_t partition = 0;
+    uint8_t subApplication = 0;
+    bool operator==(const Activate&) const = default;
+};
+struct ListPartitions {
+    bool operator==(const ListPartitions&) const = default;
+};
+struct GetNumberAttribute {
+    uint8_t partition = 0;
+    uint16_t attribute = 0;
+    bool operator==(const GetNumberAttribute&) const = default;
+};
+struct SetNumberAttribute {
+    uint8_t partition = 0;
+    uint16_t attribute = 0;
+    int32_t value = 0;
+    bool operator==(const SetNumberAttribute&) const = default;
+};
+struct GetTextAttribute {
+    uint8_t partition = 0;
+    uint16_t attribute = 0;
+    bool operator==(const GetTextAttribute&) const = default;
+};
+struct SetTextAttribute {
+    uint8_t partition = 0;
+    uint16_t attribute = 0;
+    std::string text;  // code page 850 bytes
+    bool operator==(const SetTextAttribute&) const = default;
+};
+
+using TelegramCommand =
+    std::variant<Poll, CoolStart, ColdStart, Activate, ListPartitions, GetNumberAttribute,
+                 SetNumberAttribute, GetTextAttribute, SetTextAttribute>;
+
+// UnknownCommand for an unknown command or partition service, WrongLength for a known one
+// of the wrong length, BadValue for wrong check bytes.
+Result<TelegramCommand> parseTelegram(std::span<const uint8_t> bytes);
+std::vector<uint8_t> buildTelegram(const TelegramCommand& command);
+
+}  // namespace wire::telegram
