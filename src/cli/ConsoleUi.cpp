@@ -1,0 +1,34 @@
+#include "cli/ConsoleUi.h"
+
+#include <ostream>
+
+namespace cli {
+namespace {
+
+// One message, one line: line breaks inside a message would break the line-per-message rule.
+std::string oneLine(const std::string& text) {
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    return line;
+}
+
+}  // namespace
+
+void ConsoleMessageBoxes::showMessage(const std::string& text, ui::MessageKind kind) {
+    err_ << (kind == ui::MessageKind::Error ? "error: " : "info: ") << oneLine(text) << '\n';
+}
+
+int32_t ConsoleMessageBoxes::ask(const std::string& text, const std::string&, int32_t buttons) {
+    const int32_t answer = ui::defaultAnswer(buttons);
+    err_ << "question: " << oneLine(text) << " -> "
+         << (answer == ui::answer::Ok    ? "OK"
+             : answer == ui::answer::Yes ? "Yes"
+             : answer == ui::answer::No  ? "No"
+                                         : "Cancel")
+         << '\n';
+    return answer;
+}
+
+}  // namespace cli

@@ -1,0 +1,46 @@
+#include "cli/Session.h"
+
+#include <filesystem>
+
+#include "cli/ConsoleUi.h"
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxnam/RealLibrary.h"
+#include "platform/os/Clock.h"
+#include "platform/os/FileSystem.h"
+
+namespace cli {
+
+namespace {
+
+// Paths the program derives from the machine folder must stay valid when it changes folder.
+std::string absoluteMachineDir(const std::string& machineDir) {
+    const std::string dir = machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir;
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(dir, ec);
+    return ec ? dir : absolute.lexically_normal().string();
+}
+
+}  // namespace
+
+struct Session::Services {
+    Services(const std::string& machineDir, std::ostream& err)
+        : boxes(err),
+          glib(boxes, absoluteMachineDir(machineDir)),
+          platform{glib, nam, screen, files, clock} {}
+
+    ConsoleMessageBoxes boxes;
+    ConsoleScreen screen;
+    os::RealFileSystem files;
+    os::SteadyClock clock;
+    kvxglib::RealLibrary glib;
+    kvxnam::RealLibrary nam;
+    Platform platform;
+};
+
+Session::Session(const std::string& machineDir, std::ostream& err)
+    : services_(std::make_unique<Services>(machineDir, err)),
+      program_(std::make_unique<app::Program>(services_->platform)) {}
+
+Session::~Session() = default;
+
+}  // namespace cli

@@ -1,0 +1,27 @@
+#pragma once
+// The real platform as the command line assembles it, and the program running on it.
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "app/Program.h"
+
+namespace cli {
+
+class Session {
+public:
+    // `machineDir` empty: $KRELVAN_MACHINE_DIR, else ~/.config/krelvan.
+    Session(const std::string& machineDir, std::ostream& err);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    app::Program& program() { return *program_; }
+
+private:
+    struct Services;
+    std::unique_ptr<Services> services_;
+    std::unique_ptr<app::Program> program_;
+};
+
+}  // namespace cli

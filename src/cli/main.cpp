@@ -1,0 +1,31 @@
+// krelvan-cli: the program's operations without windows.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "cli/CatalogueCommand.h"
+#include "cli/Options.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
+    app.require_subcommand(1);
+    cli::Options options;
+    cli::addCatalogueCommand(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error);
+        return cli::exitcode::Usage;
+    }
+    try {
+        return options.run ? options.run() : cli::exitcode::Usage;
+    } catch (const cli::UsageError& error) {
+        std::cerr << "usage error: " << error.message << '\n';
+        return cli::exitcode::Usage;
+    } catch (const std::exception& error) {
+        std::cerr << "error: " << error.what() << '\n';
+        return cli::exitcode::Failed;
+    }
+}
