@@ -1,0 +1,307 @@
+#include "gui/Binder.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cmath>
+#include <stdexcept>
+
+#include "app/Dispatch.h"
+#include "gui/Twips.h"
+
+namespace gui {
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+void copyControl(QWidget& widget, const ui::Control& model) {
+    const QSignalBlocker blocker(widget);
+    widget.setEnabled(model.enabled);
+    widget.setHidden(!model.visible);
+    widget.setToolTip(qs(model.toolTip));
+    if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+        button->setText(qs(model.caption));
+    } else if (auto* label = qobject_cast<QLabel*>(&widget)) {
+        label->setText(qs(model.caption));
+    } else if (auto* frame = qobject_cast<QGroupBox*>(&widget)) {
+        frame->setTitle(qs(model.caption));
+    }
+}
+
+class WindowBinding final : public Binding {
+  public:
+    WindowBinding(QWidget& window, std::string& caption, int& heightTwips)
+        : window_(window), caption_(caption), heightTwips_(heightTwips) {}
+
+    void copy() override {
+        window_.setWindowTitle(qs(caption_));
+        // Only a change of the model resizes: the user may have resized the window since.
+        if (heightTwips_ != shownHeight_) {
+            window_.resize(window_.width(), twipsToPixels(heightTwips_));
+            shownHeight_ = heightTwips_;
+        }
+    }
+
+  private:
+    QWidget& window_;
+    std::string& caption_;
+    int& heightTwips_;
+    int shownHeight_ = -1;
+};
+
+class ControlBinding final : public Binding {
+  public:
+    ControlBinding(QWidget& widget, ui::Control& model) : widget_(widget), model_(model) {}
+    void copy() override { copyControl(widget_, model_); }
+
+  private:
+    QWidget& widget_;
+    ui::Control& model_;
+};
+
+class TextBoxBinding final : public Binding {
+  public:
+    TextBoxBinding(QLineEdit& edit, ui::TextBox& model) : edit_(edit), model_(model) {}
+    void copy() override {
+        copyControl(edit_, model_);
+        const QString text = qs(model_.text);
+        // Setting an equal text would move the user's cursor.
+        if (edit_.text() != text) {
+            const QSignalBlocker blocker(edit_);
+            edit_.setText(text);
+        }
+    }
+
+  private:
+    QLineEdit& edit_;
+    ui::TextBox& model_;
+};
+
+class ListBinding final : public Binding {
+  public:
+    ListBinding(QTreeWidget& tree, ui::ListView& model, ImageList images)
+        : tree_(tree), model_(model), images_(std::move(images)) {}
+
+    void copy() override {
+        copyControl(tree_, model_);
+        const QSignalBlocker blocker(tree_);
+        if (!copied_ || !sameColumns(model_.columns, shownColumns_)) {
+            copyColumns(tree_, model_.columns);
+            shownColumns_ = model_.columns;
+        }
+        bool rebuilt = false;
+        if (!copied_ || !sameItems(model_.items, shownItems_)) {
+            copyItems(tree_, model_.items, images_);
+            shownItems_ = model_.items;
+            rebuilt = true;
+        }
+        // The selection is pushed only when the model changed it, so that a row the user
+        // picked in a list without a handler stays picked.
+        if (rebuilt || model_.selected != shownSelected_) {
+            copySelectedRow(tree_, model_.selected);
+            shownSelected_ = model_.selected;
+        }
+        copied_ = true;
+    }
+
+  private:
+    QTreeWidget& tree_;
+    ui::ListView& model_;
+    ImageList images_;
+    bool copied_ = false;
+    std::vector<ui::ListColumn> shownColumns_;
+    std::vector<ui::ListItem> shownItems_;
+    int shownSelected_ = 0;
+};
+
+class ProgressBinding final : public Binding {
+  public:
+    ProgressBinding(QProgressBar& bar, ui::ProgressBar& model) : bar_(bar), model_(model) {
+        bar_.setRange(0, kProgressSteps);
+    }
+    void copy() override {
+        copyControl(bar_, model_);
+        const double span = model_.max - model_.min;
+        double share = span > 0 ? (model_.value - model_.min) / span : 0.0;
+        if (!(share >= 0.0)) share = 0.0;  // also NaN
+        if (share > 1.0) share = 1.0;
+        const QSignalBlocker blocker(bar_);
+        bar_.setValue(static_cast<int>(std::lround(share * kProgressSteps)));
+    }
+
+  private:
+    QProgressBar& bar_;
+    ui::ProgressBar& model_;
+};
+
+class MenuBinding final : public Binding {
+  public:
+    MenuBinding(QAction& action, ui::MenuEntry& model) : action_(action), model_(model) {}
+    void copy() override {
+        const QSignalBlocker blocker(action_);
+        action_.setText(qs(model_.caption));
+        action_.setEnabled(model_.enabled);
+        action_.setVisible(model_.visible);
+        if (model_.shortcut != shownShortcut_) {
+            action_.setShortcut(QKeySequence(qs(model_.shortcut)));
+            shownShortcut_ = model_.shortcut;
+        }
+    }
+
+  private:
+    QAction& action_;
+    ui::MenuEntry& model_;
+    std::string shownShortcut_;
+};
+
+class TimerBinding final : public Binding {
+  public:
+    explicit TimerBinding(ui::Timer& model) : model_(model) {}
+    QTimer& timer() { return timer_; }
+    void copy() override {
+        const bool run = model_.enabled && model_.intervalMs > 0;
+        if (run && timer_.interval() != model_.intervalMs) timer_.setInterval(model_.intervalMs);
+        if (run && !timer_.isActive()) timer_.start();
+        if (!run && timer_.isActive()) timer_.stop();
+    }
+
+  private:
+    ui::Timer& model_;
+    QTimer timer_;
+};
+
+// Tells a mouse press on a list apart from keyboard moves: a row chosen with the keyboard is
+// a click of its own, while a mouse press is answered by the click signal that follows.
+class PressWatcher final : public QObject {
+  public:
+    using QObject::QObject;
+    bool pressing() const { return pressing_; }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick) {
+            pressing_ = true;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            pressing_ = false;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    bool pressing_ = false;
+};
+
+}  // namespace
+
+Binder::Binder(QWidget& root, app::Program& program) : root_(root), program_(program) {}
+
+Binder::~Binder() {
+    for (const QMetaObject::Connection& connection : connections_) {
+        QObject::disconnect(connection);
+    }
+}
+
+template <class Widget>
+Widget& Binder::find(const QString& name) const {
+    auto* widget = root_.findChild<Widget*>(name);
+    if (widget == nullptr) {
+        throw std::logic_error("the form has no " +
+                               std::string(Widget::staticMetaObject.className()) + " named " +
+                               name.toStdString());
+    }
+    return *widget;
+}
+
+void Binder::window(std::string& caption, int& heightTwips) {
+    bindings_.push_back(std::make_unique<WindowBinding>(*root_.window(), caption, heightTwips));
+}
+
+void Binder::control(const QString& name, ui::Control& model, Handler click) {
+    auto& widget = find<QWidget>(name);
+    bindings_.push_back(std::make_unique<ControlBinding>(widget, model));
+    if (auto* label = qobject_cast<QLabel*>(&widget)) label->setTextFormat(Qt::PlainText);
+    if (!click) return;
+    auto* button = qobject_cast<QAbstractButton*>(&widget);
+    if (button == nullptr) {
+        throw std::logic_error(name.toStdString() + " takes clicks but is no button");
+    }
+    keep(QObject::connect(button, &QAbstractButton::clicked, button,
+                          [this, click = std::move(click)] { run(click); }));
+}
+
+void Binder::textBox(const QString& name, ui::TextBox& model) {
+    auto& edit = find<QLineEdit>(name);
+    bindings_.push_back(std::make_unique<TextBoxBinding>(edit, model));
+    keep(QObject::connect(&edit, &QLineEdit::textEdited, &edit,
+                          [&model](const QString& text) { model.text = text.toStdString(); }));
+}
+
+void Binder::list(const QString& name, ui::ListView& model, RowHandler itemClick,
+                  ImageList images) {
+    auto& tree = find<QTreeWidget>(name);
+    setUpReportList(tree);
+    bindings_.push_back(std::make_unique<ListBinding>(tree, model, std::move(images)));
+    if (!itemClick) return;
+    auto* watcher = new PressWatcher(&tree);
+    tree.viewport()->installEventFilter(watcher);
+    auto rowOf = [&tree](QTreeWidgetItem* item) { return tree.indexOfTopLevelItem(item) + 1; };
+    keep(QObject::connect(&tree, &QTreeWidget::itemClicked, &tree,
+                          [this, itemClick, rowOf](QTreeWidgetItem* item, int) {
+                              const int row = rowOf(item);
+                              run([&itemClick, row] { itemClick(row); });
+                          }));
+    keep(QObject::connect(
+        &tree, &QTreeWidget::currentItemChanged, &tree,
+        [this, itemClick, rowOf, watcher](QTreeWidgetItem* current, QTreeWidgetItem*) {
+            if (current == nullptr || watcher->pressing()) return;
+            const int row = rowOf(current);
+            run([&itemClick, row] { itemClick(row); });
+        }));
+}
+
+void Binder::progressBar(const QString& name, ui::ProgressBar& model) {
+    bindings_.push_back(std::make_unique<ProgressBinding>(find<QProgressBar>(name), model));
+}
+
+void Binder::menu(const QString& name, ui::MenuEntry& model, Handler click) {
+    QAction* action = root_.findChild<QAction*>(name);
+    if (action == nullptr) action = find<QMenu>(name).menuAction();
+    bindings_.push_back(std::make_unique<MenuBinding>(*action, model));
+    if (!click) return;
+    keep(QObject::connect(action, &QAction::triggered, action,
+                          [this, click = std::move(click)] { run(click); }));
+}
+
+void Binder::timer(ui::Timer& model, Handler tick) {
+    auto binding = std::make_unique<TimerBinding>(model);
+    keep(QObject::connect(&binding->timer(), &QTimer::timeout, &binding->timer(),
+                          [this, tick = std::move(tick)] { run(tick); }));
+    bindings_.push_back(std::move(binding));
+}
+
+void Binder::refresh() {
+    if (refreshing_) return;
+    struct Guard {
+        bool& flag;
+        explicit Guard(bool& f) : flag(f) { flag = true; }
+        ~Guard() { flag = false; }
+    } guard(refreshing_);
+    for (const auto& binding : bindings_) binding->copy();
+}
+
+void Binder::run(const Handler& handler) {
+    app::Dispatch(program_, handler);
+    refresh();
+}
+
+}  // namespace gui

@@ -1,0 +1,76 @@
+#pragma once
+// The one binder between presentation-model forms and their Qt widgets. Widgets are found by
+// object name (the control names of the form). After every handler and at every event pump
+// the models are copied into the widgets with the widgets' signals blocked; widget signals
+// become handler calls, each through the program's dispatcher.
+#include <QMetaObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/ListViewCopy.h"
+#include "platform/ui/Controls.h"
+
+class QWidget;
+
+namespace app {
+struct Program;
+}
+
+namespace gui {
+
+// One bound model and its widget.
+class Binding {
+  public:
+    virtual ~Binding() = default;
+    // Copies the model into the widget.
+    virtual void copy() = 0;
+};
+
+class Binder {
+  public:
+    using Handler = std::function<void()>;
+    using RowHandler = std::function<void(int)>;  // 1-based row
+
+    Binder(QWidget& root, app::Program& program);
+    ~Binder();
+    Binder(const Binder&) = delete;
+    Binder& operator=(const Binder&) = delete;
+
+    // The form's caption and height; the root's window shows them.
+    void window(std::string& caption, int& heightTwips);
+    // A button, label, tool button or frame: caption, enabled, visible, tool tip; `click`
+    // runs when a button is clicked.
+    void control(const QString& name, ui::Control& model, Handler click = {});
+    // A line edit; what the user types goes straight into the model.
+    void textBox(const QString& name, ui::TextBox& model);
+    // A QTreeWidget shown as a report-style list; `itemClick` runs when a row is clicked or
+    // chosen with the keyboard.
+    void list(const QString& name, ui::ListView& model, RowHandler itemClick = {},
+              ImageList images = {});
+    void progressBar(const QString& name, ui::ProgressBar& model);
+    // A QAction, or a QMenu (its title), by name.
+    void menu(const QString& name, ui::MenuEntry& model, Handler click = {});
+    // A timer ticking while the model is enabled.
+    void timer(ui::Timer& model, Handler tick);
+
+    // Copies every model into its widget.
+    void refresh();
+    // Runs a handler through the dispatcher, then shows what it changed.
+    void run(const Handler& handler);
+
+  private:
+    template <class Widget>
+    Widget& find(const QString& name) const;
+    void keep(QMetaObject::Connection connection) { connections_.push_back(connection); }
+
+    QWidget& root_;
+    app::Program& program_;
+    std::vector<std::unique_ptr<Binding>> bindings_;
+    std::vector<QMetaObject::Connection> connections_;
+    bool refreshing_ = false;
+};
+
+}  // namespace gui
