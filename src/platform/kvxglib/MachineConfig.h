@@ -13,7 +13,7 @@ namespace kvxglib {
 std::string machineDirFromEnvironment();
 
 class MachineConfig {
-public:
+  public:
     explicit MachineConfig(std::string machineDir);
 
     const std::string& machineDir() const { return machineDir_; }
@@ -31,7 +31,7 @@ public:
         return files_.get(nativePath);
     }
 
-private:
+  private:
     std::string setting(const std::string& key);
     std::string folderFromValue(const std::string& value) const;
 

@@ -19,7 +19,7 @@ struct AliasedPath {
 std::optional<AliasedPath> splitAlias(const std::string& path);
 
 class PathAliases {
-public:
+  public:
     explicit PathAliases(MachineConfig& config) : config_(config) {}
 
     // The full path: a leading alias replaced by its folder and the rest written with `/`;
@@ -28,7 +28,7 @@ public:
     // The path to hand the file system: resolved, then each name found case-insensitively.
     std::string native(const std::string& path);
 
-private:
+  private:
     MachineConfig& config_;
 };
 

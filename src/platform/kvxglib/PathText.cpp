@@ -28,8 +28,8 @@ std::string joinPath(const std::string& name, const std::string& folder) {
     if (!relative.empty() && relative[0] == '\\') relative.erase(0, 1);
     if (folder.empty()) return relative;
 
-    const bool slashStyle = folder.find('/') != std::string::npos ||
-                            folder.find('\\') == std::string::npos;
+    const bool slashStyle =
+        folder.find('/') != std::string::npos || folder.find('\\') == std::string::npos;
     const char separator = slashStyle ? '/' : '\\';
     std::string joined = slashStyle ? withSeparator(folder, '/') : folder;
     if (!isSeparator(joined.back())) joined += separator;
@@ -43,7 +43,7 @@ std::string parentFolder(const std::string& path) {
     if (pos == 0) return "";
     size_t folderEnd = pos - 1;  // at the separator before the last name
     while (folderEnd > 0 && isSeparator(path[folderEnd - 1])) --folderEnd;
-    if (folderEnd == 0) return path.substr(0, 1);  // the root itself
+    if (folderEnd == 0) return path.substr(0, 1);                          // the root itself
     if (path[folderEnd - 1] == ':') return path.substr(0, folderEnd + 1);  // "Prod:\"
     return path.substr(0, folderEnd);
 }

@@ -42,7 +42,8 @@ struct Reader {
         auto& r = *static_cast<Reader*>(self);
         if (r.pos >= r.text.size() || size < 2) return nullptr;
         const size_t lineEnd = r.text.find('\n', r.pos);
-        const size_t available = (lineEnd == std::string::npos ? r.text.size() : lineEnd + 1) - r.pos;
+        const size_t available =
+            (lineEnd == std::string::npos ? r.text.size() : lineEnd + 1) - r.pos;
         const size_t count = std::min(available, static_cast<size_t>(size) - 1);
         if (r.atLineStart) r.noticeSection(r.pos);
         std::memcpy(buffer, r.text.data() + r.pos, count);
@@ -54,7 +55,8 @@ struct Reader {
 
     void noticeSection(size_t start) {
         size_t p = start;
-        while (p < text.size() && text[p] != '\n' && std::isspace(static_cast<unsigned char>(text[p]))) {
+        while (p < text.size() && text[p] != '\n' &&
+               std::isspace(static_cast<unsigned char>(text[p]))) {
             ++p;
         }
         if (p >= text.size() || text[p] != '[') return;

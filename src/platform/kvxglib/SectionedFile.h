@@ -22,7 +22,7 @@ struct Section {
 };
 
 class SectionedFile {
-public:
+  public:
     // Nothing when the text does not parse (no partial result).
     static std::optional<SectionedFile> parse(const std::string& content);
     // Nothing when the file cannot be read or does not parse.
@@ -32,7 +32,7 @@ public:
     // The value of the first `key` in the sections named `section`, in file order.
     const std::string* find(const std::string& section, const std::string& key) const;
 
-private:
+  private:
     std::vector<Section> sections_;
 };
 

@@ -12,7 +12,7 @@
 namespace kvxglib {
 
 class SectionedFileTable {
-public:
+  public:
     // The new handle.
     int32_t add(std::shared_ptr<const SectionedFile> file);
     // Forgets the handle and its cursors; an unknown handle is ignored.
@@ -27,7 +27,7 @@ public:
 
     size_t openCount() const { return files_.size(); }
 
-private:
+  private:
     struct OpenFile {
         std::shared_ptr<const SectionedFile> file;
         size_t nextSection = 0;

@@ -15,8 +15,8 @@ enum class Kind { Other, Section, Entry };
 
 struct Classified {
     Kind kind = Kind::Other;
-    std::string name;      // section name or key
-    size_t valueStart = 0; // entries: where the value begins in the body
+    std::string name;       // section name or key
+    size_t valueStart = 0;  // entries: where the value begins in the body
 };
 
 bool blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -76,8 +76,8 @@ std::optional<std::string> setSettingInText(const std::string& text, const std::
     const std::string newline = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
 
     std::string current;
-    bool inLead = true;      // entries before any section belong to no named section
-    bool inFirst = false;    // inside the first section named `section`
+    bool inLead = true;    // entries before any section belong to no named section
+    bool inFirst = false;  // inside the first section named `section`
     bool seenSection = false;
     size_t insertAfter = 0;  // a new key goes after the last entry of that first section
     bool found = false;
@@ -101,7 +101,8 @@ std::optional<std::string> setSettingInText(const std::string& text, const std::
         }
     }
     if (!found) {
-        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = newline;
+        const bool atEnd = !seenSection || insertAfter == lines.size();
+        if (atEnd && !lines.empty() && lines.back().ending.empty()) lines.back().ending = newline;
         if (seenSection) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAfter),
                          Line{key + "=" + value, newline});

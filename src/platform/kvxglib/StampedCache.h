@@ -13,7 +13,7 @@ namespace kvxglib {
 
 template <typename T>
 class StampedCache {
-public:
+  public:
     using Loader = std::function<std::optional<T>(const std::string& nativePath)>;
     explicit StampedCache(Loader loader) : loader_(std::move(loader)) {}
 
@@ -34,7 +34,7 @@ public:
         return value;
     }
 
-private:
+  private:
     struct Slot {
         FileStamp stamp;
         std::shared_ptr<const T> value;

@@ -10,8 +10,9 @@
 #include "support/TempFolder.h"
 
 class RecordingLauncher final : public kvxglib::ProcessLauncher {
-public:
-    bool launch(const std::vector<std::string>& argv, const std::string& workingDirectory) override {
+  public:
+    bool launch(const std::vector<std::string>& argv,
+                const std::string& workingDirectory) override {
         launched.push_back(argv);
         directories.push_back(workingDirectory);
         return succeed;
@@ -22,7 +23,7 @@ public:
 };
 
 class LibraryTest : public ::testing::Test {
-protected:
+  protected:
     LibraryTest() {
         temp.write("machine/Kvxmatic.Ini", "[Kvxmatic]\nProductDir=../Product\n");
         temp.write("Product/Texts/.keep", "");

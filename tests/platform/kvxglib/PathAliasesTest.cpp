@@ -1,9 +1,8 @@
-#include "platform/kvxglib/PathAliases.h"
-
 #include <cstdlib>
 
 #include "LibraryFixture.h"
 #include "platform/kvxglib/MachineConfig.h"
+#include "platform/kvxglib/PathAliases.h"
 
 namespace {
 
@@ -17,7 +16,8 @@ std::string resolve(kvxglib::RealLibrary& lib, const std::string& path) {
 TEST_F(LibraryTest, AliasesInAnyLetterCaseWithEitherSeparator) {
     EXPECT_EQ(resolve(lib, "Prod:\\Application programs"), product() + "/Application programs");
     EXPECT_EQ(resolve(lib, "PROD:/Texts\\Krelvan WEB"), product() + "/Texts/Krelvan WEB");
-    EXPECT_EQ(resolve(lib, "prod:\\Documentation\\English\\"), product() + "/Documentation/English/");
+    EXPECT_EQ(resolve(lib, "prod:\\Documentation\\English\\"),
+              product() + "/Documentation/English/");
     EXPECT_EQ(resolve(lib, "machine:\\Kvxmatic.Ini"), machine() + "/Kvxmatic.Ini");
     EXPECT_EQ(resolve(lib, "SLIB:\\X.mdd"), product() + "/SLib/X.mdd");
     EXPECT_EQ(resolve(lib, "Prod:"), product());
@@ -63,7 +63,9 @@ TEST(MachineDir, FromTheEnvironmentOrTheHomeFolder) {
     EXPECT_EQ(kvxglib::machineDirFromEnvironment(), "/some/where");
     unsetenv("KRELVAN_MACHINE_DIR");
     const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
-    if (!home.empty()) EXPECT_EQ(kvxglib::machineDirFromEnvironment(), home + "/.config/krelvan");
+    if (!home.empty()) {
+        EXPECT_EQ(kvxglib::machineDirFromEnvironment(), home + "/.config/krelvan");
+    }
     if (saved != nullptr) setenv("KRELVAN_MACHINE_DIR", keep.c_str(), 1);
 }
 

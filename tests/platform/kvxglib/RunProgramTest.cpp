@@ -12,7 +12,8 @@ TEST(CommandLine, SplitsLikeAWindowsCommandLine) {
     EXPECT_EQ(splitArguments("  a  b\tc "), (Args{"a", "b", "c"}));
     EXPECT_EQ(splitArguments("PORT=\"COM 1\" PLA=\"12\""), (Args{"PORT=COM 1", "PLA=12"}));
     EXPECT_EQ(splitArguments("\"C:\\Program Files\\x\" \"\""), (Args{"C:\\Program Files\\x", ""}));
-    EXPECT_EQ(splitArguments("a\\\\b \\\"q\\\" \"x\\\\\" y"), (Args{"a\\\\b", "\"q\"", "x\\", "y"}));
+    EXPECT_EQ(splitArguments("a\\\\b \\\"q\\\" \"x\\\\\" y"),
+              (Args{"a\\\\b", "\"q\"", "x\\", "y"}));
     EXPECT_EQ(splitArguments("/L"), (Args{"/L"}));
 }
 
@@ -33,8 +34,9 @@ TEST_F(LibraryTest, ExecutablesGetTheirArgumentVectorWithoutAShell) {
 TEST_F(LibraryTest, DocumentsAndFoldersOpenWithTheDesktopOpener) {
     temp.write("Product/Documentation/English/Krelvan Manual.pdf", "%PDF");
     int32_t o = 0;
-    const std::string manual = std::string(lib.ResolvePath("Prod:\\Documentation\\English\\", 0, o)) +
-                               "Krelvan Manual.pdf";
+    const std::string manual =
+        std::string(lib.ResolvePath("Prod:\\Documentation\\English\\", 0, o)) +
+        "Krelvan Manual.pdf";
     EXPECT_NE(lib.RunProgram(manual, "", "", o, 1, o, ""), 0);
     EXPECT_NE(lib.RunProgram("Prod:\\Documentation", "", "", o, 1, o, ""), 0);
     // The platform's file browser and editor take the whole argument as one path.

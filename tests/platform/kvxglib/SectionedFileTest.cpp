@@ -1,9 +1,8 @@
-#include "platform/kvxglib/SectionedFile.h"
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "LibraryFixture.h"
+#include "platform/kvxglib/SectionedFile.h"
 
 using kvxglib::SectionedFile;
 
@@ -43,7 +42,8 @@ TEST(SectionedFile, SectionsAndEntriesInFileOrderWithRepeatsKept) {
         "Revision=2.5\r\n"
         "Note=a;b # not a comment\r\n"
         "\n"
-        "Long=" + std::string(5000, 'x') + "\n");
+        "Long=" +
+        std::string(5000, 'x') + "\n");
     ASSERT_TRUE(file);
     const auto& s = file->sections();
     ASSERT_EQ(s.size(), 4u);

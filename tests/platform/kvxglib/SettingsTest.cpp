@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "LibraryFixture.h"
+#include "platform/kvxglib/AtomicFile.h"
 #include "platform/kvxglib/SettingsEdit.h"
 
 using kvxglib::setSettingInText;
@@ -23,7 +24,8 @@ TEST(SettingsEdit, ChangesOnlyTheKeyLine) {
 TEST(SettingsEdit, AddsMissingKeysAndSections) {
     EXPECT_EQ(*setSettingInText("[A]\na=1\n\n[B]\nb=2", "A", "c", "3"),
               "[A]\na=1\nc=3\n\n[B]\nb=2");
-    EXPECT_EQ(*setSettingInText("[A]\na=1\n\n[B]\nb=2", "B", "c", "3"), "[A]\na=1\n\n[B]\nb=2\nc=3\n");
+    EXPECT_EQ(*setSettingInText("[A]\na=1\n\n[B]\nb=2", "B", "c", "3"),
+              "[A]\na=1\n\n[B]\nb=2\nc=3\n");
     EXPECT_EQ(*setSettingInText("[A]\na=1\n", "Module", "PLA", "12"),
               "[A]\na=1\n\n[Module]\nPLA=12\n");
     EXPECT_EQ(*setSettingInText("", "Module", "PLA", "12"), "[Module]\nPLA=12\n");
@@ -66,7 +68,8 @@ TEST_F(LibraryTest, WritesKeepTheOtherLinesAndLeaveNoTemporaryFile) {
 TEST_F(LibraryTest, WriteCreatesAMissingFileButNotAMissingFolder) {
     EXPECT_NE(lib.WriteSettingNumber("Prod:\\Modules.Kvx", "Module", "PLA", 12, 0), 0);
     EXPECT_EQ(temp.read("Product/Modules.Kvx"), "[Module]\nPLA=12\n");
-    EXPECT_EQ(lib.WriteSettingNumber("Prod:\\NoSuchFolder\\Modules.Kvx", "Module", "PLA", 12, 0), 0);
+    EXPECT_EQ(lib.WriteSettingNumber("Prod:\\NoSuchFolder\\Modules.Kvx", "Module", "PLA", 12, 0),
+              0);
 }
 
 TEST_F(LibraryTest, ReadOnlyFolderFailsTheWriteAndKeepsTheOldFile) {
@@ -77,8 +80,20 @@ TEST_F(LibraryTest, ReadOnlyFolderFailsTheWriteAndKeepsTheOldFile) {
     chmod((temp / "Product/Mod").c_str(), 0755);
     EXPECT_EQ(temp.read("Product/Mod/Modules.Kvx"), "[Module]\nPLA=1\n");
     size_t count = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(temp / "Product/Mod")) {
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator(temp / "Product/Mod")) {
         ++count;
     }
     EXPECT_EQ(count, 1u);
+}
+
+TEST(AtomicFile, AFailedReplaceLeavesTheTargetAndNoTemporary) {
+    testsupport::TempFolder temp;
+    temp.write("target/inside", "keep");  // a non-empty folder cannot be replaced by a file
+    EXPECT_FALSE(kvxglib::writeFileAtomically(temp / "target", "new"));
+    EXPECT_EQ(temp.read("target/inside"), "keep");
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(temp.path())) ++count;
+    EXPECT_EQ(count, 1u);
+    EXPECT_FALSE(kvxglib::writeFileAtomically(temp / "missing/file", "new"));
 }

@@ -1,7 +1,6 @@
-#include "platform/os/NativePath.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/os/NativePath.h"
 #include "support/TempFolder.h"
 
 TEST(NativePath, FindsEachNameIgnoringLetterCase) {

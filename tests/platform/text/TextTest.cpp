@@ -1,12 +1,12 @@
-#include "platform/text/Text.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/text/Text.h"
 
 TEST(CodePage850, RoundTripsItsCharacters) {
     const std::string utf8 = "Größe ÅÄÖ åäö é ½ ░ █";
     const std::string oem = text::toOem(utf8);
-    EXPECT_EQ(oem.size(), 21u);  // one byte per character
-    EXPECT_EQ(static_cast<unsigned char>(oem[2]), 0xE1);  // ß
+    EXPECT_EQ(oem.size(), 21u);                           // one byte per character
+    EXPECT_EQ(static_cast<unsigned char>(oem[3]), 0xE1);  // ß
     EXPECT_EQ(static_cast<unsigned char>(oem[6]), 0x8F);  // Å
     EXPECT_EQ(text::fromOem(oem), utf8);
     for (int b = 0; b < 256; ++b) {
@@ -33,8 +33,12 @@ TEST(WideText, RoundTripsIncludingSurrogatePairs) {
 
 TEST(EightBitText, KeptWhenUtf8ElseReadAsLatin1) {
     EXPECT_TRUE(text::isUtf8("Größe"));
-    EXPECT_FALSE(text::isUtf8("Gr\xF6\xDF" "e"));
+    EXPECT_FALSE(
+        text::isUtf8("Gr\xF6\xDF"
+                     "e"));
     EXPECT_FALSE(text::isUtf8("\xC0\xAF"));  // overlong
     EXPECT_EQ(text::fromEightBit("Größe"), "Größe");
-    EXPECT_EQ(text::fromEightBit("Gr\xF6\xDF" "e"), "Größe");
+    EXPECT_EQ(text::fromEightBit("Gr\xF6\xDF"
+                                 "e"),
+              "Größe");
 }
