@@ -33,7 +33,8 @@ fuzz: deps
 	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKRELVAN_FUZZ=ON \
 	  -DKRELVAN_GUI=OFF -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzz_wire_decoder
-	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 fuzz/corpus/wire
+	@mkdir -p build-fuzz/corpus/wire
+	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 build-fuzz/corpus/wire fuzz/corpus/wire
 
 clean:
 	@rm -rf $(BUILD) build-fuzz

@@ -23,9 +23,7 @@ Frame pollRequest() {
     return f;
 }
 
-Frame pollReply() {
-    return makeReplyFrame(pollRequest(), ReplyCode::Ok, 0, {0x01, 0x05});
-}
+Frame pollReply() { return makeReplyFrame(pollRequest(), ReplyCode::Ok, 0, {0x01, 0x05}); }
 
 }  // namespace
 
@@ -66,8 +64,7 @@ TEST(FrameCodec, RejectsMalformedFrames) {
     EXPECT_EQ(decodeFrame(hex("11 FF 1E 04 01 00 00 00")).error(), Error::Truncated);
     EXPECT_EQ(decodeFrame(hex("20 FF 1E 04 01 00 01 98")).error(), Error::BadHeader);
     EXPECT_EQ(decodeFrame(hex("12 FF 1E 04 01 00 01 98")).error(), Error::BadHeader);
-    EXPECT_EQ(decodeFrame(std::vector<uint8_t>(kMaxFrameSize + 1, 0x10)).error(),
-              Error::Oversized);
+    EXPECT_EQ(decodeFrame(std::vector<uint8_t>(kMaxFrameSize + 1, 0x10)).error(), Error::Oversized);
 }
 
 TEST(FrameCodec, EncodersRefuseFramesBeyondTheMaximum) {
@@ -131,9 +128,9 @@ TEST(TcpFrameDecoder, SkipsAFrameWithABadHeaderAndGoesOn) {
 }
 
 TEST(TcpFrameDecoder, ALengthOutOfRangeBreaksTheStreamOnce) {
-    for (auto [prefix, error] : {std::pair{hex("01 10"), Error::Oversized},
-                                 std::pair{hex("05 00"), Error::WrongLength},
-                                 std::pair{hex("00 00"), Error::WrongLength}}) {
+    for (auto [prefix, error] :
+         {std::pair{hex("01 10"), Error::Oversized}, std::pair{hex("05 00"), Error::WrongLength},
+          std::pair{hex("00 00"), Error::WrongLength}}) {
         TcpFrameDecoder decoder;
         decoder.feed(concat(prefix, *encodeTcpFrame(pollRequest())));
         auto next = decoder.next();
@@ -173,7 +170,8 @@ TEST(TcpFrameDecoder, HandlesManyLargeFramesWithoutLosingBytes) {
     TcpFrameDecoder decoder;
     std::vector<Frame> got;
     for (std::size_t at = 0; at < stream.size(); at += 1000) {
-        decoder.feed(std::span(stream).subspan(at, std::min<std::size_t>(1000, stream.size() - at)));
+        decoder.feed(
+            std::span(stream).subspan(at, std::min<std::size_t>(1000, stream.size() - at)));
         while (auto next = decoder.next()) got.push_back(**next);
     }
     EXPECT_EQ(got, sent);

@@ -13,8 +13,7 @@ using wiretest::hex;
 namespace {
 
 Frame readRequest(uint16_t sequence) {
-    return *makeRequestFrame(kDirectAddress, sequence,
-                             ReadRequest{{1, VarType::SmallInt, 241, 0}});
+    return *makeRequestFrame(kDirectAddress, sequence, ReadRequest{{1, VarType::SmallInt, 241, 0}});
 }
 
 struct Drained {
