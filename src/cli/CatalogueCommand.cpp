@@ -10,7 +10,7 @@ namespace cli {
 namespace {
 
 struct CatalogueArgs {
-    int model = 0;
+    int model = 0;  // 0 when not given
     int program = 0;
 };
 
@@ -63,8 +63,10 @@ void addCatalogueCommand(CLI::App& app, Options& options) {
     cmd->add_option("--machine", options.machineDir,
                     "machine folder holding Kvxmatic.Ini (default $KRELVAN_MACHINE_DIR or "
                     "~/.config/krelvan)");
-    auto* model = cmd->add_option("--model", args->model, "model number (1-based)");
+    auto* model = cmd->add_option("--model", args->model, "model number (1-based)")
+                      ->check(CLI::PositiveNumber);
     cmd->add_option("--program", args->program, "program row of the model (1-based)")
+        ->check(CLI::PositiveNumber)
         ->needs(model);
     cmd->callback([&options, args] {
         options.run = [&options, args] { return runCatalogue(options, *args); };

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -28,7 +29,6 @@ W* add(QWidget& parent, const char* name) {
 
 struct BinderTest : ::testing::Test {
     BinderTest() {
-        guitest::qtApp();
         root.setLayout(new QVBoxLayout);
         go = add<QPushButton>(root, "Go");
         fail = add<QPushButton>(root, "Fail");
@@ -46,8 +46,12 @@ struct BinderTest : ::testing::Test {
         binder.control("Fail", failModel, [] { throw std::runtime_error("boom"); });
         binder.control("Status", statusModel);
         binder.textBox("Edit", editModel);
-        binder.list("List", listModel, [this](int row) { clickedRows.push_back(row); },
-                    [](int icon) { return icon == 1 ? QIcon(":/none") : QIcon(); });
+        binder.list(
+            "List", listModel, [this](int row) { clickedRows.push_back(row); },
+            [](int icon) {
+                return icon == 1 ? QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton)
+                                 : QIcon();
+            });
         binder.progressBar("Bar", barModel);
         binder.refresh();
         root.show();
@@ -57,6 +61,7 @@ struct BinderTest : ::testing::Test {
         return tree->visualItemRect(tree->topLevelItem(row - 1)).center();
     }
 
+    QApplication& application = guitest::qtApp();  // before any widget
     testsupport::ProgramFixture fixture{false};
     QWidget root;
     gui::Binder binder{root, *fixture.program};
@@ -110,6 +115,8 @@ TEST_F(BinderTest, ListsShowColumnsInPixelsAndIcons) {
     EXPECT_EQ(tree->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "a");
     EXPECT_EQ(tree->topLevelItem(0)->text(1), "1");
+    EXPECT_TRUE(tree->topLevelItem(0)->icon(0).isNull());
+    EXPECT_FALSE(tree->topLevelItem(1)->icon(0).isNull());
     EXPECT_EQ(tree->currentItem(), nullptr);
 }
 
@@ -158,7 +165,7 @@ TEST_F(BinderTest, AWidgetTheFormLacksIsReportedWhenBinding) {
     ui::Control model;
     EXPECT_THROW(binder.control("Missing", model), std::logic_error);
     EXPECT_THROW(binder.control("Status", model, [] {}), std::logic_error);  // not a button
-    EXPECT_THROW(binder.list("Go", listModel), std::logic_error);             // not a list
+    EXPECT_THROW(binder.list("Go", listModel), std::logic_error);            // not a list
 }
 
 }  // namespace

@@ -97,3 +97,13 @@ TEST(AtomicFile, AFailedReplaceLeavesTheTargetAndNoTemporary) {
     EXPECT_EQ(count, 1u);
     EXPECT_FALSE(kvxglib::writeFileAtomically(temp / "missing/file", "new"));
 }
+
+TEST(Settings, AFreshMachineFolderIsMadeForTheFirstWrite) {
+    testsupport::TempFolder temp;
+    testsupport::ScriptedMessageBoxes boxes;
+    kvxglib::RealLibrary lib{boxes, temp / "config/krelvan"};
+    EXPECT_NE(lib.WriteSettingText("Kvxmatic.Ini", "Kvxmatic", "CurrentProject", "/p",
+                                   static_cast<int32_t>(0x80000000)),
+              0);
+    EXPECT_EQ(temp.read("config/krelvan/Kvxmatic.Ini"), "[Kvxmatic]\nCurrentProject=/p\n");
+}

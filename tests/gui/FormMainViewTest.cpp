@@ -1,0 +1,139 @@
+// The main window on a copy of the demo product, driven and read through its real widgets.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "QtApp.h"
+#include "gui/FormMainView.h"
+#include "support/ProgramFixture.h"
+
+namespace {
+
+struct FormMainViewTest : ::testing::Test {
+    FormMainViewTest() {
+        view.load();
+        view.show();
+    }
+
+    template <class W>
+    W& widget(const char* name) {
+        W* found = view.findChild<W*>(name);
+        if (found == nullptr) throw std::logic_error(std::string("no widget ") + name);
+        return *found;
+    }
+    QTreeWidget& list(const char* name) { return widget<QTreeWidget>(name); }
+    bool enabled(const char* button) { return widget<QPushButton>(button).isEnabled(); }
+
+    // Clicks the row whose column `column` reads `text`, as the user would.
+    void clickRow(const char* listName, int column, const QString& text) {
+        QTreeWidget& tree = list(listName);
+        const auto found = tree.findItems(text, Qt::MatchExactly, column);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        const QRect rect = tree.visualItemRect(found[0]);
+        ASSERT_TRUE(rect.isValid());
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    QTreeWidgetItem* rowWithText(const char* listName, int column, const QString& text) {
+        const auto found = list(listName).findItems(text, Qt::MatchExactly, column);
+        return found.size() == 1 ? found[0] : nullptr;
+    }
+
+    QApplication& application = guitest::qtApp();  // before any widget
+    testsupport::ProgramFixture fixture{true};
+    gui::FormMainView view{*fixture.program};
+};
+
+const char* const kControllerCommands[] = {"ButtonLoadProg", "ButtonLoadWeb", "COMPort",
+                                           "BtnChangeAddress", "BtnReset"};
+
+TEST_F(FormMainViewTest, StartsWithTheModelsAndTheCommandsOff) {
+    EXPECT_EQ(view.windowTitle(), "Krelvan");
+    EXPECT_EQ(view.height(), 427);  // 6400 twips
+    QTreeWidget& models = list("CtrlModels");
+    EXPECT_TRUE(models.isEnabled());
+    ASSERT_EQ(models.topLevelItemCount(), 4);
+    EXPECT_EQ(models.headerItem()->text(0), "Model");
+    EXPECT_EQ(models.headerItem()->text(1), "Program");
+    EXPECT_EQ(models.columnWidth(0), 168);  // 2522 twips
+    EXPECT_NE(rowWithText("CtrlModels", 1, "KVX210 air handling controller"), nullptr);
+    EXPECT_EQ(list("CurrentController").columnCount(), 5);
+    EXPECT_EQ(list("CtrlPartitions").headerItem()->text(3), "Loaded Date");
+
+    EXPECT_FALSE(list("CtrlPrograms").isEnabled());
+    for (const char* name : kControllerCommands) EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_EQ(widget<QPushButton>("ButtonLoadProg").text(), "&Load Controller");
+    EXPECT_EQ(widget<QPushButton>("COMPort").toolTip(), "(Alt+U)");
+    EXPECT_FALSE(widget<QAction>("SaveLoadSettings").isEnabled());
+    EXPECT_EQ(widget<QAction>("MenuHelp1").shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(widget<QAction>("MenuDocumentation").shortcut(), QKeySequence(Qt::Key_F2));
+    EXPECT_TRUE(widget<QLineEdit>("CtrlPartitionName").isHidden());
+    EXPECT_EQ(widget<QLabel>("CtrlStatusLine").font().family(), "Arial");
+    EXPECT_TRUE(fixture.boxes.shown.empty());
+}
+
+TEST_F(FormMainViewTest, ModelAndProgramClicksFillTheListsAndSetTheCommands) {
+    clickRow("CtrlModels", 1, "KVX210 air handling controller");
+    QTreeWidget& programs = list("CtrlPrograms");
+    EXPECT_TRUE(programs.isEnabled());
+    const auto& rows = fixture.program->formMain.CtrlPrograms.items;
+    ASSERT_GE(rows.size(), 3u);
+    ASSERT_EQ(programs.topLevelItemCount(), static_cast<int>(rows.size()));
+    for (int i = 0; i < programs.topLevelItemCount(); ++i) {
+        const auto& row = rows[static_cast<size_t>(i)];
+        QTreeWidgetItem* item = programs.topLevelItem(i);
+        EXPECT_EQ(item->text(0).toStdString(), row.text);
+        EXPECT_EQ(item->text(1).toStdString(), row.subItems.at(0));
+        // Only the current revision carries the icon.
+        EXPECT_EQ(item->icon(0).isNull(), item->text(0) != "2.2-0-01") << row.text;
+    }
+    QTreeWidgetItem* current = rowWithText("CtrlPrograms", 0, "2.2-0-01");
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->text(1), "Air handling unit, constant air volume");
+    EXPECT_EQ(programs.currentItem(), current);
+    EXPECT_TRUE(current->isSelected());
+    EXPECT_EQ(fixture.program->catalogue.SelectedProgramIndex, 0);  // highlighted, not clicked
+    for (const char* name : kControllerCommands) EXPECT_FALSE(enabled(name)) << name;
+
+    clickRow("CtrlPrograms", 0, "2.2-0-01");
+    EXPECT_TRUE(enabled("COMPort"));
+    // No link yet: the controller commands wait for the communication settings.
+    for (const char* name : {"ButtonLoadProg", "ButtonLoadWeb", "BtnChangeAddress", "BtnReset"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    EXPECT_TRUE(widget<QAction>("SaveLoadSettings").isEnabled());  // it names a settings package
+
+    view.grab().save("/tmp/shot1.png");
+    widget<QAction>("MenuAdvanced").trigger();
+    view.grab().save("/tmp/shot2.png");
+    clickRow("CtrlModels", 1, "KVX210 air handling controller");
+    EXPECT_FALSE(enabled("COMPort"));
+    EXPECT_FALSE(widget<QAction>("SaveLoadSettings").isEnabled());
+    EXPECT_TRUE(fixture.boxes.shown.empty()) << fixture.boxes.shown[0].text;
+}
+
+TEST_F(FormMainViewTest, AdvancedSettingsShowThePartitionControlsInATallerWindow) {
+    widget<QAction>("MenuAdvanced").trigger();
+    EXPECT_EQ(view.height(), 633);  // 9500 twips
+    for (const char* name : {"BtnAddPartition", "BtnRemovePartition"}) {
+        EXPECT_FALSE(widget<QPushButton>(name).isHidden()) << name;
+    }
+    EXPECT_FALSE(widget<QLabel>("LabelPartitionSize").isHidden());
+    EXPECT_EQ(widget<QLineEdit>("CtrlPartitionName").text(), "UnnamedPartition");
+    EXPECT_EQ(widget<QLineEdit>("CtrlPartitionSize").text(), "2048");
+}
+
+TEST_F(FormMainViewTest, ACommandOfALaterVersionSaysSoAndTheWindowGoesOn) {
+    QTest::mouseClick(&widget<QPushButton>("BtnActivatePartition"), Qt::LeftButton);
+    ASSERT_EQ(fixture.boxes.shown.size(), 1u);
+    EXPECT_EQ(fixture.boxes.shown[0].kind, ui::MessageKind::Information);
+    EXPECT_NE(fixture.boxes.shown[0].text.find("not available"), std::string::npos);
+    clickRow("CtrlModels", 1, "KVX210 air handling controller");
+    EXPECT_TRUE(list("CtrlPrograms").isEnabled());
+}
+
+}  // namespace
