@@ -128,9 +128,11 @@ const char* RealLibrary::ReadSetting(const std::string& file, const std::string&
 int32_t RealLibrary::writeSetting(const std::string& file, const std::string& section,
                                   const std::string& key, const std::string& value) {
     if (file.empty()) return False;
+    std::error_code ec;
+    // The library places bare names in the machine folder, which a fresh machine lacks.
+    if (isBareName(file)) fs::create_directories(config_.machineDir(), ec);
     const std::string native = settingsPath(file);
     std::string old;
-    std::error_code ec;
     if (fs::exists(native, ec)) {
         const auto content = readWholeFile(native);
         if (!content) return False;  // never replace a file we could not read
