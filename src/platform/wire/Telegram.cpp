@@ -58,7 +58,7 @@ struct Builder {
     void operator()(const Activate& a) const { out = {kActivate, a.partition, a.subApplication}; }
     void operator()(const ListPartitions&) const {
         out = {kPartition, kListPartitions};
-        out.insert(out.end(), kListSelector.begin(), kListSelector.end());
+        for (uint8_t b : kListSelector) out.push_back(b);  // insert() trips GCC 12's -Warray-bounds
     }
     void head(uint8_t service, uint8_t partition, uint16_t attribute) const {
         out = {kPartition, service, partition};
