@@ -262,10 +262,14 @@ void Binder::list(const QString& name, ui::ListView& model, RowHandler itemClick
                           }));
     keep(QObject::connect(
         &tree, &QTreeWidget::currentItemChanged, &tree,
-        [this, itemClick, rowOf, watcher](QTreeWidgetItem* current, QTreeWidgetItem*) {
+        [this, itemClick, rowOf, watcher, view = &tree](QTreeWidgetItem* current,
+                                                        QTreeWidgetItem*) {
             if (current == nullptr || watcher->pressing()) return;
+            // Run after the selection change has finished, so the handler may refill the list.
             const int row = rowOf(current);
-            run([&itemClick, row] { itemClick(row); });
+            QMetaObject::invokeMethod(
+                view, [this, itemClick, row] { run([&itemClick, row] { itemClick(row); }); },
+                Qt::QueuedConnection);
         }));
 }
 

@@ -1,6 +1,8 @@
 // krelvan: the main window on the real platform.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <memory>
+#include <string>
 
 #include "app/Program.h"
 #include "gui/FormMainView.h"
@@ -12,10 +14,25 @@
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
 
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName("krelvan");
+namespace {
 
+bool asksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-h" || argument == "--help" || argument == "--help-all") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Help is answered without a display; otherwise Qt takes its own options (-platform, ...)
+    // out of the arguments before ours are read.
+    std::unique_ptr<QCoreApplication> application =
+        asksForHelp(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
+                                : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName("krelvan");
     QCommandLineParser parser;
     parser.setApplicationDescription("Krelvan: commissioning of building-automation controllers");
     parser.addHelpOption();
@@ -25,7 +42,7 @@ int main(int argc, char** argv) {
         "else ~/.config/krelvan).",
         "DIR");
     parser.addOption(machineOption);
-    parser.process(application);
+    parser.process(*application);  // exits on help or a bad argument
     const std::string machineDir = parser.isSet(machineOption)
                                        ? parser.value(machineOption).toStdString()
                                        : kvxglib::machineDirFromEnvironment();

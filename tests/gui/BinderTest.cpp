@@ -129,6 +129,7 @@ TEST_F(BinderTest, ClicksReachTheHandlersOnceAndShowTheirEffect) {
     EXPECT_EQ(clickedRows, std::vector<int>{2});
     // A row chosen with the keyboard is a click too.
     QTest::keyClick(tree, Qt::Key_Down);
+    QCoreApplication::processEvents();
     EXPECT_EQ(clickedRows, (std::vector<int>{2, 3}));
 
     QTest::keyClicks(edit, "42");
