@@ -1,11 +1,12 @@
 #pragma once
-// The naming library on this system: projects opened on module folders. Name lookup is not
-// built yet and knows no name.
+// The naming library on this system: projects opened on module folders, and names of the
+// system variables resolved for the modules a project lists.
 #include <map>
 #include <optional>
 #include <string>
 
 #include "platform/kvxnam/Library.h"
+#include "platform/kvxnam/ModulesDir.h"
 
 namespace kvxnam {
 
@@ -30,6 +31,7 @@ class RealLibrary final : public Library {
     struct Project {
         std::string folder;
         std::string module;
+        ModulesDir modules;
     };
     std::map<int32_t, Project> projects_;
 };
