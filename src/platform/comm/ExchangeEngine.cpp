@@ -1,0 +1,123 @@
+#include "platform/comm/ExchangeEngine.h"
+
+namespace comm {
+
+ExchangeEngine::ExchangeEngine(std::unique_ptr<Link> link, uint16_t firstSequence)
+    : link_(std::move(link)), name_(link_->name()), sequence_(firstSequence) {
+    worker_ = std::thread([this] { work(); });
+}
+
+ExchangeEngine::~ExchangeEngine() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    link_->abort();
+    wake_.notify_all();
+    worker_.join();
+}
+
+void ExchangeEngine::enqueue(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!stopping_) {
+            queue_.push_back(std::move(job));
+            wake_.notify_one();
+            return;
+        }
+    }
+    job.exchange->finish({Ending::NotStarted, {}, "link closed"});
+}
+
+std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Frame request) {
+    auto exchange = std::make_shared<Exchange>(std::move(request));
+    enqueue({exchange, false});
+    return exchange;
+}
+
+std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Address address,
+                                                 const wire::Request& request) {
+    auto frame = wire::makeRequestFrame(address, 0, request);
+    if (!frame) {
+        auto exchange = std::make_shared<Exchange>(wire::Frame{});
+        exchange->finish(
+            {Ending::NotStarted,
+             {},
+             std::string("request cannot be encoded: ") + wire::errorName(frame.error())});
+        return exchange;
+    }
+    return submit(std::move(frame).value());
+}
+
+Outcome ExchangeEngine::run(wire::Address address, const wire::Request& request) {
+    return submit(address, request)->wait();
+}
+
+bool ExchangeEngine::connect(std::string& why) {
+    auto exchange = std::make_shared<Exchange>(wire::Frame{});
+    enqueue({exchange, true});
+    const Outcome& outcome = exchange->wait();
+    why = outcome.why;
+    return outcome.ending == Ending::Reply;
+}
+
+void ExchangeEngine::work() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) break;
+            job = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        process(job);
+    }
+    std::deque<Job> left;
+    {
+        std::lock_guard lock(mutex_);
+        left.swap(queue_);
+    }
+    for (Job& job : left) job.exchange->finish({Ending::NotStarted, {}, "link closed"});
+}
+
+void ExchangeEngine::process(Job& job) {
+    Exchange& exchange = *job.exchange;
+    std::string why;
+    if (!link_->isOpen() && !link_->open(why)) {
+        exchange.finish({Ending::NotStarted, {}, why});
+        return;
+    }
+    if (job.openOnly) {
+        exchange.finish({Ending::Reply, {}, {}});
+        return;
+    }
+    wire::Frame& request = exchange.mutableRequest();
+    request.reply = false;
+    request.sequence = sequence_++;
+    if (!link_->send(request, why)) {
+        exchange.finish({Ending::NotStarted, {}, why});
+        return;
+    }
+    exchange.markSent();
+    for (;;) {
+        Received received = link_->receive();
+        switch (received.kind) {
+            case Received::Kind::Frame:
+                // Anything else is stale or meant for someone else: drop it and keep waiting.
+                if (wire::answers(received.frame, request)) {
+                    exchange.finish({Ending::Reply, std::move(received.frame), {}});
+                    return;
+                }
+                break;
+            case Received::Kind::TimedOut:
+                exchange.finish({Ending::TimedOut, {}, "no answer from " + name_ + " in time"});
+                return;
+            case Received::Kind::Lost:
+                exchange.finish({Ending::LinkLost, {}, "link " + name_ + " lost"});
+                return;
+        }
+    }
+}
+
+}  // namespace comm

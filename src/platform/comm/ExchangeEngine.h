@@ -1,0 +1,60 @@
+#pragma once
+// Runs the exchanges of one link on a worker thread of its own, one at a time and in order,
+// so that the caller never blocks on the line: it submits, then polls or waits. The engine
+// numbers the requests, takes only the reply that answers the request (address, command and
+// sequence) and drops anything else, such as a late reply to an exchange that timed out.
+// Every exchange ends: with a reply, a failure to start or a time-out of the link. A link
+// that broke is reopened by the next exchange.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/comm/Exchange.h"
+#include "platform/comm/Link.h"
+#include "platform/wire/Request.h"
+
+namespace comm {
+
+class ExchangeEngine {
+  public:
+    explicit ExchangeEngine(std::unique_ptr<Link> link, uint16_t firstSequence = 1);
+    // Ends the exchange in progress (as lost) and those queued (as not started).
+    ~ExchangeEngine();
+    ExchangeEngine(const ExchangeEngine&) = delete;
+    ExchangeEngine& operator=(const ExchangeEngine&) = delete;
+
+    // Queues a request; the engine sets its sequence number. Never blocks.
+    std::shared_ptr<Exchange> submit(wire::Frame request);
+    // Builds the request frame (NotStarted at once when it cannot be encoded) and queues it.
+    std::shared_ptr<Exchange> submit(wire::Address address, const wire::Request& request);
+    // Submits and waits for the end.
+    Outcome run(wire::Address address, const wire::Request& request);
+
+    // Opens the link now if it is closed; blocks for at most the link's connect time-out.
+    bool connect(std::string& why);
+
+    const std::string& name() const { return name_; }
+
+  private:
+    struct Job {
+        std::shared_ptr<Exchange> exchange;
+        bool openOnly = false;
+    };
+    void work();
+    void process(Job& job);
+    void enqueue(Job job);
+
+    std::unique_ptr<Link> link_;
+    std::string name_;
+    uint16_t sequence_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> queue_;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+}  // namespace comm

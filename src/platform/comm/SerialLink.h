@@ -1,0 +1,51 @@
+#pragma once
+// A serial line (a multi-drop bus): frames with start byte, length and CRC. The time-out of
+// an exchange follows the line's rate: the answer time plus the request's transmit time until
+// a reply's length is known, then twice the reply's transmit time plus 50 ms.
+#include <array>
+#include <asio.hpp>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/comm/Link.h"
+#include "platform/comm/LinkSettings.h"
+#include "platform/wire/SerialFraming.h"
+
+namespace comm {
+
+class SerialLink final : public Link {
+  public:
+    // Uses the baud rate and the serial time-out of `settings`.
+    SerialLink(std::string path, const LinkSettings& settings);
+    ~SerialLink() override;
+
+    bool isOpen() const override { return port_.is_open(); }
+    bool open(std::string& why) override;
+    void close() override;
+    bool send(const wire::Frame& request, std::string& why) override;
+    Received receive() override;
+    void abort() override;
+    std::string name() const override { return "serial:" + path_; }
+
+  private:
+    // Moves the deadline out when a plausible reply header has arrived.
+    void extendForHeaders(Clock::time_point now);
+
+    std::string path_;
+    uint32_t baud_;
+    int serialTimeoutMs_;
+    asio::io_context io_;
+    asio::posix::stream_descriptor port_{io_};
+    wire::SerialDeframer deframer_;
+    Clock::time_point deadline_{};
+    Clock::time_point hardDeadline_{};
+    Clock::time_point lastByte_{};
+    std::vector<uint8_t> seen_;  // bytes since the request, to spot reply headers
+    std::size_t scanned_ = 0;
+    std::array<uint8_t, 4096> buffer_{};
+    std::atomic<bool> aborted_{false};
+};
+
+}  // namespace comm
