@@ -64,7 +64,7 @@ class Binder {
   private:
     template <class Widget>
     Widget& find(const QString& name) const;
-    void keep(QMetaObject::Connection connection) { connections_.push_back(connection); }
+    void keep(const QMetaObject::Connection& connection) { connections_.push_back(connection); }
 
     QWidget& root_;
     app::Program& program_;
