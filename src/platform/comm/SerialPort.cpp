@@ -69,7 +69,8 @@ int openSerialPort(const std::string& path, uint32_t baud, std::string& why) {
     tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS | CSIZE);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 0;
+    // VMIN 0 would make an empty read return 0 (end of file) instead of "try again".
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     ::cfsetispeed(&tio, *speed);
     ::cfsetospeed(&tio, *speed);
