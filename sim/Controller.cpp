@@ -1,0 +1,244 @@
+#include "sim/Controller.h"
+
+#include <algorithm>
+
+#include "platform/wire/Bytes.h"
+#include "platform/wire/Request.h"
+#include "platform/wire/Telegram.h"
+#include "sim/SystemVariables.h"
+
+namespace sim {
+namespace {
+
+using wire::ReplyCode;
+namespace tg = wire::telegram;
+
+constexpr std::size_t kMaxAttributeText = 255;
+
+wire::Frame reply(const wire::Frame& request, ReplyCode code, std::vector<uint8_t> payload = {},
+                  int8_t code2 = 0) {
+    return wire::makeReplyFrame(request, code, code2, std::move(payload));
+}
+
+bool isAddressVariable(const wire::VarAddress& a) {
+    return a.file == kSystemFile && (a.index == kPlaIndex || a.index == kElaIndex);
+}
+
+// PLA 1..254, ELA 1..255: the user addresses. 255 as PLA would clash with the local addresses.
+bool addressValueFits(const wire::WriteRequest& w) {
+    const int32_t v = w.value.integer;
+    return w.address.index == kPlaIndex ? (v >= 1 && v <= 254) : (v >= 1 && v <= 255);
+}
+
+}  // namespace
+
+Controller::Controller(ControllerConfig config, ControllerState state)
+    : config_(std::move(config)), state_(std::move(state)) {
+    faults.settings = config_.faults;
+}
+
+bool Controller::answersAt(wire::Address to, bool direct) const {
+    if (to == address()) return true;
+    if (direct && to == wire::kDirectAddress) return true;
+    return std::find(config_.extraAddresses.begin(), config_.extraAddresses.end(), to) !=
+           config_.extraAddresses.end();
+}
+
+wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& moved) {
+    state_.variables.write(write);
+    if (isAddressVariable(write.address)) moved = true;
+    return ReplyCode::Ok;
+}
+
+Outcome Controller::handle(const wire::Frame& request) {
+    Outcome out;
+    auto decoded = wire::decodeRequest(request);
+    if (!decoded) {
+        out.reply = reply(request, wire::replyCodeFor(decoded.error()));
+        return out;
+    }
+    auto check = [&](const wire::WriteRequest& w) {
+        ReplyCode code = state_.variables.checkWrite(w);
+        if (code == ReplyCode::Ok && isAddressVariable(w.address) && !addressValueFits(w))
+            code = ReplyCode::OutOfRange;
+        return code;
+    };
+    bool moved = false;
+    if (auto* r = std::get_if<wire::ReadRequest>(&*decoded)) {
+        wire::Value value;
+        const ReplyCode code = state_.variables.read(r->address, value);
+        if (code != ReplyCode::Ok) {
+            out.reply = reply(request, code);
+        } else {
+            auto payload = wire::encodePayload(wire::ReadReply{value});
+            out.reply = payload ? reply(request, ReplyCode::Ok, std::move(payload).value())
+                                : reply(request, ReplyCode::TooLarge);
+        }
+    } else if (auto* w = std::get_if<wire::WriteRequest>(&*decoded)) {
+        const ReplyCode code = check(*w);
+        if (code == ReplyCode::Ok) {
+            writeOne(*w, moved);
+            out.changed = true;
+        }
+        out.reply = reply(request, code);
+    } else if (auto* b = std::get_if<wire::WriteBatchRequest>(&*decoded)) {
+        // All or nothing: every entry is checked before the first is written.
+        for (std::size_t i = 0; i < b->writes.size(); ++i) {
+            const ReplyCode code = check(b->writes[i]);
+            if (code != ReplyCode::Ok) {
+                out.reply = reply(request, code, {},
+                                  static_cast<int8_t>(std::min<std::size_t>(i + 1, 127)));
+                return out;
+            }
+        }
+        for (const auto& entry : b->writes) writeOne(entry, moved);
+        out.changed = !b->writes.empty();
+        out.reply = reply(request, ReplyCode::Ok);
+    } else if (auto* t = std::get_if<wire::TelegramRequest>(&*decoded)) {
+        return handleTelegram(request, *t);
+    } else if (auto* c = std::get_if<wire::SetClockRequest>(&*decoded)) {
+        if (c->file != wire::kClockFile) {
+            out.reply = reply(request, ReplyCode::NoSuchVariable);
+        } else {
+            state_.clock = *c;
+            out.changed = true;
+            out.reply = reply(request, ReplyCode::Ok);
+        }
+    } else {
+        // Discovery travels on UDP only.
+        out.reply = reply(request, ReplyCode::UnknownCommand);
+    }
+    return out;
+}
+
+Outcome Controller::handleTelegram(const wire::Frame& request,
+                                   const wire::TelegramRequest& telegram) {
+    Outcome out;
+    auto parsed = tg::parseTelegram(telegram.bytes);
+    if (!parsed) {
+        out.reply = reply(request, wire::replyCodeFor(parsed.error()));
+        return out;
+    }
+    const auto& command = *parsed;
+    const bool partitionCommand = !std::holds_alternative<tg::Poll>(command) &&
+                                  !std::holds_alternative<tg::CoolStart>(command) &&
+                                  !std::holds_alternative<tg::ColdStart>(command);
+    // Older controllers have no partitions and know neither activation nor partition services.
+    if (partitionCommand && !state_.hasPartitions) {
+        out.reply = reply(request, ReplyCode::UnknownCommand);
+        return out;
+    }
+    auto findAttribute = [&](uint8_t p, uint16_t a) -> Attribute* {
+        auto part = state_.partitions.find(p);
+        if (part == state_.partitions.end()) return nullptr;
+        auto attr = part->second.attributes.find(a);
+        return attr == part->second.attributes.end() ? nullptr : &attr->second;
+    };
+
+    if (std::holds_alternative<tg::Poll>(command)) {
+        const auto a = address();
+        out.reply = reply(request, ReplyCode::Ok, {a.pla, a.ela});
+    } else if (std::holds_alternative<tg::CoolStart>(command)) {
+        out.restart = Restart::Cool;
+        out.reply = reply(request, ReplyCode::Ok);
+    } else if (std::holds_alternative<tg::ColdStart>(command)) {
+        // The reply goes out first (there is no later); the controller then comes back at
+        // 254:30, so the new address is kept at once.
+        state_.setAddress(wire::kColdStartAddress);
+        out.restart = Restart::Cold;
+        out.changed = true;
+        out.reply = reply(request, ReplyCode::Ok);
+    } else if (auto* a = std::get_if<tg::Activate>(&command)) {
+        if (a->partition != tg::kDeactivatePartition && !state_.partitions.count(a->partition)) {
+            out.reply = reply(request, ReplyCode::NotFound);
+            return out;
+        }
+        for (const SystemVariable& v : systemVariables(true)) {
+            if (v.name == "QSystem.ActivePartition")
+                state_.variables.set(v.file, v.index, wire::Value::int16(a->partition));
+            if (v.name == "QSystem.ActiveSubApplication")
+                state_.variables.set(v.file, v.index, wire::Value::int16(a->subApplication));
+        }
+        out.changed = true;
+        out.reply = reply(request, ReplyCode::Ok);
+    } else if (std::holds_alternative<tg::ListPartitions>(command)) {
+        std::vector<uint8_t> numbers;
+        for (const auto& [n, p] : state_.partitions) numbers.push_back(n);
+        out.reply = reply(request, ReplyCode::Ok, std::move(numbers));
+    } else if (auto* g = std::get_if<tg::GetNumberAttribute>(&command)) {
+        Attribute* attr = findAttribute(g->partition, g->attribute);
+        if (attr == nullptr) {
+            out.reply = reply(request, ReplyCode::NotFound);
+        } else if (auto* n = std::get_if<int32_t>(attr)) {
+            std::vector<uint8_t> payload;
+            wire::ByteWriter(payload).i32(*n);
+            out.reply = reply(request, ReplyCode::Ok, std::move(payload));
+        } else {
+            out.reply = reply(request, ReplyCode::WrongType);
+        }
+    } else if (auto* s = std::get_if<tg::SetNumberAttribute>(&command)) {
+        Attribute* attr = findAttribute(s->partition, s->attribute);
+        if (attr == nullptr) {
+            out.reply = reply(request, ReplyCode::NotFound);
+        } else if (std::holds_alternative<int32_t>(*attr)) {
+            *attr = s->value;
+            out.changed = true;
+            out.reply = reply(request, ReplyCode::Ok);
+        } else {
+            out.reply = reply(request, ReplyCode::WrongType);
+        }
+    } else if (auto* gt = std::get_if<tg::GetTextAttribute>(&command)) {
+        Attribute* attr = findAttribute(gt->partition, gt->attribute);
+        if (attr == nullptr) {
+            out.reply = reply(request, ReplyCode::NotFound);
+        } else if (auto* text = std::get_if<std::string>(attr)) {
+            out.reply =
+                reply(request, ReplyCode::Ok, std::vector<uint8_t>(text->begin(), text->end()));
+        } else {
+            out.reply = reply(request, ReplyCode::WrongType);
+        }
+    } else if (auto* st = std::get_if<tg::SetTextAttribute>(&command)) {
+        Attribute* attr = findAttribute(st->partition, st->attribute);
+        if (attr == nullptr) {
+            out.reply = reply(request, ReplyCode::NotFound);
+        } else if (!std::holds_alternative<std::string>(*attr)) {
+            out.reply = reply(request, ReplyCode::WrongType);
+        } else if (st->text.size() > kMaxAttributeText) {
+            out.reply = reply(request, ReplyCode::OutOfRange);
+        } else {
+            *attr = st->text;
+            out.changed = true;
+            out.reply = reply(request, ReplyCode::Ok);
+        }
+    }
+    return out;
+}
+
+wire::DiscoveryReply Controller::identity(uint16_t tcpPort) const {
+    wire::DiscoveryReply r;
+    r.serialNumber = config_.serialNumber;
+    r.name = config_.name;
+    r.description = config_.description;
+    r.mac = config_.mac;
+    r.modelNumber = config_.modelNumber;
+    r.address = address();
+    r.kvxrealC = config_.kvxrealC;
+    r.encryptionRequired = config_.encryptionRequired;
+    r.passwordSet = !config_.password.empty();
+    r.dhcp = config_.dhcp;
+    r.ip = config_.ip;
+    r.subnetMask = config_.subnetMask;
+    r.gateway = config_.gateway;
+    r.dns1 = config_.dns1;
+    r.dns2 = config_.dns2;
+    r.dnsName = config_.dnsName;
+    r.mainComputerAddress = config_.mainComputerAddress;
+    r.tcpPort = tcpPort;
+    r.capabilities = config_.capabilities;
+    r.osVersion = config_.osVersion;
+    r.portOsRevision = config_.portOsRevision;
+    r.upgradeFileNumber = config_.upgradeFileNumber;
+    return r;
+}
+
+}  // namespace sim

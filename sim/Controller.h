@@ -1,0 +1,51 @@
+#pragma once
+// One virtual controller: answers requests from its state. It knows nothing of links; the
+// simulator hands it frames and carries out what the outcome asks for.
+#include <optional>
+#include <string>
+
+#include "platform/wire/DiscoveryPayload.h"
+#include "platform/wire/Frame.h"
+#include "platform/wire/TelegramPayload.h"
+#include "sim/ControllerState.h"
+#include "sim/Faults.h"
+#include "sim/NetworkConfig.h"
+
+namespace sim {
+
+enum class Restart { None, Cool, Cold };
+
+struct Outcome {
+    std::optional<wire::Frame> reply;  // empty: answer nothing
+    bool changed = false;              // the state must be saved
+    Restart restart = Restart::None;   // to carry out once the reply is on its way
+};
+
+class Controller {
+  public:
+    Controller(ControllerConfig config, ControllerState state);
+
+    const ControllerConfig& config() const { return config_; }
+    const std::string& id() const { return config_.id; }
+    const ControllerState& state() const { return state_; }
+    wire::Address address() const { return state_.address(); }
+
+    // True when a frame to `to` is for this controller; `direct` when it is the one attached
+    // to the link (so 255:30 means it).
+    bool answersAt(wire::Address to, bool direct) const;
+
+    Outcome handle(const wire::Frame& request);
+
+    wire::DiscoveryReply identity(uint16_t tcpPort) const;
+
+    FaultState faults;
+
+  private:
+    Outcome handleTelegram(const wire::Frame& request, const wire::TelegramRequest& telegram);
+    wire::ReplyCode writeOne(const wire::WriteRequest& write, bool& moved);
+
+    ControllerConfig config_;
+    ControllerState state_;
+};
+
+}  // namespace sim

@@ -1,0 +1,123 @@
+#include "sim/PacedOutput.h"
+
+#include <algorithm>
+
+namespace sim {
+namespace {
+
+using std::chrono::microseconds;
+
+// Bytes due within this much of now go out in one write: timers are not finer than that.
+constexpr microseconds kSlack(1000);
+
+}  // namespace
+
+PacedOutput::PacedOutput(asio::io_context& io, Write write, std::function<void()> close)
+    : timer_(io), write_(std::move(write)), close_(std::move(close)) {}
+
+void PacedOutput::push(std::vector<uint8_t> bytes, std::chrono::milliseconds delay,
+                       uint32_t bitsPerSecond, bool closeAfter) {
+    if (stopped_) return;
+    queue_.push_back(Item{std::move(bytes), Clock::now() + delay, bitsPerSecond, closeAfter});
+    if (!busy_) next();
+}
+
+void PacedOutput::holdUntil(Clock::time_point until) { lineFree_ = std::max(lineFree_, until); }
+
+void PacedOutput::whenDrained(std::function<void()> then) {
+    if (idle()) {
+        then();
+        return;
+    }
+    drained_ = std::move(then);
+}
+
+void PacedOutput::stop() {
+    stopped_ = true;
+    queue_.clear();
+    timer_.cancel();
+    write_ = nullptr;
+    close_ = nullptr;
+    drained_ = nullptr;
+}
+
+PacedOutput::Clock::time_point PacedOutput::byteTime(std::size_t index) const {
+    const Item& item = queue_.front();
+    return start_ + microseconds(static_cast<int64_t>(index) * 10'000'000 / item.bitsPerSecond);
+}
+
+void PacedOutput::next() {
+    if (stopped_) return;
+    if (queue_.empty()) {
+        busy_ = false;
+        if (drained_) {
+            auto then = std::move(drained_);
+            drained_ = nullptr;
+            then();
+        }
+        return;
+    }
+    busy_ = true;
+    sent_ = 0;
+    start_ = std::max({Clock::now(), queue_.front().due, lineFree_});
+    if (start_ <= Clock::now()) {
+        pump();
+        return;
+    }
+    timer_.expires_at(start_);
+    timer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
+        if (!ec) self->pump();
+    });
+}
+
+void PacedOutput::pump() {
+    if (stopped_) return;
+    const Item& item = queue_.front();
+    std::size_t count = item.bytes.size() - sent_;
+    if (item.bitsPerSecond != 0 && count > 0) {
+        // Every byte whose time has come (or nearly): one write, then wait for the next.
+        const auto horizon = Clock::now() + kSlack;
+        std::size_t due = sent_;
+        while (due < item.bytes.size() && byteTime(due) <= horizon) ++due;
+        count = due - sent_;
+        if (count == 0) {
+            timer_.expires_at(byteTime(sent_));
+            timer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
+                if (!ec) self->pump();
+            });
+            return;
+        }
+    }
+    if (count == 0) {
+        written(0, true);
+        return;
+    }
+    write_(item.bytes.data() + sent_, count,
+           [self = shared_from_this(), count](bool ok) { self->written(count, ok); });
+}
+
+void PacedOutput::written(std::size_t count, bool ok) {
+    if (stopped_) return;
+    if (!ok) {
+        if (close_) close_();
+        stop();
+        return;
+    }
+    sent_ += count;
+    const Item& item = queue_.front();
+    if (sent_ < item.bytes.size()) {
+        pump();
+        return;
+    }
+    if (item.bitsPerSecond != 0) lineFree_ = std::max(lineFree_, byteTime(item.bytes.size()));
+    const bool closeAfter = item.closeAfter;
+    queue_.pop_front();
+    if (closeAfter) {
+        if (close_) close_();
+        stop();
+        return;
+    }
+    next();
+}
+
+}  // namespace sim

@@ -1,0 +1,44 @@
+#pragma once
+// The multi-drop serial bus on a pseudo-terminal: the host opens the slave side as its serial
+// port; every station sees every frame and only the addressed one answers, paced at the
+// bus's baud rate.
+#include <asio/io_context.hpp>
+#include <asio/posix/stream_descriptor.hpp>
+#include <asio/steady_timer.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/wire/SerialFraming.h"
+#include "sim/PacedOutput.h"
+#include "sim/Router.h"
+
+namespace sim {
+
+class SerialBus {
+  public:
+    SerialBus(asio::io_context& io, Router& router, uint32_t baud);
+    ~SerialBus();
+
+    // Opens the pseudo-terminal in raw mode; `slavePath` is what the host opens.
+    bool open(std::string& slavePath, std::string& error);
+    void close();
+
+  private:
+    void read();
+    void received(std::size_t count);
+    void deliver(const wire::Frame& frame, std::size_t wireBytes);
+    void armIdle();
+
+    asio::io_context& io_;
+    Router& router_;
+    uint32_t baud_;
+    int slaveKeep_ = -1;  // kept open so the master never sees a hang-up between host sessions
+    asio::posix::stream_descriptor master_;
+    asio::steady_timer idle_;
+    wire::SerialDeframer deframer_;
+    std::vector<uint8_t> buffer_;
+    std::shared_ptr<PacedOutput> output_;
+};
+
+}  // namespace sim

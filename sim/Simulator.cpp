@@ -1,0 +1,268 @@
+#include "sim/Simulator.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "platform/wire/Request.h"
+
+namespace sim {
+namespace {
+
+std::string endpointText(const asio::ip::address& address, uint16_t port) {
+    const std::string host =
+        address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
+    return host + ":" + std::to_string(port);
+}
+
+}  // namespace
+
+Simulator::Simulator(asio::io_context& io, NetworkConfig config, std::ostream& out,
+                     std::ostream& err)
+    : io_(io), config_(std::move(config)), out_(out), err_(err) {}
+
+Simulator::~Simulator() { stop(); }
+
+bool Simulator::start(const StartOptions& options) {
+    if (!options.stateFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.stateFolder, ec);
+        if (ec) {
+            err_ << "kvxsim: cannot make the state folder " << options.stateFolder << ": "
+                 << ec.message() << "\n";
+            return false;
+        }
+        state_.emplace(options.stateFolder);
+    }
+    for (const ControllerConfig& c : config_.controllers) {
+        std::optional<ControllerState> saved;
+        if (state_) {
+            std::string error;
+            if (!state_->load(c.id, saved, error)) {
+                err_ << "kvxsim: " << error << "\n";
+                return false;
+            }
+        }
+        Station s;
+        s.controller = std::make_unique<Controller>(c, saved ? std::move(*saved) : initialState(c));
+        s.back = std::make_unique<asio::steady_timer>(io_);
+        stations_.push_back(std::move(s));
+        if (state_ && !saved) {
+            std::string error;
+            if (!state_->save(c.id, stations_.back().controller->state(), error)) {
+                err_ << "kvxsim: " << error << "\n";
+                return false;
+            }
+        }
+    }
+
+    std::vector<std::string> lines;
+    std::vector<DiscoverySubject> subjects;
+    for (Station& s : stations_) {
+        const ControllerConfig& c = s.controller->config();
+        if (c.bus == Bus::Serial) {
+            if (busHead_ == nullptr) busHead_ = s.controller.get();
+            continue;
+        }
+        s.endpoint = std::make_unique<TcpEndpoint>(io_, *s.controller, *this);
+        std::string error;
+        if (!s.endpoint->open(c.listen, error)) {
+            err_ << "kvxsim: controller " << c.id << ": " << error << "\n";
+            return false;
+        }
+        const auto& bound = s.endpoint->bound();
+        lines.push_back("tcp " + c.id + " " + endpointText(bound.address(), bound.port()));
+        TcpEndpoint* endpoint = s.endpoint.get();
+        Controller* controller = s.controller.get();
+        subjects.push_back({controller, [endpoint] { return endpoint->bound().port(); },
+                            [this, controller] { return !isDown(*controller); }});
+    }
+
+    if (busHead_ != nullptr || !options.serialLink.empty()) {
+        bus_ = std::make_unique<SerialBus>(io_, *this, config_.simulator.baud);
+        std::string slave, error;
+        if (!bus_->open(slave, error)) {
+            err_ << "kvxsim: serial bus: " << error << "\n";
+            return false;
+        }
+        if (!options.serialLink.empty()) {
+            // Replace an old link in one step: a new link beside it, then rename.
+            const std::string temporary = options.serialLink + ".new";
+            ::unlink(temporary.c_str());
+            if (::symlink(slave.c_str(), temporary.c_str()) != 0 ||
+                ::rename(temporary.c_str(), options.serialLink.c_str()) != 0) {
+                err_ << "kvxsim: cannot make the link " << options.serialLink << "\n";
+                return false;
+            }
+            serialLink_ = options.serialLink;
+        }
+        lines.push_back("serial " + slave);
+    }
+
+    if (config_.simulator.discovery) {
+        discovery_ = std::make_unique<Discovery>(io_, std::move(subjects));
+        std::string error;
+        if (!discovery_->open(*config_.simulator.discovery, error)) {
+            err_ << "kvxsim: " << error << "\n";
+            return false;
+        }
+        lines.push_back("udp " +
+                        endpointText(discovery_->bound().address(), discovery_->bound().port()));
+    }
+
+    if (!options.controlPath.empty()) {
+        control_ = std::make_unique<ControlServer>(
+            io_, [this](const std::string& line, bool& quit) { return command(line, quit); },
+            [this] { stop(); });
+        std::string error;
+        if (!control_->open(options.controlPath, error)) {
+            err_ << "kvxsim: " << error << "\n";
+            return false;
+        }
+        lines.push_back("control " + options.controlPath);
+    }
+
+    for (const std::string& line : lines) out_ << line << "\n";
+    out_ << "ready" << std::endl;
+    return true;
+}
+
+void Simulator::stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    for (Station& s : stations_) {
+        if (s.endpoint) s.endpoint->close();
+        if (s.back) s.back->cancel();
+    }
+    if (bus_) bus_->close();
+    if (discovery_) discovery_->close();
+    if (control_) control_->close();
+    if (!serialLink_.empty()) ::unlink(serialLink_.c_str());
+    io_.stop();
+}
+
+Simulator::Station* Simulator::stationOf(const Controller& controller) {
+    for (Station& s : stations_)
+        if (s.controller.get() == &controller) return &s;
+    return nullptr;
+}
+
+const Simulator::Station* Simulator::stationOf(const Controller& controller) const {
+    for (const Station& s : stations_)
+        if (s.controller.get() == &controller) return &s;
+    return nullptr;
+}
+
+Simulator::Station* Simulator::byId(const std::string& id) {
+    for (Station& s : stations_)
+        if (s.controller->id() == id) return &s;
+    return nullptr;
+}
+
+Controller* Simulator::busStationAt(wire::Address to) {
+    for (Station& s : stations_) {
+        if (s.controller->config().bus != Bus::Serial) continue;
+        if (s.controller->answersAt(to, false)) return s.controller.get();
+    }
+    return nullptr;
+}
+
+Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request) {
+    Routed routed;
+    if (gateway.answersAt(request.address, true)) {
+        routed.answerer = &gateway;
+        routed.outcome = gateway.handle(request);
+        return routed;
+    }
+    Controller* station = busStationAt(request.address);
+    if (station == nullptr) {
+        routed.outcome.reply = wire::makeReplyFrame(request, wire::ReplyCode::NoSuchStation);
+    } else if (isDown(*station)) {
+        routed.outcome.reply = wire::makeReplyFrame(request, wire::ReplyCode::NoAnswer);
+    } else {
+        // The bus station answers through the gateway; its own fault knobs stay on the bus.
+        routed.answerer = station;
+        routed.outcome = station->handle(request);
+    }
+    return routed;
+}
+
+Controller* Simulator::serialStation(wire::Address to) {
+    if (to == wire::kDirectAddress) return busHead_;
+    return busStationAt(to);
+}
+
+void Simulator::settle(Controller& answerer, const Outcome& outcome) {
+    if (outcome.changed && state_) {
+        std::string error;
+        if (!state_->save(answerer.id(), answerer.state(), error))
+            err_ << "kvxsim: controller " << answerer.id() << ": " << error << std::endl;
+    }
+    if (outcome.restart == Restart::Cold) {
+        if (Station* s = stationOf(answerer)) coldStart(*s);
+    }
+}
+
+bool Simulator::isDown(const Controller& controller) const {
+    const Station* s = stationOf(controller);
+    return s != nullptr && s->down;
+}
+
+void Simulator::coldStart(Station& s) {
+    s.down = true;
+    if (s.endpoint) s.endpoint->goDown();
+    s.back->expires_after(std::chrono::milliseconds(config_.simulator.coldStartMs));
+    s.back->async_wait([this, &s](const asio::error_code& ec) {
+        if (!ec) comeBack(s);
+    });
+}
+
+void Simulator::comeBack(Station& s) {
+    if (s.endpoint) {
+        std::string error;
+        if (!s.endpoint->reopen(error)) {
+            // The port may still be held for a moment: try again shortly.
+            err_ << "kvxsim: controller " << s.controller->id() << ": " << error << std::endl;
+            s.back->expires_after(std::chrono::milliseconds(100));
+            s.back->async_wait([this, &s](const asio::error_code& ec) {
+                if (!ec) comeBack(s);
+            });
+            return;
+        }
+    }
+    s.down = false;
+}
+
+std::string Simulator::command(const std::string& line, bool& quit) {
+    std::istringstream in(line);
+    std::string verb, id, knob, value, extra;
+    in >> verb;
+    if (verb == "quit") {
+        quit = true;
+        return "ok";
+    }
+    if (verb == "fault") {
+        if (!(in >> id >> knob >> value) || (in >> extra))
+            return "error usage: fault ID KNOB VALUE";
+        Station* s = byId(id);
+        if (s == nullptr) return "error unknown controller " + id;
+        std::string error;
+        FaultSettings changed = s->controller->faults.settings;
+        if (!setFault(changed, knob, value, error)) return "error " + error;
+        s->controller->faults.settings = changed;
+        s->controller->faults.rearm();
+        return "ok";
+    }
+    if (verb == "clear") {
+        if (!(in >> id) || (in >> extra)) return "error usage: clear ID";
+        Station* s = byId(id);
+        if (s == nullptr) return "error unknown controller " + id;
+        s->controller->faults.settings = FaultSettings{};
+        s->controller->faults.rearm();
+        return "ok";
+    }
+    return "error unknown command " + verb;
+}
+
+}  // namespace sim

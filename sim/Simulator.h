@@ -1,0 +1,75 @@
+#pragma once
+// The whole simulated network: the controllers, their TCP listeners, the serial bus, UDP
+// discovery and the control socket, all on one io_context.
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "sim/ControlServer.h"
+#include "sim/Controller.h"
+#include "sim/Discovery.h"
+#include "sim/NetworkConfig.h"
+#include "sim/Router.h"
+#include "sim/SerialBus.h"
+#include "sim/StateFile.h"
+#include "sim/TcpLink.h"
+
+namespace sim {
+
+struct StartOptions {
+    std::string stateFolder;  // empty: state is kept in memory only
+    std::string serialLink;   // symlink to the bus's pseudo-terminal, when given
+    std::string controlPath;  // Unix socket of the control commands, when given
+};
+
+class Simulator : public Router {
+  public:
+    Simulator(asio::io_context& io, NetworkConfig config, std::ostream& out, std::ostream& err);
+    ~Simulator() override;
+
+    // Loads or creates every controller's state, opens every listener and prints one line per
+    // listener and then "ready". False (with the reason on `err`) when it cannot.
+    bool start(const StartOptions& options);
+    void stop();
+
+    // One control command: "fault ID KNOB VALUE", "clear ID", "quit".
+    std::string command(const std::string& line, bool& quit);
+
+    Routed routeTcp(Controller& gateway, const wire::Frame& request) override;
+    Controller* serialStation(wire::Address to) override;
+    void settle(Controller& answerer, const Outcome& outcome) override;
+    bool isDown(const Controller& controller) const override;
+
+  private:
+    struct Station {
+        std::unique_ptr<Controller> controller;
+        std::unique_ptr<TcpEndpoint> endpoint;  // TCP controllers only
+        bool down = false;
+        std::unique_ptr<asio::steady_timer> back;
+    };
+    Station* stationOf(const Controller& controller);
+    const Station* stationOf(const Controller& controller) const;
+    Station* byId(const std::string& id);
+    Controller* busStationAt(wire::Address to);
+    void coldStart(Station& station);
+    void comeBack(Station& station);
+
+    asio::io_context& io_;
+    NetworkConfig config_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::optional<StateFolder> state_;
+    std::vector<Station> stations_;
+    Controller* busHead_ = nullptr;
+    std::unique_ptr<SerialBus> bus_;
+    std::unique_ptr<Discovery> discovery_;
+    std::unique_ptr<ControlServer> control_;
+    std::string serialLink_;
+    bool stopped_ = false;
+};
+
+}  // namespace sim
