@@ -1,0 +1,234 @@
+// The controller's answers, straight from its state: no links involved.
+#include <gtest/gtest.h>
+
+#include "platform/wire/Bytes.h"
+#include "platform/wire/Request.h"
+#include "platform/wire/Telegram.h"
+#include "sim/Controller.h"
+#include "sim/SimClient.h"
+#include "sim/SystemVariables.h"
+
+namespace {
+
+using simtest::readVar;
+using simtest::telegram;
+using simtest::writeVar;
+using wire::Address;
+using wire::ReplyCode;
+using wire::Value;
+using wire::VarType;
+
+constexpr Address kSelf{1, 5};
+
+sim::ControllerConfig config(bool kvxrealC = true) {
+    sim::ControllerConfig c;
+    c.id = "Boiler";
+    c.serialNumber = "SN1";
+    c.kvxrealC = kvxrealC;
+    c.address = kSelf;
+    c.extraAddresses = {{255, 31}};
+    c.modelNumber = 300;
+    c.variables = {
+        {{1, VarType::Boolean, 300, 1}, Value::boolean(false)},
+        {{1, VarType::SmallInt, 300, 2}, Value::smallInt(7)},
+        {{1, VarType::Int, 300, 3}, Value::int16(-300)},
+        {{1, VarType::Real, 300, 4}, Value::real32(21.5f)},
+        {{1, VarType::Text, 300, 5}, Value::oemText("Pump")},
+        {{1, VarType::Long, 300, 6}, Value::long32(123456)},
+        {{5, VarType::Int, 301, 1}, Value::int16(4)},
+        {{3, VarType::Boolean, 250, 32}, Value::boolean(false)},
+    };
+    if (kvxrealC) {
+        sim::PartitionConfig p;
+        p.number = 16;
+        p.name = "Heating";
+        p.maxSize = 1 << 20;
+        p.title = "Heating 3.1";
+        c.partitions.push_back(p);
+        p.number = 32;
+        p.name = "Spare";
+        c.partitions.push_back(p);
+    }
+    return c;
+}
+
+struct ControllerTest : ::testing::Test {
+    sim::Controller controller{config(), sim::initialState(config())};
+
+    wire::Frame answer(const wire::Frame& request) {
+        auto outcome = controller.handle(request);
+        EXPECT_TRUE(outcome.reply.has_value());
+        return outcome.reply.value_or(wire::Frame{});
+    }
+    ReplyCode code(const wire::Frame& request) { return ReplyCode(answer(request).code1); }
+    Value read(VarType type, uint16_t file, int32_t index, uint8_t kind = 1) {
+        auto reply = answer(readVar(kSelf, kind, type, file, index));
+        EXPECT_EQ(reply.code1, 0);
+        return wire::decodeReadReply(reply.payload)->value;
+    }
+};
+
+TEST_F(ControllerTest, EveryTypeReadsAndWritesBack) {
+    const std::vector<std::pair<int32_t, Value>> writes = {
+        {1, Value::boolean(true)},  {2, Value::smallInt(-2)},        {3, Value::int16(32767)},
+        {4, Value::real32(-0.25f)}, {5, Value::oemText("Fl\x84kt")}, {6, Value::long32(-70000)},
+    };
+    for (const auto& [index, value] : writes) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(code(writeVar(kSelf, 1, 300, index, value)), ReplyCode::Ok);
+        EXPECT_EQ(read(value.type, 300, index), value);
+    }
+    EXPECT_EQ(read(VarType::Int, 301, 1, 5), Value::int16(4));
+}
+
+TEST_F(ControllerTest, WrongTypeUnknownVariableAndWriteOnlyKind) {
+    EXPECT_EQ(code(readVar(kSelf, 1, VarType::Int, 300, 2)), ReplyCode::WrongType);
+    EXPECT_EQ(code(writeVar(kSelf, 1, 300, 5, Value::long32(1))), ReplyCode::WrongType);
+    EXPECT_EQ(code(readVar(kSelf, 1, VarType::Int, 300, 99)), ReplyCode::NoSuchVariable);
+    EXPECT_EQ(code(writeVar(kSelf, 1, 999, 0, Value::int16(1))), ReplyCode::NoSuchVariable);
+    // kind 3 is write only
+    EXPECT_EQ(code(writeVar(kSelf, 3, 250, 32, Value::boolean(true))), ReplyCode::Ok);
+    EXPECT_EQ(code(readVar(kSelf, 3, VarType::Boolean, 250, 32)), ReplyCode::Refused);
+    EXPECT_EQ(code(readVar(kSelf, 1, VarType::Boolean, 250, 32)), ReplyCode::Refused);
+    // a kind-5 variable is not reached through the segment form
+    EXPECT_EQ(code(readVar(kSelf, 1, VarType::Int, 301, 1)), ReplyCode::NoSuchVariable);
+    // unknown command and a malformed payload
+    wire::Frame odd = readVar(kSelf, 1, VarType::Int, 300, 3);
+    odd.command = 0x77;
+    EXPECT_EQ(code(odd), ReplyCode::UnknownCommand);
+    odd.command = 0x01;
+    odd.payload.pop_back();
+    EXPECT_EQ(code(odd), ReplyCode::BadRequest);
+}
+
+TEST_F(ControllerTest, BatchWritesAllOrNothing) {
+    wire::WriteBatchRequest bad{{{{1, VarType::SmallInt, 300, 2}, Value::smallInt(9)},
+                                 {{1, VarType::Long, 300, 2}, Value::long32(9)}}};
+    auto reply = answer(simtest::request(kSelf, bad));
+    EXPECT_EQ(reply.code1, wire::code(ReplyCode::WrongType));
+    EXPECT_EQ(reply.code2, 2);
+    EXPECT_EQ(read(VarType::SmallInt, 300, 2), Value::smallInt(7));
+
+    wire::WriteBatchRequest good{{{{1, VarType::SmallInt, 300, 2}, Value::smallInt(9)},
+                                  {{1, VarType::Text, 300, 5}, Value::oemText("Fan")}}};
+    auto outcome = controller.handle(simtest::request(kSelf, good));
+    EXPECT_EQ(outcome.reply->code1, 0);
+    EXPECT_TRUE(outcome.changed);
+    EXPECT_EQ(read(VarType::SmallInt, 300, 2), Value::smallInt(9));
+    EXPECT_EQ(read(VarType::Text, 300, 5), Value::oemText("Fan"));
+}
+
+TEST_F(ControllerTest, WritingPlaAndElaMovesTheController) {
+    EXPECT_TRUE(controller.answersAt(kSelf, false));
+    EXPECT_TRUE(controller.answersAt({255, 30}, true));
+    EXPECT_FALSE(controller.answersAt({255, 30}, false));
+    EXPECT_TRUE(controller.answersAt({255, 31}, false));
+
+    EXPECT_EQ(code(writeVar(kSelf, 1, 241, 0, Value::smallInt(12))), ReplyCode::Ok);
+    EXPECT_EQ(code(writeVar({12, 5}, 1, 241, 1, Value::smallInt(3))), ReplyCode::Ok);
+    EXPECT_EQ(controller.address(), (Address{12, 3}));
+    EXPECT_FALSE(controller.answersAt(kSelf, false));
+    auto poll = answer(telegram({12, 3}, {0x98}));
+    EXPECT_EQ(poll.payload, (std::vector<uint8_t>{12, 3}));
+    // 255 and 0 are no user addresses
+    EXPECT_EQ(code(writeVar({12, 3}, 1, 241, 0, Value::smallInt(255))), ReplyCode::OutOfRange);
+    EXPECT_EQ(code(writeVar({12, 3}, 1, 241, 1, Value::smallInt(0))), ReplyCode::OutOfRange);
+    EXPECT_EQ(controller.address(), (Address{12, 3}));
+}
+
+TEST_F(ControllerTest, StartTelegrams) {
+    auto cool = controller.handle(telegram(kSelf, {0x45, 0xBA}, 2));
+    EXPECT_EQ(cool.reply->code1, 0);
+    EXPECT_EQ(cool.restart, sim::Restart::Cool);
+    EXPECT_EQ(controller.address(), kSelf);
+
+    EXPECT_EQ(code(telegram(kSelf, {0x1C, 0x00})), ReplyCode::BadRequest);
+    auto cold = controller.handle(telegram(kSelf, {0x1C, 0xE3}, 2));
+    EXPECT_EQ(cold.reply->code1, 0);
+    EXPECT_EQ(cold.restart, sim::Restart::Cold);
+    EXPECT_TRUE(cold.changed);
+    EXPECT_EQ(controller.address(), wire::kColdStartAddress);
+    EXPECT_EQ(code(telegram(kSelf, {0x99})), ReplyCode::UnknownCommand);
+}
+
+TEST_F(ControllerTest, ActivateSetsActivePartitionAndSubApplication) {
+    EXPECT_EQ(code(telegram(kSelf, {0x61, 32, 3})), ReplyCode::Ok);
+    EXPECT_EQ(read(VarType::Int, 241, 88), Value::int16(32));
+    for (const auto& v : sim::systemVariables(true)) {
+        if (v.name == "QSystem.ActiveSubApplication") {
+            EXPECT_EQ(read(v.variable.value.type, v.file, v.index).integer, 3);
+        }
+    }
+    EXPECT_EQ(code(telegram(kSelf, {0x61, 14, 0})), ReplyCode::Ok);
+    EXPECT_EQ(read(VarType::Int, 241, 88), Value::int16(14));
+    EXPECT_EQ(code(telegram(kSelf, {0x61, 20, 0})), ReplyCode::NotFound);
+    EXPECT_EQ(read(VarType::Int, 241, 88), Value::int16(14));
+}
+
+TEST_F(ControllerTest, PartitionServices) {
+    namespace tg = wire::telegram;
+    auto list = answer(telegram(kSelf, tg::buildTelegram(tg::ListPartitions{})));
+    EXPECT_EQ(list.payload, (std::vector<uint8_t>{16, 32}));
+
+    auto size = answer(telegram(kSelf, tg::buildTelegram(tg::GetNumberAttribute{16, 9})));
+    EXPECT_EQ(size.payload, (std::vector<uint8_t>{0, 0, 0x10, 0}));
+    EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::SetNumberAttribute{16, 7, 86400}))),
+              ReplyCode::Ok);
+    auto time = answer(telegram(kSelf, tg::buildTelegram(tg::GetNumberAttribute{16, 7})));
+    EXPECT_EQ(wire::ByteReader(time.payload).i32(), 86400);
+
+    EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::SetTextAttribute{32, 2, "Lights"}))),
+              ReplyCode::Ok);
+    auto name = answer(telegram(kSelf, tg::buildTelegram(tg::GetTextAttribute{32, 2})));
+    EXPECT_EQ(std::string(name.payload.begin(), name.payload.end()), "Lights");
+    auto title = answer(telegram(kSelf, tg::buildTelegram(tg::GetTextAttribute{16, 110})));
+    EXPECT_EQ(std::string(title.payload.begin(), title.payload.end()), "Heating 3.1");
+
+    EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::GetTextAttribute{16, 9}))),
+              ReplyCode::WrongType);
+    EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::SetNumberAttribute{16, 2, 1}))),
+              ReplyCode::WrongType);
+    EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::GetNumberAttribute{17, 9}))),
+              ReplyCode::NotFound);
+    EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::GetNumberAttribute{16, 3}))),
+              ReplyCode::NotFound);
+    EXPECT_EQ(code(telegram(kSelf,
+                            tg::buildTelegram(tg::SetTextAttribute{16, 2, std::string(256, 'x')}))),
+              ReplyCode::OutOfRange);
+}
+
+TEST(OlderController, HasNoPartitionsAndNoOperatingSystemText) {
+    sim::Controller older(config(false), sim::initialState(config(false)));
+    auto list = older.handle(telegram(kSelf, {0xCB, 0, 4, 0, 0, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(list.reply->code1, wire::code(ReplyCode::UnknownCommand));
+    auto activate = older.handle(telegram(kSelf, {0x61, 16, 0}));
+    EXPECT_EQ(activate.reply->code1, wire::code(ReplyCode::UnknownCommand));
+    // how the program tells a KVXreal C controller: the operating-system text exists
+    auto os = older.handle(readVar(kSelf, 1, VarType::Text, 241, 60));
+    EXPECT_EQ(os.reply->code1, wire::code(ReplyCode::NoSuchVariable));
+    auto type = older.handle(readVar(kSelf, 1, VarType::Int, 241, 36));
+    EXPECT_EQ(type.reply->code1, 0);
+}
+
+TEST(ControllerState, SurvivesItsOwnFileAndRefusesADamagedOne) {
+    sim::Controller c(config(), sim::initialState(config()));
+    c.handle(writeVar(kSelf, 1, 300, 4, Value::real32(0.1f)));
+    c.handle(writeVar(kSelf, 1, 300, 5, Value::oemText("a b\nc")));
+    c.handle(telegram(kSelf, {0x61, 32, 1}));
+    c.handle(simtest::request(kSelf, wire::SetClockRequest{241, 2024, 3, 5, 14, 7, 9, 2}));
+    const std::string text = sim::serializeState(c.state());
+
+    sim::ControllerState back;
+    std::string error;
+    ASSERT_TRUE(sim::parseState(text, back, error)) << error;
+    EXPECT_EQ(sim::serializeState(back), text);
+    EXPECT_EQ(back.variables.find(300, 4)->value, Value::real32(0.1f));
+    EXPECT_EQ(back.clock->year, 2024);
+
+    // a file cut short is refused, not half taken
+    EXPECT_FALSE(sim::parseState(text.substr(0, text.size() / 2), back, error));
+    EXPECT_FALSE(sim::parseState("kvxsim-state 1\nvar 1 9 1 1 255 0 0\nend\n", back, error));
+    EXPECT_NE(error.find("line 2"), std::string::npos);
+}
+
+}  // namespace

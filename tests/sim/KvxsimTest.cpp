@@ -1,0 +1,298 @@
+// kvxsim as a process: the protocol over TCP, the serial pty and UDP, the control socket,
+// restarts and refused network files. Ports are chosen by the operating system.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/wire/Bytes.h"
+#include "platform/wire/Telegram.h"
+#include "sim/SimClient.h"
+#include "sim/SimProcess.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using namespace simtest;
+using wire::Address;
+using wire::ReplyCode;
+using wire::Value;
+using wire::VarType;
+namespace tg = wire::telegram;
+
+constexpr Address kDirect{255, 30};
+
+const char* kNetwork = R"([Simulator]
+ColdStartMs=1000
+Discovery=127.0.0.1:0
+
+[Controller Gate]
+Serial=SN-GATE
+Name=Gate
+KvxrealC=yes
+Model=300
+Address=1:5
+ExtraAddresses=255:31
+Listen=127.0.0.1:0
+Var.300.1=1,1,no
+Var.300.2=1,2,7
+Var.300.3=1,3,-300
+Var.300.4=1,4,21.5
+Var.300.5=1,5,Pump
+Var.300.6=1,6,123456
+
+[Partition Gate 16]
+Name=Heating
+MaxSize=1048576
+
+[Partition Gate 20]
+Name=Web
+Type=3
+
+[Controller Other]
+Serial=SN-OTHER
+Address=2:1
+Listen=127.0.0.1:0
+
+[Controller Bus1]
+Bus=serial
+Serial=SN-B1
+KvxrealC=yes
+Address=10:1
+
+[Controller Bus2]
+Bus=serial
+Serial=SN-B2
+Address=10:2
+)";
+
+class Kvxsim : public ::testing::Test {
+  protected:
+    testsupport::TempFolder temp;
+    std::unique_ptr<SimProcess> sim;
+
+    void SetUp() override { temp.write("net.ini", kNetwork); }
+
+    void start() {
+        sim.reset();
+        sim = std::make_unique<SimProcess>(std::vector<std::string>{
+            "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+    }
+
+    TcpClient connect(const std::string& id) {
+        auto socket = connectTcp(sim->tcp(id));
+        EXPECT_TRUE(socket.has_value());
+        return TcpClient(socket ? std::move(*socket) : Fd());
+    }
+
+    std::string ctl(const std::string& line) { return control(temp / "ctl", line); }
+};
+
+std::vector<uint8_t> pollReply(TcpClient& c, Address to, Ms timeout = 2000ms) {
+    auto reply = c.exchange(telegram(to, {tg::kPoll}, 1), timeout);
+    if (!reply) return {0xEE};
+    if (reply->code1 != 0) return {0xEE, static_cast<uint8_t>(reply->code1)};
+    return reply->payload;
+}
+
+TEST_F(Kvxsim, PollAndEveryVariableTypeOverTcp) {
+    start();
+    auto gate = connect("Gate");
+    EXPECT_EQ(pollReply(gate, kDirect), (std::vector<uint8_t>{1, 5}));
+    EXPECT_EQ(pollReply(gate, {1, 5}), (std::vector<uint8_t>{1, 5}));
+    EXPECT_EQ(pollReply(gate, {255, 31}), (std::vector<uint8_t>{1, 5}));
+
+    const std::vector<Value> values = {Value::boolean(true),  Value::smallInt(-9),
+                                       Value::int16(1234),    Value::real32(3.75f),
+                                       Value::oemText("Fan"), Value::long32(-1)};
+    for (int32_t index = 1; index <= 6; ++index) {
+        const Value& v = values[index - 1];
+        SCOPED_TRACE(index);
+        auto written = gate.exchange(writeVar(kDirect, 1, 300, index, v));
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->code1, 0);
+        auto read = gate.exchange(readVar(kDirect, 1, v.type, 300, index));
+        ASSERT_TRUE(read);
+        EXPECT_EQ(wire::decodeReadReply(read->payload)->value, v);
+    }
+    auto wrong = gate.exchange(readVar(kDirect, 1, VarType::Long, 300, 5));
+    EXPECT_EQ(wrong->code1, wire::code(ReplyCode::WrongType));
+    auto unknown = gate.exchange(readVar(kDirect, 1, VarType::Int, 300, 77));
+    EXPECT_EQ(unknown->code1, wire::code(ReplyCode::NoSuchVariable));
+}
+
+TEST_F(Kvxsim, GatewayAnswersForBusStationsAndNoSuchStationAtOnce) {
+    start();
+    auto gate = connect("Gate");
+    EXPECT_EQ(pollReply(gate, {10, 2}), (std::vector<uint8_t>{10, 2}));
+    auto read = gate.exchange(readVar({10, 1}, 1, VarType::SmallInt, 241, 0));
+    EXPECT_EQ(wire::decodeReadReply(read->payload)->value, Value::smallInt(10));
+    // nobody has 77:7: the gateway says so at once, well within a short time-out
+    auto none = gate.exchange(telegram({77, 7}, {tg::kPoll}), 500ms);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->code1, wire::code(ReplyCode::NoSuchStation));
+    EXPECT_EQ(none->address, (Address{77, 7}));
+    // Other is a separate TCP controller, not on Gate's bus
+    EXPECT_EQ(pollReply(gate, {2, 1}), (std::vector<uint8_t>{0xEE, 1}));
+}
+
+TEST_F(Kvxsim, WritingPlaAndElaMovesTheController) {
+    start();
+    auto gate = connect("Gate");
+    ASSERT_EQ(gate.exchange(writeVar(kDirect, 1, 241, 0, Value::smallInt(12)))->code1, 0);
+    ASSERT_EQ(gate.exchange(writeVar(kDirect, 1, 241, 1, Value::smallInt(3)))->code1, 0);
+    EXPECT_EQ(pollReply(gate, {12, 3}), (std::vector<uint8_t>{12, 3}));
+    EXPECT_EQ(pollReply(gate, {1, 5}), (std::vector<uint8_t>{0xEE, 1}));
+    EXPECT_EQ(pollReply(gate, kDirect), (std::vector<uint8_t>{12, 3}));
+}
+
+TEST_F(Kvxsim, ColdStartIsAwayForAMomentAndComesBackAt254_30) {
+    start();
+    {
+        auto gate = connect("Gate");
+        auto ack = gate.exchange(telegram({1, 5}, {tg::kColdStart, tg::kColdStartCheck}, 2));
+        ASSERT_TRUE(ack);
+        EXPECT_EQ(ack->code1, 0);
+        EXPECT_TRUE(gate.closedWithin(2000ms));
+        // away: the connection is refused (the controller stays away for a second)
+        EXPECT_FALSE(connectTcp(sim->tcp("Gate"), 200ms).has_value());
+    }
+    // the other controller is not held up meanwhile
+    auto other = connect("Other");
+    EXPECT_EQ(pollReply(other, kDirect), (std::vector<uint8_t>{2, 1}));
+
+    std::vector<uint8_t> answer;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (auto socket = connectTcp(sim->tcp("Gate"), 200ms)) {
+            TcpClient back(std::move(*socket));
+            answer = pollReply(back, {254, 30}, 500ms);
+            if (answer == std::vector<uint8_t>{254, 30}) break;
+        }
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(answer, (std::vector<uint8_t>{254, 30}));
+}
+
+TEST_F(Kvxsim, ActivateAndPartitionServices) {
+    start();
+    auto gate = connect("Gate");
+    EXPECT_EQ(gate.exchange(telegram(kDirect, {tg::kActivate, 20, 2}))->code1, 0);
+    auto active = gate.exchange(readVar(kDirect, 1, VarType::Int, 241, 88));
+    EXPECT_EQ(wire::decodeReadReply(active->payload)->value, Value::int16(20));
+
+    auto list = gate.exchange(telegram(kDirect, tg::buildTelegram(tg::ListPartitions{})));
+    EXPECT_EQ(list->payload, (std::vector<uint8_t>{16, 20}));
+    auto size = gate.exchange(telegram(kDirect, tg::buildTelegram(tg::GetNumberAttribute{16, 9})));
+    EXPECT_EQ(wire::ByteReader(size->payload).i32(), 1048576);
+    EXPECT_EQ(
+        gate.exchange(telegram(kDirect, tg::buildTelegram(tg::SetTextAttribute{20, 110, "Site"})))
+            ->code1,
+        0);
+    auto title = gate.exchange(telegram(kDirect, tg::buildTelegram(tg::GetTextAttribute{20, 110})));
+    EXPECT_EQ(std::string(title->payload.begin(), title->payload.end()), "Site");
+}
+
+TEST_F(Kvxsim, StateSurvivesARestart) {
+    start();
+    {
+        auto gate = connect("Gate");
+        ASSERT_EQ(gate.exchange(writeVar(kDirect, 1, 300, 5, Value::oemText("Kept")))->code1, 0);
+        ASSERT_EQ(gate.exchange(telegram(kDirect, {tg::kActivate, 16, 1}))->code1, 0);
+        ASSERT_EQ(
+            gate.exchange(telegram(kDirect, tg::buildTelegram(tg::SetNumberAttribute{20, 8, 4096})))
+                ->code1,
+            0);
+        ASSERT_EQ(gate.exchange(writeVar(kDirect, 1, 241, 0, Value::smallInt(44)))->code1, 0);
+        ASSERT_EQ(gate.exchange(writeVar({10, 2}, 1, 241, 1, Value::smallInt(9)))->code1, 0);
+    }
+    start();  // a new process on the same state folder
+    auto gate = connect("Gate");
+    EXPECT_EQ(pollReply(gate, kDirect), (std::vector<uint8_t>{44, 5}));
+    auto text = gate.exchange(readVar(kDirect, 1, VarType::Text, 300, 5));
+    EXPECT_EQ(wire::decodeReadReply(text->payload)->value, Value::oemText("Kept"));
+    auto active = gate.exchange(readVar(kDirect, 1, VarType::Int, 241, 88));
+    EXPECT_EQ(wire::decodeReadReply(active->payload)->value, Value::int16(16));
+    auto size = gate.exchange(telegram(kDirect, tg::buildTelegram(tg::GetNumberAttribute{20, 8})));
+    EXPECT_EQ(wire::ByteReader(size->payload).i32(), 4096);
+    EXPECT_EQ(pollReply(gate, {10, 9}), (std::vector<uint8_t>{10, 9}));
+}
+
+TEST_F(Kvxsim, RefusesANetworkFileWithAMistake) {
+    temp.write("bad.ini", "[Controller X]\nSerial=1\nAddress=1:x\nListen=127.0.0.1:0\n");
+    SimProcess bad({"--network", temp / "bad.ini"});
+    EXPECT_FALSE(bad.waitReady());
+    EXPECT_EQ(bad.waitExit(), 2);
+    EXPECT_NE(bad.stderrText().find(temp / "bad.ini" + ":3: bad value for Address"),
+              std::string::npos)
+        << bad.stderrText();
+}
+
+TEST_F(Kvxsim, FaultKnobsOverTheControlSocket) {
+    start();
+    auto gate = connect("Gate");
+    EXPECT_EQ(ctl("fault Nobody latency_ms 5"), "error unknown controller Nobody");
+    EXPECT_EQ(ctl("fault Gate speed 5"), "error unknown fault: speed");
+
+    // the first reply from now is dropped: no answer within the time-out, the next one works
+    EXPECT_EQ(ctl("fault Gate drop_reply 1"), "ok");
+    EXPECT_FALSE(gate.exchange(telegram(kDirect, {tg::kPoll}, 1), 300ms).has_value());
+    EXPECT_EQ(pollReply(gate, kDirect), (std::vector<uint8_t>{1, 5}));
+
+    // latency on one controller holds up no other
+    EXPECT_EQ(ctl("fault Gate latency_ms 3000"), "ok");
+    auto slow = gate.exchange(telegram(kDirect, {tg::kPoll}, 1), 100ms);
+    EXPECT_FALSE(slow.has_value());
+    auto other = connect("Other");
+    EXPECT_EQ(pollReply(other, kDirect, 1000ms), (std::vector<uint8_t>{2, 1}));
+    EXPECT_EQ(ctl("clear Gate"), "ok");
+
+    // the link closes after 5 bytes of a reply; a new connection works again
+    EXPECT_EQ(ctl("fault Gate close_after_bytes 5"), "ok");
+    auto cut = connect("Gate");
+    EXPECT_FALSE(cut.exchange(telegram(kDirect, {tg::kPoll}, 1)).has_value());
+    auto again = connect("Gate");
+    EXPECT_EQ(pollReply(again, kDirect), (std::vector<uint8_t>{1, 5}));
+
+    EXPECT_EQ(ctl("quit"), "ok");
+    EXPECT_EQ(sim->waitExit(), 0);
+}
+
+TEST_F(Kvxsim, SerialBusOnThePty) {
+    start();
+    ASSERT_FALSE(sim->serial().empty());
+    SerialClient bus(sim->serial());
+    ASSERT_TRUE(bus.ok());
+    auto head = bus.exchange(telegram(kDirect, {tg::kPoll}, 1));
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->payload, (std::vector<uint8_t>{10, 1}));
+    auto second = bus.exchange(readVar({10, 2}, 1, VarType::SmallInt, 241, 1));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(wire::decodeReadReply(second->payload)->value, Value::smallInt(2));
+    // an absent station answers nothing
+    EXPECT_FALSE(bus.exchange(telegram({77, 7}, {tg::kPoll}, 1), 300ms).has_value());
+    auto after = bus.exchange(telegram({10, 2}, {tg::kPoll}, 1));
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->payload, (std::vector<uint8_t>{10, 2}));
+}
+
+TEST_F(Kvxsim, DiscoveryOverUdp) {
+    start();
+    ASSERT_FALSE(sim->udp().empty());
+    auto all = discover(sim->udp(), "");
+    std::vector<std::string> serials;
+    for (const auto& f : all)
+        serials.push_back(wire::decodeDiscoveryReply(f.payload)->serialNumber);
+    std::sort(serials.begin(), serials.end());
+    EXPECT_EQ(serials, (std::vector<std::string>{"SN-GATE", "SN-OTHER"}));
+
+    auto one = discover(sim->udp(), "SN-OTHER");
+    ASSERT_EQ(one.size(), 1u);
+    auto reply = wire::decodeDiscoveryReply(one[0].payload);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(std::to_string(reply->tcpPort),
+              sim->tcp("Other").substr(sim->tcp("Other").rfind(':') + 1));
+    EXPECT_EQ(reply->address, (Address{2, 1}));
+}
+
+}  // namespace
