@@ -6,6 +6,7 @@
 #include "app/FormMain.h"
 #include "catalogue/Catalogue.h"
 #include "link/Connection.h"
+#include "link/LinkState.h"
 #include "network/CurrentController.h"
 #include "network/TcpCfg.h"
 #include "platform/Platform.h"
@@ -21,6 +22,7 @@ struct Program {
     Platform& platform;
     catalogue::Catalogue catalogue;
     clink::Connection connection;
+    clink::LinkState linkState;
     int16_t CurrentIndex = -1;  // the TCP/IP finder's controller marked as selected
     network::CurrentController current;
     network::TcpCfg TcpCfg;

@@ -1,0 +1,128 @@
+#include "link/ChangeModuleAddress.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/Program.h"
+#include "catalogue/Paths.h"
+#include "catalogue/ResolveSelectedRevision.h"
+#include "link/FileError.h"
+#include "link/ModuleFiles.h"
+#include "link/RecordFile.h"
+#include "link/VarName.h"
+#include "platform/os/NativePath.h"
+
+namespace clink {
+namespace {
+
+std::string reason() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
+
+std::string readTextFile(const std::string& path) {
+    errno = 0;
+    std::ifstream in(os::toNativePath(path), std::ios::binary);
+    if (!in) throw FileError("Can not open the file " + path + ": " + reason());
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw FileError("Can not read the file " + path + ": " + reason());
+    return content.str();
+}
+
+void writeTextFile(const std::string& path, const std::string& content) {
+    errno = 0;
+    std::ofstream out(os::toNativePath(path), std::ios::binary | std::ios::trunc);
+    if (!out) throw FileError("Can not open the file " + path + ": " + reason());
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.close();
+    if (!out) throw FileError("Can not write the file " + path + ": " + reason());
+}
+
+void deleteFile(kvxglib::Library& glib, const std::string& path) {
+    int32_t status = 0;
+    glib.DeleteFile(path, 0, status, "");
+}
+
+// One atomic rename over the old file: at every moment the folder holds the old or the new.
+void replaceFile(kvxglib::Library& glib, const std::string& from, const std::string& to) {
+    int32_t status = 0;
+    if (glib.RenameFile(from, to, 0, status, "") == 0) {
+        deleteFile(glib, from);
+        throw FileError("Can not replace the file " + to + ": " + std::strerror(status));
+    }
+}
+
+// The replacements written beside the old files; removed unless committed.
+struct Staged {
+    kvxglib::Library& glib;
+    std::string modulesDir;
+    std::string existsMod;
+    bool committed = false;
+    ~Staged() {
+        if (committed) return;
+        if (!modulesDir.empty()) deleteFile(glib, modulesDir);
+        if (!existsMod.empty()) deleteFile(glib, existsMod);
+    }
+};
+
+// Writes the three records of Modules.Dir into `path`; false when it cannot be opened (the
+// user has been told).
+bool writeModulesDir(app::Program& program, const std::string& path, int16_t pla, int16_t ela) {
+    kvxglib::Library& glib = program.platform.glib;
+    deleteFile(glib, path);  // a leftover of an interrupted change
+    auto file = OpenRecordFile(glib, path, kModulesDirRecordLength);
+    if (!file) return false;
+    const std::string moduleName = CurrentModuleName(program);
+    for (int record = 1; record <= 3; ++record) {
+        file->put(record, ModulesDirRecord(record, pla, ela, moduleName));
+    }
+    if (!file->close()) throw FileError("Can not write the file " + path + ": " + reason());
+    return true;
+}
+
+}  // namespace
+
+bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
+    LinkState& state = program.linkState;
+    if (pla == state.ModulePLA && ela == state.ModuleELA) return true;
+
+    catalogue::Catalogue& cat = program.catalogue;
+    kvxglib::Library& glib = program.platform.glib;
+    if (cat.ProjectNameHandle != 0) {
+        int32_t handle = cat.ProjectNameHandle;
+        program.platform.nam.CloseProject(handle);
+        cat.ProjectNameHandle = 0;
+    }
+    const std::string project = cat.SelectedProjectFolder;
+    if (project.empty()) return false;  // no revision selected: no module files to change
+    const std::string moduleFolder =
+        catalogue::JoinPath(glib, project, cat.SelectedModuleDirectory);
+
+    // Everything is written beside the old files first; they are replaced only when all
+    // replacements are complete, so a failure leaves the module describing its old address.
+    Staged staged{glib, catalogue::JoinPath(glib, project, "NewModules.Dir"), "", false};
+    if (!writeModulesDir(program, staged.modulesDir, pla, ela)) return false;
+
+    const std::string existsMod = catalogue::JoinPath(glib, moduleFolder, "Exists.Mod");
+    const std::string newExistsMod = catalogue::JoinPath(glib, moduleFolder, "NewExists.Mod");
+    const std::string lines = readTextFile(existsMod);
+    staged.existsMod = newExistsMod;
+    writeTextFile(newExistsMod, ExistsModWithAddress(lines, pla, ela));
+
+    const std::string kvx = catalogue::JoinPath(glib, project, "Modules.Kvx");
+    const int32_t plaWritten = glib.WriteSettingNumber(kvx, "Module", "PLA", pla, 0);
+    const int32_t elaWritten = glib.WriteSettingNumber(kvx, "Module", "ELA", ela, 0);
+    if ((plaWritten & elaWritten) == 0) return false;
+
+    replaceFile(glib, staged.modulesDir, catalogue::JoinPath(glib, project, "Modules.Dir"));
+    staged.modulesDir.clear();
+    replaceFile(glib, newExistsMod, existsMod);
+    staged.committed = true;
+
+    if (!catalogue::RegisterProject(program.platform, cat, project)) cat.ProjectNameHandle = 0;
+    state.ModulePLA = pla;
+    state.ModuleELA = ela;
+    return true;
+}
+
+}  // namespace clink

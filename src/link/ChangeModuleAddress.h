@@ -1,0 +1,19 @@
+#pragma once
+// Points the selected module's files at another controller address and reopens the naming
+// project on them, so later by-name accesses reach that controller.
+#include <cstdint>
+
+namespace app {
+struct Program;
+}
+
+namespace clink {
+
+// True when the module files describe pla:ela afterwards (at once when they were last written
+// with it). False, with the message of the record-file open, when Modules.Dir cannot be
+// written, or when Modules.Kvx refuses a key. A missing or unwritable Exists.Mod raises
+// FileError. On any failure the three files stay as they were, the naming project stays
+// closed and the next call tries again.
+bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela);
+
+}  // namespace clink

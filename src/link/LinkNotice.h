@@ -1,0 +1,16 @@
+#pragma once
+// The link-failure notice: the user hears once when by-name access through a Module object
+// stops working after it worked.
+#include <cstdint>
+
+namespace app {
+struct Program;
+}
+
+namespace clink {
+
+// A success arms the notice; a failure while armed disarms it and, unless bit 31 of `flags`
+// is set, shows text 831.
+void NoticeLinkResult(app::Program& program, bool result, int32_t flags);
+
+}  // namespace clink

@@ -1,0 +1,16 @@
+#pragma once
+// What the by-name layer and the module files remember for the whole run.
+#include <cstdint>
+
+namespace clink {
+
+struct LinkState {
+    // The address last written to the module files; 0:0 until the first change.
+    int16_t ModulePLA = 0;
+    int16_t ModuleELA = 0;
+    // Armed by a successful by-name access of a Module object, cleared when the next change of
+    // result is a failure (the user is told once). The TCP/IP settings dialog reads it.
+    bool LinkNoticeFlag = false;
+};
+
+}  // namespace clink
