@@ -25,7 +25,7 @@ void setNamed(ControllerState& state, const std::vector<SystemVariable>& table,
         if (v.name != name) continue;
         Value value = v.variable.value;
         if (value.type == VarType::Text) {
-            value.text = text;
+            value.text = text.substr(0, v.variable.maxLength);
         } else if (value.type == VarType::Boolean) {
             value.integer = number != 0 ? -1 : 0;
         } else if (value.type == VarType::Real) {
@@ -115,7 +115,7 @@ ControllerState initialState(const ControllerConfig& c) {
     state.hasPartitions = c.kvxrealC;
 
     setNamed(state, table, "QSystem.ModuleType", "", c.modelNumber);
-    setNamed(state, table, "QSystem.OperatingSystem", c.osVersion, 0);
+    setNamed(state, table, "QSystem.OsName", c.osVersion, 0);
     setNamed(state, table, "QSystem.ControllerName", c.name, 0);
     setNamed(state, table, "QSystem.ControllerDescription", c.description, 0);
     setNamed(state, table, "QSystem.ActivePartition", "", c.activePartition);

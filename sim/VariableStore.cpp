@@ -19,13 +19,9 @@ const StoredVariable* VariableStore::find(uint16_t file, int32_t index) const {
 }
 
 const StoredVariable* VariableStore::lookup(const wire::VarAddress& address) const {
+    // The same rule as the shared table's: kinds 1 and 2 reach each other, others only their own.
     const StoredVariable* v = find(address.file, address.index);
-    // A kind-3 write reaches any variable of its file and index: it is the write-only form of
-    // the direct access.
-    if (v == nullptr) return nullptr;
-    if (kindClass(v->kind) != kindClass(address.kind) && address.kind != wire::kWriteOnlyKind &&
-        v->kind != wire::kWriteOnlyKind)
-        return nullptr;
+    if (v == nullptr || kindClass(v->kind) != kindClass(address.kind)) return nullptr;
     return v;
 }
 
@@ -33,7 +29,6 @@ wire::ReplyCode VariableStore::read(const wire::VarAddress& address, wire::Value
     if (address.kind == wire::kWriteOnlyKind) return wire::ReplyCode::Refused;
     const StoredVariable* v = lookup(address);
     if (v == nullptr) return wire::ReplyCode::NoSuchVariable;
-    if (v->kind == wire::kWriteOnlyKind) return wire::ReplyCode::Refused;
     if (v->value.type != address.type) return wire::ReplyCode::WrongType;
     out = v->value;
     return wire::ReplyCode::Ok;

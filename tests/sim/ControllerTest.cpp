@@ -89,7 +89,7 @@ TEST_F(ControllerTest, WrongTypeUnknownVariableAndWriteOnlyKind) {
     // kind 3 is write only
     EXPECT_EQ(code(writeVar(kSelf, 3, 250, 32, Value::boolean(true))), ReplyCode::Ok);
     EXPECT_EQ(code(readVar(kSelf, 3, VarType::Boolean, 250, 32)), ReplyCode::Refused);
-    EXPECT_EQ(code(readVar(kSelf, 1, VarType::Boolean, 250, 32)), ReplyCode::Refused);
+    EXPECT_EQ(code(readVar(kSelf, 1, VarType::Boolean, 250, 32)), ReplyCode::NoSuchVariable);
     // a kind-5 variable is not reached through the segment form
     EXPECT_EQ(code(readVar(kSelf, 1, VarType::Int, 301, 1)), ReplyCode::NoSuchVariable);
     // unknown command and a malformed payload
