@@ -37,6 +37,8 @@ class RealLibrary final : public Library {
 
     const std::string& programName() const { return programName_; }
     MachineConfig& machineConfig() { return config_; }
+    // The controller-traffic state, for the link functions of TcpLinks.h.
+    TrafficState& traffic() { return *traffic_; }
 
     const char* GetText(const std::string& textsFile, int32_t number, int32_t zero,
                         int32_t& status) override;

@@ -1,65 +1,467 @@
-// Controller traffic of the general library. Until the link layer is built every call fails
-// at once: a read or write reports failure, an exchange cannot start, nothing ever waits.
+// Controller traffic of the general library, over the links of platform/comm. Reads, writes
+// and the clock wait for their exchange (which always ends: reply, failure to start or the
+// link's time-out); request objects run theirs in the background while the caller polls.
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "platform/comm/LinkTable.h"
+#include "platform/comm/SerialLink.h"
+#include "platform/comm/StatusWord.h"
+#include "platform/comm/TcpLink.h"
+#include "platform/comm/WriteBatch.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
+#include "platform/text/Text.h"
+#include "platform/ui/Screen.h"
+#include "platform/wire/Request.h"
 
 namespace kvxglib {
 
-struct TrafficState {};
+namespace {
+
+constexpr int32_t True = -1;
+constexpr int32_t False = 0;
+// Request objects alive at once; the program holds one at a time.
+constexpr std::size_t kMaxRequestObjects = 1024;
+
+// A request object (#802): bound to a link, loaded with one request, running one exchange.
+struct RequestObject {
+    int32_t link = 0;
+    bool bound = false;
+    std::optional<wire::Frame> request;
+    std::shared_ptr<comm::Exchange> exchange;
+};
+
+}  // namespace
+
+struct TrafficState {
+    comm::LinkTable links;
+    std::map<RequestHandle, RequestObject> requests;
+    RequestHandle nextRequest = 1;
+    comm::WriteBatch batch;
+    ui::Screen* screen = nullptr;
+};
 
 TrafficState* newTrafficState() { return new TrafficState(); }
 void TrafficStateDeleter::operator()(TrafficState* state) const { delete state; }
 
-int32_t RealLibrary::ReadVariable(int32_t, VarRef*, Variant*, int32_t, int32_t, int32_t,
-                                  int32_t* status, const char16_t*) {
-    if (status != nullptr) *status = -1;
+namespace {
+
+comm::LinkSettings linkSettings(RealLibrary& lib) {
+    return comm::readLinkSettings([&lib](const char* key) -> std::string {
+        return lib.ReadSetting("Kvxmatic.Ini", comm::kLinkSection, key, "");
+    });
+}
+
+// The engine of a link handle; link 0 follows the machine settings as they are now.
+comm::ExchangeEngine* engineFor(RealLibrary& lib, int32_t link) {
+    TrafficState& t = lib.traffic();
+    if (link == 0) t.links.configureLinkZero(linkSettings(lib));
+    return t.links.find(link);
+}
+
+void setStatus(int32_t* status, int32_t value) {
+    if (status != nullptr) *status = value;
+}
+
+int32_t linkLocalStatus(wire::ReplyCode code) { return comm::statusWord(wire::code(code), 0); }
+
+// The status word of an exchange that ended without an Ok reply.
+int32_t failureStatus(const comm::Outcome& outcome) {
+    switch (outcome.ending) {
+        case comm::Ending::Reply:
+            return comm::statusWord(outcome.reply.code1, outcome.reply.code2);
+        case comm::Ending::NotStarted:
+            return comm::kStatusNotStarted;
+        case comm::Ending::TimedOut:
+            return linkLocalStatus(wire::ReplyCode::TimedOut);
+        case comm::Ending::LinkLost:
+            return linkLocalStatus(wire::ReplyCode::LinkLost);
+    }
+    return comm::kStatusNotStarted;
+}
+
+bool isOk(const comm::Outcome& outcome) {
+    return outcome.ending == comm::Ending::Reply &&
+           outcome.reply.code1 == wire::code(wire::ReplyCode::Ok);
+}
+
+// ---- VarRef and the value carrier ----
+
+std::optional<wire::Address> addressOf(const VarRef& ref) {
+    if (ref.pla < 0 || ref.pla > 255 || ref.ela < 0 || ref.ela > 255) return std::nullopt;
+    return wire::Address{static_cast<uint8_t>(ref.pla), static_cast<uint8_t>(ref.ela)};
+}
+
+std::optional<wire::VarAddress> varAddressOf(const VarRef& ref) {
+    if (ref.kind < wire::kMinKind || ref.kind > wire::kMaxKind) return std::nullopt;
+    if (ref.type < 1 || ref.type > 6) return std::nullopt;
+    // The file travels as an unsigned 16-bit number; the record keeps it signed.
+    return wire::VarAddress{static_cast<uint8_t>(ref.kind), static_cast<wire::VarType>(ref.type),
+                            static_cast<uint16_t>(ref.file), ref.index};
+}
+
+// The carrier type word of each data type.
+uint16_t carrierType(wire::VarType type) {
+    switch (type) {
+        case wire::VarType::Boolean:
+            return vt::Bool;
+        case wire::VarType::SmallInt:
+        case wire::VarType::Int:
+            return vt::I2;
+        case wire::VarType::Real:
+            return vt::R4;
+        case wire::VarType::Text:
+            return vt::BStr;
+        case wire::VarType::Long:
+            return vt::I4;
+    }
     return 0;
 }
 
-int32_t RealLibrary::WriteVariable(int32_t, VarRef*, Variant*, int32_t, int32_t, int32_t,
-                                   int32_t* status, const char16_t*) {
-    if (status != nullptr) *status = -1;
-    return 0;
+bool carrierFits(const Variant& value, wire::VarType type) {
+    return value.data != nullptr && value.type == (vt::ByRef | carrierType(type));
 }
+
+// The carrier's value as the variable's type. A long integer may come as its decimal text
+// (kind-5 long integers are handed over that way); it still travels as a number.
+std::optional<wire::Value> valueFrom(const Variant& value, wire::VarType type) {
+    if (type == wire::VarType::Long && value.data != nullptr &&
+        value.type == (vt::ByRef | vt::BStr)) {
+        const std::string digits = text::fromWide(*static_cast<const std::u16string*>(value.data));
+        int32_t number = 0;
+        const auto [end, ec] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
+            return std::nullopt;
+        }
+        return wire::Value::long32(number);
+    }
+    if (!carrierFits(value, type)) return std::nullopt;
+    switch (type) {
+        case wire::VarType::Boolean:
+            // Controllers know only -1 and 0.
+            return wire::Value::boolean(*static_cast<const int16_t*>(value.data) != 0);
+        case wire::VarType::SmallInt:
+            return wire::Value::smallInt(*static_cast<const int16_t*>(value.data));
+        case wire::VarType::Int:
+            return wire::Value::int16(*static_cast<const int16_t*>(value.data));
+        case wire::VarType::Real:
+            return wire::Value::real32(*static_cast<const float*>(value.data));
+        case wire::VarType::Text:
+            return wire::Value::oemText(
+                text::toOem(text::fromWide(*static_cast<const std::u16string*>(value.data))));
+        case wire::VarType::Long:
+            return wire::Value::long32(*static_cast<const int32_t*>(value.data));
+    }
+    return std::nullopt;
+}
+
+void storeValue(const wire::Value& v, Variant& value) {
+    switch (v.type) {
+        case wire::VarType::Boolean:
+        case wire::VarType::SmallInt:
+        case wire::VarType::Int:
+            *static_cast<int16_t*>(value.data) = static_cast<int16_t>(v.integer);
+            break;
+        case wire::VarType::Real:
+            *static_cast<float*>(value.data) = v.real;
+            break;
+        case wire::VarType::Text:
+            *static_cast<std::u16string*>(value.data) = text::toWide(text::fromOem(v.text));
+            break;
+        case wire::VarType::Long:
+            *static_cast<int32_t*>(value.data) = v.integer;
+            break;
+    }
+}
+
+// A write request from the record and the carrier; nothing when either is malformed.
+std::optional<std::pair<wire::Address, wire::WriteRequest>> writeFrom(const VarRef* ref,
+                                                                      const Variant* value) {
+    if (ref == nullptr || value == nullptr) return std::nullopt;
+    const auto address = addressOf(*ref);
+    const auto var = varAddressOf(*ref);
+    if (!address || !var) return std::nullopt;
+    auto v = valueFrom(*value, var->type);
+    if (!v) return std::nullopt;
+    return std::make_pair(*address, wire::WriteRequest{*var, std::move(*v)});
+}
+
+// Runs one exchange to its end and sets the status word; true for an Ok reply.
+bool runExchange(RealLibrary& lib, int32_t link, wire::Address address,
+                 const wire::Request& request, int32_t* status, comm::Outcome& outcome) {
+    comm::ExchangeEngine* engine = engineFor(lib, link);
+    if (engine == nullptr) {
+        setStatus(status, comm::kStatusNotStarted);
+        return false;
+    }
+    outcome = engine->run(address, request);
+    if (!isOk(outcome)) {
+        setStatus(status, failureStatus(outcome));
+        return false;
+    }
+    setStatus(status, 0);
+    return true;
+}
+
+RequestObject* findRequest(TrafficState& t, RequestHandle handle) {
+    const auto it = t.requests.find(handle);
+    return it == t.requests.end() ? nullptr : &it->second;
+}
+
+int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, std::string* why) {
+    auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
+    std::string reason;
+    if (!engine->connect(reason)) {
+        if (why != nullptr) *why = reason;
+        return 0;
+    }
+    const int32_t handle = lib.traffic().links.add(std::move(engine));
+    if (handle == 0 && why != nullptr) *why = "no link handles left";
+    return handle;
+}
+
+}  // namespace
+
+// ---- links ----
+
+int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
+                    std::string* why) {
+    return addEngine(library, std::make_unique<comm::TcpLink>(host, port, linkSettings(library)),
+                     why);
+}
+
+int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,
+                       std::string* why) {
+    comm::LinkSettings settings = linkSettings(library);
+    if (baud != 0) settings.baud = baud;
+    return addEngine(library, std::make_unique<comm::SerialLink>(path, settings), why);
+}
+
+bool closeLink(RealLibrary& library, int32_t handle) {
+    return library.traffic().links.remove(handle);
+}
+
+void setYieldScreen(RealLibrary& library, ui::Screen* screen) { library.traffic().screen = screen; }
+
+// ---- variables ----
+
+int32_t RealLibrary::ReadVariable(int32_t link, VarRef* ref, Variant* value, int32_t count, int32_t,
+                                  int32_t, int32_t* status, const char16_t*) {
+    const auto address = ref != nullptr ? addressOf(*ref) : std::nullopt;
+    const auto var = ref != nullptr ? varAddressOf(*ref) : std::nullopt;
+    if (count != 1 || !address || !var || value == nullptr || !carrierFits(*value, var->type)) {
+        setStatus(status, linkLocalStatus(wire::ReplyCode::BadRequest));
+        return False;
+    }
+    comm::Outcome outcome;
+    if (!runExchange(*this, link, *address, wire::ReadRequest{*var}, status, outcome)) return False;
+    const auto reply = wire::decodeReadReply(outcome.reply.payload);
+    if (!reply || reply->value.type != var->type) {
+        setStatus(status, linkLocalStatus(wire::ReplyCode::BadReply));
+        return False;
+    }
+    storeValue(reply->value, *value);
+    return True;
+}
+
+int32_t RealLibrary::WriteVariable(int32_t link, VarRef* ref, Variant* value, int32_t count,
+                                   int32_t, int32_t, int32_t* status, const char16_t*) {
+    const auto write = writeFrom(ref, value);
+    if (count != 1 || !write) {
+        setStatus(status, linkLocalStatus(wire::ReplyCode::BadRequest));
+        return False;
+    }
+    comm::Outcome outcome;
+    return runExchange(*this, link, write->first, write->second, status, outcome) ? True : False;
+}
+
+// ---- write batch ----
 
 int32_t RealLibrary::OpenWriteBatch(uint8_t** start, uint8_t** cursor, int32_t, int32_t* status) {
-    if (start != nullptr) *start = nullptr;
-    if (cursor != nullptr) *cursor = nullptr;
-    if (status != nullptr) *status = -1;
-    return 0;
+    if (start == nullptr || cursor == nullptr) return False;
+    *start = traffic_->batch.open();
+    *cursor = *start + 1;
+    setStatus(status, 0);
+    return True;
 }
 
-int32_t RealLibrary::AppendWrite(VarRef*, Variant*, uint8_t*, uint8_t**, int32_t, int32_t,
-                                 int32_t* status) {
-    if (status != nullptr) *status = -1;
-    return 0;
+int32_t RealLibrary::AppendWrite(VarRef* ref, Variant* value, uint8_t* start, uint8_t** cursor,
+                                 int32_t count, int32_t, int32_t* status) {
+    const auto write = writeFrom(ref, value);
+    if (count != 1 || !write || cursor == nullptr ||
+        !traffic_->batch.append(write->first, write->second, start, *cursor)) {
+        setStatus(status, linkLocalStatus(wire::ReplyCode::BadRequest));
+        return False;
+    }
+    setStatus(status, 0);
+    return True;
 }
 
-RequestHandle RealLibrary::CreateRequest(int32_t) { return 0; }
-int32_t RealLibrary::BindRequest(RequestHandle, int32_t) { return 0; }
-int32_t RealLibrary::SubmitRequest(RequestHandle, const uint8_t*, int16_t, int16_t, int32_t,
-                                   std::string&) {
-    return 0;
-}
-int32_t RealLibrary::StartExchange(RequestHandle) { return 0; }
-// Reported complete so that a caller that polls anyway stops at once.
-int32_t RealLibrary::ExchangeComplete(RequestHandle) { return -1; }
-void RealLibrary::Yield() {}
+// ---- request objects ----
 
-int32_t RealLibrary::FetchReply(RequestHandle, uint8_t*, int16_t* length, int16_t*, int16_t*) {
+RequestHandle RealLibrary::CreateRequest(int32_t) {
+    TrafficState& t = *traffic_;
+    if (t.requests.size() >= kMaxRequestObjects || t.nextRequest == INT32_MAX) return 0;
+    const RequestHandle handle = t.nextRequest++;
+    t.requests.emplace(handle, RequestObject{});
+    return handle;
+}
+
+// Link 0 is always bindable: whether its port opens shows when the exchange starts.
+int32_t RealLibrary::BindRequest(RequestHandle request, int32_t link) {
+    RequestObject* object = findRequest(*traffic_, request);
+    if (object == nullptr || (link != 0 && traffic_->links.find(link) == nullptr)) return False;
+    object->link = link;
+    object->bound = true;
+    return True;
+}
+
+// The bytes are a request telegram (PLA, ELA, command, parameters) or, when they are the
+// open write batch, that batch (count and entries) for the address of its entries.
+int32_t RealLibrary::SubmitRequest(RequestHandle request, const uint8_t* bytes, int16_t count,
+                                   int16_t option, int32_t, std::string&) {
+    RequestObject* object = findRequest(*traffic_, request);
+    if (object == nullptr || bytes == nullptr || count <= 0) return False;
+    object->request.reset();
+    object->exchange.reset();
+    const auto size = static_cast<std::size_t>(count);
+    if (traffic_->batch.owns(bytes)) {
+        auto batch = traffic_->batch.take(size);
+        if (!batch) return False;
+        wire::Frame frame;
+        frame.address = batch->first;
+        frame.command = wire::code(wire::Command::WriteBatch);
+        frame.payload = std::move(batch->second);
+        object->request = std::move(frame);
+        return True;
+    }
+    if (size < 3 || option < 0 || option > 2) return False;
+    wire::TelegramRequest telegram{static_cast<uint8_t>(option),
+                                   std::vector<uint8_t>(bytes + 2, bytes + size)};
+    auto frame = wire::makeRequestFrame({bytes[0], bytes[1]}, 0, telegram);
+    if (!frame) return False;
+    object->request = std::move(frame).value();
+    return True;
+}
+
+// Returns once the request is on the line, or could not be put there (the link does not
+// open, the frame is too large). Only reopening a TCP link makes that wait noticeable, and
+// never longer than its connect time-out.
+int32_t RealLibrary::StartExchange(RequestHandle request) {
+    RequestObject* object = findRequest(*traffic_, request);
+    if (object == nullptr || !object->bound || !object->request) return False;
+    if (object->exchange && !object->exchange->done()) return False;
+    comm::ExchangeEngine* engine = engineFor(*this, object->link);
+    if (engine == nullptr) return False;
+    object->exchange = engine->submit(*object->request);
+    return object->exchange->waitStarted() ? True : False;
+}
+
+// Complete also when nothing runs, so that a caller that polls anyway stops at once.
+int32_t RealLibrary::ExchangeComplete(RequestHandle request) {
+    const RequestObject* object = findRequest(*traffic_, request);
+    if (object == nullptr || !object->exchange) return True;
+    return object->exchange->done() ? True : False;
+}
+
+void RealLibrary::Yield() {
+    if (traffic_->screen != nullptr) traffic_->screen->processEvents();
+}
+
+// Succeeds only for an Ok reply: its bytes (at most the capacity) are copied and the length
+// says how many. Otherwise the codes tell how the exchange ended (a controller's refusal, or
+// a link-local code: timed out, link lost, not started) and nothing is copied.
+int32_t RealLibrary::FetchReply(RequestHandle request, uint8_t* reply, int16_t* length,
+                                int16_t* code1, int16_t* code2) {
+    const int16_t capacity = (length != nullptr && reply != nullptr) ? *length : 0;
     if (length != nullptr) *length = 0;
-    return 0;
+    const RequestObject* object = findRequest(*traffic_, request);
+    if (object == nullptr || !object->exchange || !object->exchange->done()) {
+        if (code1 != nullptr)
+            *code1 = static_cast<int16_t>(wire::code(wire::ReplyCode::NotStarted));
+        if (code2 != nullptr) *code2 = 0;
+        return False;
+    }
+    const comm::Outcome& outcome = object->exchange->outcome();
+    uint16_t c1 = wire::code(wire::ReplyCode::NotStarted);
+    int8_t c2 = 0;
+    switch (outcome.ending) {
+        case comm::Ending::Reply:
+            c1 = outcome.reply.code1;
+            c2 = outcome.reply.code2;
+            break;
+        case comm::Ending::NotStarted:
+            c1 = wire::code(wire::ReplyCode::NotStarted);
+            break;
+        case comm::Ending::TimedOut:
+            c1 = wire::code(wire::ReplyCode::TimedOut);
+            break;
+        case comm::Ending::LinkLost:
+            c1 = wire::code(wire::ReplyCode::LinkLost);
+            break;
+    }
+    if (code1 != nullptr) *code1 = static_cast<int16_t>(c1);
+    if (code2 != nullptr) *code2 = c2;
+    if (!isOk(outcome)) return False;
+    const std::vector<uint8_t>& bytes = outcome.reply.payload;
+    const std::size_t copied = std::min<std::size_t>(bytes.size(), capacity > 0 ? capacity : 0);
+    if (copied > 0) std::memcpy(reply, bytes.data(), copied);
+    if (length != nullptr) *length = static_cast<int16_t>(copied);
+    return True;
 }
 
-void RealLibrary::ReleaseRequest(RequestHandle, int32_t) {}
-
-int32_t RealLibrary::SetControllerClock(int32_t, uint8_t, uint8_t, uint8_t, int32_t, intptr_t,
-                                        int32_t, int32_t, int32_t) {
-    return 0;
+// An exchange still running finishes on its own; its outcome is dropped with the object.
+void RealLibrary::ReleaseRequest(RequestHandle request, int32_t) {
+    traffic_->requests.erase(request);
 }
 
-int32_t RealLibrary::PrepareLoaderFolder(int32_t, const std::string&, int32_t, int32_t* out) {
+// ---- clock and loader ----
+
+int32_t RealLibrary::SetControllerClock(int32_t link, uint8_t pla, uint8_t ela, uint8_t file,
+                                        int32_t, intptr_t, int32_t, int32_t, int32_t) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) return False;
+    wire::SetClockRequest clock;
+    clock.file = file;
+    clock.year = static_cast<uint16_t>(local.tm_year + 1900);
+    clock.month = static_cast<uint8_t>(local.tm_mon + 1);
+    clock.day = static_cast<uint8_t>(local.tm_mday);
+    clock.hour = static_cast<uint8_t>(local.tm_hour);
+    clock.minute = static_cast<uint8_t>(local.tm_min);
+    // A leap second (60) is not a time the controller knows.
+    clock.second = static_cast<uint8_t>(std::min(local.tm_sec, 59));
+    clock.weekday = static_cast<uint8_t>(local.tm_wday == 0 ? 7 : local.tm_wday);
+    comm::Outcome outcome;
+    return runExchange(*this, link, {pla, ela}, clock, nullptr, outcome) ? True : False;
+}
+
+// Prepares the folder the job loader works in (its error and log files go there): the folder
+// (path aliases and backslashes allowed) is created with its parents when missing. -1 when the
+// folder exists afterwards; `out` gets 0, or the system's error number.
+int32_t RealLibrary::PrepareLoaderFolder(int32_t, const std::string& folder, int32_t,
+                                         int32_t* out) {
     if (out != nullptr) *out = 0;
-    return 0;
+    if (folder.empty()) {
+        if (out != nullptr) *out = ENOENT;
+        return False;
+    }
+    const std::string native = aliases_.native(folder);
+    std::error_code ec;
+    std::filesystem::create_directories(native, ec);
+    if (!std::filesystem::is_directory(native)) {
+        if (out != nullptr) *out = ec ? ec.value() : ENOTDIR;
+        return False;
+    }
+    return True;
 }
 
 }  // namespace kvxglib

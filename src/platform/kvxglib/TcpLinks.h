@@ -1,0 +1,32 @@
+#pragma once
+// Links beyond link 0. Link 0 is the serial port that Kvxmatic.Ini names (section Link, keys
+// Port and Baud); TCP links, and serial ports named by a tool, are opened here and get handles
+// from 1 up, which every traffic call of the library then accepts as its link handle. A
+// handle stays valid until closed: a link that breaks is reconnected by its next exchange.
+// Time-outs come from section Link of Kvxmatic.Ini as the link is opened.
+#include <cstdint>
+#include <string>
+
+namespace ui {
+class Screen;
+}
+
+namespace kvxglib {
+
+class RealLibrary;
+
+// Connects at once, within TcpConnectTimeoutMs. The handle, or 0 with `why` set when the
+// controller cannot be reached.
+int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
+                    std::string* why = nullptr);
+// Opens the serial port at `path`; `baud` 0 takes Baud of Kvxmatic.Ini. The handle, or 0 with
+// `why` set.
+int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,
+                       std::string* why = nullptr);
+// False for link 0 and unknown handles. An exchange still running on the link ends as lost.
+bool closeLink(RealLibrary& library, int32_t handle);
+
+// The screen whose events the yield call (#2145) processes; null: the call just returns.
+void setYieldScreen(RealLibrary& library, ui::Screen* screen);
+
+}  // namespace kvxglib
