@@ -96,11 +96,17 @@ void PacedOutput::pump() {
            [self = shared_from_this(), count](bool ok) { self->written(count, ok); });
 }
 
+void PacedOutput::closeLink() {
+    // The link's close may stop this output again: take the callback out first.
+    auto close = std::move(close_);
+    stop();
+    if (close) close();
+}
+
 void PacedOutput::written(std::size_t count, bool ok) {
     if (stopped_) return;
     if (!ok) {
-        if (close_) close_();
-        stop();
+        closeLink();
         return;
     }
     sent_ += count;
@@ -113,8 +119,7 @@ void PacedOutput::written(std::size_t count, bool ok) {
     const bool closeAfter = item.closeAfter;
     queue_.pop_front();
     if (closeAfter) {
-        if (close_) close_();
-        stop();
+        closeLink();
         return;
     }
     next();

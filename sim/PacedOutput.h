@@ -43,6 +43,7 @@ class PacedOutput : public std::enable_shared_from_this<PacedOutput> {
     void next();
     void pump();
     void written(std::size_t count, bool ok);
+    void closeLink();
     Clock::time_point byteTime(std::size_t index) const;
 
     asio::steady_timer timer_;
