@@ -400,7 +400,7 @@ struct Parser {
                 error(s.line, "TCP controller " + c.id + " has no Listen");
             if (c.bus == Bus::Serial && s.keys.count("listen"))
                 error(keyLine(s, "listen"),
-                      "controller " + c.id + " is on the serial bus and has no Listen");
+                      "controller " + c.id + " is on the serial bus: Listen does not apply");
             if (c.bus == Bus::Tcp && c.listen.port != 0) {
                 auto [it, fresh] =
                     listens.emplace(std::make_pair(c.listen.host, c.listen.port), c.id);
