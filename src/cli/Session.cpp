@@ -43,4 +43,6 @@ Session::Session(const std::string& machineDir, std::ostream& err)
 
 Session::~Session() = default;
 
+kvxglib::RealLibrary& Session::library() { return services_->glib; }
+
 }  // namespace cli

@@ -6,6 +6,10 @@
 
 #include "app/Program.h"
 
+namespace kvxglib {
+class RealLibrary;
+}
+
 namespace cli {
 
 class Session {
@@ -17,6 +21,8 @@ public:
     Session& operator=(const Session&) = delete;
 
     app::Program& program() { return *program_; }
+    // The general library itself, for what only it offers (opening links by address).
+    kvxglib::RealLibrary& library();
 
 private:
     struct Services;

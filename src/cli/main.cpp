@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "cli/CatalogueCommand.h"
+#include "cli/ModuleAddressCommand.h"
+#include "cli/NameCommands.h"
 #include "cli/Options.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +13,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     cli::Options options;
     cli::addCatalogueCommand(app, options);
+    cli::addNameCommands(app, options);
+    cli::addModuleAddressCommand(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -1,0 +1,127 @@
+#include "cli/NameCommands.h"
+
+#include <iostream>
+#include <memory>
+
+#include "cli/Options.h"
+#include "cli/Selection.h"
+#include "cli/Session.h"
+#include "link/ByName.h"
+#include "link/Errors.h"
+#include "link/LinkFlags.h"
+#include "link/VarName.h"
+
+namespace cli {
+namespace {
+
+struct NameArgs {
+    int model = 0;
+    int program = 0;
+    std::string link;
+    std::string address;
+    std::string name;
+    std::string value;
+};
+
+// The session with the revision selected, the link open and the name known; exits early with
+// the code to return.
+struct Prepared {
+    std::unique_ptr<Session> session;
+    int exitCode = exitcode::Ok;
+};
+
+Prepared prepare(const Options& options, const NameArgs& args) {
+    const ControllerAddress address = parseControllerAddress(args.address, true);
+    Prepared p{std::make_unique<Session>(options.machineDir, std::cerr)};
+    app::Program& program = p.session->program();
+    selectRevision(program, args.model, args.program);
+    clink::ResolvedVar var;
+    if (!clink::ResolveVarName(program, args.name, var)) {
+        throw UsageError{"unknown variable name " + args.name};
+    }
+    if (!connectProgram(*p.session, args.link, address)) p.exitCode = exitcode::Failed;
+    return p;
+}
+
+int runRead(const Options& options, const NameArgs& args) {
+    Prepared p = prepare(options, args);
+    if (p.exitCode != exitcode::Ok) return p.exitCode;
+    app::Program& program = p.session->program();
+    clink::VarValue value;
+    int32_t status = 0;
+    const clink::Connection& c = program.connection;
+    if (!clink::ReadVar(program, c.CurrentPLA, c.CurrentELA, args.name, value, clink::flags::Normal,
+                        status)) {
+        std::cerr << "error: no answer reading " << args.name << '\n';
+        return exitcode::Failed;
+    }
+    std::cout << clink::VarValueText(value) << '\n';
+    return exitcode::Ok;
+}
+
+int runWrite(const Options& options, const NameArgs& args) {
+    Prepared p = prepare(options, args);
+    if (p.exitCode != exitcode::Ok) return p.exitCode;
+    app::Program& program = p.session->program();
+    int32_t status = 0;
+    const clink::Connection& c = program.connection;
+    bool written = false;
+    try {
+        written = clink::WriteVar(program, c.CurrentPLA, c.CurrentELA, args.name, args.value,
+                                  clink::flags::Normal, status);
+    } catch (const clink::ConversionError& error) {
+        throw UsageError{error.what()};
+    }
+    if (!written) {
+        std::cerr << "error: no answer writing " << args.name << '\n';
+        return exitcode::Failed;
+    }
+    return exitcode::Ok;
+}
+
+CLI::App* addCommand(CLI::App& app, Options& options, const std::shared_ptr<NameArgs>& args,
+                     const std::string& name, const std::string& description) {
+    CLI::App* cmd = app.add_subcommand(name, description);
+    cmd->add_option("--machine", options.machineDir,
+                    "machine folder holding Kvxmatic.Ini (default $KRELVAN_MACHINE_DIR or "
+                    "~/.config/krelvan)");
+    cmd->add_option("--model", args->model, "model number (1-based)")
+        ->required()
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--program", args->program, "program row of the model (1-based)")
+        ->required()
+        ->check(CLI::PositiveNumber);
+    cmd->add_option("--link", args->link,
+                    "tcp:HOST:PORT, serial:PATH, or serial for the Port of Kvxmatic.Ini")
+        ->required();
+    cmd->add_option("--addr", args->address,
+                    "controller address PLA:ELA (255:30: the one at "
+                    "the other end of a direct link)")
+        ->required();
+    cmd->add_option("NAME", args->name, "variable name, for example QSystem.PLA")->required();
+    return cmd;
+}
+
+}  // namespace
+
+void addNameCommands(CLI::App& app, Options& options) {
+    auto readArgs = std::make_shared<NameArgs>();
+    CLI::App* read = addCommand(app, options, readArgs, "read-name",
+                                "Read one controller variable by name and print its value");
+    read->callback([&options, readArgs] {
+        options.run = [&options, readArgs] { return runRead(options, *readArgs); };
+    });
+
+    auto writeArgs = std::make_shared<NameArgs>();
+    CLI::App* write =
+        addCommand(app, options, writeArgs, "write-name", "Write one controller variable by name");
+    write
+        ->add_option("VALUE", writeArgs->value,
+                     "the value; numbers round to the variable's type, ties to even")
+        ->required();
+    write->callback([&options, writeArgs] {
+        options.run = [&options, writeArgs] { return runWrite(options, *writeArgs); };
+    });
+}
+
+}  // namespace cli
