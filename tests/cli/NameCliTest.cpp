@@ -59,11 +59,6 @@ TEST_F(NameCli, WritesAndReadsBackByName) {
     EXPECT_EQ(r.out, "");
     r = byName("read-name", gate(), "12:3", {"QServices.HttpPort"});
     EXPECT_EQ(r.out, "8080\n");  // ties to even
-
-    r = byName("write-name", gate(), "12:3", {"QCom.DHCPEnable", "1"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    r = byName("read-name", gate(), "12:3", {"QCom.DHCPEnable"});
-    EXPECT_EQ(r.out, "-1\n");
 }
 
 TEST_F(NameCli, ExitCodesSayWhoIsToBlame) {

@@ -116,18 +116,6 @@ TEST_F(ModuleObject, Bit31OfTheCallersFlagsKeepsTheNoticeQuietButTheAccessAlways
     EXPECT_EQ(sentFlags, (std::vector<int32_t>{Normal, Normal}));
 }
 
-TEST_F(ModuleObject, EachObjectKeepsItsOwnLastResult) {
-    clink::Module first(program);
-    clink::Module second(program);
-    readsAnswer(1);
-    EXPECT_TRUE(readPla(first, 0));
-    readsAnswer(0);
-    EXPECT_FALSE(readPla(second, 0));  // its last result was already false: no report
-    EXPECT_TRUE(shown.empty());
-    EXPECT_FALSE(readPla(first, 0));
-    EXPECT_EQ(shown, std::vector<std::string>{"text 831"});
-}
-
 TEST_F(ModuleObject, AddressChangeToATakenAddressShows637AndChangesNoFiles) {
     clink::Module module(program);
     program.catalogue.SelectedProjectFolder = "";  // no files to touch in this test
