@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "cli/CatalogueCommand.h"
+#include "cli/ControllerCommands.h"
+#include "cli/ControllerLink.h"
 #include "cli/ModuleAddressCommand.h"
 #include "cli/NameCommands.h"
 #include "cli/Options.h"
@@ -13,6 +15,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     cli::Options options;
     cli::addCatalogueCommand(app, options);
+    cli::addControllerCommands(app, options);
     cli::addNameCommands(app, options);
     cli::addModuleAddressCommand(app, options);
     try {
@@ -28,6 +31,9 @@ int main(int argc, char** argv) {
     } catch (const cli::UsageError& error) {
         std::cerr << "usage error: " << error.message << '\n';
         return cli::exitcode::Usage;
+    } catch (const cli::LinkError& error) {
+        std::cerr << "error: " << error.message << '\n';
+        return cli::exitcode::Failed;
     } catch (const std::exception& error) {
         std::cerr << "error: " << error.what() << '\n';
         return cli::exitcode::Failed;

@@ -1,0 +1,25 @@
+#pragma once
+// The field engineer's poll tool on the real general library:
+//   krelvan-cli poll       --link L --addr PLA:ELA
+//   krelvan-cli read       --link L --addr PLA:ELA --file F --index I --type T [--kind K]
+//   krelvan-cli write      --link L --addr PLA:ELA --file F --index I --type T [--kind K] VALUE
+//   krelvan-cli partitions --link L --addr PLA:ELA
+// Exit 0 on success, 1 when the controller does not answer or refuses, 2 on bad arguments.
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+struct Options;
+void addPollCommand(CLI::App& app, Options& options);
+void addReadCommand(CLI::App& app, Options& options);
+void addWriteCommand(CLI::App& app, Options& options);
+void addPartitionsCommand(CLI::App& app, Options& options);
+
+inline void addControllerCommands(CLI::App& app, Options& options) {
+    addPollCommand(app, options);
+    addReadCommand(app, options);
+    addWriteCommand(app, options);
+    addPartitionsCommand(app, options);
+}
+
+}  // namespace cli

@@ -1,0 +1,79 @@
+#pragma once
+// What the controller commands share: the --link, --addr and --machine options, a general
+// library with the link open, and one request telegram sent the way the program sends it.
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvxglib {
+class RealLibrary;
+}
+
+namespace cli {
+
+struct LinkArgs {
+    std::string link;     // tcp:HOST:PORT, serial:PATH, or serial (link 0 of Kvxmatic.Ini)
+    std::string address;  // PLA:ELA
+    std::string machineDir;
+    uint32_t baud = 0;  // serial:PATH only; 0 = Baud of Kvxmatic.Ini
+};
+
+// Adds --link, --addr, --machine and --baud to a subcommand.
+void addLinkOptions(CLI::App& command, LinkArgs& args);
+
+struct Address {
+    uint8_t pla = 0;
+    uint8_t ela = 0;
+};
+// Throws UsageError for anything but two numbers 0..255 with a colon between.
+Address parseAddress(const std::string& text);
+
+// The outcome of one telegram: the library's fetch result, the reply bytes and codes.
+struct TelegramResult {
+    bool started = false;
+    bool ok = false;
+    std::vector<uint8_t> reply;
+    uint16_t code1 = 0;
+    int8_t code2 = 0;
+};
+
+class ControllerLink {
+  public:
+    // Opens the link; throws UsageError for a malformed --link, LinkError when it cannot open.
+    ControllerLink(const LinkArgs& args, std::ostream& err);
+    ~ControllerLink();
+    ControllerLink(const ControllerLink&) = delete;
+    ControllerLink& operator=(const ControllerLink&) = delete;
+
+    kvxglib::RealLibrary& library() { return *library_; }
+    int32_t handle() const { return handle_; }
+    Address address() const { return address_; }
+    const std::string& name() const { return name_; }
+
+    // PLA, ELA and the telegram bytes through a request object; waits for the end.
+    TelegramResult send(const std::vector<uint8_t>& telegram, int16_t option,
+                        int16_t capacity = 128);
+
+  private:
+    struct Services;
+    std::unique_ptr<Services> services_;
+    std::unique_ptr<kvxglib::RealLibrary> library_;
+    int32_t handle_ = 0;
+    Address address_;
+    std::string name_;
+};
+
+// The link could not be opened; exit 1 with its text.
+struct LinkError {
+    std::string message;
+};
+
+// "timed out", "refused: NoSuchVariable", ... for a failed exchange.
+std::string describeFailure(uint16_t code1, int8_t code2, bool started = true);
+// The same from a library status word.
+std::string describeStatus(int32_t status);
+
+}  // namespace cli
