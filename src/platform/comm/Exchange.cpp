@@ -47,3 +47,12 @@ const Outcome& Exchange::wait() {
 }
 
 }  // namespace comm
+
+namespace comm {
+
+bool Exchange::waitFor(std::chrono::microseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [this] { return stage_.load() == Stage::Done; });
+}
+
+}  // namespace comm

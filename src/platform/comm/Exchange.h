@@ -2,6 +2,7 @@
 // One request and its outcome, shared between the caller and the link's worker. The caller
 // polls done() (or waits); the worker fills the outcome exactly once.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -38,6 +39,8 @@ class Exchange {
     bool waitStarted();
     // Blocks until the exchange has ended.
     const Outcome& wait();
+    // Blocks until the exchange has ended or `limit` has passed; true when ended.
+    bool waitFor(std::chrono::microseconds limit);
     // Only after done().
     const Outcome& outcome() const { return outcome_; }
 

@@ -50,7 +50,25 @@ std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Address address,
 }
 
 Outcome ExchangeEngine::run(wire::Address address, const wire::Request& request) {
-    return submit(address, request)->wait();
+    auto frame = wire::makeRequestFrame(address, 0, request);
+    if (!frame) return submit(address, request)->wait();
+    Job job{std::make_shared<Exchange>(std::move(frame).value()), false};
+    {
+        std::unique_lock lock(mutex_);
+        if (busy_ || !queue_.empty() || stopping_) {
+            lock.unlock();
+            enqueue(job);
+            return job.exchange->wait();
+        }
+        busy_ = true;
+    }
+    process(job);
+    {
+        std::lock_guard lock(mutex_);
+        busy_ = false;
+    }
+    wake_.notify_all();
+    return job.exchange->outcome();
 }
 
 bool ExchangeEngine::connect(std::string& why) {
@@ -66,12 +84,15 @@ void ExchangeEngine::work() {
         Job job;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            wake_.wait(lock, [this] { return stopping_ || (!queue_.empty() && !busy_); });
             if (stopping_) break;
             job = std::move(queue_.front());
             queue_.pop_front();
+            busy_ = true;
         }
         process(job);
+        std::lock_guard lock(mutex_);
+        busy_ = false;
     }
     std::deque<Job> left;
     {

@@ -30,7 +30,8 @@ class ExchangeEngine {
     std::shared_ptr<Exchange> submit(wire::Frame request);
     // Builds the request frame (NotStarted at once when it cannot be encoded) and queues it.
     std::shared_ptr<Exchange> submit(wire::Address address, const wire::Request& request);
-    // Submits and waits for the end.
+    // Submits and waits for the end. When nothing else is queued or running, the exchange
+    // runs on the caller's thread: it waits anyway, and two thread switches are saved.
     Outcome run(wire::Address address, const wire::Request& request);
 
     // Opens the link now if it is closed; blocks for at most the link's connect time-out.
@@ -53,6 +54,7 @@ class ExchangeEngine {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> queue_;
+    bool busy_ = false;  // an exchange is running (on the worker or on a caller)
     bool stopping_ = false;
     std::thread worker_;
 };

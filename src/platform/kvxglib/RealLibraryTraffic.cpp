@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -29,6 +30,8 @@ constexpr int32_t True = -1;
 constexpr int32_t False = 0;
 // Request objects alive at once; the program holds one at a time.
 constexpr std::size_t kMaxRequestObjects = 1024;
+// How long #810 waits for the end of an exchange before it answers "not yet".
+constexpr std::chrono::microseconds kPollWait{200};
 
 // A request object (#802): bound to a link, loaded with one request, running one exchange.
 struct RequestObject {
@@ -365,11 +368,13 @@ int32_t RealLibrary::StartExchange(RequestHandle request) {
     return object->exchange->waitStarted() ? True : False;
 }
 
-// Complete also when nothing runs, so that a caller that polls anyway stops at once.
+// Complete also when nothing runs, so that a caller that polls anyway stops at once. Waits a
+// fraction of a millisecond for the end before saying "not yet": a caller polling in a loop
+// then sleeps instead of taking the processor from the link and the controller.
 int32_t RealLibrary::ExchangeComplete(RequestHandle request) {
     const RequestObject* object = findRequest(*traffic_, request);
     if (object == nullptr || !object->exchange) return True;
-    return object->exchange->done() ? True : False;
+    return object->exchange->waitFor(kPollWait) ? True : False;
 }
 
 void RealLibrary::Yield() {
