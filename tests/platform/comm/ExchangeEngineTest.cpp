@@ -169,6 +169,24 @@ TEST(ExchangeEngineTcp, SubmitDoesNotWaitForTheReply) {
     EXPECT_EQ(exchange->wait().ending, Ending::TimedOut);
 }
 
+TEST(ExchangeEngineTcp, AWaitingCallerQueuesBehindTheExchangeInProgress) {
+    commtest::TcpPeer peer;
+    peer.setScript([](const wire::Frame& request, int index) {
+        return index == 0 ? PeerAction::drop() : PeerAction::reply(pollReply(request));
+    });
+    auto engine = tcpEngine(peer.port());
+    auto background = engine->submit(kAt, kPoll);
+    ASSERT_TRUE(background->waitStarted());
+    // run() may not take the link while the background exchange waits for its reply.
+    const comm::Outcome outcome = engine->run(kAt, kPoll);
+    EXPECT_EQ(outcome.ending, Ending::Reply) << outcome.why;
+    ASSERT_TRUE(background->done());
+    EXPECT_EQ(background->outcome().ending, Ending::TimedOut);
+    const auto seen = peer.received();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].sequence, seen[0].sequence + 1);
+}
+
 TEST(ExchangeEngineTcp, ShuttingDownEndsTheExchangeInProgressAndTheQueuedOnes) {
     commtest::TcpPeer peer;
     peer.setScript([](const wire::Frame&, int) { return PeerAction::drop(); });
