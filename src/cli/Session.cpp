@@ -1,6 +1,5 @@
 #include "cli/Session.h"
 
-#include <filesystem>
 
 #include "cli/ConsoleUi.h"
 #include "platform/kvxglib/RealLibrary.h"
@@ -10,22 +9,10 @@
 
 namespace cli {
 
-namespace {
-
-// Paths the program derives from the machine folder must stay valid when it changes folder.
-std::string absoluteMachineDir(const std::string& machineDir) {
-    const std::string dir = machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir;
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(dir, ec);
-    return ec ? dir : absolute.lexically_normal().string();
-}
-
-}  // namespace
-
 struct Session::Services {
     Services(const std::string& machineDir, std::ostream& err)
         : boxes(err),
-          glib(boxes, absoluteMachineDir(machineDir)),
+          glib(boxes, machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir),
           platform{glib, nam, screen, files, clock} {}
 
     ConsoleMessageBoxes boxes;

@@ -10,6 +10,7 @@
 #include "gui/QtScreen.h"
 #include "platform/kvxglib/MachineConfig.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     kvxglib::RealLibrary glib(boxes, machineDir);
     kvxnam::RealLibrary nam;
     Platform platform{glib, nam, screen, files, clock};
+    kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     app::Program program(platform);
 
     gui::FormMainView window(program);

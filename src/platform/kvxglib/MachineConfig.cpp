@@ -30,6 +30,12 @@ MachineConfig::MachineConfig(std::string machineDir)
     while (machineDir_.size() > 1 && (machineDir_.back() == '/' || machineDir_.back() == '\\')) {
         machineDir_.pop_back();
     }
+    // The program changes its current folder when it selects a module; a relative machine
+    // folder would then point elsewhere.
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(os::normaliseSeparators(machineDir_), ec);
+    if (!ec && !machineDir_.empty()) machineDir_ = absolute.lexically_normal().string();
+    while (machineDir_.size() > 1 && machineDir_.back() == '/') machineDir_.pop_back();
 }
 
 std::string MachineConfig::settingsFile() const {
