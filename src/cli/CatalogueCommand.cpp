@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/Dispatch.h"
+#include "cli/CommonArgs.h"
 #include "cli/Options.h"
 #include "cli/Session.h"
 
@@ -13,13 +14,6 @@ struct CatalogueArgs {
     int model = 0;  // 0 when not given
     int program = 0;
 };
-
-void checkRow(int row, size_t count, const std::string& what) {
-    if (row < 1 || static_cast<size_t>(row) > count) {
-        throw UsageError{what + " " + std::to_string(row) + " is out of range (1.." +
-                         std::to_string(count) + ")"};
-    }
-}
 
 int runCatalogue(const Options& options, const CatalogueArgs& args) {
     Session session(options.machineDir, std::cerr);
@@ -60,14 +54,8 @@ void addCatalogueCommand(CLI::App& app, Options& options) {
     auto args = std::make_shared<CatalogueArgs>();
     CLI::App* cmd = app.add_subcommand(
         "catalogue", "List the models, the programs of a model, or resolve one program");
-    cmd->add_option("--machine", options.machineDir,
-                    "machine folder holding Kvxmatic.Ini (default $KRELVAN_MACHINE_DIR or "
-                    "~/.config/krelvan)");
-    auto* model = cmd->add_option("--model", args->model, "model number (1-based)")
-                      ->check(CLI::PositiveNumber);
-    cmd->add_option("--program", args->program, "program row of the model (1-based)")
-        ->check(CLI::PositiveNumber)
-        ->needs(model);
+    addMachineOption(*cmd, options.machineDir);
+    addSelectionOptions(*cmd, args->model, args->program, false);
     cmd->callback([&options, args] {
         options.run = [&options, args] { return runCatalogue(options, *args); };
     });

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "cli/CommonArgs.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Options.h"
 #include "platform/comm/StatusWord.h"
@@ -13,17 +14,6 @@
 
 namespace cli {
 namespace {
-
-bool parseNumber(std::string_view text, long min, long max, long& out) {
-    long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
-        value > max) {
-        return false;
-    }
-    out = value;
-    return true;
-}
 
 std::string machineDirOf(const std::string& dir) {
     return dir.empty() ? kvxglib::machineDirFromEnvironment() : dir;
@@ -39,9 +29,7 @@ void addLinkOptions(CLI::App& command, LinkArgs& args) {
     command
         .add_option("--addr", args.address, "controller address PLA:ELA (255:30: the one attached)")
         ->required();
-    command.add_option("--machine", args.machineDir,
-                       "machine folder holding Kvxmatic.Ini (time-outs, serial port; default "
-                       "$KRELVAN_MACHINE_DIR or ~/.config/krelvan)");
+    addMachineOption(command, args.machineDir, " (time-outs, serial port)");
     command.add_option("--baud", args.baud,
                        "serial rate for serial:PATH (default: Baud of Kvxmatic.Ini)");
 }
@@ -67,35 +55,7 @@ ControllerLink::ControllerLink(const LinkArgs& args, std::ostream& err)
     library_ =
         std::make_unique<kvxglib::RealLibrary>(services_->boxes, machineDirOf(args.machineDir));
     name_ = args.link;
-    std::string why;
-    if (args.link == "serial") {
-        handle_ = 0;
-        return;
-    }
-    if (args.link.rfind("serial:", 0) == 0) {
-        const std::string path = args.link.substr(7);
-        if (path.empty()) throw UsageError{"serial: needs a device path"};
-        handle_ = kvxglib::openSerialLink(*library_, path, args.baud, &why);
-        if (handle_ == 0) throw LinkError{why};
-        return;
-    }
-    if (args.link.rfind("tcp:", 0) == 0) {
-        const std::string rest = args.link.substr(4);
-        const auto colon = rest.rfind(':');
-        long port = 0;
-        if (colon == std::string::npos || colon == 0 ||
-            !parseNumber(std::string_view(rest).substr(colon + 1), 1, 65535, port)) {
-            throw UsageError{"link \"" + args.link + "\" is not tcp:HOST:PORT"};
-        }
-        std::string host = rest.substr(0, colon);
-        if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
-            host = host.substr(1, host.size() - 2);
-        }
-        handle_ = kvxglib::openTcpLink(*library_, host, static_cast<uint16_t>(port), &why);
-        if (handle_ == 0) throw LinkError{why};
-        return;
-    }
-    throw UsageError{"link \"" + args.link + "\" is neither tcp:HOST:PORT nor serial:PATH"};
+    handle_ = openLink(*library_, args.link, args.baud).handle;
 }
 
 ControllerLink::~ControllerLink() = default;

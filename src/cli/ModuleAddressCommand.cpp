@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/CommonArgs.h"
 #include "cli/Options.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
@@ -40,15 +41,8 @@ void addModuleAddressCommand(CLI::App& app, Options& options) {
         "change-module-address",
         "Rewrite the module files of a program for another controller address; refused when a "
         "controller already answers at the new address on the configured link");
-    cmd->add_option("--machine", options.machineDir,
-                    "machine folder holding Kvxmatic.Ini (default $KRELVAN_MACHINE_DIR or "
-                    "~/.config/krelvan)");
-    cmd->add_option("--model", args->model, "model number (1-based)")
-        ->required()
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--program", args->program, "program row of the model (1-based)")
-        ->required()
-        ->check(CLI::PositiveNumber);
+    addMachineOption(*cmd, options.machineDir);
+    addSelectionOptions(*cmd, args->model, args->program, true);
     cmd->add_option("OLD", args->oldAddress, "the address the files describe now, PLA:ELA")
         ->required();
     cmd->add_option("NEW", args->newAddress, "the new address, PLA:ELA")->required();

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/CommonArgs.h"
 #include "cli/Options.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
@@ -82,15 +83,8 @@ int runWrite(const Options& options, const NameArgs& args) {
 CLI::App* addCommand(CLI::App& app, Options& options, const std::shared_ptr<NameArgs>& args,
                      const std::string& name, const std::string& description) {
     CLI::App* cmd = app.add_subcommand(name, description);
-    cmd->add_option("--machine", options.machineDir,
-                    "machine folder holding Kvxmatic.Ini (default $KRELVAN_MACHINE_DIR or "
-                    "~/.config/krelvan)");
-    cmd->add_option("--model", args->model, "model number (1-based)")
-        ->required()
-        ->check(CLI::PositiveNumber);
-    cmd->add_option("--program", args->program, "program row of the model (1-based)")
-        ->required()
-        ->check(CLI::PositiveNumber);
+    addMachineOption(*cmd, options.machineDir);
+    addSelectionOptions(*cmd, args->model, args->program, true);
     cmd->add_option("--link", args->link,
                     "tcp:HOST:PORT, serial:PATH, or serial for the Port of Kvxmatic.Ini")
         ->required();

@@ -1,0 +1,79 @@
+#include "cli/CommonArgs.h"
+
+#include <charconv>
+
+#include "cli/ControllerLink.h"
+#include "cli/Options.h"
+#include "platform/kvxglib/TcpLinks.h"
+
+namespace cli {
+
+void addMachineOption(CLI::App& command, std::string& machineDir, const std::string& extra) {
+    command.add_option("--machine", machineDir,
+                       "machine folder holding Kvxmatic.Ini" + extra +
+                           " (default $KRELVAN_MACHINE_DIR or ~/.config/krelvan)");
+}
+
+void addSelectionOptions(CLI::App& command, int& model, int& program, bool required) {
+    CLI::Option* modelOption = command.add_option("--model", model, "model number (1-based)")
+                                   ->check(CLI::PositiveNumber);
+    CLI::Option* programOption =
+        command.add_option("--program", program, "program row of the model (1-based)")
+            ->check(CLI::PositiveNumber);
+    if (required) {
+        modelOption->required();
+        programOption->required();
+    } else {
+        programOption->needs(modelOption);
+    }
+}
+
+void checkRow(int row, size_t count, const std::string& what) {
+    if (row < 1 || static_cast<size_t>(row) > count) {
+        throw UsageError{what + " " + std::to_string(row) + " is out of range (1.." +
+                         std::to_string(count) + ")"};
+    }
+}
+
+bool parseNumber(std::string_view text, long min, long max, long& out) {
+    long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
+        value > max) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+OpenedLink openLink(kvxglib::RealLibrary& library, const std::string& link, uint32_t baud) {
+    std::string why;
+    if (link == "serial") return {0, 1};
+    if (link.rfind("serial:", 0) == 0) {
+        const std::string path = link.substr(7);
+        if (path.empty()) throw UsageError{"serial: needs a device path"};
+        const int32_t handle = kvxglib::openSerialLink(library, path, baud, &why);
+        if (handle == 0) throw LinkError{"cannot open " + link + ": " + why};
+        return {handle, 1};
+    }
+    if (link.rfind("tcp:", 0) == 0) {
+        const std::string rest = link.substr(4);
+        const auto colon = rest.rfind(':');
+        long port = 0;
+        if (colon == std::string::npos || colon == 0 ||
+            !parseNumber(std::string_view(rest).substr(colon + 1), 1, 65535, port)) {
+            throw UsageError{"link \"" + link + "\" is not tcp:HOST:PORT"};
+        }
+        std::string host = rest.substr(0, colon);
+        if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+            host = host.substr(1, host.size() - 2);
+        }
+        const int32_t handle =
+            kvxglib::openTcpLink(library, host, static_cast<uint16_t>(port), &why);
+        if (handle == 0) throw LinkError{"cannot open " + link + ": " + why};
+        return {handle, 2};
+    }
+    throw UsageError{"link \"" + link + "\" is neither tcp:HOST:PORT, serial:PATH nor serial"};
+}
+
+}  // namespace cli

@@ -1,0 +1,34 @@
+#pragma once
+// Pieces every subcommand shares: the machine folder option, the catalogue selection options,
+// row and number checks, and opening a link from its text ("tcp:HOST:PORT", "serial:PATH",
+// "serial").
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kvxglib {
+class RealLibrary;
+}
+
+namespace cli {
+
+void addMachineOption(CLI::App& command, std::string& machineDir, const std::string& extra = "");
+// --model and --program, positive numbers; `required` for the commands that need a program.
+void addSelectionOptions(CLI::App& command, int& model, int& program, bool required);
+
+// UsageError unless 1 <= row <= count.
+void checkRow(int row, size_t count, const std::string& what);
+// A whole decimal number within min..max.
+bool parseNumber(std::string_view text, long min, long max, long& out);
+
+struct OpenedLink {
+    int32_t handle = 0;
+    int16_t commKind = 0;  // 1 serial, 2 TCP/IP
+};
+
+// UsageError for a malformed text, LinkError when the link cannot be opened. "serial" alone is
+// link 0, the port Kvxmatic.Ini names; `baud` 0 takes the Baud of Kvxmatic.Ini.
+OpenedLink openLink(kvxglib::RealLibrary& library, const std::string& link, uint32_t baud);
+
+}  // namespace cli
