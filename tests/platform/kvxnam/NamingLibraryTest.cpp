@@ -48,7 +48,7 @@ TEST(NamingLibrary, ProjectsOpenOnExistingFoldersOnly) {
     EXPECT_EQ(again, first);  // the freed small handle is used again
 }
 
-TEST(NamingLibrary, NameLookupKnowsNoNameYet) {
+TEST(NamingLibrary, NameLookupOnAHandleNeverOpenedFails) {
     kvxnam::RealLibrary lib;
     int32_t a = 0, b = 0, index = 0, type = 0, kind = 0, extra = 0;
     int16_t file = 0;

@@ -59,9 +59,9 @@ TEST(VariablePayloads, MatchTheDocumentedExamples) {
     EXPECT_EQ(*encodePayload(write(1, 241, 63, Value::oemText("Pump"))),
               hex("01 05 F1 00 3F 00 00 00 04 00 50 75 6D 70"));
     WriteBatchRequest batch{
-        {write(1, 242, 163, Value::boolean(true)), write(3, 250, 32, Value::boolean(true))}};
+        {write(1, 242, 163, Value::boolean(true)), write(1, 250, 32, Value::smallInt(1))}};
     EXPECT_EQ(*encodePayload(batch),
-              hex("02 | 01 01 F2 00 A3 00 00 00 FF FF | 03 01 FA 00 20 00 00 00 FF FF"));
+              hex("02 | 01 01 F2 00 A3 00 00 00 FF FF | 01 02 FA 00 20 00 00 00 01 00"));
 }
 
 TEST(VariablePayloads, EveryTypeRoundTrips) {
