@@ -11,6 +11,7 @@
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/wire/ReplyCode.h"
+#include "support/Carriers.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
 
@@ -57,23 +58,8 @@ Serial=SN-B2
 Address=10:2
 )";
 
-VarRef ref(int16_t pla, int16_t ela, int32_t kind, int32_t type, int16_t file, int32_t index) {
-    VarRef r;
-    r.pla = pla;
-    r.ela = ela;
-    r.kind = kind;
-    r.type = type;
-    r.file = file;
-    r.index = index;
-    return r;
-}
-
-Variant carrier(uint16_t type, void* data) {
-    Variant v;
-    v.type = static_cast<uint16_t>(vt::ByRef | type);
-    v.data = data;
-    return v;
-}
+using testsupport::carrier;
+using testsupport::ref;
 
 struct Sent {
     bool started = false;

@@ -11,6 +11,7 @@
 #include "platform/comm/StatusWord.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
+#include "support/Carriers.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
 
@@ -23,23 +24,8 @@ namespace {
 
 constexpr int32_t kFlags = static_cast<int32_t>(0x80000000u);
 
-VarRef ref(int16_t pla, int16_t ela, int32_t kind, int32_t type, int16_t file, int32_t index) {
-    VarRef r;
-    r.pla = pla;
-    r.ela = ela;
-    r.kind = kind;
-    r.type = type;
-    r.file = file;
-    r.index = index;
-    return r;
-}
-
-Variant carrier(uint16_t type, void* data) {
-    Variant v;
-    v.type = static_cast<uint16_t>(vt::ByRef | type);
-    v.data = data;
-    return v;
-}
+using testsupport::carrier;
+using testsupport::ref;
 
 struct Sent {
     int32_t result = 0;
