@@ -2,8 +2,10 @@
 // on loopback ports the system chooses.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
@@ -125,6 +127,15 @@ TEST_F(SimLinkTest, ColdStartReturnsTheControllerToItsFactoryAddress) {
     auto& conn = program().connection;
     const int32_t link = connect("Gate");
     clink::ColdStart(fixture.program->platform, link, 12, 3);
+    // The program's three-second wait passes at once on the fake clock, so wait here (bounded)
+    // until the restarted controller answers again.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool back = false;
+    while (!(back = clink::PollController(program(), 254, 30)) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(back);
     EXPECT_TRUE(clink::ReadControllerAddress(program(), conn.CurrentPLA, conn.CurrentELA));
     EXPECT_EQ(conn.CurrentPLA, 254);
     EXPECT_EQ(conn.CurrentELA, 30);
