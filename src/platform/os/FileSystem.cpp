@@ -1,5 +1,6 @@
 #include "platform/os/FileSystem.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <system_error>
 
 #include "platform/os/NativePath.h"
+#include "platform/os/PosixFile.h"
 
 namespace fs = std::filesystem;
 
@@ -44,6 +46,23 @@ bool RealFileSystem::changeDirectory(const std::string& folder) {
     std::error_code ec;
     fs::current_path(toNativePath(folder), ec);
     return !ec;
+}
+
+std::optional<std::string> RealFileSystem::readFile(const std::string& path, FileFailure& failure) {
+    auto file = openNative(toNativePath(path), O_RDONLY, failure);
+    if (!file) return std::nullopt;
+    return file->readToEnd(failure);
+}
+
+bool RealFileSystem::writeFile(const std::string& path, const std::string& content,
+                               FileFailure& failure) {
+    auto file = openNative(toNativePath(path), O_WRONLY | O_CREAT | O_TRUNC, failure);
+    return file && file->writeAt(0, content, failure) && file->close(failure);
+}
+
+std::unique_ptr<RandomAccessFile> RealFileSystem::openReadWrite(const std::string& path,
+                                                                FileFailure& failure) {
+    return openNative(toNativePath(path), O_RDWR | O_CREAT, failure);
 }
 
 }  // namespace os

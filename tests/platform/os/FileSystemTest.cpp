@@ -28,3 +28,77 @@ TEST(RealFileSystem, ChangesTheCurrentFolderCaseInsensitively) {
     EXPECT_FALSE(files.changeDirectory(temp / "nowhere"));
     EXPECT_TRUE(files.changeDirectory(saved));
 }
+
+using Step = os::FileFailure::Step;
+
+TEST(RealFileSystem, WholeFilesRoundTripThroughCaseInsensitivePaths) {
+    testsupport::TempFolder temp;
+    temp.write("Project/Module1/Exists.Mod", "old content that is longer\n");
+    os::RealFileSystem files;
+    os::FileFailure failure;
+    const std::string bytes("Module1\r\n\x00\xFF\n", 12);
+    ASSERT_TRUE(files.writeFile(temp / "project\\MODULE1\\exists.mod", bytes, failure));
+    EXPECT_EQ(temp.read("Project/Module1/Exists.Mod"), bytes);  // replaced, not appended
+    EXPECT_EQ(files.readFile(temp / "PROJECT/module1/Exists.Mod", failure), bytes);
+
+    ASSERT_TRUE(files.writeFile(temp / "Project/Empty", "", failure));
+    EXPECT_EQ(files.readFile(temp / "Project/Empty", failure), "");
+}
+
+TEST(RealFileSystem, WholeFileFailuresNameTheStepAndTheReason) {
+    testsupport::TempFolder temp;
+    temp.write("Project/Folder/inside", "x");
+    os::RealFileSystem files;
+
+    os::FileFailure failure;
+    EXPECT_EQ(files.readFile(temp / "Project/Missing.Mod", failure), std::nullopt);
+    EXPECT_EQ(failure.step, Step::Open);
+    EXPECT_EQ(failure.reason, "No such file or directory");
+
+    failure = {};
+    EXPECT_EQ(files.readFile(temp / "Project/Folder", failure), std::nullopt);
+    EXPECT_EQ(failure.step, Step::Read);
+    EXPECT_EQ(failure.reason, "Is a directory");
+
+    failure = {};
+    EXPECT_FALSE(files.writeFile(temp / "Nowhere/New.Mod", "x", failure));
+    EXPECT_EQ(failure.step, Step::Open);
+    EXPECT_EQ(failure.reason, "No such file or directory");
+}
+
+TEST(RealFileSystem, RecordFilesKeepTheirContentAndReadShortAtTheEnd) {
+    testsupport::TempFolder temp;
+    temp.write("Project/Modules.Dir", "0123456789");
+    os::RealFileSystem files;
+    os::FileFailure failure;
+
+    auto file = files.openReadWrite(temp / "PROJECT/modules.dir", failure);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->readAt(2, 3), "234");
+    EXPECT_EQ(file->readAt(8, 5), "89");
+    EXPECT_EQ(file->readAt(10, 5), "");
+    EXPECT_EQ(file->readAt(1000, 5), "");
+    ASSERT_TRUE(file->writeAt(4, "ab", failure));
+    ASSERT_TRUE(file->writeAt(12, "cd", failure));  // past the end: the gap reads as zero bytes
+    EXPECT_EQ(file->readAt(0, 20), std::string("0123ab6789\0\0cd", 14));
+    ASSERT_TRUE(file->close(failure));
+    EXPECT_FALSE(file->close(failure));  // closing twice is a failure, not a crash
+    EXPECT_FALSE(file->writeAt(0, "x", failure));
+    EXPECT_EQ(file->readAt(0, 4), "");
+    EXPECT_EQ(temp.read("Project/Modules.Dir"), std::string("0123ab6789\0\0cd", 14));
+
+    auto created = files.openReadWrite(temp / "Project/New.Dir", failure);
+    ASSERT_NE(created, nullptr);
+    EXPECT_EQ(created->readAt(0, 4), "");
+    ASSERT_TRUE(created->close(failure));
+    EXPECT_EQ(temp.read("Project/New.Dir"), "");
+}
+
+TEST(RealFileSystem, ARecordFileInAMissingFolderIsNotOpened) {
+    testsupport::TempFolder temp;
+    os::RealFileSystem files;
+    os::FileFailure failure;
+    EXPECT_EQ(files.openReadWrite(temp / "Nowhere/Modules.Dir", failure), nullptr);
+    EXPECT_EQ(failure.step, Step::Open);
+    EXPECT_EQ(failure.reason, "No such file or directory");
+}
