@@ -1,9 +1,7 @@
 #include "link/ChangeModuleAddress.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "app/Program.h"
 #include "catalogue/Paths.h"
@@ -12,30 +10,30 @@
 #include "link/ModuleFiles.h"
 #include "link/RecordFile.h"
 #include "link/VarName.h"
-#include "platform/os/NativePath.h"
 
 namespace clink {
 namespace {
 
-std::string reason() { return errno != 0 ? std::strerror(errno) : "unknown error"; }
+std::string reason(const std::string& text) { return text.empty() ? "unknown error" : text; }
 
-std::string readTextFile(const std::string& path) {
-    errno = 0;
-    std::ifstream in(os::toNativePath(path), std::ios::binary);
-    if (!in) throw FileError("Can not open the file " + path + ": " + reason());
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) throw FileError("Can not read the file " + path + ": " + reason());
-    return content.str();
+// The message for a failed whole-file read or write, in the program's own words.
+std::string describe(const std::string& path, const os::FileFailure& failure) {
+    const char* verb = failure.step == os::FileFailure::Step::Open   ? "open"
+                       : failure.step == os::FileFailure::Step::Read ? "read"
+                                                                     : "write";
+    return std::string("Can not ") + verb + " the file " + path + ": " + reason(failure.reason);
 }
 
-void writeTextFile(const std::string& path, const std::string& content) {
-    errno = 0;
-    std::ofstream out(os::toNativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError("Can not open the file " + path + ": " + reason());
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.close();
-    if (!out) throw FileError("Can not write the file " + path + ": " + reason());
+std::string readTextFile(os::FileSystem& files, const std::string& path) {
+    os::FileFailure failure;
+    std::optional<std::string> content = files.readFile(path, failure);
+    if (!content) throw FileError(describe(path, failure));
+    return *std::move(content);
+}
+
+void writeTextFile(os::FileSystem& files, const std::string& path, const std::string& content) {
+    os::FileFailure failure;
+    if (!files.writeFile(path, content, failure)) throw FileError(describe(path, failure));
 }
 
 void deleteFile(kvxglib::Library& glib, const std::string& path) {
@@ -68,15 +66,16 @@ struct Staged {
 // Writes the three records of Modules.Dir into `path`; false when it cannot be opened (the
 // user has been told).
 bool writeModulesDir(app::Program& program, const std::string& path, int16_t pla, int16_t ela) {
-    kvxglib::Library& glib = program.platform.glib;
-    deleteFile(glib, path);  // a leftover of an interrupted change
-    auto file = OpenRecordFile(glib, path, kModulesDirRecordLength);
+    deleteFile(program.platform.glib, path);  // a leftover of an interrupted change
+    auto file = OpenRecordFile(program.platform, path, kModulesDirRecordLength);
     if (!file) return false;
     const std::string moduleName = CurrentModuleName(program);
     for (int record = 1; record <= 3; ++record) {
         file->put(record, ModulesDirRecord(record, pla, ela, moduleName));
     }
-    if (!file->close()) throw FileError("Can not write the file " + path + ": " + reason());
+    if (!file->close()) {
+        throw FileError("Can not write the file " + path + ": " + reason(file->failure()));
+    }
     return true;
 }
 
@@ -105,9 +104,9 @@ bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
 
     const std::string existsMod = catalogue::JoinPath(glib, moduleFolder, "Exists.Mod");
     const std::string newExistsMod = catalogue::JoinPath(glib, moduleFolder, "NewExists.Mod");
-    const std::string lines = readTextFile(existsMod);
+    const std::string lines = readTextFile(program.platform.files, existsMod);
     staged.existsMod = newExistsMod;
-    writeTextFile(newExistsMod, ExistsModWithAddress(lines, pla, ela));
+    writeTextFile(program.platform.files, newExistsMod, ExistsModWithAddress(lines, pla, ela));
 
     const std::string kvx = catalogue::JoinPath(glib, project, "Modules.Kvx");
     const int32_t plaWritten = glib.WriteSettingNumber(kvx, "Module", "PLA", pla, 0);
