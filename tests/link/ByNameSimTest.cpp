@@ -88,12 +88,9 @@ class ByNameOnKvxsim : public ::testing::Test {
     }
 
     void connect(const std::string& id, int16_t pla, int16_t ela) {
-        const std::string where = sim->tcp(id);
-        const auto colon = where.rfind(':');
+        const simtest::Endpoint where = sim->tcpEndpoint(id);
         std::string why;
-        const int32_t link =
-            kvxglib::openTcpLink(*fixture.glib, where.substr(0, colon),
-                                 static_cast<uint16_t>(std::stoi(where.substr(colon + 1))), &why);
+        const int32_t link = kvxglib::openTcpLink(*fixture.glib, where.host, where.port, &why);
         ASSERT_NE(link, 0) << why;
         program().connection.CurrentLink = link;
         program().connection.CurrentPLA = pla;

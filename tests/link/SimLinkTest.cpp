@@ -50,12 +50,9 @@ class SimLinkTest : public ::testing::Test {
 
     // Opens a TCP link to the controller and makes it the program's current link.
     int32_t connect(const std::string& id) {
-        const std::string where = sim->tcp(id);
-        const auto colon = where.rfind(':');
+        const simtest::Endpoint where = sim->tcpEndpoint(id);
         std::string why;
-        const int32_t link =
-            kvxglib::openTcpLink(*fixture.glib, where.substr(0, colon),
-                                 static_cast<uint16_t>(std::stoi(where.substr(colon + 1))), &why);
+        const int32_t link = kvxglib::openTcpLink(*fixture.glib, where.host, where.port, &why);
         EXPECT_NE(link, 0) << why;
         program().connection.CurrentLink = link;
         return link;

@@ -15,6 +15,7 @@
 #include "platform/wire/FrameCodec.h"
 #include "platform/wire/SerialFraming.h"
 #include "platform/wire/TcpFraming.h"
+#include "sim/SimProcess.h"
 
 namespace simtest {
 namespace {
@@ -54,9 +55,9 @@ bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
 sockaddr_in parseHostPort(const std::string& hostPort) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    const auto colon = hostPort.rfind(':');
-    ::inet_pton(AF_INET, hostPort.substr(0, colon).c_str(), &a.sin_addr);
-    a.sin_port = htons(static_cast<uint16_t>(std::stoi(hostPort.substr(colon + 1))));
+    const Endpoint endpoint = splitHostPort(hostPort);
+    ::inet_pton(AF_INET, endpoint.host.c_str(), &a.sin_addr);
+    a.sin_port = htons(endpoint.port);
     return a;
 }
 

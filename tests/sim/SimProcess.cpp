@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 
@@ -108,6 +109,13 @@ void SimProcess::kill() {
         ::waitpid(pid_, &status, 0);
         pid_ = -1;
     }
+}
+
+Endpoint splitHostPort(const std::string& hostPort) {
+    const auto colon = hostPort.rfind(':');
+    if (colon == std::string::npos) return {hostPort, 0};
+    return {hostPort.substr(0, colon),
+            static_cast<uint16_t>(std::strtoul(hostPort.c_str() + colon + 1, nullptr, 10))};
 }
 
 std::string SimProcess::tcp(const std::string& id) const {

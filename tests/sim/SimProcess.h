@@ -4,11 +4,20 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace simtest {
+
+struct Endpoint {
+    std::string host;
+    uint16_t port = 0;
+};
+
+// "host:port" split at its last colon; port 0 when there is none.
+Endpoint splitHostPort(const std::string& hostPort);
 
 class SimProcess {
   public:
@@ -26,6 +35,7 @@ class SimProcess {
 
     // "host:port" of a TCP controller, from its "tcp" line.
     std::string tcp(const std::string& id) const;
+    Endpoint tcpEndpoint(const std::string& id) const { return splitHostPort(tcp(id)); }
     const std::string& serial() const { return serial_; }
     const std::string& udp() const { return udp_; }
     const std::string& stderrText();

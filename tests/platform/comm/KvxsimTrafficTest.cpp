@@ -5,12 +5,12 @@
 #include <chrono>
 #include <memory>
 
-#include "SimClient.h"
-#include "SimProcess.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/wire/ReplyCode.h"
+#include "sim/SimClient.h"
+#include "sim/SimProcess.h"
 #include "support/Carriers.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
@@ -89,11 +89,6 @@ Sent sendRequest(kvxglib::Library& lib, int32_t link, std::vector<uint8_t> reque
     return sent;
 }
 
-std::pair<std::string, uint16_t> hostPort(const std::string& text) {
-    const auto colon = text.rfind(':');
-    return {text.substr(0, colon), static_cast<uint16_t>(std::stoi(text.substr(colon + 1)))};
-}
-
 class KvxsimTraffic : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -113,9 +108,9 @@ class KvxsimTraffic : public ::testing::Test {
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
     }
     int32_t openGate() {
-        const auto [host, port] = hostPort(sim->tcp("Gate"));
+        const simtest::Endpoint gate = sim->tcpEndpoint("Gate");
         std::string why;
-        const int32_t handle = kvxglib::openTcpLink(*lib, host, port, &why);
+        const int32_t handle = kvxglib::openTcpLink(*lib, gate.host, gate.port, &why);
         EXPECT_NE(handle, 0) << why;
         return handle;
     }
