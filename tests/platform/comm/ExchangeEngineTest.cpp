@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 
 #include "FakePeer.h"
 #include "platform/comm/ExchangeEngine.h"
@@ -16,6 +17,23 @@ using commtest::PeerAction;
 using commtest::pollReply;
 
 namespace {
+
+// No reply to the first request; the next one gets that late reply first (with a payload of
+// its own), then its own.
+commtest::PeerScript dropFirstThenAnswerItLate() {
+    auto dropped = std::make_shared<wire::Frame>();
+    return [dropped](const wire::Frame& request, int index) {
+        if (index == 0) {
+            *dropped = request;
+            return PeerAction::drop();
+        }
+        PeerAction action;
+        wire::Frame late = pollReply(*dropped);
+        late.payload = {0xEE, 0xEE};
+        action.frames = {late, pollReply(request)};
+        return action;
+    };
+}
 
 const wire::Address kAt{1, 5};
 const wire::Request kPoll = wire::TelegramRequest{1, {0x98}};
@@ -80,19 +98,7 @@ TEST(ExchangeEngineTcp, NumbersRequestsAndTakesOnlyTheMatchingReply) {
 
 TEST(ExchangeEngineTcp, DroppedReplyEndsByTheTimeOutAndTheLateReplyIsIgnored) {
     commtest::TcpPeer peer;
-    wire::Frame dropped;
-    peer.setScript([&dropped](const wire::Frame& request, int index) {
-        if (index == 0) {
-            dropped = request;
-            return PeerAction::drop();
-        }
-        // The late reply to the first request arrives first, with a payload of its own.
-        PeerAction action;
-        wire::Frame late = pollReply(dropped);
-        late.payload = {0xEE, 0xEE};
-        action.frames = {late, pollReply(request)};
-        return action;
-    });
+    peer.setScript(dropFirstThenAnswerItLate());
     auto engine = tcpEngine(peer.port());
     const auto start = comm::Clock::now();
     const comm::Outcome first = engine->run(kAt, kPoll);
@@ -248,18 +254,7 @@ TEST(ExchangeEngineSerial, AbsentStationEndsByTheSerialTimeOut) {
 
 TEST(ExchangeEngineSerial, LateReplyOfATimedOutExchangeIsNotTakenForTheNext) {
     commtest::PtyPeer peer;
-    wire::Frame dropped;
-    peer.setScript([&dropped](const wire::Frame& request, int index) {
-        if (index == 0) {
-            dropped = request;
-            return PeerAction::drop();
-        }
-        PeerAction action;
-        wire::Frame late = pollReply(dropped);
-        late.payload = {0xEE, 0xEE};
-        action.frames = {late, pollReply(request)};
-        return action;
-    });
+    peer.setScript(dropFirstThenAnswerItLate());
     auto engine = serialEngine(peer.path());
     EXPECT_EQ(engine->run(kAt, kPoll).ending, Ending::TimedOut);
     const comm::Outcome second = engine->run(kAt, kPoll);
