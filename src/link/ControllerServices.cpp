@@ -37,6 +37,14 @@ Outcome exchange(Platform& platform, int32_t link, int16_t pla, int16_t ela,
     return out;
 }
 
+// The bytes that arrived: a reply of at most one byte leaves the 128-byte buffer unshrunk, and
+// its zero padding is no part of the answer.
+std::vector<uint8_t> received(const Outcome& out) {
+    std::size_t count = out.length < 0 ? 0 : static_cast<std::size_t>(out.length);
+    if (count > out.reply.size()) count = out.reply.size();
+    return {out.reply.begin(), out.reply.begin() + static_cast<long>(count)};
+}
+
 std::string orDefault(const std::string& label, const char* name) {
     return label.empty() ? std::string(name) : label;
 }
@@ -99,11 +107,12 @@ bool GetAllPartitions(Platform& platform, int32_t link, int16_t pla, int16_t ela
     Outcome out = exchange(platform, link, pla, ela,
                            {Partition, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}, 0,
                            status, orDefault(label, "GetAllPartitions"));
-    if (out.ok && out.length <= 1)
-        partitions.assign(1, 0);
-    else
+    if (!out.ok) {
         partitions = std::move(out.reply);
-    return out.ok;
+        return false;
+    }
+    partitions = received(out);  // one byte per partition
+    return true;
 }
 
 bool GetPartAttrH(Platform& platform, int32_t link, int16_t pla, int16_t ela, uint8_t partition,
@@ -138,11 +147,8 @@ bool GetPartStringAttr(Platform& platform, int32_t link, int16_t pla, int16_t el
     Outcome out = exchange(platform, link, pla, ela, attributeRequest(0x14, partition, attribute),
                            0, status, orDefault(label, "GetPartStringAttr"));
     if (!out.ok) return false;
-    // Only the bytes that arrived: a short reply leaves the 128-byte buffer unshrunk, and its
-    // zero padding is no part of the text.
-    std::size_t received = out.length < 0 ? 0 : static_cast<std::size_t>(out.length);
-    if (received > out.reply.size()) received = out.reply.size();
-    const std::string bytes(out.reply.begin(), out.reply.begin() + static_cast<long>(received));
+    const std::vector<uint8_t> arrived = received(out);
+    const std::string bytes(arrived.begin(), arrived.end());
     text = (flags & flags::NoOemConversion) != 0 ? bytes : text::fromOem(bytes);
     return true;
 }

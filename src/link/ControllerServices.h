@@ -19,7 +19,8 @@ constexpr std::size_t ReplyCapacity = 128;
 
 // Sends `request` (bytes 0 and 1 are filled with PLA and ELA) and waits until the library ends
 // the exchange. `reply` comes back with 128 bytes, or the received bytes when more than one
-// arrived. `replyLength` goes to the fetch as given and returns the received count. Bit 15 of
+// arrived. `replyLength` goes to the fetch as the capacity, cut to 0..128 so that no caller can
+// let the library write past the buffer, and returns the received count. Bit 15 of
 // `flags` turns option 0 into 1 and is cleared in the caller's variable; bit 12 waits with the
 // library's yield call instead of 1 ms sleeps. `status` gets reply code 1 in bits 0..7 and
 // 16..23, reply code 2 in bits 8..15 (sign-extended), bit 30 for a reply of at most one byte,
@@ -46,8 +47,9 @@ bool ActivateApplication(Platform& platform, int32_t link, int16_t pla, int16_t 
 // Partition services. `flags` matters only for bit 14 (no code-page conversion of texts); an
 // empty label becomes the service's own name.
 
-// The controller's partition numbers, one byte each. A reply of at most one byte gives {0}; a
-// failure gives false and the whole 128-byte reply buffer.
+// The controller's partition numbers, one byte each, as many as arrived (none: the empty list;
+// status bit 30 is still set for a reply of at most one byte). A failure gives false and the
+// whole 128-byte reply buffer.
 bool GetAllPartitions(Platform& platform, int32_t link, int16_t pla, int16_t ela,
                       std::vector<uint8_t>& partitions, int32_t flags, int32_t& status,
                       const std::string& label = {});

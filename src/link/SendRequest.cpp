@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -58,6 +59,8 @@ bool SendRequest(Platform& platform, int32_t& link, int16_t& pla, int16_t& ela,
 
     WaitForExchange(platform, object.handle(), (flags & flags::Yield) != 0);
     reply.assign(ReplyCapacity, 0);
+    // The length tells the library how much the buffer holds: never more than it has.
+    replyLength = std::clamp<int16_t>(replyLength, 0, static_cast<int16_t>(ReplyCapacity));
     int16_t code1 = 0;
     int16_t code2 = 0;
     const bool fetched = static_cast<int16_t>(glib.FetchReply(object.handle(), reply.data(),

@@ -130,6 +130,24 @@ TEST_F(SendRequestTest, StatusWordCarriesTheReplyCodes) {
     }
 }
 
+TEST_F(SendRequestTest, TheLibraryIsNeverToldTheBufferHoldsMoreThan128Bytes) {
+    struct Case {
+        int16_t asked;
+        int16_t capacity;
+    };
+    const Case cases[] = {{2, 2}, {128, 128}, {129, 128}, {INT16_MAX, 128}, {-1, 0}, {0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked);
+        Exchange x;
+        x.received = 0;
+        expectExchange(x);
+        replyLength = c.asked;
+        send();
+        EXPECT_EQ(x.capacity, c.capacity);
+        ::testing::Mock::VerifyAndClearExpectations(&glib);
+    }
+}
+
 TEST_F(SendRequestTest, ReplyCodeTwoOutsideASignedByteIsAnOverflow) {
     for (int16_t code2 : {int16_t{128}, int16_t{-129}, int16_t{300}}) {
         Exchange x;

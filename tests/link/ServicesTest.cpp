@@ -165,17 +165,26 @@ TEST_F(ServicesTest, ActivateApplicationSendsOneByteEach) {
     EXPECT_THROW(clink::ActivateApplication(platform, 7, 12, 3, 14, -1), clink::OverflowError);
 }
 
-TEST_F(ServicesTest, GetAllPartitionsListsTheReplyOrZeroForAShortOne) {
+TEST_F(ServicesTest, GetAllPartitionsListsExactlyTheBytesThatArrived) {
     struct Case {
         std::vector<uint8_t> reply;
         std::vector<uint8_t> list;
+        bool shortReply;
     };
-    for (const Case& c : {Case{{1, 2, 5}, {1, 2, 5}}, Case{{4}, {0}}, Case{{}, {0}}}) {
+    const Case cases[] = {
+        {{1, 2, 5}, {1, 2, 5}, false},
+        {{16, 17}, {16, 17}, false},
+        {{16}, {16}, true},  // one partition: its number, not 0
+        {{}, {}, true},      // none: the empty list
+    };
+    for (const Case& c : cases) {
         Exchange x;
         x.reply = c.reply;
         expectExchange(x);
+        partitions = {9, 9, 9};
         EXPECT_TRUE(clink::GetAllPartitions(platform, 7, 12, 3, partitions, Normal, status));
         EXPECT_EQ(partitions, c.list);
+        EXPECT_EQ((status & clink::StatusShortReply) != 0, c.shortReply);
         ::testing::Mock::VerifyAndClearExpectations(&glib);
     }
 }

@@ -33,6 +33,21 @@ Name=Heating
 [Partition Gate 20]
 Name=Web
 
+[Controller Single]
+Serial=SN-ONE
+KvxrealC=yes
+Address=12:4
+Listen=127.0.0.1:0
+
+[Partition Single 33]
+Name=Only
+
+[Controller Empty]
+Serial=SN-NONE
+KvxrealC=yes
+Address=12:5
+Listen=127.0.0.1:0
+
 [Controller Old]
 Serial=SN-OLD
 Address=2:1
@@ -118,6 +133,28 @@ TEST_F(SimLinkTest, PartitionServicesRoundTrip) {
     EXPECT_EQ(type, 0x01020304);
 
     EXPECT_TRUE(clink::ActivateApplication(platform, link, 12, 3, 16, 0));
+}
+
+TEST_F(SimLinkTest, PartitionListHoldsWhatTheControllerHasEvenOneOrNone) {
+    struct Case {
+        const char* id;
+        int16_t ela;
+        std::vector<uint8_t> list;
+    };
+    const Case cases[] = {
+        {"Gate", 3, {16, 20}},
+        {"Single", 4, {33}},
+        {"Empty", 5, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const int32_t link = connect(c.id);
+        int32_t status = 0;
+        std::vector<uint8_t> partitions{99};
+        ASSERT_TRUE(clink::GetAllPartitions(fixture.program->platform, link, 12, c.ela,
+                                            partitions, Normal, status));
+        EXPECT_EQ(partitions, c.list);
+    }
 }
 
 TEST_F(SimLinkTest, ColdStartReturnsTheControllerToItsFactoryAddress) {
