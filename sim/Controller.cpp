@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/wire/Bytes.h"
+#include "platform/wire/PartitionText.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/Telegram.h"
 #include "sim/SystemVariables.h"
@@ -12,8 +13,6 @@ namespace {
 
 using wire::ReplyCode;
 namespace tg = wire::telegram;
-
-constexpr std::size_t kMaxAttributeText = 255;
 
 wire::Frame reply(const wire::Frame& request, ReplyCode code, std::vector<uint8_t> payload = {},
                   int8_t code2 = 0) {
@@ -203,7 +202,7 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
             out.reply = reply(request, ReplyCode::NotFound);
         } else if (!std::holds_alternative<std::string>(*attr)) {
             out.reply = reply(request, ReplyCode::WrongType);
-        } else if (st->text.size() > kMaxAttributeText) {
+        } else if (st->text.size() > wire::kMaxPartitionText) {
             out.reply = reply(request, ReplyCode::OutOfRange);
         } else {
             *attr = st->text;

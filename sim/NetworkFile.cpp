@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/wire/PartitionText.h"
+
 namespace sim {
 namespace {
 
@@ -353,8 +355,8 @@ struct Parser {
 
     bool partitionKey(PartitionConfig& p, const std::string& key, const std::string& v,
                       const std::string& raw) {
-        if (key == "name") return (p.name = v, v.size() <= 255) || bad(raw, "too long");
-        if (key == "title") return (p.title = v, v.size() <= 255) || bad(raw, "too long");
+        if (key == "name") return (p.name = v, v.size() <= wire::kMaxPartitionText) || bad(raw, "too long");
+        if (key == "title") return (p.title = v, v.size() <= wire::kMaxPartitionText) || bad(raw, "too long");
         if (key == "type") return number(v, p.type, INT32_MIN, INT32_MAX) || bad(raw, v);
         if (key == "attr5") return number(v, p.attr5, INT32_MIN, INT32_MAX) || bad(raw, v);
         if (key == "loadtime") return number(v, p.loadTime, INT32_MIN, INT32_MAX) || bad(raw, v);

@@ -7,6 +7,8 @@
 #include "link/Errors.h"
 #include "link/LinkFlags.h"
 #include "platform/text/Text.h"
+#include "platform/wire/PartitionText.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace clink {
 
@@ -158,6 +160,11 @@ bool SetPartStringAttr(Platform& platform, int32_t link, int16_t pla, int16_t el
                        int32_t& status, const std::string& label) {
     std::vector<uint8_t> command = attributeRequest(0x15, partition, attribute);
     const std::string bytes = (flags & flags::NoOemConversion) != 0 ? text : text::toOem(text);
+    if (bytes.size() > wire::kMaxPartitionText) {
+        // The controller would refuse it the same way; no need to ask.
+        status = wire::code(wire::ReplyCode::OutOfRange);
+        return false;
+    }
     command.insert(command.end(), bytes.begin(), bytes.end());
     return exchange(platform, link, pla, ela, std::move(command), 0, status,
                     orDefault(label, "SetPartStringAttr"))

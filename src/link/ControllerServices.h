@@ -66,6 +66,8 @@ bool GetPartStringAttr(Platform& platform, int32_t link, int16_t pla, int16_t el
                        uint8_t partition, int16_t attribute, std::string& text, int32_t flags,
                        int32_t& status, const std::string& label = {});
 // `text` is UTF-8, sent in code page 850 unless bit 14 is set (then its bytes as they are).
+// A text longer than a controller keeps (127 bytes) is not sent: false, and `status` holds
+// reply code OutOfRange as the controller would answer.
 bool SetPartStringAttr(Platform& platform, int32_t link, int16_t pla, int16_t ela,
                        uint8_t partition, int16_t attribute, const std::string& text, int32_t flags,
                        int32_t& status, const std::string& label = {});

@@ -285,5 +285,35 @@ TEST_F(ServicesTest, PartitionTextsConvertToTheControllersCodePage) {
     }
 }
 
+TEST_F(ServicesTest, APartitionTextLongerThanAControllerKeepsIsNotSent) {
+    std::string umlauts;
+    for (int i = 0; i < 64; ++i) umlauts += "\u00C4";  // 128 bytes here, 64 in code page 850
+    struct Case {
+        std::string text;
+        int32_t flags;
+        bool sent;
+    };
+    const Case cases[] = {
+        {std::string(127, 'x'), Normal, true},
+        {std::string(128, 'x'), Normal, false},
+        {umlauts + umlauts.substr(0, 126), Normal, true},  // 127 characters, one byte each
+        {umlauts, Normal | 0x4000, false},                  // unconverted: 128 bytes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.size());
+        Exchange x;
+        x.reply = {0, 0};
+        if (c.sent) expectExchange(x);  // the strict mock sees nothing otherwise
+        status = 0;
+        EXPECT_EQ(clink::SetPartStringAttr(platform, 7, 12, 3, 1, 2, c.text, c.flags, status),
+                  c.sent);
+        EXPECT_EQ(status, c.sent ? 0 : 0x0008);  // OutOfRange, as the controller answers
+        if (c.sent) {
+            EXPECT_EQ(x.bytes.size(), 7u + 127u);
+        }
+        ::testing::Mock::VerifyAndClearExpectations(&glib);
+    }
+}
+
 }  // namespace
 }  // namespace linktest

@@ -61,6 +61,10 @@ struct ControllerTest : ::testing::Test {
         return outcome.reply.value_or(wire::Frame{});
     }
     ReplyCode code(const wire::Frame& request) { return ReplyCode(answer(request).code1); }
+    std::string controllerText(uint8_t partition, uint16_t attribute) {
+        auto reply = answer(telegram(kSelf, tg::buildTelegram(tg::GetTextAttribute{partition, attribute})));
+        return {reply.payload.begin(), reply.payload.end()};
+    }
     Value read(VarType type, uint16_t file, int32_t index, uint8_t kind = 1) {
         auto reply = answer(readVar(kSelf, kind, type, file, index));
         EXPECT_EQ(reply.code1, 0);
@@ -192,9 +196,22 @@ TEST_F(ControllerTest, PartitionServices) {
               ReplyCode::NotFound);
     EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::GetNumberAttribute{16, 3}))),
               ReplyCode::NotFound);
-    EXPECT_EQ(code(telegram(kSelf,
-                            tg::buildTelegram(tg::SetTextAttribute{16, 2, std::string(256, 'x')}))),
-              ReplyCode::OutOfRange);
+}
+
+TEST_F(ControllerTest, PartitionTextsHoldAt127BytesAndLongerOnesAreRefused) {
+    struct Case {
+        std::size_t length;
+        ReplyCode code;
+    };
+    for (const Case& c : {Case{0, ReplyCode::Ok}, Case{127, ReplyCode::Ok},
+                          Case{128, ReplyCode::OutOfRange}, Case{255, ReplyCode::OutOfRange}}) {
+        SCOPED_TRACE(c.length);
+        const std::string before = controllerText(16, 110);
+        const std::string text(c.length, 'x');
+        EXPECT_EQ(code(telegram(kSelf, tg::buildTelegram(tg::SetTextAttribute{16, 110, text}))),
+                  c.code);
+        EXPECT_EQ(controllerText(16, 110), c.code == ReplyCode::Ok ? text : before);
+    }
 }
 
 TEST(OlderController, HasNoPartitionsAndNoOperatingSystemText) {

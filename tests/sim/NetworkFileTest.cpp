@@ -78,6 +78,10 @@ TEST(NetworkFile, MistakesNameFileAndLine) {
         {"[Controller A]\n", "net.ini:11: section [Controller A] appears twice"},
         {"[Gadget]\n", "net.ini:11: unknown section [Gadget]"},
         {"this line is no entry\n", "net.ini:11: not a key=value line"},
+        {"[Controller C]\nSerial=S3\nAddress=3:1\nListen=127.0.0.1:0\nKvxrealC=yes\n"
+         "[Partition C 16]\nTitle=" +
+             std::string(128, 't') + "\n",
+         "net.ini:17: bad value for Title: too long"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.extra);

@@ -381,9 +381,10 @@ void RealLibrary::Yield() {
     if (traffic_->screen != nullptr) traffic_->screen->processEvents();
 }
 
-// Succeeds only for an Ok reply: its bytes (at most the capacity) are copied and the length
-// says how many. Otherwise the codes tell how the exchange ended (a controller's refusal, or
-// a link-local code: timed out, link lost, not started) and nothing is copied.
+// Succeeds only for an Ok reply that fits the capacity: its bytes are copied and the length
+// says how many. Otherwise the codes tell how the exchange ended (a controller's refusal, a
+// link-local code: timed out, link lost, not started, or TooLarge for a reply longer than the
+// caller's buffer, which is never cut) and nothing is copied.
 int32_t RealLibrary::FetchReply(RequestHandle request, uint8_t* reply, int16_t* length,
                                 int16_t* code1, int16_t* code2) {
     const int16_t capacity = (length != nullptr && reply != nullptr) ? *length : 0;
@@ -413,13 +414,15 @@ int32_t RealLibrary::FetchReply(RequestHandle request, uint8_t* reply, int16_t* 
             c1 = wire::code(wire::ReplyCode::LinkLost);
             break;
     }
+    const std::vector<uint8_t>& bytes = outcome.reply.payload;
+    const std::size_t room = capacity > 0 ? static_cast<std::size_t>(capacity) : 0;
+    const bool fits = bytes.size() <= room;
+    if (isOk(outcome) && !fits) c1 = wire::code(wire::ReplyCode::TooLarge);
     if (code1 != nullptr) *code1 = static_cast<int16_t>(c1);
     if (code2 != nullptr) *code2 = c2;
-    if (!isOk(outcome)) return False;
-    const std::vector<uint8_t>& bytes = outcome.reply.payload;
-    const std::size_t copied = std::min<std::size_t>(bytes.size(), capacity > 0 ? capacity : 0);
-    if (copied > 0) std::memcpy(reply, bytes.data(), copied);
-    if (length != nullptr) *length = static_cast<int16_t>(copied);
+    if (!isOk(outcome) || !fits) return False;
+    if (!bytes.empty()) std::memcpy(reply, bytes.data(), bytes.size());
+    if (length != nullptr) *length = static_cast<int16_t>(bytes.size());
     return True;
 }
 

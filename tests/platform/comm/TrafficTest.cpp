@@ -210,10 +210,27 @@ TEST_F(TrafficTest, RequestObjectsRunTelegramsAndDeliverTheReply) {
 
     const Sent list = sendRequest(lib, link, {1, 5, 0xCB, 0, 4, 0, 0, 0, 1, 0, 0, 0}, 0);
     EXPECT_EQ(list.reply, (std::vector<uint8_t>{16, 17}));
-    // The capacity bounds what is copied.
-    const Sent shortBuffer = sendRequest(lib, link, {1, 5, 0xCB, 0x10, 16, 9, 0}, 0, 3);
-    EXPECT_NE(shortBuffer.result, 0);
-    EXPECT_EQ(shortBuffer.reply, (std::vector<uint8_t>{0x89, 0x3E, 0}));  // 16009, cut to 3
+    // A reply that does not fit the caller's buffer fails whole; none is ever cut.
+    struct Case {
+        int16_t capacity;
+        bool fetched;
+        std::vector<uint8_t> reply;
+    };
+    const Case cases[] = {
+        {4, true, {0x89, 0x3E, 0, 0}},  // 16009, exactly the room there is
+        {128, true, {0x89, 0x3E, 0, 0}},
+        {3, false, {}},
+        {0, false, {}},
+        {-1, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.capacity);
+        const Sent size = sendRequest(lib, link, {1, 5, 0xCB, 0x10, 16, 9, 0}, 0, c.capacity);
+        EXPECT_EQ(size.result != 0, c.fetched);
+        EXPECT_EQ(size.reply, c.reply);
+        EXPECT_EQ(static_cast<uint16_t>(size.code1),
+                  c.fetched ? 0 : wire::code(wire::ReplyCode::TooLarge));
+    }
 }
 
 TEST_F(TrafficTest, RefusedOrUnansweredRequestsFetchFalseWithTheirCodes) {
