@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/Program.h"
+#include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ResolveSelectedRevision.h"
 #include "link/FileError.h"
@@ -63,18 +64,18 @@ struct Staged {
     }
 };
 
-// Writes the three records of Modules.Dir into `path`; false when it cannot be opened (the
-// user has been told).
-bool writeModulesDir(app::Program& program, const std::string& path, int16_t pla, int16_t ela) {
+// Writes the three records of Modules.Dir into the staged `path`; false when it cannot be
+// opened (the user has been told, under the name of the file they know: `shownPath`).
+bool writeModulesDir(app::Program& program, const std::string& path, const std::string& shownPath,
+                     int16_t pla, int16_t ela, const std::string& moduleName) {
     deleteFile(program.platform.glib, path);  // a leftover of an interrupted change
-    auto file = OpenRecordFile(program.platform, path, kModulesDirRecordLength);
+    auto file = OpenRecordFile(program.platform, path, kModulesDirRecordLength, shownPath);
     if (!file) return false;
-    const std::string moduleName = CurrentModuleName(program);
     for (int record = 1; record <= 3; ++record) {
         file->put(record, ModulesDirRecord(record, pla, ela, moduleName));
     }
     if (!file->close()) {
-        throw FileError("Can not write the file " + path + ": " + reason(file->failure()));
+        throw FileError("Can not write the file " + shownPath + ": " + reason(file->failure()));
     }
     return true;
 }
@@ -83,10 +84,24 @@ bool writeModulesDir(app::Program& program, const std::string& path, int16_t pla
 
 bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
     LinkState& state = program.linkState;
-    if (pla == state.ModulePLA && ela == state.ModuleELA) return true;
-
     catalogue::Catalogue& cat = program.catalogue;
+    // The files written last belong to one revision; another revision's files still hold
+    // whatever address they were given.
+    if (pla == state.ModulePLA && ela == state.ModuleELA &&
+        cat.SelectedProjectFolder == state.ModuleProject &&
+        cat.SelectedModuleDirectory == state.ModuleFolder)
+        return true;
+
     kvxglib::Library& glib = program.platform.glib;
+    // Record 2 would cut a longer name, and the cut name would never be found again.
+    const std::string moduleName = CurrentModuleName(program);
+    if (!ModuleNameFitsModulesDir(moduleName)) {
+        catalogue::ShowErrorMessage(
+            glib, "The module name " + moduleName + " is longer than the " +
+                      std::to_string(kModulesDirNameLength) +
+                      " characters Modules.Dir can hold. The module files are left unchanged.");
+        return false;
+    }
     if (cat.ProjectNameHandle != 0) {
         int32_t handle = cat.ProjectNameHandle;
         program.platform.nam.CloseProject(handle);
@@ -99,8 +114,10 @@ bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
 
     // Everything is written beside the old files first; they are replaced only when all
     // replacements are complete, so a failure leaves the module describing its old address.
+    const std::string modulesDir = catalogue::JoinPath(glib, project, "Modules.Dir");
     Staged staged{glib, catalogue::JoinPath(glib, project, "NewModules.Dir"), "", false};
-    if (!writeModulesDir(program, staged.modulesDir, pla, ela)) return false;
+    if (!writeModulesDir(program, staged.modulesDir, modulesDir, pla, ela, moduleName))
+        return false;
 
     const std::string existsMod = catalogue::JoinPath(glib, moduleFolder, "Exists.Mod");
     const std::string newExistsMod = catalogue::JoinPath(glib, moduleFolder, "NewExists.Mod");
@@ -113,7 +130,7 @@ bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
     const int32_t elaWritten = glib.WriteSettingNumber(kvx, "Module", "ELA", ela, 0);
     if ((plaWritten & elaWritten) == 0) return false;
 
-    replaceFile(glib, staged.modulesDir, catalogue::JoinPath(glib, project, "Modules.Dir"));
+    replaceFile(glib, staged.modulesDir, modulesDir);
     staged.modulesDir.clear();
     replaceFile(glib, newExistsMod, existsMod);
     staged.committed = true;
@@ -121,6 +138,8 @@ bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
     if (!catalogue::RegisterProject(program.platform, cat, project)) cat.ProjectNameHandle = 0;
     state.ModulePLA = pla;
     state.ModuleELA = ela;
+    state.ModuleProject = project;
+    state.ModuleFolder = cat.SelectedModuleDirectory;
     return true;
 }
 

@@ -9,9 +9,10 @@ struct Program;
 
 namespace clink {
 
-// True when the module files describe pla:ela afterwards (at once when they were last written
-// with it). False, with the message of the record-file open, when Modules.Dir cannot be
-// written, or when Modules.Kvx refuses a key. A missing or unwritable Exists.Mod raises
+// True when the module files describe pla:ela afterwards (at once when the selected revision's
+// files were last written with it). False, with a message, when the module name does not fit
+// Modules.Dir (nothing is touched) or Modules.Dir cannot be written; false when Modules.Kvx
+// refuses a key. A missing or unwritable Exists.Mod raises
 // FileError. On any failure the three files stay as they were, the naming project stays
 // closed and the next call tries again.
 bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela);

@@ -48,8 +48,7 @@ void Module::ChangeModuleAddr(int16_t oldPla, int16_t oldEla, int16_t newPla, in
     }
     // A notice with an OK button only; the answer changes nothing.
     glib.AskQuestion(catalogue::GetText(glib, kFilesWillChange), 2, "", 0);
-    ChangeModuleAddress(program_, newPla, newEla);
-    result = true;
+    result = ChangeModuleAddress(program_, newPla, newEla);
 }
 
 void Module::ReadVarByName(const std::string& name, VarValue& value, int32_t flags, bool& result) {

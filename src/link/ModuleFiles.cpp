@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "catalogue/TextUtil.h"
+#include "platform/text/Text.h"
 
 namespace clink {
 namespace {
@@ -31,6 +32,10 @@ std::vector<Line> splitLines(const std::string& content) {
 }
 
 }  // namespace
+
+bool ModuleNameFitsModulesDir(const std::string& moduleName) {
+    return text::toOem(moduleName).size() <= kModulesDirNameLength;
+}
 
 std::string ModulesDirRecord(int record, int16_t pla, int16_t ela, const std::string& moduleName) {
     using namespace catalogue;

@@ -39,7 +39,7 @@ void RecordFile::fail(const std::string& reason) {
 }
 
 std::unique_ptr<RecordFile> OpenRecordFile(Platform& platform, const std::string& path,
-                                           int32_t length) {
+                                           int32_t length, const std::string& shownPath) {
     // Checked before opening, so a bad length creates no file.
     std::string reason = "Invalid record length";
     if (length >= 1) {
@@ -48,7 +48,8 @@ std::unique_ptr<RecordFile> OpenRecordFile(Platform& platform, const std::string
         if (file) return std::make_unique<RecordFile>(std::move(file), path, length);
         reason = failure.reason;
     }
-    catalogue::ShowErrorMessage(platform.glib, "Can not open the file " + path + ": " + reason);
+    const std::string& shown = shownPath.empty() ? path : shownPath;
+    catalogue::ShowErrorMessage(platform.glib, "Can not open the file " + shown + ": " + reason);
     return nullptr;
 }
 

@@ -36,8 +36,9 @@ class RecordFile {
 };
 
 // Opens `path` (created when absent, its content kept) for records of `length` bytes. On
-// failure tells the user "Can not open the file <path>: <reason>" and returns nothing.
+// failure tells the user "Can not open the file <path>: <reason>" and returns nothing; a copy
+// staged under another name passes the name the user knows as `shownPath`.
 std::unique_ptr<RecordFile> OpenRecordFile(Platform& platform, const std::string& path,
-                                           int32_t length);
+                                           int32_t length, const std::string& shownPath = {});
 
 }  // namespace clink

@@ -10,6 +10,7 @@
 #include "app/Program.h"
 #include "link/ChangeModuleAddress.h"
 #include "link/FileError.h"
+#include "link/Module.h"
 #include "link/ModuleFiles.h"
 #include "link/VarName.h"
 #include "support/ProgramFixture.h"
@@ -137,8 +138,9 @@ TEST_F(ModuleAddressChange, AFolderThatCannotBeWrittenKeepsTheOldFilesAndSaysWhy
     fs::permissions(project, fs::perms::owner_write, fs::perm_options::add);
     const auto messages = f.messages();
     ASSERT_EQ(messages.size(), 1u);
+    // The file the user knows, not the copy staged beside it.
     EXPECT_EQ(messages[0], "Can not open the file " + f.program->catalogue.SelectedProjectFolder +
-                               "/NewModules.Dir: Permission denied");
+                               "/Modules.Dir: Permission denied");
     expectOldFiles();
     EXPECT_EQ(f.program->catalogue.ProjectNameHandle, 0);  // stays closed until a retry works
     EXPECT_EQ(f.program->linkState.ModulePLA, 0);
@@ -161,6 +163,76 @@ TEST_F(ModuleAddressChange, AMissingExistsModRaisesAndChangesNothing) {
     EXPECT_EQ(read("Modules.Kvx"), oldKvx);
     EXPECT_FALSE(fs::exists(project + "/NewModules.Dir"));
     EXPECT_EQ(f.program->linkState.ModulePLA, 0);
+}
+
+TEST_F(ModuleAddressChange, AnotherRevisionsFilesAreWrittenEvenForTheSameAddress) {
+    ASSERT_TRUE(change(12, 3));
+    f.program->formMain.CtrlPrograms_ItemClick(2);  // revision 2.5: its files say 254:30
+    const std::string other = "demo/product/Application programs/KVX200/2.5/";
+    ASSERT_EQ(f.temp.read(other + "Module1/Exists.Mod").substr(8, 18), "254            30");
+
+    ASSERT_TRUE(change(12, 3));
+    EXPECT_EQ(f.temp.read(other + "Module1/Exists.Mod"),
+              "Module1\n12             3\nKVX200 heating controller 2.5-0-03\n");
+    EXPECT_EQ(f.temp.read(other + "Modules.Dir").substr(74, 3), "\x01\x0C\x03");
+
+    f.program->formMain.CtrlPrograms_ItemClick(1);  // back to 2.4, which already says 12:3
+    f.temp.write("demo/product/Application programs/KVX200/2.4/Module1/Exists.Mod", "touched\n");
+    ASSERT_TRUE(change(12, 3));
+    EXPECT_EQ(read("Module1/Exists.Mod"), "touched\n");  // rewritten: it was not the last
+}
+
+TEST_F(ModuleAddressChange, AModuleNameModulesDirCannotHoldIsRefusedAndNothingChanges) {
+    struct Case {
+        std::string name;
+        bool fits;
+    };
+    const Case cases[] = {
+        {std::string(71, 'M'), true},
+        {std::string(72, 'M'), false},
+        {"\u00C4" + std::string(70, 'M'), true},  // one byte in the file's code page
+        {"\u00C4" + std::string(71, 'M'), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directory(project + "/" + c.name);
+        fs::copy_file(project + "/Module1/Exists.Mod", project + "/" + c.name + "/Exists.Mod");
+        f.program->catalogue.SelectedModuleDirectory = c.name;
+        const std::string dirBefore = read("Modules.Dir");
+        const std::size_t shownBefore = f.messages().size();
+
+        EXPECT_EQ(change(12, 3), c.fits);
+        if (c.fits) {
+            EXPECT_EQ(read("Modules.Dir").substr(74, 74), clink::ModulesDirRecord(2, 12, 3, c.name));
+            EXPECT_EQ(f.messages().size(), shownBefore);
+        } else {
+            EXPECT_EQ(read("Modules.Dir"), dirBefore);
+            EXPECT_EQ(read(c.name + "/Exists.Mod"), oldExists);
+            ASSERT_EQ(f.messages().size(), shownBefore + 1);
+            EXPECT_EQ(f.messages().back(),
+                      "The module name " + c.name +
+                          " is longer than the 71 characters Modules.Dir can hold. The module "
+                          "files are left unchanged.");
+        }
+    }
+}
+
+TEST_F(ModuleAddressChange, TheModuleObjectSaysWhetherTheFilesChanged) {
+    // Nobody answers on the unconfigured serial link, so the new address is free.
+    clink::Module module(*f.program);
+    bool result = false;
+    module.ChangeModuleAddr(254, 30, 12, 3, result);
+    EXPECT_TRUE(result);
+    EXPECT_EQ(read("Module1/Exists.Mod").substr(8, 17), "12             3");
+
+    const std::string tooLong(72, 'M');  // a name Modules.Dir cannot hold
+    fs::create_directory(project + "/" + tooLong);
+    fs::copy_file(project + "/Module1/Exists.Mod", project + "/" + tooLong + "/Exists.Mod");
+    f.program->catalogue.SelectedModuleDirectory = tooLong;
+    const std::string dirBefore = read("Modules.Dir");
+    module.ChangeModuleAddr(12, 3, 20, 4, result);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(read("Modules.Dir"), dirBefore);
 }
 
 }  // namespace
