@@ -62,7 +62,9 @@ struct ControllerTest : ::testing::Test {
     }
     ReplyCode code(const wire::Frame& request) { return ReplyCode(answer(request).code1); }
     std::string controllerText(uint8_t partition, uint16_t attribute) {
-        auto reply = answer(telegram(kSelf, tg::buildTelegram(tg::GetTextAttribute{partition, attribute})));
+        namespace tg = wire::telegram;
+        auto reply =
+            answer(telegram(kSelf, tg::buildTelegram(tg::GetTextAttribute{partition, attribute})));
         return {reply.payload.begin(), reply.payload.end()};
     }
     Value read(VarType type, uint16_t file, int32_t index, uint8_t kind = 1) {
@@ -203,6 +205,7 @@ TEST_F(ControllerTest, PartitionTextsHoldAt127BytesAndLongerOnesAreRefused) {
         std::size_t length;
         ReplyCode code;
     };
+    namespace tg = wire::telegram;
     for (const Case& c : {Case{0, ReplyCode::Ok}, Case{127, ReplyCode::Ok},
                           Case{128, ReplyCode::OutOfRange}, Case{255, ReplyCode::OutOfRange}}) {
         SCOPED_TRACE(c.length);
