@@ -28,24 +28,30 @@ struct NameArgs {
 // the code to return.
 struct Prepared {
     std::unique_ptr<Session> session;
+    clink::ResolvedVar var;
     int exitCode = exitcode::Ok;
 };
 
-Prepared prepare(const Options& options, const NameArgs& args) {
+Prepared prepare(const Options& options, const NameArgs& args, bool reading) {
     const ControllerAddress address = parseControllerAddress(args.address, true);
-    Prepared p{std::make_unique<Session>(options.machineDir, std::cerr)};
+    Prepared p{std::make_unique<Session>(options.machineDir, std::cerr), {}, exitcode::Ok};
     app::Program& program = p.session->program();
     selectRevision(program, args.model, args.program);
-    clink::ResolvedVar var;
-    if (!clink::ResolveVarName(program, args.name, var)) {
+    if (!clink::ResolveVarName(program, args.name, p.var)) {
         throw UsageError{"unknown variable name " + args.name};
+    }
+    // Not the controller's fault: the by-name read has no access of this kind and type.
+    if (reading && !clink::ReadableByName(p.var)) {
+        throw UsageError{args.name + " cannot be read by name (kind " +
+                         std::to_string(p.var.kind) + ", type " + std::to_string(p.var.type) +
+                         "); read it by number with the read command"};
     }
     if (!connectProgram(*p.session, args.link, address)) p.exitCode = exitcode::Failed;
     return p;
 }
 
 int runRead(const Options& options, const NameArgs& args) {
-    Prepared p = prepare(options, args);
+    Prepared p = prepare(options, args, true);
     if (p.exitCode != exitcode::Ok) return p.exitCode;
     app::Program& program = p.session->program();
     clink::VarValue value;
@@ -61,7 +67,7 @@ int runRead(const Options& options, const NameArgs& args) {
 }
 
 int runWrite(const Options& options, const NameArgs& args) {
-    Prepared p = prepare(options, args);
+    Prepared p = prepare(options, args, false);
     if (p.exitCode != exitcode::Ok) return p.exitCode;
     app::Program& program = p.session->program();
     int32_t status = 0;

@@ -52,10 +52,17 @@ struct Carrier {
 
 }  // namespace
 
+bool ReadableByName(const ResolvedVar& var) {
+    if (isSegmentKind(var.kind)) return var.type >= 1 && var.type <= 6 && var.type != 5;
+    if (var.kind == 4) return var.type == 5;
+    if (var.kind == 5) return var.type >= 1 && var.type <= 4;
+    return false;
+}
+
 bool ReadVar(app::Program& program, int16_t pla, int16_t ela, const std::string& name,
              VarValue& value, int32_t flags, int32_t& status) {
     ResolvedVar var;
-    if (!ResolveVarName(program, name, var) || var.kind <= 0) return false;
+    if (!ResolveVarName(program, name, var) || !ReadableByName(var)) return false;
     Glib& glib = program.platform.glib;
     const int32_t link = program.connection.CurrentLink;
     const Label label = text::toWide(name);

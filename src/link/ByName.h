@@ -13,6 +13,11 @@ struct Program;
 
 namespace clink {
 
+struct ResolvedVar;
+
+// True when ReadVar has a typed read for this kind and type (a kind-1 text, say, has none).
+bool ReadableByName(const ResolvedVar& var);
+
 // On success `value` holds an int16_t (Booleans -1 or 0, types 2 and 3), a float (type 4), an
 // int32_t (type 6) or a std::string (type 5); on failure it is left as it was.
 bool ReadVar(app::Program& program, int16_t pla, int16_t ela, const std::string& name,

@@ -78,6 +78,9 @@ TEST_F(NameCli, ExitCodesSayWhoIsToBlame) {
         {"read-name", gate(), "0:3", {"QSystem.PLA"}, 2, "out of range"},
         {"read-name", "udp:x", "12:3", {"QSystem.PLA"}, 2, "neither"},
         {"read-name", gate(), "77:7", {"QSystem.PLA"}, 1, "no answer"},  // nobody there
+        // a kind-1 text: the by-name read has no access for it, whoever answers
+        {"read-name", gate(), "12:3", {"QSystem.ControllerName"}, 2, "cannot be read by name"},
+        {"read-name", gate(), "77:7", {"QSystem.ControllerName"}, 2, "cannot be read by name"},
         {"read-name", "tcp:127.0.0.1:1", "12:3", {"QSystem.PLA"}, 1, "cannot open"},
     };
     for (const Case& c : cases) {

@@ -158,6 +158,7 @@ TEST_F(ByName, ReadsEachTypeIntoTheValueTheCallerGetsBack) {
         reads(call, c.answer);
         clink::VarValue value;
         int32_t status = 0;
+        EXPECT_TRUE(clink::ReadableByName({c.kind, c.type, 242, 17}));
         ASSERT_TRUE(clink::ReadVar(program, 12, 3, "QCom.Thing", value, Normal, status));
         EXPECT_EQ(value, c.expected);
         EXPECT_EQ(call.variantType, c.variantType);
@@ -183,6 +184,7 @@ TEST_F(ByName, UncoveredKindsAndTypesAndUnknownNamesFailWithoutALibraryCall) {
         knows(u"Module01.QSystem.X", kind, type, 241, 5);
         clink::VarValue value = int16_t{77};
         int32_t status = 0;
+        EXPECT_FALSE(clink::ReadableByName({kind, type, 241, 5})) << kind << "/" << type;
         EXPECT_FALSE(clink::ReadVar(program, 12, 3, "QSystem.X", value, Normal, status))
             << kind << "/" << type;
         EXPECT_EQ(value, clink::VarValue(int16_t{77}));
