@@ -1,11 +1,14 @@
 #pragma once
-// The field engineer's poll tool on the real general library:
+// The field engineer's poll tool (poll and partitions on the program's own services, read and
+// write on the general library's typed accesses):
 //   krelvan-cli poll       --link L --addr PLA:ELA
 //   krelvan-cli read       --link L --addr PLA:ELA --file F --index I --type T [--kind K]
 //   krelvan-cli write      --link L --addr PLA:ELA --file F --index I --type T [--kind K] VALUE
-//   krelvan-cli partitions --link L --addr PLA:ELA
+//   krelvan-cli partitions [list] --link L --addr PLA:ELA
 // Exit 0 on success, 1 when the controller does not answer or refuses, 2 on bad arguments.
 #include <CLI/CLI.hpp>
+
+#include "cli/PartitionsCommand.h"
 
 namespace cli {
 
@@ -13,7 +16,6 @@ struct Options;
 void addPollCommand(CLI::App& app, Options& options);
 void addReadCommand(CLI::App& app, Options& options);
 void addWriteCommand(CLI::App& app, Options& options);
-void addPartitionsCommand(CLI::App& app, Options& options);
 
 inline void addControllerCommands(CLI::App& app, Options& options) {
     addPollCommand(app, options);

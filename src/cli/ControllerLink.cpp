@@ -1,11 +1,7 @@
 #include "cli/ControllerLink.h"
 
-#include <charconv>
-#include <chrono>
-#include <thread>
-
+#include "app/Program.h"
 #include "cli/CommonArgs.h"
-#include "cli/ConsoleUi.h"
 #include "cli/Options.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/kvxglib/RealLibrary.h"
@@ -15,8 +11,13 @@
 namespace cli {
 namespace {
 
-std::string machineDirOf(const std::string& dir) {
-    return dir.empty() ? kvxglib::machineDirFromEnvironment() : dir;
+// Reply code 1 out of a status word. A negative code 2 has overwritten the high byte with its
+// sign, so then only the low byte is known.
+uint16_t codeOneOf(int32_t status) {
+    const auto code1 = static_cast<uint16_t>((status & 0xFF) |
+                                             (((static_cast<uint32_t>(status) >> 16) & 0xFF) << 8));
+    const auto code2 = static_cast<int8_t>((status >> 8) & 0xFF);
+    return code2 < 0 ? code1 & 0xFF : code1;
 }
 
 }  // namespace
@@ -45,50 +46,24 @@ Address parseAddress(const std::string& text) {
     return {static_cast<uint8_t>(pla), static_cast<uint8_t>(ela)};
 }
 
-struct ControllerLink::Services {
-    explicit Services(std::ostream& err) : boxes(err) {}
-    ConsoleMessageBoxes boxes;
-};
-
 ControllerLink::ControllerLink(const LinkArgs& args, std::ostream& err)
-    : services_(std::make_unique<Services>(err)), address_(parseAddress(args.address)) {
-    library_ =
-        std::make_unique<kvxglib::RealLibrary>(services_->boxes, machineDirOf(args.machineDir));
+    : session_(std::make_unique<Session>(args.machineDir, err)),
+      address_(parseAddress(args.address)) {
     name_ = args.link;
-    handle_ = openLink(*library_, args.link, args.baud).handle;
+    const OpenedLink opened = openLink(session_->library(), args.link, args.baud);
+    handle_ = opened.handle;
+    clink::Connection& connection = session_->program().connection;
+    connection.CommKind = opened.commKind;
+    connection.CurrentLink = handle_;
+    connection.CurrentPLA = address_.pla;
+    connection.CurrentELA = address_.ela;
 }
 
 ControllerLink::~ControllerLink() = default;
 
-TelegramResult ControllerLink::send(const std::vector<uint8_t>& telegram, int16_t option,
-                                    int16_t capacity) {
-    std::vector<uint8_t> request{address_.pla, address_.ela};
-    request.insert(request.end(), telegram.begin(), telegram.end());
-    kvxglib::Library& lib = *library_;
-    TelegramResult result;
-    const auto object = lib.CreateRequest(168);
-    lib.BindRequest(object, handle_);
-    std::string label;
-    lib.SubmitRequest(object, request.data(), static_cast<int16_t>(request.size()), option,
-                      static_cast<int32_t>(0x80000000u), label);
-    result.started = lib.StartExchange(object) != 0;
-    if (result.started) {
-        // The library ends every exchange; the wait needs no limit of its own.
-        while ((lib.ExchangeComplete(object) & 0xFFFF) == 0) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        result.reply.assign(static_cast<std::size_t>(std::max<int16_t>(capacity, 0)), 0);
-        int16_t length = capacity;
-        int16_t code1 = 0, code2 = 0;
-        result.ok =
-            (lib.FetchReply(object, result.reply.data(), &length, &code1, &code2) & 0xFFFF) != 0;
-        result.reply.resize(static_cast<std::size_t>(std::max<int16_t>(length, 0)));
-        result.code1 = static_cast<uint16_t>(code1);
-        result.code2 = static_cast<int8_t>(code2);
-    }
-    lib.ReleaseRequest(object, 168);
-    return result;
-}
+kvxglib::RealLibrary& ControllerLink::library() { return session_->library(); }
+
+app::Program& ControllerLink::program() { return session_->program(); }
 
 std::string describeFailure(uint16_t code1, int8_t code2, bool started) {
     if (!started) return "the exchange could not start (the link does not open)";
@@ -111,11 +86,11 @@ std::string describeFailure(uint16_t code1, int8_t code2, bool started) {
 
 std::string describeStatus(int32_t status) {
     if (status == comm::kStatusNotStarted) return describeFailure(0, 0, false);
-    const auto code1 = static_cast<uint16_t>((status & 0xFF) |
-                                             (((static_cast<uint32_t>(status) >> 16) & 0xFF) << 8));
-    const auto code2 = static_cast<int8_t>((status >> 8) & 0xFF);
-    // A negative code 2 has overwritten the high byte of code 1 with its sign.
-    return describeFailure(code2 < 0 ? code1 & 0xFF : code1, code2);
+    return describeFailure(codeOneOf(status), static_cast<int8_t>((status >> 8) & 0xFF));
+}
+
+bool noAnswer(int32_t status) {
+    return status == comm::kStatusNotStarted || codeOneOf(status) >= 0xFF00;
 }
 
 }  // namespace cli

@@ -1,6 +1,6 @@
 #pragma once
-// What the controller commands share: the --link, --addr and --machine options, a general
-// library with the link open, and one request telegram sent the way the program sends it.
+// What the controller commands share: the --link, --addr and --machine options, and the
+// program on the real platform with that link open and current.
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <iosfwd>
@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/Session.h"
+
+namespace app {
+struct Program;
+}
 namespace kvxglib {
 class RealLibrary;
 }
@@ -31,15 +36,6 @@ struct Address {
 // Throws UsageError for anything but two numbers 0..255 with a colon between.
 Address parseAddress(const std::string& text);
 
-// The outcome of one telegram: the library's fetch result, the reply bytes and codes.
-struct TelegramResult {
-    bool started = false;
-    bool ok = false;
-    std::vector<uint8_t> reply;
-    uint16_t code1 = 0;
-    int8_t code2 = 0;
-};
-
 class ControllerLink {
   public:
     // Opens the link; throws UsageError for a malformed --link, LinkError when it cannot open.
@@ -48,19 +44,15 @@ class ControllerLink {
     ControllerLink(const ControllerLink&) = delete;
     ControllerLink& operator=(const ControllerLink&) = delete;
 
-    kvxglib::RealLibrary& library() { return *library_; }
+    kvxglib::RealLibrary& library();
+    // The program as the window would run it: this link current, --addr the current controller.
+    app::Program& program();
     int32_t handle() const { return handle_; }
     Address address() const { return address_; }
     const std::string& name() const { return name_; }
 
-    // PLA, ELA and the telegram bytes through a request object; waits for the end.
-    TelegramResult send(const std::vector<uint8_t>& telegram, int16_t option,
-                        int16_t capacity = 128);
-
   private:
-    struct Services;
-    std::unique_ptr<Services> services_;
-    std::unique_ptr<kvxglib::RealLibrary> library_;
+    std::unique_ptr<Session> session_;
     int32_t handle_ = 0;
     Address address_;
     std::string name_;
@@ -71,9 +63,12 @@ struct LinkError {
     std::string message;
 };
 
-// "timed out", "refused: NoSuchVariable", ... for a failed exchange.
+// "timed out", "refused: no such variable", ... for a failed exchange.
 std::string describeFailure(uint16_t code1, int8_t code2, bool started = true);
 // The same from a library status word.
 std::string describeStatus(int32_t status);
+// True when the status says the exchange got no controller's answer at all (not started, timed
+// out, link lost), rather than a refusal.
+bool noAnswer(int32_t status);
 
 }  // namespace cli

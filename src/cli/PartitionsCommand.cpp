@@ -1,16 +1,18 @@
+#include "cli/PartitionsCommand.h"
+
 #include <iostream>
 
-#include "cli/ControllerCommands.h"
-#include "cli/ControllerLink.h"
+#include "app/Program.h"
 #include "cli/Options.h"
-#include "platform/text/Text.h"
+#include "link/ControllerServices.h"
+#include "link/LinkFlags.h"
 
 namespace cli {
 namespace {
 
 // The attributes listed: number attributes, and the two texts (name and title).
 struct Attribute {
-    uint16_t number;
+    int16_t number;
     const char* label;
     bool text;
 };
@@ -18,39 +20,42 @@ constexpr Attribute kAttributes[] = {
     {2, "name", true},  {4, "type", false},    {5, "attr5", false}, {7, "loadtime", false},
     {8, "size", false}, {9, "maxsize", false}, {110, "title", true}};
 
+// One attribute as the program reads it; "-" when the partition lacks it. `lost` when the
+// controller gave no answer at all.
 std::string attributeValue(ControllerLink& link, uint8_t partition, const Attribute& a,
                            bool& lost) {
-    const uint8_t service = a.text ? 0x14 : 0x10;
-    const TelegramResult r =
-        link.send({0xCB, service, partition, static_cast<uint8_t>(a.number & 0xFF),
-                   static_cast<uint8_t>(a.number >> 8)},
-                  0);
-    if (!r.ok) {
-        // An attribute the partition lacks is shown as "-"; a silent controller ends the list.
-        lost = !r.started || r.code1 >= 0xFF00;
-        return "-";
-    }
+    Platform& platform = link.program().platform;
+    const Address at = link.address();
+    int32_t status = 0;
+    std::string value;
+    bool ok = false;
     if (a.text) {
-        std::string bytes(r.reply.begin(), r.reply.end());
-        if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
-        return text::fromOem(bytes);
+        ok = clink::GetPartStringAttr(platform, link.handle(), at.pla, at.ela, partition,
+                                      a.number, value, clink::flags::Normal, status);
+        // The controller may end a text with a zero character; it is no part of it.
+        if (ok && !value.empty() && value.back() == '\0') value.pop_back();
+    } else {
+        int32_t number = 0;
+        ok = clink::GetPartAttrH(platform, link.handle(), at.pla, at.ela, partition, a.number,
+                                 number, clink::flags::Normal, status);
+        value = std::to_string(number);
     }
-    if (r.reply.size() != 4) return "?";
-    const uint32_t v = r.reply[0] | (r.reply[1] << 8) | (r.reply[2] << 16) |
-                       (static_cast<uint32_t>(r.reply[3]) << 24);
-    return std::to_string(static_cast<int32_t>(v));
+    if (ok) return value;
+    lost = noAnswer(status);
+    return "-";
 }
 
-int runPartitions(const LinkArgs& args) {
+int runList(const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
     const std::string at = args.address + " on " + link.name();
-    const TelegramResult list = link.send({0xCB, 0x00, 0x04, 0, 0, 0, 0x01, 0, 0, 0}, 0);
-    if (!list.ok) {
-        std::cerr << "error: partition list of " << at << ": "
-                  << describeFailure(list.code1, list.code2, list.started) << '\n';
+    int32_t status = 0;
+    std::vector<uint8_t> partitions;
+    if (!clink::GetAllPartitions(link.program().platform, link.handle(), link.address().pla,
+                                 link.address().ela, partitions, clink::flags::Normal, status)) {
+        std::cerr << "error: partition list of " << at << ": " << describeStatus(status) << '\n';
         return exitcode::Failed;
     }
-    for (const uint8_t partition : list.reply) {
+    for (const uint8_t partition : partitions) {
         std::cout << "partition " << int(partition);
         for (const Attribute& a : kAttributes) {
             bool lost = false;
@@ -70,12 +75,30 @@ int runPartitions(const LinkArgs& args) {
 
 }  // namespace
 
-void addPartitionsCommand(CLI::App& app, Options& options) {
-    auto args = std::make_shared<LinkArgs>();
-    CLI::App* cmd = app.add_subcommand(
-        "partitions", "List a controller's partitions with attributes 2, 4, 5, 7, 8, 9 and 110");
-    addLinkOptions(*cmd, *args);
-    cmd->callback([&options, args] { options.run = [args] { return runPartitions(*args); }; });
+PartitionsCommand addPartitionsCommand(CLI::App& app, Options& options) {
+    PartitionsCommand partitions{nullptr, std::make_shared<LinkArgs>()};
+    partitions.command = app.add_subcommand(
+        "partitions", "A controller's partitions; without an action, list them (as list does)");
+    addLinkOptions(*partitions.command, *partitions.link);
+    partitions.command->require_subcommand(0, 1);
+
+    CLI::App* list = addPartitionsAction(
+        partitions, "list", "List the partitions with attributes 2, 4, 5, 7, 8, 9 and 110");
+    auto args = partitions.link;
+    auto listing = [&options, args] { options.run = [args] { return runList(*args); }; };
+    list->callback(listing);
+    CLI::App* command = partitions.command;
+    command->callback([command, listing] {
+        if (command->get_subcommands().empty()) listing();
+    });
+    return partitions;
+}
+
+CLI::App* addPartitionsAction(const PartitionsCommand& partitions, const std::string& name,
+                              const std::string& description) {
+    CLI::App* action = partitions.command->add_subcommand(name, description);
+    action->fallthrough();
+    return action;
 }
 
 }  // namespace cli

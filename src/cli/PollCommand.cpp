@@ -1,28 +1,31 @@
 #include <iostream>
 
+#include "app/Program.h"
 #include "cli/ControllerCommands.h"
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
+#include "link/ControllerServices.h"
 
 namespace cli {
 namespace {
 
+// The program's own poll, so the answer is the one the window would get.
 int runPoll(const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
-    // Option 1 marks the exchange as a presence probe, as the program's own poll does.
-    const TelegramResult result = link.send({0x98}, 1, 2);
     const std::string at = args.address + " on " + link.name();
-    if (!result.ok) {
-        std::cerr << "error: poll of " << at << ": "
-                  << describeFailure(result.code1, result.code2, result.started) << '\n';
+    int32_t status = 0;
+    std::vector<uint8_t> reply;
+    if (!clink::PollController(link.program(), link.address().pla, link.address().ela, status,
+                               reply)) {
+        std::cerr << "error: poll of " << at << ": " << describeStatus(status) << '\n';
         return exitcode::Failed;
     }
-    if (result.reply.size() != 2) {
-        std::cerr << "error: poll of " << at << ": the reply has " << result.reply.size()
+    if (reply.size() != 2) {
+        std::cerr << "error: poll of " << at << ": the reply has " << reply.size()
                   << " bytes, not 2\n";
         return exitcode::Failed;
     }
-    std::cout << "answered\t" << int(result.reply[0]) << ':' << int(result.reply[1]) << '\n';
+    std::cout << "answered\t" << int(reply[0]) << ':' << int(reply[1]) << '\n';
     return exitcode::Ok;
 }
 

@@ -74,9 +74,16 @@ void startCommand(Platform& platform, int32_t link, int16_t pla, int16_t ela, ui
 
 bool PollController(app::Program& program, int16_t pla, int16_t ela) {
     int32_t status = 0;
-    return exchange(program.platform, program.connection.CurrentLink, pla, ela, {Poll}, 1, status,
-                    {}, 2)
-        .ok;
+    std::vector<uint8_t> reply;
+    return PollController(program, pla, ela, status, reply);
+}
+
+bool PollController(app::Program& program, int16_t pla, int16_t ela, int32_t& status,
+                    std::vector<uint8_t>& reply) {
+    const Outcome out = exchange(program.platform, program.connection.CurrentLink, pla, ela,
+                                 {Poll}, 1, status, {}, 2);
+    reply = out.ok ? received(out) : std::vector<uint8_t>{};
+    return out.ok;
 }
 
 bool PollWithLink(Platform& platform, int32_t link, int16_t pla, int16_t ela, int32_t& flags,

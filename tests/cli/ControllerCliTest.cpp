@@ -69,6 +69,9 @@ TEST_F(ControllerCli, PollAnswersOrFailsWithOneLine) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "answered\t1:5\n");
     EXPECT_EQ(r.err, "");
+    r = run("poll", {"--link", tcp, "--addr", "255:30"});  // answers with its own address
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "answered\t1:5\n");
 
     r = run("poll", {"--link", tcp, "--addr", "77:7"});
     EXPECT_EQ(r.exitCode, 1);
@@ -105,11 +108,27 @@ TEST_F(ControllerCli, ReadAndWriteOneVariable) {
 }
 
 TEST_F(ControllerCli, ListsPartitionsWithTheirAttributes) {
-    const auto r = run("partitions", {"--link", tcp, "--addr", "1:5"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "partition 16\tname=Heating\ttype=2\tattr5=0\tloadtime=1388534400\tsize=4096\t"
-              "maxsize=1048576\ttitle=Heating control\n");
+    // A controller with exactly one partition: the list holds it, not a partition 0.
+    const std::string expected =
+        "partition 16\tname=Heating\ttype=2\tattr5=0\tloadtime=1388534400\tsize=4096\t"
+        "maxsize=1048576\ttitle=Heating control\n";
+    const std::vector<std::vector<std::string>> forms = {
+        {"--link", tcp, "--addr", "1:5"},
+        {"list", "--link", tcp, "--addr", "1:5"},
+        {"--link", tcp, "--addr", "1:5", "list"},
+    };
+    for (const auto& args : forms) {
+        const auto r = run("partitions", args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, expected) << args[0];
+    }
+
+    // An older controller has no partitions to list.
+    const auto r = run("partitions", {"list", "--link", "serial:" + sim->serial(), "--baud",
+                                      "115200", "--addr", "10:1"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("unknown command"));
+    EXPECT_EQ(lines(r.err), 1);
 }
 
 TEST_F(ControllerCli, BadArgumentsExitTwoAndAnUnreachableControllerOne) {
@@ -149,4 +168,7 @@ TEST_F(ControllerCli, EachCommandHasHelp) {
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_THAT(r.out, HasSubstr("--link")) << command;
     }
+    const auto r = runCommand({KRELVAN_CLI_PATH, "partitions", "list", "--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.out, HasSubstr("List the partitions"));
 }
