@@ -25,9 +25,11 @@
 #include "platform/ui/MessageBoxes.h"
 #include "platform/wire/Frame.h"
 #include "platform/wire/SerialFraming.h"
+#include "BenchSupport.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
+using bench::SilentBoxes;
+using bench::Simulator;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -61,73 +63,6 @@ Serial=SN-HEAD
 KvxrealC=yes
 Address=10:1
 )";
-
-class SilentBoxes final : public ui::MessageBoxes {
-  public:
-    void showMessage(const std::string&, ui::MessageKind) override {}
-    int32_t ask(const std::string&, const std::string&, int32_t) override { return 1; }
-};
-
-// kvxsim as a child: its listener lines, stopped with the object.
-class Simulator {
-  public:
-    Simulator(const std::string& exe, const std::string& network) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::vector<std::string> args{exe, "--network", network};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = ::posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        if (rc != 0) throw std::runtime_error("cannot start " + exe);
-        std::string buffer;
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd p{out[0], POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-            char chunk[512];
-            const ssize_t n = ::read(out[0], chunk, sizeof chunk);
-            if (n <= 0) break;
-            buffer.append(chunk, static_cast<std::size_t>(n));
-            std::size_t end;
-            while ((end = buffer.find('\n')) != std::string::npos) {
-                const std::string line = buffer.substr(0, end);
-                buffer.erase(0, end + 1);
-                if (line == "ready") {
-                    ::close(out[0]);
-                    return;
-                }
-                if (line.rfind("tcp ", 0) == 0) {
-                    const auto space = line.find(' ', 4);
-                    tcp_[line.substr(4, space - 4)] = line.substr(space + 1);
-                } else if (line.rfind("serial ", 0) == 0) {
-                    serial_ = line.substr(7);
-                }
-            }
-        }
-        ::close(out[0]);
-        throw std::runtime_error("kvxsim did not get ready");
-    }
-    ~Simulator() {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    std::string tcp(const std::string& id) const { return tcp_.at(id); }
-    const std::string& serial() const { return serial_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::map<std::string, std::string> tcp_;
-    std::string serial_;
-};
 
 // One telegram through a request object, as the program sends it, waiting without sleeping.
 bool sendTelegram(kvxglib::Library& lib, int32_t link, std::vector<uint8_t> request,

@@ -18,6 +18,7 @@ constexpr std::size_t kSealCounterSize = 8;
 constexpr std::size_t kSealTagSize = 16;
 constexpr std::size_t kMaxSealedFrameSize =
     kReplyHeaderSize + kSealCounterSize + kMaxFrameSize + kSealTagSize;
+constexpr uint8_t kSealedControlBit = 0x02;  // in the control byte
 
 struct Address {
     uint8_t pla = 0;

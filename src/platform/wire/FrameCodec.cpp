@@ -7,7 +7,6 @@ namespace wire {
 namespace {
 
 constexpr uint8_t kReplyBit = 0x01;
-constexpr uint8_t kSealedBit = 0x02;
 constexpr uint8_t kReservedBits = 0x0C;
 
 }  // namespace
@@ -15,7 +14,7 @@ constexpr uint8_t kReservedBits = 0x0C;
 void appendFrame(std::vector<uint8_t>& out, const Frame& frame) {
     ByteWriter w(out);
     w.u8(static_cast<uint8_t>((kProtocolVersion << 4) | (frame.reply ? kReplyBit : 0) |
-                                 (frame.sealed ? kSealedBit : 0)));
+                                 (frame.sealed ? kSealedControlBit : 0)));
     w.u8(frame.address.pla);
     w.u8(frame.address.ela);
     w.u8(frame.command);
@@ -44,7 +43,7 @@ Result<Frame> decodeFrame(std::span<const uint8_t> bytes) {
         return Error::BadHeader;
     Frame f;
     f.reply = (control & kReplyBit) != 0;
-    f.sealed = (control & kSealedBit) != 0;
+    f.sealed = (control & kSealedControlBit) != 0;
     if (bytes.size() > maxFrameSize(f)) return Error::Oversized;
     if (f.reply && bytes.size() < kReplyHeaderSize) return Error::Truncated;
     f.address.pla = r.u8();
