@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kvxglib/Library.h"
 #include "platform/ui/MessageBoxes.h"
 
 extern char** environ;
@@ -86,5 +87,51 @@ class Simulator {
     std::map<std::string, std::string> tcp_;
     std::string serial_;
 };
+
+// One #845 read of the PLA at pla:ela, as the program reads it.
+inline bool readPla(kvxglib::Library& lib, int32_t link, int16_t pla, int16_t ela) {
+    kvxglib::VarRef ref;
+    ref.pla = pla;
+    ref.ela = ela;
+    ref.kind = 1;
+    ref.type = 2;
+    ref.file = 241;
+    ref.index = 0;
+    int16_t value = 0;
+    kvxglib::Variant v;
+    v.type = kvxglib::vt::ByRef | kvxglib::vt::I2;
+    v.data = &value;
+    int32_t status = 0;
+    const int32_t flags = static_cast<int32_t>(0x80000000u);
+    return (lib.ReadVariable(link, &ref, &v, 1, 0, flags, &status, u"") & 0xFFFF) != 0;
+}
+
+// How many exchanges ran, how many failed, in how long.
+struct Rate {
+    int done = 0;
+    int failed = 0;
+    double seconds = 0;
+    double perSecond() const { return seconds > 0 ? done / seconds : 0; }
+    Rate& operator+=(const Rate& other) {
+        done += other.done;
+        failed += other.failed;
+        seconds += other.seconds;
+        return *this;
+    }
+};
+
+// Runs `exchange` for about `duration` (at least `minimum` times).
+template <class F>
+Rate measure(F exchange, std::chrono::milliseconds duration, int minimum) {
+    using Clock = std::chrono::steady_clock;
+    Rate rate;
+    const auto start = Clock::now();
+    while (rate.done < minimum || Clock::now() - start < duration) {
+        if (!exchange()) ++rate.failed;
+        ++rate.done;
+    }
+    rate.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return rate;
+}
 
 }  // namespace bench

@@ -30,6 +30,9 @@
 namespace fs = std::filesystem;
 using bench::SilentBoxes;
 using bench::Simulator;
+using bench::measure;
+using bench::Rate;
+using bench::readPla;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -83,21 +86,6 @@ bool sendTelegram(kvxglib::Library& lib, int32_t link, std::vector<uint8_t> requ
     return ok;
 }
 
-bool readPla(kvxglib::Library& lib, int32_t link, int16_t pla, int16_t ela) {
-    kvxglib::VarRef ref;
-    ref.pla = pla;
-    ref.ela = ela;
-    ref.kind = 1;
-    ref.type = 2;
-    ref.file = 241;
-    ref.index = 0;
-    int16_t value = 0;
-    kvxglib::Variant v;
-    v.type = kvxglib::vt::ByRef | kvxglib::vt::I2;
-    v.data = &value;
-    int32_t status = 0;
-    return (lib.ReadVariable(link, &ref, &v, 1, 0, kFlags, &status, u"") & 0xFFFF) != 0;
-}
 
 int32_t openLink(kvxglib::RealLibrary& lib, const std::string& hostPort) {
     const auto colon = hostPort.rfind(':');
@@ -107,26 +95,6 @@ int32_t openLink(kvxglib::RealLibrary& lib, const std::string& hostPort) {
                              static_cast<uint16_t>(std::stoi(hostPort.substr(colon + 1))), &why);
     if (link == 0) throw std::runtime_error(why);
     return link;
-}
-
-struct Rate {
-    int done = 0;
-    int failed = 0;
-    double seconds = 0;
-    double perSecond() const { return seconds > 0 ? done / seconds : 0; }
-};
-
-// Runs `exchange` for about `duration` (at least `minimum` times).
-template <class F>
-Rate measure(F exchange, std::chrono::milliseconds duration, int minimum) {
-    Rate rate;
-    const auto start = Clock::now();
-    while (rate.done < minimum || Clock::now() - start < duration) {
-        if (!exchange()) ++rate.failed;
-        ++rate.done;
-    }
-    rate.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return rate;
 }
 
 // The best the line allows: request and reply back to back at 10 bits a byte.

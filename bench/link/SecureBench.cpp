@@ -16,7 +16,6 @@
 #include "platform/secure/Handshake.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -51,42 +50,9 @@ HostPort split(const std::string& hostPort) {
     return {hostPort.substr(0, colon), static_cast<uint16_t>(std::stoi(hostPort.substr(colon + 1)))};
 }
 
-bool readPla(kvxglib::Library& lib, int32_t link) {
-    kvxglib::VarRef ref;
-    ref.pla = 255;  // the controller the link goes to
-    ref.ela = 30;
-    ref.kind = 1;
-    ref.type = 2;
-    ref.file = 241;
-    ref.index = 0;
-    int16_t value = 0;
-    kvxglib::Variant v;
-    v.type = kvxglib::vt::ByRef | kvxglib::vt::I2;
-    v.data = &value;
-    int32_t status = 0;
-    return (lib.ReadVariable(link, &ref, &v, 1, 0, 0, &status, u"") & 0xFFFF) != 0;
-}
-
-struct Count {
-    int done = 0;
-    int failed = 0;
-    double seconds = 0;
-    double perSecond() const { return seconds > 0 ? done / seconds : 0; }
-};
-
-template <class F>
-void run(Count& count, F exchange, std::chrono::milliseconds duration) {
-    const auto start = Clock::now();
-    while (Clock::now() - start < duration) {
-        if (!exchange()) ++count.failed;
-        ++count.done;
-    }
-    count.seconds += std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void report(const char* what, const Count& c) {
-    std::printf("%-36s %9.0f /s  (%d in %.2f s, %d failed)\n", what, c.perSecond(), c.done,
-                c.seconds, c.failed);
+void report(const char* what, const bench::Rate& r) {
+    std::printf("%-36s %9.0f /s  (%d in %.2f s, %d failed)\n", what, r.perSecond(), r.done,
+                r.seconds, r.failed);
 }
 
 }  // namespace
@@ -111,14 +77,14 @@ int main(int argc, char** argv) {
             kvxglib::openSecureTcpLink(lib, sealedAt.host, sealedAt.port, kPassword, &why);
         if (plain == 0 || sealed == 0) throw std::runtime_error(why);
 
-        Count handshakes, crypto;
-        run(handshakes, [&] {
+        const bench::Rate handshakes = bench::measure(
+            [&] {
                 return kvxglib::checkNetworkPassword(lib, sealedAt.host, sealedAt.port,
                                                      kPassword) == comm::PasswordCheck::Accepted;
             },
-            std::chrono::milliseconds(2000));
+            std::chrono::milliseconds(2000), 10);
         auto verifier = secure::makeVerifier(kPassword, secure::kSimulatorCost);
-        run(crypto, [&] {
+        const bench::Rate crypto = bench::measure([&] {
                 secure::HostHandshake host;
                 secure::ControllerHandshake controller;
                 auto hello = controller.answer(*verifier, host.hello());
@@ -126,16 +92,19 @@ int main(int argc, char** argv) {
                 auto accepted = proof ? controller.check(*proof) : std::nullopt;
                 return accepted && host.confirm(accepted->reply);
             },
-            std::chrono::milliseconds(1000));
+            std::chrono::milliseconds(1000), 10);
         std::printf("password hash: Argon2id, %u pass(es), %u KiB (the simulator's cost)\n",
                     secure::kSimulatorCost.opsLimit, secure::kSimulatorCost.memLimitKiB);
         report("handshakes over TCP", handshakes);
         report("handshake cryptography alone", crypto);
 
-        Count plainReads, sealedReads;
+        bench::Rate plainReads, sealedReads;
         for (int i = 0; i < kRounds; ++i) {
-            run(plainReads, [&] { return readPla(lib, plain); }, kRoundTime);
-            run(sealedReads, [&] { return readPla(lib, sealed); }, kRoundTime);
+            // 255:30: the controller each link goes to.
+            plainReads += bench::measure([&] { return bench::readPla(lib, plain, 255, 30); },
+                                         kRoundTime, 100);
+            sealedReads += bench::measure([&] { return bench::readPla(lib, sealed, 255, 30); },
+                                          kRoundTime, 100);
         }
         report("TCP #845 reads, plain", plainReads);
         report("TCP #845 reads, sealed", sealedReads);
