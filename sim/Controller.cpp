@@ -6,6 +6,7 @@
 #include "platform/wire/PartitionText.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/Telegram.h"
+#include "sim/NetworkPassword.h"
 #include "sim/SystemVariables.h"
 
 namespace sim {
@@ -43,7 +44,13 @@ bool Controller::answersAt(wire::Address to, bool direct) const {
            config_.extraAddresses.end();
 }
 
+bool Controller::requiresEncryption() const { return sim::requiresEncryption(state_, config_); }
+
 wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& moved) {
+    if (isNetworkPasswordVariable(write.address, config_.kvxrealC)) {
+        // Only the verifier is kept; the variable stays empty.
+        return setNetworkPassword(state_, write.value.text) ? ReplyCode::Ok : ReplyCode::Refused;
+    }
     state_.variables.write(write);
     if (isAddressVariable(write.address)) moved = true;
     return ReplyCode::Ok;
@@ -60,6 +67,8 @@ Outcome Controller::handle(const wire::Frame& request) {
         ReplyCode code = state_.variables.checkWrite(w);
         if (code == ReplyCode::Ok && isAddressVariable(w.address) && !addressValueFits(w))
             code = ReplyCode::OutOfRange;
+        if (code == ReplyCode::Ok && isNetworkPasswordVariable(w.address, config_.kvxrealC))
+            code = checkNetworkPassword(w);
         return code;
     };
     bool moved = false;
@@ -74,9 +83,9 @@ Outcome Controller::handle(const wire::Frame& request) {
                                 : reply(request, ReplyCode::TooLarge);
         }
     } else if (auto* w = std::get_if<wire::WriteRequest>(&*decoded)) {
-        const ReplyCode code = check(*w);
+        ReplyCode code = check(*w);
         if (code == ReplyCode::Ok) {
-            writeOne(*w, moved);
+            code = writeOne(*w, moved);
             out.changed = true;
         }
         out.reply = reply(request, code);
@@ -222,8 +231,8 @@ wire::DiscoveryReply Controller::identity(uint16_t tcpPort) const {
     r.modelNumber = config_.modelNumber;
     r.address = address();
     r.kvxrealC = config_.kvxrealC;
-    r.encryptionRequired = config_.encryptionRequired;
-    r.passwordSet = !config_.password.empty();
+    r.encryptionRequired = requiresEncryption();
+    r.passwordSet = state_.verifier.has_value();
     r.dhcp = config_.dhcp;
     r.ip = config_.ip;
     r.subnetMask = config_.subnetMask;

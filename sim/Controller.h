@@ -10,6 +10,7 @@
 #include "sim/ControllerState.h"
 #include "sim/Faults.h"
 #include "sim/NetworkConfig.h"
+#include "sim/PasswordGuard.h"
 
 namespace sim {
 
@@ -37,8 +38,11 @@ class Controller {
     Outcome handle(const wire::Frame& request);
 
     wire::DiscoveryReply identity(uint16_t tcpPort) const;
+    // Everything on TCP but the handshake must come sealed.
+    bool requiresEncryption() const;
 
     FaultState faults;
+    PasswordGuard passwordGuard;
 
   private:
     Outcome handleTelegram(const wire::Frame& request, const wire::TelegramRequest& telegram);

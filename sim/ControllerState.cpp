@@ -131,7 +131,8 @@ ControllerState initialState(const ControllerConfig& c) {
     setNamed(state, table, "QCom.ConfDNSName", c.dnsName, 0);
     setNamed(state, table, "QCom.DHCPEnable", "", c.dhcp ? 1 : 0);
     setNamed(state, table, "QCom.EncryptionRequired", "", c.encryptionRequired ? 1 : 0);
-    setNamed(state, table, "QCom.EncryptionPasswordPrimary", c.password, 0);
+    // The password is kept only as its verifier; its variable reads empty.
+    if (!c.password.empty()) state.verifier = secure::makeVerifier(c.password, secure::kSimulatorCost);
     setNamed(state, table, "QCom.MainComputerAddr", c.mainComputerAddress, 0);
 
     for (const VariableConfig& v : c.variables) {
@@ -177,6 +178,7 @@ std::string serializeState(const ControllerState& s) {
             << " " << int(c.hour) << " " << int(c.minute) << " " << int(c.second) << " "
             << int(c.weekday) << "\n";
     }
+    if (s.verifier) out << "verifier " << secure::verifierText(*s.verifier) << "\n";
     out << "end\n";
     return out.str();
 }
@@ -256,6 +258,11 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
                                             static_cast<uint8_t>(mo),  static_cast<uint8_t>(d),
                                             static_cast<uint8_t>(h),   static_cast<uint8_t>(mi),
                                             static_cast<uint8_t>(sec), static_cast<uint8_t>(wd)};
+        } else if (word == "verifier") {
+            std::string rest;
+            std::getline(words, rest);
+            s.verifier = secure::parseVerifier(rest);
+            if (!s.verifier) return fail("bad verifier");
         } else if (word == "end") {
             ended = true;
         } else {

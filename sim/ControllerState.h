@@ -7,6 +7,7 @@
 #include <string>
 #include <variant>
 
+#include "platform/secure/Verifier.h"
 #include "platform/wire/ClockPayload.h"
 #include "platform/wire/Frame.h"
 #include "sim/NetworkConfig.h"
@@ -25,6 +26,7 @@ struct ControllerState {
     bool hasPartitions = false;  // KVXreal C controllers keep programs in partitions
     std::map<uint8_t, Partition> partitions;
     std::optional<wire::SetClockRequest> clock;
+    std::optional<secure::Verifier> verifier;  // the network password, hashed; none: no password
 
     wire::Address address() const;
     void setAddress(wire::Address address);

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/wire/PartitionText.h"
+#include "platform/secure/PasswordCharacters.h"
 
 namespace sim {
 namespace {
@@ -322,7 +323,10 @@ struct Parser {
         if (key == "dhcp") return boolean(v, c.dhcp) || bad(raw, v);
         if (key == "dnsname") return (c.dnsName = v, true);
         if (key == "maincomputer") return (c.mainComputerAddress = v, true);
-        if (key == "password") return (c.password = v, true);
+        if (key == "password")
+            return (secure::isValidPassword(v) && (c.password = v, true)) ||
+                   bad(raw, "a password of at most 64 printable ASCII characters without "
+                            "space, quotes, backquote or backslash expected");
         if (key == "encryptionrequired") return boolean(v, c.encryptionRequired) || bad(raw, v);
         if (key == "capabilities") return number(v, c.capabilities, 0, UINT32_MAX) || bad(raw, v);
         if (key == "osversion") return (c.osVersion = v, true);

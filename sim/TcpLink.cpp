@@ -3,6 +3,16 @@
 #include <asio/write.hpp>
 
 namespace sim {
+namespace {
+
+// The peer's address without its port: the key of the limit on failed password proofs.
+std::string peerAddress(const asio::ip::tcp::socket& socket) {
+    asio::error_code ec;
+    const auto peer = socket.remote_endpoint(ec);
+    return ec ? std::string("unknown") : peer.address().to_string();
+}
+
+}  // namespace
 
 TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Controller& controller,
                        Router& router)
@@ -10,7 +20,8 @@ TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Contr
       socket_(std::move(socket)),
       controller_(controller),
       router_(router),
-      buffer_(8192) {}
+      buffer_(8192),
+      secure_(controller, peerAddress(socket_)) {}
 
 void TcpSession::start() {
     asio::error_code ignored;
@@ -61,16 +72,22 @@ void TcpSession::received(std::size_t count) {
 
 void TcpSession::answer(const wire::Frame& frame) {
     if (router_.isDown(controller_)) return;
-    Routed routed = router_.routeTcp(controller_, frame);
-    if (routed.outcome.reply) {
-        auto bytes = wire::encodeTcpFrame(*routed.outcome.reply);
-        if (bytes) {
-            ReplyPlan plan = controller_.faults.plan(std::move(bytes).value());
-            if (!plan.drop)
-                output_->push(std::move(plan.bytes), plan.delay, plan.rateBps, plan.closeAfter);
-        }
+    SecureSession::Step step = secure_.incoming(frame);
+    if (step.reply) {
+        push(*step.reply);
+        return;
     }
+    Routed routed = router_.routeTcp(controller_, *step.inner);
+    if (routed.outcome.reply)
+        push(step.sealed ? secure_.seal(*routed.outcome.reply) : *routed.outcome.reply);
     if (routed.answerer != nullptr) router_.settle(*routed.answerer, routed.outcome);
+}
+
+void TcpSession::push(const wire::Frame& reply) {
+    auto bytes = wire::encodeTcpFrame(reply);
+    if (!bytes) return;
+    ReplyPlan plan = controller_.faults.plan(std::move(bytes).value());
+    if (!plan.drop) output_->push(std::move(plan.bytes), plan.delay, plan.rateBps, plan.closeAfter);
 }
 
 void TcpSession::closeWhenDrained() {

@@ -9,6 +9,7 @@
 #include "sim/NetworkConfig.h"
 #include "sim/PacedOutput.h"
 #include "sim/Router.h"
+#include "sim/SecureSession.h"
 
 namespace sim {
 
@@ -25,6 +26,7 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
     void read();
     void received(std::size_t count);
     void answer(const wire::Frame& frame);
+    void push(const wire::Frame& reply);
 
     asio::io_context& io_;
     asio::ip::tcp::socket socket_;
@@ -33,6 +35,7 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
     wire::TcpFrameDecoder decoder_;
     std::vector<uint8_t> buffer_;
     std::shared_ptr<PacedOutput> output_;
+    SecureSession secure_;
     bool closed_ = false;
 };
 

@@ -25,9 +25,14 @@
 #include "platform/ui/MessageBoxes.h"
 #include "platform/wire/Frame.h"
 #include "platform/wire/SerialFraming.h"
+#include "BenchSupport.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
+using bench::SilentBoxes;
+using bench::Simulator;
+using bench::measure;
+using bench::Rate;
+using bench::readPla;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -62,73 +67,6 @@ KvxrealC=yes
 Address=10:1
 )";
 
-class SilentBoxes final : public ui::MessageBoxes {
-  public:
-    void showMessage(const std::string&, ui::MessageKind) override {}
-    int32_t ask(const std::string&, const std::string&, int32_t) override { return 1; }
-};
-
-// kvxsim as a child: its listener lines, stopped with the object.
-class Simulator {
-  public:
-    Simulator(const std::string& exe, const std::string& network) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::vector<std::string> args{exe, "--network", network};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = ::posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        if (rc != 0) throw std::runtime_error("cannot start " + exe);
-        std::string buffer;
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd p{out[0], POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-            char chunk[512];
-            const ssize_t n = ::read(out[0], chunk, sizeof chunk);
-            if (n <= 0) break;
-            buffer.append(chunk, static_cast<std::size_t>(n));
-            std::size_t end;
-            while ((end = buffer.find('\n')) != std::string::npos) {
-                const std::string line = buffer.substr(0, end);
-                buffer.erase(0, end + 1);
-                if (line == "ready") {
-                    ::close(out[0]);
-                    return;
-                }
-                if (line.rfind("tcp ", 0) == 0) {
-                    const auto space = line.find(' ', 4);
-                    tcp_[line.substr(4, space - 4)] = line.substr(space + 1);
-                } else if (line.rfind("serial ", 0) == 0) {
-                    serial_ = line.substr(7);
-                }
-            }
-        }
-        ::close(out[0]);
-        throw std::runtime_error("kvxsim did not get ready");
-    }
-    ~Simulator() {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    std::string tcp(const std::string& id) const { return tcp_.at(id); }
-    const std::string& serial() const { return serial_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::map<std::string, std::string> tcp_;
-    std::string serial_;
-};
-
 // One telegram through a request object, as the program sends it, waiting without sleeping.
 bool sendTelegram(kvxglib::Library& lib, int32_t link, std::vector<uint8_t> request,
                   int16_t option) {
@@ -148,21 +86,6 @@ bool sendTelegram(kvxglib::Library& lib, int32_t link, std::vector<uint8_t> requ
     return ok;
 }
 
-bool readPla(kvxglib::Library& lib, int32_t link, int16_t pla, int16_t ela) {
-    kvxglib::VarRef ref;
-    ref.pla = pla;
-    ref.ela = ela;
-    ref.kind = 1;
-    ref.type = 2;
-    ref.file = 241;
-    ref.index = 0;
-    int16_t value = 0;
-    kvxglib::Variant v;
-    v.type = kvxglib::vt::ByRef | kvxglib::vt::I2;
-    v.data = &value;
-    int32_t status = 0;
-    return (lib.ReadVariable(link, &ref, &v, 1, 0, kFlags, &status, u"") & 0xFFFF) != 0;
-}
 
 int32_t openLink(kvxglib::RealLibrary& lib, const std::string& hostPort) {
     const auto colon = hostPort.rfind(':');
@@ -172,26 +95,6 @@ int32_t openLink(kvxglib::RealLibrary& lib, const std::string& hostPort) {
                              static_cast<uint16_t>(std::stoi(hostPort.substr(colon + 1))), &why);
     if (link == 0) throw std::runtime_error(why);
     return link;
-}
-
-struct Rate {
-    int done = 0;
-    int failed = 0;
-    double seconds = 0;
-    double perSecond() const { return seconds > 0 ? done / seconds : 0; }
-};
-
-// Runs `exchange` for about `duration` (at least `minimum` times).
-template <class F>
-Rate measure(F exchange, std::chrono::milliseconds duration, int minimum) {
-    Rate rate;
-    const auto start = Clock::now();
-    while (rate.done < minimum || Clock::now() - start < duration) {
-        if (!exchange()) ++rate.failed;
-        ++rate.done;
-    }
-    rate.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return rate;
 }
 
 // The best the line allows: request and reply back to back at 10 bits a byte.

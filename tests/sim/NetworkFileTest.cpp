@@ -68,6 +68,8 @@ TEST(NetworkFile, MistakesNameFileAndLine) {
         {"Colour=blue\n", "net.ini:11: unknown key Colour"},
         {"Model=seventy\n", "net.ini:11: bad value for Model: seventy"},
         {"Model=70000\n", "net.ini:11: bad value for Model"},
+        {"Password=two words\n", "net.ini:11: bad value for Password"},
+        {"Password=" + std::string(65, 'x') + "\n", "net.ini:11: bad value for Password"},
         {"Address=3:1\n", "net.ini:11: key Address given twice"},
         {"[Controller C]\nBus=serial\nSerial=S3\nAddress=2:1\n",
          "net.ini:14: address 2:1 of C is already taken on the serial bus by B"},

@@ -78,6 +78,7 @@ public:
                 (override));
     MOCK_METHOD(int32_t, PrepareLoaderFolder, (int32_t, const std::string&, int32_t, int32_t*),
                 (override));
+    MOCK_METHOD(int32_t, PasswordCharactersAllowed, (const std::u16string&), (override));
 };
 
 class MockNam : public kvxnam::Library {

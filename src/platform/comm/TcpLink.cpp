@@ -9,11 +9,17 @@ namespace comm {
 
 using asio::ip::tcp;
 
-TcpLink::TcpLink(std::string host, uint16_t port, const LinkSettings& settings)
+TcpLink::TcpLink(std::string host, uint16_t port, const LinkSettings& settings,
+                 std::unique_ptr<LinkSecurity> security)
     : host_(std::move(host)),
       port_(port),
       connectTimeout_(settings.tcpConnectTimeout),
-      exchangeTimeout_(settings.tcpTimeout) {}
+      exchangeTimeout_(settings.tcpTimeout),
+      security_(std::move(security)) {}
+
+PasswordCheck TcpLink::passwordCheck() const {
+    return security_ ? security_->lastCheck() : PasswordCheck::Accepted;
+}
 
 TcpLink::~TcpLink() { close(); }
 
@@ -24,6 +30,7 @@ void TcpLink::close() {
     socket_.shutdown(tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
     decoder_.reset();
+    if (security_) security_->reset();
 }
 
 void TcpLink::abort() {
@@ -65,6 +72,17 @@ bool TcpLink::resolve(Clock::time_point deadline, tcp::resolver::results_type& o
 }
 
 bool TcpLink::open(std::string& why) {
+    if (!connect(why)) return false;
+    if (!security_) return true;
+    const auto check = security_->handshake(
+        [this](const wire::Frame& f, std::string& w) { return sendRaw(f, w); },
+        [this] { return receiveRaw(); }, why);
+    if (check == PasswordCheck::Accepted) return true;
+    close();
+    return false;
+}
+
+bool TcpLink::connect(std::string& why) {
     close();
     if (aborted_) {
         why = "link shut down";
@@ -108,14 +126,26 @@ bool closedByPeer(int fd) {
 }  // namespace
 
 bool TcpLink::send(const wire::Frame& request, std::string& why) {
-    auto bytes = wire::encodeTcpFrame(request);
-    if (!bytes) {
+    if (wire::frameSize(request) > wire::kMaxFrameSize) {
         why = "request too large for a frame";
         return false;
     }
     // A controller that went away while the link was idle (a restart, say) has not seen this
     // request yet: connect again rather than fail the exchange.
     if (isOpen() && closedByPeer(socket_.native_handle()) && !open(why)) return false;
+    if (!isOpen() || aborted_) {
+        why = "link not open";
+        return false;
+    }
+    return sendRaw(security_ ? security_->seal(request) : request, why);
+}
+
+bool TcpLink::sendRaw(const wire::Frame& frame, std::string& why) {
+    auto bytes = wire::encodeTcpFrame(frame);
+    if (!bytes) {
+        why = "request too large for a frame";
+        return false;
+    }
     if (!isOpen() || aborted_) {
         why = "link not open";
         return false;
@@ -141,6 +171,18 @@ bool TcpLink::send(const wire::Frame& request, std::string& why) {
 }
 
 Received TcpLink::receive() {
+    for (;;) {
+        Received received = receiveRaw();
+        if (!security_ || received.kind != Received::Kind::Frame) return received;
+        // Nothing travels in clear on a sealed link but refusals of sealed frames.
+        if (auto opened = security_->open(received.frame)) {
+            received.frame = std::move(*opened);
+            return received;
+        }
+    }
+}
+
+Received TcpLink::receiveRaw() {
     for (;;) {
         while (auto next = decoder_.next()) {
             if (next->ok()) return {Received::Kind::Frame, std::move(*next).value()};

@@ -4,9 +4,11 @@
 #include <asio.hpp>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/comm/Link.h"
+#include "platform/comm/LinkSecurity.h"
 #include "platform/comm/LinkSettings.h"
 #include "platform/wire/TcpFraming.h"
 
@@ -15,7 +17,10 @@ namespace comm {
 class TcpLink final : public Link {
   public:
     // Uses the connect time-out and the TCP exchange time-out of `settings`.
-    TcpLink(std::string host, uint16_t port, const LinkSettings& settings);
+    // With `security`, every connection starts with the password handshake and every frame
+    // on it is sealed; a connection whose handshake fails counts as not opened.
+    TcpLink(std::string host, uint16_t port, const LinkSettings& settings,
+            std::unique_ptr<LinkSecurity> security = nullptr);
     ~TcpLink() override;
 
     bool isOpen() const override { return socket_.is_open(); }
@@ -26,7 +31,13 @@ class TcpLink final : public Link {
     void abort() override;
     std::string name() const override;
 
+    // How the last handshake ended; Accepted for a link without a password.
+    PasswordCheck passwordCheck() const;
+
   private:
+    bool connect(std::string& why);
+    bool sendRaw(const wire::Frame& frame, std::string& why);
+    Received receiveRaw();
     bool resolve(Clock::time_point deadline, asio::ip::tcp::resolver::results_type& out,
                  std::string& why);
 
@@ -40,6 +51,7 @@ class TcpLink final : public Link {
     Clock::time_point deadline_{};
     std::array<uint8_t, 4096> buffer_{};
     std::atomic<bool> aborted_{false};
+    std::unique_ptr<LinkSecurity> security_;
 };
 
 }  // namespace comm

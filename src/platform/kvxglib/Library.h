@@ -114,6 +114,9 @@ public:
     virtual int32_t SetControllerClock(int32_t link, uint8_t pla, uint8_t ela, uint8_t file,
                                        int32_t zero, intptr_t window, int32_t a, int32_t b,
                                        int32_t c) = 0;
+    // #2244 -1 when every character of a password is allowed (printable ASCII without space,
+    // quotes, backquote and backslash), else 0
+    virtual int32_t PasswordCharactersAllowed(const std::u16string& text) = 0;
     // #2079 prepare the job loader's folder
     virtual int32_t PrepareLoaderFolder(int32_t mode, const std::string& folder, int32_t zero,
                                         int32_t* out) = 0;

@@ -101,6 +101,7 @@ class RealLibrary final : public Library {
                                intptr_t window, int32_t a, int32_t b, int32_t c) override;
     int32_t PrepareLoaderFolder(int32_t mode, const std::string& folder, int32_t zero,
                                 int32_t* out) override;
+    int32_t PasswordCharactersAllowed(const std::u16string& text) override;
 
   private:
     // A text result: valid until the next call that returns text.

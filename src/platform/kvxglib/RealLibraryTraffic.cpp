@@ -18,6 +18,7 @@
 #include "platform/comm/WriteBatch.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
+#include "platform/secure/PasswordCharacters.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Screen.h"
 #include "platform/wire/Request.h"
@@ -241,11 +242,46 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
                      why);
 }
 
+int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
+                          const std::string& password, std::string* why,
+                          comm::PasswordCheck* check) {
+    auto link = std::make_unique<comm::TcpLink>(host, port, linkSettings(library),
+                                                std::make_unique<comm::LinkSecurity>(password));
+    // The engine owns the link from here on; it outlives this call.
+    const comm::TcpLink* watched = link.get();
+    auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
+    std::string reason;
+    const bool connected = engine->connect(reason);
+    if (check != nullptr) *check = watched->passwordCheck();
+    if (!connected) {
+        if (why != nullptr) *why = reason;
+        return 0;
+    }
+    const int32_t handle = library.traffic().links.add(std::move(engine));
+    if (handle == 0 && why != nullptr) *why = "no link handles left";
+    return handle;
+}
+
+comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
+                                         uint16_t port, const std::string& password,
+                                         std::string* why) {
+    comm::TcpLink link(host, port, linkSettings(library),
+                       std::make_unique<comm::LinkSecurity>(password));
+    std::string reason;
+    link.open(reason);
+    if (why != nullptr) *why = reason;
+    return link.passwordCheck();
+}
+
 int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,
                        std::string* why) {
     comm::LinkSettings settings = linkSettings(library);
     if (baud != 0) settings.baud = baud;
     return addEngine(library, std::make_unique<comm::SerialLink>(path, settings), why);
+}
+
+int32_t RealLibrary::PasswordCharactersAllowed(const std::u16string& text) {
+    return secure::passwordCharactersAllowed(text) ? True : False;
 }
 
 bool closeLink(RealLibrary& library, int32_t handle) {

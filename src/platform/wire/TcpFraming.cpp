@@ -7,7 +7,7 @@ namespace wire {
 
 Result<std::vector<uint8_t>> encodeTcpFrame(const Frame& frame) {
     const std::size_t size = frameSize(frame);
-    if (size > kMaxFrameSize) return Error::Oversized;
+    if (size > maxFrameSize(frame)) return Error::Oversized;
     std::vector<uint8_t> out;
     out.reserve(kTcpPrefixSize + size);
     ByteWriter(out).u16(static_cast<uint16_t>(size));
@@ -24,10 +24,16 @@ std::optional<Result<Frame>> TcpFrameDecoder::next() {
     auto bytes = buffer_.unread();
     if (bytes.size() < kTcpPrefixSize) return std::nullopt;
     const std::size_t length = static_cast<std::size_t>(bytes[0] | (bytes[1] << 8));
-    if (length < kRequestHeaderSize || length > kMaxFrameSize) {
+    // Only a sealed frame may exceed kMaxFrameSize (by its overhead): its control byte says.
+    bool tooLong = length > kMaxSealedFrameSize;
+    if (!tooLong && length > kMaxFrameSize) {
+        if (bytes.size() < kTcpPrefixSize + 1) return std::nullopt;
+        tooLong = (bytes[kTcpPrefixSize] & kSealedControlBit) == 0;
+    }
+    if (length < kRequestHeaderSize || tooLong) {
         broken_ = true;
         buffer_.clear();
-        return Result<Frame>(length > kMaxFrameSize ? Error::Oversized : Error::WrongLength);
+        return Result<Frame>(tooLong ? Error::Oversized : Error::WrongLength);
     }
     if (bytes.size() < kTcpPrefixSize + length) return std::nullopt;
     auto result = decodeFrame(bytes.subspan(kTcpPrefixSize, length));

@@ -1,0 +1,52 @@
+#include "sim/NetworkPassword.h"
+
+#include "platform/secure/PasswordCharacters.h"
+#include "platform/secure/Verifier.h"
+#include "sim/SystemVariables.h"
+
+namespace sim {
+namespace {
+
+constexpr const char* kPasswordName = "QCom.EncryptionPasswordPrimary";
+constexpr const char* kRequiredName = "QCom.EncryptionRequired";
+
+const SystemVariable* named(const std::string& name, bool kvxrealC) {
+    static const auto c = systemVariables(true);
+    static const auto other = systemVariables(false);
+    for (const SystemVariable& v : kvxrealC ? c : other)
+        if (v.name == name) return &v;
+    return nullptr;
+}
+
+}  // namespace
+
+bool isNetworkPasswordVariable(const wire::VarAddress& address, bool kvxrealC) {
+    const SystemVariable* v = named(kPasswordName, kvxrealC);
+    return v != nullptr && address.file == v->file && address.index == v->index;
+}
+
+wire::ReplyCode checkNetworkPassword(const wire::WriteRequest& write) {
+    return secure::isValidPassword(write.value.text) ? wire::ReplyCode::Ok
+                                                     : wire::ReplyCode::OutOfRange;
+}
+
+bool setNetworkPassword(ControllerState& state, const std::string& password) {
+    if (password.empty()) {
+        state.verifier.reset();
+        return true;
+    }
+    auto verifier = secure::makeVerifier(password, secure::kSimulatorCost);
+    if (!verifier) return false;
+    state.verifier = *verifier;
+    return true;
+}
+
+bool requiresEncryption(const ControllerState& state, const ControllerConfig& config) {
+    if (const SystemVariable* v = named(kRequiredName, config.kvxrealC)) {
+        if (const StoredVariable* stored = state.variables.find(v->file, v->index))
+            return stored->value.integer != 0;
+    }
+    return config.encryptionRequired;
+}
+
+}  // namespace sim

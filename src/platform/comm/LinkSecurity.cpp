@@ -1,0 +1,119 @@
+#include "platform/comm/LinkSecurity.h"
+
+#include "platform/secure/Handshake.h"
+#include "platform/wire/Command.h"
+#include "platform/wire/ReplyCode.h"
+#include "platform/wire/SecurePayloads.h"
+
+namespace comm {
+namespace {
+
+wire::Frame handshakeRequest(wire::Command command, std::vector<uint8_t> payload) {
+    wire::Frame f;
+    f.address = wire::kDirectAddress;
+    f.command = wire::code(command);
+    f.payload = std::move(payload);
+    return f;
+}
+
+PasswordCheck refusal(uint16_t code1, std::string& why) {
+    switch (static_cast<wire::ReplyCode>(code1)) {
+        case wire::ReplyCode::RateLimited:
+            why = "too many failed password proofs; the controller refuses more for a minute";
+            return PasswordCheck::RateLimited;
+        case wire::ReplyCode::NotFound:
+            why = "the controller has no network password";
+            return PasswordCheck::Refused;
+        case wire::ReplyCode::UnknownCommand:
+            why = "the controller does not know the password-protected link";
+            return PasswordCheck::Refused;
+        default:
+            why = "the controller refused the network password";
+            return PasswordCheck::Refused;
+    }
+}
+
+}  // namespace
+
+std::optional<wire::Frame> LinkSecurity::exchange(const wire::Frame& request, const SendRaw& send,
+                                                  const ReceiveRaw& receive, std::string& why) {
+    if (!send(request, why)) return std::nullopt;
+    for (;;) {
+        Received r = receive();
+        if (r.kind == Received::Kind::TimedOut) {
+            why = "no answer to the password handshake in time";
+            return std::nullopt;
+        }
+        if (r.kind == Received::Kind::Lost) {
+            why = "link lost during the password handshake";
+            return std::nullopt;
+        }
+        if (wire::answers(r.frame, request) && r.frame.reply && !r.frame.sealed) return r.frame;
+    }
+}
+
+PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& receive,
+                                      std::string& why) {
+    channel_.reset();
+    lastCheck_ = [&] {
+        secure::HostHandshake host;
+        auto helloReply = exchange(
+            handshakeRequest(wire::Command::Hello, wire::encodePayload(host.hello())), send,
+            receive, why);
+        if (!helloReply) return PasswordCheck::Unreachable;
+        if (helloReply->code1 != wire::code(wire::ReplyCode::Ok))
+            return refusal(helloReply->code1, why);
+        auto hello = wire::decodeHelloReply(helloReply->payload);
+        auto proof = hello ? host.prove(password_.text(), *hello) : std::nullopt;
+        if (!proof) {
+            why = "the controller's hello is not usable";
+            return PasswordCheck::Refused;
+        }
+        auto proofReply =
+            exchange(handshakeRequest(wire::Command::Proof, wire::encodePayload(*proof)), send,
+                     receive, why);
+        if (!proofReply) return PasswordCheck::Unreachable;
+        if (proofReply->code1 != wire::code(wire::ReplyCode::Ok))
+            return refusal(proofReply->code1, why);
+        auto controllerProof = wire::decodeProofReply(proofReply->payload);
+        auto keys = controllerProof ? host.confirm(*controllerProof) : std::nullopt;
+        if (!keys) {
+            // It took our proof but cannot prove the password back: not the controller.
+            why = "the controller could not prove the network password";
+            return PasswordCheck::Refused;
+        }
+        channel_ = std::make_unique<secure::SealedChannel>(*keys);
+        return PasswordCheck::Accepted;
+    }();
+    return lastCheck_;
+}
+
+wire::Frame LinkSecurity::seal(const wire::Frame& request) {
+    lastAddress_ = request.address;
+    lastCommand_ = request.command;
+    lastSequence_ = request.sequence;
+    return channel_->seal(request);
+}
+
+std::optional<wire::Frame> LinkSecurity::open(const wire::Frame& frame) {
+    if (!channel_) return std::nullopt;
+    if (frame.sealed) {
+        auto opened = channel_->open(frame);
+        if (auto* inner = std::get_if<wire::Frame>(&opened)) return std::move(*inner);
+        return std::nullopt;
+    }
+    // The controller refuses a sealed frame in clear (it lost the session, or the frame did
+    // not open): hand the caller a reply to its request rather than a time-out.
+    if (frame.reply && frame.command == wire::kSealedCommand &&
+        frame.sequence == lastSequence_ &&
+        frame.code1 != wire::code(wire::ReplyCode::Ok)) {
+        wire::Frame reply = frame;
+        reply.address = lastAddress_;
+        reply.command = lastCommand_;
+        reply.payload.clear();
+        return reply;
+    }
+    return std::nullopt;
+}
+
+}  // namespace comm

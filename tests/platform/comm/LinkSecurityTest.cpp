@@ -1,0 +1,149 @@
+// The host's side of the password-protected link against a scripted controller: how each
+// answer to the handshake is reported, and what the caller sees of frames from the line.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+#include "platform/comm/LinkSecurity.h"
+#include "platform/secure/Handshake.h"
+#include "platform/wire/Command.h"
+#include "platform/wire/ReplyCode.h"
+#include "platform/wire/Request.h"
+#include "platform/wire/SecurePayloads.h"
+
+namespace {
+
+using comm::PasswordCheck;
+using comm::Received;
+using wire::ReplyCode;
+
+constexpr const char* kPassword = "Line-7";
+
+// A controller that answers the handshake like the real one, unless a row says otherwise.
+struct ScriptedController {
+    secure::Verifier verifier = *secure::makeVerifier(kPassword, secure::kSimulatorCost);
+    secure::ControllerHandshake handshake;
+    std::optional<secure::ControllerHandshake::Accepted> accepted;
+    std::function<std::optional<Received>(const wire::Frame&)> override;
+    std::deque<Received> pending;
+
+    bool send(const wire::Frame& f, std::string&) {
+        if (override) {
+            if (auto r = override(f)) {
+                pending.push_back(*r);
+                return true;
+            }
+        }
+        wire::Frame reply;
+        if (f.command == wire::code(wire::Command::Hello)) {
+            auto answer = handshake.answer(verifier, *wire::decodeHelloRequest(f.payload));
+            reply = wire::makeReplyFrame(f, ReplyCode::Ok, 0, wire::encodePayload(*answer));
+        } else {
+            accepted = handshake.check(*wire::decodeProofRequest(f.payload));
+            reply = accepted ? wire::makeReplyFrame(f, ReplyCode::Ok, 0,
+                                                    wire::encodePayload(accepted->reply))
+                             : wire::makeReplyFrame(f, ReplyCode::Refused);
+        }
+        pending.push_back({Received::Kind::Frame, reply});
+        return true;
+    }
+    Received receive() {
+        if (pending.empty()) return {Received::Kind::TimedOut, {}};
+        Received r = pending.front();
+        pending.pop_front();
+        return r;
+    }
+    PasswordCheck run(comm::LinkSecurity& host) {
+        std::string why;
+        return host.handshake([this](const wire::Frame& f, std::string& w) { return send(f, w); },
+                              [this] { return receive(); }, why);
+    }
+};
+
+std::optional<Received> answerWith(const wire::Frame& f, uint8_t command, ReplyCode code) {
+    if (f.command != command) return std::nullopt;
+    return Received{Received::Kind::Frame, wire::makeReplyFrame(f, code)};
+}
+
+}  // namespace
+
+TEST(LinkSecurity, EveryAnswerToTheHandshakeHasItsVerdict) {
+    const uint8_t hello = wire::code(wire::Command::Hello), proof = wire::code(wire::Command::Proof);
+    struct Row {
+        const char* what;
+        std::string password;
+        std::function<std::optional<Received>(const wire::Frame&)> override;
+        PasswordCheck expected;
+    };
+    const Row rows[] = {
+        {"right password", kPassword, {}, PasswordCheck::Accepted},
+        {"wrong password", "Line-8", {}, PasswordCheck::Refused},
+        {"no password on the controller", kPassword,
+         [=](const wire::Frame& f) { return answerWith(f, hello, ReplyCode::NotFound); },
+         PasswordCheck::Refused},
+        {"an older controller", kPassword,
+         [=](const wire::Frame& f) { return answerWith(f, hello, ReplyCode::UnknownCommand); },
+         PasswordCheck::Refused},
+        {"too many failures", kPassword,
+         [=](const wire::Frame& f) { return answerWith(f, proof, ReplyCode::RateLimited); },
+         PasswordCheck::RateLimited},
+        {"silence", kPassword,
+         [](const wire::Frame& f) -> std::optional<Received> {
+             if (f.command != wire::code(wire::Command::Proof)) return std::nullopt;
+             return Received{Received::Kind::TimedOut, {}};
+         },
+         PasswordCheck::Unreachable},
+        {"an impostor's proof", kPassword,
+         [=](const wire::Frame& f) -> std::optional<Received> {
+             if (f.command != proof) return std::nullopt;
+             return Received{Received::Kind::Frame,
+                             wire::makeReplyFrame(f, ReplyCode::Ok, 0,
+                                                  wire::encodePayload(wire::ProofReply{}))};
+         },
+         PasswordCheck::Refused},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptedController controller;
+        controller.override = row.override;
+        comm::LinkSecurity host(row.password);
+        EXPECT_EQ(controller.run(host), row.expected);
+        EXPECT_EQ(host.lastCheck(), row.expected);
+        EXPECT_EQ(host.established(), row.expected == PasswordCheck::Accepted);
+    }
+}
+
+TEST(LinkSecurity, WhatTheCallerSeesOfFramesFromTheLine) {
+    ScriptedController controller;
+    comm::LinkSecurity host(kPassword);
+    ASSERT_EQ(controller.run(host), PasswordCheck::Accepted);
+    secure::SealedChannel controllerSide(controller.accepted->keys);
+
+    wire::Frame request;
+    request.address = {12, 3};
+    request.command = wire::code(wire::Command::ReadVariable);
+    request.sequence = 41;
+    const wire::Frame outer = host.seal(request);
+    auto opened = controllerSide.open(outer);
+    ASSERT_TRUE(std::holds_alternative<wire::Frame>(opened));
+
+    const wire::Frame sealedReply =
+        controllerSide.seal(wire::makeReplyFrame(request, ReplyCode::Ok, 0, {2, 1, 0}));
+    auto reply = host.open(sealedReply);
+    ASSERT_TRUE(reply);
+    EXPECT_TRUE(wire::answers(*reply, request));
+    EXPECT_FALSE(host.open(sealedReply)) << "a repeated reply is dropped";
+
+    // A refusal in clear of the sealed frame reaches the caller as a reply to its request.
+    auto refused = host.open(wire::makeReplyFrame(outer, ReplyCode::Refused));
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(wire::answers(*refused, request));
+    EXPECT_EQ(refused->code1, wire::code(ReplyCode::Refused));
+    // Anything else in clear is not for the caller.
+    EXPECT_FALSE(host.open(wire::makeReplyFrame(request, ReplyCode::Ok)));
+
+    host.reset();
+    EXPECT_FALSE(host.established());
+    EXPECT_FALSE(host.open(controllerSide.seal(wire::makeReplyFrame(request, ReplyCode::Ok))));
+}

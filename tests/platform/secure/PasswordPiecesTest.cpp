@@ -1,0 +1,106 @@
+// The small pieces around the network password: its characters, the verifier, the limit on
+// failed proofs and the memory of hellos.
+#include <gtest/gtest.h>
+
+#include "platform/secure/FailureLimiter.h"
+#include "platform/secure/HelloReplayGuard.h"
+#include "platform/secure/PasswordCharacters.h"
+#include "platform/secure/Verifier.h"
+
+using namespace std::chrono_literals;
+
+TEST(PasswordCharacters, AllowsPrintableAsciiWithoutQuotingTroubles) {
+    struct Row {
+        std::string text;
+        bool allowed;
+    };
+    const Row rows[] = {
+        {"", true},
+        {"Secret-1", true},
+        {"!#$%&()*+,-./:;<=>?@[]^_{|}~", true},
+        {"two words", false},
+        {"quote\"d", false},
+        {"it's", false},
+        {"back`tick", false},
+        {"back\\slash", false},
+        {"tab\there", false},
+        {"K\xC3\xBChler", false},  // UTF-8 ü
+        {std::string("nul\0x", 5), false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(secure::passwordCharactersAllowed(row.text), row.allowed) << row.text;
+        const std::u16string wide(row.text.begin(), row.text.end());
+        EXPECT_EQ(secure::passwordCharactersAllowed(wide), row.allowed) << row.text;
+    }
+    EXPECT_FALSE(secure::passwordCharactersAllowed(u"K\u00fchler"));
+    EXPECT_TRUE(secure::isValidPassword(std::string(64, 'a')));
+    EXPECT_FALSE(secure::isValidPassword(std::string(65, 'a')));
+}
+
+TEST(Verifier, SameKeyFromTheSamePasswordAndSaltOnly) {
+    auto v = secure::makeVerifier("right", secure::kSimulatorCost);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(secure::passwordKey("right", v->salt, v->cost), v->key);
+    EXPECT_NE(secure::passwordKey("wrong", v->salt, v->cost), v->key);
+    auto again = secure::makeVerifier("right", secure::kSimulatorCost);
+    ASSERT_TRUE(again);
+    EXPECT_NE(again->salt, v->salt);  // a fresh salt each time
+    EXPECT_NE(again->key, v->key);
+}
+
+TEST(Verifier, CostsOutsideTheHostsBoundsAreRefused) {
+    const secure::HashCost costs[] = {{0, 64}, {11, 64}, {1, 7}, {1, 256 * 1024 + 1}};
+    for (const auto& cost : costs)
+        EXPECT_FALSE(secure::passwordKey("x", wire::Salt{}, cost))
+            << cost.opsLimit << " " << cost.memLimitKiB;
+    EXPECT_TRUE(secure::isAcceptableCost(secure::kControllerCost));
+}
+
+TEST(Verifier, TextRoundTripsAndDamageIsRefused) {
+    auto v = secure::makeVerifier("pw", secure::kSimulatorCost);
+    ASSERT_TRUE(v);
+    const std::string text = secure::verifierText(*v);
+    EXPECT_EQ(text.find("pw"), std::string::npos);
+    EXPECT_EQ(secure::parseVerifier(text), v);
+    const std::string damaged[] = {"", text + " extra", text.substr(1), "zz" + text.substr(2),
+                                   text.substr(0, text.rfind(' ')) + " 00"};
+    for (const auto& d : damaged) EXPECT_FALSE(secure::parseVerifier(d)) << d;
+}
+
+TEST(FailureLimiter, FiveFailuresAMinutePerSource) {
+    secure::FailureLimiter limiter;
+    const auto t0 = secure::FailureLimiter::Clock::time_point{} + 1h;
+    struct Step {
+        std::chrono::seconds at;
+        const char* source;
+        bool fail;           // record a failure at this time
+        bool limitedBefore;  // what limited() says first
+    };
+    const Step steps[] = {
+        {0s, "10.0.0.1", true, false},   {1s, "10.0.0.1", true, false},
+        {2s, "10.0.0.1", true, false},   {3s, "10.0.0.1", true, false},
+        {4s, "10.0.0.1", true, false},   {5s, "10.0.0.1", false, true},
+        {5s, "10.0.0.2", true, false},   // another source is not held up
+        {59s, "10.0.0.1", false, true},  // the first failure is still inside the minute
+        {60s, "10.0.0.1", false, false}, // ...and now it has left it: one more try
+        {60s, "10.0.0.1", true, false},  {60s, "10.0.0.1", false, true},
+        {125s, "10.0.0.1", false, false},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(std::to_string(s.at.count()) + "s " + s.source);
+        EXPECT_EQ(limiter.limited(s.source, t0 + s.at), s.limitedBefore);
+        if (s.fail) limiter.recordFailure(s.source, t0 + s.at);
+    }
+}
+
+TEST(HelloReplayGuard, ARepeatedNonceIsRefusedWithinItsMemory) {
+    secure::HelloReplayGuard guard(2);
+    wire::Nonce a{}, b{}, c{};
+    a[0] = 1, b[0] = 2, c[0] = 3;
+    EXPECT_TRUE(guard.fresh(a));
+    EXPECT_FALSE(guard.fresh(a));
+    EXPECT_TRUE(guard.fresh(b));
+    EXPECT_TRUE(guard.fresh(c));  // a drops out of a memory of two
+    EXPECT_FALSE(guard.fresh(c));
+    EXPECT_TRUE(guard.fresh(a));
+}
