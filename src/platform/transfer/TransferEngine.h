@@ -58,7 +58,8 @@ struct Result {
     std::string message;          // for the user, empty when completed
     uint32_t storedChecksum = 0;  // what the controller reported at commit
     // Figures for tests and benchmarks.
-    uint64_t bytesSent = 0;  // block data put on the line, re-sent bytes included
+    uint64_t bytesSent = 0;    // block data put on the line, re-sent bytes included
+    uint64_t bytesResent = 0;  // of those, bytes sent again after a loss or a resume
     uint32_t resumes = 0;    // reconnections after a lost link
 };
 
