@@ -17,8 +17,13 @@ PacedOutput::PacedOutput(asio::io_context& io, Write write, std::function<void()
 
 void PacedOutput::push(std::vector<uint8_t> bytes, std::chrono::milliseconds delay,
                        uint32_t bitsPerSecond, bool closeAfter) {
+    pushAt(std::move(bytes), Clock::now() + delay, bitsPerSecond, closeAfter);
+}
+
+void PacedOutput::pushAt(std::vector<uint8_t> bytes, Clock::time_point due,
+                         uint32_t bitsPerSecond, bool closeAfter) {
     if (stopped_) return;
-    queue_.push_back(Item{std::move(bytes), Clock::now() + delay, bitsPerSecond, closeAfter});
+    queue_.push_back(Item{std::move(bytes), due, bitsPerSecond, closeAfter});
     if (!busy_) next();
 }
 
@@ -76,16 +81,18 @@ void PacedOutput::next() {
 void PacedOutput::coalesce() {
     // Unpaced replies that are all due go out in one write: a burst of small replies (a
     // transfer's acknowledgements) must not cost one write each.
-    Item& front = queue_.front();
     const auto now = Clock::now();
-    if (front.bitsPerSecond != 0 || front.due > now) return;
-    while (!front.closeAfter && queue_.size() > 1) {
-        Item& second = queue_[1];
-        if (second.bitsPerSecond != 0 || second.due > now) return;
-        front.bytes.insert(front.bytes.end(), second.bytes.begin(), second.bytes.end());
-        front.closeAfter = second.closeAfter;
-        queue_.erase(queue_.begin() + 1);
+    if (queue_.front().bitsPerSecond != 0 || queue_.front().due > now) return;
+    Item merged = std::move(queue_.front());
+    queue_.pop_front();
+    while (!merged.closeAfter && !queue_.empty() && queue_.front().bitsPerSecond == 0 &&
+           queue_.front().due <= now) {
+        const Item& more = queue_.front();
+        merged.bytes.insert(merged.bytes.end(), more.bytes.begin(), more.bytes.end());
+        merged.closeAfter = more.closeAfter;
+        queue_.pop_front();
     }
+    queue_.push_front(std::move(merged));
 }
 
 void PacedOutput::pump() {

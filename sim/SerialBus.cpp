@@ -145,9 +145,8 @@ void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
     if (frame.reply) return;
     // The request took its time on the line, after the ones before it: no station can answer
     // before it has all of it.
-    const auto now = PacedOutput::Clock::now();
-    inputFree_ = std::max(inputFree_, now) + wire::timing::serialTransmitTime(wireBytes, baud_);
-    const auto hold = std::chrono::ceil<std::chrono::milliseconds>(inputFree_ - now);
+    inputFree_ = std::max(inputFree_, PacedOutput::Clock::now()) +
+                 wire::timing::serialTransmitTime(wireBytes, baud_);
     Controller* station = router_.serialStation(frame.address);
     if (station == nullptr || router_.isDown(*station)) return;
     Outcome outcome = station->handle(frame);
@@ -158,8 +157,8 @@ void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
             const uint32_t rate = plan.rateBps != 0 ? std::min(plan.rateBps, baud_) : baud_;
             // Closing a bus is not possible: a "closed" link stops after the cut bytes.
             if (!plan.drop)
-                output_->push(std::move(plan.bytes), plan.delay + outcome.delay + hold, rate,
-                              false);
+                output_->pushAt(std::move(plan.bytes), inputFree_ + plan.delay + outcome.delay,
+                                rate, false);
         }
     }
     router_.settle(*station, outcome);

@@ -81,12 +81,9 @@ void TcpSession::answer(const wire::Frame& frame) {
         auto bytes = wire::encodeTcpFrame(*routed.outcome.reply);
         if (bytes) {
             ReplyPlan plan = controller_.faults.plan(std::move(bytes).value());
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
-                std::max(arrived - std::chrono::steady_clock::now(),
-                         std::chrono::steady_clock::duration::zero()));
             if (!plan.drop)
-                output_->push(std::move(plan.bytes), plan.delay + routed.outcome.delay + wait,
-                              plan.rateBps, plan.closeAfter);
+                output_->pushAt(std::move(plan.bytes), arrived + plan.delay + routed.outcome.delay,
+                                plan.rateBps, plan.closeAfter);
         }
     }
     if (routed.answerer != nullptr) router_.settle(*routed.answerer, routed.outcome);

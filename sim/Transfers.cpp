@@ -70,7 +70,8 @@ void takeOsVersion(ControllerState& state, const std::string& name) {
 }  // namespace
 
 bool Transfers::isOpen(Clock::time_point now) {
-    (void)now;
+    // A transfer whose host went away does not block the controller for ever.
+    if (staged_ && now - staged_->lastHeard > idle_) staged_.reset();
     return staged_.has_value();
 }
 
@@ -85,9 +86,8 @@ Outcome Transfers::handle(const wire::Frame& frame, const wire::Request& request
                           ControllerState& state, const ControllerConfig& config,
                           FaultSettings& faults) {
     const auto now = Clock::now();
-    // A transfer whose host went away does not block the controller for ever.
-    if (staged_ && now - staged_->lastHeard > std::chrono::milliseconds(faults.transferIdleMs))
-        staged_.reset();
+    idle_ = std::chrono::milliseconds(faults.transferIdleMs);
+    isOpen(now);
     if (auto* r = std::get_if<wire::TransferOpenRequest>(&request))
         return open(frame, *r, state, config);
     if (auto* r = std::get_if<wire::TransferStatusRequest>(&request)) return status(frame, *r);

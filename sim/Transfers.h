@@ -66,6 +66,7 @@ class Transfers {
     std::optional<Committed> last_;
     uint32_t nextId_ = 1;
     Clock::time_point flashFree_{};
+    std::chrono::milliseconds idle_{60000};  // the controller's transfer_idle_ms, as last seen
 };
 
 }  // namespace sim

@@ -51,16 +51,23 @@ void SerialLink::abort() {
     });
 }
 
-bool SerialLink::send(const wire::Frame& request, std::string& why) {
+std::optional<std::vector<uint8_t>> SerialLink::sendable(const wire::Frame& request,
+                                                         std::string& why) const {
     auto bytes = wire::encodeSerialFrame(request);
     if (!bytes) {
         why = "request too large for a frame";
-        return false;
+        return std::nullopt;
     }
     if (!isOpen() || aborted_) {
         why = "link not open";
-        return false;
+        return std::nullopt;
     }
+    return std::move(bytes).value();
+}
+
+bool SerialLink::send(const wire::Frame& request, std::string& why) {
+    auto bytes = sendable(request, why);
+    if (!bytes) return false;
     // Whatever is left of an earlier reply must not be mistaken for this one's.
     deframer_.reset();
     seen_.clear();
@@ -75,15 +82,8 @@ bool SerialLink::send(const wire::Frame& request, std::string& why) {
 }
 
 bool SerialLink::sendMore(const wire::Frame& request, std::string& why) {
-    auto bytes = wire::encodeSerialFrame(request);
-    if (!bytes) {
-        why = "request too large for a frame";
-        return false;
-    }
-    if (!isOpen() || aborted_) {
-        why = "link not open";
-        return false;
-    }
+    auto bytes = sendable(request, why);
+    if (!bytes) return false;
     // The line carries the requests one after another: this one's answer time starts when
     // the ones before it are out.
     const auto now = Clock::now();

@@ -6,6 +6,7 @@
 #include <asio.hpp>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ class SerialLink final : public Link {
     std::string name() const override { return "serial:" + path_; }
 
   private:
+    // The request's bytes when the link can send them now; else empty with `why`.
+    std::optional<std::vector<uint8_t>> sendable(const wire::Frame& request,
+                                                 std::string& why) const;
     bool write(const std::vector<uint8_t>& bytes, std::string& why);
     // Moves the deadline out when a plausible reply header has arrived.
     void extendForHeaders(Clock::time_point now);

@@ -1,6 +1,7 @@
 #include "platform/transfer/TransferEngine.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <thread>
 
@@ -106,7 +107,6 @@ class Run {
     std::size_t maxBlock_ = wire::kMaxBlockData;
     uint64_t received_ = 0;  // the controller's cumulative acknowledgement
     uint64_t sentEver_ = 0;  // the highest offset ever put on the line
-    uint64_t reported_ = 0;
     bool committed_ = false;
     bool cancelled_ = false;
     // Round trip and delivery rate, for the window.
@@ -125,7 +125,6 @@ std::size_t Run::windowBytes() const {
 
 bool Run::report() {
     if (!progress_) return true;
-    reported_ = received_;
     if (progress_(Progress{received_, job_.image.size()})) return true;
     cancelled_ = true;
     return false;
@@ -292,9 +291,16 @@ Result Run::go() {
         return fail({wire::code(ReplyCode::OutOfRange), {}, "the image is empty or too large"},
                     "the image cannot be loaded");
     }
+    if (job_.name.size() > wire::kMaxTransferName) {
+        return fail({wire::code(ReplyCode::OutOfRange), {}, "its name is longer than 255 bytes"},
+                    "the image cannot be loaded");
+    }
     Answer a;
     bool opened = open(a);
-    while (!opened && a.linkFailure() && result_.resumes < tuning_.maxResumes) {
+    // An open that went out but whose answer was lost is asked again; a controller that
+    // cannot be reached at all fails the load at once.
+    while (!opened && a.linkFailure() && a.code1 != wire::code(ReplyCode::NotStarted) &&
+           result_.resumes < tuning_.maxResumes) {
         ++result_.resumes;
         opened = open(a, true);
     }

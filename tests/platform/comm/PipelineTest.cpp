@@ -17,15 +17,6 @@ using commtest::PeerAction;
 
 namespace {
 
-comm::LinkSettings quick() {
-    comm::LinkSettings s;
-    s.tcpConnectTimeout = 500ms;
-    s.tcpTimeout = 150ms;
-    s.serialTimeout = 100ms;
-    s.baud = 115200;
-    return s;
-}
-
 wire::Frame poll() { return *wire::makeRequestFrame({1, 5}, 0, wire::TelegramRequest{1, {0x98}}); }
 
 struct Case {
@@ -51,7 +42,7 @@ TEST(Pipeline, OutcomesComeInOrderAndAFailureEndsTheRest) {
             return PeerAction::reply(commtest::pollReply(request));
         });
         comm::ExchangeEngine engine(
-            std::make_unique<comm::TcpLink>("127.0.0.1", peer.port(), quick()));
+            std::make_unique<comm::TcpLink>("127.0.0.1", peer.port(), commtest::quickSettings()));
         auto pipeline = engine.openPipeline();
         for (int i = 0; i < 5; ++i) ASSERT_TRUE(pipeline->push(poll()));
         std::vector<Ending> got;
@@ -81,7 +72,7 @@ TEST(Pipeline, OutcomesComeInOrderAndAFailureEndsTheRest) {
 
 TEST(Pipeline, SerialRequestsAreAllAnsweredInOrder) {
     commtest::PtyPeer peer;
-    comm::ExchangeEngine engine(std::make_unique<comm::SerialLink>(peer.path(), quick()));
+    comm::ExchangeEngine engine(std::make_unique<comm::SerialLink>(peer.path(), commtest::quickSettings()));
     auto pipeline = engine.openPipeline();
     for (int i = 0; i < 8; ++i) ASSERT_TRUE(pipeline->push(poll()));
     uint16_t last = 0;
@@ -100,7 +91,7 @@ TEST(Pipeline, SerialRequestsAreAllAnsweredInOrder) {
 TEST(Pipeline, ShuttingTheEngineDownEndsAnIdlePipeline) {
     commtest::TcpPeer peer;
     auto engine = std::make_unique<comm::ExchangeEngine>(
-        std::make_unique<comm::TcpLink>("127.0.0.1", peer.port(), quick()));
+        std::make_unique<comm::TcpLink>("127.0.0.1", peer.port(), commtest::quickSettings()));
     auto pipeline = engine->openPipeline();
     ASSERT_TRUE(pipeline->push(poll()));
     ASSERT_TRUE(pipeline->next());

@@ -74,6 +74,11 @@ TEST_F(Transfer, ControllerRefusesWhatItCannotTake) {
         EXPECT_EQ(result.code1, codeOf(row.expected)) << row.what << ": " << result.message;
         EXPECT_FALSE(result.message.empty()) << row.what;
     }
+    transfer::Job longName = job(kGate, 17);
+    longName.name.assign(256, 'n');
+    EXPECT_EQ(rig.load(longName).code1, codeOf(ReplyCode::OutOfRange)) << "refused before sending";
+    const std::vector<uint8_t> empty;
+    EXPECT_EQ(rig.load(rig.job(kGate, empty)).code1, codeOf(ReplyCode::OutOfRange));
     transfer::Job none = job(kGate, 17);
     none.link = 42;
     EXPECT_EQ(rig.load(none).code1, codeOf(ReplyCode::NotStarted));
