@@ -20,6 +20,11 @@ wire::Frame reply(const wire::Frame& request, ReplyCode code, std::vector<uint8_
     return wire::makeReplyFrame(request, code, code2, std::move(payload));
 }
 
+bool isTransfer(uint8_t command) {
+    return command >= wire::code(wire::Command::TransferOpen) &&
+           command <= wire::code(wire::Command::TransferStatus);
+}
+
 bool isAddressVariable(const wire::VarAddress& a) {
     return a.file == kSystemFile && (a.index == kPlaIndex || a.index == kElaIndex);
 }
@@ -112,6 +117,8 @@ Outcome Controller::handle(const wire::Frame& request) {
             out.changed = true;
             out.reply = reply(request, ReplyCode::Ok);
         }
+    } else if (isTransfer(request.command)) {
+        return transfers.handle(request, *decoded, state_, config_, faults.settings);
     } else {
         // Discovery travels on UDP only.
         out.reply = reply(request, ReplyCode::UnknownCommand);
@@ -157,6 +164,10 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
         out.changed = true;
         out.reply = reply(request, ReplyCode::Ok);
     } else if (auto* a = std::get_if<tg::Activate>(&command)) {
+        if (transfers.isOpen()) {
+            out.reply = reply(request, ReplyCode::Busy);
+            return out;
+        }
         if (a->partition != tg::kDeactivatePartition && !state_.partitions.count(a->partition)) {
             out.reply = reply(request, ReplyCode::NotFound);
             return out;

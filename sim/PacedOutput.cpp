@@ -17,8 +17,13 @@ PacedOutput::PacedOutput(asio::io_context& io, Write write, std::function<void()
 
 void PacedOutput::push(std::vector<uint8_t> bytes, std::chrono::milliseconds delay,
                        uint32_t bitsPerSecond, bool closeAfter) {
+    pushAt(std::move(bytes), Clock::now() + delay, bitsPerSecond, closeAfter);
+}
+
+void PacedOutput::pushAt(std::vector<uint8_t> bytes, Clock::time_point due,
+                         uint32_t bitsPerSecond, bool closeAfter) {
     if (stopped_) return;
-    queue_.push_back(Item{std::move(bytes), Clock::now() + delay, bitsPerSecond, closeAfter});
+    queue_.push_back(Item{std::move(bytes), due, bitsPerSecond, closeAfter});
     if (!busy_) next();
 }
 
@@ -43,7 +48,9 @@ void PacedOutput::stop() {
 
 PacedOutput::Clock::time_point PacedOutput::byteTime(std::size_t index) const {
     const Item& item = queue_.front();
-    return start_ + microseconds(static_cast<int64_t>(index) * 10'000'000 / item.bitsPerSecond);
+    // A byte is on the line once its last bit is.
+    return start_ +
+           microseconds(static_cast<int64_t>(index + 1) * 10'000'000 / item.bitsPerSecond);
 }
 
 void PacedOutput::next() {
@@ -59,6 +66,7 @@ void PacedOutput::next() {
     }
     busy_ = true;
     sent_ = 0;
+    coalesce();
     start_ = std::max({Clock::now(), queue_.front().due, lineFree_});
     if (start_ <= Clock::now()) {
         pump();
@@ -70,6 +78,23 @@ void PacedOutput::next() {
     });
 }
 
+void PacedOutput::coalesce() {
+    // Unpaced replies that are all due go out in one write: a burst of small replies (a
+    // transfer's acknowledgements) must not cost one write each.
+    const auto now = Clock::now();
+    if (queue_.front().bitsPerSecond != 0 || queue_.front().due > now) return;
+    Item merged = std::move(queue_.front());
+    queue_.pop_front();
+    while (!merged.closeAfter && !queue_.empty() && queue_.front().bitsPerSecond == 0 &&
+           queue_.front().due <= now) {
+        const Item& more = queue_.front();
+        merged.bytes.insert(merged.bytes.end(), more.bytes.begin(), more.bytes.end());
+        merged.closeAfter = more.closeAfter;
+        queue_.pop_front();
+    }
+    queue_.push_front(std::move(merged));
+}
+
 void PacedOutput::pump() {
     if (stopped_) return;
     const Item& item = queue_.front();
@@ -79,6 +104,9 @@ void PacedOutput::pump() {
         const auto horizon = Clock::now() + kSlack;
         std::size_t due = sent_;
         while (due < item.bytes.size() && byteTime(due) <= horizon) ++due;
+        // Bytes may go a little early to save timers, but never the last one: a reply is not
+        // complete before the line could have carried all of it.
+        if (due == item.bytes.size() && byteTime(due - 1) > Clock::now()) --due;
         count = due - sent_;
         if (count == 0) {
             timer_.expires_at(byteTime(sent_));
@@ -115,7 +143,8 @@ void PacedOutput::written(std::size_t count, bool ok) {
         pump();
         return;
     }
-    if (item.bitsPerSecond != 0) lineFree_ = std::max(lineFree_, byteTime(item.bytes.size()));
+    if (item.bitsPerSecond != 0 && !item.bytes.empty())
+        lineFree_ = std::max(lineFree_, byteTime(item.bytes.size() - 1));
     const bool closeAfter = item.closeAfter;
     queue_.pop_front();
     if (closeAfter) {

@@ -25,6 +25,9 @@ class PacedOutput : public std::enable_shared_from_this<PacedOutput> {
 
     void push(std::vector<uint8_t> bytes, std::chrono::milliseconds delay, uint32_t bitsPerSecond,
               bool closeAfter);
+    // The same, due at `due` rather than after a delay from now.
+    void pushAt(std::vector<uint8_t> bytes, Clock::time_point due, uint32_t bitsPerSecond,
+                bool closeAfter);
     // The line is busy until then (a serial request still arriving): nothing starts earlier.
     void holdUntil(Clock::time_point until);
     bool idle() const { return !busy_ && queue_.empty(); }
@@ -41,6 +44,7 @@ class PacedOutput : public std::enable_shared_from_this<PacedOutput> {
         bool closeAfter;
     };
     void next();
+    void coalesce();
     void pump();
     void written(std::size_t count, bool ok);
     void closeLink();

@@ -20,7 +20,7 @@ TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Contr
       socket_(std::move(socket)),
       controller_(controller),
       router_(router),
-      buffer_(8192),
+      buffer_(65536),
       secure_(controller, peerAddress(socket_)) {}
 
 void TcpSession::start() {
@@ -53,41 +53,58 @@ void TcpSession::read() {
 }
 
 void TcpSession::received(std::size_t count) {
+    bool cut = false;
+    count = controller_.faults.admitRequestBytes(count, cut);
     decoder_.feed(std::span<const uint8_t>(buffer_.data(), count));
+    if (cut) {
+        // The link breaks here: whatever whole frames got through are still answered.
+        drain();
+        close();
+        return;
+    }
+    if (!drain()) return;
+    read();
+}
+
+bool TcpSession::drain() {
     while (auto next = decoder_.next()) {
         if (!*next) {
             // A length that cannot be resynchronised ends the connection; any other bad
             // frame is skipped.
             if (decoder_.broken()) {
                 close();
-                return;
+                return false;
             }
             continue;
         }
         if (!next->value().reply) answer(next->value());
-        if (closed_) return;
+        if (closed_) return false;
     }
-    read();
+    return true;
 }
 
 void TcpSession::answer(const wire::Frame& frame) {
     if (router_.isDown(controller_)) return;
+    // On a rate-limited line the request is not all there until it has crossed it.
+    const auto arrived = controller_.faults.requestArrival(wire::frameSize(frame) + 2);
     SecureSession::Step step = secure_.incoming(frame);
     if (step.reply) {
-        push(*step.reply);
+        push(*step.reply, arrived);
         return;
     }
     Routed routed = router_.routeTcp(controller_, *step.inner);
     if (routed.outcome.reply)
-        push(step.sealed ? secure_.seal(*routed.outcome.reply) : *routed.outcome.reply);
+        push(step.sealed ? secure_.seal(*routed.outcome.reply) : *routed.outcome.reply,
+             arrived + routed.outcome.delay);
     if (routed.answerer != nullptr) router_.settle(*routed.answerer, routed.outcome);
 }
 
-void TcpSession::push(const wire::Frame& reply) {
+void TcpSession::push(const wire::Frame& reply, std::chrono::steady_clock::time_point due) {
     auto bytes = wire::encodeTcpFrame(reply);
     if (!bytes) return;
     ReplyPlan plan = controller_.faults.plan(std::move(bytes).value());
-    if (!plan.drop) output_->push(std::move(plan.bytes), plan.delay, plan.rateBps, plan.closeAfter);
+    if (!plan.drop)
+        output_->pushAt(std::move(plan.bytes), due + plan.delay, plan.rateBps, plan.closeAfter);
 }
 
 void TcpSession::closeWhenDrained() {

@@ -25,8 +25,10 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
   private:
     void read();
     void received(std::size_t count);
+    // Answers every whole frame decoded so far; false when the session closed meanwhile.
+    bool drain();
     void answer(const wire::Frame& frame);
-    void push(const wire::Frame& reply);
+    void push(const wire::Frame& reply, std::chrono::steady_clock::time_point due);
 
     asio::io_context& io_;
     asio::ip::tcp::socket socket_;

@@ -140,6 +140,14 @@ bool TcpLink::send(const wire::Frame& request, std::string& why) {
     return sendRaw(security_ ? security_->seal(request) : request, why);
 }
 
+bool TcpLink::sendMore(const wire::Frame& request, std::string& why) {
+    if (!isOpen() || aborted_) {
+        why = "link not open";
+        return false;
+    }
+    return sendRaw(security_ ? security_->seal(request) : request, why);
+}
+
 bool TcpLink::sendRaw(const wire::Frame& frame, std::string& why) {
     auto bytes = wire::encodeTcpFrame(frame);
     if (!bytes) {

@@ -13,6 +13,11 @@ bool isKnownCommand(uint8_t command) {
         case Command::Hello:
         case Command::Proof:
         case Command::Sealed:
+        case Command::TransferOpen:
+        case Command::TransferBlock:
+        case Command::TransferCommit:
+        case Command::TransferAbort:
+        case Command::TransferStatus:
             return true;
     }
     return false;
@@ -38,6 +43,16 @@ const char* commandName(uint8_t command) {
             return "Proof";
         case Command::Sealed:
             return "Sealed";
+        case Command::TransferOpen:
+            return "TransferOpen";
+        case Command::TransferBlock:
+            return "TransferBlock";
+        case Command::TransferCommit:
+            return "TransferCommit";
+        case Command::TransferAbort:
+            return "TransferAbort";
+        case Command::TransferStatus:
+            return "TransferStatus";
     }
     if (command >= kBulkTransferFirst && command <= kBulkTransferLast) return "reserved (bulk)";
     if (command >= kDiscoveryFirst && command <= kDiscoveryLast) return "reserved (discovery)";

@@ -32,6 +32,10 @@ const char* replyCodeName(uint16_t code1) {
             return "reply too large";
         case ReplyCode::RateLimited:
             return "too many failed password proofs; try again later";
+        case ReplyCode::ChecksumMismatch:
+            return "checksum mismatch";
+        case ReplyCode::Incomplete:
+            return "image incomplete";
         case ReplyCode::TimedOut:
             return "timed out";
         case ReplyCode::LinkLost:

@@ -20,6 +20,8 @@ enum class ReplyCode : uint16_t {
     AuthRequired = 0x000B,
     TooLarge = 0x000C,
     RateLimited = 0x000D,  // too many failed password proofs from this address lately
+    ChecksumMismatch = 0x000E,  // a transfer's commit: the staged image has another checksum
+    Incomplete = 0x000F,        // a transfer's commit before every byte was staged
     // link-local
     TimedOut = 0xFF01,
     LinkLost = 0xFF02,

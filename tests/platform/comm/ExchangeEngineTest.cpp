@@ -38,18 +38,9 @@ commtest::PeerScript dropFirstThenAnswerItLate() {
 const wire::Address kAt{1, 5};
 const wire::Request kPoll = wire::TelegramRequest{1, {0x98}};
 
-comm::LinkSettings quick() {
-    comm::LinkSettings s;
-    s.tcpConnectTimeout = 500ms;
-    s.tcpTimeout = 150ms;
-    s.serialTimeout = 100ms;
-    s.baud = 115200;
-    return s;
-}
-
 std::unique_ptr<comm::ExchangeEngine> tcpEngine(uint16_t port, uint16_t firstSequence = 1) {
     return std::make_unique<comm::ExchangeEngine>(
-        std::make_unique<comm::TcpLink>("127.0.0.1", port, quick()), firstSequence);
+        std::make_unique<comm::TcpLink>("127.0.0.1", port, commtest::quickSettings()), firstSequence);
 }
 
 std::chrono::milliseconds elapsedSince(comm::Clock::time_point start) {
@@ -196,7 +187,7 @@ TEST(ExchangeEngineTcp, AWaitingCallerQueuesBehindTheExchangeInProgress) {
 TEST(ExchangeEngineTcp, ShuttingDownEndsTheExchangeInProgressAndTheQueuedOnes) {
     commtest::TcpPeer peer;
     peer.setScript([](const wire::Frame&, int) { return PeerAction::drop(); });
-    comm::LinkSettings slow = quick();
+    comm::LinkSettings slow = commtest::quickSettings();
     slow.tcpTimeout = 30s;
     auto engine = std::make_unique<comm::ExchangeEngine>(
         std::make_unique<comm::TcpLink>("127.0.0.1", peer.port(), slow));
@@ -217,7 +208,7 @@ TEST(ExchangeEngineTcp, ShuttingDownEndsTheExchangeInProgressAndTheQueuedOnes) {
 namespace {
 
 std::unique_ptr<comm::ExchangeEngine> serialEngine(const std::string& path,
-                                                   comm::LinkSettings s = quick()) {
+                                                   comm::LinkSettings s = commtest::quickSettings()) {
     return std::make_unique<comm::ExchangeEngine>(std::make_unique<comm::SerialLink>(path, s));
 }
 

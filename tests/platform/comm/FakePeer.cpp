@@ -17,6 +17,15 @@
 
 namespace commtest {
 
+comm::LinkSettings quickSettings() {
+    comm::LinkSettings s;
+    s.tcpConnectTimeout = std::chrono::milliseconds(500);
+    s.tcpTimeout = std::chrono::milliseconds(150);
+    s.serialTimeout = std::chrono::milliseconds(100);
+    s.baud = 115200;
+    return s;
+}
+
 wire::Frame pollReply(const wire::Frame& request) {
     return wire::makeReplyFrame(request, wire::ReplyCode::Ok, 0, {1, 5});
 }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/comm/LinkSettings.h"
 #include "platform/wire/Frame.h"
 
 namespace commtest {
@@ -26,6 +27,9 @@ struct PeerAction {
 
 // `index` counts the requests the peer has seen, from 0.
 using PeerScript = std::function<PeerAction(const wire::Frame& request, int index)>;
+
+// Short time-outs, so that tests of ending exchanges end quickly.
+comm::LinkSettings quickSettings();
 
 // The poll answer of a controller at 1:5: Ok with its own PLA and ELA.
 wire::Frame pollReply(const wire::Frame& request);
