@@ -12,6 +12,7 @@
 #include "platform/wire/TcpFraming.h"
 #include "platform/wire/Telegram.h"
 #include "platform/wire/TelegramPayload.h"
+#include "platform/wire/TransferPayloads.h"
 #include "platform/wire/VariablePayloads.h"
 
 namespace wirefuzz {
@@ -35,6 +36,18 @@ bool roundTrips(std::span<const uint8_t> bytes, Decode decode, const char* what,
     return false;
 }
 
+bool checkTransferPayloads(std::span<const uint8_t> p, std::string& failure) {
+    return roundTrips(p, wire::decodeTransferOpenRequest, "TransferOpenRequest", failure) &&
+           roundTrips(p, wire::decodeTransferOpenReply, "TransferOpenReply", failure) &&
+           roundTrips(p, wire::decodeTransferBlockRequest, "TransferBlockRequest", failure) &&
+           roundTrips(p, wire::decodeTransferBlockReply, "TransferBlockReply", failure) &&
+           roundTrips(p, wire::decodeTransferCommitRequest, "TransferCommitRequest", failure) &&
+           roundTrips(p, wire::decodeTransferCommitReply, "TransferCommitReply", failure) &&
+           roundTrips(p, wire::decodeTransferAbortRequest, "TransferAbortRequest", failure) &&
+           roundTrips(p, wire::decodeTransferStatusRequest, "TransferStatusRequest", failure) &&
+           roundTrips(p, wire::decodeTransferStatusReply, "TransferStatusReply", failure);
+}
+
 bool checkPayloads(std::span<const uint8_t> p, std::string& failure) {
     return roundTrips(p, wire::decodeReadRequest, "ReadRequest", failure) &&
            roundTrips(p, wire::decodeReadReply, "ReadReply", failure) &&
@@ -44,7 +57,8 @@ bool checkPayloads(std::span<const uint8_t> p, std::string& failure) {
            roundTrips(p, wire::decodeTelegramReply, "TelegramReply", failure) &&
            roundTrips(p, wire::decodeSetClockRequest, "SetClockRequest", failure) &&
            roundTrips(p, wire::decodeDiscoveryRequest, "DiscoveryRequest", failure) &&
-           roundTrips(p, wire::decodeDiscoveryReply, "DiscoveryReply", failure);
+           roundTrips(p, wire::decodeDiscoveryReply, "DiscoveryReply", failure) &&
+           checkTransferPayloads(p, failure);
 }
 
 bool checkTelegram(std::span<const uint8_t> bytes, std::string& failure) {

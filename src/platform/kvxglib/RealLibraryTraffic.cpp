@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/comm/LinkAccess.h"
 #include "platform/comm/LinkTable.h"
 #include "platform/comm/SerialLink.h"
 #include "platform/comm/StatusWord.h"
@@ -41,10 +42,18 @@ struct RequestObject {
     std::shared_ptr<comm::Exchange> exchange;
 };
 
+// Handles resolve as the traffic calls resolve them: link 0 follows the settings.
+class TrafficLinks final : public comm::LinkAccess {
+  public:
+    comm::ExchangeEngine* engine(int32_t handle) override;
+    RealLibrary* library = nullptr;  // set when first handed out
+};
+
 }  // namespace
 
 struct TrafficState {
     comm::LinkTable links;
+    TrafficLinks access;
     std::map<RequestHandle, RequestObject> requests;
     RequestHandle nextRequest = 1;
     comm::WriteBatch batch;
@@ -250,6 +259,15 @@ int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t b
 
 bool closeLink(RealLibrary& library, int32_t handle) {
     return library.traffic().links.remove(handle);
+}
+
+comm::ExchangeEngine* TrafficLinks::engine(int32_t handle) {
+    return library != nullptr ? engineFor(*library, handle) : nullptr;
+}
+
+comm::LinkAccess& linkAccess(RealLibrary& library) {
+    library.traffic().access.library = &library;
+    return library.traffic().access;
 }
 
 void setYieldScreen(RealLibrary& library, ui::Screen* screen) { library.traffic().screen = screen; }

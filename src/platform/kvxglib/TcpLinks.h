@@ -10,6 +10,9 @@
 namespace ui {
 class Screen;
 }
+namespace comm {
+class LinkAccess;
+}
 
 namespace kvxglib {
 
@@ -25,6 +28,10 @@ int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t b
                        std::string* why = nullptr);
 // False for link 0 and unknown handles. An exchange still running on the link ends as lost.
 bool closeLink(RealLibrary& library, int32_t handle);
+
+// The library's links by handle, for the components that run transfers on a given link.
+// Valid as long as the library.
+comm::LinkAccess& linkAccess(RealLibrary& library);
 
 // The screen whose events the yield call (#2145) processes; null: the call just returns.
 void setYieldScreen(RealLibrary& library, ui::Screen* screen);

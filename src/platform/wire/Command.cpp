@@ -10,6 +10,11 @@ bool isKnownCommand(uint8_t command) {
         case Command::Telegram:
         case Command::SetClock:
         case Command::Discover:
+        case Command::TransferOpen:
+        case Command::TransferBlock:
+        case Command::TransferCommit:
+        case Command::TransferAbort:
+        case Command::TransferStatus:
             return true;
     }
     return false;
@@ -29,6 +34,16 @@ const char* commandName(uint8_t command) {
             return "SetClock";
         case Command::Discover:
             return "Discover";
+        case Command::TransferOpen:
+            return "TransferOpen";
+        case Command::TransferBlock:
+            return "TransferBlock";
+        case Command::TransferCommit:
+            return "TransferCommit";
+        case Command::TransferAbort:
+            return "TransferAbort";
+        case Command::TransferStatus:
+            return "TransferStatus";
     }
     if (command >= kBulkTransferFirst && command <= kBulkTransferLast) return "reserved (bulk)";
     if (command >= kDiscoveryFirst && command <= kDiscoveryLast) return "reserved (discovery)";

@@ -10,6 +10,11 @@ enum class Command : uint8_t {
     WriteBatch = 0x03,
     Telegram = 0x04,
     SetClock = 0x05,
+    TransferOpen = 0x20,
+    TransferBlock = 0x21,
+    TransferCommit = 0x22,
+    TransferAbort = 0x23,
+    TransferStatus = 0x24,
     Discover = 0x30,  // UDP only
 };
 

@@ -30,6 +30,10 @@ const char* replyCodeName(uint16_t code1) {
             return "password-protected link required";
         case ReplyCode::TooLarge:
             return "reply too large";
+        case ReplyCode::ChecksumMismatch:
+            return "checksum mismatch";
+        case ReplyCode::Incomplete:
+            return "image incomplete";
         case ReplyCode::TimedOut:
             return "timed out";
         case ReplyCode::LinkLost:

@@ -19,6 +19,8 @@ enum class ReplyCode : uint16_t {
     NoAnswer = 0x000A,
     AuthRequired = 0x000B,
     TooLarge = 0x000C,
+    ChecksumMismatch = 0x000E,  // a transfer's commit: the staged image has another checksum
+    Incomplete = 0x000F,        // a transfer's commit before every byte was staged
     // link-local
     TimedOut = 0xFF01,
     LinkLost = 0xFF02,

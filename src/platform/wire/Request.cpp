@@ -10,6 +10,11 @@ struct CommandOf {
     Command operator()(const TelegramRequest&) const { return Command::Telegram; }
     Command operator()(const SetClockRequest&) const { return Command::SetClock; }
     Command operator()(const DiscoveryRequest&) const { return Command::Discover; }
+    Command operator()(const TransferOpenRequest&) const { return Command::TransferOpen; }
+    Command operator()(const TransferBlockRequest&) const { return Command::TransferBlock; }
+    Command operator()(const TransferCommitRequest&) const { return Command::TransferCommit; }
+    Command operator()(const TransferAbortRequest&) const { return Command::TransferAbort; }
+    Command operator()(const TransferStatusRequest&) const { return Command::TransferStatus; }
 };
 
 template <class T>
@@ -53,6 +58,16 @@ Result<Request> decodeRequest(const Frame& frame) {
             return widen(decodeSetClockRequest(frame.payload));
         case Command::Discover:
             return widen(decodeDiscoveryRequest(frame.payload));
+        case Command::TransferOpen:
+            return widen(decodeTransferOpenRequest(frame.payload));
+        case Command::TransferBlock:
+            return widen(decodeTransferBlockRequest(frame.payload));
+        case Command::TransferCommit:
+            return widen(decodeTransferCommitRequest(frame.payload));
+        case Command::TransferAbort:
+            return widen(decodeTransferAbortRequest(frame.payload));
+        case Command::TransferStatus:
+            return widen(decodeTransferStatusRequest(frame.payload));
     }
     return Error::UnknownCommand;
 }

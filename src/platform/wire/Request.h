@@ -12,12 +12,15 @@
 #include "platform/wire/ReplyCode.h"
 #include "platform/wire/Result.h"
 #include "platform/wire/TelegramPayload.h"
+#include "platform/wire/TransferPayloads.h"
 #include "platform/wire/VariablePayloads.h"
 
 namespace wire {
 
 using Request = std::variant<ReadRequest, WriteRequest, WriteBatchRequest, TelegramRequest,
-                             SetClockRequest, DiscoveryRequest>;
+                             SetClockRequest, DiscoveryRequest, TransferOpenRequest,
+                             TransferBlockRequest, TransferCommitRequest, TransferAbortRequest,
+                             TransferStatusRequest>;
 
 Command commandOf(const Request& request);
 Result<std::vector<uint8_t>> encodeRequestPayload(const Request& request);

@@ -1,0 +1,90 @@
+#pragma once
+// The one transfer engine behind every image load (programs into partitions, operating
+// systems, older controllers' applications, port operating systems, web sites).
+//
+// It runs on the caller's thread over the link it is given: opens a staged transfer on the
+// controller, sends the image as a sliding window of blocks (bytes in flight sized from the
+// line's rate and round trip) with cumulative acknowledgement, calls `progress` after every
+// acknowledged window, and commits with the image's CRC-32. The controller swaps the image in
+// only at a commit whose checksum matches; the engine then compares the checksum of what the
+// controller stored with its own. After a lost link it reconnects, asks how far the transfer
+// got and resumes from there, re-sending at most one window. A cancel (progress returning
+// false) or a failure aborts the staged transfer, so the old image stays in effect.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "platform/wire/Frame.h"
+#include "platform/wire/TransferPayloads.h"
+
+namespace comm {
+class LinkAccess;
+}
+
+namespace transfer {
+
+struct Job {
+    int32_t link = 0;  // a link handle of the general library
+    wire::Address address = wire::kDirectAddress;
+    wire::TransferTarget target = wire::TransferTarget::Partition;
+    uint8_t partition = 0;  // for TransferTarget::Partition
+    uint16_t model = 0;     // the image's model; 0 = any
+    std::string name;       // code page 850, at most 255 bytes
+    std::span<const uint8_t> image;  // stays valid for the whole run
+};
+
+struct Progress {
+    uint64_t acknowledged = 0;  // bytes the controller has staged
+    uint64_t total = 0;
+    double fraction() const { return total == 0 ? 1.0 : double(acknowledged) / double(total); }
+};
+// Called on the caller's thread after each acknowledged window; false cancels the transfer.
+using ProgressCallback = std::function<bool(const Progress&)>;
+
+enum class Ending {
+    Completed,  // committed, and the controller's checksum of the stored image matches
+    Cancelled,  // the progress callback asked to stop; the staged image was dropped
+    Failed,     // see `code1` and `message`; the controller keeps its old image
+};
+const char* endingName(Ending ending);
+
+struct Result {
+    Ending ending = Ending::Failed;
+    // The controller's reply code for a refusal (wire::ReplyCode), a link-local code
+    // (TimedOut, LinkLost, NotStarted, BadReply) when the link gave up, or Ok.
+    uint16_t code1 = 0;
+    std::string message;          // for the user, empty when completed
+    uint32_t storedChecksum = 0;  // what the controller reported at commit
+    // Figures for tests and benchmarks.
+    uint64_t bytesSent = 0;  // block data put on the line, re-sent bytes included
+    uint32_t resumes = 0;    // reconnections after a lost link
+};
+
+struct Tuning {
+    // How often a lost link is reopened before the transfer fails.
+    uint32_t maxResumes = 8;
+    // The window never holds fewer or more block bytes than these.
+    std::size_t minWindowBytes = 2 * wire::kMaxBlockData;
+    std::size_t maxWindowBytes = 4u << 20;
+    // Extra in flight over rate x round trip, for jitter.
+    double windowHeadroom = 2.0;
+    // How long the engine keeps trying to reach a controller that went away mid-transfer.
+    std::chrono::milliseconds reconnectFor{15000};
+};
+
+class TransferEngine {
+  public:
+    explicit TransferEngine(comm::LinkAccess& links, Tuning tuning = {});
+
+    // Runs the whole transfer; returns when it has completed, was cancelled or failed. Every
+    // exchange it makes ends by the link's time-outs, so this always returns.
+    Result run(const Job& job, const ProgressCallback& progress);
+
+  private:
+    comm::LinkAccess& links_;
+    Tuning tuning_;
+};
+
+}  // namespace transfer

@@ -1,0 +1,188 @@
+#include "platform/wire/TransferPayloads.h"
+
+#include "platform/wire/Bytes.h"
+
+namespace wire {
+namespace {
+
+// A fixed-size payload: Truncated when short, WrongLength when longer.
+Result<ByteReader> exactly(std::span<const uint8_t> payload, std::size_t size) {
+    if (payload.size() < size) return Error::Truncated;
+    if (payload.size() > size) return Error::WrongLength;
+    return ByteReader(payload);
+}
+
+std::vector<uint8_t> words(std::initializer_list<uint32_t> values) {
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    for (uint32_t v : values) w.u32(v);
+    return out;
+}
+
+}  // namespace
+
+bool isTransferTarget(uint8_t value) { return value >= 1 && value <= 5; }
+
+const char* transferTargetName(TransferTarget target) {
+    switch (target) {
+        case TransferTarget::Partition:
+            return "partition";
+        case TransferTarget::OperatingSystem:
+            return "operating system";
+        case TransferTarget::LegacyApplication:
+            return "application";
+        case TransferTarget::PortOs:
+            return "TCP/IP port operating system";
+        case TransferTarget::OptionImage:
+            return "option image";
+    }
+    return "unknown target";
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferOpenRequest& request) {
+    if (!isTransferTarget(static_cast<uint8_t>(request.target)) ||
+        request.name.size() > kMaxTransferName)
+        return Error::BadValue;
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u8(static_cast<uint8_t>(request.target));
+    w.u8(request.partition);
+    w.u32(request.totalSize);
+    w.u16(request.model);
+    w.u8(static_cast<uint8_t>(request.name.size()));
+    w.text(request.name);
+    return out;
+}
+
+Result<TransferOpenRequest> decodeTransferOpenRequest(std::span<const uint8_t> payload) {
+    ByteReader r(payload);
+    TransferOpenRequest o;
+    const uint8_t target = r.u8();
+    o.partition = r.u8();
+    o.totalSize = r.u32();
+    o.model = r.u16();
+    const uint8_t length = r.u8();
+    o.name = r.text(length);
+    if (r.failed()) return Error::Truncated;
+    if (!r.atEnd()) return Error::WrongLength;
+    if (!isTransferTarget(target)) return Error::BadValue;
+    o.target = static_cast<TransferTarget>(target);
+    return o;
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferOpenReply& reply) {
+    if (reply.maxBlock == 0 || reply.maxBlock > kMaxBlockData) return Error::BadValue;
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u32(reply.transfer);
+    w.u16(reply.maxBlock);
+    return out;
+}
+
+Result<TransferOpenReply> decodeTransferOpenReply(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 6);
+    if (!r) return r.error();
+    TransferOpenReply o{r->u32(), r->u16()};
+    if (o.maxBlock == 0 || o.maxBlock > kMaxBlockData) return Error::BadValue;
+    return o;
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferBlockRequest& request) {
+    if (request.data.empty() || request.data.size() > kMaxBlockData) return Error::BadValue;
+    std::vector<uint8_t> out = words({request.transfer, request.offset});
+    out.insert(out.end(), request.data.begin(), request.data.end());
+    return out;
+}
+
+Result<TransferBlockRequest> decodeTransferBlockRequest(std::span<const uint8_t> payload) {
+    ByteReader r(payload);
+    TransferBlockRequest b;
+    b.transfer = r.u32();
+    b.offset = r.u32();
+    if (r.failed()) return Error::Truncated;
+    auto rest = r.rest();
+    if (rest.empty()) return Error::Truncated;
+    if (rest.size() > kMaxBlockData) return Error::Oversized;
+    b.data.assign(rest.begin(), rest.end());
+    return b;
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferBlockReply& reply) {
+    return words({reply.received});
+}
+
+Result<TransferBlockReply> decodeTransferBlockReply(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 4);
+    if (!r) return r.error();
+    return TransferBlockReply{r->u32()};
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferCommitRequest& request) {
+    return words({request.transfer, request.checksum});
+}
+
+Result<TransferCommitRequest> decodeTransferCommitRequest(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 8);
+    if (!r) return r.error();
+    TransferCommitRequest c;
+    c.transfer = r->u32();
+    c.checksum = r->u32();
+    return c;
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferCommitReply& reply) {
+    return words({reply.storedChecksum});
+}
+
+Result<TransferCommitReply> decodeTransferCommitReply(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 4);
+    if (!r) return r.error();
+    return TransferCommitReply{r->u32()};
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferAbortRequest& request) {
+    return words({request.transfer});
+}
+
+Result<TransferAbortRequest> decodeTransferAbortRequest(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 4);
+    if (!r) return r.error();
+    return TransferAbortRequest{r->u32()};
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferStatusRequest& request) {
+    return words({request.transfer});
+}
+
+Result<TransferStatusRequest> decodeTransferStatusRequest(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 4);
+    if (!r) return r.error();
+    return TransferStatusRequest{r->u32()};
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferStatusReply& reply) {
+    if (reply.state != TransferState::Receiving && reply.state != TransferState::Committed)
+        return Error::BadValue;
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u8(static_cast<uint8_t>(reply.state));
+    w.u32(reply.received);
+    w.u32(reply.totalSize);
+    w.u32(reply.storedChecksum);
+    return out;
+}
+
+Result<TransferStatusReply> decodeTransferStatusReply(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 13);
+    if (!r) return r.error();
+    const uint8_t state = r->u8();
+    TransferStatusReply s;
+    s.received = r->u32();
+    s.totalSize = r->u32();
+    s.storedChecksum = r->u32();
+    if (state > 1) return Error::BadValue;
+    s.state = static_cast<TransferState>(state);
+    return s;
+}
+
+}  // namespace wire

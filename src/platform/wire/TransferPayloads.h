@@ -1,0 +1,106 @@
+#pragma once
+// Payloads of the image transfer (0x20..0x24): open a staged image, send its blocks, commit it
+// with a checksum, abort it, or ask how far it got so that a broken transfer resumes.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/wire/Result.h"
+
+namespace wire {
+
+// What an image is loaded into.
+enum class TransferTarget : uint8_t {
+    Partition = 1,          // a program or web site into flash partition N
+    OperatingSystem = 2,    // the controller's operating system; it restarts at commit
+    LegacyApplication = 3,  // the application of a controller without partitions
+    PortOs = 4,             // reserved: the TCP/IP port's operating system
+    OptionImage = 5,        // reserved: an option image of the TCP/IP port
+};
+bool isTransferTarget(uint8_t value);
+const char* transferTargetName(TransferTarget target);
+
+// Block data per request: a whole request frame less the transfer id and offset.
+constexpr std::size_t kMaxBlockData = 4090 - 8;
+constexpr std::size_t kMaxTransferName = 255;
+
+struct TransferOpenRequest {
+    TransferTarget target = TransferTarget::Partition;
+    uint8_t partition = 0;  // for Partition; 0 otherwise
+    uint32_t totalSize = 0;
+    uint16_t model = 0;  // the image's controller model; 0 = any model
+    std::string name;    // code page 850, at most 255 bytes
+    bool operator==(const TransferOpenRequest&) const = default;
+};
+struct TransferOpenReply {
+    uint32_t transfer = 0;  // the id the other requests name
+    uint16_t maxBlock = 0;  // largest block data the controller takes, 1..kMaxBlockData
+    bool operator==(const TransferOpenReply&) const = default;
+};
+
+struct TransferBlockRequest {
+    uint32_t transfer = 0;
+    uint32_t offset = 0;
+    std::vector<uint8_t> data;  // 1..kMaxBlockData bytes
+    bool operator==(const TransferBlockRequest&) const = default;
+};
+// Cumulative acknowledgement: every byte below `received` is staged.
+struct TransferBlockReply {
+    uint32_t received = 0;
+    bool operator==(const TransferBlockReply&) const = default;
+};
+
+struct TransferCommitRequest {
+    uint32_t transfer = 0;
+    uint32_t checksum = 0;  // CRC-32 of the whole image
+    bool operator==(const TransferCommitRequest&) const = default;
+};
+struct TransferCommitReply {
+    uint32_t storedChecksum = 0;  // CRC-32 of what the controller now holds
+    bool operator==(const TransferCommitReply&) const = default;
+};
+
+struct TransferAbortRequest {
+    uint32_t transfer = 0;
+    bool operator==(const TransferAbortRequest&) const = default;
+};
+
+struct TransferStatusRequest {
+    uint32_t transfer = 0;
+    bool operator==(const TransferStatusRequest&) const = default;
+};
+enum class TransferState : uint8_t {
+    Receiving = 0,  // staged, not committed
+    Committed = 1,  // committed: `storedChecksum` is what the controller holds
+};
+struct TransferStatusReply {
+    TransferState state = TransferState::Receiving;
+    uint32_t received = 0;  // bytes staged without a gap from offset 0
+    uint32_t totalSize = 0;
+    uint32_t storedChecksum = 0;  // when Committed, else 0
+    bool operator==(const TransferStatusReply&) const = default;
+};
+
+// BadValue for a target, size or name the layout cannot hold.
+Result<std::vector<uint8_t>> encodePayload(const TransferOpenRequest& request);
+Result<std::vector<uint8_t>> encodePayload(const TransferOpenReply& reply);
+Result<std::vector<uint8_t>> encodePayload(const TransferBlockRequest& request);
+Result<std::vector<uint8_t>> encodePayload(const TransferBlockReply& reply);
+Result<std::vector<uint8_t>> encodePayload(const TransferCommitRequest& request);
+Result<std::vector<uint8_t>> encodePayload(const TransferCommitReply& reply);
+Result<std::vector<uint8_t>> encodePayload(const TransferAbortRequest& request);
+Result<std::vector<uint8_t>> encodePayload(const TransferStatusRequest& request);
+Result<std::vector<uint8_t>> encodePayload(const TransferStatusReply& reply);
+
+Result<TransferOpenRequest> decodeTransferOpenRequest(std::span<const uint8_t> payload);
+Result<TransferOpenReply> decodeTransferOpenReply(std::span<const uint8_t> payload);
+Result<TransferBlockRequest> decodeTransferBlockRequest(std::span<const uint8_t> payload);
+Result<TransferBlockReply> decodeTransferBlockReply(std::span<const uint8_t> payload);
+Result<TransferCommitRequest> decodeTransferCommitRequest(std::span<const uint8_t> payload);
+Result<TransferCommitReply> decodeTransferCommitReply(std::span<const uint8_t> payload);
+Result<TransferAbortRequest> decodeTransferAbortRequest(std::span<const uint8_t> payload);
+Result<TransferStatusRequest> decodeTransferStatusRequest(std::span<const uint8_t> payload);
+Result<TransferStatusReply> decodeTransferStatusReply(std::span<const uint8_t> payload);
+
+}  // namespace wire

@@ -1,0 +1,104 @@
+// Payload layouts of the image transfer and the image checksum.
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+#include "Hex.h"
+#include "platform/wire/Crc32.h"
+#include "platform/wire/Request.h"
+
+using namespace wire;
+using wiretest::hex;
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const Request& request) {
+    auto frame = makeRequestFrame({255, 30}, 1, request);
+    EXPECT_TRUE(frame) << errorName(frame.error());
+    return frame ? frame->payload : std::vector<uint8_t>{};
+}
+
+}  // namespace
+
+TEST(TransferPayloads, RequestsHaveTheDocumentedBytesAndDecodeBack) {
+    struct Row {
+        Request request;
+        const char* bytes;
+        Command command;
+    };
+    const std::vector<Row> rows = {
+        {TransferOpenRequest{TransferTarget::Partition, 17, 10000, 200, "Pump"},
+         "01 11 10 27 00 00 C8 00 04 50 75 6D 70", Command::TransferOpen},
+        {TransferOpenRequest{TransferTarget::OperatingSystem, 0, 1, 0, ""},
+         "02 00 01 00 00 00 00 00 00", Command::TransferOpen},
+        {TransferBlockRequest{7, 0x01020304, {0xAA, 0xBB}}, "07 00 00 00 04 03 02 01 AA BB",
+         Command::TransferBlock},
+        {TransferCommitRequest{7, 0xCBF43926}, "07 00 00 00 26 39 F4 CB", Command::TransferCommit},
+        {TransferAbortRequest{9}, "09 00 00 00", Command::TransferAbort},
+        {TransferStatusRequest{0x10000}, "00 00 01 00", Command::TransferStatus},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        EXPECT_EQ(bytesOf(row.request), hex(row.bytes));
+        Frame frame = *makeRequestFrame({1, 5}, 3, row.request);
+        EXPECT_EQ(frame.command, code(row.command));
+        auto back = decodeRequest(frame);
+        ASSERT_TRUE(back) << errorName(back.error());
+        EXPECT_EQ(*back, row.request);
+    }
+}
+
+TEST(TransferPayloads, RepliesRoundTrip) {
+    EXPECT_EQ(*encodePayload(TransferOpenReply{1, 4082}), hex("01 00 00 00 F2 0F"));
+    EXPECT_EQ(*decodeTransferOpenReply(hex("01 00 00 00 F2 0F")), (TransferOpenReply{1, 4082}));
+    EXPECT_EQ(*decodeTransferBlockReply(hex("00 10 00 00")), TransferBlockReply{4096});
+    EXPECT_EQ(*decodeTransferCommitReply(hex("26 39 F4 CB")), TransferCommitReply{0xCBF43926});
+    const TransferStatusReply status{TransferState::Committed, 10, 10, 0x11223344};
+    EXPECT_EQ(*encodePayload(status), hex("01 0A 00 00 00 0A 00 00 00 44 33 22 11"));
+    EXPECT_EQ(*decodeTransferStatusReply(*encodePayload(status)), status);
+}
+
+TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
+    struct Row {
+        const char* what;
+        Error expected;
+        Error got;
+    };
+    auto err = [](auto result) { return result ? Error{} : result.error(); };
+    const std::vector<Row> rows = {
+        {"open: unknown target", Error::BadValue,
+         err(decodeTransferOpenRequest(hex("06 00 01 00 00 00 00 00 00")))},
+        {"open: target 0", Error::BadValue,
+         err(decodeTransferOpenRequest(hex("00 00 01 00 00 00 00 00 00")))},
+        {"open: name longer than its bytes", Error::Truncated,
+         err(decodeTransferOpenRequest(hex("01 10 01 00 00 00 00 00 03 41")))},
+        {"open: bytes after the name", Error::WrongLength,
+         err(decodeTransferOpenRequest(hex("01 10 01 00 00 00 00 00 00 41")))},
+        {"open reply: block size 0", Error::BadValue,
+         err(decodeTransferOpenReply(hex("01 00 00 00 00 00")))},
+        {"open reply: block beyond a frame", Error::BadValue,
+         err(decodeTransferOpenReply(hex("01 00 00 00 F3 0F")))},
+        {"block: no data", Error::Truncated,
+         err(decodeTransferBlockRequest(hex("01 00 00 00 00 00 00 00")))},
+        {"block reply: short", Error::Truncated, err(decodeTransferBlockReply(hex("01 00 00")))},
+        {"commit: long", Error::WrongLength,
+         err(decodeTransferCommitRequest(hex("01 00 00 00 02 00 00 00 00")))},
+        {"status reply: unknown state", Error::BadValue,
+         err(decodeTransferStatusReply(hex("02 00 00 00 00 00 00 00 00 00 00 00 00")))},
+        {"encode: empty block", Error::BadValue, err(encodePayload(TransferBlockRequest{1, 0, {}}))},
+        {"encode: name of 256 bytes", Error::BadValue,
+         err(encodePayload(TransferOpenRequest{TransferTarget::Partition, 16, 1, 0,
+                                               std::string(256, 'x')}))},
+    };
+    for (const Row& row : rows) EXPECT_EQ(row.got, row.expected) << row.what;
+    std::vector<uint8_t> full(kMaxBlockData, 1);
+    EXPECT_TRUE(makeRequestFrame({1, 1}, 1, TransferBlockRequest{1, 0, full}));
+}
+
+TEST(Crc32, MatchesTheCheckValueAndChains) {
+    constexpr std::string_view text = "123456789";
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    EXPECT_EQ(crc32(bytes), 0xCBF43926u);
+    EXPECT_EQ(crc32(std::span(bytes).subspan(4), crc32(std::span(bytes).first(4))), 0xCBF43926u);
+    EXPECT_EQ(crc32({}), 0u);
+}
