@@ -5,6 +5,8 @@
 #include "platform/wire/Bytes.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/Telegram.h"
+#include "sim/ApplicationControl.h"
+#include "sim/PartitionTable.h"
 #include "sim/SystemVariables.h"
 
 namespace sim {
@@ -103,6 +105,24 @@ Outcome Controller::handle(const wire::Frame& request) {
             state_.clock = *c;
             out.changed = true;
             out.reply = reply(request, ReplyCode::Ok);
+        }
+    } else if (auto* pt = std::get_if<wire::PartitionTableRequest>(&*decoded)) {
+        // Older controllers have no partitions.
+        if (!state_.hasPartitions) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else {
+            const TableVerdict verdict = changePartitionTable(state_, *pt);
+            out.changed = verdict.code == ReplyCode::Ok;
+            out.reply = reply(request, verdict.code, {}, verdict.position);
+        }
+    } else if (auto* ac = std::get_if<wire::ApplicationControlRequest>(&*decoded)) {
+        // KVXreal C controllers run partitions instead (activate).
+        if (state_.hasPartitions) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else {
+            const ReplyCode code = controlApplication(state_, ac->action);
+            out.changed = code == ReplyCode::Ok;
+            out.reply = reply(request, code);
         }
     } else {
         // Discovery travels on UDP only.

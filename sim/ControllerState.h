@@ -25,6 +25,9 @@ struct ControllerState {
     bool hasPartitions = false;  // KVXreal C controllers keep programs in partitions
     std::map<uint8_t, Partition> partitions;
     std::optional<wire::SetClockRequest> clock;
+    // Older controllers: whether the application runs, and whether there is one.
+    bool applicationRunning = true;
+    bool applicationPresent = true;
 
     wire::Address address() const;
     void setAddress(wire::Address address);

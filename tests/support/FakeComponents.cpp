@@ -284,6 +284,7 @@ public:
         f_.script.partitions = staged_;
         return true;
     }
+    std::string LastError() const override { return f_.script.partitionError; }
 
 private:
     void rec(const std::string& call) { f_.record("PartitionManager." + call); }

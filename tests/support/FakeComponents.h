@@ -50,6 +50,7 @@ struct ComponentScript {
     std::map<uint8_t, int32_t> partitions;  // number -> size in bytes
     bool attachResult = true;
     bool commitResult = true;
+    std::string partitionError;  // what LastError answers
 };
 
 class FakeComponentFactory final : public components::Factory {

@@ -25,6 +25,8 @@ public:
     // Sends every staged change as one table change. True when the controller took all of
     // them; on false it took none. Either way nothing stays staged.
     virtual bool Commit() = 0;
+    // Why the last call failed or was refused, in words for the user; empty after success.
+    virtual std::string LastError() const = 0;
 };
 
 }  // namespace components

@@ -1,38 +1,34 @@
 #include "platform/components/RealFactory.h"
 
+#include "platform/components/RealAppLoader.h"
+#include "platform/components/RealJobLoader.h"
+#include "platform/components/RealOsUpgrader.h"
+#include "platform/components/RealOsVersionChecker.h"
+#include "platform/components/RealPartitionManager.h"
+#include "platform/kvxglib/TcpLinks.h"
+
 namespace components {
 
-// Until the transfer engine is in, every component answers that it cannot run.
-namespace {
+comm::LinkAccess& RealFactory::links() { return kvxglib::linkAccess(services_.library); }
 
-class NoAppLoader final : public AppLoader {
-public:
-    bool Open(const std::string&) override { return false; }
-    bool Load() override { return false; }
-    void Cancel() override {}
-    uint8_t Partition() const override { return partition_; }
-    void Partition(uint8_t partition) override { partition_ = partition; }
-    std::string ProgramName() const override { return {}; }
-    uint8_t PLA() const override { return pla_; }
-    void PLA(uint8_t pla) override { pla_ = pla; }
-    uint8_t ELA() const override { return ela_; }
-    void ELA(uint8_t ela) override { ela_ = ela; }
-    int32_t Link() const override { return link_; }
-    void Link(int32_t link) override { link_ = link; }
-    void ErrorCallback(IQAVSErrorCallback*) override {}
-    void ProgressCallback(IQAVSProgressCallback*) override {}
+ReturnWait RealFactory::returnWait() {
+    return {links(), services_.clock, services_.screen, services_.returnWait};
+}
 
-private:
-    uint8_t partition_ = 0, pla_ = 255, ela_ = 30;
-    int32_t link_ = 0;
-};
-
-}  // namespace
-
-std::unique_ptr<AppLoader> RealFactory::NewAppLoader() { return std::make_unique<NoAppLoader>(); }
-std::unique_ptr<JobLoader> RealFactory::NewJobLoader() { return nullptr; }
-std::unique_ptr<OsUpgrader> RealFactory::NewOsUpgrader() { return nullptr; }
-std::unique_ptr<OsVersionChecker> RealFactory::NewOsVersionChecker() { return nullptr; }
-std::unique_ptr<PartitionManager> RealFactory::NewPartitionManager() { return nullptr; }
+std::unique_ptr<AppLoader> RealFactory::NewAppLoader() {
+    return std::make_unique<RealAppLoader>(links());
+}
+std::unique_ptr<JobLoader> RealFactory::NewJobLoader() {
+    return std::make_unique<RealJobLoader>(links(), services_.boxes, services_.screen);
+}
+std::unique_ptr<OsUpgrader> RealFactory::NewOsUpgrader() {
+    return std::make_unique<RealOsUpgrader>(returnWait());
+}
+std::unique_ptr<OsVersionChecker> RealFactory::NewOsVersionChecker() {
+    return std::make_unique<RealOsVersionChecker>(returnWait(), services_.boxes);
+}
+std::unique_ptr<PartitionManager> RealFactory::NewPartitionManager() {
+    return std::make_unique<RealPartitionManager>(links());
+}
 
 }  // namespace components

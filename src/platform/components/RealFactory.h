@@ -14,8 +14,13 @@ class Screen;
 namespace os {
 class Clock;
 }
+namespace comm {
+class LinkAccess;
+}
 
 namespace components {
+
+struct ReturnWait;
 
 struct Services {
     kvxglib::RealLibrary& library;
@@ -39,6 +44,9 @@ public:
     Services& services() { return services_; }
 
 private:
+    comm::LinkAccess& links();
+    struct ReturnWait returnWait();
+
     Services services_;
 };
 
