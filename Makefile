@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build test demo bench format lint fuzz clean
+.PHONY: deps configure build test soak demo bench format lint fuzz clean
 
 deps:
 	@bash scripts/deps
@@ -16,6 +16,10 @@ build: configure
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The long fault sweeps: many more cut places in an image load than `make test` tries.
+soak: build
+	@cd $(BUILD) && KRELVAN_SOAK=1 ctest --output-on-failure -j $(JOBS) --timeout 3600 -R '^Transfer/LinkCut'
 
 demo: build
 	@bash scripts/demo $(BUILD)

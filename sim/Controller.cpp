@@ -22,6 +22,11 @@ wire::Frame reply(const wire::Frame& request, ReplyCode code, std::vector<uint8_
     return wire::makeReplyFrame(request, code, code2, std::move(payload));
 }
 
+bool isTransfer(uint8_t command) {
+    return command >= wire::code(wire::Command::TransferOpen) &&
+           command <= wire::code(wire::Command::TransferStatus);
+}
+
 bool isAddressVariable(const wire::VarAddress& a) {
     return a.file == kSystemFile && (a.index == kPlaIndex || a.index == kElaIndex);
 }
@@ -110,6 +115,8 @@ Outcome Controller::handle(const wire::Frame& request) {
         // Older controllers have no partitions.
         if (!state_.hasPartitions) {
             out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else if (transfers.isOpen()) {
+            out.reply = reply(request, ReplyCode::Busy);
         } else {
             const TableVerdict verdict = changePartitionTable(state_, *pt);
             out.changed = verdict.code == ReplyCode::Ok;
@@ -119,11 +126,15 @@ Outcome Controller::handle(const wire::Frame& request) {
         // KVXreal C controllers run partitions instead (activate).
         if (state_.hasPartitions) {
             out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else if (transfers.isOpen()) {
+            out.reply = reply(request, ReplyCode::Busy);
         } else {
             const ReplyCode code = controlApplication(state_, ac->action);
             out.changed = code == ReplyCode::Ok;
             out.reply = reply(request, code);
         }
+    } else if (isTransfer(request.command)) {
+        return transfers.handle(request, *decoded, state_, config_, faults.settings);
     } else {
         // Discovery travels on UDP only.
         out.reply = reply(request, ReplyCode::UnknownCommand);
@@ -169,6 +180,10 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
         out.changed = true;
         out.reply = reply(request, ReplyCode::Ok);
     } else if (auto* a = std::get_if<tg::Activate>(&command)) {
+        if (transfers.isOpen()) {
+            out.reply = reply(request, ReplyCode::Busy);
+            return out;
+        }
         if (a->partition != tg::kDeactivatePartition && !state_.partitions.count(a->partition)) {
             out.reply = reply(request, ReplyCode::NotFound);
             return out;

@@ -1,6 +1,7 @@
 #pragma once
 // One virtual controller: answers requests from its state. It knows nothing of links; the
 // simulator hands it frames and carries out what the outcome asks for.
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -10,15 +11,19 @@
 #include "sim/ControllerState.h"
 #include "sim/Faults.h"
 #include "sim/NetworkConfig.h"
+#include "sim/Transfers.h"
 
 namespace sim {
 
-enum class Restart { None, Cool, Cold };
+// Reboot: away for a moment (faults.restartMs), back at the same address; a transfer's
+// staging area is lost.
+enum class Restart { None, Cool, Cold, Reboot };
 
 struct Outcome {
     std::optional<wire::Frame> reply;  // empty: answer nothing
     bool changed = false;              // the state must be saved
     Restart restart = Restart::None;   // to carry out once the reply is on its way
+    std::chrono::milliseconds delay{0};  // the reply waits this much longer (flash, slow line)
 };
 
 class Controller {
@@ -39,6 +44,7 @@ class Controller {
     wire::DiscoveryReply identity(uint16_t tcpPort) const;
 
     FaultState faults;
+    Transfers transfers;
 
   private:
     Outcome handleTelegram(const wire::Frame& request, const wire::TelegramRequest& telegram);

@@ -34,8 +34,8 @@ bool setFault(FaultSettings& faults, const std::string& knob, const std::string&
             return false;
         }
         faults.garbage = number == 1;
-    } else {
-        error = "unknown fault: " + knob;
+    } else if (!setTransferFault(faults, knob, number, error)) {
+        if (error.empty()) error = "unknown fault: " + knob;
         return false;
     }
     return true;

@@ -14,7 +14,20 @@ struct FaultSettings {
     uint32_t dropReply = 0;        // drop the N-th reply from now (once); 0 = none
     uint32_t closeAfterBytes = 0;  // close the link after N more reply bytes (once); 0 = none
     bool garbage = false;          // answer bytes that are no frame
+    // Transfers and restarts (TransferFaults.cpp).
+    uint32_t cutAfterRequestBytes = 0;  // cut the link after N more request bytes (once)
+    uint32_t requestRateBps = 0;        // TCP: requests take their time to arrive; 0 = none
+    bool corruptCommit = false;         // a commit stores the image with one byte changed
+    bool refuseCommit = false;          // a commit is refused (Refused)
+    uint32_t restartAfterBlocks = 0;    // restart at the N-th transfer block from now (once)
+    uint32_t flashWriteMs = 0;          // every staged block and commit waits N ms for flash
+    uint32_t restartMs = 500;           // how long a restart keeps the controller away
+    uint32_t transferIdleMs = 60000;    // an open transfer nobody talks to is dropped
 };
+
+// The transfer knobs of setFault; false with `error` empty when `knob` is none of them.
+bool setTransferFault(FaultSettings& faults, const std::string& knob, uint32_t number,
+                      std::string& error);
 
 // Knob names of the control socket: latency_ms, rate_bps, drop_reply, close_after_bytes,
 // garbage. False (and `error` set) for an unknown knob or a bad number.
@@ -39,13 +52,21 @@ class FaultState {
     void rearm() {
         replies_ = 0;
         bytes_ = 0;
+        requestBytes_ = 0;
     }
     ReplyPlan plan(std::vector<uint8_t> reply);
+    // How many of `count` request bytes arriving now get through before the link is cut;
+    // `cut` is set when the cut falls within them (the knob is then spent).
+    std::size_t admitRequestBytes(std::size_t count, bool& cut);
+    // When a request of `bytes` that arrives now has crossed a rate-limited link.
+    std::chrono::steady_clock::time_point requestArrival(std::size_t bytes);
 
   private:
     uint32_t replies_ = 0;
     uint64_t bytes_ = 0;
     uint32_t noise_ = 0x2545F491;
+    uint64_t requestBytes_ = 0;
+    std::chrono::steady_clock::time_point requestLineFree_{};
 };
 
 }  // namespace sim

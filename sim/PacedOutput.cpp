@@ -43,7 +43,9 @@ void PacedOutput::stop() {
 
 PacedOutput::Clock::time_point PacedOutput::byteTime(std::size_t index) const {
     const Item& item = queue_.front();
-    return start_ + microseconds(static_cast<int64_t>(index) * 10'000'000 / item.bitsPerSecond);
+    // A byte is on the line once its last bit is.
+    return start_ +
+           microseconds(static_cast<int64_t>(index + 1) * 10'000'000 / item.bitsPerSecond);
 }
 
 void PacedOutput::next() {
@@ -59,6 +61,7 @@ void PacedOutput::next() {
     }
     busy_ = true;
     sent_ = 0;
+    coalesce();
     start_ = std::max({Clock::now(), queue_.front().due, lineFree_});
     if (start_ <= Clock::now()) {
         pump();
@@ -70,6 +73,21 @@ void PacedOutput::next() {
     });
 }
 
+void PacedOutput::coalesce() {
+    // Unpaced replies that are all due go out in one write: a burst of small replies (a
+    // transfer's acknowledgements) must not cost one write each.
+    Item& front = queue_.front();
+    const auto now = Clock::now();
+    if (front.bitsPerSecond != 0 || front.due > now) return;
+    while (!front.closeAfter && queue_.size() > 1) {
+        Item& second = queue_[1];
+        if (second.bitsPerSecond != 0 || second.due > now) return;
+        front.bytes.insert(front.bytes.end(), second.bytes.begin(), second.bytes.end());
+        front.closeAfter = second.closeAfter;
+        queue_.erase(queue_.begin() + 1);
+    }
+}
+
 void PacedOutput::pump() {
     if (stopped_) return;
     const Item& item = queue_.front();
@@ -79,6 +97,9 @@ void PacedOutput::pump() {
         const auto horizon = Clock::now() + kSlack;
         std::size_t due = sent_;
         while (due < item.bytes.size() && byteTime(due) <= horizon) ++due;
+        // Bytes may go a little early to save timers, but never the last one: a reply is not
+        // complete before the line could have carried all of it.
+        if (due == item.bytes.size() && byteTime(due - 1) > Clock::now()) --due;
         count = due - sent_;
         if (count == 0) {
             timer_.expires_at(byteTime(sent_));
@@ -115,7 +136,8 @@ void PacedOutput::written(std::size_t count, bool ok) {
         pump();
         return;
     }
-    if (item.bitsPerSecond != 0) lineFree_ = std::max(lineFree_, byteTime(item.bytes.size()));
+    if (item.bitsPerSecond != 0 && !item.bytes.empty())
+        lineFree_ = std::max(lineFree_, byteTime(item.bytes.size() - 1));
     const bool closeAfter = item.closeAfter;
     queue_.pop_front();
     if (closeAfter) {

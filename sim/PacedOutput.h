@@ -41,6 +41,7 @@ class PacedOutput : public std::enable_shared_from_this<PacedOutput> {
         bool closeAfter;
     };
     void next();
+    void coalesce();
     void pump();
     void written(std::size_t count, bool ok);
     void closeLink();

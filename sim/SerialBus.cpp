@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <asio/write.hpp>
 #include <cerrno>
 #include <cstdlib>
@@ -12,9 +13,21 @@
 #include "platform/wire/Timing.h"
 
 namespace sim {
+namespace {
+
+// After a cut the bus hears nothing until the host has been quiet this long.
+constexpr std::chrono::milliseconds kDeafUntilQuiet{20};
+
+}  // namespace
 
 SerialBus::SerialBus(asio::io_context& io, Router& router, uint32_t baud)
-    : io_(io), router_(router), baud_(baud), master_(io), idle_(io), buffer_(4096) {}
+    : io_(io),
+      router_(router),
+      baud_(baud),
+      master_(io),
+      idle_(io),
+      buffer_(4096),
+      deafEnd_(io) {}
 
 SerialBus::~SerialBus() { close(); }
 
@@ -85,7 +98,27 @@ void SerialBus::read() {
                             });
 }
 
+std::size_t SerialBus::admit(std::size_t count) {
+    if (!deaf_) {
+        Controller* head = router_.serialStation(wire::kDirectAddress);
+        bool cut = false;
+        if (head == nullptr || count == 0) return count;
+        const std::size_t through = head->faults.admitRequestBytes(count, cut);
+        if (!cut) return count;
+        deaf_ = true;
+        count = through;
+    } else {
+        count = 0;
+    }
+    deafEnd_.expires_after(kDeafUntilQuiet);
+    deafEnd_.async_wait([this](const asio::error_code& ec) {
+        if (!ec) deaf_ = false;
+    });
+    return count;
+}
+
 void SerialBus::received(std::size_t count) {
+    count = admit(count);
     deframer_.feed(std::span<const uint8_t>(buffer_.data(), count));
     while (auto next = deframer_.next()) {
         if (!*next) continue;  // the de-framer has resynchronised
@@ -110,9 +143,11 @@ void SerialBus::armIdle() {
 
 void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
     if (frame.reply) return;
-    // The request took its time on the line: no station can answer before it has all of it.
-    output_->holdUntil(PacedOutput::Clock::now() +
-                       wire::timing::serialTransmitTime(wireBytes, baud_));
+    // The request took its time on the line, after the ones before it: no station can answer
+    // before it has all of it.
+    const auto now = PacedOutput::Clock::now();
+    inputFree_ = std::max(inputFree_, now) + wire::timing::serialTransmitTime(wireBytes, baud_);
+    const auto hold = std::chrono::ceil<std::chrono::milliseconds>(inputFree_ - now);
     Controller* station = router_.serialStation(frame.address);
     if (station == nullptr || router_.isDown(*station)) return;
     Outcome outcome = station->handle(frame);
@@ -122,7 +157,9 @@ void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
             ReplyPlan plan = station->faults.plan(std::move(bytes).value());
             const uint32_t rate = plan.rateBps != 0 ? std::min(plan.rateBps, baud_) : baud_;
             // Closing a bus is not possible: a "closed" link stops after the cut bytes.
-            if (!plan.drop) output_->push(std::move(plan.bytes), plan.delay, rate, false);
+            if (!plan.drop)
+                output_->push(std::move(plan.bytes), plan.delay + outcome.delay + hold, rate,
+                              false);
         }
     }
     router_.settle(*station, outcome);

@@ -29,6 +29,9 @@ class SerialBus {
     void received(std::size_t count);
     void deliver(const wire::Frame& frame, std::size_t wireBytes);
     void armIdle();
+    // Request bytes that still get through a cut of the line (the head station's knob); after
+    // a cut the bus hears nothing until the line has been idle.
+    std::size_t admit(std::size_t count);
 
     asio::io_context& io_;
     Router& router_;
@@ -39,6 +42,9 @@ class SerialBus {
     wire::SerialDeframer deframer_;
     std::vector<uint8_t> buffer_;
     std::shared_ptr<PacedOutput> output_;
+    PacedOutput::Clock::time_point inputFree_{};  // when the requests heard so far are all in
+    bool deaf_ = false;                           // cut: deaf until the line is idle
+    asio::steady_timer deafEnd_;
 };
 
 }  // namespace sim

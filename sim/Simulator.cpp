@@ -201,6 +201,8 @@ void Simulator::settle(Controller& answerer, const Outcome& outcome) {
     }
     if (outcome.restart == Restart::Cold) {
         if (Station* s = stationOf(answerer)) coldStart(*s);
+    } else if (outcome.restart == Restart::Reboot) {
+        if (Station* s = stationOf(answerer)) reboot(*s);
     }
 }
 
@@ -209,10 +211,15 @@ bool Simulator::isDown(const Controller& controller) const {
     return s != nullptr && s->down;
 }
 
-void Simulator::coldStart(Station& s) {
+void Simulator::reboot(Station& s) { goAway(s, s.controller->faults.settings.restartMs); }
+
+void Simulator::coldStart(Station& s) { goAway(s, config_.simulator.coldStartMs); }
+
+void Simulator::goAway(Station& s, uint32_t awayMs) {
     s.down = true;
+    s.controller->transfers.restart();
     if (s.endpoint) s.endpoint->goDown();
-    s.back->expires_after(std::chrono::milliseconds(config_.simulator.coldStartMs));
+    s.back->expires_after(std::chrono::milliseconds(awayMs));
     s.back->async_wait([this, &s](const asio::error_code& ec) {
         if (!ec) comeBack(s);
     });

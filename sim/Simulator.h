@@ -56,6 +56,9 @@ class Simulator : public Router {
     Station* byId(const std::string& id);
     Controller* busStationAt(wire::Address to);
     void coldStart(Station& station);
+    // A restart that keeps the address (an operating-system upgrade, a crash).
+    void reboot(Station& station);
+    void goAway(Station& station, uint32_t awayMs);
     void comeBack(Station& station);
 
     asio::io_context& io_;

@@ -10,7 +10,7 @@ TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Contr
       socket_(std::move(socket)),
       controller_(controller),
       router_(router),
-      buffer_(8192) {}
+      buffer_(65536) {}
 
 void TcpSession::start() {
     asio::error_code ignored;
@@ -42,32 +42,51 @@ void TcpSession::read() {
 }
 
 void TcpSession::received(std::size_t count) {
+    bool cut = false;
+    count = controller_.faults.admitRequestBytes(count, cut);
     decoder_.feed(std::span<const uint8_t>(buffer_.data(), count));
+    if (cut) {
+        // The link breaks here: whatever whole frames got through are still answered.
+        drain();
+        close();
+        return;
+    }
+    if (!drain()) return;
+    read();
+}
+
+bool TcpSession::drain() {
     while (auto next = decoder_.next()) {
         if (!*next) {
             // A length that cannot be resynchronised ends the connection; any other bad
             // frame is skipped.
             if (decoder_.broken()) {
                 close();
-                return;
+                return false;
             }
             continue;
         }
         if (!next->value().reply) answer(next->value());
-        if (closed_) return;
+        if (closed_) return false;
     }
-    read();
+    return true;
 }
 
 void TcpSession::answer(const wire::Frame& frame) {
     if (router_.isDown(controller_)) return;
+    // On a rate-limited line the request is not all there until it has crossed it.
+    const auto arrived = controller_.faults.requestArrival(wire::frameSize(frame) + 2);
     Routed routed = router_.routeTcp(controller_, frame);
     if (routed.outcome.reply) {
         auto bytes = wire::encodeTcpFrame(*routed.outcome.reply);
         if (bytes) {
             ReplyPlan plan = controller_.faults.plan(std::move(bytes).value());
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
+                std::max(arrived - std::chrono::steady_clock::now(),
+                         std::chrono::steady_clock::duration::zero()));
             if (!plan.drop)
-                output_->push(std::move(plan.bytes), plan.delay, plan.rateBps, plan.closeAfter);
+                output_->push(std::move(plan.bytes), plan.delay + routed.outcome.delay + wait,
+                              plan.rateBps, plan.closeAfter);
         }
     }
     if (routed.answerer != nullptr) router_.settle(*routed.answerer, routed.outcome);

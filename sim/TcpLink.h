@@ -24,6 +24,8 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
   private:
     void read();
     void received(std::size_t count);
+    // Answers every whole frame decoded so far; false when the session closed meanwhile.
+    bool drain();
     void answer(const wire::Frame& frame);
 
     asio::io_context& io_;

@@ -3,7 +3,10 @@
 namespace comm {
 
 ExchangeEngine::ExchangeEngine(std::unique_ptr<Link> link, uint16_t firstSequence)
-    : link_(std::move(link)), name_(link_->name()), sequence_(firstSequence) {
+    : link_(std::move(link)),
+      name_(link_->name()),
+      lineBitsPerSecond_(link_->lineBitsPerSecond()),
+      sequence_(firstSequence) {
     worker_ = std::thread([this] { work(); });
 }
 
@@ -11,6 +14,7 @@ ExchangeEngine::~ExchangeEngine() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        if (running_) running_->cancel("link closed");
     }
     link_->abort();
     wake_.notify_all();
@@ -26,13 +30,25 @@ void ExchangeEngine::enqueue(Job job) {
             return;
         }
     }
-    job.exchange->finish({Ending::NotStarted, {}, "link closed"});
+    if (job.pipeline) job.pipeline->cancel("link closed");
+    if (job.exchange) job.exchange->finish({Ending::NotStarted, {}, "link closed"});
+}
+
+std::shared_ptr<Pipeline> ExchangeEngine::openPipeline() {
+    auto pipeline = std::make_shared<Pipeline>();
+    enqueue({nullptr, false, pipeline});
+    return pipeline;
 }
 
 std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Frame request) {
     auto exchange = std::make_shared<Exchange>(std::move(request));
-    enqueue({exchange, false});
+    if (!carried(exchange)) enqueue({exchange, false, nullptr});
     return exchange;
+}
+
+bool ExchangeEngine::carried(const std::shared_ptr<Exchange>& exchange) {
+    std::lock_guard lock(mutex_);
+    return running_ && running_->carry(exchange);
 }
 
 std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Address address,
@@ -52,7 +68,10 @@ std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Address address,
 Outcome ExchangeEngine::run(wire::Address address, const wire::Request& request) {
     auto frame = wire::makeRequestFrame(address, 0, request);
     if (!frame) return submit(address, request)->wait();
-    Job job{std::make_shared<Exchange>(std::move(frame).value()), false};
+    Job job{std::make_shared<Exchange>(std::move(frame).value()), false, nullptr};
+    // A pipeline holds the link (a transfer whose progress callback asks something): travel
+    // with it rather than wait for its end.
+    if (carried(job.exchange)) return job.exchange->wait();
     {
         std::unique_lock lock(mutex_);
         if (busy_ || !queue_.empty() || stopping_) {
@@ -73,7 +92,7 @@ Outcome ExchangeEngine::run(wire::Address address, const wire::Request& request)
 
 bool ExchangeEngine::connect(std::string& why) {
     auto exchange = std::make_shared<Exchange>(wire::Frame{});
-    enqueue({exchange, true});
+    enqueue({exchange, true, nullptr});
     const Outcome& outcome = exchange->wait();
     why = outcome.why;
     return outcome.ending == Ending::Reply;
@@ -99,10 +118,32 @@ void ExchangeEngine::work() {
         std::lock_guard lock(mutex_);
         left.swap(queue_);
     }
-    for (Job& job : left) job.exchange->finish({Ending::NotStarted, {}, "link closed"});
+    for (Job& job : left) {
+        if (job.pipeline) job.pipeline->cancel("link closed");
+        if (job.exchange) job.exchange->finish({Ending::NotStarted, {}, "link closed"});
+    }
 }
 
 void ExchangeEngine::process(Job& job) {
+    if (job.pipeline) {
+        std::string why;
+        if (!link_->isOpen() && !link_->open(why)) {
+            job.pipeline->cancel(why);
+            return;
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                job.pipeline->cancel("link closed");
+                return;
+            }
+            running_ = job.pipeline;
+        }
+        job.pipeline->run(*link_, sequence_, name_);
+        std::lock_guard lock(mutex_);
+        running_.reset();
+        return;
+    }
     Exchange& exchange = *job.exchange;
     std::string why;
     if (!link_->isOpen() && !link_->open(why)) {

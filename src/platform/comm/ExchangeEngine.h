@@ -4,7 +4,8 @@
 // numbers the requests, takes only the reply that answers the request (address, command and
 // sequence) and drops anything else, such as a late reply to an exchange that timed out.
 // Every exchange ends: with a reply, a failure to start or a time-out of the link. A link
-// that broke is reopened by the next exchange.
+// that broke is reopened by the next exchange. Bulk transfers keep many requests in flight
+// through a pipeline instead (Pipeline.h); exchanges submitted meanwhile travel with it.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -14,6 +15,7 @@
 
 #include "platform/comm/Exchange.h"
 #include "platform/comm/Link.h"
+#include "platform/comm/Pipeline.h"
 #include "platform/wire/Request.h"
 
 namespace comm {
@@ -34,6 +36,13 @@ class ExchangeEngine {
     // runs on the caller's thread: it waits anyway, and two thread switches are saved.
     Outcome run(wire::Address address, const wire::Request& request);
 
+    // Starts a pipeline (see Pipeline.h): it runs on the worker once the exchanges queued
+    // before it have ended, and holds the link until it is closed and drained or has failed.
+    std::shared_ptr<Pipeline> openPipeline();
+
+    // The line's rate in bits per second (10 bits a byte), 0 when unknown (TCP).
+    uint32_t lineBitsPerSecond() const { return lineBitsPerSecond_; }
+
     // Opens the link now if it is closed; blocks for at most the link's connect time-out.
     bool connect(std::string& why);
 
@@ -43,17 +52,22 @@ class ExchangeEngine {
     struct Job {
         std::shared_ptr<Exchange> exchange;
         bool openOnly = false;
+        std::shared_ptr<Pipeline> pipeline;
     };
     void work();
     void process(Job& job);
     void enqueue(Job job);
+    // True when a running pipeline took the exchange along.
+    bool carried(const std::shared_ptr<Exchange>& exchange);
 
     std::unique_ptr<Link> link_;
     std::string name_;
+    uint32_t lineBitsPerSecond_;
     uint16_t sequence_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> queue_;
+    std::shared_ptr<Pipeline> running_;  // the pipeline on the worker, if any
     bool busy_ = false;  // an exchange is running (on the worker or on a caller)
     bool stopping_ = false;
     std::thread worker_;

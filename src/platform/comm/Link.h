@@ -3,6 +3,7 @@
 // knows its own time-outs; matching replies to requests is the exchange engine's job. Only the
 // engine's worker thread calls a link, except abort(), which any thread may call.
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "platform/wire/Frame.h"
@@ -35,6 +36,20 @@ class Link {
     virtual bool send(const wire::Frame& request, std::string& why) = 0;
     // The next frame that arrives before the time-out started by send().
     virtual Received receive() = 0;
+
+    // Pipelining: sends one more request within the exchange that send() started, keeping
+    // what has arrived of earlier replies, and moves the time-out out so that it covers this
+    // request too. Replies come in the order of the requests. False (with `why`) when the link
+    // cannot pipeline or the frame cannot be sent.
+    virtual bool sendMore(const wire::Frame& request, std::string& why) {
+        (void)request;
+        why = "this link sends one request at a time";
+        return false;
+    }
+    // Pipelining: a reply has arrived and more are awaited; they get a fresh answer time.
+    virtual void restartTimeout() {}
+    // The line's rate in bits per second (10 bits a byte), 0 when the link does not know it.
+    virtual uint32_t lineBitsPerSecond() const { return 0; }
 
     // Ends whatever the link is waiting for and every later wait, at once: the link is being
     // shut down.

@@ -70,10 +70,46 @@ bool SerialLink::send(const wire::Frame& request, std::string& why) {
     hardDeadline_ = deadline_ + timing::serialCompletionTimeout(
                                     wire::serialWireSize(wire::kMaxFrameSize), baud_);
     lastByte_ = now;
+    lineFree_ = now + timing::serialTransmitTime(bytes->size(), baud_);
+    return write(*bytes, why);
+}
 
+bool SerialLink::sendMore(const wire::Frame& request, std::string& why) {
+    auto bytes = wire::encodeSerialFrame(request);
+    if (!bytes) {
+        why = "request too large for a frame";
+        return false;
+    }
+    if (!isOpen() || aborted_) {
+        why = "link not open";
+        return false;
+    }
+    // The line carries the requests one after another: this one's answer time starts when
+    // the ones before it are out.
+    const auto now = Clock::now();
+    lineFree_ = std::max(lineFree_, now) + timing::serialTransmitTime(bytes->size(), baud_);
+    const auto answer = lineFree_ + std::chrono::milliseconds(serialTimeoutMs_);
+    deadline_ = std::max(deadline_, answer);
+    hardDeadline_ = std::max(hardDeadline_, answer + timing::serialCompletionTimeout(
+                                                         wire::serialWireSize(wire::kMaxFrameSize),
+                                                         baud_));
+    return write(*bytes, why);
+}
+
+void SerialLink::restartTimeout() {
+    const auto now = Clock::now();
+    const auto answer = std::max(lineFree_, now) + std::chrono::milliseconds(serialTimeoutMs_);
+    deadline_ = std::max(deadline_, answer);
+    hardDeadline_ = std::max(hardDeadline_, answer + timing::serialCompletionTimeout(
+                                                         wire::serialWireSize(wire::kMaxFrameSize),
+                                                         baud_));
+    scanned_ = std::min(scanned_, seen_.size());
+}
+
+bool SerialLink::write(const std::vector<uint8_t>& bytes, std::string& why) {
     asio::error_code error;
     bool done = false;
-    asio::async_write(port_, asio::buffer(*bytes), [&](const asio::error_code& ec, std::size_t) {
+    asio::async_write(port_, asio::buffer(bytes), [&](const asio::error_code& ec, std::size_t) {
         error = ec;
         done = true;
     });

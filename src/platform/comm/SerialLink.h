@@ -26,10 +26,14 @@ class SerialLink final : public Link {
     void close() override;
     bool send(const wire::Frame& request, std::string& why) override;
     Received receive() override;
+    bool sendMore(const wire::Frame& request, std::string& why) override;
+    void restartTimeout() override;
+    uint32_t lineBitsPerSecond() const override { return baud_; }
     void abort() override;
     std::string name() const override { return "serial:" + path_; }
 
   private:
+    bool write(const std::vector<uint8_t>& bytes, std::string& why);
     // Moves the deadline out when a plausible reply header has arrived.
     void extendForHeaders(Clock::time_point now);
 
@@ -42,6 +46,7 @@ class SerialLink final : public Link {
     Clock::time_point deadline_{};
     Clock::time_point hardDeadline_{};
     Clock::time_point lastByte_{};
+    Clock::time_point lineFree_{};  // when the requests written so far are all on the line
     std::vector<uint8_t> seen_;  // bytes since the request, to spot reply headers
     std::size_t scanned_ = 0;
     std::array<uint8_t, 4096> buffer_{};

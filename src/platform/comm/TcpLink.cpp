@@ -120,6 +120,23 @@ bool TcpLink::send(const wire::Frame& request, std::string& why) {
         why = "link not open";
         return false;
     }
+    return write(request, why);
+}
+
+bool TcpLink::sendMore(const wire::Frame& request, std::string& why) {
+    if (!isOpen() || aborted_) {
+        why = "link not open";
+        return false;
+    }
+    return write(request, why);
+}
+
+bool TcpLink::write(const wire::Frame& request, std::string& why) {
+    auto bytes = wire::encodeTcpFrame(request);
+    if (!bytes) {
+        why = "request too large for a frame";
+        return false;
+    }
     deadline_ = Clock::now() + exchangeTimeout_;
     asio::error_code error;
     bool done = false;

@@ -23,10 +23,13 @@ class TcpLink final : public Link {
     void close() override;
     bool send(const wire::Frame& request, std::string& why) override;
     Received receive() override;
+    bool sendMore(const wire::Frame& request, std::string& why) override;
+    void restartTimeout() override { deadline_ = Clock::now() + exchangeTimeout_; }
     void abort() override;
     std::string name() const override;
 
   private:
+    bool write(const wire::Frame& request, std::string& why);
     bool resolve(Clock::time_point deadline, asio::ip::tcp::resolver::results_type& out,
                  std::string& why);
 

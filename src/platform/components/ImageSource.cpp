@@ -37,6 +37,13 @@ std::optional<ImageSource> loadImage(const std::string& native, image::Kind kind
 
 }  // namespace
 
+std::string transferName(const image::Image& image) {
+    if (image.kind != image::Kind::OperatingSystem) return image.name;
+    const image::Version& v = image.version;
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "-" +
+           std::to_string(v.branch) + "-" + std::to_string(v.revision);
+}
+
 std::optional<std::string> readWholeFile(const std::string& path, std::string& why) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

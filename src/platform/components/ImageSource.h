@@ -14,6 +14,10 @@ struct ImageSource {
     std::string programName;  // the job file's Program, else the image's name (UTF-8)
 };
 
+// The name a transfer gives the image: an operating system is named by its version,
+// "major.minor-branch-revision", which the controller then reports; others by their name.
+std::string transferName(const image::Image& image);
+
 // The whole file at `path`, or nullopt with `why`.
 std::optional<std::string> readWholeFile(const std::string& path, std::string& why);
 

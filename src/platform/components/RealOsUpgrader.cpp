@@ -58,7 +58,7 @@ transfer::Job RealOsUpgrader::job() const {
     j.address = {pla_, ela_};
     j.target = wire::TransferTarget::OperatingSystem;
     j.model = source_->image.model;
-    j.name = source_->image.name;
+    j.name = transferName(source_->image);
     j.image = source_->image.payload;
     return j;
 }

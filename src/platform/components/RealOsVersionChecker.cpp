@@ -94,7 +94,7 @@ bool RealOsVersionChecker::Upgrade(int16_t ask, int32_t /*options*/, int32_t& re
     job.address = to_;
     job.target = wire::TransferTarget::OperatingSystem;
     job.model = image_->image.model;
-    job.name = image_->image.name;
+    job.name = transferName(image_->image);
     job.image = image_->image.payload;
     const auto sent = transfer::TransferEngine(wait_.links).run(job, [this](const transfer::Progress&) {
         wait_.screen.processEvents();

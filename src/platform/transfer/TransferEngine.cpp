@@ -1,9 +1,342 @@
 #include "platform/transfer/TransferEngine.h"
 
+#include <algorithm>
+#include <deque>
+#include <thread>
+
+#include "platform/comm/ExchangeEngine.h"
 #include "platform/comm/LinkAccess.h"
-#include "platform/wire/ReplyCode.h"
+#include "platform/wire/Crc32.h"
+#include "platform/wire/Request.h"
 
 namespace transfer {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using wire::ReplyCode;
+
+// What one request-reply came to: Ok with a payload, a refusal, or a link-local ending.
+struct Answer {
+    uint16_t code1 = wire::code(ReplyCode::NotStarted);
+    std::vector<uint8_t> payload;
+    std::string why;
+    bool ok() const { return code1 == wire::code(ReplyCode::Ok); }
+    // The link gave up (time-out, lost, not started): worth reconnecting.
+    bool linkFailure() const { return code1 >= 0xFF00; }
+};
+
+uint16_t linkLocalCode(comm::Ending ending) {
+    switch (ending) {
+        case comm::Ending::Reply:
+            return wire::code(ReplyCode::Ok);
+        case comm::Ending::NotStarted:
+            return wire::code(ReplyCode::NotStarted);
+        case comm::Ending::TimedOut:
+            return wire::code(ReplyCode::TimedOut);
+        case comm::Ending::LinkLost:
+            return wire::code(ReplyCode::LinkLost);
+    }
+    return wire::code(ReplyCode::BadReply);
+}
+
+Answer answerOf(const comm::Outcome& outcome) {
+    Answer a;
+    if (outcome.ending != comm::Ending::Reply) {
+        a.code1 = linkLocalCode(outcome.ending);
+        a.why = outcome.why;
+        return a;
+    }
+    a.code1 = outcome.reply.code1;
+    a.payload = outcome.reply.payload;
+    if (!a.ok()) a.why = std::string("the controller answered: ") + wire::replyCodeName(a.code1);
+    return a;
+}
+
+// Closes a pipeline whatever way the transfer leaves it, so the link's worker moves on.
+struct PipelineGuard {
+    std::shared_ptr<comm::Pipeline> pipeline;
+    ~PipelineGuard() {
+        if (!pipeline) return;
+        pipeline->close();
+        while (pipeline->next()) {
+        }
+    }
+};
+
+class Run {
+  public:
+    Run(comm::ExchangeEngine& link, const Job& job, const Tuning& tuning,
+        const ProgressCallback& progress)
+        : link_(link), job_(job), tuning_(tuning), progress_(progress),
+          checksum_(wire::crc32(job.image)) {}
+
+    Result go();
+
+  private:
+    Answer exchange(const wire::Request& request) {
+        return answerOf(link_.run(job_.address, request));
+    }
+    Result fail(const Answer& a, const std::string& what) {
+        result_.ending = Ending::Failed;
+        result_.code1 = a.code1;
+        result_.message = what + ": " + (a.why.empty() ? wire::replyCodeName(a.code1) : a.why);
+        return result_;
+    }
+    // `again`: after a link failure, so reconnect first.
+    bool open(Answer& a, bool again = false);
+    // Reconnects and sends `request` until the link carries it or reconnectFor has passed.
+    bool askAgain(const wire::Request& request, Answer& a);
+    // Sends from `received_` to the end; false when the link failed (`a` says how) or the
+    // controller refused a block, or the caller cancelled.
+    bool sendAll(Answer& a);
+    // After a link failure: reconnect and learn how far the controller got.
+    bool resume(Answer& a);
+    Result commit();
+    void abort() { (void)exchange(wire::TransferAbortRequest{id_}); }
+    bool report();
+    std::size_t windowBytes() const;
+
+    comm::ExchangeEngine& link_;
+    const Job& job_;
+    const Tuning& tuning_;
+    const ProgressCallback& progress_;
+    const uint32_t checksum_;
+    Result result_;
+    uint32_t id_ = 0;
+    std::size_t maxBlock_ = wire::kMaxBlockData;
+    uint64_t received_ = 0;  // the controller's cumulative acknowledgement
+    uint64_t sentEver_ = 0;  // the highest offset ever put on the line
+    uint64_t reported_ = 0;
+    bool committed_ = false;
+    bool cancelled_ = false;
+    // Round trip and delivery rate, for the window.
+    std::chrono::microseconds roundTrip_{0};
+    double bytesPerSecond_ = 0;
+};
+
+std::size_t Run::windowBytes() const {
+    double rate = bytesPerSecond_;
+    if (const uint32_t bps = link_.lineBitsPerSecond(); bps != 0) rate = bps / 10.0;
+    const double rtt = std::chrono::duration<double>(roundTrip_).count();
+    const double want = tuning_.windowHeadroom * rate * rtt + 2.0 * double(maxBlock_);
+    return std::clamp(static_cast<std::size_t>(want), tuning_.minWindowBytes,
+                      tuning_.maxWindowBytes);
+}
+
+bool Run::report() {
+    if (!progress_) return true;
+    reported_ = received_;
+    if (progress_(Progress{received_, job_.image.size()})) return true;
+    cancelled_ = true;
+    return false;
+}
+
+bool Run::open(Answer& a, bool again) {
+    wire::TransferOpenRequest request{job_.target, job_.partition,
+                                      static_cast<uint32_t>(job_.image.size()), job_.model,
+                                      job_.name};
+    const auto start = Clock::now();
+    if (again) {
+        if (!askAgain(request, a)) return false;
+    } else {
+        a = exchange(request);
+        roundTrip_ = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    }
+    if (!a.ok()) return false;
+    auto reply = wire::decodeTransferOpenReply(a.payload);
+    if (!reply) {
+        a = {wire::code(ReplyCode::BadReply), {}, "the controller's open reply is malformed"};
+        return false;
+    }
+    id_ = reply->transfer;
+    maxBlock_ = reply->maxBlock;
+    received_ = 0;
+    return true;
+}
+
+bool Run::sendAll(Answer& a) {
+    const uint64_t total = job_.image.size();
+    auto pipeline = link_.openPipeline();
+    PipelineGuard guard{pipeline};
+    struct InFlight {
+        uint64_t end;
+        uint32_t epoch;
+    };
+    std::deque<InFlight> inFlight;
+    uint64_t next = received_;
+    uint32_t epoch = 0;
+    auto windowStart = Clock::now();
+    uint64_t windowFrom = received_;
+    while (received_ < total) {
+        const std::size_t window = windowBytes();
+        while (next < total && next - received_ < window) {
+            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(maxBlock_, total - next));
+            wire::TransferBlockRequest block{id_, static_cast<uint32_t>(next), {}};
+            auto bytes = job_.image.subspan(static_cast<std::size_t>(next), n);
+            block.data.assign(bytes.begin(), bytes.end());
+            auto frame = wire::makeRequestFrame(job_.address, 0, block);
+            if (!frame || !pipeline->push(std::move(frame).value())) break;
+            result_.bytesSent += n;
+            if (next < sentEver_) result_.bytesResent += std::min<uint64_t>(n, sentEver_ - next);
+            next += n;
+            sentEver_ = std::max(sentEver_, next);
+            inFlight.push_back({next, epoch});
+        }
+        auto outcome = pipeline->next();
+        if (!outcome) {
+            a = {wire::code(ReplyCode::LinkLost), {}, "the link stopped taking requests"};
+            return false;
+        }
+        const InFlight sent = inFlight.front();
+        inFlight.pop_front();
+        a = answerOf(*outcome);
+        if (!a.ok()) return false;
+        auto ack = wire::decodeTransferBlockReply(a.payload);
+        if (!ack || ack->received > total) {
+            a = {wire::code(ReplyCode::BadReply), {}, "the controller's block reply is malformed"};
+            return false;
+        }
+        received_ = std::max<uint64_t>(received_, ack->received);
+        if (sent.epoch == epoch && ack->received < sent.end) {
+            // A block before this one was lost: go back to what the controller holds. Replies
+            // to blocks already sent after the gap belong to the old epoch and are ignored.
+            next = received_;
+            ++epoch;
+        }
+        if (received_ - windowFrom >= windowBytes() || received_ == total) {
+            const double seconds = std::chrono::duration<double>(Clock::now() - windowStart).count();
+            if (seconds > 0) bytesPerSecond_ = double(received_ - windowFrom) / seconds;
+            windowStart = Clock::now();
+            windowFrom = received_;
+            if (!report()) return false;
+        }
+    }
+    return true;
+}
+
+bool Run::askAgain(const wire::Request& request, Answer& a) {
+    const auto until = Clock::now() + tuning_.reconnectFor;
+    for (;;) {
+        std::string why;
+        if (link_.connect(why)) {
+            a = exchange(request);
+            if (!a.linkFailure()) return true;
+        } else {
+            a = {wire::code(ReplyCode::NotStarted), {}, why};
+        }
+        if (Clock::now() >= until) return false;
+        // A controller that is restarting or a port that is not back yet: try again shortly.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+bool Run::resume(Answer& a) {
+    if (!askAgain(wire::TransferStatusRequest{id_}, a)) return false;
+    if (a.code1 == wire::code(ReplyCode::NotFound)) {
+        // The controller dropped the staging area (it restarted): start over.
+        return open(a, true);
+    }
+    if (!a.ok()) return false;
+    auto status = wire::decodeTransferStatusReply(a.payload);
+    if (!status || status->received > job_.image.size()) {
+        a = {wire::code(ReplyCode::BadReply), {}, "the controller's status reply is malformed"};
+        return false;
+    }
+    if (status->state == wire::TransferState::Committed) {
+        committed_ = true;
+        result_.storedChecksum = status->storedChecksum;
+    }
+    received_ = status->received;
+    return true;
+}
+
+Result Run::commit() {
+    if (!committed_) {
+        Answer a;
+        for (;;) {
+            a = exchange(wire::TransferCommitRequest{id_, checksum_});
+            if (!a.linkFailure()) break;
+            if (result_.resumes >= tuning_.maxResumes) return fail(a, "the image could not be committed");
+            ++result_.resumes;
+            if (!resume(a)) return fail(a, "the controller could not be reached again");
+            if (committed_) break;
+            if (received_ < job_.image.size()) {
+                // The controller restarted and lost the staged image: send it again.
+                if (!sendAll(a)) return cancelled_ ? result_ : fail(a, "the image transfer failed");
+            }
+        }
+        if (!committed_) {
+            if (!a.ok()) {
+                abort();
+                return fail(a, "the controller refused the image");
+            }
+            auto reply = wire::decodeTransferCommitReply(a.payload);
+            if (!reply) return fail({wire::code(ReplyCode::BadReply), {}, "malformed commit reply"},
+                                    "the image could not be committed");
+            result_.storedChecksum = reply->storedChecksum;
+        }
+    }
+    if (result_.storedChecksum != checksum_) {
+        Answer a{wire::code(ReplyCode::ChecksumMismatch), {}, {}};
+        a.why = "the controller stored an image with another checksum";
+        return fail(a, "the image was not stored correctly");
+    }
+    result_.ending = Ending::Completed;
+    result_.code1 = wire::code(ReplyCode::Ok);
+    result_.message.clear();
+    return result_;
+}
+
+Result Run::go() {
+    if (job_.image.empty() || job_.image.size() > UINT32_MAX) {
+        return fail({wire::code(ReplyCode::OutOfRange), {}, "the image is empty or too large"},
+                    "the image cannot be loaded");
+    }
+    Answer a;
+    bool opened = open(a);
+    while (!opened && a.linkFailure() && result_.resumes < tuning_.maxResumes) {
+        ++result_.resumes;
+        opened = open(a, true);
+    }
+    if (!opened) {
+        if (a.linkFailure()) return fail(a, "the controller could not be reached");
+        return fail(a, "the controller refused the image");
+    }
+    if (!report()) {
+        abort();
+        result_.ending = Ending::Cancelled;
+        return result_;
+    }
+    while (!sendAll(a)) {
+        if (cancelled_) {
+            abort();
+            result_.ending = Ending::Cancelled;
+            result_.message = "the load was cancelled";
+            return result_;
+        }
+        if (!a.linkFailure()) {
+            abort();
+            return fail(a, "the controller refused a block");
+        }
+        if (result_.resumes >= tuning_.maxResumes) return fail(a, "the link failed too often");
+        ++result_.resumes;
+        if (!resume(a)) {
+            if (a.linkFailure()) return fail(a, "the controller could not be reached again");
+            return fail(a, "the transfer could not be resumed");
+        }
+        if (committed_) break;
+    }
+    // Held: everything is staged; the caller commits it later (an operating-system upgrade
+    // commits only after the application was stopped).
+    if (job_.holdCommit && !committed_) {
+        result_.ending = Ending::Completed;
+        result_.transfer = id_;
+        return result_;
+    }
+    return commit();
+}
+
+}  // namespace
 
 const char* endingName(Ending ending) {
     switch (ending) {
@@ -20,12 +353,15 @@ const char* endingName(Ending ending) {
 TransferEngine::TransferEngine(comm::LinkAccess& links, Tuning tuning)
     : links_(links), tuning_(tuning) {}
 
-// The windowed transfer follows; until then every load fails cleanly.
-Result TransferEngine::run(const Job&, const ProgressCallback&) {
-    Result result;
-    result.code1 = wire::code(wire::ReplyCode::NotStarted);
-    result.message = "image transfer is not available yet";
-    return result;
+Result TransferEngine::run(const Job& job, const ProgressCallback& progress) {
+    comm::ExchangeEngine* link = links_.engine(job.link);
+    if (link == nullptr) {
+        Result result;
+        result.code1 = wire::code(wire::ReplyCode::NotStarted);
+        result.message = "link " + std::to_string(job.link) + " is not open";
+        return result;
+    }
+    return Run(*link, job, tuning_, progress).go();
 }
 
 }  // namespace transfer

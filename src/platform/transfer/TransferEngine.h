@@ -63,7 +63,8 @@ struct Result {
     uint32_t storedChecksum = 0;  // what the controller reported at commit
     uint32_t transfer = 0;        // the staged transfer, when Job::holdCommit held it
     // Figures for tests and benchmarks.
-    uint64_t bytesSent = 0;  // block data put on the line, re-sent bytes included
+    uint64_t bytesSent = 0;    // block data put on the line, re-sent bytes included
+    uint64_t bytesResent = 0;  // of those, bytes sent again after a loss or a resume
     uint32_t resumes = 0;    // reconnections after a lost link
 };
 

@@ -1,0 +1,230 @@
+#include "sim/Transfers.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/wire/Crc32.h"
+#include "sim/Controller.h"
+#include "sim/ApplicationControl.h"
+#include "sim/SystemVariables.h"
+
+namespace sim {
+namespace {
+
+using wire::ReplyCode;
+
+constexpr uint16_t kAttrName = 2, kAttrLoadTime = 7, kAttrSize = 8, kAttrMaxSize = 9;
+// Seconds from 1 January 1970 to 1 January 1980.
+constexpr int64_t kEpoch1980 = 315532800;
+
+Outcome replyWith(const wire::Frame& frame, ReplyCode code, std::vector<uint8_t> payload = {}) {
+    Outcome out;
+    out.reply = wire::makeReplyFrame(frame, code, 0, std::move(payload));
+    return out;
+}
+
+template <class T>
+Outcome ok(const wire::Frame& frame, const T& reply) {
+    auto payload = wire::encodePayload(reply);
+    return replyWith(frame, ReplyCode::Ok, payload ? std::move(payload).value()
+                                                   : std::vector<uint8_t>{});
+}
+
+int32_t activePartition(const ControllerState& state) {
+    const StoredVariable* v = state.variables.find(kSystemFile, kActivePartitionIndex);
+    return v != nullptr ? v->value.integer : 14;
+}
+
+int32_t numberAttribute(const Partition& p, uint16_t attribute) {
+    auto it = p.attributes.find(attribute);
+    if (it == p.attributes.end()) return 0;
+    const int32_t* n = std::get_if<int32_t>(&it->second);
+    return n != nullptr ? *n : 0;
+}
+
+void setLong(ControllerState& state, int32_t index, uint32_t value) {
+    state.variables.define(kImageFile, index,
+                           StoredVariable{1, wire::Value::long32(static_cast<int32_t>(value)),
+                                          255, true});
+}
+
+void setSystemInt(ControllerState& state, const char* name, int32_t value) {
+    for (const SystemVariable& v : systemVariables(true))
+        if (v.name == name) state.variables.set(v.file, v.index, wire::Value::int16(static_cast<int16_t>(value)));
+}
+
+// An operating-system image is named by its version, "major.minor-branch-revision": the
+// controller comes back reporting it.
+void takeOsVersion(ControllerState& state, const std::string& name) {
+    int major = 0, minor = 0, branch = 0, number = 0;
+    if (std::sscanf(name.c_str(), "%d.%d-%d-%d", &major, &minor, &branch, &number) == 4) {
+        setSystemInt(state, "QSystem.Ver_Major", major);
+        setSystemInt(state, "QSystem.Ver_Minor", minor);
+        setSystemInt(state, "QSystem.Ver_Branch", branch);
+        setSystemInt(state, "QSystem.Ver_Number", number);
+    }
+    if (state.variables.find(kSystemFile, kOsTextIndex) != nullptr)
+        state.variables.set(kSystemFile, kOsTextIndex, wire::Value::oemText(name));
+    // Older controllers report their version in fixed width.
+    if (state.variables.find(kSystemFile, kOsRevisionIndex) != nullptr)
+        state.variables.set(kSystemFile, kOsRevisionIndex,
+                            wire::Value::oemText(fixedWidthVersion(name)));
+}
+
+}  // namespace
+
+bool Transfers::isOpen(Clock::time_point now) {
+    (void)now;
+    return staged_.has_value();
+}
+
+std::chrono::milliseconds Transfers::flashDelay(uint32_t writeMs) {
+    if (writeMs == 0) return std::chrono::milliseconds(0);
+    const auto now = Clock::now();
+    flashFree_ = std::max(flashFree_, now) + std::chrono::milliseconds(writeMs);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(flashFree_ - now);
+}
+
+Outcome Transfers::handle(const wire::Frame& frame, const wire::Request& request,
+                          ControllerState& state, const ControllerConfig& config,
+                          FaultSettings& faults) {
+    const auto now = Clock::now();
+    // A transfer whose host went away does not block the controller for ever.
+    if (staged_ && now - staged_->lastHeard > std::chrono::milliseconds(faults.transferIdleMs))
+        staged_.reset();
+    if (auto* r = std::get_if<wire::TransferOpenRequest>(&request))
+        return open(frame, *r, state, config);
+    if (auto* r = std::get_if<wire::TransferStatusRequest>(&request)) return status(frame, *r);
+    const uint32_t id = std::visit(
+        [](const auto& r) -> uint32_t {
+            if constexpr (requires { r.transfer; }) return r.transfer;
+            return 0;
+        },
+        request);
+    if (!staged_ || staged_->id != id) return replyWith(frame, ReplyCode::NotFound);
+    staged_->lastHeard = now;
+    if (auto* r = std::get_if<wire::TransferBlockRequest>(&request))
+        return block(frame, *r, faults);
+    if (auto* r = std::get_if<wire::TransferCommitRequest>(&request))
+        return commit(frame, *r, state, faults);
+    staged_.reset();  // abort
+    return replyWith(frame, ReplyCode::Ok);
+}
+
+Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenRequest& r,
+                        ControllerState& state, const ControllerConfig& config) {
+    using wire::TransferTarget;
+    // The same open again before a byte was staged: the host lost the reply to its open.
+    if (staged_ && staged_->bytes.empty() && staged_->open == r) staged_.reset();
+    if (staged_) return replyWith(frame, ReplyCode::Busy);
+    if (r.model != 0 && r.model != config.modelNumber) return replyWith(frame, ReplyCode::Refused);
+    if (r.totalSize == 0) return replyWith(frame, ReplyCode::OutOfRange);
+    switch (r.target) {
+        case TransferTarget::Partition: {
+            if (!state.hasPartitions) return replyWith(frame, ReplyCode::Refused);
+            auto it = state.partitions.find(r.partition);
+            if (it == state.partitions.end()) return replyWith(frame, ReplyCode::NotFound);
+            if (activePartition(state) == r.partition) return replyWith(frame, ReplyCode::Refused);
+            const int32_t maxSize = numberAttribute(it->second, kAttrMaxSize);
+            if (maxSize < 0 || r.totalSize > static_cast<uint32_t>(maxSize))
+                return replyWith(frame, ReplyCode::OutOfRange);
+            break;
+        }
+        case TransferTarget::OperatingSystem:
+            break;
+        case TransferTarget::LegacyApplication:
+            if (state.hasPartitions) return replyWith(frame, ReplyCode::Refused);
+            break;
+        default:
+            return replyWith(frame, ReplyCode::Refused);
+    }
+    Staged s;
+    s.id = nextId_++;
+    s.open = r;
+    s.bytes.reserve(r.totalSize);
+    s.lastHeard = Clock::now();
+    staged_ = std::move(s);
+    return ok(frame, wire::TransferOpenReply{staged_->id, static_cast<uint16_t>(wire::kMaxBlockData)});
+}
+
+Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequest& r,
+                         FaultSettings& faults) {
+    if (faults.restartAfterBlocks != 0 && --faults.restartAfterBlocks == 0) {
+        Outcome out;  // the controller goes down with this block unanswered
+        out.restart = Restart::Reboot;
+        return out;
+    }
+    Staged& s = *staged_;
+    const uint64_t end = uint64_t(r.offset) + r.data.size();
+    if (end > s.open.totalSize) return replyWith(frame, ReplyCode::OutOfRange);
+    // In order or overlapping: keep the new bytes. Beyond a gap: a block before it was lost.
+    if (r.offset <= s.bytes.size() && end > s.bytes.size()) {
+        const std::size_t skip = s.bytes.size() - r.offset;
+        s.bytes.insert(s.bytes.end(), r.data.begin() + static_cast<std::ptrdiff_t>(skip),
+                       r.data.end());
+    }
+    Outcome out = ok(frame, wire::TransferBlockReply{static_cast<uint32_t>(s.bytes.size())});
+    out.delay = flashDelay(faults.flashWriteMs);
+    return out;
+}
+
+Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRequest& r,
+                          ControllerState& state, FaultSettings& faults) {
+    Staged& s = *staged_;
+    if (s.bytes.size() != s.open.totalSize) return replyWith(frame, ReplyCode::Incomplete);
+    if (faults.refuseCommit) {
+        staged_.reset();
+        return replyWith(frame, ReplyCode::Refused);
+    }
+    if (wire::crc32(s.bytes) != r.checksum) {
+        staged_.reset();
+        return replyWith(frame, ReplyCode::ChecksumMismatch);
+    }
+    if (faults.corruptCommit) s.bytes[s.bytes.size() / 2] ^= 0x01;
+    const uint32_t stored = wire::crc32(s.bytes);
+    Outcome out = ok(frame, wire::TransferCommitReply{stored});
+    out.changed = true;
+    out.delay = flashDelay(faults.flashWriteMs);
+    switch (s.open.target) {
+        case wire::TransferTarget::Partition: {
+            Partition& p = state.partitions[s.open.partition];
+            p.attributes[kAttrSize] = static_cast<int32_t>(s.bytes.size());
+            p.attributes[kAttrLoadTime] =
+                static_cast<int32_t>(std::max<int64_t>(0, std::time(nullptr) - kEpoch1980));
+            p.attributes[kImageChecksumAttribute] = static_cast<int32_t>(stored);
+            if (!p.attributes.count(kAttrName)) p.attributes[kAttrName] = std::string();
+            break;
+        }
+        case wire::TransferTarget::OperatingSystem:
+            setLong(state, kOsChecksumIndex, stored);
+            takeOsVersion(state, s.open.name);
+            out.restart = Restart::Reboot;
+            break;
+        default:
+            setLong(state, kApplicationChecksumIndex, stored);
+            state.applicationPresent = true;
+            if (state.variables.find(kSystemFile, kApplicationNameIndex) != nullptr)
+                state.variables.set(kSystemFile, kApplicationNameIndex,
+                                    wire::Value::oemText(s.open.name.substr(0, 48)));
+            break;
+    }
+    last_ = Committed{s.id, s.open.totalSize, stored};
+    staged_.reset();
+    return out;
+}
+
+Outcome Transfers::status(const wire::Frame& frame, const wire::TransferStatusRequest& r) {
+    if (staged_ && staged_->id == r.transfer) {
+        staged_->lastHeard = Clock::now();
+        return ok(frame, wire::TransferStatusReply{wire::TransferState::Receiving,
+                                                   static_cast<uint32_t>(staged_->bytes.size()),
+                                                   staged_->open.totalSize, 0});
+    }
+    if (last_ && last_->id == r.transfer)
+        return ok(frame, wire::TransferStatusReply{wire::TransferState::Committed, last_->size,
+                                                   last_->size, last_->checksum});
+    return replyWith(frame, ReplyCode::NotFound);
+}
+
+}  // namespace sim

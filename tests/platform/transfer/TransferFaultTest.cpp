@@ -1,0 +1,124 @@
+// The link cut at many places of a load, in both directions, on TCP and on the serial bus:
+// afterwards the controller holds the old image or the new one, never anything else, and a
+// resumed load has re-sent at most one window. KRELVAN_SOAK=1 sweeps many more places.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "TransferRig.h"
+#include "platform/wire/Crc32.h"
+#include "platform/wire/SerialFraming.h"
+#include "platform/wire/TcpFraming.h"
+
+using namespace transfertest;
+
+namespace {
+
+constexpr std::size_t kImageSize = 4 * wire::kMaxBlockData + 500;
+constexpr std::size_t kWindowBlocks = 2;
+
+bool soak() {
+    const char* v = std::getenv("KRELVAN_SOAK");
+    return v != nullptr && std::string(v) == "1";
+}
+
+// Bytes of one frame on this kind of link.
+std::size_t wireSize(bool serial, std::size_t frameBytes) {
+    return serial ? wire::serialWireSize(frameBytes) : frameBytes + 2;
+}
+
+// Where the frames of a clean load end in the byte stream of one direction: the open, every
+// block and the commit. Requests carry the data; replies are short.
+std::vector<std::size_t> frameEnds(bool serial, bool requests, const std::string& name) {
+    std::vector<std::size_t> ends;
+    std::size_t at = 0;
+    auto add = [&](std::size_t payload) {
+        at += wireSize(serial, (requests ? wire::kRequestHeaderSize : wire::kReplyHeaderSize) +
+                                   payload);
+        ends.push_back(at);
+    };
+    add(requests ? 9 + name.size() : 6);
+    for (std::size_t done = 0; done < kImageSize; done += wire::kMaxBlockData)
+        add(requests ? 8 + std::min(wire::kMaxBlockData, kImageSize - done) : 4);
+    add(requests ? 8 : 4);
+    return ends;
+}
+
+// Every frame boundary and its neighbours, every byte of the commit, and bytes sampled in
+// between, `count` in all at most.
+std::vector<std::size_t> cutPlaces(const std::vector<std::size_t>& ends, std::size_t count) {
+    std::set<std::size_t> places;
+    for (std::size_t end : ends)
+        for (std::size_t p : {end - 1, end, end + 1}) places.insert(p);
+    const std::size_t total = ends.back();
+    const std::size_t commitStart = ends[ends.size() - 2];
+    for (std::size_t p = commitStart + 1; p < total; ++p) places.insert(p);
+    const std::size_t step = std::max<std::size_t>(1, total / std::max<std::size_t>(1, count));
+    for (std::size_t p = step / 2 + 1; p < total && places.size() < count; p += step)
+        places.insert(p);
+    places.erase(0);
+    std::erase_if(places, [&](std::size_t p) { return p >= total; });
+    return {places.begin(), places.end()};
+}
+
+struct Sweep {
+    int32_t link;
+    bool requests;  // cut the host's requests, else the controller's replies
+    std::size_t places;
+};
+
+class LinkCut : public ::testing::TestWithParam<Sweep> {};
+
+}  // namespace
+
+TEST_P(LinkCut, ControllerHoldsOldOrNewImageAndResumeResendsAtMostOneWindow) {
+    const Sweep sweep = GetParam();
+    Rig rig;
+    ASSERT_TRUE(rig.ready) << rig.sim->stderrText();
+    rig.tuning.minWindowBytes = rig.tuning.maxWindowBytes = kWindowBlocks * wire::kMaxBlockData;
+    const bool serial = sweep.link == kSerial;
+    const std::string id = Rig::idOf(sweep.link);
+    const std::string knob = sweep.requests ? "cut_after_request_bytes" : "close_after_bytes";
+
+    auto first = makeImage(kImageSize, 1000 + sweep.link);
+    ASSERT_EQ(rig.load(rig.job(sweep.link, first)).ending, transfer::Ending::Completed);
+    uint32_t held = wire::crc32(first);
+
+    const auto places = cutPlaces(
+        frameEnds(serial, sweep.requests, rig.job(sweep.link, first).name),
+        soak() ? sweep.places * 8 : sweep.places);
+    std::size_t completed = 0;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        SCOPED_TRACE(knob + " " + std::to_string(places[i]));
+        const auto image = makeImage(kImageSize, static_cast<uint32_t>(i) + 1);
+        const uint32_t fresh = wire::crc32(image);
+        ASSERT_EQ(rig.control("fault " + id + " " + knob + " " + std::to_string(places[i])), "ok");
+        const auto result = rig.load(rig.job(sweep.link, image));
+        ASSERT_EQ(rig.control("clear " + id), "ok");
+
+        const auto now = rig.partitionChecksum(sweep.link, 17);
+        ASSERT_TRUE(now.has_value());
+        EXPECT_TRUE(*now == held || *now == fresh) << "neither the old nor the new image";
+        if (result.ending == transfer::Ending::Completed) {
+            ++completed;
+            EXPECT_EQ(*now, fresh);
+            EXPECT_LE(result.bytesResent, kWindowBlocks * wire::kMaxBlockData);
+            EXPECT_EQ(result.bytesSent, image.size() + result.bytesResent);
+        } else {
+            EXPECT_EQ(*now, held) << "a failed load left something else: " << result.message;
+        }
+        held = *now;
+    }
+    // The engine resumes: a single cut does not fail a load.
+    EXPECT_EQ(completed, places.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transfer, LinkCut,
+    ::testing::Values(Sweep{kGate, true, 70}, Sweep{kGate, false, 40}, Sweep{kSerial, true, 60},
+                      Sweep{kSerial, false, 35}),
+    [](const auto& info) {
+        return std::string(info.param.link == kSerial ? "Serial" : "Tcp") +
+               (info.param.requests ? "Requests" : "Replies");
+    });
