@@ -47,11 +47,28 @@ def with_crc(body):
     return body + struct.pack("<I", zlib.crc32(body))
 
 
-def qvx_image(model, revision, program, size):
-    # KVXreal C application image: magic, model, revision, program name, code, CRC-32.
-    code = noise(zlib.crc32(revision.encode()), size)
-    return with_crc(b"KVXQVX01" + struct.pack("<HI", model, len(code)) + text(revision, 16)
-                    + text(program, 48) + code)
+def str8(value):
+    data = value.encode("cp850")
+    return struct.pack("<B", len(data)) + data
+
+
+def krv_image(kind, model, version, name, version_text, payload):
+    # The loaders' image file (docs/image-format.md): header, payload, two CRC-32s.
+    body = (b"KRVIMAGE" + struct.pack("<HBBH4H", 1, kind, 0, model, *version) + str8(name)
+            + str8(version_text) + struct.pack("<I", len(payload)) + payload
+            + struct.pack("<I", zlib.crc32(payload)))
+    return body + struct.pack("<I", zlib.crc32(body))
+
+
+def app_image(model, revision, program, size):
+    return krv_image(1, model, (0, 0, 0, 0), program, revision,
+                     noise(zlib.crc32(revision.encode() + program.encode()), size))
+
+
+def os_image(model, version, size):
+    text = "%d.%d-%d-%d" % version
+    return krv_image(2, model, version, "KVXreal %s" % text, text,
+                     noise(zlib.crc32(b"os" + text.encode()), size))
 
 
 def tcp_option_image(model, revision, size):
@@ -110,9 +127,26 @@ for project in PROJECTS:
     write(APPS / project / "Modules.Dir", modules_dir(254, 30, "Module1"))
 
 write(APPS / "KVX300C/3.0/Module1/App.Qvx",
-      qvx_image(300, "3.0-1-05", "Heating and ventilation", 3072))
+      app_image(300, "3.0-1-05", "Heating and ventilation", 3072))
 write(APPS / "KVX300C/3.1/Module1/App.Qvx",
-      qvx_image(300, "3.1-0-02", "Heating and ventilation with web site", 4096))
+      app_image(300, "3.1-0-02", "Heating and ventilation with web site", 96 * 1024))
+# Applications of the older controllers, loaded by their job files.
+for model, project, program, size in [
+        (200, "KVX200/2.4", "Heating, two radiator circuits", 2048),
+        (200, "KVX200/2.5", "Heating, two radiator circuits and hot water", 3072),
+        (210, "KVX210/2.1", "Air handling unit, constant air volume", 2048),
+        (210, "KVX210/2.2", "Air handling unit, constant air volume", 2560),
+        (210, "KVX210/2.3", "Air handling unit, constant air volume", 3072)]:
+    write(APPS / project / "Module1/App.Kvx", app_image(model, project.split("/")[1], program, size))
+write(APPS / "KVX210/2.3/Module1/Vav.Kvx",
+      app_image(210, "2.3", "Air handling unit, variable air volume", 3072))
+# Operating-system images: an older and a newer one per controller family.
+write(APPS / "KVX300C/3.0/KVXreal/KVXrealC_3_1.img", os_image(300, (3, 1, 0, 12), 8192))
+write(APPS / "KVX300C/3.1/KVXreal/KVXrealC_3_2.img", os_image(300, (3, 2, 0, 4), 12288))
+write(APPS / "KVX200/2.4/KVXreal/KVX200_OS_2_5.img", os_image(200, (2, 5, 0, 0), 4096))
+write(APPS / "KVX200/2.5/KVXreal/KVX200_OS_2_6.img", os_image(200, (2, 6, 0, 1), 4096))
+write(APPS / "KVX210/2.2/KVXreal/KVX210_OS_2_2.img", os_image(210, (2, 2, 0, 0), 4096))
+write(APPS / "KVX210/2.3/KVXreal/KVX210_OS_2_3.img", os_image(210, (2, 3, 0, 2), 4096))
 write(APPS / "KVX200/2.5/Module1/Image.Bin", tcp_option_image(200, "2.5-0-03", 3072))
 
 style = b"body { font-family: sans-serif; margin: 2em; }\nh1 { color: #1f4e79; }\n"

@@ -7,6 +7,8 @@
 #include "platform/wire/Request.h"
 #include "platform/wire/Telegram.h"
 #include "sim/NetworkPassword.h"
+#include "sim/ApplicationControl.h"
+#include "sim/PartitionTable.h"
 #include "sim/SystemVariables.h"
 
 namespace sim {
@@ -116,6 +118,28 @@ Outcome Controller::handle(const wire::Frame& request) {
             state_.clock = *c;
             out.changed = true;
             out.reply = reply(request, ReplyCode::Ok);
+        }
+    } else if (auto* pt = std::get_if<wire::PartitionTableRequest>(&*decoded)) {
+        // Older controllers have no partitions.
+        if (!state_.hasPartitions) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else if (transfers.isOpen()) {
+            out.reply = reply(request, ReplyCode::Busy);
+        } else {
+            const TableVerdict verdict = changePartitionTable(state_, *pt);
+            out.changed = verdict.code == ReplyCode::Ok;
+            out.reply = reply(request, verdict.code, {}, verdict.position);
+        }
+    } else if (auto* ac = std::get_if<wire::ApplicationControlRequest>(&*decoded)) {
+        // KVXreal C controllers run partitions instead (activate).
+        if (state_.hasPartitions) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else if (transfers.isOpen()) {
+            out.reply = reply(request, ReplyCode::Busy);
+        } else {
+            const ReplyCode code = controlApplication(state_, ac->action);
+            out.changed = code == ReplyCode::Ok;
+            out.reply = reply(request, code);
         }
     } else if (isTransfer(request.command)) {
         return transfers.handle(request, *decoded, state_, config_, faults.settings);

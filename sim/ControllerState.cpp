@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "sim/ApplicationControl.h"
 #include "sim/SystemVariables.h"
 
 namespace sim {
@@ -116,6 +117,7 @@ ControllerState initialState(const ControllerConfig& c) {
 
     setNamed(state, table, "QSystem.ModuleType", "", c.modelNumber);
     setNamed(state, table, "QSystem.OsName", c.osVersion, 0);
+    setNamed(state, table, "QSystem.OsRevision", fixedWidthVersion(c.osVersion), 0);
     setNamed(state, table, "QSystem.ControllerName", c.name, 0);
     setNamed(state, table, "QSystem.ControllerDescription", c.description, 0);
     setNamed(state, table, "QSystem.ActivePartition", "", c.activePartition);
@@ -172,6 +174,8 @@ std::string serializeState(const ControllerState& s) {
             }
         }
     }
+    out << "application " << (s.applicationRunning ? 1 : 0) << " "
+        << (s.applicationPresent ? 1 : 0) << "\n";
     if (s.clock) {
         const auto& c = *s.clock;
         out << "clock " << int(c.file) << " " << c.year << " " << int(c.month) << " " << int(c.day)
@@ -251,6 +255,11 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
                 a = t;
             }
             s.partitions[static_cast<uint8_t>(number)].attributes[static_cast<uint16_t>(attr)] = a;
+        } else if (word == "application") {
+            int running = 0, present = 0;
+            if (!(words >> running >> present)) return fail("bad application line");
+            s.applicationRunning = running != 0;
+            s.applicationPresent = present != 0;
         } else if (word == "clock") {
             int f, y, mo, d, h, mi, sec, wd;
             if (!(words >> f >> y >> mo >> d >> h >> mi >> sec >> wd)) return fail("bad clock");

@@ -6,6 +6,7 @@
 
 #include "platform/wire/Crc32.h"
 #include "sim/Controller.h"
+#include "sim/ApplicationControl.h"
 #include "sim/SystemVariables.h"
 
 namespace sim {
@@ -65,6 +66,10 @@ void takeOsVersion(ControllerState& state, const std::string& name) {
     }
     if (state.variables.find(kSystemFile, kOsTextIndex) != nullptr)
         state.variables.set(kSystemFile, kOsTextIndex, wire::Value::oemText(name));
+    // Older controllers report their version in fixed width.
+    if (state.variables.find(kSystemFile, kOsRevisionIndex) != nullptr)
+        state.variables.set(kSystemFile, kOsRevisionIndex,
+                            wire::Value::oemText(fixedWidthVersion(name)));
 }
 
 }  // namespace
@@ -198,6 +203,10 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
             break;
         default:
             setLong(state, kApplicationChecksumIndex, stored);
+            state.applicationPresent = true;
+            if (state.variables.find(kSystemFile, kApplicationNameIndex) != nullptr)
+                state.variables.set(kSystemFile, kApplicationNameIndex,
+                                    wire::Value::oemText(s.open.name.substr(0, 48)));
             break;
     }
     last_ = Committed{s.id, s.open.totalSize, stored};

@@ -2,6 +2,7 @@
 
 
 #include "cli/ConsoleUi.h"
+#include "platform/components/RealFactory.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
@@ -13,7 +14,8 @@ struct Session::Services {
     Services(const std::string& machineDir, std::ostream& err)
         : boxes(err),
           glib(boxes, machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir),
-          platform{glib, nam, screen, files, clock} {}
+          components({glib, boxes, screen, clock}),
+          platform{glib, nam, screen, files, clock, components} {}
 
     ConsoleMessageBoxes boxes;
     ConsoleScreen screen;
@@ -21,6 +23,7 @@ struct Session::Services {
     os::SteadyClock clock;
     kvxglib::RealLibrary glib;
     kvxnam::RealLibrary nam;
+    components::RealFactory components;
     Platform platform;
 };
 

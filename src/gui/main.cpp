@@ -9,6 +9,7 @@
 #include "gui/QtMessageBoxes.h"
 #include "gui/QtScreen.h"
 #include "platform/kvxglib/MachineConfig.h"
+#include "platform/components/RealFactory.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/kvxnam/RealLibrary.h"
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
     gui::QtMessageBoxes boxes;
     kvxglib::RealLibrary glib(boxes, machineDir);
     kvxnam::RealLibrary nam;
-    Platform platform{glib, nam, screen, files, clock};
+    components::RealFactory components({glib, boxes, screen, clock});
+    Platform platform{glib, nam, screen, files, clock, components};
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     app::Program program(platform);
 

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the program reaches outside itself, handed to it at start-up. The GUI, the CLI
 // and each test assemble their own.
+#include "platform/components/Factory.h"
 #include "platform/kvxglib/Library.h"
 #include "platform/kvxnam/Library.h"
 #include "platform/os/Clock.h"
@@ -13,4 +14,5 @@ struct Platform {
     ui::Screen& screen;
     os::FileSystem& files;
     os::Clock& clock;
+    components::Factory& components;
 };

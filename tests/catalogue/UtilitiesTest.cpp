@@ -9,6 +9,7 @@
 #include "catalogue/Texts.h"
 #include "catalogue/TextUtil.h"
 #include "catalogue/WaitSeconds.h"
+#include "support/FakeComponents.h"
 #include "support/MockLibraries.h"
 #include "support/ProgramFixture.h"
 
@@ -113,8 +114,9 @@ TEST(RunProgram, GivenArgumentsTheProgramTextIsNotSplit) {
     testsupport::MockNam nam;
     testsupport::FakeScreen screen;
     testsupport::FakeClock clock;
+    testsupport::FakeComponentFactory components;
     os::RealFileSystem files;
-    Platform platform{glib, nam, screen, files, clock};
+    Platform platform{glib, nam, screen, files, clock, components};
     EXPECT_CALL(glib, CopyText).WillRepeatedly(testsupport::copyTextLikeTheLibrary);
     EXPECT_CALL(glib, ResolvePath(Eq("Prod:\\Program\\My Tool.exe -x"), _, _))
         .WillOnce(Return("/p/Program\\My Tool.exe -x"));
@@ -131,8 +133,9 @@ TEST(RunProgram, WithoutArgumentsTheCommandLineIsSplit) {
     testsupport::MockNam nam;
     testsupport::FakeScreen screen;
     testsupport::FakeClock clock;
+    testsupport::FakeComponentFactory components;
     os::RealFileSystem files;
-    Platform platform{glib, nam, screen, files, clock};
+    Platform platform{glib, nam, screen, files, clock, components};
     EXPECT_CALL(glib, CopyText).WillRepeatedly(testsupport::copyTextLikeTheLibrary);
     EXPECT_CALL(glib, ResolvePath(_, _, _)).WillOnce(Return("Notepad.Exe readme.txt"));
     EXPECT_CALL(glib, RunProgram(Eq("Notepad.Exe"), Eq("readme.txt"), _, _, 1, _, _))

@@ -10,6 +10,7 @@
 
 #include "app/Program.h"
 #include "platform/os/FileSystem.h"
+#include "support/FakeComponents.h"
 #include "support/FakeUi.h"
 #include "support/MockLibraries.h"
 
@@ -52,8 +53,9 @@ class LinkTest : public ::testing::Test {
     ::testing::NiceMock<testsupport::MockNam> nam;
     testsupport::FakeScreen screen;
     testsupport::FakeClock clock;
+    testsupport::FakeComponentFactory components;
     os::RealFileSystem files;
-    Platform platform{glib, nam, screen, files, clock};
+    Platform platform{glib, nam, screen, files, clock, components};
     app::Program program{platform};
 };
 

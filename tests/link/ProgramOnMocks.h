@@ -6,6 +6,7 @@
 
 #include "app/Program.h"
 #include "platform/os/FileSystem.h"
+#include "support/FakeComponents.h"
 #include "support/FakeUi.h"
 #include "support/MockLibraries.h"
 
@@ -27,8 +28,9 @@ class ProgramOnMocks : public ::testing::Test {
     ::testing::NiceMock<testsupport::MockNam> nam;
     testsupport::FakeScreen screen;
     testsupport::FakeClock clock;
+    testsupport::FakeComponentFactory components;
     os::RealFileSystem files;
-    Platform platform{glib, nam, screen, files, clock};
+    Platform platform{glib, nam, screen, files, clock, components};
     app::Program program{platform};
 };
 

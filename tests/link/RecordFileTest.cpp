@@ -6,6 +6,7 @@
 #include <map>
 
 #include "link/RecordFile.h"
+#include "support/FakeComponents.h"
 #include "support/FakeUi.h"
 #include "support/MockLibraries.h"
 
@@ -79,8 +80,9 @@ class RecordFileTest : public ::testing::Test {
     StrictMock<testsupport::MockNam> nam;
     testsupport::FakeScreen screen;
     testsupport::FakeClock clock;
+    testsupport::FakeComponentFactory components;
     FakeFiles files;
-    Platform platform{glib, nam, screen, files, clock};
+    Platform platform{glib, nam, screen, files, clock, components};
 };
 
 TEST_F(RecordFileTest, RecordsArePaddedOrCutAndPlacedByNumber) {

@@ -12,7 +12,7 @@ ProgramFixture::ProgramFixture(bool demo) {
         temp.write("machine/Kvxmatic.Ini", "[Kvxmatic]\nProductDir=" + productDir + "\n");
     }
     glib = std::make_unique<kvxglib::RealLibrary>(boxes, machineDir);
-    platform = std::make_unique<Platform>(Platform{*glib, nam, screen, files, clock});
+    platform = std::make_unique<Platform>(Platform{*glib, nam, screen, files, clock, components});
     program = std::make_unique<app::Program>(*platform);
 }
 

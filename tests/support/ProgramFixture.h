@@ -8,6 +8,7 @@
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/FileSystem.h"
+#include "support/FakeComponents.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
 
@@ -28,6 +29,7 @@ public:
     ScriptedMessageBoxes boxes;
     FakeScreen screen;
     FakeClock clock;
+    FakeComponentFactory components;
     os::RealFileSystem files;
     std::unique_ptr<kvxglib::RealLibrary> glib;
     kvxnam::RealLibrary nam;

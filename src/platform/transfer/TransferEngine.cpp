@@ -332,6 +332,13 @@ Result Run::go() {
         }
         if (committed_) break;
     }
+    // Held: everything is staged; the caller commits it later (an operating-system upgrade
+    // commits only after the application was stopped).
+    if (job_.holdCommit && !committed_) {
+        result_.ending = Ending::Completed;
+        result_.transfer = id_;
+        return result_;
+    }
     return commit();
 }
 

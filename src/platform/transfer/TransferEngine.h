@@ -33,6 +33,10 @@ struct Job {
     uint16_t model = 0;     // the image's model; 0 = any
     std::string name;       // code page 850, at most 255 bytes
     std::span<const uint8_t> image;  // stays valid for the whole run
+    // Stage every byte, then stop short of the commit: Result::transfer names the staged
+    // transfer, which the caller commits or aborts later (an operating-system upgrade commits
+    // only after the application was stopped).
+    bool holdCommit = false;
 };
 
 struct Progress {
@@ -57,6 +61,7 @@ struct Result {
     uint16_t code1 = 0;
     std::string message;          // for the user, empty when completed
     uint32_t storedChecksum = 0;  // what the controller reported at commit
+    uint32_t transfer = 0;        // the staged transfer, when Job::holdCommit held it
     // Figures for tests and benchmarks.
     uint64_t bytesSent = 0;    // block data put on the line, re-sent bytes included
     uint64_t bytesResent = 0;  // of those, bytes sent again after a loss or a resume

@@ -9,6 +9,8 @@ bool isKnownCommand(uint8_t command) {
         case Command::WriteBatch:
         case Command::Telegram:
         case Command::SetClock:
+        case Command::PartitionTable:
+        case Command::ApplicationControl:
         case Command::Discover:
         case Command::Hello:
         case Command::Proof:
@@ -35,6 +37,10 @@ const char* commandName(uint8_t command) {
             return "Telegram";
         case Command::SetClock:
             return "SetClock";
+        case Command::PartitionTable:
+            return "PartitionTable";
+        case Command::ApplicationControl:
+            return "ApplicationControl";
         case Command::Discover:
             return "Discover";
         case Command::Hello:

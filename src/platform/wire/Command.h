@@ -10,6 +10,8 @@ enum class Command : uint8_t {
     WriteBatch = 0x03,
     Telegram = 0x04,
     SetClock = 0x05,
+    PartitionTable = 0x06,      // KVXreal C: create and remove partitions, all or nothing
+    ApplicationControl = 0x07,  // older controllers: stop, clear, start the application
     TransferOpen = 0x20,
     TransferBlock = 0x21,
     TransferCommit = 0x22,

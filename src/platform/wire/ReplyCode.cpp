@@ -36,6 +36,10 @@ const char* replyCodeName(uint16_t code1) {
             return "checksum mismatch";
         case ReplyCode::Incomplete:
             return "image incomplete";
+        case ReplyCode::NoFlash:
+            return "not enough free flash";
+        case ReplyCode::AlreadyExists:
+            return "partition exists";
         case ReplyCode::TimedOut:
             return "timed out";
         case ReplyCode::LinkLost:

@@ -22,6 +22,8 @@ enum class ReplyCode : uint16_t {
     RateLimited = 0x000D,  // too many failed password proofs from this address lately
     ChecksumMismatch = 0x000E,  // a transfer's commit: the staged image has another checksum
     Incomplete = 0x000F,        // a transfer's commit before every byte was staged
+    NoFlash = 0x0010,        // a partition change needs more flash than is free
+    AlreadyExists = 0x0011,  // a partition change creates a partition that exists
     // link-local
     TimedOut = 0xFF01,
     LinkLost = 0xFF02,

@@ -15,6 +15,10 @@ struct CommandOf {
     Command operator()(const TransferCommitRequest&) const { return Command::TransferCommit; }
     Command operator()(const TransferAbortRequest&) const { return Command::TransferAbort; }
     Command operator()(const TransferStatusRequest&) const { return Command::TransferStatus; }
+    Command operator()(const PartitionTableRequest&) const { return Command::PartitionTable; }
+    Command operator()(const ApplicationControlRequest&) const {
+        return Command::ApplicationControl;
+    }
 };
 
 template <class T>
@@ -56,6 +60,10 @@ Result<Request> decodeRequest(const Frame& frame) {
             return widen(decodeTelegramRequest(frame.payload));
         case Command::SetClock:
             return widen(decodeSetClockRequest(frame.payload));
+        case Command::PartitionTable:
+            return widen(decodePartitionTableRequest(frame.payload));
+        case Command::ApplicationControl:
+            return widen(decodeApplicationControlRequest(frame.payload));
         case Command::Discover:
             return widen(decodeDiscoveryRequest(frame.payload));
         case Command::Hello:

@@ -9,6 +9,7 @@
 #include "platform/wire/Command.h"
 #include "platform/wire/DiscoveryPayload.h"
 #include "platform/wire/Frame.h"
+#include "platform/wire/PartitionTablePayload.h"
 #include "platform/wire/ReplyCode.h"
 #include "platform/wire/Result.h"
 #include "platform/wire/TelegramPayload.h"
@@ -20,7 +21,8 @@ namespace wire {
 using Request = std::variant<ReadRequest, WriteRequest, WriteBatchRequest, TelegramRequest,
                              SetClockRequest, DiscoveryRequest, TransferOpenRequest,
                              TransferBlockRequest, TransferCommitRequest, TransferAbortRequest,
-                             TransferStatusRequest>;
+                             TransferStatusRequest, PartitionTableRequest,
+                             ApplicationControlRequest>;
 
 Command commandOf(const Request& request);
 Result<std::vector<uint8_t>> encodeRequestPayload(const Request& request);

@@ -201,7 +201,7 @@ TEST(Requests, BuildAndDispatchEveryCommand) {
 }
 
 TEST(Requests, UnknownAndReservedCommandsAreAnsweredUnknownCommand) {
-    for (uint8_t command : {uint8_t{0x00}, uint8_t{0x06}, uint8_t{0x25}, uint8_t{0x31},
+    for (uint8_t command : {uint8_t{0x00}, uint8_t{0x08}, uint8_t{0x25}, uint8_t{0x31},
                             uint8_t{0x40}, uint8_t{0x50}, uint8_t{0x60}, uint8_t{0xF0}}) {
         Frame f;
         f.address = kDirectAddress;

@@ -1,0 +1,17 @@
+#pragma once
+// Stop, clear and start of the application of a controller without KVXreal C.
+#include "platform/wire/PartitionTablePayload.h"
+#include "platform/wire/ReplyCode.h"
+#include "sim/ControllerState.h"
+
+namespace sim {
+
+// Stop always succeeds; Clear needs a stopped application (Refused otherwise) and forgets it;
+// Start needs an application (NotFound otherwise).
+wire::ReplyCode controlApplication(ControllerState& state, wire::ApplicationAction action);
+
+// "2.5" or "2.5-0-3" as "02.05.00.0003": fixed width, so that comparing the characters of two
+// versions orders them by number. Text without digits stays as it is.
+std::string fixedWidthVersion(const std::string& version);
+
+}  // namespace sim

@@ -1,0 +1,44 @@
+#pragma once
+// Loads an application image into a partition of a KVXreal C controller.
+//
+// Open takes a job file (see docs/job-file.md): for this loader it names the image file and
+// may name the partition's program name. Properties are read and written through overloads
+// of the same name: `Partition()` reads, `Partition(n)` writes.
+#include <cstdint>
+#include <string>
+
+#include "platform/components/Callbacks.h"
+
+namespace components {
+
+class AppLoader {
+public:
+    virtual ~AppLoader() = default;
+
+    // Reads the job file and checks the image it names (format, checksum). False, with an
+    // error callback when one is set, when either is unusable; Load then refuses to run.
+    virtual bool Open(const std::string& jobFile) = 0;
+    // Transfers the opened image into `Partition` of PLA:ELA on `Link` and commits it. True
+    // only when the controller holds the whole image and its checksum matched. A failure
+    // reports through the error callback and returns false; a cancelled load returns false
+    // without an error callback. Either way the controller keeps the image it had.
+    virtual bool Load() = 0;
+    // Asks a running Load to stop at the next window; safe from inside QAVSProgress.
+    virtual void Cancel() = 0;
+
+    virtual uint8_t Partition() const = 0;
+    virtual void Partition(uint8_t partition) = 0;
+    // The program name from the job file (or the image); empty before Open.
+    virtual std::string ProgramName() const = 0;
+    virtual uint8_t PLA() const = 0;
+    virtual void PLA(uint8_t pla) = 0;
+    virtual uint8_t ELA() const = 0;
+    virtual void ELA(uint8_t ela) = 0;
+    virtual int32_t Link() const = 0;
+    virtual void Link(int32_t link) = 0;
+    // Null: no receiver.
+    virtual void ErrorCallback(IQAVSErrorCallback* callback) = 0;
+    virtual void ProgressCallback(IQAVSProgressCallback* callback) = 0;
+};
+
+}  // namespace components

@@ -1,0 +1,43 @@
+#pragma once
+// Runs job files against a controller without KVXreal C, always at 255:30 on `Link`: stop the
+// application, clear it, write variables by name, load application images, start it (the
+// format is in docs/job-file.md). Flags are -1 (true) or 0 (false).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace components {
+
+// A job file read by AddJobFile; the program only holds it until the run is over.
+class Job {
+public:
+    virtual ~Job() = default;
+    virtual const std::string& path() const = 0;
+};
+
+class JobLoader {
+public:
+    virtual ~JobLoader() = default;
+
+    // Reads and checks the job file and queues it (under `parent` when given). False, with
+    // the file and line of the first mistake in the error file, when it cannot be used; a
+    // bad file queues nothing.
+    virtual bool AddJobFile(const std::string& path, Job* parent, std::shared_ptr<Job>& job) = 0;
+    // Runs every queued job, processing window events between steps. True when all completed.
+    virtual bool Run() = 0;
+    // -1: stop at the first failed step (the rest of the jobs is left undone); 0: go on.
+    virtual void OptionFlag(int16_t flag) = 0;
+    virtual void LogFile(const std::string& path) = 0;
+    virtual void ErrorFile(const std::string& path) = 0;
+    virtual int32_t Link() const = 0;
+    virtual void Link(int32_t link) = 0;
+    // -1 when every job completed.
+    virtual int16_t AllDone() const = 0;
+    // Setting -1 shows the loading information (the log) in a message box.
+    virtual int16_t ShowInfo() const = 0;
+    virtual void ShowInfo(int16_t flag) = 0;
+    // 0..1 over all queued jobs.
+    virtual float Progress() const = 0;
+};
+
+}  // namespace components

@@ -1,0 +1,44 @@
+#include "platform/components/RealAppLoader.h"
+
+namespace components {
+
+bool RealAppLoader::Open(const std::string& jobFile) {
+    std::string why;
+    source_ = openImage(jobFile, image::Kind::Application, why);
+    if (!source_) {
+        // The receivers are usually set after Open: Load reports this again.
+        openError_ = "The program cannot be loaded: " + why + ".";
+        return fail(openError_);
+    }
+    openError_.clear();
+    return true;
+}
+
+bool RealAppLoader::Load() {
+    cancelled_ = false;
+    if (!source_) return fail(openError_);
+    // Partition 0 is no partition: nothing is written rather than guessing one.
+    if (partition_ == 0)
+        return fail("The program cannot be loaded: no target partition was chosen (partition 0).");
+    transfer::Job job;
+    job.link = link_;
+    job.address = {pla_, ela_};
+    job.target = wire::TransferTarget::Partition;
+    job.partition = partition_;
+    job.model = source_->image.model;
+    job.name = source_->image.name;
+    job.image = source_->image.payload;
+    const transfer::Result result = send(links_, job);
+    switch (result.ending) {
+        case transfer::Ending::Completed:
+            return true;
+        case transfer::Ending::Cancelled:
+            return false;
+        case transfer::Ending::Failed:
+            break;
+    }
+    return fail("The program was not loaded into partition " + std::to_string(partition_) +
+                ": " + result.message + ". The controller keeps the program it had.");
+}
+
+}  // namespace components

@@ -1,0 +1,58 @@
+#pragma once
+// The job loader on the wire: runs the steps of its job files against 255:30 on Link.
+#include <memory>
+#include <vector>
+
+#include "platform/components/JobFile.h"
+#include "platform/components/JobLoader.h"
+#include "platform/components/LineFile.h"
+
+namespace comm {
+class LinkAccess;
+}
+namespace ui {
+class MessageBoxes;
+class Screen;
+}  // namespace ui
+
+namespace components {
+
+class RealJobLoader final : public JobLoader {
+public:
+    RealJobLoader(comm::LinkAccess& links, ui::MessageBoxes& boxes, ui::Screen& screen)
+        : links_(links), boxes_(boxes), screen_(screen) {}
+
+    bool AddJobFile(const std::string& path, Job* parent, std::shared_ptr<Job>& job) override;
+    bool Run() override;
+    void OptionFlag(int16_t flag) override { stopAtFailure_ = flag != 0; }
+    void LogFile(const std::string& path) override;
+    void ErrorFile(const std::string& path) override;
+    int32_t Link() const override { return link_; }
+    void Link(int32_t link) override { link_ = link; }
+    int16_t AllDone() const override { return allDone_ ? -1 : 0; }
+    int16_t ShowInfo() const override { return showInfo_; }
+    void ShowInfo(int16_t flag) override;
+    float Progress() const override { return progress_; }
+
+    struct QueuedJob;
+
+private:
+    bool runStep(const QueuedJob& job, const JobStep& step, std::size_t done, std::size_t total,
+                 std::string& why);
+    void log(const std::string& line);
+    void error(const std::string& line);
+
+    comm::LinkAccess& links_;
+    ui::MessageBoxes& boxes_;
+    ui::Screen& screen_;
+    int32_t link_ = 0;
+    bool stopAtFailure_ = false;
+    bool allDone_ = false;
+    int16_t showInfo_ = 0;
+    float progress_ = 0;
+    std::vector<std::shared_ptr<QueuedJob>> jobs_;
+    LineFile logFile_, errorFile_;
+    std::vector<std::string> logLines_;
+};
+
+}  // namespace components

@@ -1,0 +1,51 @@
+#pragma once
+// The KVXreal C operating-system upgrade on the transfer engine. Upgrade stages the whole
+// image and holds the commit; FinishUpgrade commits it, waits (bounded) for the restarted
+// controller, wherever it answers, and reads its version back: only the image's version
+// counts as a finished upgrade.
+#include <optional>
+
+#include "platform/components/ControllerReturn.h"
+#include "platform/components/ImageSource.h"
+#include "platform/components/Loader.h"
+#include "platform/components/OsUpgrader.h"
+
+namespace components {
+
+class RealOsUpgrader final : public OsUpgrader, Loader {
+public:
+    explicit RealOsUpgrader(ReturnWait wait) : wait_(wait) {}
+    ~RealOsUpgrader() override;
+
+    bool LocateImage(int32_t flags, int16_t& found) override;
+    bool Upgrade(int32_t zero, int16_t& done) override;
+    bool FinishUpgrade(int32_t zero, int16_t& ready) override;
+    void Cancel() override { cancelled_ = true; }
+    uint8_t PLA() const override { return pla_; }
+    void PLA(uint8_t pla) override { pla_ = pla; }
+    uint8_t ELA() const override { return ela_; }
+    void ELA(uint8_t ela) override { ela_ = ela; }
+    int32_t Link() const override { return link_; }
+    void Link(int32_t link) override { link_ = link; }
+    void ErrorCallback(IQAVSErrorCallback* callback) override { error_ = callback; }
+    void ProgressCallback(IQAVSProgressCallback* callback) override { progress_ = callback; }
+    std::string UpgradeFile() const override { return file_; }
+    void UpgradeFile(const std::string& path) override;
+    int16_t ImageVerMajor() const override { return version(0); }
+    int16_t ImageVerMinor() const override { return version(1); }
+    int16_t ImageVerBranch() const override { return version(2); }
+    int16_t ImageVerRevision() const override { return version(3); }
+
+private:
+    int16_t version(int part) const;
+    transfer::Job job() const;
+    void dropStaged();
+
+    ReturnWait wait_;
+    std::string file_;
+    std::optional<ImageSource> source_;
+    std::string sourceError_ = "No operating-system image was named.";
+    std::optional<uint32_t> staged_;  // transfer id held for FinishUpgrade
+};
+
+}  // namespace components

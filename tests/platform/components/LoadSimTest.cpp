@@ -1,0 +1,248 @@
+// Loads through the components against kvxsim: a program into a partition (verified by the
+// checksum the simulator keeps of what it stored), the refusals, a cancel from inside the
+// progress callback, operating-system upgrades of both kinds read back, and a job file with a
+// load step on an older controller.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/components/Channel.h"
+#include "platform/components/RealAppLoader.h"
+#include "platform/components/RealJobLoader.h"
+#include "platform/components/RealOsUpgrader.h"
+#include "platform/components/RealOsVersionChecker.h"
+#include "platform/image/ImageFile.h"
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
+#include "platform/os/Clock.h"
+#include "platform/sysvars/Table.h"
+#include "platform/wire/Crc32.h"
+#include "platform/wire/Telegram.h"
+#include "sim/SimProcess.h"
+#include "support/FakeUi.h"
+#include "support/TempFolder.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* kNetwork = R"([Controller Boiler]
+Serial=SN-BOILER
+KvxrealC=yes
+Model=300
+Address=1:5
+Listen=127.0.0.1:0
+FlashSize=8388608
+ActivePartition=16
+
+[Partition Boiler 16]
+Name=Heating
+MaxSize=1048576
+
+[Partition Boiler 32]
+Name=Spare
+MaxSize=1048576
+
+[Controller Old]
+Serial=SN-OLD
+Model=200
+Address=2:1
+Listen=127.0.0.1:0
+OsVersion=2.5
+)";
+
+struct Reports final : components::IQAVSErrorCallback, components::IQAVSProgressCallback {
+    void QAVSErrorMessage(const std::string& m) override { errors.push_back(m); }
+    void QAVSProgress(double p) override {
+        progress.push_back(p);
+        if (onProgress) onProgress();
+    }
+    std::vector<std::string> errors;
+    std::vector<double> progress;
+    std::function<void()> onProgress;
+};
+
+image::Image makeImage(image::Kind kind, uint16_t model, std::size_t size, uint8_t seed,
+                       image::Version version = {}) {
+    image::Image i;
+    i.kind = kind;
+    i.model = model;
+    i.name = "Program " + std::to_string(seed);
+    i.version = version;
+    i.payload.resize(size);
+    for (std::size_t n = 0; n < size; ++n) i.payload[n] = uint8_t(n * 31 + seed);
+    return i;
+}
+
+class LoadSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        temp.write("net.ini", kNetwork);
+        temp.write("Mod/Readme.txt", "images\n");
+        sim = std::make_unique<simtest::SimProcess>(
+            std::vector<std::string>{"--network", temp / "net.ini"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        temp.write("machine/Kvxmatic.Ini", "[Link]\nTcpTimeoutMs=500\n");
+        lib = std::make_unique<kvxglib::RealLibrary>(boxes, temp / "machine");
+    }
+    int32_t open(const std::string& id) {
+        const simtest::Endpoint at = sim->tcpEndpoint(id);
+        std::string why;
+        const int32_t handle = kvxglib::openTcpLink(*lib, at.host, at.port, &why);
+        EXPECT_NE(handle, 0) << why;
+        return handle;
+    }
+    comm::LinkAccess& links() { return kvxglib::linkAccess(*lib); }
+    std::string write(const std::string& name, const image::Image& i) {
+        std::string why;
+        EXPECT_TRUE(image::writeImageFile(temp / name, i, why)) << why;
+        return temp / name;
+    }
+    // The checksum the simulator keeps of what partition `p` holds; 0 when it holds none.
+    uint32_t stored(int32_t link, uint8_t p) {
+        components::Channel c(links(), link, wire::kDirectAddress);
+        std::vector<uint8_t> reply;
+        if (!c.telegram(wire::telegram::buildTelegram(wire::telegram::GetNumberAttribute{p, 1000}),
+                        &reply) ||
+            reply.size() != 4)
+            return 0;
+        return uint32_t(reply[0]) | uint32_t(reply[1]) << 8 | uint32_t(reply[2]) << 16 |
+               uint32_t(reply[3]) << 24;
+    }
+    wire::Value read(int32_t link, const char* name) {
+        components::Channel c(links(), link, wire::kDirectAddress);
+        return c.read(sysvars::findByName(name)->address()).value_or(wire::Value{});
+    }
+
+    testsupport::TempFolder temp;
+    testsupport::ScriptedMessageBoxes boxes;
+    testsupport::FakeScreen screen;
+    // The controller restarts in real time; the wait is bounded all the same.
+    os::SteadyClock steady;
+    std::unique_ptr<simtest::SimProcess> sim;
+    std::unique_ptr<kvxglib::RealLibrary> lib;
+};
+
+TEST_F(LoadSim, ProgramArrivesWholeInThePartition) {
+    const int32_t link = open("Boiler");
+    const image::Image program = makeImage(image::Kind::Application, 300, 200000, 7);
+    components::RealAppLoader loader(links());
+    Reports reports;
+    ASSERT_TRUE(loader.Open(write("Mod/App.Img", program)));
+    loader.Partition(32);
+    loader.Link(link);
+    loader.ErrorCallback(&reports);
+    loader.ProgressCallback(&reports);
+    ASSERT_TRUE(loader.Load()) << (reports.errors.empty() ? "" : reports.errors[0]);
+    EXPECT_TRUE(reports.errors.empty());
+    EXPECT_EQ(stored(link, 32), wire::crc32(program.payload));
+    ASSERT_FALSE(reports.progress.empty());
+    EXPECT_DOUBLE_EQ(reports.progress.back(), 1.0);
+    EXPECT_EQ(loader.ProgramName(), "Program 7");
+}
+
+TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
+    const int32_t link = open("Boiler");
+    struct Case {
+        const char* what;
+        uint16_t model;
+        std::size_t size;
+        uint8_t partition;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"unknown partition", 300, 1000, 40, "not found"},
+        {"larger than the partition", 300, (1 << 20) + 1, 32, "out of range"},
+        {"another model's image", 210, 1000, 32, "refused"},
+        {"the running partition", 300, 1000, 16, "refused"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        components::RealAppLoader loader(links());
+        Reports reports;
+        ASSERT_TRUE(loader.Open(write("Mod/X.Img", makeImage(image::Kind::Application, c.model,
+                                                              c.size, 3))));
+        loader.Partition(c.partition);
+        loader.Link(link);
+        loader.ErrorCallback(&reports);
+        EXPECT_FALSE(loader.Load());
+        ASSERT_EQ(reports.errors.size(), 1u);
+        EXPECT_NE(reports.errors[0].find(c.reason), std::string::npos) << reports.errors[0];
+        EXPECT_EQ(stored(link, 32), 0u);
+    }
+}
+
+TEST_F(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
+    const int32_t link = open("Boiler");
+    const image::Image first = makeImage(image::Kind::Application, 300, 50000, 1);
+    components::RealAppLoader loader(links());
+    ASSERT_TRUE(loader.Open(write("Mod/First.Img", first)));
+    loader.Partition(32);
+    loader.Link(link);
+    ASSERT_TRUE(loader.Load());
+
+    components::RealAppLoader second(links());
+    Reports reports;
+    reports.onProgress = [&] { second.Cancel(); };
+    ASSERT_TRUE(second.Open(write("Mod/Second.Img",
+                                  makeImage(image::Kind::Application, 300, 600000, 2))));
+    second.Partition(32);
+    second.Link(link);
+    second.ErrorCallback(&reports);
+    second.ProgressCallback(&reports);
+    EXPECT_FALSE(second.Load());
+    EXPECT_TRUE(reports.errors.empty());
+    EXPECT_EQ(reports.progress.size(), 1u);  // nothing after the window that saw Cancel
+    EXPECT_EQ(stored(link, 32), wire::crc32(first.payload));
+}
+
+TEST_F(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
+    const int32_t link = open("Boiler");
+    components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms});
+    upgrader.UpgradeFile(write("Mod/Os.Img", makeImage(image::Kind::OperatingSystem, 300, 30000,
+                                                       9, {3, 2, 0, 4})));
+    upgrader.Link(link);
+    Reports reports;
+    upgrader.ErrorCallback(&reports);
+    int16_t done = 0, ready = 0;
+    ASSERT_TRUE(upgrader.Upgrade(0, done));
+    EXPECT_EQ(done, -1);
+    // Staged, not in effect: the old version still runs.
+    EXPECT_EQ(read(link, "QSystem.Ver_Minor").integer, 1);
+    ASSERT_TRUE(upgrader.FinishUpgrade(0, ready)) << (reports.errors.empty() ? "" : reports.errors[0]);
+    EXPECT_EQ(ready, -1);
+    EXPECT_EQ(read(link, "QSystem.Ver_Major").integer, 3);
+    EXPECT_EQ(read(link, "QSystem.Ver_Minor").integer, 2);
+    EXPECT_EQ(read(link, "QSystem.Ver_Number").integer, 4);
+}
+
+TEST_F(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
+    const int32_t link = open("Old");
+    temp.write("Rev/KVXreal/Readme.txt", "images\n");
+    write("Rev/KVXreal/Os.img", makeImage(image::Kind::OperatingSystem, 200, 20000, 4, {2, 6, 0, 1}));
+    components::RealOsVersionChecker checker({links(), steady, screen, 20000ms}, boxes);
+    checker.Link(link);
+    checker.Directory(temp / "Rev/Module1");
+    int32_t result = 0;
+    ASSERT_TRUE(checker.Scan(0, 0, result));
+    ASSERT_EQ(result, 1);
+    ASSERT_TRUE(checker.Upgrade(0, 0, result));
+    EXPECT_EQ(result, 1) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
+    EXPECT_EQ(read(link, "QSystem.OsRevision").text, "02.06.00.0001");
+
+    const image::Image app = makeImage(image::Kind::Application, 200, 40000, 5);
+    write("Mod/App.Kvx", app);
+    temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
+                              "[Step]\nAction=Load\nImage=app.kvx\n[Step]\nAction=Start\n");
+    components::RealJobLoader jobs(links(), boxes, screen);
+    jobs.Link(link);
+    jobs.OptionFlag(-1);
+    jobs.LogFile(temp / "Mod/KVXload.Gll");
+    jobs.ErrorFile(temp / "Mod/KVXload.Err");
+    std::shared_ptr<components::Job> job;
+    ASSERT_TRUE(jobs.AddJobFile(temp / "Mod/Job.Job", nullptr, job));
+    EXPECT_TRUE(jobs.Run()) << temp.read("Mod/KVXload.Gll");
+    EXPECT_EQ(read(link, "QSystem.ApplicationName").text, "Program 5");
+}
+
+}  // namespace
