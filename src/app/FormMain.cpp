@@ -5,6 +5,9 @@
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ResolveSelectedRevision.h"
+#include "load/AddressCommands.h"
+#include "load/LoadController.h"
+#include "load/PartitionCommands.h"
 
 namespace app {
 namespace {
@@ -203,18 +206,16 @@ void FormMain::notAvailableYet(const std::string& command) {
                                "\"" + command + "\" is not available in this version yet.");
 }
 
-void FormMain::ButtonLoadProg_Click() { notAvailableYet("Load Controller"); }
+void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { notAvailableYet("Load Web-site"); }
 void FormMain::COMPort_Click() { notAvailableYet("Communication"); }
-void FormMain::BtnChangeAddress_Click() { notAvailableYet("Change address"); }
-void FormMain::BtnReset_Click() { notAvailableYet("Reset Controller"); }
-void FormMain::BtnAddPartition_Click() { notAvailableYet("Add partition"); }
-void FormMain::BtnRemovePartition_Click() { notAvailableYet("Remove partition"); }
-void FormMain::BtnActivatePartition_Click() { notAvailableYet("Activate/ deactivate partition"); }
-void FormMain::Info_Click() { notAvailableYet("Downloading info"); }
-// The progress comes from the job loader, which arrives with loading; until then the timer
-// is never enabled.
-void FormMain::Timer1_Timer() {}
+void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
+void FormMain::BtnReset_Click() { load::ResetController(program_); }
+void FormMain::BtnAddPartition_Click() { load::AddPartition(program_); }
+void FormMain::BtnRemovePartition_Click() { load::RemovePartitionCommand(program_); }
+void FormMain::BtnActivatePartition_Click() { load::TogglePartition(program_); }
+void FormMain::Info_Click() { load::ShowJobLoaderInfo(program_); }
+void FormMain::Timer1_Timer() { load::ShowJobLoaderProgress(program_); }
 void FormMain::MenuHelp1_Click() { notAvailableYet("Help"); }
 void FormMain::MenuDocumentation_Click() { notAvailableYet("Documentation"); }
 void FormMain::MenuRevision_Click() { notAvailableYet("Installed revision"); }

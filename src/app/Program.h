@@ -7,6 +7,7 @@
 #include "catalogue/Catalogue.h"
 #include "link/Connection.h"
 #include "link/LinkState.h"
+#include "load/LoadState.h"
 #include "network/CurrentController.h"
 #include "network/TcpCfg.h"
 #include "platform/Platform.h"
@@ -30,6 +31,7 @@ struct Program {
     bool SelectedHasWebSite = false;
     bool SelectedHasEMail = false;
     std::string SelectedSettingsPackage;
+    load::LoadState load;
     FormMain formMain;
 };
 

@@ -21,7 +21,10 @@ void ConsoleMessageBoxes::showMessage(const std::string& text, ui::MessageKind k
 }
 
 int32_t ConsoleMessageBoxes::ask(const std::string& text, const std::string&, int32_t buttons) {
-    const int32_t answer = ui::defaultAnswer(buttons);
+    const int32_t set = buttons & 0xF;
+    int32_t answer = ui::defaultAnswer(buttons);
+    if (answerYes && set == ui::buttons::YesNo) answer = *answerYes ? ui::answer::Yes : ui::answer::No;
+    if (answerYes && set == ui::buttons::OkCancel) answer = *answerYes ? ui::answer::Ok : ui::answer::Cancel;
     err_ << "question: " << oneLine(text) << " -> "
          << (answer == ui::answer::Ok    ? "OK"
              : answer == ui::answer::Yes ? "Yes"

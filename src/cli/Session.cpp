@@ -34,5 +34,7 @@ Session::Session(const std::string& machineDir, std::ostream& err)
 Session::~Session() = default;
 
 kvxglib::RealLibrary& Session::library() { return services_->glib; }
+ConsoleMessageBoxes& Session::messageBoxes() { return services_->boxes; }
+ConsoleScreen& Session::screen() { return services_->screen; }
 
 }  // namespace cli

@@ -12,6 +12,9 @@ class RealLibrary;
 
 namespace cli {
 
+class ConsoleMessageBoxes;
+class ConsoleScreen;
+
 class Session {
 public:
     // `machineDir` empty: $KRELVAN_MACHINE_DIR, else ~/.config/krelvan.
@@ -23,6 +26,8 @@ public:
     app::Program& program() { return *program_; }
     // The general library itself, for what only it offers (opening links by address).
     kvxglib::RealLibrary& library();
+    ConsoleMessageBoxes& messageBoxes();
+    ConsoleScreen& screen();
 
 private:
     struct Services;

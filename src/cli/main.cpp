@@ -6,6 +6,7 @@
 #include "cli/CatalogueCommand.h"
 #include "cli/ControllerCommands.h"
 #include "cli/ControllerLink.h"
+#include "cli/LoadCommands.h"
 #include "cli/ModuleAddressCommand.h"
 #include "cli/NameCommands.h"
 #include "cli/Options.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     cli::addControllerCommands(app, options);
     cli::addNameCommands(app, options);
     cli::addModuleAddressCommand(app, options);
+    cli::addLoadCommands(app, options);
+    cli::addPartitionEditCommands(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

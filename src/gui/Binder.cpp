@@ -60,6 +60,16 @@ class WindowBinding final : public Binding {
     int shownHeight_ = -1;
 };
 
+class TitleBinding final : public Binding {
+  public:
+    TitleBinding(QWidget& window, std::string& caption) : window_(window), caption_(caption) {}
+    void copy() override { window_.setWindowTitle(qs(caption_)); }
+
+  private:
+    QWidget& window_;
+    std::string& caption_;
+};
+
 class ControlBinding final : public Binding {
   public:
     ControlBinding(QWidget& widget, ui::Control& model) : widget_(widget), model_(model) {}
@@ -224,6 +234,14 @@ Widget& Binder::find(const QString& name) const {
 
 void Binder::window(std::string& caption, int& heightTwips) {
     bindings_.push_back(std::make_unique<WindowBinding>(*root_.window(), caption, heightTwips));
+}
+
+void Binder::title(std::string& caption) {
+    bindings_.push_back(std::make_unique<TitleBinding>(*root_.window(), caption));
+}
+
+void Binder::controlArray(const QString& name, std::map<int, ui::Control>& models) {
+    for (auto& [index, model] : models) control(name + "_" + QString::number(index), model);
 }
 
 void Binder::control(const QString& name, ui::Control& model, Handler click) {

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,9 +42,13 @@ class Binder {
 
     // The form's caption and height; the root's window shows them.
     void window(std::string& caption, int& heightTwips);
+    // A dialog's caption; the root's window shows it.
+    void title(std::string& caption);
     // A button, label, tool button or frame: caption, enabled, visible, tool tip; `click`
     // runs when a button is clicked.
     void control(const QString& name, ui::Control& model, Handler click = {});
+    // A control array: element i is the widget named `name` + "_" + i.
+    void controlArray(const QString& name, std::map<int, ui::Control>& models);
     // A line edit; what the user types goes straight into the model.
     void textBox(const QString& name, ui::TextBox& model);
     // A QTreeWidget shown as a report-style list; `itemClick` runs when a row is clicked or

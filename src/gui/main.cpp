@@ -6,6 +6,7 @@
 
 #include "app/Program.h"
 #include "gui/FormMainView.h"
+#include "gui/QtFormHost.h"
 #include "gui/QtMessageBoxes.h"
 #include "gui/QtScreen.h"
 #include "platform/kvxglib/MachineConfig.h"
@@ -61,8 +62,14 @@ int main(int argc, char** argv) {
     app::Program program(platform);
 
     gui::FormMainView window(program);
-    screen.setRefresh([&window] { window.binder().refresh(); });
-    boxes.setRefresh([&window] { window.binder().refresh(); });
+    gui::QtFormHost forms(window, program);
+    program.load.forms = &forms;
+    const auto refresh = [&window, &forms] {
+        window.binder().refresh();
+        forms.refresh();
+    };
+    screen.setRefresh(refresh);
+    boxes.setRefresh(refresh);
     window.load();
     window.show();
     return QApplication::exec();

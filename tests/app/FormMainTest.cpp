@@ -178,9 +178,9 @@ TEST_F(FormMainTest, DispatchShowsWhatAHandlerThrows) {
 }
 
 TEST_F(FormMainTest, CommandsOfLaterVersionsSaySoInsteadOfDoingNothing) {
-    form().ButtonLoadProg_Click();
+    form().ButtonLoadWeb_Click();
     ASSERT_EQ(f.boxes.shown.size(), 1u);
-    EXPECT_THAT(f.boxes.shown[0].text, ::testing::HasSubstr("Load Controller"));
+    EXPECT_THAT(f.boxes.shown[0].text, ::testing::HasSubstr("Load Web-site"));
 }
 
 }  // namespace

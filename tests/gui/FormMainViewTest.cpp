@@ -124,11 +124,12 @@ TEST_F(FormMainViewTest, AdvancedSettingsShowThePartitionControlsInATallerWindow
     EXPECT_EQ(widget<QLineEdit>("CtrlPartitionSize").text(), "2048");
 }
 
-TEST_F(FormMainViewTest, ACommandOfALaterVersionSaysSoAndTheWindowGoesOn) {
+TEST_F(FormMainViewTest, ActivatingWithoutAPartitionRowSaysSoAndTheWindowGoesOn) {
     QTest::mouseClick(&widget<QPushButton>("BtnActivatePartition"), Qt::LeftButton);
     ASSERT_EQ(fixture.boxes.shown.size(), 1u);
-    EXPECT_EQ(fixture.boxes.shown[0].kind, ui::MessageKind::Information);
-    EXPECT_NE(fixture.boxes.shown[0].text.find("not available"), std::string::npos);
+    EXPECT_EQ(fixture.boxes.shown[0].kind, ui::MessageKind::Error);
+    EXPECT_EQ(fixture.boxes.shown[0].text, "Select a partition in the list first.");
+    EXPECT_TRUE(widget<QPushButton>("BtnActivatePartition").isEnabled());
     clickRow("CtrlModels", 1, "KVX210 air handling controller");
     EXPECT_TRUE(list("CtrlPrograms").isEnabled());
 }

@@ -1,0 +1,35 @@
+#pragma once
+// The program's dialogs on the command line: the upgrade question takes the --yes answer, the
+// progress dialog prints its percentage (a bar on a terminal, a line per change otherwise).
+#include <iosfwd>
+#include <string>
+
+#include "platform/ui/FormHost.h"
+
+namespace load {
+class FormLoadApplication;
+}
+
+namespace cli {
+
+class ConsoleForms final : public ui::FormHost {
+  public:
+    ConsoleForms(std::ostream& out, bool terminal, bool yes)
+        : out_(out), terminal_(terminal), yes_(yes) {}
+
+    void showModal(ui::Form& form) override;
+    void showModeless(ui::Form& form) override;
+    void hide(ui::Form& form) override;
+
+    // Prints the progress of the shown dialog when it changed; called at each event round.
+    void showProgress();
+
+  private:
+    std::ostream& out_;
+    bool terminal_;
+    bool yes_;
+    load::FormLoadApplication* progress_ = nullptr;
+    std::string printed_;
+};
+
+}  // namespace cli

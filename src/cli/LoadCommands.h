@@ -1,0 +1,18 @@
+#pragma once
+// Loading and controller maintenance on the command line, on the window's operations:
+//   krelvan-cli load           --model N --program M --link L [--partition P] [--yes]
+//   krelvan-cli upgrade-os     --model N --program M --link L [--yes]
+//   krelvan-cli change-address --link L PLA:ELA
+//   krelvan-cli reset          --link L [--yes]
+//   krelvan-cli partition add|remove|toggle --link L ...
+// Exit 0 on success, 1 when the controller does not answer, refuses or the user's answer
+// stopped the command, 2 on bad arguments.
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+struct Options;
+void addLoadCommands(CLI::App& app, Options& options);
+void addPartitionEditCommands(CLI::App& app, Options& options);
+
+}  // namespace cli

@@ -1,0 +1,85 @@
+#include "gui/FormViews.h"
+
+#include <QStyle>
+
+#include "load/FormChangeAddr.h"
+#include "load/FormLoadApplication.h"
+#include "load/FormUpgradeKVXreal.h"
+#include "ui_FormChangeAddr.h"
+#include "ui_FormLoadApplication.h"
+#include "ui_FormUpgradeKVXreal.h"
+
+namespace gui {
+namespace {
+
+// The generated form classes live as long as their dialog.
+template <class Generated>
+Generated& setUp(FormDialog& dialog) {
+    auto* generated = new Generated;
+    generated->setupUi(&dialog);
+    QObject::connect(&dialog, &QObject::destroyed, [generated] { delete generated; });
+    return *generated;
+}
+
+void setPicture(QLabel& label, QStyle::StandardPixmap pixmap) {
+    label.setPixmap(label.style()->standardIcon(pixmap).pixmap(32, 32));
+}
+
+void changeAddressView(FormDialog& dialog, ui::Form& form) {
+    auto& model = dynamic_cast<load::FormChangeAddr&>(form);
+    setUp<Ui::FormChangeAddr>(dialog);
+    Binder& b = dialog.binder();
+    b.title(model.Caption);
+    for (auto [name, control] :
+         {std::pair{"CurAddrFrame", &model.CurAddrFrame}, {"CurPlaLabel", &model.CurPlaLabel},
+          {"CurElaLabel", &model.CurElaLabel}, {"NewAddrFrame", &model.NewAddrFrame},
+          {"NewPlaLabel", &model.NewPlaLabel}, {"NewElaLabel", &model.NewElaLabel}}) {
+        b.control(name, *control);
+    }
+    for (auto [name, box] : {std::pair{"CurPlaText", &model.CurPlaText}, {"CurElaText", &model.CurElaText},
+                             {"NewPlaText", &model.NewPlaText}, {"NewElaText", &model.NewElaText}}) {
+        b.textBox(name, *box);
+    }
+    b.control("OKButton", model.OKButton, [&model] { model.OKButton_Click(); });
+    b.control("CancelButton", model.CancelButton, [&model] { model.CancelButton_Click(); });
+    dialog.onReject([&model] { model.Form_KeyPress(27); });
+}
+
+void upgradeView(FormDialog& dialog, ui::Form& form) {
+    auto& model = dynamic_cast<load::FormUpgradeKVXreal&>(form);
+    auto& generated = setUp<Ui::FormUpgradeKVXreal>(dialog);
+    setPicture(*generated.Image1, QStyle::SP_MessageBoxWarning);
+    Binder& b = dialog.binder();
+    b.title(model.Caption);
+    b.control("GenLabel", model.GenLabel);
+    b.controlArray("StepLabel", model.StepLabel);
+    b.control("OKButton", model.OKButton, [&model] { model.OKButton_Click(); });
+    b.control("CancelButton", model.CancelButton, [&model] { model.CancelButton_Click(); });
+    dialog.onReject([&model] { model.Form_KeyPress(27); });
+}
+
+void progressView(FormDialog& dialog, ui::Form& form) {
+    auto& model = dynamic_cast<load::FormLoadApplication&>(form);
+    auto& generated = setUp<Ui::FormLoadApplication>(dialog);
+    setPicture(*generated.Image1, QStyle::SP_ArrowDown);
+    Binder& b = dialog.binder();
+    b.title(model.Caption);
+    b.control("GenLabel", model.GenLabel);
+    b.progressBar("ProgressBar1", model.ProgressBar1);
+    b.textBox("NumValue", model.NumValue);
+    b.control("Label1", model.Label1);
+    b.control("OKButton", model.OKButton, [&model] { model.OKButton_Click(); });
+    b.control("CancelButton", model.CancelButton, [&model] { model.CancelButton_Click(); });
+    // Escape and the close box both cancel the load.
+    dialog.onReject([&model] { model.Form_QueryUnload(); });
+}
+
+}  // namespace
+
+std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
+    return {{"FormChangeAddr", changeAddressView},
+            {"FormUpgradeKVXreal", upgradeView},
+            {"FormLoadApplication", progressView}};
+}
+
+}  // namespace gui

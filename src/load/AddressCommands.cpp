@@ -1,0 +1,115 @@
+#include "load/AddressCommands.h"
+
+#include <string>
+
+#include "app/Program.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Texts.h"
+#include "load/CommandLock.h"
+#include "load/FormChangeAddr.h"
+
+namespace load {
+namespace {
+
+constexpr int32_t kAddressTaken = 637;
+constexpr int32_t kPlaIndex = 0;
+constexpr int32_t kElaIndex = 1;
+
+std::string addressText(int16_t pla, int16_t ela) {
+    return std::to_string(pla) + ":" + std::to_string(ela);
+}
+
+// The presence check every command starts with; tells the user and resets the window when
+// nobody answers.
+bool controllerAnswers(app::Program& program) {
+    clink::Connection& c = program.connection;
+    if (ControllerOf(program).readControllerAddress(c.CurrentPLA, c.CurrentELA)) return true;
+    catalogue::ShowErrorMessage(program.platform.glib, "No controller connected");
+    program.formMain.ResetMainWindowState();
+    return false;
+}
+
+}  // namespace
+
+bool ValidateAddress(app::Program& program, int16_t pla, int16_t ela) {
+    // The PLA text names 255 although 254 is the highest; users know the message as it is.
+    if (pla < 1 || pla > 254) {
+        catalogue::ShowErrorMessage(program.platform.glib,
+                                    "Invalid PLA. The address must be between 1 and 255");
+        return false;
+    }
+    if (ela < 1 || ela > 255) {
+        catalogue::ShowErrorMessage(program.platform.glib,
+                                    "Invalid ELA. The address must be between 1 and 255");
+        return false;
+    }
+    return true;
+}
+
+AddressChange ApplyAddressChange(app::Program& program, int16_t newPla, int16_t newEla) {
+    kvxglib::Library& glib = program.platform.glib;
+    Controller& controller = ControllerOf(program);
+    clink::Connection& c = program.connection;
+    // Two controllers at one address make both unreachable.
+    const bool moving = newPla != c.CurrentPLA || newEla != c.CurrentELA;
+    if (moving && controller.poll(newPla, newEla)) {
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kAddressTaken));
+        return AddressChange::Occupied;
+    }
+    // From the first write on the controller answers at its new PLA.
+    const bool plaWritten = controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kPlaIndex,
+                                                          newPla);
+    if (plaWritten) c.CurrentPLA = newPla;
+    const bool elaWritten = controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kElaIndex,
+                                                          newEla);
+    if (elaWritten) c.CurrentELA = newEla;
+    const bool answers = controller.poll(c.CurrentPLA, c.CurrentELA);
+    if (!plaWritten || !elaWritten) {
+        catalogue::ShowErrorMessage(glib, "The new address could not be written. The controller's "
+                                          "address is now " +
+                                              addressText(c.CurrentPLA, c.CurrentELA) + ".");
+    }
+    if (!answers) {
+        catalogue::ShowErrorMessage(glib, "No controller answers at the address " +
+                                              addressText(c.CurrentPLA, c.CurrentELA) + ".");
+        return AddressChange::NoAnswer;
+    }
+    if (!plaWritten || !elaWritten) return AddressChange::WriteFailed;
+    catalogue::ShowInfoMessage(glib, "The address was successfully changed");
+    return AddressChange::Changed;
+}
+
+void ChangeAddress(app::Program& program) {
+    FormChangeAddr dialog(FormsOf(program));
+    CommandLock lock(program, Unlock::Everything);
+    if (!lock.acquired() || !controllerAnswers(program)) return;
+    dialog.CurPla = program.connection.CurrentPLA;
+    dialog.CurEla = program.connection.CurrentELA;
+    if (!dialog.ShowDlg()) return;
+    if (!ValidateAddress(program, dialog.NewPla, dialog.NewEla)) return;
+    ApplyAddressChange(program, dialog.NewPla, dialog.NewEla);
+}
+
+AddressChange ChangeAddressTo(app::Program& program, int16_t newPla, int16_t newEla) {
+    CommandLock lock(program, Unlock::Everything);
+    if (!lock.acquired() || !controllerAnswers(program) ||
+        !ValidateAddress(program, newPla, newEla))
+        return AddressChange::NotRun;
+    return ApplyAddressChange(program, newPla, newEla);
+}
+
+bool ResetController(app::Program& program) {
+    CommandLock lock(program, Unlock::Everything);
+    if (!lock.acquired() || !controllerAnswers(program)) return false;
+    if (!catalogue::AskYesNo(program.platform.glib, "Do you wish to reset the controller ?"))
+        return false;
+    program.formMain.CtrlStatusLine.caption = "Reseting the Controller";
+    clink::Connection& c = program.connection;
+    ControllerOf(program).coldStart(c.CurrentPLA, c.CurrentELA);
+    // A cold-started controller answers at 254:30 until its address is read again.
+    c.CurrentPLA = 254;
+    c.CurrentELA = 30;
+    return true;
+}
+
+}  // namespace load

@@ -1,0 +1,135 @@
+#include "load/Controller.h"
+
+#include <variant>
+
+#include "app/Program.h"
+#include "link/ByName.h"
+#include "link/ConnectionChecks.h"
+#include "link/ControllerServices.h"
+#include "link/LinkFlags.h"
+#include "link/TypedAccess.h"
+#include "platform/text/Text.h"
+
+namespace load {
+namespace {
+constexpr int16_t SystemFile = 241;
+constexpr uint8_t ClockFile = 241;
+}  // namespace
+
+bool LinkController::readControllerAddress(int16_t& pla, int16_t& ela) {
+    return clink::ReadControllerAddress(program_, pla, ela);
+}
+
+void LinkController::detectOsKind(int16_t pla, int16_t ela) {
+    clink::DetectControllerOsKind(program_, pla, ela);
+}
+
+bool LinkController::poll(int16_t pla, int16_t ela) {
+    int32_t flags = 0;
+    int32_t status = 0;
+    std::string label;
+    return clink::PollWithLink(program_.platform, program_.connection.CurrentLink, pla, ela,
+                               flags, status, label);
+}
+
+void LinkController::coolStart(int16_t pla, int16_t ela) {
+    clink::CoolStart(program_.platform, program_.connection.CurrentLink, pla, ela);
+}
+
+void LinkController::coldStart(int16_t pla, int16_t ela) {
+    clink::ColdStart(program_.platform, program_.connection.CurrentLink, pla, ela);
+}
+
+void LinkController::setClock(int16_t pla, int16_t ela) {
+    program_.platform.glib.SetControllerClock(program_.connection.CurrentLink,
+                                              static_cast<uint8_t>(pla),
+                                              static_cast<uint8_t>(ela), ClockFile, 0, 0, 0, 0, 0);
+}
+
+bool LinkController::activate(int16_t pla, int16_t ela, int16_t partition,
+                              int16_t subApplication) {
+    return clink::ActivateApplication(program_.platform, program_.connection.CurrentLink, pla, ela,
+                                      partition, subApplication);
+}
+
+bool LinkController::allPartitions(int16_t pla, int16_t ela, std::vector<uint8_t>& partitions) {
+    int32_t status = 0;
+    return clink::GetAllPartitions(program_.platform, program_.connection.CurrentLink, pla, ela,
+                                   partitions, clink::flags::Normal, status);
+}
+
+bool LinkController::partAttr(int16_t pla, int16_t ela, uint8_t partition, int16_t attribute,
+                              int32_t& value) {
+    int32_t status = 0;
+    return clink::GetPartAttrH(program_.platform, program_.connection.CurrentLink, pla, ela,
+                               partition, attribute, value, clink::flags::Normal, status);
+}
+
+bool LinkController::setPartAttr(int16_t pla, int16_t ela, uint8_t partition, int16_t attribute,
+                                 int32_t value) {
+    int32_t status = 0;
+    return clink::SetPartAttrH(program_.platform, program_.connection.CurrentLink, pla, ela,
+                               partition, attribute, value, clink::flags::Normal, status);
+}
+
+bool LinkController::partText(int16_t pla, int16_t ela, uint8_t partition, int16_t attribute,
+                              std::string& text) {
+    int32_t status = 0;
+    return clink::GetPartStringAttr(program_.platform, program_.connection.CurrentLink, pla, ela,
+                                    partition, attribute, text, clink::flags::Normal, status);
+}
+
+bool LinkController::setPartText(int16_t pla, int16_t ela, uint8_t partition, int16_t attribute,
+                                 const std::string& text) {
+    int32_t status = 0;
+    return clink::SetPartStringAttr(program_.platform, program_.connection.CurrentLink, pla, ela,
+                                    partition, attribute, text, clink::flags::Normal, status);
+}
+
+bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& name,
+                                int32_t& value) {
+    clink::VarValue read;
+    int32_t status = 0;
+    if (!clink::ReadVar(program_, pla, ela, name, read, clink::flags::Normal, status)) return false;
+    if (const auto* small = std::get_if<int16_t>(&read)) {
+        value = *small;
+        return true;
+    }
+    if (const auto* large = std::get_if<int32_t>(&read)) {
+        value = *large;
+        return true;
+    }
+    return false;  // a text or a real where a number was expected
+}
+
+bool LinkController::writeNumber(int16_t pla, int16_t ela, const std::string& name,
+                                 int32_t value) {
+    int32_t status = 0;
+    return clink::WriteVar(program_, pla, ela, name, clink::VarValue(value), clink::flags::Normal,
+                           status);
+}
+
+bool LinkController::readSystemSmallInt(int16_t pla, int16_t ela, int32_t index, int16_t& value,
+                                        const std::string& label) {
+    int32_t status = 0;
+    return clink::ReadSmallInt(program_.platform.glib, program_.connection.CurrentLink, pla, ela,
+                               SystemFile, 0, index, value, clink::flags::Normal, status,
+                               text::toWide(label));
+}
+
+bool LinkController::readSystemInt(int16_t pla, int16_t ela, int32_t index, int16_t& value,
+                                   const std::string& label) {
+    int32_t status = 0;
+    return clink::ReadInt(program_.platform.glib, program_.connection.CurrentLink, pla, ela,
+                          SystemFile, 0, index, value, clink::flags::Normal, status,
+                          text::toWide(label));
+}
+
+bool LinkController::writeSystemSmallInt(int16_t pla, int16_t ela, int32_t index,
+                                         int16_t value) {
+    int32_t status = 0;
+    return clink::WriteSmallInt(program_.platform.glib, program_.connection.CurrentLink, pla, ela,
+                                SystemFile, 0, index, value, clink::flags::Normal, status, {});
+}
+
+}  // namespace load

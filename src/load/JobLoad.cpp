@@ -1,0 +1,57 @@
+#include "load/JobLoad.h"
+
+#include <memory>
+
+#include "app/Program.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Paths.h"
+
+namespace load {
+namespace {
+constexpr int16_t kTrue = -1;
+}  // namespace
+
+LoadOutcome RunJobLoader(app::Program& program, const std::string& directory,
+                         const std::string& jobFile) {
+    kvxglib::Library& glib = program.platform.glib;
+    app::FormMain& form = program.formMain;
+    int32_t prepared = 0;
+    glib.PrepareLoaderFolder(2, directory, 0, &prepared);
+    std::unique_ptr<components::JobLoader> loader = program.platform.components.NewJobLoader();
+    std::shared_ptr<components::Job> job;
+    // The window's progress, Info and the loader reference end together on every path.
+    struct Running {
+        app::Program& program;
+        std::shared_ptr<components::Job>& job;
+        ~Running() {
+            app::FormMain& f = program.formMain;
+            f.ProgressBar1.value = 0;
+            f.Info.enabled = false;
+            job.reset();
+            program.load.jobLoader = nullptr;
+            f.Timer1.enabled = false;
+            f.CtrlStatusLine.caption.clear();
+        }
+    } running{program, job};
+    program.load.jobLoader = loader.get();
+    loader->ShowInfo(0);
+    form.Info.enabled = true;
+    loader->OptionFlag(kTrue);
+    loader->ErrorFile(directory + "\\KVXload.Err");
+    loader->LogFile(directory + "\\KVXload.Gll");
+    loader->Link(program.connection.CurrentLink);
+    // A job file that cannot be read leaves nothing to run; it must not count as loaded.
+    const bool queued =
+        loader->AddJobFile(catalogue::JoinPath(glib, directory, jobFile), nullptr, job);
+    form.Timer1.enabled = true;
+    if (queued) loader->Run();
+    if (queued && loader->AllDone() == kTrue) {
+        catalogue::ShowInfoMessage(glib, "All files loaded successfully");
+        return LoadOutcome::Loaded;
+    }
+    catalogue::ShowErrorMessage(glib, "All jobs were NOT completed");
+    loader->ShowInfo(kTrue);
+    return LoadOutcome::Failed;
+}
+
+}  // namespace load

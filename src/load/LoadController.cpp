@@ -1,0 +1,92 @@
+#include "load/LoadController.h"
+
+#include "app/Program.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Paths.h"
+#include "catalogue/Texts.h"
+#include "catalogue/WaitSeconds.h"
+#include "load/CommandLock.h"
+#include "load/JobLoad.h"
+#include "load/OsUpgrade.h"
+#include "load/ProgressText.h"
+
+namespace load {
+namespace {
+
+constexpr int32_t kNoFileForC = 330;
+constexpr int32_t kNoFileForOthers = 331;
+constexpr int16_t kSerial = 1;
+
+bool isAbsolute(const std::string& path) {
+    if (path.empty()) return false;
+    if (path[0] == '\\' || path[0] == '/') return true;
+    return path.find(':') != std::string::npos;  // a drive or an alias such as "Prod:"
+}
+
+}  // namespace
+
+std::string ProgramDirectory(app::Program& program, const std::string& directory) {
+    const std::string& revisionFolder = program.catalogue.SelectedProjectFolder;
+    if (isAbsolute(directory) || revisionFolder.empty()) return directory;
+    return catalogue::JoinPath(program.platform.glib, revisionFolder, directory);
+}
+
+LoadOutcome LoadController(app::Program& program) {
+    CommandLock lock(program, Unlock::FromProgramOptions);
+    if (!lock.acquired()) return LoadOutcome::NotRun;
+    kvxglib::Library& glib = program.platform.glib;
+    const catalogue::Catalogue& cat = program.catalogue;
+    if (cat.SelectedProgramIndex < 1 ||
+        static_cast<size_t>(cat.SelectedProgramIndex) > cat.ProgramList.size()) {
+        catalogue::ShowErrorMessage(glib, "Select a program revision first.");
+        return LoadOutcome::NotRun;
+    }
+    const catalogue::CProgram selected =
+        cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1];
+    clink::Connection& c = program.connection;
+    Controller& controller = ControllerOf(program);
+    if (!controller.readControllerAddress(c.CurrentPLA, c.CurrentELA)) {
+        catalogue::ShowInfoMessage(glib, "No controller connected");
+        program.formMain.ResetMainWindowState();
+        return LoadOutcome::NotRun;
+    }
+    controller.detectOsKind(c.CurrentPLA, c.CurrentELA);
+    const bool kvxrealC = c.ControllerOsKind == "C";
+    if (!kvxrealC) controller.coolStart(c.CurrentPLA, c.CurrentELA);
+    const std::string directory = ProgramDirectory(program, selected.Directory);
+    if (kvxrealC || c.CommKind == kSerial) CheckOsRevision(program, directory);
+    controller.setClock(c.CurrentPLA, c.CurrentELA);
+    program.formMain.CtrlStatusLine.caption = "Setting the clock in the controller";
+    catalogue::WaitSeconds(program.platform, 2);
+    const std::string& jobFile = kvxrealC ? selected.FileC : selected.File;
+    if (jobFile.empty()) {
+        catalogue::ShowErrorMessage(
+            glib, catalogue::GetText(glib, kvxrealC ? kNoFileForC : kNoFileForOthers));
+        return LoadOutcome::NotRun;
+    }
+    return LoadProgramFiles(program, directory, jobFile);
+}
+
+LoadOutcome LoadProgramFiles(app::Program& program, const std::string& directory,
+                             const std::string& jobFile) {
+    if (!catalogue::SelectModuleFolder(program.platform, directory, false)) {
+        catalogue::ShowErrorMessage(program.platform.glib,
+                                    "The module directory '" + directory + "' does not exist.");
+        return LoadOutcome::NotRun;
+    }
+    program.formMain.CtrlStatusLine.caption = "Loading the Controller";
+    if (program.connection.ControllerOsKind == "C")
+        return LoadKvxrealCApplication(program, directory, jobFile);
+    return RunJobLoader(program, directory, jobFile);
+}
+
+void ShowJobLoaderProgress(app::Program& program) {
+    if (program.load.jobLoader == nullptr) return;
+    program.formMain.ProgressBar1.value = ClampedProgress(program.load.jobLoader->Progress());
+}
+
+void ShowJobLoaderInfo(app::Program& program) {
+    if (program.load.jobLoader != nullptr) program.load.jobLoader->ShowInfo(-1);
+}
+
+}  // namespace load

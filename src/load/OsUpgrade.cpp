@@ -1,0 +1,195 @@
+#include "load/OsUpgrade.h"
+
+#include <cctype>
+#include <memory>
+
+#include "app/Program.h"
+#include "catalogue/LibraryText.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Paths.h"
+#include "catalogue/TextUtil.h"
+#include "catalogue/Texts.h"
+#include "load/FormLoadApplication.h"
+#include "load/FormUpgradeKVXreal.h"
+
+namespace load {
+namespace {
+
+constexpr int32_t kNoAnswer = 830;
+constexpr int32_t kFailed = 831;
+constexpr int32_t kUpgradeEnded = 834;
+constexpr int16_t kNoApplication = 14;
+constexpr int32_t kModuleTypeIndex = 36;
+constexpr int16_t kTrue = -1;
+constexpr int32_t kLocateFlags = static_cast<int32_t>(0x80000000u);
+constexpr size_t kPrefixLength = 5;
+
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+// The model code of the connected controller: from the TCP/IP search, else its module type.
+bool modelCode(app::Program& program, std::string& code) {
+    const clink::Connection& c = program.connection;
+    if (!c.ModelCode.empty()) {
+        code = c.ModelCode;
+        return true;
+    }
+    int16_t type = 0;
+    if (!ControllerOf(program).readSystemInt(c.CurrentPLA, c.CurrentELA, kModuleTypeIndex, type,
+                                             "QSystem.ModuleType"))
+        return false;
+    code = std::to_string(type);
+    return true;
+}
+
+struct Version {
+    int32_t major = 0, minor = 0, branch = 0, number = 0;
+    bool operator==(const Version&) const = default;
+};
+
+}  // namespace
+
+std::string ChooseImageFile(const std::vector<std::string>& files, const std::string& imageName) {
+    const size_t slash = imageName.find_last_of('\\');
+    const std::string name = slash == std::string::npos ? imageName : imageName.substr(slash + 1);
+    for (const std::string& file : files) {
+        if (file.size() == name.size() && startsWithNoCase(file, name)) return file;
+    }
+    const std::string prefix = name.substr(0, kPrefixLength);
+    for (const std::string& file : files) {
+        if (startsWithNoCase(file, prefix)) return file;
+    }
+    return {};
+}
+
+OsCheck CheckOsRevision(app::Program& program, const std::string& programDirectory) {
+    const clink::Connection& c = program.connection;
+    if (c.ControllerOsKind != "C") {
+        return CheckLegacyOs(program, programDirectory);
+    }
+    const std::string& revisionFolder = program.catalogue.SelectedProjectFolder;
+    const std::string& programsFolder = revisionFolder.empty() ? programDirectory : revisionFolder;
+    kvxglib::Library& glib = program.platform.glib;
+    FormUpgradeKVXreal dialog(FormsOf(program), glib);
+    std::unique_ptr<components::OsUpgrader> upgrader =
+        program.platform.components.NewOsUpgrader();
+    upgrader->PLA(static_cast<uint8_t>(c.CurrentPLA));
+    upgrader->ELA(static_cast<uint8_t>(c.CurrentELA));
+    upgrader->Link(c.CurrentLink);
+
+    // Without a model code there is no model file to name the image: no check.
+    std::string code;
+    if (!modelCode(program, code)) return OsCheck::Skipped;
+    const std::string imageName = catalogue::TextFromPointer(
+        glib, glib.ReadSetting("SLib:\\" + code + ".mdd", "KVXreal", "KVXrealCUpgradeFile", "0"));
+    const std::string folder = programsFolder + "\\KVXreal\\";
+    const std::string slashFree = imageName.substr(imageName.find_last_of('\\') + 1);
+    const std::string chosen = ChooseImageFile(
+        program.platform.files.listFiles(folder + slashFree.substr(0, kPrefixLength) + "*.*"),
+        imageName);
+    bool available = false;
+    if (!chosen.empty()) {
+        upgrader->UpgradeFile(folder + chosen);
+        available = true;
+    } else {
+        int16_t found = 0;
+        available = upgrader->LocateImage(kLocateFlags, found) && found == kTrue;
+    }
+    if (!available) return OsCheck::Skipped;
+
+    Controller& controller = ControllerOf(program);
+    Version running;
+    const char* names[] = {"QSystem.Ver_Major", "QSystem.Ver_Minor", "QSystem.Ver_Branch",
+                           "QSystem.Ver_Number"};
+    int32_t* fields[] = {&running.major, &running.minor, &running.branch, &running.number};
+    for (int i = 0; i < 4; ++i) controller.readNumber(c.CurrentPLA, c.CurrentELA, names[i], *fields[i]);
+    const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
+                        upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
+    if (image == running) return OsCheck::Current;
+    if (!dialog.ShowDlg()) return OsCheck::Declined;
+    return RunOsUpgrade(program, *upgrader) ? OsCheck::Upgraded : OsCheck::Failed;
+}
+
+bool RunOsUpgrade(app::Program& program, components::OsUpgrader& upgrader) {
+    kvxglib::Library& glib = program.platform.glib;
+    clink::Connection& c = program.connection;
+    Controller& controller = ControllerOf(program);
+    FormLoadApplication dialog(program);
+    upgrader.ErrorCallback(&dialog);
+    upgrader.ProgressCallback(&dialog);
+    // The callbacks and the dialog's hold on the upgrader end on every path.
+    struct CleanUp {
+        components::OsUpgrader& upgrader;
+        FormLoadApplication& dialog;
+        ~CleanUp() {
+            upgrader.ErrorCallback(nullptr);
+            upgrader.ProgressCallback(nullptr);
+            dialog.Upgrade = nullptr;
+            dialog.CloseLoadApp();
+        }
+    } cleanUp{upgrader, dialog};
+
+    if (!controller.readControllerAddress(c.CurrentPLA, c.CurrentELA)) {
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kNoAnswer));
+        program.formMain.ResetMainWindowState();
+        return false;
+    }
+    int32_t partition = 0;
+    int32_t subApplication = 0;
+    if (!controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActivePartition", partition) ||
+        !controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActiveSubApplication",
+                               subApplication))
+        return false;
+    program.load.LoadCancelled = false;
+    dialog.OpenLoadApp("UpgradeKVXrealC");
+    dialog.Upgrade = &upgrader;
+    upgrader.Link(c.CurrentLink);
+    int16_t done = 0;
+    const bool staged = upgrader.Upgrade(0, done) && done == kTrue;
+    bool ready = false;
+    if (!program.load.LoadCancelled) {
+        if (!staged) {
+            // The old system was never touched: it and its application keep running.
+            dialog.Upgrade = nullptr;
+            catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
+            return false;
+        }
+        if (controller.activate(upgrader.PLA(), upgrader.ELA(), kNoApplication, 0)) {
+            int16_t finished = 0;
+            ready = upgrader.FinishUpgrade(0, finished) && finished == kTrue;
+            if (ready) {
+                controller.activate(upgrader.PLA(), upgrader.ELA(),
+                                    static_cast<int16_t>(partition),
+                                    static_cast<int16_t>(subApplication));
+            }
+        }
+    }
+    dialog.Upgrade = nullptr;
+    dialog.CloseLoadApp();
+    catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kUpgradeEnded));
+    return ready;
+}
+
+OsCheck CheckLegacyOs(app::Program& program, const std::string& programDirectory) {
+    std::unique_ptr<components::OsVersionChecker> checker =
+        program.platform.components.NewOsVersionChecker();
+    checker->Owner(0);
+    checker->Directory(programDirectory);
+    checker->Link(program.connection.CurrentLink);
+    int32_t result = 0;
+    if (!checker->Scan(0, 0, result) || result != 1) return OsCheck::Skipped;
+    const std::string image = checker->FirstVersion();
+    const std::string running = checker->SecondVersion();
+    if (!(running < image)) return OsCheck::Current;
+    if (!checker->Upgrade(-1, 0, result) || result == -1) return OsCheck::Failed;
+    return result == 1 ? OsCheck::Upgraded : OsCheck::Declined;
+}
+
+}  // namespace load

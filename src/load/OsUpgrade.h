@@ -1,0 +1,31 @@
+#pragma once
+// The operating-system check and upgrade that run before a program is loaded.
+#include <string>
+#include <vector>
+
+#include "platform/components/OsUpgrader.h"
+
+namespace app {
+struct Program;
+}
+
+namespace load {
+
+enum class OsCheck { Skipped, Current, Declined, Upgraded, Failed };
+
+// Offers an upgrade when the revision ships an operating-system image whose version differs
+// from the controller's; the older controllers are handed to the version checker with the
+// program's directory. KVXreal C images lie in the "KVXreal" folder of the revision's folder.
+OsCheck CheckOsRevision(app::Program& program, const std::string& programDirectory);
+
+// Runs the upgrade with the progress dialog. True when the controller took the new system.
+bool RunOsUpgrade(app::Program& program, components::OsUpgrader& upgrader);
+
+// The check of controllers without KVXreal C.
+OsCheck CheckLegacyOs(app::Program& program, const std::string& programDirectory);
+
+// The image file among `files` (sorted) for the configured name: the exact name when it is
+// there, else the first one starting with the name's first five characters; "" for none.
+std::string ChooseImageFile(const std::vector<std::string>& files, const std::string& imageName);
+
+}  // namespace load

@@ -1,0 +1,181 @@
+#include "load/PartitionCommands.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Program.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Texts.h"
+#include "catalogue/WaitSeconds.h"
+#include "load/WholeNumber.h"
+#include "load/CommandLock.h"
+#include "load/PartitionList.h"
+
+namespace load {
+namespace {
+
+constexpr int32_t kCommunicationFailed = 831;
+constexpr int32_t kActivePartitionIndex = 88;
+constexpr int16_t kNoApplication = 14;  // activating it stops the running application
+constexpr int32_t kFlashReserve = 4096;
+constexpr double kLargestKilobytes = 32767;
+constexpr uint8_t kScratchPartition = 250;
+constexpr uint8_t kLowestNewPartition = 32;
+
+std::string decimalText(double value) {
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : std::to_string(value);
+}
+
+// A partition manager bound to the current controller; nothing when it cannot attach (the
+// user has been told).
+std::unique_ptr<components::PartitionManager> attachedManager(app::Program& program) {
+    const clink::Connection& c = program.connection;
+    auto manager = program.platform.components.NewPartitionManager();
+    if (manager->Attach(static_cast<uint8_t>(c.CurrentPLA), static_cast<uint8_t>(c.CurrentELA),
+                        c.CurrentLink))
+        return manager;
+    kvxglib::Library& glib = program.platform.glib;
+    catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kCommunicationFailed));
+    return nullptr;
+}
+
+bool commit(app::Program& program, components::PartitionManager& manager) {
+    if (manager.Commit()) return true;
+    catalogue::ShowErrorMessage(program.platform.glib,
+                                "The controller did not take the partition change. Its "
+                                "partitions are as they were.");
+    return false;
+}
+
+}  // namespace
+
+bool TogglePartition(app::Program& program) {
+    CommandLock lock(program, Unlock::AsBefore);
+    if (!lock.acquired()) return false;
+    kvxglib::Library& glib = program.platform.glib;
+    Controller& controller = ControllerOf(program);
+    const clink::Connection& c = program.connection;
+    const auto selected = SelectedPartitionNumber(program);
+    if (!selected) {
+        catalogue::ShowErrorMessage(glib, "Select a partition in the list first.");
+        return false;
+    }
+    std::vector<uint8_t> numbers;
+    int16_t active = 0;
+    if (!controller.allPartitions(c.CurrentPLA, c.CurrentELA, numbers) ||
+        !controller.readSystemInt(c.CurrentPLA, c.CurrentELA, kActivePartitionIndex, active,
+                                  "255:30.QSystem.ActivePartition")) {
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kCommunicationFailed));
+        return false;
+    }
+    if (std::find(numbers.begin(), numbers.end(), *selected) == numbers.end()) {
+        catalogue::ShowErrorMessage(glib, "The controller has no partition " +
+                                              std::to_string(*selected) + " any more.");
+        RefreshPartitionList(program);
+        return false;
+    }
+    const int16_t target = active == *selected ? kNoApplication : static_cast<int16_t>(*selected);
+    controller.activate(c.CurrentPLA, c.CurrentELA, target, 0);
+    RefreshPartitionList(program);
+    return true;
+}
+
+std::optional<double> CheckPartitionSize(app::Program& program) {
+    kvxglib::Library& glib = program.platform.glib;
+    const clink::Connection& c = program.connection;
+    Controller& controller = ControllerOf(program);
+    ui::TextBox& sizeBox = program.formMain.CtrlPartitionSize;
+    const std::optional<double> requested = DecimalNumber(sizeBox.text);
+    if (!requested || *requested <= 0 || *requested > kLargestKilobytes) {
+        catalogue::ShowErrorMessage(glib, "The partition size must be a number of kilobytes from "
+                                          "1 to 32767.");
+        return std::nullopt;
+    }
+    int32_t total = 0;
+    int32_t used = 0;
+    if (!controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.FlashMemTot", total) ||
+        !controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.FlashMemUsed", used)) {
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kCommunicationFailed));
+        return std::nullopt;
+    }
+    const double freeBytes = static_cast<double>(total) - used;
+    if (*requested * 1024 <= freeBytes) return requested;
+    catalogue::ShowErrorMessage(glib, "Partiton size to large");
+    const double corrected = (static_cast<double>(total) - (static_cast<double>(used) +
+                                                            kFlashReserve)) / 1024;
+    if (!(corrected > 0)) {
+        catalogue::ShowErrorMessage(glib, "The controller has no free flash for a new partition.");
+        return std::nullopt;
+    }
+    sizeBox.text = decimalText(corrected);
+    return corrected;
+}
+
+bool AddPartition(app::Program& program) {
+    CommandLock lock(program, Unlock::AsBefore);
+    if (!lock.acquired()) return false;
+    const std::optional<double> kilobytes = CheckPartitionSize(program);
+    if (!kilobytes) return false;
+    auto manager = attachedManager(program);
+    if (!manager) return false;
+    uint8_t exists = 0;
+    uint8_t result = 0;
+    if (manager->PartitionExists(kScratchPartition, exists) && exists != 0)
+        manager->RemovePartition(kScratchPartition, result);
+    uint8_t number = 0;
+    manager->NextFreePartition(number);
+    number = std::max(number, kLowestNewPartition);
+    const auto bytes = static_cast<int32_t>(std::nearbyint(*kilobytes * 1024));
+    manager->CreatePartition(number, 1, 2, program.formMain.CtrlPartitionName.text, bytes, result);
+    const bool committed = commit(program, *manager);
+    RefreshPartitionList(program);
+    return committed;
+}
+
+bool RemovePartitionCommand(app::Program& program) {
+    CommandLock lock(program, Unlock::AsBefore);
+    if (!lock.acquired()) return false;
+    kvxglib::Library& glib = program.platform.glib;
+    const clink::Connection& c = program.connection;
+    Controller& controller = ControllerOf(program);
+    auto manager = attachedManager(program);
+    if (!manager) return false;
+    bool removed = false;
+    int last = 0;
+    for (int n = 16; n <= 50; ++n) {
+        uint8_t exists = 0;
+        if (manager->PartitionExists(static_cast<uint8_t>(n), exists) && exists != 0) last = n;
+    }
+    if (last == 0) {
+        catalogue::ShowErrorMessage(glib, "All partitions has been removed");
+    } else if (catalogue::AskOkCancel(glib, "Partition number " + std::to_string(last) +
+                                                " will be removed")) {
+        int32_t webPartition = 0;
+        if (controller.readNumber(c.CurrentPLA, c.CurrentELA, "QServices.HttpActiveSitePartition",
+                                  webPartition) &&
+            webPartition == last) {
+            controller.writeNumber(c.CurrentPLA, c.CurrentELA,
+                                   "QServices.HttpActiveSitePartition", -1);
+            controller.writeNumber(c.CurrentPLA, c.CurrentELA, "QServices.HttpCommitSettings", 1);
+            catalogue::WaitSeconds(program.platform, 1);
+        }
+        int16_t active = 0;
+        if (controller.readSystemInt(c.CurrentPLA, c.CurrentELA, kActivePartitionIndex, active,
+                                     "255:30.QSystem.ActivePartition") &&
+            active == last)
+            controller.activate(c.CurrentPLA, c.CurrentELA, kNoApplication, 0);
+        uint8_t result = 0;
+        manager->RemovePartition(static_cast<uint8_t>(last), result);
+        removed = commit(program, *manager);
+    }
+    RefreshPartitionList(program);
+    return removed;
+}
+
+}  // namespace load

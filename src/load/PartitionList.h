@@ -1,0 +1,21 @@
+#pragma once
+// The main window's list of the controller's partitions.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace app {
+struct Program;
+}
+
+namespace load {
+
+// Rebuilds CtrlPartitions from the controller and enables the add and remove buttons. The
+// list stays empty when the controller's partition numbers cannot be read.
+void RefreshPartitionList(app::Program& program);
+
+// The partition number of the selected row of CtrlPartitions; nothing without a selected row
+// or with a row text that is no number.
+std::optional<int> SelectedPartitionNumber(const app::Program& program);
+
+}  // namespace load

@@ -1,0 +1,84 @@
+// The progress dialog on its own: its texts by load function, the percentage, Cancel.
+#include <gmock/gmock.h>
+
+#include <cmath>
+
+#include "LoadFixture.h"
+#include "load/FormLoadApplication.h"
+#include "load/ProgressText.h"
+
+namespace loadtest {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(ProgressTextTest, PercentToOneDecimalClamped) {
+    const struct {
+        double share;
+        const char* text;
+        double bar;
+    } cases[] = {{0, "0", 0},           {0.4567, "45.7", 0.4567}, {0.5, "50", 0.5},
+                 {1, "100", 1},         {0.1234, "12.3", 0.1234}, {0.9999, "100", 0.9999},
+                 {1.7, "100", 1},       {-0.2, "0", 0},           {std::nan(""), "0", 0},
+                 {INFINITY, "100", 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(load::PercentText(c.share, '.'), c.text) << c.share;
+        EXPECT_DOUBLE_EQ(load::ClampedProgress(c.share), c.bar) << c.share;
+    }
+    EXPECT_EQ(load::PercentText(0.4567, ','), "45,7");
+}
+
+class FormLoadApplicationTest : public LoadFixture {
+  public:
+    load::FormLoadApplication dialog{program()};
+};
+
+TEST_F(FormLoadApplicationTest, TextsFollowTheLoadFunction) {
+    const struct {
+        const char* function;
+        const char* caption;
+    } cases[] = {{"LoadProg", "Loading application program"},
+                 {"LoadWebSite", "Loading web site"},
+                 {"UpgradeKVXrealC", "Upgrading operating system"},
+                 {"Other", "Loading application program"}};
+    for (const auto& c : cases) {
+        dialog.OpenLoadApp(c.function);
+        EXPECT_EQ(dialog.Caption, c.caption) << c.function;
+        EXPECT_EQ(dialog.OKButton.caption, "OK");
+        EXPECT_EQ(dialog.CancelButton.caption, "Cancel");
+        dialog.CloseLoadApp();
+        EXPECT_FALSE(dialog.Result);
+    }
+    EXPECT_EQ(forms.shown.size(), 4u);
+    EXPECT_EQ(forms.hidden.size(), 4u);
+}
+
+TEST_F(FormLoadApplicationTest, ProgressPumpsEventsThenShowsTheShare) {
+    std::string shownAtPump;
+    fixture.screen.onEvents = [&] { shownAtPump = dialog.NumValue.text; };
+    dialog.QAVSProgress(0.25);
+    dialog.QAVSProgress(1);
+    EXPECT_EQ(shownAtPump, "25");  // the events ran before the new value was set
+    EXPECT_EQ(dialog.NumValue.text, "100");
+    EXPECT_DOUBLE_EQ(dialog.ProgressBar1.value, 1.0);
+    EXPECT_EQ(fixture.screen.eventRounds, 2);
+}
+
+TEST_F(FormLoadApplicationTest, CancelWithoutALoaderOnlyHides) {
+    dialog.OpenLoadApp("LoadProg");
+    program().load.LoadCancelled = false;
+    dialog.Form_KeyPress(27);
+    EXPECT_FALSE(program().load.LoadCancelled);
+    EXPECT_THAT(forms.hidden, ElementsAre("FormLoadApplication"));
+    dialog.Form_KeyPress('a');
+    EXPECT_EQ(forms.hidden.size(), 1u);
+}
+
+TEST_F(FormLoadApplicationTest, EachErrorIsOneBoxThatWaits) {
+    dialog.QAVSErrorMessage("Image damaged");
+    dialog.QAVSErrorMessage("Flash full");
+    EXPECT_THAT(fixture.boxes.asked, ElementsAre("Image damaged", "Flash full"));
+}
+
+}  // namespace
+}  // namespace loadtest

@@ -1,0 +1,284 @@
+// The load job through the scripted controller and the fake loader components: what the user
+// is told, what reaches the controller and the components in which order, and the controls
+// afterwards.
+#include <gmock/gmock.h>
+
+#include <functional>
+
+#include "LoadFixture.h"
+#include "load/FormLoadApplication.h"
+#include "load/LoadController.h"
+#include "load/PartitionList.h"
+
+namespace loadtest {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using load::LoadOutcome;
+
+const char* const kLoaded16 = "The application program was loaded into partition 16.";
+const char* const kFailed =
+    "The communication with the controller failed. Check the connection and try again.";
+
+class LoadJobTest : public LoadFixture {
+  public:
+    void SetUp() override {
+        controller->partitions = {{16, {"Heating", "", 2, 0, 0, 0}}, {20, {"Web", "", 3, 0, 0, 0}}};
+        controller->activePartition = 16;
+        controller->numbers = {{"QSystem.ActivePartition", 16},
+                               {"QSystem.ActiveSubApplication", 2},
+                               {"QServices.HttpActiveSitePartition", 20}};
+        load::RefreshPartitionList(program());  // selects the active partition's row
+        controller->calls.clear();
+        // The progress dialog, while it is shown.
+        forms.onShow["FormLoadApplication"] = [this](ui::Form& form) {
+            dialog = &dynamic_cast<load::FormLoadApplication&>(form);
+        };
+        forms.onHide = [this](ui::Form&) { dialog = nullptr; };
+    }
+
+    testsupport::FakeComponentFactory& factory() { return fixture.components; }
+    std::vector<std::string> partitionWrites() const {
+        auto writes = controller->callsStartingWith("setText");
+        for (const auto& w : controller->callsStartingWith("setAttr")) writes.push_back(w);
+        return writes;
+    }
+
+    load::FormLoadApplication* dialog = nullptr;
+};
+
+struct KvxrealCCase {
+    const char* name;
+    std::function<void(LoadJobTest&)> setUp;
+    LoadOutcome outcome;
+    std::vector<std::string> messages;
+    std::vector<std::string> activations;
+    std::vector<std::string> partitionWrites;
+};
+
+class KvxrealCLoad : public LoadJobTest, public ::testing::WithParamInterface<KvxrealCCase> {};
+
+TEST_P(KvxrealCLoad, EndsAsTheCaseSays) {
+    const KvxrealCCase& c = GetParam();
+    if (c.setUp) c.setUp(*this);
+    EXPECT_EQ(load::LoadController(program()), c.outcome);
+    EXPECT_EQ(messages(), c.messages);
+    EXPECT_EQ(controller->callsStartingWith("activate"), c.activations);
+    EXPECT_EQ(partitionWrites(), c.partitionWrites);
+    // Whatever happened: callbacks released, the dialog gone, the window unlocked.
+    if (!factory().callsOf("AppLoader").empty()) {
+        EXPECT_THAT(factory().calls, Contains("AppLoader.ErrorCallback=none"));
+        EXPECT_THAT(factory().calls, Contains("AppLoader.ProgressCallback=none"));
+    }
+    EXPECT_EQ(forms.shown.size(), forms.hidden.size());
+    EXPECT_EQ(commandsOf(form()), kAllOn);
+    EXPECT_EQ(form().CtrlStatusLine.caption, "");
+    EXPECT_FALSE(program().load.commandRunning);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KvxrealCLoad,
+    ::testing::Values(
+        KvxrealCCase{"Completed", {}, LoadOutcome::Loaded, {kLoaded16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 FakeProgram", "setAttr 16 4 2"}},
+        KvxrealCCase{"Cancelled",
+                     [](LoadJobTest& t) {
+                         t.fixture.screen.onEvents = [&t] {
+                             if (t.dialog != nullptr) t.dialog->CancelButton_Click();
+                         };
+                     },
+                     LoadOutcome::Cancelled,
+                     {},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {}},
+        KvxrealCCase{"EscapeCancels",
+                     [](LoadJobTest& t) {
+                         t.fixture.screen.onEvents = [&t] {
+                             if (t.dialog != nullptr) t.dialog->Form_KeyPress(27);
+                         };
+                     },
+                     LoadOutcome::Cancelled,
+                     {},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {}},
+        KvxrealCCase{"LoadFails",
+                     [](LoadJobTest& t) { t.factory().script.loadResult = false; },
+                     LoadOutcome::Failed,
+                     {},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {}},
+        KvxrealCCase{"DamagedImage",
+                     [](LoadJobTest& t) { t.factory().script.openResult = false; },
+                     LoadOutcome::Failed,
+                     {kFailed},
+                     {},
+                     {}},
+        KvxrealCCase{"NoRowSelected",
+                     [](LoadJobTest& t) { t.form().CtrlPartitions.selected = 0; },
+                     LoadOutcome::Failed,
+                     {kFailed},
+                     {},
+                     {}},
+        KvxrealCCase{"PartitionListFails",
+                     [](LoadJobTest& t) { t.controller->partitionListFails = true; },
+                     LoadOutcome::Failed,
+                     {kFailed},
+                     {},
+                     {}},
+        KvxrealCCase{"ActivePartitionUnreadable",
+                     [](LoadJobTest& t) { t.controller->numbers.erase("QSystem.ActivePartition"); },
+                     LoadOutcome::Failed,
+                     {kFailed},
+                     {},
+                     {}},
+        KvxrealCCase{"NoJobFileForC",
+                     [](LoadJobTest& t) {
+                         t.program().catalogue.ProgramList[1].FileC.clear();
+                     },
+                     LoadOutcome::NotRun,
+                     {"The selected program has no application file for KVXreal C controllers. "
+                      "Nothing was loaded."},
+                     {},
+                     {}},
+        KvxrealCCase{"ModuleFolderMissing",
+                     [](LoadJobTest& t) {
+                         t.program().catalogue.ProgramList[1].Directory = "/nowhere/Module9";
+                     },
+                     LoadOutcome::NotRun,
+                     {"The module directory '/nowhere/Module9' does not exist."},
+                     {},
+                     {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadJobTest, KvxrealCLoadRunsItsStepsInOrder) {
+    load::LoadController(program());
+    EXPECT_THAT(controller->calls,
+                testing::IsSupersetOf({"address", "osKind", "clock 12:3", "partitions 12:3"}));
+    EXPECT_THAT(controller->callsStartingWith("coolStart"), IsEmpty());
+    const auto& calls = factory().callsOf("AppLoader");
+    const std::vector<std::string> order = {"AppLoader.PLA=12", "AppLoader.ELA=3",
+                                            "AppLoader.Partition=0", "AppLoader.Partition=16",
+                                            "AppLoader.Link=5", "AppLoader.Load"};
+    auto at = calls.begin();
+    for (const std::string& step : order) {
+        at = std::find(at, calls.end(), step);
+        EXPECT_NE(at, calls.end()) << step;
+    }
+    EXPECT_THAT(forms.shown, ElementsAre("modeless FormLoadApplication"));
+}
+
+TEST_F(LoadJobTest, ProgressReachesTheDialogWhileEveryCommandIsLocked) {
+    std::vector<std::string> seen;
+    factory().script.loadProgress = {0.4567, 1.7, 0.5};
+    // Each event round sees the value of the report before; the last shows when it closes.
+    fixture.screen.onEvents = [&] {
+        if (dialog != nullptr) seen.push_back(dialog->NumValue.text);
+    };
+    forms.onHide = [&](ui::Form&) {
+        seen.push_back(dialog->NumValue.text);
+        dialog = nullptr;
+    };
+    bool lockedDuringLoad = false;
+    factory().onCall = [&](const std::string& call) {
+        if (call != "AppLoader.Load") return;
+        const app::FormMain& f = form();
+        lockedDuringLoad = commandsOf(f) == Commands{} && !f.BtnActivatePartition.enabled &&
+                           !f.BtnAddPartition.enabled && !f.CtrlPartitions.enabled;
+    };
+    load::LoadController(program());
+    EXPECT_THAT(seen, ElementsAre("0", "45.7", "100", "50"));
+    EXPECT_TRUE(lockedDuringLoad);
+    EXPECT_TRUE(form().BtnActivatePartition.enabled);
+}
+
+TEST_F(LoadJobTest, NoControllerResetsTheWindowAndSetsNoClock) {
+    controller->present = false;
+    EXPECT_EQ(load::LoadController(program()), LoadOutcome::NotRun);
+    EXPECT_THAT(messages(), ElementsAre("No controller connected"));
+    EXPECT_THAT(controller->callsStartingWith("clock"), IsEmpty());
+    EXPECT_EQ(fixture.components.made, 0);
+    EXPECT_EQ(commandsOf(form()), kAllOn);
+}
+
+struct JobCase {
+    const char* name;
+    int16_t commKind;
+    std::function<void(testsupport::ComponentScript&)> script;
+    LoadOutcome outcome;
+    std::vector<std::string> messages;
+    bool checkerUsed;
+};
+
+class JobLoaderLoad : public LoadJobTest, public ::testing::WithParamInterface<JobCase> {};
+
+TEST_P(JobLoaderLoad, RunsTheJobFileAndTellsTheResult) {
+    const JobCase& c = GetParam();
+    controller->osKind = "";
+    program().connection.CommKind = c.commKind;
+    if (c.script) c.script(factory().script);
+    bool infoDuringRun = false;
+    bool timerDuringRun = false;
+    factory().onCall = [&](const std::string& call) {
+        if (call == "JobLoader.Run") {
+            infoDuringRun = form().Info.enabled;
+            timerDuringRun = form().Timer1.enabled;
+        }
+    };
+    EXPECT_EQ(load::LoadController(program()), c.outcome);
+    EXPECT_EQ(messages(), c.messages);
+    EXPECT_THAT(controller->callsStartingWith("coolStart"), ElementsAre("coolStart 12:3"));
+    EXPECT_EQ(!factory().callsOf("OsVersionChecker").empty(), c.checkerUsed);
+    EXPECT_THAT(factory().callsOf("OsUpgrader"), IsEmpty());
+    if (c.outcome == LoadOutcome::Loaded) {
+        EXPECT_TRUE(infoDuringRun);
+        EXPECT_TRUE(timerDuringRun);
+    }
+    EXPECT_FALSE(form().Info.enabled);
+    EXPECT_FALSE(form().Timer1.enabled);
+    EXPECT_EQ(form().ProgressBar1.value, 0);
+    EXPECT_EQ(program().load.jobLoader, nullptr);
+    EXPECT_EQ(commandsOf(form()), kAllOn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JobLoaderLoad,
+    ::testing::Values(
+        JobCase{"AllDoneOnTcp", 2, {}, LoadOutcome::Loaded, {"All files loaded successfully"},
+                false},
+        JobCase{"AllDoneOnSerialChecksTheSystem", 1, {}, LoadOutcome::Loaded,
+                {"All files loaded successfully"}, true},
+        JobCase{"NotAllDone",
+                2,
+                [](testsupport::ComponentScript& s) { s.allDone = 0; },
+                LoadOutcome::Failed,
+                {"All jobs were NOT completed"},
+                false},
+        JobCase{"BadJobFileIsNoSuccess",
+                2,
+                [](testsupport::ComponentScript& s) { s.addJobResult = false; },
+                LoadOutcome::Failed,
+                {"All jobs were NOT completed"},
+                false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadJobTest, TimerAndInfoReachTheJobLoaderOnlyWhileItRuns) {
+    controller->osKind = "";
+    factory().onCall = [&](const std::string& call) {
+        if (call == "JobLoader.step") {
+            form().Timer1_Timer();
+            form().Info_Click();
+        }
+    };
+    load::LoadController(program());
+    EXPECT_THAT(factory().calls, Contains("JobLoader.ShowInfo=-1"));
+    form().Timer1_Timer();  // no loader any more: nothing happens
+    form().Info_Click();
+    EXPECT_EQ(form().ProgressBar1.value, 0);
+}
+
+}  // namespace
+}  // namespace loadtest
