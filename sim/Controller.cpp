@@ -54,10 +54,6 @@ bool Controller::answersAt(wire::Address to, bool direct) const {
 bool Controller::requiresEncryption() const { return sim::requiresEncryption(state_, config_); }
 
 wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& moved) {
-    if (isNetworkPasswordVariable(write.address, config_.kvxrealC)) {
-        // Only the verifier is kept; the variable stays empty.
-        return setNetworkPassword(state_, write.value.text) ? ReplyCode::Ok : ReplyCode::Refused;
-    }
     state_.variables.write(write);
     if (isAddressVariable(write.address)) moved = true;
     return ReplyCode::Ok;

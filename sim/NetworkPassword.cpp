@@ -8,7 +8,6 @@ namespace sim {
 namespace {
 
 constexpr const char* kPasswordName = "QCom.EncryptionPasswordPrimary";
-constexpr const char* kRequiredName = "QCom.EncryptionRequired";
 
 const SystemVariable* named(const std::string& name, bool kvxrealC) {
     static const auto c = systemVariables(true);
@@ -41,11 +40,7 @@ bool setNetworkPassword(ControllerState& state, const std::string& password) {
     return true;
 }
 
-bool requiresEncryption(const ControllerState& state, const ControllerConfig& config) {
-    if (const SystemVariable* v = named(kRequiredName, config.kvxrealC)) {
-        if (const StoredVariable* stored = state.variables.find(v->file, v->index))
-            return stored->value.integer != 0;
-    }
+bool requiresEncryption(const ControllerState&, const ControllerConfig& config) {
     return config.encryptionRequired;
 }
 

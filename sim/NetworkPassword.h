@@ -1,7 +1,8 @@
 #pragma once
-// The controller's network password as its variables show it. The password itself is never
-// kept: writing "QCom.EncryptionPasswordPrimary" replaces the verifier (an empty text removes
-// the password) and the variable always reads back empty.
+// The controller's network password. What the handshake checks is the verifier alone; a
+// password written to "QCom.EncryptionPasswordPrimary" is checked against the allowed
+// characters and takes effect only when the encryption settings are committed, by
+// setNetworkPassword (which the commit must call, and then empty the variable).
 #include <string>
 
 #include "platform/wire/ReplyCode.h"
@@ -15,7 +16,7 @@ bool isNetworkPasswordVariable(const wire::VarAddress& address, bool kvxrealC);
 wire::ReplyCode checkNetworkPassword(const wire::WriteRequest& write);
 // False when the verifier cannot be made (out of memory); the old one then stays.
 bool setNetworkPassword(ControllerState& state, const std::string& password);
-// "QCom.EncryptionRequired" where the controller has it, else the network file's setting.
+// The network file's setting; a written "QCom.EncryptionRequired" waits for the commit too.
 bool requiresEncryption(const ControllerState& state, const ControllerConfig& config);
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include "platform/wire/Request.h"
 #include "platform/wire/SecurePayloads.h"
 #include "sim/ControllerState.h"
+#include "sim/NetworkPassword.h"
 #include "sim/SecureSession.h"
 #include "sim/SimClient.h"
 
@@ -193,28 +194,25 @@ TEST_F(SecureSessionTest, FiveFailedProofsAMinuteThenRateLimited) {
     EXPECT_EQ(host.run(s, "Vault-1"), 0);
 }
 
-TEST_F(SecureSessionTest, ThePasswordVariableSetsTheVerifierAndReadsEmpty) {
+TEST_F(SecureSessionTest, ANewPasswordReplacesTheVerifierAndNeverTheStateText) {
     const wire::Frame readPassword = simtest::readVar(kSelf, 1, VarType::Text, 248, 225);
-    auto write = [&](const std::string& text) {
-        return controller.handle(
-            simtest::writeVar(kSelf, 1, 248, 225, wire::Value::oemText(text)));
-    };
-    auto readBack = [&] {
-        auto outcome = controller.handle(readPassword);
-        auto value = wire::decodeReadReply(outcome.reply->payload);
-        return value ? value->value.text : std::string("?");
-    };
-    EXPECT_EQ(readBack(), "");
-    EXPECT_EQ(write("bad password").reply->code1, wire::code(ReplyCode::OutOfRange));
-    auto changed = write("New-2");
-    EXPECT_EQ(changed.reply->code1, 0);
-    EXPECT_TRUE(changed.changed);
-    EXPECT_EQ(readBack(), "");
-    const std::string saved = sim::serializeState(controller.state());
+    auto outcome = controller.handle(readPassword);
+    auto value = wire::decodeReadReply(outcome.reply->payload);
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->value.text, "") << "the configured password is not in a variable";
+    auto bad = controller.handle(
+        simtest::writeVar(kSelf, 1, 248, 225, wire::Value::oemText("bad password")));
+    EXPECT_EQ(bad.reply->code1, wire::code(ReplyCode::OutOfRange));
+
+    sim::ControllerState state = controller.state();
+    ASSERT_TRUE(sim::setNetworkPassword(state, "New-2"));
+    sim::Controller changed(config("Vault-1", true), state);
+    changed.passwordGuard.now = [this] { return now; };
+    const std::string saved = sim::serializeState(state);
     EXPECT_EQ(saved.find("New-2"), std::string::npos);
     EXPECT_EQ(saved.find("4e65772d32"), std::string::npos);  // nor as hex
 
-    auto a = session(), b = session();
+    sim::SecureSession a(changed, "10.0.0.1"), b(changed, "10.0.0.1");
     Host oldPassword, newPassword;
     EXPECT_EQ(oldPassword.run(a, "Vault-1"), wire::code(ReplyCode::Refused));
     EXPECT_EQ(newPassword.run(b, "New-2"), 0);
@@ -222,5 +220,7 @@ TEST_F(SecureSessionTest, ThePasswordVariableSetsTheVerifierAndReadsEmpty) {
     sim::ControllerState reloaded;
     std::string error;
     ASSERT_TRUE(sim::parseState(saved, reloaded, error)) << error;
-    EXPECT_EQ(reloaded.verifier, controller.state().verifier);
+    EXPECT_EQ(reloaded.verifier, state.verifier);
+    ASSERT_TRUE(sim::setNetworkPassword(state, ""));
+    EXPECT_FALSE(state.verifier);
 }
