@@ -10,10 +10,11 @@
 #include "sim/ControllerState.h"
 #include "sim/Faults.h"
 #include "sim/NetworkConfig.h"
+#include "sim/PortSettings.h"
 
 namespace sim {
 
-enum class Restart { None, Cool, Cold };
+enum class Restart { None, Cool, Cold, PortTcpIp };
 
 struct Outcome {
     std::optional<wire::Frame> reply;  // empty: answer nothing
@@ -39,13 +40,21 @@ class Controller {
     wire::DiscoveryReply identity(uint16_t tcpPort) const;
 
     FaultState faults;
+    const PortSettings& port() const { return port_; }
 
   private:
+    // The port-settings commands (0x50..0x53); defined in ControllerPort.cpp.
+    static bool isPortCommand(uint8_t command);
+    Outcome handlePort(const wire::Frame& request);
+    // What a write of a commit variable sets off.
+    void afterWrite(const wire::VarAddress& address);
+    void coldStartPort();
     Outcome handleTelegram(const wire::Frame& request, const wire::TelegramRequest& telegram);
     wire::ReplyCode writeOne(const wire::WriteRequest& write, bool& moved);
 
     ControllerConfig config_;
     ControllerState state_;
+    PortSettings port_;
 };
 
 }  // namespace sim

@@ -1,7 +1,9 @@
 #include "cli/Session.h"
 
 
+#include "cli/ConsoleInput.h"
 #include "cli/ConsoleUi.h"
+#include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
@@ -13,7 +15,10 @@ struct Session::Services {
     Services(const std::string& machineDir, std::ostream& err)
         : boxes(err),
           glib(boxes, machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir),
-          platform{glib, nam, screen, files, clock} {}
+          platform{glib, nam, screen, files, clock} {
+        platform.finders = &finders;
+        platform.input = &input;
+    }
 
     ConsoleMessageBoxes boxes;
     ConsoleScreen screen;
@@ -21,6 +26,8 @@ struct Session::Services {
     os::SteadyClock clock;
     kvxglib::RealLibrary glib;
     kvxnam::RealLibrary nam;
+    components::UdpFinderFactory finders{glib};
+    ConsoleInput input;
     Platform platform;
 };
 

@@ -8,6 +8,7 @@
 #include "cli/ControllerLink.h"
 #include "cli/ModuleAddressCommand.h"
 #include "cli/NameCommands.h"
+#include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     cli::addControllerCommands(app, options);
     cli::addNameCommands(app, options);
     cli::addModuleAddressCommand(app, options);
+    cli::addNetworkCommands(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -114,6 +114,13 @@ public:
     virtual int32_t SetControllerClock(int32_t link, uint8_t pla, uint8_t ela, uint8_t file,
                                        int32_t zero, intptr_t window, int32_t a, int32_t b,
                                        int32_t c) = 0;
+    // #2313 -1 when two serial numbers name the same controller (letter case and trailing
+    // blanks do not count), else 0
+    virtual int32_t SameSerialNumber(const std::string& a, const std::string& b) = 0;
+    // #2042 a Boolean as text: "True" for any non-zero value, else "False"
+    virtual const char* BooleanText(int16_t value) = 0;
+    // #2179 the model (module-type) name for a decimal code; the code itself when unknown
+    virtual const char* ModelName(const std::string& decimalCode) = 0;
     // #2079 prepare the job loader's folder
     virtual int32_t PrepareLoaderFolder(int32_t mode, const std::string& folder, int32_t zero,
                                         int32_t* out) = 0;

@@ -6,6 +6,7 @@
 // Time-outs come from section Link of Kvxmatic.Ini as the link is opened.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ui {
 class Screen;
@@ -25,6 +26,11 @@ int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t b
                        std::string* why = nullptr);
 // False for link 0 and unknown handles. An exchange still running on the link ends as lost.
 bool closeLink(RealLibrary& library, int32_t handle);
+
+// One request of `command` with `payload` to 255:30 on the link, to its end. True for an Ok
+// reply, whose payload lands in `reply`; otherwise `why` says what went wrong.
+bool runDirectCommand(RealLibrary& library, int32_t handle, uint8_t command,
+                      std::vector<uint8_t> payload, std::vector<uint8_t>& reply, std::string& why);
 
 // The screen whose events the yield call (#2145) processes; null: the call just returns.
 void setYieldScreen(RealLibrary& library, ui::Screen* screen);
