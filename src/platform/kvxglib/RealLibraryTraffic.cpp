@@ -241,6 +241,19 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
                      why);
 }
 
+int32_t openSecureTcpLink(RealLibrary&, const std::string&, uint16_t, const std::string&,
+                          std::string* why, comm::PasswordCheck* check) {
+    if (why != nullptr) *why = "the password-protected link is not built yet";
+    if (check != nullptr) *check = comm::PasswordCheck::Unreachable;
+    return 0;
+}
+
+comm::PasswordCheck checkNetworkPassword(RealLibrary&, const std::string&, uint16_t,
+                                         const std::string&, std::string* why) {
+    if (why != nullptr) *why = "the password-protected link is not built yet";
+    return comm::PasswordCheck::Unreachable;
+}
+
 int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,
                        std::string* why) {
     comm::LinkSettings settings = linkSettings(library);

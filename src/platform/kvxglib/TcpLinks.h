@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/comm/PasswordCheck.h"
+
 namespace ui {
 class Screen;
 }
@@ -20,6 +22,20 @@ class RealLibrary;
 // controller cannot be reached.
 int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                     std::string* why = nullptr);
+// A TCP link on which `password` is proved to the controller (and the controller proves it
+// back) before anything else travels; every frame on it is then sealed. The password itself
+// never travels; the link keeps it in memory only, to run the handshake again by itself after
+// every reconnect (cold start, IP change, restart). The handle, or 0 with `why` set and
+// `check` saying why (Refused, RateLimited or Unreachable).
+int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
+                          const std::string& password, std::string* why = nullptr,
+                          comm::PasswordCheck* check = nullptr);
+// Whether the controller accepts `password`, by the same challenge-response on a connection
+// of its own that is closed again; the password never travels. A refused proof counts towards
+// the controller's limit of failed proofs.
+comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
+                                         uint16_t port, const std::string& password,
+                                         std::string* why = nullptr);
 // Opens the serial port at `path`; `baud` 0 takes Baud of Kvxmatic.Ini. The handle, or 0 with
 // `why` set.
 int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,

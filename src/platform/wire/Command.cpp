@@ -10,6 +10,9 @@ bool isKnownCommand(uint8_t command) {
         case Command::Telegram:
         case Command::SetClock:
         case Command::Discover:
+        case Command::Hello:
+        case Command::Proof:
+        case Command::Sealed:
             return true;
     }
     return false;
@@ -29,6 +32,12 @@ const char* commandName(uint8_t command) {
             return "SetClock";
         case Command::Discover:
             return "Discover";
+        case Command::Hello:
+            return "Hello";
+        case Command::Proof:
+            return "Proof";
+        case Command::Sealed:
+            return "Sealed";
     }
     if (command >= kBulkTransferFirst && command <= kBulkTransferLast) return "reserved (bulk)";
     if (command >= kDiscoveryFirst && command <= kDiscoveryLast) return "reserved (discovery)";

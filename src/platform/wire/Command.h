@@ -11,9 +11,13 @@ enum class Command : uint8_t {
     Telegram = 0x04,
     SetClock = 0x05,
     Discover = 0x30,  // UDP only
+    Hello = 0x40,     // start of the password handshake: fresh nonces and ephemeral keys
+    Proof = 0x41,     // the host's proof of the password; the controller's proof back
+    Sealed = 0x42,    // a whole frame in an authenticated-encryption box
 };
 
 constexpr uint8_t code(Command c) { return static_cast<uint8_t>(c); }
+constexpr uint8_t kSealedCommand = code(Command::Sealed);
 
 // Reserved ranges: a controller answers them with UnknownCommand until they are built.
 constexpr uint8_t kBulkTransferFirst = 0x20, kBulkTransferLast = 0x2F;

@@ -13,6 +13,11 @@ constexpr std::size_t kRequestHeaderSize = 6;
 constexpr std::size_t kReplyHeaderSize = 9;
 constexpr std::size_t kMaxRequestPayload = kMaxFrameSize - kRequestHeaderSize;
 constexpr std::size_t kMaxReplyPayload = kMaxFrameSize - kReplyHeaderSize;
+// A sealed frame carries a whole frame of up to kMaxFrameSize, its counter and its tag.
+constexpr std::size_t kSealCounterSize = 8;
+constexpr std::size_t kSealTagSize = 16;
+constexpr std::size_t kMaxSealedFrameSize =
+    kReplyHeaderSize + kSealCounterSize + kMaxFrameSize + kSealTagSize;
 
 struct Address {
     uint8_t pla = 0;
@@ -35,11 +40,15 @@ struct Frame {
     uint16_t code1 = 0;     // replies only
     int8_t code2 = 0;       // replies only
     std::vector<uint8_t> payload;
+    bool sealed = false;  // control bit 1: the payload is a sealed frame (command 0x42 only)
     bool operator==(const Frame&) const = default;
 };
 
 inline std::size_t headerSize(bool reply) { return reply ? kReplyHeaderSize : kRequestHeaderSize; }
 inline std::size_t frameSize(const Frame& f) { return headerSize(f.reply) + f.payload.size(); }
+inline std::size_t maxFrameSize(const Frame& f) {
+    return f.sealed ? kMaxSealedFrameSize : kMaxFrameSize;
+}
 
 // True when `reply` answers `request`: same address, command and sequence.
 bool answers(const Frame& reply, const Frame& request);

@@ -30,6 +30,8 @@ const char* replyCodeName(uint16_t code1) {
             return "password-protected link required";
         case ReplyCode::TooLarge:
             return "reply too large";
+        case ReplyCode::RateLimited:
+            return "too many failed password proofs; try again later";
         case ReplyCode::TimedOut:
             return "timed out";
         case ReplyCode::LinkLost:

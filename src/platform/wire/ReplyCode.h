@@ -19,6 +19,7 @@ enum class ReplyCode : uint16_t {
     NoAnswer = 0x000A,
     AuthRequired = 0x000B,
     TooLarge = 0x000C,
+    RateLimited = 0x000D,  // too many failed password proofs from this address lately
     // link-local
     TimedOut = 0xFF01,
     LinkLost = 0xFF02,

@@ -53,6 +53,10 @@ Result<Request> decodeRequest(const Frame& frame) {
             return widen(decodeSetClockRequest(frame.payload));
         case Command::Discover:
             return widen(decodeDiscoveryRequest(frame.payload));
+        case Command::Hello:
+        case Command::Proof:
+        case Command::Sealed:
+            break;  // the link's password layer answers these, not the controller
     }
     return Error::UnknownCommand;
 }

@@ -7,7 +7,7 @@ namespace wire {
 
 Result<std::vector<uint8_t>> encodeTcpFrame(const Frame& frame) {
     const std::size_t size = frameSize(frame);
-    if (size > kMaxFrameSize) return Error::Oversized;
+    if (size > maxFrameSize(frame)) return Error::Oversized;
     std::vector<uint8_t> out;
     out.reserve(kTcpPrefixSize + size);
     ByteWriter(out).u16(static_cast<uint16_t>(size));
@@ -24,10 +24,12 @@ std::optional<Result<Frame>> TcpFrameDecoder::next() {
     auto bytes = buffer_.unread();
     if (bytes.size() < kTcpPrefixSize) return std::nullopt;
     const std::size_t length = static_cast<std::size_t>(bytes[0] | (bytes[1] << 8));
-    if (length < kRequestHeaderSize || length > kMaxFrameSize) {
+    // Sealed frames may exceed kMaxFrameSize by their overhead; decodeFrame checks the rest.
+    if (length < kRequestHeaderSize || length > kMaxSealedFrameSize) {
         broken_ = true;
         buffer_.clear();
-        return Result<Frame>(length > kMaxFrameSize ? Error::Oversized : Error::WrongLength);
+        return Result<Frame>(length > kMaxSealedFrameSize ? Error::Oversized
+                                                          : Error::WrongLength);
     }
     if (bytes.size() < kTcpPrefixSize + length) return std::nullopt;
     auto result = decodeFrame(bytes.subspan(kTcpPrefixSize, length));
