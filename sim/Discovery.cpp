@@ -22,24 +22,23 @@ address_v4 reachOf(const ControllerConfig& c) {
 
 }  // namespace
 
-bool discoveryReaches(const address_v4& destination, const address_v4& reach, bool exactElsewhere) {
+bool discoveryReaches(const address_v4& destination, const address_v4& reach,
+                      const address_v4& mask) {
     const uint32_t d = destination.to_uint();
     const uint32_t r = reach.to_uint();
-    if (r == 0 || d == 0xFFFFFFFFu || d == r) return true;
-    if (exactElsewhere) return false;
-    // A directed broadcast: the host part (the trailing one bits, at least two) all ones.
-    int hostBits = 0;
-    while (hostBits < 32 && ((d >> hostBits) & 1u) != 0) ++hostBits;
-    if (hostBits < 2 || hostBits >= 32) return false;
-    const uint32_t mask = ~((1u << hostBits) - 1u);
-    return (d & mask) == (r & mask);
+    const uint32_t m = mask.is_unspecified() ? 0xFFFFFF00u : mask.to_uint();
+    if (r == 0 || d == 0xFFFFFFFFu || d == r || d == (r | ~m)) return true;
+    return (r >> 24) == 127 && d == 0x7FFFFFFFu;
 }
 
 Discovery::Discovery(asio::io_context& io, std::vector<DiscoverySubject> subjects,
                      DiscoveryFaults faults)
     : io_(io), socket_(io), buffer_(wire::kMaxDatagramSize + 1), faults_(faults),
       random_(faults.seed) {
-    for (auto& s : subjects) voices_.push_back({s, reachOf(s.controller->config()), nullptr});
+    for (auto& s : subjects) {
+        const ControllerConfig& c = s.controller->config();
+        voices_.push_back({s, reachOf(c), address_v4(c.subnetMask), nullptr});
+    }
 }
 
 bool Discovery::open(const Endpoint& where, std::string& error) {
@@ -149,11 +148,9 @@ void Discovery::answer(std::size_t size, const address_v4& destination) {
     if (!frame || frame->reply || frame->command != wire::code(wire::Command::Discover)) return;
     auto request = wire::decodeDiscoveryRequest(frame->payload);
     if (!request) return;
-    bool exact = false;
-    for (const Voice& v : voices_) exact = exact || v.reach == destination;
     for (Voice& v : voices_) {
         const DiscoverySubject& s = v.subject;
-        if (!discoveryReaches(destination, v.reach, exact) || !s.present() || lost()) continue;
+        if (!discoveryReaches(destination, v.reach, v.mask) || !s.present() || lost()) continue;
         const auto identity = s.controller->identity(s.tcpPort());
         if (!request->serialFilter.empty() && request->serialFilter != identity.serialNumber)
             continue;

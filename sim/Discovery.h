@@ -2,7 +2,7 @@
 // UDP discovery: every TCP controller answers a Discover request with its identity, one
 // datagram each, to the sender. A controller that listens on an address of its own (127.0.0.x
 // on loopback) answers from that address and only requests that reach it: sent to it, to the
-// limited broadcast, or to a directed broadcast of a subnet that holds it. Loss, delay and
+// limited broadcast, or to the broadcast of its subnet (its SubnetMask applied to that address). Loss, delay and
 // repetition of datagrams follow the simulator's discovery fault settings.
 #include <asio/ip/udp.hpp>
 #include <asio/steady_timer.hpp>
@@ -26,9 +26,10 @@ struct DiscoverySubject {
 };
 
 // True when a request sent to `destination` reaches a controller at `reach` (unspecified: it
-// hears everything). `exactElsewhere` tells that `destination` is some controller's own address.
+// hears everything) in a subnet of `mask` (unspecified: 255.255.255.0): the limited broadcast,
+// its own address, its subnet's broadcast, and on loopback also 127.255.255.255.
 bool discoveryReaches(const asio::ip::address_v4& destination, const asio::ip::address_v4& reach,
-                      bool exactElsewhere);
+                      const asio::ip::address_v4& mask);
 
 class Discovery {
   public:
@@ -41,6 +42,7 @@ class Discovery {
     struct Voice {
         DiscoverySubject subject;
         asio::ip::address_v4 reach;                   // unspecified: the shared socket
+        asio::ip::address_v4 mask;
         std::unique_ptr<asio::ip::udp::socket> from;  // bound to `reach` when it has one
     };
     void receive();

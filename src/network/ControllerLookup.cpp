@@ -31,11 +31,19 @@ void ResetTcpIpState(app::Program& program) {
     program.connection.CurrentLink = 0;
 }
 
+namespace {
+
+std::unique_ptr<components::ControllerFinder> newFinder(app::Program& program) {
+    if (program.platform.finders == nullptr)
+        throw std::runtime_error("no TCP/IP controller finder on this platform");
+    return program.platform.finders->CreateFinder();
+}
+
+}  // namespace
+
 components::ControllerFinder& CreateFinder(app::Program& program) {
     if (!program.comm.finder) {
-        if (program.platform.finders == nullptr)
-            throw std::runtime_error("no TCP/IP controller finder on this platform");
-        program.comm.finder = program.platform.finders->CreateFinder();
+        program.comm.finder = newFinder(program);
         program.comm.finder->Active(false);
         // A new finder's list holds nobody: no index of the old one may survive.
         program.CurrentIndex = -1;
@@ -53,9 +61,7 @@ void RenewFinder(app::Program& program) {
     const bool active = program.comm.finder ? program.comm.finder->Active() : false;
     program.connection.CurrentLink = 0;
     ReleaseFinder(program);
-    if (program.platform.finders == nullptr)
-        throw std::runtime_error("no TCP/IP controller finder on this platform");
-    program.comm.finder = program.platform.finders->CreateFinder();
+    program.comm.finder = newFinder(program);
     auto& finder = *program.comm.finder;
     finder.Active(active);
     finder.ClearCriteria();

@@ -110,19 +110,25 @@ FormTCPSettings::FormTCPSettings(app::Program& program) : program_(program) {
     btnSetup.caption = "Load settings and close";
     for (int i : {2, 3, 4, 5, 6, 7, 13, 14}) Image[i];
     // Web and e-mail settings stay disabled unless the selected revision has them.
-    for (int i = 0; i <= 3; ++i) LabelLoginPasswords[i].enabled = false;
-    for (auto& [i, box] : CtrlWebUserPass) box.enabled = false;
-    LabelUserLogin[2].enabled = false;
-    Image[5].enabled = false;
-    for (ui::Control* c : {static_cast<ui::Control*>(&CtrlEmailServerAddress),
-                           static_cast<ui::Control*>(&CtrlEmailSenderAddress),
-                           static_cast<ui::Control*>(&CtrlEmailLoginName),
-                           static_cast<ui::Control*>(&CtrlEmailLoginPass), &LabelMailServerAddress,
-                           &LabelMailServerLoginName, &LabelMailServerLoginPassword,
-                           &LabelMailServer[0], &LabelMailServer[1], &LabelMailSenderAddress[0],
-                           &LabelMailSenderAddress[1], &LabelMailSenderAddress[2], &Image[6],
-                           &Image[7]})
-        c->enabled = false;
+    for (ui::Control* c : webControls()) c->enabled = false;
+    for (ui::Control* c : emailControls()) c->enabled = false;
+}
+
+std::vector<ui::Control*> FormTCPSettings::webControls() {
+    std::vector<ui::Control*> out{&LabelUserLogin[2], &Image[5]};
+    for (int i = 0; i <= 3; ++i) out.push_back(&LabelLoginPasswords[i]);
+    for (auto& [i, box] : CtrlWebUserPass) out.push_back(&box);
+    return out;
+}
+
+std::vector<ui::Control*> FormTCPSettings::emailControls() {
+    return {&CtrlEmailServerAddress,     &CtrlEmailSenderAddress,
+            &CtrlEmailLoginName,         &CtrlEmailLoginPass,
+            &LabelMailServerAddress,     &LabelMailServerLoginName,
+            &LabelMailServerLoginPassword, &LabelMailServer[0],
+            &LabelMailServer[1],         &LabelMailSenderAddress[0],
+            &LabelMailSenderAddress[1],  &LabelMailSenderAddress[2],
+            &Image[6],                   &Image[7]};
 }
 
 void FormTCPSettings::Form_Load() {
@@ -133,24 +139,10 @@ void FormTCPSettings::Form_Load() {
         loading_ = false;
         SetUIState();
     }
-    if (program_.SelectedHasWebSite) {
-        for (int i = 0; i <= 3; ++i) LabelLoginPasswords[i].enabled = true;
-        for (auto& [i, box] : CtrlWebUserPass) box.enabled = true;
-        LabelUserLogin[2].enabled = true;
-        Image[5].enabled = true;
-    }
-    if (program_.SelectedHasEMail) {
-        for (ui::Control* c : {static_cast<ui::Control*>(&CtrlEmailServerAddress),
-                               static_cast<ui::Control*>(&CtrlEmailSenderAddress),
-                               static_cast<ui::Control*>(&CtrlEmailLoginName),
-                               static_cast<ui::Control*>(&CtrlEmailLoginPass),
-                               &LabelMailServerAddress, &LabelMailServerLoginName,
-                               &LabelMailServerLoginPassword, &LabelMailServer[0],
-                               &LabelMailServer[1], &LabelMailSenderAddress[0],
-                               &LabelMailSenderAddress[1], &LabelMailSenderAddress[2], &Image[6],
-                               &Image[7]})
-            c->enabled = true;
-    }
+    if (program_.SelectedHasWebSite)
+        for (ui::Control* c : webControls()) c->enabled = true;
+    if (program_.SelectedHasEMail)
+        for (ui::Control* c : emailControls()) c->enabled = true;
     program_.formMain.SaveLoadSettings.enabled = program_.SelectedSettingsPackage.size() >= 2;
 }
 

@@ -4,6 +4,7 @@
 // and close".
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/ui/Controls.h"
 #include "platform/ui/TabControl.h"
@@ -86,6 +87,8 @@ class FormTCPSettings {
     bool store();
     bool checkPasswords();
     void joinDnsName();
+    std::vector<ui::Control*> webControls();
+    std::vector<ui::Control*> emailControls();
 
     app::Program& program_;
     bool loading_ = false;

@@ -5,11 +5,13 @@
 #include "link/ByName.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
+#include "link/TypedAccess.h"
 #include "network/ControllerLookup.h"
 #include "network/FormSearchTCP.h"
 #include "network/FormTCPSettings.h"
 #include "network/SimNetworkFixture.h"
 #include "network/TcpIpSettings.h"
+#include "platform/text/Text.h"
 
 namespace networktest {
 namespace {
@@ -65,7 +67,17 @@ class SettingsSimTest : public SimNetworkTest {
         const int16_t i = network::FindControllerBySerial(program(), serial, true);
         return i == -1 ? "(gone)" : program().comm.finder->Item(i).IpAddress();
     }
-    std::string text(const std::string& name) {
+    // A variable of the current controller, as text.
+    std::string read(int16_t file, int32_t index) {
+        std::u16string text;
+        int32_t status = 0;
+        const auto& c = program().connection;
+        if (!clink::ReadText(*fixture.glib, c.CurrentLink, c.CurrentPLA, c.CurrentELA, file, 0,
+                             index, text, clink::flags::Normal, status, u""))
+            return "(unread)";
+        return text::fromWide(text);
+    }
+    std::string flag(const std::string& name) {
         clink::VarValue v;
         int32_t status = 0;
         const auto& c = program().connection;
@@ -90,9 +102,9 @@ TEST_F(SettingsSimTest, KvxrealCTakesItsSettingsAtTheCommit) {
     ASSERT_TRUE(network::SetupControllerTcpIp(program())) << ::testing::PrintToString(
         fixture.messages());
     EXPECT_EQ(reportedIp("SN-C"), "192.168.7.7");
-    EXPECT_EQ(text("QCom.CommitIPSettings"), "False") << "the port took the settings";
-    EXPECT_EQ(text("QCom.EncryptionPassword1"), "guest-secret") << "never known, never written";
-    EXPECT_EQ(text("QCom.EncryptionPasswordPrimary"), "network-secret");
+    EXPECT_EQ(flag("QCom.CommitIPSettings"), "0") << "the port took the settings";
+    EXPECT_EQ(read(248, 221), "guest-secret") << "never known, never written";
+    EXPECT_EQ(read(248, 225), "network-secret");
 }
 
 TEST_F(SettingsSimTest, OkWritesOnlyThePasswordsTypedInTheDialog) {
@@ -103,17 +115,17 @@ TEST_F(SettingsSimTest, OkWritesOnlyThePasswordsTypedInTheDialog) {
     form.CtrlBACnetDeviceName.text = "AHU-1";
     form.CmdOk_Click();
     ASSERT_TRUE(form.Result);
-    EXPECT_EQ(text("QCom.EncryptionPassword1"), "guest-secret");
-    EXPECT_EQ(text("QCom.EncryptionPasswordPrimary"), "network-secret");
-    EXPECT_EQ(text("QServices.BACnetDeviceName"), "AHU-1");
+    EXPECT_EQ(read(248, 221), "guest-secret");
+    EXPECT_EQ(read(248, 225), "network-secret");
+    EXPECT_EQ(read(242, 63), "AHU-1");
 
     network::FormTCPSettings again(program());
     again.Form_Load();
     again.CtrlWebUserPass_Change(1, "guest-new");
     again.CmdOk_Click();
-    EXPECT_EQ(text("QCom.EncryptionPassword1"), "guest-new");
-    EXPECT_EQ(text("QCom.EncryptionPasswordPrimary"), "network-secret");
-    EXPECT_EQ(text("QCom.EncryptionPassword4"), "") << "the fourth login stays as it was";
+    EXPECT_EQ(read(248, 221), "guest-new");
+    EXPECT_EQ(read(248, 225), "network-secret");
+    EXPECT_EQ(read(248, 224), "") << "the fourth login stays as it was";
 }
 
 TEST_F(SettingsSimTest, AnOlderPortTakesItsSettingsAtTheNextColdStart) {
@@ -145,15 +157,15 @@ TEST_F(SettingsSimTest, SettingsThatDoNotSuitTheNetworkAskFirst) {
         const char* what;
         int32_t answer;  // 1 OK, 2 Cancel
         bool result;
-        std::string ipAfter;
+        int16_t coldStartFlag;  // 1 once the settings went to the port
     };
     const Case cases[] = {
-        {"cancel", 2, false, "192.168.1.21"},
-        {"proceed", 1, true, "10.0.0.5"},
+        {"cancel", 2, false, 0},
+        {"proceed", 1, true, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        choose("SN-C");
+        choose("SN-O");
         auto& cfg = program().TcpCfg;
         cfg.DHCP = false;
         cfg.IP = "10.0.0.5";
@@ -163,7 +175,11 @@ TEST_F(SettingsSimTest, SettingsThatDoNotSuitTheNetworkAskFirst) {
         fixture.boxes.answers = {c.answer};
         EXPECT_EQ(network::SetupControllerTcpIp(program()), c.result);
         ASSERT_EQ(fixture.boxes.asked.size(), 1u);
-        EXPECT_EQ(reportedIp("SN-C"), c.ipAfter);
+        int16_t flag = -1;
+        int32_t status = 0;
+        ASSERT_TRUE(clink::ReadSmallInt(*fixture.glib, program().connection.CurrentLink, 2, 1, 250,
+                                        0, 32, flag, clink::flags::Normal, status, u""));
+        EXPECT_EQ(flag, c.coldStartFlag);
     }
 }
 

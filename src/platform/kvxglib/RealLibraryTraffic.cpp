@@ -276,7 +276,8 @@ bool runDirectCommand(RealLibrary& library, int32_t handle, uint8_t command,
     request.address = wire::kDirectAddress;
     request.command = command;
     request.payload = std::move(payload);
-    const comm::Outcome& outcome = engine->submit(std::move(request))->wait();
+    const auto exchange = engine->submit(std::move(request));
+    const comm::Outcome& outcome = exchange->wait();
     if (outcome.ending != comm::Ending::Reply) {
         why = outcome.why.empty() ? comm::endingName(outcome.ending) : outcome.why;
         return false;

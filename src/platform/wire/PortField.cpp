@@ -62,7 +62,6 @@ bool isPasswordField(PortField field) {
         case PortField::EncryptionPassword2:
         case PortField::EncryptionPassword3:
         case PortField::EncryptionPassword4:
-        case PortField::EmailLoginPass:
             return true;
         default:
             return false;

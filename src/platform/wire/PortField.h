@@ -38,7 +38,8 @@ std::optional<PortField> portFieldFromCode(uint8_t code);
 const char* portFieldName(PortField field);
 // By name, ignoring letter case ("IpAddress", "dhcpenabled").
 std::optional<PortField> portFieldFromName(const std::string& name);
-// The secrets: never reported by a controller over a link that is not sealed.
+// The network and web login passwords: they travel only on a sealed link. (The e-mail login
+// password is an ordinary variable of the controller and is not one of them.)
 bool isPasswordField(PortField field);
 
 }  // namespace wire

@@ -32,10 +32,13 @@ LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& link
 
 bool LinkedController::PasswordAccepted() {
     if (!reported().encryptionRequired) return true;
-    // Only the password-protected handshake can prove the password; until this link runs it,
-    // a controller that demands one is not reached.
-    why_ = "the controller demands the password-protected link";
-    return false;
+    if (password_.empty()) return false;
+    // Asked once per found controller: every refused proof counts against the controller's
+    // limit of failed attempts.
+    if (!accepted_)
+        accepted_ = kvxglib::checkNetworkPassword(library_, host_, reported().tcpPort, password_,
+                                                  &why_) == comm::PasswordCheck::Accepted;
+    return *accepted_;
 }
 
 bool LinkedController::openLink() {
@@ -45,7 +48,14 @@ bool LinkedController::openLink() {
         handle_ = it->second;
         return true;
     }
-    handle_ = kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
+    // The password-protected link where the controller demands it, or where a password is at
+    // hand for one that has a password set (secrets travel only on a sealed link).
+    const bool secure =
+        reported().encryptionRequired || (reported().passwordSet && !password_.empty());
+    if (secure)
+        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_);
+    if (handle_ == 0 && !reported().encryptionRequired)
+        handle_ = kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
     if (handle_ != 0) links_[key] = handle_;
     return handle_ != 0;
 }

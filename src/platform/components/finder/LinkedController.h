@@ -2,6 +2,7 @@
 // A found controller reached over the general library's TCP link: the port-settings commands
 // (0x50..0x53) travel on that link to 255:30.
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/components/finder/FoundController.h"
@@ -46,6 +47,7 @@ class LinkedController final : public FoundController {
     int32_t handle_ = 0;
     bool linkOk_ = false;
     bool fits_ = false;
+    std::optional<bool> accepted_;
     std::string why_;
 };
 
