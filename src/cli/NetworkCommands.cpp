@@ -1,5 +1,6 @@
 #include "cli/NetworkCommands.h"
 
+#include <cstdio>
 #include <iostream>
 
 #include "cli/Options.h"
