@@ -40,7 +40,7 @@ bool addressValueFits(const wire::WriteRequest& w) {
 }  // namespace
 
 Controller::Controller(ControllerConfig config, ControllerState state)
-    : config_(std::move(config)), state_(std::move(state)) {
+    : config_(std::move(config)), state_(std::move(state)), port_(config_) {
     faults.settings = config_.faults;
 }
 
@@ -56,10 +56,12 @@ bool Controller::requiresEncryption() const { return sim::requiresEncryption(sta
 wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& moved) {
     state_.variables.write(write);
     if (isAddressVariable(write.address)) moved = true;
+    afterWrite(write.address);
     return ReplyCode::Ok;
 }
 
 Outcome Controller::handle(const wire::Frame& request) {
+    if (isPortCommand(request.command)) return handlePort(request);
     Outcome out;
     auto decoded = wire::decodeRequest(request);
     if (!decoded) {
@@ -180,6 +182,7 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
         // The reply goes out first (there is no later); the controller then comes back at
         // 254:30, so the new address is kept at once.
         state_.setAddress(wire::kColdStartAddress);
+        coldStartPort();
         out.restart = Restart::Cold;
         out.changed = true;
         out.reply = reply(request, ReplyCode::Ok);
@@ -256,27 +259,19 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
 wire::DiscoveryReply Controller::identity(uint16_t tcpPort) const {
     wire::DiscoveryReply r;
     r.serialNumber = config_.serialNumber;
-    r.name = config_.name;
-    r.description = config_.description;
     r.mac = config_.mac;
     r.modelNumber = config_.modelNumber;
     r.address = address();
     r.kvxrealC = config_.kvxrealC;
-    r.encryptionRequired = requiresEncryption();
-    r.passwordSet = state_.verifier.has_value();
-    r.dhcp = config_.dhcp;
-    r.ip = config_.ip;
-    r.subnetMask = config_.subnetMask;
-    r.gateway = config_.gateway;
-    r.dns1 = config_.dns1;
-    r.dns2 = config_.dns2;
-    r.dnsName = config_.dnsName;
-    r.mainComputerAddress = config_.mainComputerAddress;
     r.tcpPort = tcpPort;
     r.capabilities = config_.capabilities;
     r.osVersion = config_.osVersion;
     r.portOsRevision = config_.portOsRevision;
     r.upgradeFileNumber = config_.upgradeFileNumber;
+    port_.report(r);
+    // What the controller enforces is what it reports.
+    r.encryptionRequired = requiresEncryption();
+    r.passwordSet = state_.verifier.has_value();
     return r;
 }
 

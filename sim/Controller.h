@@ -12,13 +12,14 @@
 #include "sim/Faults.h"
 #include "sim/NetworkConfig.h"
 #include "sim/PasswordGuard.h"
+#include "sim/PortSettings.h"
 #include "sim/Transfers.h"
 
 namespace sim {
 
 // Reboot: away for a moment (faults.restartMs), back at the same address; a transfer's
-// staging area is lost.
-enum class Restart { None, Cool, Cold, Reboot };
+// staging area is lost. PortTcpIp: the port restarts its TCP/IP and its links drop.
+enum class Restart { None, Cool, Cold, Reboot, PortTcpIp };
 
 struct Outcome {
     std::optional<wire::Frame> reply;  // empty: answer nothing
@@ -49,13 +50,21 @@ class Controller {
     FaultState faults;
     PasswordGuard passwordGuard;
     Transfers transfers;
+    const PortSettings& port() const { return port_; }
 
   private:
+    // The port-settings commands (0x50..0x53); defined in ControllerPort.cpp.
+    static bool isPortCommand(uint8_t command);
+    Outcome handlePort(const wire::Frame& request);
+    // What a write of a commit variable sets off.
+    void afterWrite(const wire::VarAddress& address);
+    void coldStartPort();
     Outcome handleTelegram(const wire::Frame& request, const wire::TelegramRequest& telegram);
     wire::ReplyCode writeOne(const wire::WriteRequest& write, bool& moved);
 
     ControllerConfig config_;
     ControllerState state_;
+    PortSettings port_;
 };
 
 }  // namespace sim

@@ -68,10 +68,19 @@ struct ControllerConfig {
     FaultSettings faults;
 };
 
+// What UDP discovery does wrong, as a plant network might: lose, delay and repeat datagrams.
+struct DiscoveryFaults {
+    uint32_t lossPercent = 0;   // each request heard and each reply sent is lost this often
+    uint32_t maxDelayMs = 0;    // each reply waits a random time up to this
+    bool duplicate = false;     // each reply goes out twice
+    uint32_t seed = 1;          // the losses and delays repeat run after run
+};
+
 struct SimulatorConfig {
     uint32_t baud = 115200;             // serial bus rate
     int coldStartMs = 1000;             // how long a cold-started controller stays away
     std::optional<Endpoint> discovery;  // UDP discovery, when given
+    DiscoveryFaults discoveryFaults;
 };
 
 struct NetworkConfig {

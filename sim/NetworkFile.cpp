@@ -287,6 +287,11 @@ struct Parser {
             s.discovery = e;
             return true;
         }
+        auto& f = s.discoveryFaults;
+        if (key == "discoveryloss") return number(v, f.lossPercent, 0, 100) || bad(raw, v);
+        if (key == "discoverydelayms") return number(v, f.maxDelayMs, 0, 60'000) || bad(raw, v);
+        if (key == "discoveryduplicate") return boolean(v, f.duplicate) || bad(raw, v);
+        if (key == "discoveryseed") return number(v, f.seed, 0, 4'000'000'000u) || bad(raw, v);
         return unknown(raw);
     }
 

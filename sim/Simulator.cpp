@@ -101,7 +101,8 @@ bool Simulator::start(const StartOptions& options) {
     }
 
     if (config_.simulator.discovery) {
-        discovery_ = std::make_unique<Discovery>(io_, std::move(subjects));
+        discovery_ =
+            std::make_unique<Discovery>(io_, std::move(subjects), config_.simulator.discoveryFaults);
         std::string error;
         if (!discovery_->open(*config_.simulator.discovery, error)) {
             err_ << "kvxsim: " << error << "\n";
@@ -203,6 +204,14 @@ void Simulator::settle(Controller& answerer, const Outcome& outcome) {
         if (Station* s = stationOf(answerer)) coldStart(*s);
     } else if (outcome.restart == Restart::Reboot) {
         if (Station* s = stationOf(answerer)) reboot(*s);
+    }
+    // End of set-up: the port restarts its TCP/IP; its links drop and are taken up again.
+    if (outcome.restart == Restart::PortTcpIp) {
+        Station* s = stationOf(answerer);
+        if (s != nullptr && s->endpoint) {
+            s->endpoint->goDown();
+            comeBack(*s);
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include "link/Connection.h"
 #include "link/LinkState.h"
 #include "load/LoadState.h"
+#include "network/CommState.h"
 #include "network/CurrentController.h"
 #include "network/TcpCfg.h"
 #include "platform/Platform.h"
@@ -26,6 +27,7 @@ struct Program {
     clink::LinkState linkState;
     int16_t CurrentIndex = -1;  // the TCP/IP finder's controller marked as selected
     network::CurrentController current;
+    network::CommState comm;
     network::TcpCfg TcpCfg;
     // Values of the selected revision, from the last program click.
     bool SelectedHasWebSite = false;

@@ -1,8 +1,10 @@
 #include "cli/Session.h"
 
 
+#include "cli/ConsoleInput.h"
 #include "cli/ConsoleUi.h"
 #include "platform/components/RealFactory.h"
+#include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
@@ -15,7 +17,10 @@ struct Session::Services {
         : boxes(err),
           glib(boxes, machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir),
           components({glib, boxes, screen, clock}),
-          platform{glib, nam, screen, files, clock, components} {}
+          platform{glib, nam, screen, files, clock, components} {
+        platform.finders = &finders;
+        platform.input = &input;
+    }
 
     ConsoleMessageBoxes boxes;
     ConsoleScreen screen;
@@ -24,6 +29,8 @@ struct Session::Services {
     kvxglib::RealLibrary glib;
     kvxnam::RealLibrary nam;
     components::RealFactory components;
+    components::UdpFinderFactory finders{glib};
+    ConsoleInput input;
     Platform platform;
 };
 

@@ -9,6 +9,7 @@
 #include "cli/LoadCommands.h"
 #include "cli/ModuleAddressCommand.h"
 #include "cli/NameCommands.h"
+#include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     cli::addModuleAddressCommand(app, options);
     cli::addLoadCommands(app, options);
     cli::addPartitionEditCommands(app, options);
+    cli::addNetworkCommands(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -141,7 +141,7 @@ TEST_F(FormMainTest, ResetMainWindowStateEnablesEverythingAndClearsTheController
 }
 
 TEST_F(FormMainTest, ShowCurrentControllerFillsOneRow) {
-    f.program->current = {"Boiler", "SN-1", "Boiler room"};
+    f.program->current = {"Boiler", "SN-1", "", "Boiler room"};  // name, serial, MAC, description
     f.program->TcpCfg.IP = "10.0.0.5";
     form().ShowCurrentController();
     form().ShowCurrentController();

@@ -36,7 +36,7 @@ TEST(NetworkFile, ReadsTheDemoNetwork) {
     EXPECT_TRUE(boiler.kvxrealC);
     EXPECT_EQ(boiler.address, (wire::Address{1, 5}));
     EXPECT_EQ(boiler.extraAddresses, (std::vector<wire::Address>{{255, 31}}));
-    EXPECT_EQ(boiler.listen.host, "127.0.0.1");
+    EXPECT_EQ(boiler.listen.host, "127.0.0.51");
     EXPECT_EQ(boiler.partitions.size(), 3u);
     EXPECT_EQ(boiler.mac, (wire::Mac{0x00, 0x1B, 0x6E, 0x10, 0x05, 0x01}));
     EXPECT_TRUE(controllers[2].encryptionRequired);

@@ -40,6 +40,9 @@ public:
     MOCK_METHOD(int32_t, FindSection, (int32_t, const std::string&, std::string&, int32_t&, int32_t),
                 (override));
     MOCK_METHOD(void, CloseSectionedFile, (int32_t&), (override));
+    MOCK_METHOD(int32_t, SameSerialNumber, (const std::string&, const std::string&), (override));
+    MOCK_METHOD(const char*, BooleanText, (int16_t), (override));
+    MOCK_METHOD(const char*, ModelName, (const std::string&), (override));
     MOCK_METHOD(int32_t, ShowMessage, (const std::string&, int32_t), (override));
     MOCK_METHOD(int32_t, AskQuestion, (const std::string&, int32_t, const std::string&, int32_t),
                 (override));

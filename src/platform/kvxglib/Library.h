@@ -117,6 +117,13 @@ public:
     // #2244 -1 when every character of a password is allowed (printable ASCII without space,
     // quotes, backquote and backslash), else 0
     virtual int32_t PasswordCharactersAllowed(const std::u16string& text) = 0;
+    // #2313 -1 when two serial numbers name the same controller (letter case and trailing
+    // blanks do not count), else 0
+    virtual int32_t SameSerialNumber(const std::string& a, const std::string& b) = 0;
+    // #2042 a Boolean as text: "True" for any non-zero value, else "False"
+    virtual const char* BooleanText(int16_t value) = 0;
+    // #2179 the model (module-type) name for a decimal code; the code itself when unknown
+    virtual const char* ModelName(const std::string& decimalCode) = 0;
     // #2079 prepare the job loader's folder
     virtual int32_t PrepareLoaderFolder(int32_t mode, const std::string& folder, int32_t zero,
                                         int32_t* out) = 0;

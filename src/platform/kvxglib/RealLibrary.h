@@ -69,6 +69,10 @@ class RealLibrary final : public Library {
                         int32_t zero) override;
     void CloseSectionedFile(int32_t& handle) override;
 
+    int32_t SameSerialNumber(const std::string& a, const std::string& b) override;
+    const char* BooleanText(int16_t value) override;
+    const char* ModelName(const std::string& decimalCode) override;
+
     int32_t ShowMessage(const std::string& text, int32_t kind) override;
     int32_t AskQuestion(const std::string& text, int32_t value, const std::string& caption,
                         int32_t buttons) override;

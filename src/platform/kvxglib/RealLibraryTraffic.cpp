@@ -304,6 +304,29 @@ comm::ExchangeEngine* TrafficLinks::engine(int32_t handle) {
 comm::LinkAccess& linkAccess(RealLibrary& library) {
     library.traffic().access.library = &library;
     return library.traffic().access;
+bool runDirectCommand(RealLibrary& library, int32_t handle, uint8_t command,
+                      std::vector<uint8_t> payload, std::vector<uint8_t>& reply, std::string& why) {
+    comm::ExchangeEngine* engine = handle == 0 ? nullptr : library.traffic().links.find(handle);
+    if (engine == nullptr) {
+        why = "no link " + std::to_string(handle);
+        return false;
+    }
+    wire::Frame request;
+    request.address = wire::kDirectAddress;
+    request.command = command;
+    request.payload = std::move(payload);
+    const auto exchange = engine->submit(std::move(request));
+    const comm::Outcome& outcome = exchange->wait();
+    if (outcome.ending != comm::Ending::Reply) {
+        why = outcome.why.empty() ? comm::endingName(outcome.ending) : outcome.why;
+        return false;
+    }
+    if (outcome.reply.code1 != 0) {
+        why = std::string("reply code ") + wire::replyCodeName(outcome.reply.code1);
+        return false;
+    }
+    reply = outcome.reply.payload;
+    return true;
 }
 
 void setYieldScreen(RealLibrary& library, ui::Screen* screen) { library.traffic().screen = screen; }

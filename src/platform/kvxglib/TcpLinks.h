@@ -6,6 +6,7 @@
 // Time-outs come from section Link of Kvxmatic.Ini as the link is opened.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/comm/PasswordCheck.h"
 
@@ -48,6 +49,10 @@ bool closeLink(RealLibrary& library, int32_t handle);
 // The library's links by handle, for the components that run transfers on a given link.
 // Valid as long as the library.
 comm::LinkAccess& linkAccess(RealLibrary& library);
+// One request of `command` with `payload` to 255:30 on the link, to its end. True for an Ok
+// reply, whose payload lands in `reply`; otherwise `why` says what went wrong.
+bool runDirectCommand(RealLibrary& library, int32_t handle, uint8_t command,
+                      std::vector<uint8_t> payload, std::vector<uint8_t>& reply, std::string& why);
 
 // The screen whose events the yield call (#2145) processes; null: the call just returns.
 void setYieldScreen(RealLibrary& library, ui::Screen* screen);

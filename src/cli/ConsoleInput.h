@@ -1,0 +1,14 @@
+#pragma once
+// Input boxes on the command line: the prompt on stderr, one line from stdin. A masked box
+// turns the terminal's echo off while the line is typed.
+#include "platform/ui/InputBox.h"
+
+namespace cli {
+
+class ConsoleInput final : public ui::InputBox {
+  public:
+    std::optional<std::string> ask(const std::string& prompt, const std::string& title,
+                                   const std::string& defaultText, bool masked) override;
+};
+
+}  // namespace cli

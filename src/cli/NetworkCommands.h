@@ -1,0 +1,29 @@
+#pragma once
+// Finding and reaching controllers on the TCP/IP network, with the program's own operations:
+//   krelvan-cli discover [--target ADDR[/MASK]] [--password-stdin] [--json]
+//   krelvan-cli connect SERIAL [--password-stdin]
+//   krelvan-cli tcpip get|set|setup SERIAL [KEY=VALUE...] [--ask-password FIELD]...
+// Passwords come from a prompt (echo off) or, with --password-stdin, from the first line of
+// stdin; never from the command line.
+#include <CLI/CLI.hpp>
+#include <string>
+
+namespace app {
+struct Program;
+}
+
+namespace cli {
+
+struct Options;
+void addNetworkCommands(CLI::App& app, Options& options);
+
+// Finds the controller by serial number and connects to it as the search dialog's OK does,
+// asking for the network password while it is not accepted. False with `why` when it cannot.
+bool chooseController(app::Program& program, const std::string& serial, std::string& why);
+
+// Reads the network password for --password-stdin.
+std::string passwordFromStdin();
+
+void addTcpIpCommand(CLI::App& app, Options& options);
+
+}  // namespace cli

@@ -1,0 +1,166 @@
+// krelvan-cli tcpip get|set|setup SERIAL [KEY=VALUE...]: the TCP/IP settings dialog without the
+// window. The controller is chosen as the search dialog's OK does; KEY=VALUE edits go into the
+// dialog's fields, and OK or "Load settings and close" stores, writes and sets up, with the
+// dialog's own checks. Passwords are asked for (--ask-password FIELD), never taken as values.
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include "app/Program.h"
+#include "cli/NetworkCommands.h"
+#include "cli/Options.h"
+#include "cli/Session.h"
+#include "network/FormTCPSettings.h"
+#include "network/InputBox.h"
+
+namespace cli {
+namespace {
+
+using network::FormTCPSettings;
+
+struct TcpIpArgs {
+    std::string action;
+    std::string serial;
+    std::vector<std::string> edits;
+    std::vector<std::string> askPasswords;
+    bool passwordStdin = false;
+};
+
+bool yes(const std::string& v) { return v == "1" || v == "true" || v == "True" || v == "yes"; }
+
+// The record's fields by name, as the dialog's controls edit them.
+const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)>& editors() {
+    static const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)> e = {
+        {"DHCP", [](FormTCPSettings& f, const std::string& v) {
+             if (yes(v)) f.rbDHCP_Click();
+             else f.rbIP_Click();
+         }},
+        {"IP", [](FormTCPSettings& f, const std::string& v) { f.tbIP.text = v; }},
+        {"Subnet", [](FormTCPSettings& f, const std::string& v) { f.tbSub.text = v; }},
+        {"Gateway", [](FormTCPSettings& f, const std::string& v) { f.tbGateway.text = v; }},
+        {"DNSServer", [](FormTCPSettings& f, const std::string& v) { f.tbDNSServer1_Change(v); }},
+        {"DNSServer2", [](FormTCPSettings& f, const std::string& v) { f.tbDNSserver2.text = v; }},
+        {"FullDNS", [](FormTCPSettings& f, const std::string& v) { f.tbDNSName.text = v; }},
+        {"MainComputerAddr", [](FormTCPSettings& f, const std::string& v) { f.tbMainCompIP.text = v; }},
+        {"EncryptedCom", [](FormTCPSettings& f, const std::string& v) { f.CtrlEncryptedCom.value = yes(v); }},
+        {"EmailServerAddress", [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailServerAddress.text = v; }},
+        {"EmailLoginName", [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailLoginName.text = v; }},
+        {"EmailSenderAddress", [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailSenderAddress.text = v; }},
+        {"BACnetDeviceName", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceName.text = v; }},
+        {"BACnetDeviceID", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceID.text = v; }},
+        {"BACnetIpUDPport", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIpUdpPortNumber.text = v; }},
+        {"BACnetIpEnable", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIPEnable.value = yes(v); }},
+    };
+    return e;
+}
+
+// Password fields asked for with --ask-password.
+const std::map<std::string, int>& passwordFields() {
+    static const std::map<std::string, int> p = {
+        {"EncryptedPass", 0}, {"WebGuestPass", 1}, {"WebOperatorPass", 2}, {"WebServicePass", 3},
+        {"EmailLoginPass", 4}};
+    return p;
+}
+
+void print(const app::Program& program) {
+    const auto& c = program.TcpCfg;
+    const auto& k = program.current;
+    auto secret = [](bool known, const std::string& v) {
+        return !known ? "(unknown)" : v.empty() ? "(empty)" : "(set)";
+    };
+    std::cout << "CurrentName=" << k.CurrentName << "\nCurrentSN=" << k.CurrentSN
+              << "\nCurrentMAC=" << k.CurrentMAC << "\nCurrentDesc=" << k.CurrentDesc
+              << "\nControllerOsKind=" << program.connection.ControllerOsKind
+              << "\nDHCP=" << (c.DHCP ? 1 : 0) << "\nIP=" << c.IP << "\nSubnet=" << c.Subnet
+              << "\nGateway=" << c.Gateway << "\nDNSServer=" << c.DNSServer
+              << "\nDNSServer2=" << c.DNSServer2 << "\nFullDNS=" << c.FullDNS
+              << "\nMainComputerAddr=" << c.MainComputerAddr
+              << "\nEncryptedCom=" << (c.EncryptedCom ? 1 : 0)
+              << "\nEncryptedPass=" << secret(c.EncryptedPassKnown, c.EncryptedPass)
+              << "\nWebGuestPass=" << secret(c.WebGuestPassKnown, c.WebGuestPass)
+              << "\nWebOperatorPass=" << secret(c.WebOperatorPassKnown, c.WebOperatorPass)
+              << "\nWebServicePass=" << secret(c.WebServicePassKnown, c.WebServicePass)
+              << "\nEmailServerAddress=" << c.EmailServerAddress
+              << "\nEmailLoginName=" << c.EmailLoginName
+              << "\nEmailLoginPass=" << (c.EmailLoginPass.empty() ? "(empty)" : "(set)")
+              << "\nEmailSenderAddress=" << c.EmailSenderAddress << "\nHttpEnable=" << c.HttpEnable
+              << "\nHttpPort=" << c.HttpPort
+              << "\nHttpActiveSitePartition=" << c.HttpActiveSitePartition
+              << "\nHttpActiveSubSite=" << c.HttpActiveSubSite
+              << "\nBACnetDeviceName=" << c.BACnetDeviceName
+              << "\nBACnetDeviceID=" << c.BACnetDeviceID
+              << "\nBACnetIpUDPport=" << c.BACnetIpUDPport
+              << "\nBACnetIpEnable=" << (c.BACnetIpEnable ? 1 : 0) << '\n';
+}
+
+int runTcpIp(const Options& options, const TcpIpArgs& args) {
+    if (args.action != "get" && args.action != "set" && args.action != "setup")
+        throw UsageError{"the action is get, set or setup, not " + args.action};
+    if (args.action == "get" && (!args.edits.empty() || !args.askPasswords.empty()))
+        throw UsageError{"get takes no settings"};
+    for (const auto& e : args.edits) {
+        const auto eq = e.find('=');
+        const std::string key = e.substr(0, eq);
+        if (passwordFields().count(key))
+            throw UsageError{key + " is a password: use --ask-password " + key};
+        if (eq == std::string::npos || !editors().count(key))
+            throw UsageError{"unknown setting " + e + " (KEY=VALUE, keys as `tcpip get` prints)"};
+    }
+    for (const auto& p : args.askPasswords)
+        if (!passwordFields().count(p)) throw UsageError{p + " is not a password field"};
+
+    Session session(options.machineDir, std::cerr);
+    app::Program& program = session.program();
+    if (args.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
+    std::string why;
+    if (!chooseController(program, args.serial, why)) {
+        std::cerr << "error: " << why << '\n';
+        return exitcode::Failed;
+    }
+    if (args.action == "get") {
+        print(program);
+        return exitcode::Ok;
+    }
+    FormTCPSettings form(program);
+    form.Form_Load();
+    for (const auto& e : args.edits) {
+        const auto eq = e.find('=');
+        editors().at(e.substr(0, eq))(form, e.substr(eq + 1));
+    }
+    for (const auto& p : args.askPasswords) {
+        const auto typed = network::AskInput(program.platform, p + ":", "", true);
+        if (!typed) throw UsageError{"no password typed for " + p};
+        const int field = passwordFields().at(p);
+        if (field == 0) form.CtrlEncryptedPass_Change(*typed);
+        else if (field == 4) form.CtrlEmailLoginPass.text = *typed;
+        else form.CtrlWebUserPass_Change(field, *typed);
+    }
+    if (args.action == "set") form.CmdOk_Click();
+    else form.btnSetup_Click();
+    if (!form.Result) return exitcode::Failed;  // a field was refused; the message says which
+    if (args.action == "set" && program.connection.ControllerOsKind != "C")
+        std::cerr << "note: this controller's port takes its settings with `tcpip setup`\n";
+    return args.action == "setup" && !form.SetupResult ? exitcode::Failed : exitcode::Ok;
+}
+
+}  // namespace
+
+void addTcpIpCommand(CLI::App& app, Options& options) {
+    auto args = std::make_shared<TcpIpArgs>();
+    CLI::App* cmd = app.add_subcommand(
+        "tcpip", "Show, change or set up the TCP/IP settings of a controller on the network");
+    cmd->add_option("ACTION", args->action, "get, set (store and write) or setup (also apply)")
+        ->required();
+    cmd->add_option("SERIAL", args->serial, "serial number of the controller")->required();
+    cmd->add_option("SETTINGS", args->edits, "KEY=VALUE edits, keys as `tcpip get` prints");
+    cmd->add_option("--ask-password", args->askPasswords,
+                    "prompt for this password field (EncryptedPass, WebGuestPass, ...)");
+    cmd->add_option("--machine", options.machineDir, "machine folder (Kvxmatic.Ini)");
+    cmd->add_flag("--password-stdin", args->passwordStdin,
+                  "read the network password from the first line of stdin");
+    cmd->callback([&options, args] {
+        options.run = [&options, args] { return runTcpIp(options, *args); };
+    });
+}
+
+}  // namespace cli

@@ -1,0 +1,188 @@
+#include "network/FormSearchTCP.h"
+
+#include "app/Program.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Texts.h"
+#include "network/ControllerLookup.h"
+#include "network/InputBox.h"
+#include "network/TcpIpSettings.h"
+
+namespace network {
+
+FormSearchTCP::FormSearchTCP(app::Program& program) : program_(program) {
+    CtrlStatusLine.caption = "Status line";
+    ButtonOk.caption = "Ok";
+    ButtonCancel.caption = "Cancel";
+    ButtonRefresh.caption = "&Refresh";
+    ButtonFindMore.caption = "&Find more...";
+    btnUpgrade.caption = "Upgrade";
+}
+
+void FormSearchTCP::SetLanguage() {
+    auto& glib = program_.platform.glib;
+    auto text = [&](int n) { return catalogue::GetText(glib, n); };
+    ButtonOk.caption = text(4530);
+    ButtonCancel.caption = text(4531);
+    ButtonRefresh.caption = text(4535);
+    ButtonFindMore.caption = text(4536);
+    btnUpgrade.caption = text(4541);
+    Caption = text(4534);
+    CtrlList.columns.clear();
+    for (int n : {4543, 4545, 4546, 4547, 4548, 4550, 4549}) CtrlList.columns.push_back({text(n), 0});
+}
+
+void FormSearchTCP::Form_Load() { SetLanguage(); }
+void FormSearchTCP::Form_Activate() { CmdSearchRefreshTcpIp(); }
+void FormSearchTCP::Form_Unload() { SelectCurrentController(program_, ""); }
+
+void FormSearchTCP::beginSearch(bool clear) {
+    if (clear) CtrlList.clear();
+    CtrlStatusLine.caption.clear();
+    ButtonOk.enabled = false;
+    btnUpgrade.enabled = false;
+    program_.platform.screen.processEvents();
+}
+
+void FormSearchTCP::AddTCPItems() {
+    auto& finder = *program_.comm.finder;
+    auto& glib = program_.platform.glib;
+    for (int32_t i = 0; i < finder.Count(); ++i) {
+        auto& c = finder.Item(i);
+        CtrlStatusLine.caption += ".";
+        const std::string ip = c.IpAddress() == "0.0.0.0" ? "" : c.IpAddress();
+        CtrlList.items.push_back({c.Name(),
+                                  {c.SerialNumber(), ip, c.EthernetAddress(),
+                                   glib.BooleanText(c.DhcpEnabled() ? -1 : 0), c.DnsName(),
+                                   c.Description()},
+                                  1});
+        program_.platform.screen.processEvents();
+    }
+}
+
+void FormSearchTCP::CmdSearchRefreshTcpIp() {
+    ui::HourglassScope hourglass(program_.platform.screen);
+    beginSearch(true);
+    CtrlStatusLine.caption = catalogue::GetText(program_.platform.glib, 4537);
+    program_.platform.screen.processEvents();
+    RenewFinder(program_);
+    AddTCPItems();
+    endSearch();
+}
+
+void FormSearchTCP::addSearchAddress(const std::string& address, const std::string& mask) {
+    auto& finder = CreateFinder(program_);
+    if (!finder.IsValidAddress(address)) {
+        catalogue::ShowErrorMessage(program_.platform.glib,
+                                    address + " is not a valid IP address!");
+        return;
+    }
+    finder.ClearCriteria();
+    if (mask.empty()) finder.AddAddress(address);
+    else finder.AddAddressWithMask(address, mask);
+    finder.Password(program_.comm.NetworkPassword);
+    finder.Search();
+    program_.CurrentIndex = -1;  // the list was replaced
+}
+
+void FormSearchTCP::CmdSearchFindMoreTcpIp() {
+    ui::HourglassScope hourglass(program_.platform.screen);
+    auto& glib = program_.platform.glib;
+    beginSearch(false);
+    CtrlStatusLine.caption = catalogue::GetText(glib, 4537);
+    program_.platform.screen.processEvents();
+    const std::string prompt = catalogue::GetText(glib, 4539) + "\n\n" +
+                               catalogue::GetText(glib, 4540);
+    const std::string answer =
+        AskInput(program_.platform, prompt, catalogue::GetText(glib, 4538)).value_or("");
+    const auto slash = answer.find('/');
+    const std::string address = answer.substr(0, slash);
+    const std::string mask = slash == std::string::npos ? "" : answer.substr(slash + 1);
+    if (!address.empty()) {
+        addSearchAddress(address, mask);
+        CtrlList.clear();
+        AddTCPItems();
+        auto& finder = *program_.comm.finder;
+        bool matched = false;
+        for (int32_t i = 0; i < finder.Count() && !matched; ++i) {
+            auto& c = finder.Item(i);
+            if (c.IpAddress() == address || c.DnsName() == address || c.SubnetMask() == mask) {
+                CtrlList.selected = i + 1;
+                matched = true;
+            }
+        }
+        if (!matched) catalogue::ShowInfoMessage(glib, catalogue::GetText(glib, 4562) + " " + answer);
+    }
+    endSearch();
+}
+
+std::string FormSearchTCP::selectedSerial() const {
+    if (CtrlList.selected < 1 || CtrlList.selected > static_cast<int>(CtrlList.items.size()))
+        return "";
+    const auto& item = CtrlList.items[static_cast<size_t>(CtrlList.selected) - 1];
+    return item.subItems.empty() ? "" : item.subItems[0];
+}
+
+void FormSearchTCP::CtrlList_ItemClick(int row) {
+    CtrlList.selected = row;
+    const bool any = !selectedSerial().empty();
+    ButtonOk.enabled = any;
+    btnUpgrade.enabled = any;
+    if (btnUpgrade.enabled) SelectCurrentController(program_, selectedSerial());
+}
+
+void FormSearchTCP::CtrlList_KeyPress(int key) {
+    if (key == 13) CmdSearchOk();
+}
+
+void FormSearchTCP::ButtonOk_Click() {
+    SelectCurrentController(program_, "");
+    ButtonOk.enabled = false;
+    const std::string key = selectedSerial();
+    int16_t i = FindControllerBySerial(program_, key, false);
+    if (i == -1) {
+        CmdSearchOk();
+    } else {
+        while (i != -1) {
+            auto& c = program_.comm.finder->Item(i);
+            if (!c.EncryptionRequired() || c.PasswordAccepted()) {
+                CmdSearchOk();
+                break;
+            }
+            const auto answer = AskInput(program_.platform, kPasswordPrompt, "", true);
+            if (!answer || answer->empty()) break;
+            program_.comm.NetworkPassword = *answer;
+            i = FindControllerBySerial(program_, key, true);
+        }
+    }
+    program_.platform.screen.setPointer(ui::Pointer::Default);
+}
+
+void FormSearchTCP::CmdSearchOk() {
+    const int16_t i = FindControllerBySerial(program_, selectedSerial(), false);
+    bool result = false;
+    if (i != -1) {
+        auto& c = program_.comm.finder->Item(i);
+        // A link that cannot be opened (refused, wrong password, gone) is no choice: nothing
+        // is taken over and the dialog reports failure.
+        if (ConnectFoundController(program_, i)) {
+            program_.connection.CurrentPLA = c.PLA();
+            program_.connection.CurrentELA = c.ELA();
+            ReadControllerTcpIpSettings(program_, c.PLA(), c.ELA(), i);
+            result = true;
+        }
+    }
+    CmdSearchClose(result);
+}
+
+void FormSearchTCP::CmdSearchClose(bool mode) {
+    SearchOkFlg = mode;
+    program_.platform.screen.setPointer(ui::Pointer::Default);
+    Visible = false;
+}
+
+void FormSearchTCP::ButtonCancel_Click() {
+    SelectCurrentController(program_, "");
+    CmdSearchClose(false);
+}
+
+}  // namespace network

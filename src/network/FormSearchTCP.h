@@ -1,0 +1,63 @@
+#pragma once
+// The "Search and Select" dialog as a presentation model: the controllers the finder finds,
+// further addresses to search, and the choice of one (with the network password when it
+// demands one).
+#include <string>
+
+#include "platform/ui/Controls.h"
+
+namespace app {
+struct Program;
+}
+
+namespace network {
+
+class FormSearchTCP {
+  public:
+    explicit FormSearchTCP(app::Program& program);
+
+    // ---- controls ----
+    std::string Caption = "Search and Select";
+    ui::ListView CtrlList;
+    ui::Control CtrlStatusLine;
+    ui::Control ButtonOk;
+    ui::Control ButtonCancel;
+    ui::Control ButtonRefresh;
+    ui::Control ButtonFindMore;
+    ui::Control btnUpgrade;
+    bool Visible = true;
+
+    bool SearchOkFlg = false;
+
+    // ---- event handlers ----
+    void Form_Load();
+    void Form_Activate();
+    void Form_Unload();
+    void CtrlList_ItemClick(int row);
+    void CtrlList_KeyPress(int key);
+    void ButtonOk_Click();
+    void ButtonCancel_Click();
+    void ButtonRefresh_Click() { CmdSearchRefreshTcpIp(); }
+    void ButtonFindMore_Click() { CmdSearchFindMoreTcpIp(); }
+
+    // ---- public operations ----
+    void CmdSearchClose(bool mode);
+    void CmdSearchOk();
+    void CmdSearchDeactivate() {}
+    void SetIpSettings() {}
+    void CmdAutoFindTcpIp() {}
+    void CmdSearchFindMoreTcpIp();
+    void CmdSearchRefreshTcpIp();
+    void AddTCPItems();
+    void SetLanguage();
+
+  private:
+    void beginSearch(bool clear);
+    void endSearch() { CtrlStatusLine.caption.clear(); }
+    void addSearchAddress(const std::string& address, const std::string& mask);
+    std::string selectedSerial() const;
+
+    app::Program& program_;
+};
+
+}  // namespace network

@@ -1,0 +1,65 @@
+#pragma once
+// Finds controllers on the TCP/IP network. The criteria, the serial filter, the password and
+// the result list live here; how a search reaches the network is the implementation's.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/components/finder/FoundController.h"
+#include "platform/wire/DiscoveryPayload.h"
+
+namespace components {
+
+// Where one search sends its request: a unicast address or a directed broadcast.
+struct SearchTarget {
+    wire::Ipv4 address{};
+    bool operator==(const SearchTarget&) const = default;
+};
+
+std::optional<wire::Ipv4> parseDotted(const std::string& text);
+
+class ControllerFinder {
+  public:
+    virtual ~ControllerFinder() = default;
+
+    bool Active() const { return active_; }
+    void Active(bool value) { active_ = value; }
+    // A dotted IPv4 address of four decimal parts 0..255.
+    bool IsValidAddress(const std::string& text) const { return parseDotted(text).has_value(); }
+    void SerialFilter(const std::string& serial) { serialFilter_ = serial; }
+    void ApplySerialFilter() { appliedFilter_ = serialFilter_; }
+    // Forgets the addresses and the applied serial filter: the next search is a plain one.
+    void ClearCriteria();
+    void AddAddress(const std::string& address);
+    // The subnet's directed broadcast (address with every host bit set); a mask that does not
+    // parse searches the address alone.
+    void AddAddressWithMask(const std::string& address, const std::string& mask);
+    void Password(const std::string& password) { password_ = password; }
+
+    // Replaces the result list. Without criteria the broadcast target is searched.
+    virtual void Search() = 0;
+    int32_t Count() const { return static_cast<int32_t>(found_.size()); }
+    // Throws std::out_of_range for an index outside 0..Count-1.
+    FoundController& Item(int32_t index);
+
+    const std::vector<SearchTarget>& criteria() const { return criteria_; }
+    const std::string& appliedFilter() const { return appliedFilter_; }
+    const std::string& password() const { return password_; }
+
+  protected:
+    void setResult(std::vector<std::unique_ptr<FoundController>> found) {
+        found_ = std::move(found);
+    }
+
+  private:
+    bool active_ = false;
+    std::string serialFilter_;
+    std::string appliedFilter_;
+    std::string password_;
+    std::vector<SearchTarget> criteria_;
+    std::vector<std::unique_ptr<FoundController>> found_;
+};
+
+}  // namespace components

@@ -1,0 +1,113 @@
+#include "platform/components/finder/LinkedController.h"
+
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
+#include "platform/wire/PortSettingsPayload.h"
+#include "platform/wire/PortSettingsPayload.h"
+
+namespace components {
+namespace {
+
+wire::PortSettings settingsOf(const std::map<PortField, std::string>& fields, bool ipOnly) {
+    wire::PortSettings out;
+    for (const auto& [field, value] : fields) {
+        const bool ip = field == PortField::DhcpEnabled || field == PortField::IpAddress ||
+                        field == PortField::SubnetMask || field == PortField::DefaultGateway ||
+                        field == PortField::VariableIpAddress;
+        if (!ipOnly || ip) out.fields.emplace_back(static_cast<uint8_t>(field), value);
+    }
+    return out;
+}
+
+}  // namespace
+
+LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& links,
+                                   wire::DiscoveryReply reported, std::string host,
+                                   std::string password)
+    : FoundController(std::move(reported)),
+      library_(library),
+      links_(links),
+      host_(std::move(host)),
+      password_(std::move(password)) {}
+
+bool LinkedController::PasswordAccepted() {
+    if (!reported().encryptionRequired) return true;
+    if (password_.empty()) return false;
+    // Asked once per found controller: every refused proof counts against the controller's
+    // limit of failed attempts.
+    if (!accepted_)
+        accepted_ = kvxglib::checkNetworkPassword(library_, host_, reported().tcpPort, password_,
+                                                  &why_) == comm::PasswordCheck::Accepted;
+    return *accepted_;
+}
+
+bool LinkedController::openLink() {
+    if (handle_ != 0) return true;
+    const std::string key = host_ + ":" + std::to_string(reported().tcpPort);
+    if (auto it = links_.find(key); it != links_.end()) {
+        handle_ = it->second;
+        return true;
+    }
+    // The password-protected link where the controller demands it, or where a password is at
+    // hand for one that has a password set (secrets travel only on a sealed link).
+    const bool secure =
+        reported().encryptionRequired || (reported().passwordSet && !password_.empty());
+    if (secure)
+        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_);
+    if (handle_ == 0 && !reported().encryptionRequired)
+        handle_ = kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
+    if (handle_ != 0) links_[key] = handle_;
+    return handle_ != 0;
+}
+
+bool LinkedController::run(uint8_t command, std::vector<uint8_t> payload,
+                           std::vector<uint8_t>& reply) {
+    return openLink() &&
+           kvxglib::runDirectCommand(library_, handle_, command, std::move(payload), reply, why_);
+}
+
+bool LinkedController::Connect() {
+    linkOk_ = openLink();
+    if (linkOk_ && !pending().empty()) {
+        auto payload = wire::encodePayload(settingsOf(pending(), false));
+        std::vector<uint8_t> reply;
+        linkOk_ = payload && run(wire::code(wire::PortCommand::ApplyPortSettings),
+                                 std::move(payload).value(), reply);
+        if (!payload) why_ = "a setting is too long";
+        if (linkOk_) clearPending();
+    }
+    return linkOk_;
+}
+
+bool LinkedController::ReadPortSettings() {
+    std::vector<uint8_t> reply;
+    if (!run(wire::code(wire::PortCommand::ReadPortSettings), {}, reply)) return false;
+    auto settings = wire::decodePortSettings(reply);
+    if (!settings) {
+        why_ = "malformed port settings";
+        return false;
+    }
+    for (const auto& [code, value] : settings->fields)
+        if (auto field = wire::portFieldFromCode(code)) learn(*field, value);
+    return true;
+}
+
+void LinkedController::CheckNetwork(bool& done, bool& checked) {
+    done = true;
+    checked = false;
+    fits_ = false;
+    auto payload = wire::encodePayload(settingsOf(pending(), true));
+    std::vector<uint8_t> reply;
+    if (!payload || !run(wire::code(wire::PortCommand::CheckNetwork), std::move(payload).value(), reply) ||
+        reply.size() != 1)
+        return;
+    checked = (reply[0] & wire::kNetworkChecked) != 0;
+    fits_ = (reply[0] & wire::kNetworkFits) != 0;
+}
+
+bool LinkedController::EndSetup() {
+    std::vector<uint8_t> reply;
+    return run(wire::code(wire::PortCommand::EndSetup), {}, reply);
+}
+
+}  // namespace components

@@ -1,0 +1,54 @@
+#pragma once
+// A found controller reached over the general library's TCP link: the port-settings commands
+// (0x50..0x53) travel on that link to 255:30.
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/components/finder/FoundController.h"
+
+namespace kvxglib {
+class RealLibrary;
+}
+
+namespace components {
+
+// Open links by "host:port", shared by every finder of one factory: a controller found again
+// by a later search is reached over the link already open, so a handle the program still holds
+// stays valid and links are not piled up.
+using LinkPool = std::map<std::string, int32_t>;
+
+class LinkedController final : public FoundController {
+  public:
+    LinkedController(kvxglib::RealLibrary& library, LinkPool& links, wire::DiscoveryReply reported,
+                     std::string host, std::string password);
+
+    bool PasswordAccepted() override;
+    bool Connect() override;
+    int32_t Handle() const override { return handle_; }
+    bool LinkOk() const override { return linkOk_; }
+    bool ReadPortSettings() override;
+    void CheckNetwork(bool& done, bool& checked) override;
+    bool NetworkFits() const override { return fits_; }
+    bool EndSetup() override;
+
+    const std::string& host() const { return host_; }
+    // Why the last operation failed, for messages.
+    const std::string& why() const { return why_; }
+
+  private:
+    bool openLink();
+    bool run(uint8_t command, std::vector<uint8_t> payload, std::vector<uint8_t>& reply);
+
+    kvxglib::RealLibrary& library_;
+    LinkPool& links_;
+    std::string host_;
+    std::string password_;
+    int32_t handle_ = 0;
+    bool linkOk_ = false;
+    bool fits_ = false;
+    std::optional<bool> accepted_;
+    std::string why_;
+};
+
+}  // namespace components

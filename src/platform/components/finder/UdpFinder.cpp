@@ -1,0 +1,133 @@
+#include "platform/components/finder/UdpFinder.h"
+
+#include <algorithm>
+#include <asio/io_context.hpp>
+#include <asio/ip/udp.hpp>
+#include <asio/steady_timer.hpp>
+#include <map>
+#include <random>
+
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/wire/Command.h"
+#include "platform/wire/FrameCodec.h"
+
+namespace components {
+namespace {
+
+using asio::ip::udp;
+using Clock = std::chrono::steady_clock;
+
+struct Heard {
+    wire::DiscoveryReply reply;
+    std::string host;
+};
+
+// Sends the request to every target in rounds and collects what answers until the wait ends
+// (or, with a serial filter, until that controller answered).
+class Round {
+  public:
+    Round(const DiscoverySettings& settings, std::vector<wire::Ipv4> targets, std::string filter)
+        : settings_(settings), targets_(std::move(targets)), filter_(std::move(filter)),
+          socket_(io_), timer_(io_), buffer_(wire::kMaxDatagramSize + 1) {}
+
+    std::map<std::string, Heard> run() {
+        asio::error_code ec;
+        socket_.open(udp::v4(), ec);
+        if (!ec) socket_.set_option(asio::socket_base::broadcast(true), ec);
+        if (!ec) socket_.bind(udp::endpoint(udp::v4(), 0), ec);
+        if (ec) return {};
+        wire::Frame request;
+        request.address = wire::kDirectAddress;
+        request.command = wire::code(wire::Command::Discover);
+        request.sequence = static_cast<uint16_t>(std::random_device{}());
+        sequence_ = request.sequence;
+        auto payload = wire::encodePayload(wire::DiscoveryRequest{filter_});
+        if (!payload) return {};
+        request.payload = std::move(payload).value();
+        auto bytes = wire::encodeFrame(request);
+        if (!bytes) return {};
+        datagram_ = std::move(bytes).value();
+        start_ = Clock::now();
+        receive();
+        send(0);
+        io_.run_until(start_ + settings_.wait);
+        return std::move(heard_);
+    }
+
+  private:
+    void send(int round) {
+        for (const auto& t : targets_) {
+            const udp::endpoint to(asio::ip::address_v4(t), settings_.port);
+            asio::error_code ignored;  // an unreachable target simply does not answer
+            socket_.send_to(asio::buffer(datagram_), to, 0, ignored);
+        }
+        if (round + 1 >= settings_.rounds) return;
+        // Rounds over the first half of the wait, so the last one's replies still come in.
+        timer_.expires_at(start_ + settings_.wait * (round + 1) / (2 * settings_.rounds));
+        timer_.async_wait([this, round](const asio::error_code& ec) {
+            if (!ec) send(round + 1);
+        });
+    }
+
+    void receive() {
+        socket_.async_receive_from(asio::buffer(buffer_), sender_,
+                                   [this](const asio::error_code& ec, std::size_t n) {
+                                       if (ec) return;
+                                       take(n);
+                                       if (done_) io_.stop();
+                                       else receive();
+                                   });
+    }
+
+    void take(std::size_t n) {
+        if (n > wire::kMaxDatagramSize) return;
+        auto frame = wire::decodeFrame(std::span<const uint8_t>(buffer_.data(), n));
+        if (!frame || !frame->reply || frame->sequence != sequence_ || frame->code1 != 0 ||
+            frame->command != wire::code(wire::Command::Discover))
+            return;
+        auto reply = wire::decodeDiscoveryReply(frame->payload);
+        if (!reply || reply->serialNumber.empty()) return;
+        if (!filter_.empty() && reply->serialNumber != filter_) return;
+        const std::string serial = reply->serialNumber;
+        heard_.try_emplace(serial, Heard{std::move(reply).value(), sender_.address().to_string()});
+        if (!filter_.empty()) done_ = true;
+    }
+
+    const DiscoverySettings& settings_;
+    std::vector<wire::Ipv4> targets_;
+    std::string filter_;
+    asio::io_context io_;
+    udp::socket socket_;
+    asio::steady_timer timer_;
+    std::vector<uint8_t> buffer_;
+    udp::endpoint sender_;
+    std::vector<uint8_t> datagram_;
+    uint16_t sequence_ = 0;
+    Clock::time_point start_;
+    std::map<std::string, Heard> heard_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+void UdpFinder::Search() {
+    std::vector<wire::Ipv4> targets;
+    for (const auto& c : criteria()) targets.push_back(c.address);
+    if (targets.empty()) targets.push_back(settings_.target);
+    auto heard = Round(settings_, std::move(targets), appliedFilter()).run();
+    // In serial-number order: the same network lists the same way every time.
+    std::vector<std::unique_ptr<FoundController>> found;
+    for (auto& [serial, h] : heard)
+        found.push_back(std::make_unique<LinkedController>(library_, links_, std::move(h.reply),
+                                                           h.host, password()));
+    setResult(std::move(found));
+}
+
+std::unique_ptr<ControllerFinder> UdpFinderFactory::CreateFinder() {
+    auto settings = readDiscoverySettings([this](const char* key) -> std::string {
+        return library_.ReadSetting("Kvxmatic.Ini", "Link", key, "");
+    });
+    return std::make_unique<UdpFinder>(library_, links_, settings);
+}
+
+}  // namespace components

@@ -1,0 +1,81 @@
+#include "network/FakeFinder.h"
+
+namespace networktest {
+
+FakeNetwork::Station& FakeNetwork::add(const std::string& serial, bool kvxrealC) {
+    Station s;
+    s.identity.serialNumber = serial;
+    s.identity.name = "Name " + serial;
+    s.identity.kvxrealC = kvxrealC;
+    s.identity.address = {12, 3};
+    s.identity.modelNumber = kvxrealC ? 300 : 200;
+    s.identity.ip = {192, 168, 1, static_cast<uint8_t>(10 + stations.size())};
+    s.identity.subnetMask = {255, 255, 255, 0};
+    stations.push_back(s);
+    return stations.back();
+}
+
+FakeNetwork::Station* FakeNetwork::find(const std::string& serial) {
+    for (auto& s : stations)
+        if (s.identity.serialNumber == serial) return &s;
+    return nullptr;
+}
+
+FakeFound::FakeFound(FakeNetwork& network, const FakeNetwork::Station& station,
+                     std::string password)
+    : FoundController(station.identity), network_(network), password_(std::move(password)) {}
+
+FakeNetwork::Station* FakeFound::station() { return network_.find(SerialNumber()); }
+
+bool FakeFound::PasswordAccepted() {
+    auto* s = station();
+    return s != nullptr && (!s->identity.encryptionRequired || s->password == password_);
+}
+
+bool FakeFound::Connect() {
+    auto* s = station();
+    linkOk_ = s != nullptr && s->connects;
+    if (!linkOk_) return false;
+    if (handle_ == 0) handle_ = network_.nextHandle++;
+    s->applied.push_back(pending());
+    clearPending();
+    return true;
+}
+
+bool FakeFound::ReadPortSettings() {
+    auto* s = station();
+    if (s == nullptr) return false;
+    for (const auto& [f, v] : s->secrets) learn(f, v);
+    return true;
+}
+
+void FakeFound::CheckNetwork(bool& done, bool& checked) {
+    auto* s = station();
+    done = true;
+    checked = s != nullptr && s->checked;
+}
+
+bool FakeFound::NetworkFits() const {
+    const auto* s = const_cast<FakeFound*>(this)->station();
+    return s != nullptr && s->fits;
+}
+
+bool FakeFound::EndSetup() {
+    auto* s = station();
+    if (s == nullptr) return false;
+    ++s->endSetups;
+    return true;
+}
+
+void FakeFinder::Search() {
+    ++network_.searches;
+    network_.passwordsSearchedWith.push_back(password());
+    network_.filtersSearchedWith.push_back(appliedFilter());
+    std::vector<std::unique_ptr<components::FoundController>> found;
+    for (const auto& s : network_.stations)
+        if (appliedFilter().empty() || appliedFilter() == s.identity.serialNumber)
+            found.push_back(std::make_unique<FakeFound>(network_, s, password()));
+    setResult(std::move(found));
+}
+
+}  // namespace networktest

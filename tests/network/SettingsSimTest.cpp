@@ -1,0 +1,193 @@
+// The TCP/IP settings sequences against kvxsim: what the controller takes, when, and what
+// discovery reports afterwards.
+#include <gtest/gtest.h>
+
+#include "link/ByName.h"
+#include "link/ControllerServices.h"
+#include "link/LinkFlags.h"
+#include "link/TypedAccess.h"
+#include "network/ControllerLookup.h"
+#include "network/FormSearchTCP.h"
+#include "network/FormTCPSettings.h"
+#include "network/SimNetworkFixture.h"
+#include "network/TcpIpSettings.h"
+#include "platform/text/Text.h"
+
+namespace networktest {
+namespace {
+
+const char* kNetwork = R"([Simulator]
+ColdStartMs=0
+Discovery=0.0.0.0:0
+
+[Controller Real]
+Serial=SN-C
+Name=Boiler
+Address=12:3
+Listen=127.0.0.21:0
+KvxrealC=yes
+Ip=192.168.1.21
+SubnetMask=255.255.255.0
+Capabilities=9
+Var.248.221=1,5,guest-secret
+Var.248.225=1,5,network-secret
+
+[Controller Old]
+Serial=SN-O
+Name=Pump
+Address=2:1
+Listen=127.0.0.22:0
+Ip=192.168.1.22
+SubnetMask=255.255.255.0
+Capabilities=1
+
+[Controller Stuck]
+Serial=SN-S
+Address=3:1
+Listen=127.0.0.23:0
+KvxrealC=yes
+Var.248.211=1,5,cannot-commit
+)";
+
+class SettingsSimTest : public SimNetworkTest {
+  protected:
+    void SetUp() override { start(kNetwork); }
+
+    // As the search dialog's OK does it.
+    void choose(const std::string& serial) {
+        network::FormSearchTCP form(program());
+        form.Form_Activate();
+        for (std::size_t row = 0; row < form.CtrlList.items.size(); ++row)
+            if (form.CtrlList.items[row].subItems[0] == serial)
+                form.CtrlList_ItemClick(static_cast<int>(row) + 1);
+        form.ButtonOk_Click();
+        ASSERT_TRUE(form.SearchOkFlg);
+    }
+    std::string reportedIp(const std::string& serial) {
+        const int16_t i = network::FindControllerBySerial(program(), serial, true);
+        return i == -1 ? "(gone)" : program().comm.finder->Item(i).IpAddress();
+    }
+    // A variable of the current controller, as text.
+    std::string read(int16_t file, int32_t index) {
+        std::u16string text;
+        int32_t status = 0;
+        const auto& c = program().connection;
+        if (!clink::ReadText(*fixture.glib, c.CurrentLink, c.CurrentPLA, c.CurrentELA, file, 0,
+                             index, text, clink::flags::Normal, status, u""))
+            return "(unread)";
+        return text::fromWide(text);
+    }
+    std::string flag(const std::string& name) {
+        clink::VarValue v;
+        int32_t status = 0;
+        const auto& c = program().connection;
+        if (!clink::ReadVar(program(), c.CurrentPLA, c.CurrentELA, name, v, clink::flags::Normal,
+                            status))
+            return "(unread)";
+        return clink::VarValueText(v);
+    }
+};
+
+TEST_F(SettingsSimTest, KvxrealCTakesItsSettingsAtTheCommit) {
+    choose("SN-C");
+    auto& cfg = program().TcpCfg;
+    EXPECT_EQ(program().connection.ControllerOsKind, "C");
+    EXPECT_EQ(cfg.IP, "192.168.1.21");
+    EXPECT_FALSE(cfg.EncryptedPassKnown);
+    EXPECT_FALSE(cfg.WebGuestPassKnown) << "not told over a plain link";
+    cfg.DHCP = false;
+    cfg.IP = "192.168.7.7";
+    cfg.Subnet = "255.255.255.0";
+    cfg.Gateway = "192.168.7.1";
+    ASSERT_TRUE(network::SetupControllerTcpIp(program())) << ::testing::PrintToString(
+        fixture.messages());
+    EXPECT_EQ(reportedIp("SN-C"), "192.168.7.7");
+    EXPECT_EQ(flag("QCom.CommitIPSettings"), "0") << "the port took the settings";
+    EXPECT_EQ(read(248, 221), "guest-secret") << "never known, never written";
+    EXPECT_EQ(read(248, 225), "network-secret");
+}
+
+TEST_F(SettingsSimTest, OkWritesOnlyThePasswordsTypedInTheDialog) {
+    choose("SN-C");
+    program().SelectedHasWebSite = true;
+    network::FormTCPSettings form(program());
+    form.Form_Load();
+    form.CtrlBACnetDeviceName.text = "AHU-1";
+    form.CmdOk_Click();
+    ASSERT_TRUE(form.Result);
+    EXPECT_EQ(read(248, 221), "guest-secret");
+    EXPECT_EQ(read(248, 225), "network-secret");
+    EXPECT_EQ(read(242, 63), "AHU-1");
+
+    network::FormTCPSettings again(program());
+    again.Form_Load();
+    again.CtrlWebUserPass_Change(1, "guest-new");
+    again.CmdOk_Click();
+    EXPECT_EQ(read(248, 221), "guest-new");
+    EXPECT_EQ(read(248, 225), "network-secret");
+    EXPECT_EQ(read(248, 224), "") << "the fourth login stays as it was";
+}
+
+TEST_F(SettingsSimTest, AnOlderPortTakesItsSettingsAtTheNextColdStart) {
+    choose("SN-O");
+    auto& cfg = program().TcpCfg;
+    EXPECT_EQ(program().connection.ControllerOsKind, "");
+    cfg.DHCP = false;
+    cfg.IP = "192.168.9.9";
+    cfg.Subnet = "255.255.255.0";
+    cfg.Gateway = "192.168.9.1";
+    program().current.CurrentName = "Pump 2";
+    ASSERT_TRUE(network::SetupControllerTcpIp(program())) << ::testing::PrintToString(
+        fixture.messages());
+    EXPECT_EQ(reportedIp("SN-O"), "192.168.1.22") << "pending until the cold start";
+    int16_t flag = 0;
+    int32_t status = 0;
+    ASSERT_TRUE(clink::ReadSmallInt(*fixture.glib, program().connection.CurrentLink, 2, 1, 250, 0,
+                                    32, flag, clink::flags::Normal, status, u""));
+    EXPECT_EQ(flag, 1);
+    clink::ColdStart(*fixture.platform, program().connection.CurrentLink, 2, 1);
+    std::string ip;
+    for (int attempt = 0; attempt < 20 && ip != "192.168.9.9"; ++attempt) ip = reportedIp("SN-O");
+    EXPECT_EQ(ip, "192.168.9.9");
+    EXPECT_EQ(program().comm.finder->Item(0).Name(), "Pump 2");
+}
+
+TEST_F(SettingsSimTest, SettingsThatDoNotSuitTheNetworkAskFirst) {
+    struct Case {
+        const char* what;
+        int32_t answer;  // 1 OK, 2 Cancel
+        bool result;
+        int16_t coldStartFlag;  // 1 once the settings went to the port
+    };
+    const Case cases[] = {
+        {"cancel", 2, false, 0},
+        {"proceed", 1, true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        choose("SN-O");
+        auto& cfg = program().TcpCfg;
+        cfg.DHCP = false;
+        cfg.IP = "10.0.0.5";
+        cfg.Subnet = "255.255.255.0";
+        cfg.Gateway = "192.168.1.1";  // outside the subnet
+        fixture.boxes.asked.clear();
+        fixture.boxes.answers = {c.answer};
+        EXPECT_EQ(network::SetupControllerTcpIp(program()), c.result);
+        ASSERT_EQ(fixture.boxes.asked.size(), 1u);
+        int16_t flag = -1;
+        int32_t status = 0;
+        ASSERT_TRUE(clink::ReadSmallInt(*fixture.glib, program().connection.CurrentLink, 2, 1, 250,
+                                        0, 32, flag, clink::flags::Normal, status, u""));
+        EXPECT_EQ(flag, c.coldStartFlag);
+    }
+}
+
+TEST_F(SettingsSimTest, AFailedCommitFailsTheSetup) {
+    choose("SN-S");
+    program().TcpCfg.DHCP = true;
+    EXPECT_FALSE(network::SetupControllerTcpIp(program()));
+}
+
+}  // namespace
+}  // namespace networktest
