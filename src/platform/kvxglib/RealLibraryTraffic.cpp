@@ -304,6 +304,8 @@ comm::ExchangeEngine* TrafficLinks::engine(int32_t handle) {
 comm::LinkAccess& linkAccess(RealLibrary& library) {
     library.traffic().access.library = &library;
     return library.traffic().access;
+}
+
 bool runDirectCommand(RealLibrary& library, int32_t handle, uint8_t command,
                       std::vector<uint8_t> payload, std::vector<uint8_t>& reply, std::string& why) {
     comm::ExchangeEngine* engine = handle == 0 ? nullptr : library.traffic().links.find(handle);
