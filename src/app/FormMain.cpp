@@ -1,6 +1,8 @@
 #include "app/FormMain.h"
 
+#include "app/HelpMenus.h"
 #include "app/Program.h"
+#include "app/SettingsToolCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -215,9 +217,9 @@ void FormMain::Info_Click() { notAvailableYet("Downloading info"); }
 // The progress comes from the job loader, which arrives with loading; until then the timer
 // is never enabled.
 void FormMain::Timer1_Timer() {}
-void FormMain::MenuHelp1_Click() { notAvailableYet("Help"); }
-void FormMain::MenuDocumentation_Click() { notAvailableYet("Documentation"); }
-void FormMain::MenuRevision_Click() { notAvailableYet("Installed revision"); }
-void FormMain::SaveLoadSettings_Click() { notAvailableYet("Save/Load settings"); }
+void FormMain::MenuHelp1_Click() { OpenManual(program_); }
+void FormMain::MenuDocumentation_Click() { OpenDocumentationFolder(program_); }
+void FormMain::MenuRevision_Click() { OpenInstalledRevisions(program_); }
+void FormMain::SaveLoadSettings_Click() { RunSettingsTool(program_); }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include "cli/ControllerCommands.h"
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "platform/text/Text.h"
 
 namespace cli {
@@ -41,8 +42,40 @@ std::string attributeValue(ControllerLink& link, uint8_t partition, const Attrib
     return std::to_string(static_cast<int32_t>(v));
 }
 
-int runPartitions(const LinkArgs& args) {
+// The row a person or a script reads: sizes in KB, the load time as a date.
+Row partitionRow(uint8_t partition, const std::vector<std::string>& values) {
+    const auto number = [](const std::string& text, long long& out) {
+        try {
+            size_t used = 0;
+            out = std::stoll(text, &used);
+            return used == text.size();
+        } catch (const std::exception&) {
+            return false;
+        }
+    };
+    Row row{numberField("partition", "Nr", partition)};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const Attribute& a = kAttributes[i];
+        const std::string& value = values[i];
+        long long n = 0;
+        const std::string label = a.label;
+        if (a.text || !number(value, n)) {
+            row.push_back(textField(label, a.text ? (label == "name" ? "Name" : "Title") : label,
+                                    value));
+        } else if (label == "size" || label == "maxsize") {
+            row.push_back(numberField(label, label == "size" ? "Size" : "Max size", n, kilobytes(n)));
+        } else if (label == "loadtime") {
+            row.push_back(numberField(label, "Loaded", n, dateSince1980(n)));
+        } else {
+            row.push_back(numberField(label, label == "type" ? "Type" : label, n));
+        }
+    }
+    return row;
+}
+
+int runPartitions(const Options& options, const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
+    const OutputFormat format = chooseFormat(options.json);
     const std::string at = args.address + " on " + link.name();
     const TelegramResult list = link.send({0xCB, 0x00, 0x04, 0, 0, 0, 0x01, 0, 0, 0}, 0);
     if (!list.ok) {
@@ -50,22 +83,30 @@ int runPartitions(const LinkArgs& args) {
                   << describeFailure(list.code1, list.code2, list.started) << '\n';
         return exitcode::Failed;
     }
+    std::vector<Row> rows;
+    int exitCode = exitcode::Ok;
     for (const uint8_t partition : list.reply) {
-        std::cout << "partition " << int(partition);
+        // Tab lines are written as the attributes come, as they always were.
+        if (format == OutputFormat::Tab) std::cout << "partition " << int(partition);
+        std::vector<std::string> values;
+        bool lost = false;
         for (const Attribute& a : kAttributes) {
-            bool lost = false;
             const std::string value = attributeValue(link, partition, a, lost);
-            if (lost) {
-                std::cout << '\n';
-                std::cerr << "error: attributes of partition " << int(partition) << " of " << at
-                          << ": the controller stopped answering\n";
-                return exitcode::Failed;
-            }
-            std::cout << '\t' << a.label << '=' << value;
+            if (lost) break;
+            if (format == OutputFormat::Tab) std::cout << '\t' << a.label << '=' << value;
+            values.push_back(value);
         }
-        std::cout << '\n';
+        if (format == OutputFormat::Tab) std::cout << '\n';
+        if (lost) {
+            std::cerr << "error: attributes of partition " << int(partition) << " of " << at
+                      << ": the controller stopped answering\n";
+            exitCode = exitcode::Failed;
+            break;
+        }
+        rows.push_back(partitionRow(partition, values));
     }
-    return exitcode::Ok;
+    if (format != OutputFormat::Tab) printRows(std::cout, format, rows, {});
+    return exitCode;
 }
 
 }  // namespace
@@ -75,7 +116,9 @@ void addPartitionsCommand(CLI::App& app, Options& options) {
     CLI::App* cmd = app.add_subcommand(
         "partitions", "List a controller's partitions with attributes 2, 4, 5, 7, 8, 9 and 110");
     addLinkOptions(*cmd, *args);
-    cmd->callback([&options, args] { options.run = [args] { return runPartitions(*args); }; });
+    cmd->callback([&options, args] {
+        options.run = [&options, args] { return runPartitions(options, *args); };
+    });
 }
 
 }  // namespace cli

@@ -3,11 +3,12 @@
 #include "cli/ControllerCommands.h"
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 
 namespace cli {
 namespace {
 
-int runPoll(const LinkArgs& args) {
+int runPoll(const Options& options, const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
     // Option 1 marks the exchange as a presence probe, as the program's own poll does.
     const TelegramResult result = link.send({0x98}, 1, 2);
@@ -22,7 +23,13 @@ int runPoll(const LinkArgs& args) {
                   << " bytes, not 2\n";
         return exitcode::Failed;
     }
-    std::cout << "answered\t" << int(result.reply[0]) << ':' << int(result.reply[1]) << '\n';
+    const std::string answered =
+        std::to_string(result.reply[0]) + ':' + std::to_string(result.reply[1]);
+    printRecord(std::cout, chooseFormat(options.json),
+                {textField("answered", "Answered as", answered),
+                 numberField("pla", "PLA", result.reply[0]),
+                 numberField("ela", "ELA", result.reply[1])},
+                "answered\t" + answered);
     return exitcode::Ok;
 }
 
@@ -33,7 +40,9 @@ void addPollCommand(CLI::App& app, Options& options) {
     CLI::App* cmd =
         app.add_subcommand("poll", "Poll a controller; prints the address it answers with");
     addLinkOptions(*cmd, *args);
-    cmd->callback([&options, args] { options.run = [args] { return runPoll(*args); }; });
+    cmd->callback([&options, args] {
+        options.run = [&options, args] { return runPoll(options, *args); };
+    });
 }
 
 }  // namespace cli
