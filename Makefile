@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build test soak demo bench format lint fuzz clean
+.PHONY: deps configure build test soak demo bench package format lint fuzz clean
 
 deps:
 	@bash scripts/deps
@@ -21,8 +21,13 @@ test: build
 soak: build
 	@cd $(BUILD) && KRELVAN_SOAK=1 ctest --output-on-failure -j $(JOBS) --timeout 3600 -R '^Transfer/LinkCut'
 
-demo: build
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target demo_programs
 	@bash scripts/demo $(BUILD)
+
+# The Debian package, in $(BUILD): krelvan_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/$(BUILD)/krelvan_*.deb
 
 bench: build
 	@bash scripts/bench $(BUILD)

@@ -1,6 +1,8 @@
 #include "app/FormMain.h"
 
+#include "app/HelpMenus.h"
 #include "app/Program.h"
+#include "app/SettingsToolCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -216,9 +218,9 @@ void FormMain::BtnRemovePartition_Click() { load::RemovePartitionCommand(program
 void FormMain::BtnActivatePartition_Click() { load::TogglePartition(program_); }
 void FormMain::Info_Click() { load::ShowJobLoaderInfo(program_); }
 void FormMain::Timer1_Timer() { load::ShowJobLoaderProgress(program_); }
-void FormMain::MenuHelp1_Click() { notAvailableYet("Help"); }
-void FormMain::MenuDocumentation_Click() { notAvailableYet("Documentation"); }
-void FormMain::MenuRevision_Click() { notAvailableYet("Installed revision"); }
-void FormMain::SaveLoadSettings_Click() { notAvailableYet("Save/Load settings"); }
+void FormMain::MenuHelp1_Click() { OpenManual(program_); }
+void FormMain::MenuDocumentation_Click() { OpenDocumentationFolder(program_); }
+void FormMain::MenuRevision_Click() { OpenInstalledRevisions(program_); }
+void FormMain::SaveLoadSettings_Click() { RunSettingsTool(program_); }
 
 }  // namespace app

@@ -15,11 +15,10 @@ void addMachineOption(CLI::App& command, std::string& machineDir, const std::str
 }
 
 void addSelectionOptions(CLI::App& command, int& model, int& program, bool required) {
-    CLI::Option* modelOption = command.add_option("--model", model, "model number (1-based)")
-                                   ->check(CLI::PositiveNumber);
+    // The range is checked against the catalogue after parsing, in words.
+    CLI::Option* modelOption = command.add_option("--model", model, "model number (from 1)");
     CLI::Option* programOption =
-        command.add_option("--program", program, "program row of the model (1-based)")
-            ->check(CLI::PositiveNumber);
+        command.add_option("--program", program, "program row of the model (from 1)");
     if (required) {
         modelOption->required();
         programOption->required();
@@ -28,10 +27,15 @@ void addSelectionOptions(CLI::App& command, int& model, int& program, bool requi
     }
 }
 
-void checkRow(int row, size_t count, const std::string& what) {
-    if (row < 1 || static_cast<size_t>(row) > count) {
-        throw UsageError{what + " " + std::to_string(row) + " is out of range (1.." +
-                         std::to_string(count) + ")"};
+void checkRow(int row, size_t count, const std::string& what, const std::string& where) {
+    const std::string plural = what + "s";
+    const std::string at = what + " " + std::to_string(row) + ": ";
+    if (row < 1) throw UsageError{at + plural + " are numbered from 1"};
+    if (static_cast<size_t>(row) > count) {
+        throw UsageError{at + (count == 0 ? "there are no " + plural + where
+                                          : count == 1 ? "there is only 1 " + what + where
+                                                       : "there are only " + std::to_string(count) +
+                                                             " " + plural + where)};
     }
 }
 
@@ -48,7 +52,10 @@ bool parseNumber(std::string_view text, long min, long max, long& out) {
 
 OpenedLink openLink(kvxglib::RealLibrary& library, const std::string& link, uint32_t baud) {
     std::string why;
-    if (link == "serial") return {0, 1};
+    if (link == "serial") {
+        if (!kvxglib::openLinkZero(library, why)) throw LinkError{why};
+        return {0, 1};
+    }
     if (link.rfind("serial:", 0) == 0) {
         const std::string path = link.substr(7);
         if (path.empty()) throw UsageError{"serial: needs a device path"};

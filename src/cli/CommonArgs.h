@@ -17,8 +17,9 @@ void addMachineOption(CLI::App& command, std::string& machineDir, const std::str
 // --model and --program, positive numbers; `required` for the commands that need a program.
 void addSelectionOptions(CLI::App& command, int& model, int& program, bool required);
 
-// UsageError unless 1 <= row <= count.
-void checkRow(int row, size_t count, const std::string& what);
+// UsageError unless 1 <= row <= count, in words: "model 0: models are numbered from 1",
+// "program 3: there are only 2 programs of model 1" (`where` is " of model 1").
+void checkRow(int row, size_t count, const std::string& what, const std::string& where = "");
 // A whole decimal number within min..max.
 bool parseNumber(std::string_view text, long min, long max, long& out);
 

@@ -5,6 +5,7 @@
 
 #include "cli/CommonArgs.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
 #include "link/ByName.h"
@@ -62,7 +63,12 @@ int runRead(const Options& options, const NameArgs& args) {
         std::cerr << "error: no answer reading " << args.name << '\n';
         return exitcode::Failed;
     }
-    std::cout << clink::VarValueText(value) << '\n';
+    const std::string shown = clink::VarValueText(value);
+    const Field field = std::holds_alternative<std::string>(value)
+                            ? textField("value", "Value", shown)
+                            : Field{"value", "Value", shown, shown};
+    printRecord(std::cout, chooseFormat(options.json),
+                {textField("name", "Name", args.name), field}, shown);
     return exitcode::Ok;
 }
 

@@ -18,6 +18,7 @@ struct UsageError {
 
 struct Options {
     std::string machineDir;
+    bool json = false;  // --json: results as JSON (see Output.h)
     // Set by the chosen subcommand; returns the exit code.
     std::function<int()> run;
 };

@@ -6,6 +6,8 @@
 #include "cli/Options.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
+#include "cli/Output.h"
+#include "platform/text/Text.h"
 
 namespace cli {
 namespace {
@@ -45,8 +47,40 @@ std::string attributeValue(ControllerLink& link, uint8_t partition, const Attrib
     return "-";
 }
 
-int runList(const LinkArgs& args) {
+// The row a person or a script reads: sizes in KB, the load time as a date.
+Row partitionRow(uint8_t partition, const std::vector<std::string>& values) {
+    const auto number = [](const std::string& text, long long& out) {
+        try {
+            size_t used = 0;
+            out = std::stoll(text, &used);
+            return used == text.size();
+        } catch (const std::exception&) {
+            return false;
+        }
+    };
+    Row row{numberField("partition", "Nr", partition)};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const Attribute& a = kAttributes[i];
+        const std::string& value = values[i];
+        long long n = 0;
+        const std::string label = a.label;
+        if (a.text || !number(value, n)) {
+            row.push_back(textField(label, a.text ? (label == "name" ? "Name" : "Title") : label,
+                                    value));
+        } else if (label == "size" || label == "maxsize") {
+            row.push_back(numberField(label, label == "size" ? "Size" : "Max size", n, kilobytes(n)));
+        } else if (label == "loadtime") {
+            row.push_back(numberField(label, "Loaded", n, dateSince1980(n)));
+        } else {
+            row.push_back(numberField(label, label == "type" ? "Type" : label, n));
+        }
+    }
+    return row;
+}
+
+int runPartitions(const Options& options, const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
+    const OutputFormat format = chooseFormat(options.json);
     const std::string at = args.address + " on " + link.name();
     int32_t status = 0;
     std::vector<uint8_t> partitions;
@@ -55,22 +89,30 @@ int runList(const LinkArgs& args) {
         std::cerr << "error: partition list of " << at << ": " << describeStatus(status) << '\n';
         return exitcode::Failed;
     }
+    std::vector<Row> rows;
+    int exitCode = exitcode::Ok;
     for (const uint8_t partition : partitions) {
-        std::cout << "partition " << int(partition);
+        // Tab lines are written as the attributes come, as they always were.
+        if (format == OutputFormat::Tab) std::cout << "partition " << int(partition);
+        std::vector<std::string> values;
+        bool lost = false;
         for (const Attribute& a : kAttributes) {
-            bool lost = false;
             const std::string value = attributeValue(link, partition, a, lost);
-            if (lost) {
-                std::cout << '\n';
-                std::cerr << "error: attributes of partition " << int(partition) << " of " << at
-                          << ": the controller stopped answering\n";
-                return exitcode::Failed;
-            }
-            std::cout << '\t' << a.label << '=' << value;
+            if (lost) break;
+            if (format == OutputFormat::Tab) std::cout << '\t' << a.label << '=' << value;
+            values.push_back(value);
         }
-        std::cout << '\n';
+        if (format == OutputFormat::Tab) std::cout << '\n';
+        if (lost) {
+            std::cerr << "error: attributes of partition " << int(partition) << " of " << at
+                      << ": the controller stopped answering\n";
+            exitCode = exitcode::Failed;
+            break;
+        }
+        rows.push_back(partitionRow(partition, values));
     }
-    return exitcode::Ok;
+    if (format != OutputFormat::Tab) printRows(std::cout, format, rows, {});
+    return exitCode;
 }
 
 }  // namespace
@@ -85,7 +127,9 @@ PartitionsCommand addPartitionsCommand(CLI::App& app, Options& options) {
     CLI::App* list = addPartitionsAction(
         partitions, "list", "List the partitions with attributes 2, 4, 5, 7, 8, 9 and 110");
     auto args = partitions.link;
-    auto listing = [&options, args] { options.run = [args] { return runList(*args); }; };
+    auto listing = [&options, args] {
+        options.run = [&options, args] { return runPartitions(options, *args); };
+    };
     list->callback(listing);
     CLI::App* command = partitions.command;
     command->callback([command, listing] {

@@ -5,12 +5,13 @@
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
 #include "link/ControllerServices.h"
+#include "cli/Output.h"
 
 namespace cli {
 namespace {
 
 // The program's own poll, so the answer is the one the window would get.
-int runPoll(const LinkArgs& args) {
+int runPoll(const Options& options, const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
     const std::string at = args.address + " on " + link.name();
     int32_t status = 0;
@@ -25,7 +26,13 @@ int runPoll(const LinkArgs& args) {
                   << " bytes, not 2\n";
         return exitcode::Failed;
     }
-    std::cout << "answered\t" << int(reply[0]) << ':' << int(reply[1]) << '\n';
+    const std::string answered =
+        std::to_string(reply[0]) + ':' + std::to_string(reply[1]);
+    printRecord(std::cout, chooseFormat(options.json),
+                {textField("answered", "Answered as", answered),
+                 numberField("pla", "PLA", reply[0]),
+                 numberField("ela", "ELA", reply[1])},
+                "answered\t" + answered);
     return exitcode::Ok;
 }
 
@@ -36,7 +43,9 @@ void addPollCommand(CLI::App& app, Options& options) {
     CLI::App* cmd =
         app.add_subcommand("poll", "Poll a controller; prints the address it answers with");
     addLinkOptions(*cmd, *args);
-    cmd->callback([&options, args] { options.run = [args] { return runPoll(*args); }; });
+    cmd->callback([&options, args] {
+        options.run = [&options, args] { return runPoll(options, *args); };
+    });
 }
 
 }  // namespace cli

@@ -1,7 +1,9 @@
 #include <iostream>
+#include <sstream>
 
 #include "cli/ControllerCommands.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/VariableArgs.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/text/Text.h"
@@ -11,7 +13,7 @@ namespace {
 
 namespace vt = kvxglib::vt;
 
-int runRead(const VariableArgs& args) {
+int runRead(const Options& options, const VariableArgs& args) {
     const kvxglib::VarRef checked = makeVarRef(args, parseAddress(args.link.address));
     ControllerLink link(args.link, std::cerr);
     kvxglib::VarRef ref = checked;
@@ -47,25 +49,29 @@ int runRead(const VariableArgs& args) {
                   << '\n';
         return exitcode::Failed;
     }
+    Field field;
     switch (ref.type) {
         case 1:
-            std::cout << (small != 0 ? "true" : "false");
+            field = boolField("value", "Value", small != 0, small != 0 ? "true" : "false");
             break;
         case 2:
         case 3:
-            std::cout << small;
+            field = numberField("value", "Value", small);
             break;
-        case 4:
-            std::cout << real;
+        case 4: {
+            std::ostringstream shown;
+            shown << real;
+            field = {"value", "Value", shown.str(), shown.str()};
             break;
+        }
         case 5:
-            std::cout << text::fromWide(text);
+            field = textField("value", "Value", text::fromWide(text));
             break;
         default:
-            std::cout << number;
+            field = numberField("value", "Value", number);
             break;
     }
-    std::cout << '\n';
+    printRecord(std::cout, chooseFormat(options.json), {field}, field.shown);
     return exitcode::Ok;
 }
 
@@ -75,7 +81,9 @@ void addReadCommand(CLI::App& app, Options& options) {
     auto args = std::make_shared<VariableArgs>();
     CLI::App* cmd = app.add_subcommand("read", "Read one variable by file, index and type");
     addVariableOptions(*cmd, *args);
-    cmd->callback([&options, args] { options.run = [args] { return runRead(*args); }; });
+    cmd->callback([&options, args] {
+        options.run = [&options, args] { return runRead(options, *args); };
+    });
 }
 
 }  // namespace cli

@@ -29,7 +29,8 @@ void selectRevision(app::Program& program, int model, int programRow) {
     app::Dispatch(program, [&] { form.Form_Load(); });
     checkRow(model, form.CtrlModels.items.size(), "model");
     app::Dispatch(program, [&] { form.CtrlModels_ItemClick(model); });
-    checkRow(programRow, form.CtrlPrograms.items.size(), "program");
+    checkRow(programRow, form.CtrlPrograms.items.size(), "program",
+             " of model " + std::to_string(model));
     app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(programRow); });
     if (program.catalogue.SelectedProjectFolder.empty()) {
         throw UsageError{"program " + std::to_string(programRow) + " has no module folder"};

@@ -5,6 +5,7 @@
 #include "cli/ConsoleUi.h"
 #include "platform/components/RealFactory.h"
 #include "platform/components/finder/UdpFinder.h"
+#include "cli/StartupInfo.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
@@ -36,7 +37,9 @@ struct Session::Services {
 
 Session::Session(const std::string& machineDir, std::ostream& err)
     : services_(std::make_unique<Services>(machineDir, err)),
-      program_(std::make_unique<app::Program>(services_->platform)) {}
+      program_(std::make_unique<app::Program>(services_->platform)) {
+    if (const auto info = missingFolderInfo(services_->glib.machineConfig())) err << *info << '\n';
+}
 
 Session::~Session() = default;
 

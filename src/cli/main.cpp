@@ -15,7 +15,11 @@
 int main(int argc, char** argv) {
     CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
     app.require_subcommand(1);
+    app.set_help_all_flag("--help-all", "print the help of every command and exit");
     cli::Options options;
+    // Given before or after the command: the commands fall through to these options.
+    app.fallthrough();
+    app.add_flag("--json", options.json, "print results as JSON (for scripts)");
     cli::addCatalogueCommand(app, options);
     cli::addControllerCommands(app, options);
     cli::addNameCommands(app, options);
@@ -26,6 +30,8 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
         return app.exit(help);
     } catch (const CLI::ParseError& error) {
         app.exit(error);

@@ -1,6 +1,9 @@
 // krelvan: the main window on the real platform.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLabel>
+#include <QStatusBar>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -16,6 +19,7 @@
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
+#include "platform/ui/Display.h"
 
 namespace {
 
@@ -30,6 +34,11 @@ bool asksForHelp(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!asksForHelp(argc, argv) && !ui::hasDisplay()) {
+        std::cerr << "krelvan: no display (DISPLAY and WAYLAND_DISPLAY are not set); "
+                     "krelvan-cli offers the same operations without windows\n";
+        return 2;
+    }
     // Help is answered without a display; otherwise Qt takes its own options (-platform, ...)
     // out of the arguments before ours are read.
     std::unique_ptr<QCoreApplication> application =
@@ -71,6 +80,9 @@ int main(int argc, char** argv) {
     screen.setRefresh(refresh);
     boxes.setRefresh(refresh);
     window.load();
+    // Which installation the window shows is the first thing to check when it looks empty.
+    window.statusBar()->addPermanentWidget(
+        new QLabel(QString::fromStdString("Machine folder: " + glib.machineConfig().machineDir())));
     window.show();
     return QApplication::exec();
 }

@@ -2,6 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
@@ -56,6 +59,71 @@ TEST_F(CatalogueCli, BadArgumentsExitWithUsage) {
         EXPECT_EQ(r.exitCode, 2) << args[0];
         EXPECT_FALSE(r.err.empty()) << args[0];
         EXPECT_EQ(r.out, "") << args[0];
+    }
+}
+
+TEST_F(CatalogueCli, NumbersOutOfRangeAreExplainedInWords) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"--model", "0"}, "usage error: model 0: models are numbered from 1\n"},
+        {{"--model", "-3"}, "usage error: model -3: models are numbered from 1\n"},
+        {{"--model", "5"}, "usage error: model 5: there are only 4 models\n"},
+        {{"--model", "1", "--program", "3"},
+         "usage error: program 3: there are only 2 programs of model 1\n"},
+        {{"--model", "4", "--program", "1"},
+         "usage error: program 1: there are no programs of model 4\n"},
+    };
+    for (const Case& c : cases) {
+        const auto r = run(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.err;
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+TEST_F(CatalogueCli, JsonBeforeOrAfterTheCommand) {
+    const std::string models =
+        "[\n  {\"number\": 1, \"productLine\": \"Velmoro Classic\", \"name\": \"KVX200 heating "
+        "controller\"},\n";
+    auto r = runCommand({KRELVAN_CLI_PATH, "--json", "catalogue", "--machine", machine});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, models.size()), models);
+    r = run({"--json", "--model", "1"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "[\n  {\"number\": 1, \"revision\": \"2.4-0-01\", \"name\": \"Heating, two radiator "
+              "circuits\", \"current\": false},\n  {\"number\": 2, \"revision\": \"2.5-0-03\", "
+              "\"name\": \"Heating, two radiator circuits and hot water\", \"current\": true}\n]\n");
+}
+
+TEST_F(CatalogueCli, AMissingFolderIsNamedInOneInfoLine) {
+    struct Case {
+        std::string name;
+        std::function<void()> arrange;
+        std::string machineDir;
+        std::string err;
+    };
+    const std::string product = temp / "demo/product";
+    const Case cases[] = {
+        {"no machine folder", [] {}, temp / "nowhere",
+         "info: the machine folder " + (temp / "nowhere") +
+             " does not exist (give --machine or set KRELVAN_MACHINE_DIR)\n"},
+        {"no product folder",
+         [&] { temp.write("demo/machine/Kvxmatic.Ini", "[Kvxmatic]\nProductDir=../gone\n"); },
+         machine,
+         "info: the product folder " + (temp / "demo/gone") + " (ProductDir of " + machine +
+             "/Kvxmatic.Ini) does not exist\n"},
+        {"no Kvxmatic.Ini", [&] { std::filesystem::remove(machine + "/Kvxmatic.Ini"); }, machine,
+         "info: " + machine + "/Kvxmatic.Ini does not exist; the product folder is /kvx\n"},
+    };
+    for (const Case& c : cases) {
+        c.arrange();
+        const auto r = runCommand({KRELVAN_CLI_PATH, "catalogue", "--machine", c.machineDir});
+        EXPECT_EQ(r.exitCode, 0) << c.name;
+        EXPECT_EQ(r.out, "") << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "platform/comm/LinkAccess.h"
@@ -17,6 +18,7 @@
 #include "platform/comm/StatusWord.h"
 #include "platform/comm/TcpLink.h"
 #include "platform/comm/WriteBatch.h"
+#include "platform/kvxglib/LinkRegistry.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/secure/PasswordCharacters.h"
@@ -59,6 +61,7 @@ struct TrafficState {
     RequestHandle nextRequest = 1;
     comm::WriteBatch batch;
     ui::Screen* screen = nullptr;
+    std::unique_ptr<LinkRegistry> registry;  // made with the first link opened by address
 };
 
 TrafficState* newTrafficState() { return new TrafficState(); }
@@ -229,15 +232,25 @@ RequestObject* findRequest(TrafficState& t, RequestHandle handle) {
     return it == t.requests.end() ? nullptr : &it->second;
 }
 
-int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, std::string* why) {
+int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t baud,
+                  std::string* why) {
+    const std::string name = link->name();
     auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
     std::string reason;
     if (!engine->connect(reason)) {
         if (why != nullptr) *why = reason;
         return 0;
     }
-    const int32_t handle = lib.traffic().links.add(std::move(engine));
-    if (handle == 0 && why != nullptr) *why = "no link handles left";
+    TrafficState& t = lib.traffic();
+    const int32_t handle = t.links.add(std::move(engine));
+    if (handle == 0) {
+        if (why != nullptr) *why = "no link handles left";
+        return 0;
+    }
+    if (!t.registry) t.registry = std::make_unique<LinkRegistry>(lib.machineConfig().machineDir());
+    // Unregistered, the link still serves this program; only the tools it starts cannot
+    // borrow it, and they say so.
+    t.registry->add(handle, {name, baud});
     return handle;
 }
 
@@ -248,7 +261,7 @@ int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, std::strin
 int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                     std::string* why) {
     return addEngine(library, std::make_unique<comm::TcpLink>(host, port, linkSettings(library)),
-                     why);
+                     0, why);
 }
 
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
@@ -286,7 +299,7 @@ int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t b
                        std::string* why) {
     comm::LinkSettings settings = linkSettings(library);
     if (baud != 0) settings.baud = baud;
-    return addEngine(library, std::make_unique<comm::SerialLink>(path, settings), why);
+    return addEngine(library, std::make_unique<comm::SerialLink>(path, settings), baud, why);
 }
 
 int32_t RealLibrary::PasswordCharactersAllowed(const std::u16string& text) {
@@ -294,7 +307,54 @@ int32_t RealLibrary::PasswordCharactersAllowed(const std::u16string& text) {
 }
 
 bool closeLink(RealLibrary& library, int32_t handle) {
-    return library.traffic().links.remove(handle);
+    TrafficState& t = library.traffic();
+    if (t.registry) t.registry->remove(handle);
+    return t.links.remove(handle);
+}
+
+bool openLinkZero(RealLibrary& library, std::string& why) {
+    const comm::LinkSettings settings = linkSettings(library);
+    const std::string origin = "key " + std::string(comm::kPortKey) + " of section [" +
+                               comm::kLinkSection + "] in " +
+                               library.machineConfig().settingsFile();
+    comm::ExchangeEngine* engine = engineFor(library, 0);
+    if (engine == nullptr) {
+        why = "there is no serial port: " + origin + " is empty";
+        return false;
+    }
+    std::string reason;
+    if (!engine->connect(reason)) {
+        why = "cannot open the serial port " + settings.port + " (" + origin + "): " + reason;
+        return false;
+    }
+    return true;
+}
+
+int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
+                      std::string* why) {
+    const auto fail = [why](std::string reason) {
+        if (why != nullptr) *why = std::move(reason);
+        return 0;
+    };
+    if (name.rfind("serial:", 0) == 0) {
+        if (name.size() == 7) return fail("serial: names no device");
+        return openSerialLink(library, name.substr(7), baud, why);
+    }
+    if (name.rfind("tcp:", 0) != 0) return fail("\"" + name + "\" is neither tcp: nor serial:");
+    const std::string rest = name.substr(4);
+    const size_t colon = rest.rfind(':');
+    unsigned port = 0;
+    const char* end = rest.data() + rest.size();
+    if (colon == std::string::npos || colon == 0 ||
+        std::from_chars(rest.data() + colon + 1, end, port).ptr != end || port == 0 ||
+        port > 65535) {
+        return fail("\"" + name + "\" is not tcp:HOST:PORT");
+    }
+    std::string host = rest.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    return openTcpLink(library, host, static_cast<uint16_t>(port), why);
 }
 
 comm::ExchangeEngine* TrafficLinks::engine(int32_t handle) {

@@ -1,14 +1,16 @@
 #include "platform/kvxglib/SectionedFile.h"
 
+#include <fcntl.h>
 #include <ini.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <iterator>
 #include <mutex>
-#include <sstream>
 
 namespace kvxglib {
 namespace {
@@ -121,15 +123,28 @@ const std::string* SectionedFile::find(const std::string& section, const std::st
     return nullptr;
 }
 
+// Plain system calls: start-up reads thousands of small files, and a stream costs more to set
+// up than the read itself.
 std::optional<std::string> readWholeFile(const std::string& nativePath) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(nativePath, ec)) return std::nullopt;
-    std::ifstream in(nativePath, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return content.str();
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    std::optional<std::string> content;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // The size the file had when opened is what is read; no extra call to see its end.
+        std::string text(static_cast<size_t>(st.st_size), '\0');
+        size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        text.resize(done);
+        if (done == static_cast<size_t>(st.st_size)) content = std::move(text);
+    }
+    ::close(fd);
+    return content;
 }
 
 }  // namespace kvxglib

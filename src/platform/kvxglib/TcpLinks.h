@@ -1,5 +1,6 @@
 #pragma once
-// Links beyond link 0. Link 0 is the serial port that Kvxmatic.Ini names (section Link, keys
+// Links beyond link 0. Each link opened here is announced in the machine folder's link
+// registry (LinkRegistry.h) until it closes. Link 0 is the serial port that Kvxmatic.Ini names (section Link, keys
 // Port and Baud); TCP links, and serial ports named by a tool, are opened here and get handles
 // from 1 up, which every traffic call of the library then accepts as its link handle. A
 // handle stays valid until closed: a link that breaks is reconnected by its next exchange.
@@ -43,6 +44,13 @@ comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string
 // `why` set.
 int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,
                        std::string* why = nullptr);
+// Opens link 0, the serial port of Kvxmatic.Ini, now rather than at its first exchange;
+// false with `why` naming the port and the key it came from.
+bool openLinkZero(RealLibrary& library, std::string& why);
+// A link by its name as links name themselves ("tcp:HOST:PORT", "serial:PATH"), as the link
+// registry hands it on. The handle, or 0 with `why` set.
+int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
+                      std::string* why = nullptr);
 // False for link 0 and unknown handles. An exchange still running on the link ends as lost.
 bool closeLink(RealLibrary& library, int32_t handle);
 

@@ -7,20 +7,8 @@
 
 #include "platform/kvxglib/RealLibrary.h"
 #include "support/FakeUi.h"
+#include "support/RecordingLauncher.h"
 #include "support/TempFolder.h"
-
-class RecordingLauncher final : public kvxglib::ProcessLauncher {
-  public:
-    bool launch(const std::vector<std::string>& argv,
-                const std::string& workingDirectory) override {
-        launched.push_back(argv);
-        directories.push_back(workingDirectory);
-        return succeed;
-    }
-    std::vector<std::vector<std::string>> launched;
-    std::vector<std::string> directories;
-    bool succeed = true;
-};
 
 class LibraryTest : public ::testing::Test {
   protected:

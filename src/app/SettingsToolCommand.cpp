@@ -1,0 +1,78 @@
+#include "app/SettingsToolCommand.h"
+
+#include <array>
+#include <utility>
+
+#include "app/Program.h"
+#include "catalogue/Messages.h"
+#include "catalogue/Paths.h"
+#include "catalogue/ProgramStart.h"
+#include "catalogue/ResolveSelectedRevision.h"
+
+namespace app {
+
+std::optional<std::string> SettingsToolCommandLine(const SettingsToolArguments& a,
+                                                   std::string& why) {
+    const std::array<std::pair<const char*, std::string>, 6> named{{
+        {"PORT", std::to_string(a.port)},
+        {"PLA", std::to_string(a.pla)},
+        {"ELA", std::to_string(a.ela)},
+        {"PATH", a.path},
+        {"CNAME", a.cname},
+        {"DPAC", a.dpac},
+    }};
+    std::string line;
+    for (const auto& [name, value] : named) {
+        if (value.find('"') != std::string::npos) {
+            why = std::string("the value of ") + name + " holds a double quote: " + value;
+            return std::nullopt;
+        }
+        if (!line.empty()) line += ' ';
+        line += std::string(name) + "=\"" + value + "\"";
+    }
+    return line;
+}
+
+void RunSettingsTool(Program& program) {
+    kvxglib::Library& glib = program.platform.glib;
+    catalogue::Catalogue& cat = program.catalogue;
+    // The menu entry is also enabled by the reset of the window state, before any program
+    // row has been clicked.
+    if (cat.SelectedProgramIndex < 1 ||
+        static_cast<size_t>(cat.SelectedProgramIndex) > cat.ProgramList.size()) {
+        catalogue::ShowErrorMessage(glib, "Select a program first: the settings tool works on "
+                                          "the module of the selected program.");
+        return;
+    }
+    const std::string directory =
+        cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1].Directory;
+    SettingsToolArguments arguments;
+    arguments.path = catalogue::ParentFolder(glib, directory);
+    arguments.cname = catalogue::LastPathName(glib, directory);
+    bool eMail = false;
+    bool webSite = false;
+    const std::string revision =
+        cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1].Revision;
+    catalogue::ResolveSelectedRevision(program.platform, cat, revision, eMail, webSite,
+                                       arguments.dpac);
+    arguments.port = program.connection.CurrentLink;
+    arguments.pla = program.connection.CurrentPLA;
+    arguments.ela = program.connection.CurrentELA;
+
+    const std::string tool =
+        catalogue::JoinPath(glib, program.formMain.GetToolPath(), "SettingsTool");
+    if (!catalogue::FileExists(glib, tool)) {
+        catalogue::ShowErrorMessage(glib, "The settings tool is not installed: " + tool);
+        return;
+    }
+    std::string why;
+    const std::optional<std::string> line = SettingsToolCommandLine(arguments, why);
+    if (!line) {
+        catalogue::ShowErrorMessage(glib, "The settings tool cannot be started: " + why +
+                                              " (its command line cannot carry one).");
+        return;
+    }
+    catalogue::RunProgram(program.platform, tool, *line);
+}
+
+}  // namespace app

@@ -1,0 +1,156 @@
+#include "cli/Output.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <ostream>
+
+namespace cli {
+
+OutputFormat chooseFormat(bool json) {
+    if (json) return OutputFormat::Json;
+    return ::isatty(STDOUT_FILENO) != 0 ? OutputFormat::Table : OutputFormat::Tab;
+}
+
+Field textField(std::string key, std::string header, const std::string& value) {
+    return {std::move(key), std::move(header), value, jsonString(value)};
+}
+
+Field numberField(std::string key, std::string header, long long value, std::string shown) {
+    const std::string plain = std::to_string(value);
+    return {std::move(key), std::move(header), shown.empty() ? plain : std::move(shown), plain};
+}
+
+Field boolField(std::string key, std::string header, bool value, std::string shown) {
+    return {std::move(key), std::move(header), std::move(shown), value ? "true" : "false"};
+}
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                    out += buffer;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string kilobytes(long long bytes) {
+    char buffer[32];
+    if (bytes >= 10LL * 1024 * 1024) {
+        std::snprintf(buffer, sizeof buffer, "%.1f MB", static_cast<double>(bytes) / 1048576.0);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%lld KB", (bytes + 1023) / 1024);
+    }
+    return buffer;
+}
+
+std::string dateSince1980(long long seconds) {
+    if (seconds <= 0) return "-";
+    constexpr long long k1980 = 315532800;  // 1980-01-01 00:00 UTC in Unix time
+    const std::time_t t = static_cast<std::time_t>(seconds + k1980);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M", &tm);
+    return buffer;
+}
+
+namespace {
+
+// East Asian wide characters aside, a UTF-8 text's width is its count of non-continuation bytes.
+size_t width(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+void padded(std::ostream& out, const std::string& text, size_t to) {
+    out << text;
+    for (size_t w = width(text); w < to; ++w) out << ' ';
+}
+
+void jsonObject(std::ostream& out, const Row& row) {
+    out << '{';
+    for (size_t i = 0; i < row.size(); ++i) {
+        out << (i == 0 ? "" : ", ") << jsonString(row[i].key) << ": " << row[i].json;
+    }
+    out << '}';
+}
+
+}  // namespace
+
+void printRows(std::ostream& out, OutputFormat format, const std::vector<Row>& rows,
+               const std::vector<std::string>& tabLines) {
+    if (format == OutputFormat::Tab) {
+        for (const std::string& line : tabLines) out << line << '\n';
+        return;
+    }
+    if (format == OutputFormat::Json) {
+        out << '[';
+        for (size_t i = 0; i < rows.size(); ++i) {
+            out << (i == 0 ? "\n  " : ",\n  ");
+            jsonObject(out, rows[i]);
+        }
+        out << (rows.empty() ? "]\n" : "\n]\n");
+        return;
+    }
+    if (rows.empty()) {
+        out << "(none)\n";
+        return;
+    }
+    std::vector<size_t> widths;
+    for (const Field& f : rows.front()) widths.push_back(width(f.header));
+    for (const Row& row : rows) {
+        for (size_t c = 0; c < row.size() && c < widths.size(); ++c) {
+            widths[c] = std::max(widths[c], width(row[c].shown));
+        }
+    }
+    const auto line = [&](auto cell) {
+        for (size_t c = 0; c < widths.size(); ++c) {
+            const std::string text = cell(c);
+            if (c + 1 == widths.size()) {
+                out << text;
+            } else {
+                padded(out, text, widths[c] + 2);
+            }
+        }
+        out << '\n';
+    };
+    line([&](size_t c) { return rows.front()[c].header; });
+    line([&](size_t c) { return std::string(widths[c], '-'); });
+    for (const Row& row : rows) line([&](size_t c) { return c < row.size() ? row[c].shown : ""; });
+}
+
+void printRecord(std::ostream& out, OutputFormat format, const Row& row,
+                 const std::string& tabLine) {
+    if (format == OutputFormat::Tab) {
+        out << tabLine << '\n';
+    } else if (format == OutputFormat::Json) {
+        jsonObject(out, row);
+        out << '\n';
+    } else {
+        size_t w = 0;
+        for (const Field& f : row) w = std::max(w, width(f.header));
+        for (const Field& f : row) {
+            padded(out, f.header + ":", w + 2);
+            out << f.shown << '\n';
+        }
+    }
+}
+
+}  // namespace cli

@@ -1,0 +1,167 @@
+// The settings tool against kvxsim, started the way Krelvan starts it: with the handle of a
+// link this process opened, which the tool finds in the machine folder's link registry.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
+#include "sim/SimClient.h"
+#include "sim/SimProcess.h"
+#include "support/FakeUi.h"
+#include "support/RunCommand.h"
+#include "support/TempFolder.h"
+
+using ::testing::HasSubstr;
+using testsupport::CommandResult;
+using testsupport::runCommand;
+
+namespace {
+
+const char* kNetwork = R"([Controller Gate]
+Serial=SN-GATE
+KvxrealC=yes
+Address=12:3
+Listen=127.0.0.1:0
+)";
+
+// Every variable of the demo package "KVX300C Standard" and a value unlike its start value.
+const std::pair<const char*, const char*> kChanges[] = {
+    {"QSystem.ControllerName", "Changed"},
+    {"QSystem.ControllerDescription", "Changed too"},
+    {"QServices.HttpEnable", "0"},
+    {"QServices.HttpPort", "8081"},
+    {"QServices.BACnetDeviceID", "77"},
+    {"QServices.BACnetDeviceName", "Device"},
+    {"QServices.BACnetIpEnable", "-1"},
+    {"QServices.BACnetIpUDPport", "47809"},
+    {"QServices.EmailServerAddress", "mail.example"},
+    {"QServices.EmailSenderAddress", "x@example"},
+    {"QCom.MainComputerAddr", "10.0.0.9"},
+};
+
+class SettingsToolSim : public ::testing::Test {
+  protected:
+    SettingsToolSim() : machine(temp.copyDemo()) {
+        temp.write("demo/machine/Kvxmatic.Ini",
+                   "[Kvxmatic]\nProductDir=../product\n[Link]\nTcpTimeoutMs=500\n");
+        setenv("KRELVAN_MACHINE_DIR", machine.c_str(), 1);
+        temp.write("net.ini", kNetwork);
+        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+            "--network", temp / "net.ini", "--control", temp / "ctl"});
+    }
+    void SetUp() override {
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        const simtest::Endpoint gate = sim->tcpEndpoint("Gate");
+        std::string why;
+        handle = kvxglib::openTcpLink(glib, gate.host, gate.port, &why);
+        ASSERT_NE(handle, 0) << why;
+    }
+
+    CommandResult tool(const std::string& verb, const std::string& file,
+                       const std::string& package = "KVX300C Standard") {
+        return runCommand({SETTINGS_TOOL_PATH, "--batch", verb, file,
+                           "PORT=" + std::to_string(handle), "PLA=12", "ELA=3",
+                           "PATH=" + (temp / "demo/product/Application programs/KVX300C/3.1"),
+                           "CNAME=Module1", "DPAC=" + package});
+    }
+    void change(const std::string& name, const std::string& value) {
+        const CommandResult r =
+            runCommand({KRELVAN_CLI_PATH, "write-name", "--machine", machine, "--model", "3",
+                        "--program", "2", "--link", "tcp:" + sim->tcp("Gate"), "--addr", "12:3",
+                        name, value});
+        ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
+    }
+    void changeAll() {
+        for (const auto& [name, value] : kChanges) change(name, value);
+    }
+    std::string saved(const std::string& name) {
+        const CommandResult r = tool("save", temp / name);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return temp.read(name);
+    }
+
+    testsupport::TempFolder temp;
+    std::string machine;
+    std::unique_ptr<simtest::SimProcess> sim;
+    testsupport::ScriptedMessageBoxes boxes;
+    kvxglib::RealLibrary glib{boxes, machine};
+    int32_t handle = 0;
+};
+
+TEST_F(SettingsToolSim, SaveChangeLoadRestoresEveryValue) {
+    const CommandResult first = tool("save", temp / "before.kvxset");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_THAT(first.out, HasSubstr("reading 11/11 QCom.MainComputerAddr\n"));
+    const std::string before = temp.read("before.kvxset");
+
+    changeAll();
+    EXPECT_NE(saved("changed.kvxset"), before);
+
+    const CommandResult load = tool("load", temp / "before.kvxset");
+    ASSERT_EQ(load.exitCode, 0) << load.err;
+    EXPECT_THAT(load.out, HasSubstr("writing 11/11 QCom.MainComputerAddr\n"));
+    EXPECT_EQ(saved("after.kvxset"), before);
+}
+
+TEST_F(SettingsToolSim, ADamagedFileLoadsNothingAndSaysWhy) {
+    ASSERT_EQ(tool("save", temp / "good.kvxset").exitCode, 0);
+    changeAll();
+    const std::string changed = saved("changed.kvxset");
+    std::string damaged = temp.read("good.kvxset");
+    damaged[damaged.find("HttpPort=i32:") + 13] ^= 1;
+    temp.write("damaged.kvxset", damaged);
+
+    const CommandResult load = tool("load", temp / "damaged.kvxset");
+    EXPECT_EQ(load.exitCode, 1);
+    EXPECT_THAT(load.err, HasSubstr("damaged.kvxset is not loaded: the check does not match "
+                                    "the contents: the file was changed or damaged"));
+    EXPECT_EQ(saved("still.kvxset"), changed);
+}
+
+TEST_F(SettingsToolSim, AControllerThatStopsAnsweringHalfWayListsWhatWasWritten) {
+    ASSERT_EQ(tool("save", temp / "good.kvxset").exitCode, 0);
+    EXPECT_EQ(simtest::control(temp / "ctl", "fault Gate drop_reply 4"), "ok");
+    const CommandResult load = tool("load", temp / "good.kvxset");
+    EXPECT_EQ(load.exitCode, 1);
+    EXPECT_THAT(load.err,
+                HasSubstr("the controller 12:3 did not take QServices.HttpPort. Written: "
+                          "QSystem.ControllerName, QSystem.ControllerDescription, "
+                          "QServices.HttpEnable. Not written: QServices.HttpPort, "
+                          "QServices.BACnetDeviceID"));
+}
+
+TEST_F(SettingsToolSim, RefusalsChangeNothing) {
+    temp.write("demo/product/Program/Packages/Broken.Dpac", "QSystem.ControllerName\nQSystem.Nothing\n");
+    struct Row {
+        std::vector<std::string> argv;
+        int exitCode;
+        std::string err;
+    };
+    const std::string file = temp / "none.kvxset";
+    const Row rows[] = {
+        {{"save", file, "Broken"},
+         1,
+         "module Module1 has no variables QSystem.Nothing of the settings package \"Broken\"; "
+         "nothing was saved"},
+        {{"save", file, "Absent"}, 1, "the settings package \"Absent\" cannot be read"},
+        {{"load", file, "KVX300C Standard"}, 1, "the settings file " + file + " cannot be read"},
+    };
+    for (const Row& row : rows) {
+        const CommandResult r = tool(row.argv[0], row.argv[1], row.argv[2]);
+        EXPECT_EQ(r.exitCode, row.exitCode);
+        EXPECT_THAT(r.err, HasSubstr(row.err));
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // A handle nobody registered.
+    handle += 100;
+    const CommandResult r = tool("save", file);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("the link PORT=" + std::to_string(handle) +
+                                 " cannot be found: no open link"));
+}
+
+}  // namespace
