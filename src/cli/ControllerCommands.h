@@ -4,7 +4,7 @@
 //   krelvan-cli poll       --link L --addr PLA:ELA
 //   krelvan-cli read       --link L --addr PLA:ELA --file F --index I --type T [--kind K]
 //   krelvan-cli write      --link L --addr PLA:ELA --file F --index I --type T [--kind K] VALUE
-//   krelvan-cli partitions [list] --link L --addr PLA:ELA
+//   krelvan-cli partitions [list|add|remove|toggle] --link L --addr PLA:ELA
 // Exit 0 on success, 1 when the controller does not answer or refuses, 2 on bad arguments.
 #include <CLI/CLI.hpp>
 
@@ -17,11 +17,12 @@ void addPollCommand(CLI::App& app, Options& options);
 void addReadCommand(CLI::App& app, Options& options);
 void addWriteCommand(CLI::App& app, Options& options);
 
-inline void addControllerCommands(CLI::App& app, Options& options) {
+// Returns `partitions`, under which the partition actions of loading are added.
+inline PartitionsCommand addControllerCommands(CLI::App& app, Options& options) {
     addPollCommand(app, options);
     addReadCommand(app, options);
     addWriteCommand(app, options);
-    addPartitionsCommand(app, options);
+    return addPartitionsCommand(app, options);
 }
 
 }  // namespace cli

@@ -9,6 +9,7 @@
 #include "cli/ConsoleForms.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Options.h"
+#include "cli/PartitionsCommand.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
 #include "link/ConnectionChecks.h"
@@ -34,6 +35,7 @@ struct LoadArgs {
     std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
+    ControllerAddress target = kAttached;  // the partition actions take --addr of `partitions`
 };
 
 // A session on the chosen link with the dialogs of the command line.
@@ -61,7 +63,7 @@ void addLinkOption(CLI::App& cmd, LoadArgs& args) {
 
 // Connects to the attached controller and reads its address, as every command starts.
 bool connected(Run& run, const LoadArgs& args) {
-    if (!connectProgram(run.session, args.link, kAttached)) return false;
+    if (!connectProgram(run.session, args.link, args.target)) return false;
     clink::Connection& c = run.program().connection;
     if (!clink::ReadControllerAddress(run.program(), c.CurrentPLA, c.CurrentELA)) {
         std::cerr << "error: No controller connected\n";
@@ -206,7 +208,7 @@ void addLoadCommands(CLI::App& app, Options& options) {
     setRun(*reset, options, args, runReset);
 }
 
-void addPartitionEditCommands(CLI::App& app, Options& options) {
+void addPartitionEditCommands(const PartitionsCommand& partitions, Options& options) {
     auto args = std::make_shared<LoadArgs>();
     const struct {
         const char* name;
@@ -215,11 +217,8 @@ void addPartitionEditCommands(CLI::App& app, Options& options) {
         {"add", "Create a partition of --name and --size kilobytes, numbered from 32"},
         {"remove", "Remove the highest-numbered partition from 16 to 50 (--yes to confirm)"},
         {"toggle", "Activate --partition, or deactivate it when it is the active one"}};
-    CLI::App* group = app.add_subcommand("partition", "Add, remove or activate partitions");
-    group->require_subcommand(1);
     for (const auto& c : commands) {
-        CLI::App* cmd = group->add_subcommand(c.name, c.help);
-        addLinkOption(*cmd, *args);
+        CLI::App* cmd = addPartitionsAction(partitions, c.name, c.help);
         const std::string what = c.name;
         if (what == "add") {
             cmd->add_option("--name", args->name, "partition name (default UnnamedPartition)");
@@ -229,7 +228,16 @@ void addPartitionEditCommands(CLI::App& app, Options& options) {
         } else {
             cmd->add_option("--partition", args->partition, "the partition")->required();
         }
-        setRun(*cmd, options, args, [what](const LoadArgs& a) { return runPartition(a, what); });
+        std::shared_ptr<LinkArgs> link = partitions.link;
+        cmd->callback([&options, args, link, what] {
+            options.run = [args, link, what] {
+                // The link options are those of `partitions`, given before or after the action.
+                args->link = link->link;
+                args->machineDir = link->machineDir;
+                args->target = parseControllerAddress(link->address, true);
+                return runPartition(*args, what);
+            };
+        });
     }
 }
 

@@ -4,7 +4,7 @@
 //   krelvan-cli upgrade-os     --model N --program M --link L [--yes]
 //   krelvan-cli change-address --link L PLA:ELA
 //   krelvan-cli reset          --link L [--yes]
-//   krelvan-cli partition add|remove|toggle --link L ...
+//   krelvan-cli partitions add|remove|toggle --link L --addr PLA:ELA ...
 // Exit 0 on success, 1 when the controller does not answer, refuses or the user's answer
 // stopped the command, 2 on bad arguments.
 #include <CLI/CLI.hpp>
@@ -13,6 +13,8 @@ namespace cli {
 
 struct Options;
 void addLoadCommands(CLI::App& app, Options& options);
-void addPartitionEditCommands(CLI::App& app, Options& options);
+struct PartitionsCommand;
+// Adds add, remove and toggle under `partitions`, which holds the link options.
+void addPartitionEditCommands(const PartitionsCommand& partitions, Options& options);
 
 }  // namespace cli

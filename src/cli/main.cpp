@@ -21,11 +21,11 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.add_flag("--json", options.json, "print results as JSON (for scripts)");
     cli::addCatalogueCommand(app, options);
-    cli::addControllerCommands(app, options);
+    const cli::PartitionsCommand partitions = cli::addControllerCommands(app, options);
     cli::addNameCommands(app, options);
     cli::addModuleAddressCommand(app, options);
     cli::addLoadCommands(app, options);
-    cli::addPartitionEditCommands(app, options);
+    cli::addPartitionEditCommands(partitions, options);
     cli::addNetworkCommands(app, options);
     try {
         app.parse(argc, argv);
