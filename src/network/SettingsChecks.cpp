@@ -4,11 +4,13 @@
 #include <charconv>
 
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/secure/PasswordCharacters.h"
 
 namespace network {
 
+// The same set the controllers enforce, so that nothing the dialog lets through is refused.
 bool PasswordCharactersAllowed(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c > 0x20 && c < 0x7F; });
+    return secure::passwordCharactersAllowed(text);
 }
 
 bool IsDottedIpv4(const std::string& text) { return components::parseDotted(text).has_value(); }
