@@ -12,6 +12,7 @@
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/FileSystem.h"
+#include "support/FakeComponents.h"
 #include "support/FakeUi.h"
 #include "support/RecordingLauncher.h"
 #include "support/TempFolder.h"
@@ -38,7 +39,8 @@ struct LaunchFixture {
     RecordingLauncher launcher;
     kvxglib::RealLibrary glib{boxes, machineDir, launcher};
     kvxnam::RealLibrary nam;
-    Platform platform{glib, nam, screen, files, clock};
+    testsupport::FakeComponentFactory components;
+    Platform platform{glib, nam, screen, files, clock, components};
     std::unique_ptr<app::Program> program = std::make_unique<app::Program>(platform);
 };
 
