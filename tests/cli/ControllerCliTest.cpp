@@ -46,7 +46,10 @@ class ControllerCli : public ::testing::Test {
   protected:
     void SetUp() override {
         temp.write("net.ini", kNetwork);
-        temp.write("machine/Kvxmatic.Ini", "[Link]\nTcpTimeoutMs=300\nSerialTimeoutMs=150\n");
+        // A product folder that exists, so that the tool has nothing to say about it.
+        temp.write("product/README.txt", "");
+        temp.write("machine/Kvxmatic.Ini", "[Kvxmatic]\nProductDir=../product\n"
+                                           "[Link]\nTcpTimeoutMs=300\nSerialTimeoutMs=150\n");
         sim = std::make_unique<simtest::SimProcess>(
             std::vector<std::string>{"--network", temp / "net.ini"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
