@@ -5,6 +5,7 @@
 #include "catalogue/Texts.h"
 #include "network/ControllerLookup.h"
 #include "network/InputBox.h"
+#include "network/PortOsUpgrade.h"
 #include "network/TcpIpSettings.h"
 
 namespace network {
@@ -178,6 +179,15 @@ void FormSearchTCP::CmdSearchClose(bool mode) {
     SearchOkFlg = mode;
     program_.platform.screen.setPointer(ui::Pointer::Default);
     Visible = false;
+}
+
+void FormSearchTCP::btnUpgrade_Click() {
+    const std::string serial = selectedSerial();
+    program_.comm.PortOsUpgradeRunning = true;
+    SelectCurrentController(program_, "");
+    UpgradeTcpIpPortOs(program_, serial);
+    SelectCurrentController(program_, serial);
+    program_.comm.PortOsUpgradeRunning = false;
 }
 
 void FormSearchTCP::ButtonCancel_Click() {

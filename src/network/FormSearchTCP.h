@@ -39,6 +39,7 @@ class FormSearchTCP {
     void ButtonCancel_Click();
     void ButtonRefresh_Click() { CmdSearchRefreshTcpIp(); }
     void ButtonFindMore_Click() { CmdSearchFindMoreTcpIp(); }
+    void btnUpgrade_Click();
 
     // ---- public operations ----
     void CmdSearchClose(bool mode);

@@ -1,0 +1,14 @@
+#pragma once
+// The TCP/IP Port OS upgrade of a found controller: the upgrade file chosen by the port's type,
+// the user's consent, the transfer and the search that proves the controller came back.
+#include <string>
+
+namespace app {
+struct Program;
+}
+
+namespace network {
+
+void UpgradeTcpIpPortOs(app::Program& program, const std::string& serial);
+
+}  // namespace network
