@@ -3,6 +3,7 @@
 #include "app/HelpMenus.h"
 #include "app/Program.h"
 #include "app/SettingsToolCommand.h"
+#include "app/TcpIpCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -210,7 +211,7 @@ void FormMain::notAvailableYet(const std::string& command) {
 
 void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { notAvailableYet("Load Web-site"); }
-void FormMain::COMPort_Click() { notAvailableYet("Communication"); }
+void FormMain::COMPort_Click() { OpenTcpIpDialogs(program_); }
 void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
 void FormMain::BtnReset_Click() { load::ResetController(program_); }
 void FormMain::BtnAddPartition_Click() { load::AddPartition(program_); }

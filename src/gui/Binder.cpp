@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QEvent>
-#include <QGroupBox>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include <stdexcept>
 
 #include "app/Dispatch.h"
+#include "gui/InputBindings.h"
 #include "gui/Twips.h"
 
 namespace gui {
@@ -24,20 +27,6 @@ namespace {
 constexpr int kProgressSteps = 1000;
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-void copyControl(QWidget& widget, const ui::Control& model) {
-    const QSignalBlocker blocker(widget);
-    widget.setEnabled(model.enabled);
-    widget.setHidden(!model.visible);
-    widget.setToolTip(qs(model.toolTip));
-    if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
-        button->setText(qs(model.caption));
-    } else if (auto* label = qobject_cast<QLabel*>(&widget)) {
-        label->setText(qs(model.caption));
-    } else if (auto* frame = qobject_cast<QGroupBox*>(&widget)) {
-        frame->setTitle(qs(model.caption));
-    }
-}
 
 class WindowBinding final : public Binding {
   public:
@@ -222,13 +211,14 @@ Binder::~Binder() {
 }
 
 template <class Widget>
-Widget& Binder::find(const QString& name) const {
+Widget& Binder::find(const QString& name) {
     auto* widget = root_.findChild<Widget*>(name);
     if (widget == nullptr) {
         throw std::logic_error("the form has no " +
                                std::string(Widget::staticMetaObject.className()) + " named " +
                                name.toStdString());
     }
+    found_.insert(name);
     return *widget;
 }
 
@@ -257,11 +247,67 @@ void Binder::control(const QString& name, ui::Control& model, Handler click) {
                           [this, click = std::move(click)] { run(click); }));
 }
 
-void Binder::textBox(const QString& name, ui::TextBox& model) {
+void Binder::textBox(const QString& name, ui::TextBox& model, TextHandler change,
+                     Handler lostFocus) {
     auto& edit = find<QLineEdit>(name);
     bindings_.push_back(std::make_unique<TextBoxBinding>(edit, model));
     keep(QObject::connect(&edit, &QLineEdit::textEdited, &edit,
-                          [&model](const QString& text) { model.text = text.toStdString(); }));
+                          [this, &model, change = std::move(change)](const QString& text) {
+                              if (!change) {
+                                  model.text = text.toStdString();
+                                  return;
+                              }
+                              run([&change, typed = text.toStdString()] { change(typed); });
+                          }));
+    if (lostFocus) {
+        edit.installEventFilter(
+            new FocusOutWatcher(&edit, [this, lostFocus = std::move(lostFocus)] { run(lostFocus); }));
+    }
+}
+
+void Binder::optionButton(const QString& name, ui::OptionButton& model, Handler click) {
+    auto& button = find<QRadioButton>(name);
+    bindings_.push_back(std::make_unique<CheckableBinding>(button, model, model.value));
+    keep(QObject::connect(&button, &QAbstractButton::toggled, &button,
+                          [&model](bool checked) { model.value = checked; }));
+    if (!click) return;
+    keep(QObject::connect(&button, &QAbstractButton::clicked, &button,
+                          [this, click = std::move(click)](bool checked) {
+                              if (checked) run(click);
+                          }));
+}
+
+void Binder::checkBox(const QString& name, ui::CheckBox& model) {
+    auto& box = find<QCheckBox>(name);
+    bindings_.push_back(std::make_unique<CheckableBinding>(box, model, model.value));
+    keep(QObject::connect(&box, &QAbstractButton::toggled, &box,
+                          [&model](bool checked) { model.value = checked; }));
+}
+
+void Binder::tabControl(const QString& name, ui::TabControl& model) {
+    auto& tabs = find<QTabWidget>(name);
+    if (tabs.count() != static_cast<int>(model.tabs.size())) {
+        throw std::logic_error(name.toStdString() + " has " + std::to_string(tabs.count()) +
+                               " pages for " + std::to_string(model.tabs.size()) + " tabs");
+    }
+    bindings_.push_back(std::make_unique<TabBinding>(tabs, model));
+    keep(QObject::connect(&tabs, &QTabWidget::currentChanged, &tabs,
+                          [&model](int index) { model.current = index; }));
+}
+
+void Binder::keyPress(const QString& name, KeyHandler press) {
+    auto& widget = find<QWidget>(name);
+    widget.installEventFilter(new KeyWatcher(&widget, [this, press = std::move(press)](int key) {
+        run([&press, key] { press(key); });
+    }));
+}
+
+void Binder::focus(std::string& controlName) {
+    bindings_.push_back(std::make_unique<FocusBinding>(root_, controlName));
+}
+
+void Binder::shown(bool& visible, const bool* enabled) {
+    bindings_.push_back(std::make_unique<ShownBinding>(*root_.window(), visible, enabled));
 }
 
 void Binder::list(const QString& name, ui::ListView& model, RowHandler itemClick,

@@ -8,11 +8,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "gui/ListViewCopy.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/TabControl.h"
 
 class QWidget;
 
@@ -34,6 +36,8 @@ class Binder {
   public:
     using Handler = std::function<void()>;
     using RowHandler = std::function<void(int)>;  // 1-based row
+    using TextHandler = std::function<void(const std::string&)>;
+    using KeyHandler = std::function<void(int)>;  // the key's character code (13 for Enter)
 
     Binder(QWidget& root, app::Program& program);
     ~Binder();
@@ -49,8 +53,21 @@ class Binder {
     void control(const QString& name, ui::Control& model, Handler click = {});
     // A control array: element i is the widget named `name` + "_" + i.
     void controlArray(const QString& name, std::map<int, ui::Control>& models);
-    // A line edit; what the user types goes straight into the model.
-    void textBox(const QString& name, ui::TextBox& model);
+    // A line edit; what the user types goes straight into the model, or to `change` when
+    // given. `lostFocus` runs when the user moves the focus elsewhere in the window.
+    void textBox(const QString& name, ui::TextBox& model, TextHandler change = {},
+                 Handler lostFocus = {});
+    // A radio button; `click` runs after the user selected it.
+    void optionButton(const QString& name, ui::OptionButton& model, Handler click = {});
+    void checkBox(const QString& name, ui::CheckBox& model);
+    // A QTabWidget whose pages are the model's tabs, in order.
+    void tabControl(const QString& name, ui::TabControl& model);
+    // Key presses on a widget; Enter goes to the handler only, not to a default button.
+    void keyPress(const QString& name, KeyHandler press);
+    // The form asks for the focus by control name ("" for nothing; emptied once moved).
+    void focus(std::string& controlName);
+    // The form's own visible and enabled state; hiding it closes the window.
+    void shown(bool& visible, const bool* enabled = nullptr);
     // A QTreeWidget shown as a report-style list; `itemClick` runs when a row is clicked or
     // chosen with the keyboard.
     void list(const QString& name, ui::ListView& model, RowHandler itemClick = {},
@@ -65,16 +82,19 @@ class Binder {
     void refresh();
     // Runs a handler through the dispatcher, then shows what it changed.
     void run(const Handler& handler);
+    // Whether a widget of that name is bound.
+    bool bound(const QString& name) const { return found_.count(name) > 0; }
 
   private:
     template <class Widget>
-    Widget& find(const QString& name) const;
+    Widget& find(const QString& name);
     void keep(const QMetaObject::Connection& connection) { connections_.push_back(connection); }
 
     QWidget& root_;
     app::Program& program_;
     std::vector<std::unique_ptr<Binding>> bindings_;
     std::vector<QMetaObject::Connection> connections_;
+    std::set<QString> found_;
     bool refreshing_ = false;
 };
 

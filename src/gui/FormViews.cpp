@@ -1,7 +1,7 @@
 #include "gui/FormViews.h"
 
-#include <QStyle>
-
+#include "gui/NetworkViews.h"
+#include "gui/ViewSetUp.h"
 #include "load/FormChangeAddr.h"
 #include "load/FormLoadApplication.h"
 #include "load/FormUpgradeKVXreal.h"
@@ -11,19 +11,6 @@
 
 namespace gui {
 namespace {
-
-// The generated form classes live as long as their dialog.
-template <class Generated>
-Generated& setUp(FormDialog& dialog) {
-    auto* generated = new Generated;
-    generated->setupUi(&dialog);
-    QObject::connect(&dialog, &QObject::destroyed, [generated] { delete generated; });
-    return *generated;
-}
-
-void setPicture(QLabel& label, QStyle::StandardPixmap pixmap) {
-    label.setPixmap(label.style()->standardIcon(pixmap).pixmap(32, 32));
-}
 
 void changeAddressView(FormDialog& dialog, ui::Form& form) {
     auto& model = dynamic_cast<load::FormChangeAddr&>(form);
@@ -79,7 +66,9 @@ void progressView(FormDialog& dialog, ui::Form& form) {
 std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
     return {{"FormChangeAddr", changeAddressView},
             {"FormUpgradeKVXreal", upgradeView},
-            {"FormLoadApplication", progressView}};
+            {"FormLoadApplication", progressView},
+            {"FormSearchTCP", searchTcpView},
+            {"FormTCPSettings", tcpSettingsView}};
 }
 
 }  // namespace gui

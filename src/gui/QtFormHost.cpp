@@ -14,6 +14,16 @@ void FormDialog::reject() {
     }
 }
 
+void FormDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!onShown_) return;
+    // After the show has finished, so that the dialog is painted while the handler works.
+    QMetaObject::invokeMethod(
+        this, [this, handler = std::move(onShown_)] { binder_.run(handler); },
+        Qt::QueuedConnection);
+    onShown_ = nullptr;
+}
+
 QtFormHost::QtFormHost(QWidget& owner, app::Program& program)
     : owner_(owner), program_(program), makers_(FormViewMakers()) {}
 

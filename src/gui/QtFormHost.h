@@ -19,11 +19,17 @@ class FormDialog final : public QDialog {
     FormDialog(QWidget* owner, app::Program& program) : QDialog(owner), binder_(*this, program) {}
     Binder& binder() { return binder_; }
     void onReject(Binder::Handler handler) { onReject_ = std::move(handler); }
+    // Runs once, as soon as the dialog is on the screen (the form's Activate).
+    void onShown(Binder::Handler handler) { onShown_ = std::move(handler); }
     void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     Binder binder_;
     Binder::Handler onReject_;
+    Binder::Handler onShown_;
 };
 
 class QtFormHost final : public ui::FormHost {

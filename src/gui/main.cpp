@@ -10,10 +10,12 @@
 #include "app/Program.h"
 #include "gui/FormMainView.h"
 #include "gui/QtFormHost.h"
+#include "gui/QtInputBox.h"
 #include "gui/QtMessageBoxes.h"
 #include "gui/QtScreen.h"
 #include "platform/kvxglib/MachineConfig.h"
 #include "platform/components/RealFactory.h"
+#include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/kvxnam/RealLibrary.h"
@@ -66,7 +68,11 @@ int main(int argc, char** argv) {
     kvxglib::RealLibrary glib(boxes, machineDir);
     kvxnam::RealLibrary nam;
     components::RealFactory components({glib, boxes, screen, clock});
+    components::UdpFinderFactory finders{glib};
+    gui::QtInputBox input;
     Platform platform{glib, nam, screen, files, clock, components};
+    platform.finders = &finders;
+    platform.input = &input;
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     app::Program program(platform);
 
@@ -79,6 +85,7 @@ int main(int argc, char** argv) {
     };
     screen.setRefresh(refresh);
     boxes.setRefresh(refresh);
+    input.setRefresh(refresh);
     window.load();
     // Which installation the window shows is the first thing to check when it looks empty.
     window.statusBar()->addPermanentWidget(

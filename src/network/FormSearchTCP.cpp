@@ -29,7 +29,10 @@ void FormSearchTCP::SetLanguage() {
     btnUpgrade.caption = text(4541);
     Caption = text(4534);
     CtrlList.columns.clear();
-    for (int n : {4543, 4545, 4546, 4547, 4548, 4550, 4549}) CtrlList.columns.push_back({text(n), 0});
+    // Headers added without a width get the list's default one.
+    constexpr int kDefaultColumnTwips = 1440;
+    for (int n : {4543, 4545, 4546, 4547, 4548, 4550, 4549})
+        CtrlList.columns.push_back({text(n), kDefaultColumnTwips});
 }
 
 void FormSearchTCP::Form_Load() { SetLanguage(); }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ui/Controls.h"
+#include "platform/ui/FormHost.h"
 
 namespace app {
 struct Program;
@@ -12,9 +13,10 @@ struct Program;
 
 namespace network {
 
-class FormSearchTCP {
+class FormSearchTCP final : public ui::Form {
   public:
     explicit FormSearchTCP(app::Program& program);
+    std::string formName() const override { return "FormSearchTCP"; }
 
     // ---- controls ----
     std::string Caption = "Search and Select";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ui/Controls.h"
+#include "platform/ui/FormHost.h"
 #include "platform/ui/TabControl.h"
 
 namespace app {
@@ -15,9 +16,10 @@ struct Program;
 
 namespace network {
 
-class FormTCPSettings {
+class FormTCPSettings final : public ui::Form {
   public:
     explicit FormTCPSettings(app::Program& program);
+    std::string formName() const override { return "FormTCPSettings"; }
 
     // ---- controls ----
     std::string Caption = "TCP/IP Settings";

@@ -1,0 +1,25 @@
+#pragma once
+// What every dialog view does first: load its generated form into the dialog.
+#include <QLabel>
+#include <QObject>
+#include <QStyle>
+
+#include "gui/QtFormHost.h"
+
+namespace gui {
+
+// The generated form classes live as long as their dialog.
+template <class Generated>
+Generated& setUp(FormDialog& dialog) {
+    auto* generated = new Generated;
+    generated->setupUi(&dialog);
+    QObject::connect(&dialog, &QObject::destroyed, [generated] { delete generated; });
+    return *generated;
+}
+
+// The dialogs' pictures only mark what a group is about; a clear standard icon will do.
+inline void setPicture(QLabel& label, QStyle::StandardPixmap pixmap) {
+    label.setPixmap(label.style()->standardIcon(pixmap).pixmap(32, 32));
+}
+
+}  // namespace gui
