@@ -208,6 +208,14 @@ Binder::~Binder() {
     for (const QMetaObject::Connection& connection : connections_) {
         QObject::disconnect(connection);
     }
+    // A widget may outlive the binder by a moment (its dialog's children go last) and still
+    // get focus and key events.
+    for (const QPointer<QObject>& watcher : watchers_) delete watcher.data();
+}
+
+void Binder::watch(QWidget& widget, QObject* watcher) {
+    widget.installEventFilter(watcher);
+    watchers_.emplace_back(watcher);
 }
 
 template <class Widget>
@@ -260,8 +268,8 @@ void Binder::textBox(const QString& name, ui::TextBox& model, TextHandler change
                               run([&change, typed = text.toStdString()] { change(typed); });
                           }));
     if (lostFocus) {
-        edit.installEventFilter(
-            new FocusOutWatcher(&edit, [this, lostFocus = std::move(lostFocus)] { run(lostFocus); }));
+        watch(edit,
+              new FocusOutWatcher(&edit, [this, lostFocus = std::move(lostFocus)] { run(lostFocus); }));
     }
 }
 
@@ -297,9 +305,9 @@ void Binder::tabControl(const QString& name, ui::TabControl& model) {
 
 void Binder::keyPress(const QString& name, KeyHandler press) {
     auto& widget = find<QWidget>(name);
-    widget.installEventFilter(new KeyWatcher(&widget, [this, press = std::move(press)](int key) {
-        run([&press, key] { press(key); });
-    }));
+    watch(widget, new KeyWatcher(&widget, [this, press = std::move(press)](int key) {
+              run([&press, key] { press(key); });
+          }));
 }
 
 void Binder::focus(std::string& controlName) {

@@ -4,6 +4,7 @@
 // the models are copied into the widgets with the widgets' signals blocked; widget signals
 // become handler calls, each through the program's dispatcher.
 #include <QMetaObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <map>
@@ -89,11 +90,14 @@ class Binder {
     template <class Widget>
     Widget& find(const QString& name);
     void keep(const QMetaObject::Connection& connection) { connections_.push_back(connection); }
+    // Installs an event filter that calls into this binder; it goes when the binder goes.
+    void watch(QWidget& widget, QObject* watcher);
 
     QWidget& root_;
     app::Program& program_;
     std::vector<std::unique_ptr<Binding>> bindings_;
     std::vector<QMetaObject::Connection> connections_;
+    std::vector<QPointer<QObject>> watchers_;
     std::set<QString> found_;
     bool refreshing_ = false;
 };
