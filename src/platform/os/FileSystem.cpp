@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "platform/os/NativePath.h"
 #include "platform/os/PosixFile.h"
@@ -22,18 +24,23 @@ std::vector<std::string> RealFileSystem::listFiles(const std::string& pattern) {
     if (mask == "*.*" || mask.empty()) mask = "*";  // "*.*" also matches names without a dot
     const std::string foldedMask = foldCase(mask);
 
-    std::vector<std::string> names;
+    // Each name with its folded form, folded once: the order is lessIgnoreCase's.
+    std::vector<std::pair<std::string, std::string>> found;
     std::error_code ec;
     for (fs::directory_iterator it(toNativePath(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
-        const std::string name = it->path().filename().string();
-        if (fnmatch(foldedMask.c_str(), foldCase(name).c_str(), FNM_PERIOD) == 0) {
-            names.push_back(name);
+        std::string name = it->path().filename().string();
+        std::string folded = foldCase(name);
+        if (fnmatch(foldedMask.c_str(), folded.c_str(), FNM_PERIOD) == 0) {
+            found.emplace_back(std::move(folded), std::move(name));
         }
     }
-    std::sort(names.begin(), names.end(), lessIgnoreCase);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    names.reserve(found.size());
+    for (auto& entry : found) names.push_back(std::move(entry.second));
     return names;
 }
 
