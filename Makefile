@@ -41,10 +41,12 @@ lint: configure
 fuzz: deps
 	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKRELVAN_FUZZ=ON \
 	  -DKRELVAN_GUI=OFF -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_wire_decoder fuzz_secure_decoder
-	@mkdir -p build-fuzz/corpus/wire build-fuzz/corpus/secure
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_wire_decoder fuzz_secure_decoder \
+	  fuzz_port_decoder
+	@mkdir -p build-fuzz/corpus/wire build-fuzz/corpus/secure build-fuzz/corpus/port
 	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 build-fuzz/corpus/wire fuzz/corpus/wire
 	@./build-fuzz/fuzz/fuzz_secure_decoder -max_total_time=60 build-fuzz/corpus/secure fuzz/corpus/secure
+	@./build-fuzz/fuzz/fuzz_port_decoder -max_total_time=60 build-fuzz/corpus/port fuzz/corpus/port
 
 clean:
 	@rm -rf $(BUILD) build-fuzz

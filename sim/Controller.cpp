@@ -54,6 +54,14 @@ bool Controller::answersAt(wire::Address to, bool direct) const {
 bool Controller::requiresEncryption() const { return sim::requiresEncryption(state_, config_); }
 
 wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& moved) {
+    if (config_.kvxrealC && isNetworkPasswordVariable(write.address, true)) {
+        // Kept aside until the commit: the variable, and so the state file, never hold it.
+        pendingPassword_ = write.value.text;
+        wire::WriteRequest blank = write;
+        blank.value.text.clear();
+        state_.variables.write(blank);
+        return ReplyCode::Ok;
+    }
     state_.variables.write(write);
     if (isAddressVariable(write.address)) moved = true;
     afterWrite(write.address);

@@ -65,6 +65,8 @@ class Controller {
     ControllerConfig config_;
     ControllerState state_;
     PortSettings port_;
+    // A network password written since the last commit of the encryption settings.
+    std::optional<std::string> pendingPassword_;
 };
 
 }  // namespace sim

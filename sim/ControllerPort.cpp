@@ -5,6 +5,7 @@
 #include "platform/wire/PortSettingsPayload.h"
 #include "platform/wire/Request.h"
 #include "sim/Controller.h"
+#include "sim/NetworkPassword.h"
 #include "sim/SystemVariables.h"
 
 namespace sim {
@@ -50,7 +51,6 @@ const std::vector<std::pair<PortField, std::string>>& ipVariables() {
 const std::vector<std::pair<PortField, std::string>>& encryptionVariables() {
     static const std::vector<std::pair<PortField, std::string>> v = {
         {PortField::EncryptionRequired, "QCom.EncryptionRequired"},
-        {PortField::EncryptionPasswordPrimary, "QCom.EncryptionPasswordPrimary"},
         {PortField::EncryptionPassword1, "QCom.EncryptionPassword1"},
         {PortField::EncryptionPassword2, "QCom.EncryptionPassword2"},
         {PortField::EncryptionPassword3, "QCom.EncryptionPassword3"},
@@ -142,7 +142,16 @@ void Controller::afterWrite(const wire::VarAddress& address) {
         take(ipVariables());
         port_.takePending();
     }
-    if (committed("QCom.EncryptionCommitSettings")) take(encryptionVariables());
+    if (committed("QCom.EncryptionCommitSettings")) {
+        take(encryptionVariables());
+        const StoredVariable* flag = variable("QCom.EncryptionRequired");
+        commitEncryption(state_, pendingPassword_, flag != nullptr && flag->value.integer != 0);
+        // The port reports what it enforces, also where the flag was not taken.
+        const bool required = requiresEncryption();
+        port_.set(PortField::EncryptionRequired, required ? "1" : "0");
+        const Place p = place("QCom.EncryptionRequired");
+        if (flag != nullptr) state_.variables.set(p.file, p.index, wire::Value::boolean(required));
+    }
     if (committed("QServices.EmailCommitSettings")) take(emailVariables());
     committed("QServices.HttpCommitSettings");
     committed("QServices.BACnetCommitSettings");

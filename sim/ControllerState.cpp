@@ -183,6 +183,7 @@ std::string serializeState(const ControllerState& s) {
             << int(c.weekday) << "\n";
     }
     if (s.verifier) out << "verifier " << secure::verifierText(*s.verifier) << "\n";
+    if (s.encryptionRequired) out << "encryption " << (*s.encryptionRequired ? 1 : 0) << "\n";
     out << "end\n";
     return out.str();
 }
@@ -272,6 +273,10 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
             std::getline(words, rest);
             s.verifier = secure::parseVerifier(rest);
             if (!s.verifier) return fail("bad verifier");
+        } else if (word == "encryption") {
+            int flag = 0;
+            if (!(words >> flag)) return fail("bad encryption line");
+            s.encryptionRequired = flag != 0;
         } else if (word == "end") {
             ended = true;
         } else {

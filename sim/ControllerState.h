@@ -27,6 +27,9 @@ struct ControllerState {
     std::map<uint8_t, Partition> partitions;
     std::optional<wire::SetClockRequest> clock;
     std::optional<secure::Verifier> verifier;  // the network password, hashed; none: no password
+    // Whether everything on TCP must come sealed, once encryption settings were committed;
+    // none: as the network file says.
+    std::optional<bool> encryptionRequired;
     // Older controllers: whether the application runs, and whether there is one.
     bool applicationRunning = true;
     bool applicationPresent = true;

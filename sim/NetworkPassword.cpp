@@ -40,8 +40,19 @@ bool setNetworkPassword(ControllerState& state, const std::string& password) {
     return true;
 }
 
-bool requiresEncryption(const ControllerState&, const ControllerConfig& config) {
-    return config.encryptionRequired;
+bool requiresEncryption(const ControllerState& state, const ControllerConfig& config) {
+    return state.encryptionRequired.value_or(config.encryptionRequired);
+}
+
+bool commitEncryption(ControllerState& state, std::optional<std::string>& pendingPassword,
+                      bool required) {
+    bool taken = true;
+    if (pendingPassword && !pendingPassword->empty())
+        taken = setNetworkPassword(state, *pendingPassword);
+    pendingPassword.reset();
+    if (required && !state.verifier) return false;
+    state.encryptionRequired = required;
+    return taken;
 }
 
 }  // namespace sim

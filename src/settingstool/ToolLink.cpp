@@ -1,12 +1,67 @@
 #include "settingstool/ToolLink.h"
 
+#include <string.h>
+
+#include "platform/comm/ExchangeEngine.h"
+#include "platform/comm/LinkAccess.h"
 #include "platform/kvxglib/LinkRegistry.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
+#include "platform/wire/PortSettingsPayload.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace settingstool {
+namespace {
 
-int32_t openToolLink(kvxglib::RealLibrary& library, int32_t port, long owner, std::string& why) {
+constexpr const char* kNothingDone = "; nothing was read or written";
+
+// Whether the controller behind a plain link refuses everything until the password is proved.
+// The probe reads the port settings, which a plain link gets without any secret.
+bool demandsPassword(kvxglib::RealLibrary& library, int32_t handle) {
+    comm::ExchangeEngine* engine = kvxglib::linkAccess(library).engine(handle);
+    if (engine == nullptr) return false;
+    wire::Frame probe;
+    probe.address = wire::kDirectAddress;
+    probe.command = wire::code(wire::PortCommand::ReadPortSettings);
+    const auto exchange = engine->submit(std::move(probe));
+    const comm::Outcome& outcome = exchange->wait();
+    return outcome.ending == comm::Ending::Reply &&
+           outcome.reply.code1 == static_cast<uint16_t>(wire::ReplyCode::AuthRequired);
+}
+
+int32_t openWithPassword(kvxglib::RealLibrary& library, const std::string& name,
+                         const AskPassword& ask, std::string& why) {
+    std::optional<std::string> password = ask(name);
+    if (!password || password->empty()) {
+        why = "the controller at " + name + " requires its network password and none was given" +
+              kNothingDone;
+        return -1;
+    }
+    std::string reason;
+    comm::PasswordCheck check = comm::PasswordCheck::Unreachable;
+    const int32_t handle = kvxglib::openNamedLink(library, name, 0, &reason, &*password, &check);
+    // Our copy goes at once; the link keeps its own only to repeat the handshake.
+    explicit_bzero(password->data(), password->size());
+    if (handle != 0) return handle;
+    switch (check) {
+        case comm::PasswordCheck::Refused:
+            why = "the controller at " + name + " refused the network password" + kNothingDone;
+            break;
+        case comm::PasswordCheck::RateLimited:
+            why = "the controller at " + name +
+                  " takes no more passwords for now after too many wrong ones; try again in a "
+                  "minute" + kNothingDone;
+            break;
+        default:
+            why = "cannot open " + name + ": " + reason;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int32_t openToolLink(kvxglib::RealLibrary& library, int32_t port, long owner,
+                     const AskPassword& ask, std::string& why) {
     if (port == 0) return kvxglib::openLinkZero(library, why) ? 0 : -1;
     const std::string machineDir = library.machineConfig().machineDir();
     std::string reason;
@@ -16,12 +71,16 @@ int32_t openToolLink(kvxglib::RealLibrary& library, int32_t port, long owner, st
         why = "the link PORT=" + std::to_string(port) + " cannot be found: " + reason;
         return -1;
     }
+    if (link->encrypted) return openWithPassword(library, link->name, ask, why);
     const int32_t handle = kvxglib::openNamedLink(library, link->name, link->baud, &reason);
     if (handle == 0) {
         why = "cannot open " + link->name + ": " + reason;
         return -1;
     }
-    return handle;
+    // A controller can have been set to require the password since the program's link opened.
+    if (link->name.rfind("tcp:", 0) != 0 || !demandsPassword(library, handle)) return handle;
+    kvxglib::closeLink(library, handle);
+    return openWithPassword(library, link->name, ask, why);
 }
 
 }  // namespace settingstool

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -73,6 +74,18 @@ std::unique_ptr<QWidget> makeToolWindow(SettingsJob& job, const ToolArguments& a
     QObject::connect(save, &QPushButton::clicked, w, [run] { run(true); });
     QObject::connect(load, &QPushButton::clicked, w, [run] { run(false); });
     return window;
+}
+
+std::optional<std::string> askPasswordInWindow(const std::string& linkName) {
+    bool ok = false;
+    QString text = QInputDialog::getText(
+        nullptr, "Network password",
+        q("The controller at " + linkName + " requires its network password:"),
+        QLineEdit::Password, QString(), &ok);
+    std::optional<std::string> password;
+    if (ok) password = text.toStdString();
+    text.fill(QChar(0));
+    return password;
 }
 
 }  // namespace settingstool

@@ -2,6 +2,8 @@
 // The settings tool's window: what it works on, a button to save and one to load, a progress
 // bar and the outcome of the last run.
 #include <memory>
+#include <optional>
+#include <string>
 
 class QWidget;
 
@@ -12,5 +14,8 @@ struct ToolArguments;
 
 // Builds the window; the caller shows it and runs the event loop.
 std::unique_ptr<QWidget> makeToolWindow(SettingsJob& job, const ToolArguments& arguments);
+// Asks for the network password of the controller at `linkName` in a dialog whose input is
+// masked; nothing when cancelled.
+std::optional<std::string> askPasswordInWindow(const std::string& linkName);
 
 }  // namespace settingstool

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QWidget>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,13 +16,14 @@
 #include "platform/ui/Display.h"
 #include "settingstool/SettingsJob.h"
 #include "settingstool/ToolLink.h"
+#include "settingstool/ToolPassword.h"
 #include "settingstool/ToolWindow.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: SettingsTool [--batch save|load FILE] PORT=N PLA=N ELA=N PATH=DIR CNAME=NAME "
-    "DPAC=PACKAGE\n"
+    "Usage: SettingsTool [--batch save|load FILE] [--password-stdin] PORT=N PLA=N ELA=N "
+    "PATH=DIR CNAME=NAME DPAC=PACKAGE\n"
     "Saves the values of the settings package DPAC from the controller PLA:ELA to a settings\n"
     "file, or loads a saved file back into the controller. PORT is the link handle of the\n"
     "program that started the tool (looked up in the machine folder), 0 for the serial link\n"
@@ -28,6 +31,10 @@ constexpr const char* kUsage =
     "names are used. Without --batch a window offers both.\n"
     "  --batch save FILE   save without a window, progress on stdout\n"
     "  --batch load FILE   load without a window, progress on stdout\n"
+    "  --password-stdin    read the controller's network password from the first line of\n"
+    "                      stdin; without it the tool asks in a masked dialog, or in batch\n"
+    "                      mode at a prompt when stdin is a terminal. Only a controller that\n"
+    "                      requires the password is asked; the password is never stored.\n"
     "  --help              this text\n"
     "Exit status: 0 done, 1 failed (the reason on stderr), 2 bad arguments.\n";
 
@@ -37,6 +44,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest;
     std::string verb;
     std::string file;
+    bool passwordStdin = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h") {
@@ -56,6 +64,10 @@ int main(int argc, char** argv) {
             }
             continue;
         }
+        if (argument == "--password-stdin") {
+            passwordStdin = true;
+            continue;
+        }
         rest.push_back(argument);
     }
     std::string why;
@@ -71,23 +83,37 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The window's toolkit is up before the link opens: the password dialog needs it.
+    std::unique_ptr<QApplication> application;
+    if (verb.empty()) application = std::make_unique<QApplication>(argc, argv);
+    const settingstool::AskPassword ask =
+        [&](const std::string& linkName) -> std::optional<std::string> {
+        if (passwordStdin) return settingstool::passwordFromStream(std::cin);
+        if (application) return settingstool::askPasswordInWindow(linkName);
+        std::optional<std::string> typed = settingstool::passwordFromTerminal(linkName);
+        if (!typed && isatty(STDIN_FILENO) == 0)
+            std::cerr << "SettingsTool: stdin is not a terminal; give the password on stdin "
+                         "with --password-stdin\n";
+        return typed;
+    };
+    const auto fail = [&application](const std::string& reason) {
+        std::cerr << "error: " << reason << '\n';
+        if (application)
+            QMessageBox::critical(nullptr, "Save/Load settings", QString::fromStdString(reason));
+        return 1;
+    };
+
     cli::Session session("", std::cerr);
     app::Program& program = session.program();
     const int32_t link =
-        settingstool::openToolLink(session.library(), arguments->port, getppid(), why);
-    if (link < 0) {
-        std::cerr << "error: " << why << '\n';
-        return 1;
-    }
+        settingstool::openToolLink(session.library(), arguments->port, getppid(), ask, why);
+    if (link < 0) return fail(why);
     program.connection.CommKind = link == 0 ? 1 : 2;
     program.connection.CurrentLink = link;
     program.connection.CurrentPLA = arguments->pla;
     program.connection.CurrentELA = arguments->ela;
     settingstool::SettingsJob job(program, *arguments);
-    if (!job.prepare(why)) {
-        std::cerr << "error: " << why << '\n';
-        return 1;
-    }
+    if (!job.prepare(why)) return fail(why);
 
     if (!verb.empty()) {
         const bool saving = verb == "save";
@@ -105,7 +131,6 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QApplication application(argc, argv);
     std::unique_ptr<QWidget> window = settingstool::makeToolWindow(job, *arguments);
     window->show();
     return QApplication::exec();

@@ -115,6 +115,7 @@ class ByNameOnKvxsim : public ::testing::Test {
 TEST_F(ByNameOnKvxsim, EveryNamedVariableRoundTripsOnAKvxrealC) {
     connect("Gate", 12, 3);
     int n = 0;
+    std::string networkPassword;
     for (const char* name : kNames) {
         SCOPED_TRACE(name);
         clink::ResolvedVar var;
@@ -128,7 +129,10 @@ TEST_F(ByNameOnKvxsim, EveryNamedVariableRoundTripsOnAKvxrealC) {
             int32_t status = 0;
             ASSERT_TRUE(clink::ReadText(program().platform.glib, program().connection.CurrentLink,
                                         12, 3, var.file, 0, var.index, text, Normal, status, u""));
-            EXPECT_EQ(text, text::toWide(std::to_string(n)));
+            // The network password is kept only as its verifier: its variable reads empty.
+            const bool password = std::string(name) == "QCom.EncryptionPasswordPrimary";
+            if (password) networkPassword = std::to_string(n);
+            EXPECT_EQ(text, password ? u"" : text::toWide(std::to_string(n)));
             ++n;
             continue;
         }
@@ -157,6 +161,15 @@ TEST_F(ByNameOnKvxsim, EveryNamedVariableRoundTripsOnAKvxrealC) {
         // A commit flag is taken as it is written and falls back to false.
         if (std::string(name).find("Commit") != std::string::npos) expected = int16_t{0};
         ASSERT_TRUE(write(12, 3, name, sent));
+        if (std::string(name) == "QCom.EncryptionCommitSettings") {
+            // The commit took the password and the flag written above: from now on the
+            // controller lets in only a link that proves that password.
+            const simtest::Endpoint gate = sim->tcpEndpoint("Gate");
+            std::string why;
+            program().connection.CurrentLink = kvxglib::openSecureTcpLink(
+                *fixture.glib, gate.host, gate.port, networkPassword, &why);
+            ASSERT_NE(program().connection.CurrentLink, 0) << why;
+        }
         clink::VarValue after;
         ASSERT_TRUE(read(12, 3, name, after));
         EXPECT_EQ(after, expected);

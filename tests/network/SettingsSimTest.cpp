@@ -11,7 +11,9 @@
 #include "network/FormTCPSettings.h"
 #include "network/SimNetworkFixture.h"
 #include "network/TcpIpSettings.h"
+#include "platform/kvxglib/TcpLinks.h"
 #include "platform/text/Text.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace networktest {
 namespace {
@@ -40,6 +42,16 @@ Listen=127.0.0.22:0
 Ip=192.168.1.22
 SubnetMask=255.255.255.0
 Capabilities=1
+
+[Controller Vault]
+Serial=SN-V
+Address=12:4
+Listen=127.0.0.24:0
+KvxrealC=yes
+Ip=192.168.1.24
+SubnetMask=255.255.255.0
+Capabilities=9
+Password=old-pass
 
 [Controller Stuck]
 Serial=SN-S
@@ -180,6 +192,55 @@ TEST_F(SettingsSimTest, SettingsThatDoNotSuitTheNetworkAskFirst) {
         ASSERT_TRUE(clink::ReadSmallInt(*fixture.glib, program().connection.CurrentLink, 2, 1, 250,
                                         0, 32, flag, clink::flags::Normal, status, u""));
         EXPECT_EQ(flag, c.coldStartFlag);
+    }
+}
+
+// A committed network password replaces the old one for every later connection, and a
+// committed "encryption required" is enforced; without any password it is not taken, since
+// nobody could reach the controller any more.
+TEST_F(SettingsSimTest, CommittedEncryptionTakesEffectOnLaterConnections) {
+    struct Case {
+        const char* serial;
+        const char* id;
+        const char* searchPassword;
+        bool required;  // what the controller enforces after the commit
+    };
+    const Case cases[] = {{"SN-V", "Vault", "old-pass", true}, {"SN-C", "Real", "", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.serial);
+        program().comm.NetworkPassword = c.searchPassword;
+        choose(c.serial);
+        auto& cfg = program().TcpCfg;
+        cfg.DHCP = true;
+        cfg.EncryptedCom = true;
+        if (c.required) {
+            cfg.EncryptedPass = "new-pass";
+            cfg.EncryptedPassKnown = true;
+        }
+        ASSERT_TRUE(network::SetupControllerTcpIp(program()))
+            << ::testing::PrintToString(fixture.messages());
+
+        const simtest::Endpoint at = sim->tcpEndpoint(c.id);
+        auto& glib = *fixture.glib;
+        std::string why;
+        const int32_t plain = kvxglib::openTcpLink(glib, at.host, at.port, &why);
+        ASSERT_NE(plain, 0) << why;
+        std::vector<uint8_t> reply;
+        EXPECT_EQ(kvxglib::runDirectCommand(glib, plain, 0x50, {}, reply, why), !c.required);
+        if (c.required) {
+            EXPECT_EQ(why, std::string("reply code ") +
+                               wire::replyCodeName(static_cast<uint16_t>(wire::ReplyCode::AuthRequired)));
+            EXPECT_EQ(kvxglib::checkNetworkPassword(glib, at.host, at.port, "old-pass"),
+                      comm::PasswordCheck::Refused);
+            program().connection.CurrentLink =
+                kvxglib::openSecureTcpLink(glib, at.host, at.port, "new-pass", &why);
+            ASSERT_NE(program().connection.CurrentLink, 0) << why;
+            EXPECT_EQ(read(248, 225), "") << "the password is never kept in clear";
+        }
+        EXPECT_EQ(flag("QCom.EncryptionRequired"), c.required ? "-1" : "0");
+        const int16_t i = network::FindControllerBySerial(program(), c.serial, true);
+        ASSERT_NE(i, -1);
+        EXPECT_EQ(program().comm.finder->Item(i).EncryptionRequired(), c.required);
     }
 }
 

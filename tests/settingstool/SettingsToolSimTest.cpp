@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
@@ -16,6 +18,7 @@
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using testsupport::CommandResult;
 using testsupport::runCommand;
 
@@ -26,6 +29,15 @@ Serial=SN-GATE
 KvxrealC=yes
 Address=12:3
 Listen=127.0.0.1:0
+
+[Controller Vault]
+Serial=SN-VAULT
+Name=Secure wing
+KvxrealC=yes
+Address=12:4
+Listen=127.0.0.1:0
+Password=vault-password
+EncryptionRequired=yes
 )";
 
 // Every variable of the demo package "KVX300C Standard" and a value unlike its start value.
@@ -61,12 +73,17 @@ class SettingsToolSim : public ::testing::Test {
         ASSERT_NE(handle, 0) << why;
     }
 
+    std::vector<std::string> toolArgv(const std::string& verb, const std::string& file,
+                                      const std::string& package, int32_t port,
+                                      const std::string& ela) {
+        return {SETTINGS_TOOL_PATH, "--batch", verb, file, "PORT=" + std::to_string(port),
+                "PLA=12", "ELA=" + ela,
+                "PATH=" + (temp / "demo/product/Application programs/KVX300C/3.1"),
+                "CNAME=Module1", "DPAC=" + package};
+    }
     CommandResult tool(const std::string& verb, const std::string& file,
                        const std::string& package = "KVX300C Standard") {
-        return runCommand({SETTINGS_TOOL_PATH, "--batch", verb, file,
-                           "PORT=" + std::to_string(handle), "PLA=12", "ELA=3",
-                           "PATH=" + (temp / "demo/product/Application programs/KVX300C/3.1"),
-                           "CNAME=Module1", "DPAC=" + package});
+        return runCommand(toolArgv(verb, file, package, handle, "3"));
     }
     void change(const std::string& name, const std::string& value) {
         const CommandResult r =
@@ -124,7 +141,8 @@ TEST_F(SettingsToolSim, ADamagedFileLoadsNothingAndSaysWhy) {
 
 TEST_F(SettingsToolSim, AControllerThatStopsAnsweringHalfWayListsWhatWasWritten) {
     ASSERT_EQ(tool("save", temp / "good.kvxset").exitCode, 0);
-    EXPECT_EQ(simtest::control(temp / "ctl", "fault Gate drop_reply 4"), "ok");
+    // The first reply answers the tool's check whether the controller wants a password.
+    EXPECT_EQ(simtest::control(temp / "ctl", "fault Gate drop_reply 5"), "ok");
     const CommandResult load = tool("load", temp / "good.kvxset");
     EXPECT_EQ(load.exitCode, 1);
     EXPECT_THAT(load.err,
@@ -162,6 +180,55 @@ TEST_F(SettingsToolSim, RefusalsChangeNothing) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.err, HasSubstr("the link PORT=" + std::to_string(handle) +
                                  " cannot be found: no open link"));
+}
+
+// The controller requires the password: the tool asks for it (here on stdin), whether the lent
+// link proved it or is a plain one the controller answers with "authentication required".
+TEST_F(SettingsToolSim, AnEncryptedControllerTakesOnlyItsPassword) {
+    const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
+    std::string why;
+    const int32_t secure =
+        kvxglib::openSecureTcpLink(glib, vault.host, vault.port, "vault-password", &why);
+    ASSERT_NE(secure, 0) << why;
+    const int32_t plain = kvxglib::openTcpLink(glib, vault.host, vault.port, &why);
+    ASSERT_NE(plain, 0) << why;
+    for (const auto& entry : std::filesystem::directory_iterator(machine + "/links")) {
+        std::ifstream in(entry.path());
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_THAT(text, Not(HasSubstr("vault-password")));
+    }
+
+    struct Row {
+        const char* what;
+        int32_t port;
+        std::vector<std::string> flags;
+        std::optional<std::string> input;  // nothing: stdin is /dev/null
+        int exitCode;
+        std::string message;
+    };
+    const std::string refused = "refused the network password; nothing was read or written";
+    const std::string missing = "requires its network password and none was given";
+    const Row rows[] = {
+        {"secure, right", secure, {"--password-stdin"}, "vault-password\n", 0, "saved to"},
+        {"probed, right", plain, {"--password-stdin"}, "vault-password\n", 0, "saved to"},
+        {"secure, wrong", secure, {"--password-stdin"}, "guess\n", 1, refused},
+        {"probed, wrong", plain, {"--password-stdin"}, "guess\n", 1, refused},
+        {"secure, empty stdin", secure, {"--password-stdin"}, "", 1, missing},
+        {"secure, no terminal", secure, {}, std::nullopt, 1, missing},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string file = temp / "vault.kvxset";
+        std::filesystem::remove(file);
+        std::vector<std::string> argv =
+            toolArgv("save", file, "KVX300C Standard", row.port, "4");
+        argv.insert(argv.begin() + 1, row.flags.begin(), row.flags.end());
+        const CommandResult r =
+            row.input ? testsupport::runCommandWithInput(argv, *row.input) : runCommand(argv);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        EXPECT_THAT(row.exitCode == 0 ? r.out : r.err, HasSubstr(row.message));
+        EXPECT_EQ(std::filesystem::exists(file), row.exitCode == 0);
+    }
 }
 
 }  // namespace

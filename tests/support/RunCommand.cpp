@@ -14,7 +14,21 @@ extern char** environ;
 
 namespace testsupport {
 
-CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSeconds) {
+namespace {
+
+// Standard input: /dev/null, or a pipe already holding `input` and closed behind it.
+CommandResult run(const std::vector<std::string>& argv, const std::string* input,
+                  int timeoutSeconds) {
+    int inPipe[2] = {-1, -1};
+    if (input != nullptr) {
+        if (pipe2(inPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+        const ssize_t written = write(inPipe[1], input->data(), input->size());
+        close(inPipe[1]);
+        if (written != static_cast<ssize_t>(input->size())) {
+            close(inPipe[0]);
+            throw std::runtime_error("the input does not fit a pipe");
+        }
+    }
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
@@ -24,7 +38,11 @@ CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSecond
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input != nullptr) {
+        posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -33,6 +51,7 @@ CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSecond
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
+    if (input != nullptr) close(inPipe[0]);
     CommandResult result;
     if (spawned != 0) {
         close(outPipe[0]);
@@ -66,6 +85,17 @@ CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSecond
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+}  // namespace
+
+CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSeconds) {
+    return run(argv, nullptr, timeoutSeconds);
+}
+
+CommandResult runCommandWithInput(const std::vector<std::string>& argv, const std::string& input,
+                                  int timeoutSeconds) {
+    return run(argv, &input, timeoutSeconds);
 }
 
 }  // namespace testsupport

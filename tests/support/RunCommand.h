@@ -13,5 +13,8 @@ struct CommandResult {
 
 // Gives up (and kills the child) after `timeoutSeconds`.
 CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSeconds = 60);
+// The same with `input` on the program's standard input (no more than a pipe holds).
+CommandResult runCommandWithInput(const std::vector<std::string>& argv, const std::string& input,
+                                  int timeoutSeconds = 60);
 
 }  // namespace testsupport

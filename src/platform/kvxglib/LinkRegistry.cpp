@@ -53,6 +53,7 @@ std::optional<RegisteredLink> readEntry(const fs::path& path) {
         if (line.rfind("Baud=", 0) == 0) {
             std::from_chars(line.data() + 5, line.data() + line.size(), link.baud);
         }
+        if (line == "Encrypted=1") link.encrypted = true;
     }
     if (link.name.empty()) return std::nullopt;
     return link;
@@ -79,6 +80,7 @@ bool LinkRegistry::add(int32_t handle, const RegisteredLink& link, std::string* 
     fs::create_directories(dir, ec);
     std::ostringstream content;
     content << "Link=" << link.name << "\nBaud=" << link.baud << '\n';
+    if (link.encrypted) content << "Encrypted=1\n";
     if (ec || !writeFileAtomically(dir + "/" + entryName(owner_, handle), content.str())) {
         if (why != nullptr) *why = "cannot write into " + dir;
         return false;

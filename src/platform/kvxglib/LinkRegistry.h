@@ -2,8 +2,8 @@
 // The open links of the programs of one machine, announced in its machine folder so that a
 // tool started by a program can open a link of its own to the same controller: a handle
 // means nothing outside the process that opened it. One file per link, "links/<pid>-<handle>",
-// holds the link's name ("tcp:HOST:PORT", "serial:PATH") and its serial rate; never a
-// password. An entry lives as long as its link; entries of processes that are gone are
+// holds the link's name ("tcp:HOST:PORT", "serial:PATH"), its serial rate and whether it
+// runs the password handshake; never a password. An entry lives as long as its link; entries of processes that are gone are
 // ignored and cleared by the next lookup.
 #include <cstdint>
 #include <optional>
@@ -15,6 +15,8 @@ namespace kvxglib {
 struct RegisteredLink {
     std::string name;
     uint32_t baud = 0;  // 0: the Baud of Kvxmatic.Ini
+    // The link proved the network password: a borrower needs the password too.
+    bool encrypted = false;
 };
 
 class LinkRegistry {

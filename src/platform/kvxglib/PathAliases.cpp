@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <utility>
 
 #include "platform/kvxglib/MachineConfig.h"
@@ -16,9 +17,19 @@ std::optional<AliasedPath> splitAlias(const std::string& path) {
         {"machine:", Alias::Machine},
         {"slib:", Alias::SLib},
     }};
+    // Asked for every file the program opens: compared in place, nothing allocated.
+    const auto startsWith = [&path](std::string_view token) {
+        if (path.size() < token.size()) return false;
+        for (size_t i = 0; i < token.size(); ++i) {
+            const auto c = static_cast<unsigned char>(path[i]);
+            if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != static_cast<unsigned char>(token[i]))
+                return false;
+        }
+        return true;
+    };
     for (const auto& [token, alias] : tokens) {
-        const std::string t = token;
-        if (path.size() < t.size() || os::foldCase(path.substr(0, t.size())) != t) continue;
+        const std::string_view t = token;
+        if (!startsWith(t)) continue;
         if (path.size() == t.size()) return AliasedPath{alias, "", false};
         if (!isSeparator(path[t.size()])) continue;
         size_t start = t.size();

@@ -232,15 +232,9 @@ RequestObject* findRequest(TrafficState& t, RequestHandle handle) {
     return it == t.requests.end() ? nullptr : &it->second;
 }
 
-int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t baud,
-                  std::string* why) {
-    const std::string name = link->name();
-    auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
-    std::string reason;
-    if (!engine->connect(reason)) {
-        if (why != nullptr) *why = reason;
-        return 0;
-    }
+// A connected link gets its handle and its entry in the link registry.
+int32_t announce(RealLibrary& lib, std::unique_ptr<comm::ExchangeEngine> engine,
+                 const RegisteredLink& entry, std::string* why) {
     TrafficState& t = lib.traffic();
     const int32_t handle = t.links.add(std::move(engine));
     if (handle == 0) {
@@ -250,8 +244,20 @@ int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t b
     if (!t.registry) t.registry = std::make_unique<LinkRegistry>(lib.machineConfig().machineDir());
     // Unregistered, the link still serves this program; only the tools it starts cannot
     // borrow it, and they say so.
-    t.registry->add(handle, {name, baud});
+    t.registry->add(handle, entry);
     return handle;
+}
+
+int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t baud,
+                  std::string* why) {
+    const std::string name = link->name();
+    auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
+    std::string reason;
+    if (!engine->connect(reason)) {
+        if (why != nullptr) *why = reason;
+        return 0;
+    }
+    return announce(lib, std::move(engine), {name, baud}, why);
 }
 
 }  // namespace
@@ -279,9 +285,7 @@ int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_
         if (why != nullptr) *why = reason;
         return 0;
     }
-    const int32_t handle = library.traffic().links.add(std::move(engine));
-    if (handle == 0 && why != nullptr) *why = "no link handles left";
-    return handle;
+    return announce(library, std::move(engine), {watched->name(), 0, true}, why);
 }
 
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
@@ -331,13 +335,15 @@ bool openLinkZero(RealLibrary& library, std::string& why) {
 }
 
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
-                      std::string* why) {
+                      std::string* why, const std::string* password,
+                      comm::PasswordCheck* check) {
     const auto fail = [why](std::string reason) {
         if (why != nullptr) *why = std::move(reason);
         return 0;
     };
     if (name.rfind("serial:", 0) == 0) {
         if (name.size() == 7) return fail("serial: names no device");
+        if (password != nullptr) return fail("a serial link has no password handshake");
         return openSerialLink(library, name.substr(7), baud, why);
     }
     if (name.rfind("tcp:", 0) != 0) return fail("\"" + name + "\" is neither tcp: nor serial:");
@@ -354,6 +360,8 @@ int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t ba
     if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
         host = host.substr(1, host.size() - 2);
     }
+    if (password != nullptr)
+        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why, check);
     return openTcpLink(library, host, static_cast<uint16_t>(port), why);
 }
 

@@ -94,8 +94,10 @@ bool hasOverlongLine(const std::string& text) {
 
 std::optional<SectionedFile> SectionedFile::parse(const std::string& content) {
     configureInih();
-    std::string text = content;
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    // Copied only to drop a byte order mark: start-up parses thousands of files.
+    const bool bom = content.rfind("\xEF\xBB\xBF", 0) == 0;
+    const std::string stripped = bom ? content.substr(3) : std::string();
+    const std::string& text = bom ? stripped : content;
     // inih reads C strings: a zero byte or a line it would have to cut is not our format.
     if (text.find('\0') != std::string::npos || hasOverlongLine(text)) return std::nullopt;
 

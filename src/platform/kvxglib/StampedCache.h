@@ -2,10 +2,10 @@
 // Parsed files kept per path and re-read only when the file's stamp changes, so files that
 // may change at run time (settings, texts) stay cheap to consult on every call.
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "platform/kvxglib/FileStamp.h"
 
@@ -40,7 +40,8 @@ class StampedCache {
         std::shared_ptr<const T> value;
     };
     Loader loader_;
-    std::map<std::string, Slot> slots_;
+    // Hashed: start-up looks up thousands of paths that differ only near their ends.
+    std::unordered_map<std::string, Slot> slots_;
 };
 
 }  // namespace kvxglib

@@ -48,9 +48,11 @@ int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t b
 // false with `why` naming the port and the key it came from.
 bool openLinkZero(RealLibrary& library, std::string& why);
 // A link by its name as links name themselves ("tcp:HOST:PORT", "serial:PATH"), as the link
-// registry hands it on. The handle, or 0 with `why` set.
+// registry hands it on. With a `password`, a TCP link is opened as by openSecureTcpLink and
+// `check` says how the password fared. The handle, or 0 with `why` set.
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
-                      std::string* why = nullptr);
+                      std::string* why = nullptr, const std::string* password = nullptr,
+                      comm::PasswordCheck* check = nullptr);
 // False for link 0 and unknown handles. An exchange still running on the link ends as lost.
 bool closeLink(RealLibrary& library, int32_t handle);
 

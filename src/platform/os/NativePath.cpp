@@ -1,5 +1,7 @@
 #include "platform/os/NativePath.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -39,9 +41,10 @@ bool lessIgnoreCase(const std::string& a, const std::string& b) {
 
 std::string toNativePath(const std::string& path) {
     const std::string normal = normaliseSeparators(path);
-    // A path that exists as written needs no search: one look-up instead of two per name.
-    std::error_code exists;
-    if (!normal.empty() && fs::exists(normal, exists)) return normal;
+    // A path that exists as written needs no search: one look-up instead of two per name, and
+    // a bare stat, without taking the path apart into a path object first.
+    struct stat st {};
+    if (!normal.empty() && ::stat(normal.c_str(), &st) == 0) return normal;
     std::string resolved;
     size_t pos = 0;
     if (!normal.empty() && normal[0] == '/') {
