@@ -11,6 +11,7 @@
 #include "cli/Session.h"
 #include "network/ControllerLookup.h"
 #include "network/PortOsUpgrade.h"
+#include "platform/components/finder/LinkedController.h"
 #include "platform/components/finder/UdpFinder.h"
 
 namespace cli {
@@ -42,7 +43,15 @@ int runUpgradePortOs(const Options& options, const UpgradePortOsArgs& args) {
     program.comm.PortOsUpgradeRunning = true;
     const bool upgraded = network::UpgradeTcpIpPortOs(program, args.serial);
     program.comm.PortOsUpgradeRunning = false;
-    return upgraded ? exitcode::Ok : exitcode::Failed;
+    if (upgraded) return exitcode::Ok;
+    // The message box gives the likely reasons; the link knows the real one.
+    auto& finder = *program.comm.finder;
+    for (int32_t i = 0; i < finder.Count(); ++i) {
+        auto* linked = dynamic_cast<components::LinkedController*>(&finder.Item(i));
+        if (linked != nullptr && linked->SerialNumber() == args.serial && !linked->why().empty())
+            std::cerr << "detail: " << linked->why() << '\n';
+    }
+    return exitcode::Failed;
 }
 
 }  // namespace
