@@ -6,7 +6,6 @@
 
 #include "catalogue/Paths.h"
 #include "network/ControllerLookup.h"
-#include "network/FormSearchTCP.h"
 #include "network/NetworkFixture.h"
 #include "network/PortOsFiles.h"
 #include "network/PortOsUpgrade.h"
@@ -22,6 +21,11 @@ const std::string kNotFound =
 const std::string kFailed =
     "Could not upgrade controller.\nThis could happen because of the following reasons: \n"
     "- The connection to the controller was lost.\n- Incorrect format in the upgrade file.";
+
+const std::string kQuestion =
+    "Do you wish to upgrade the TCP/IP Port OS in this controller?\n\nModel: KVX300C\n"
+    "Revision in the controller: 1.8\nRevision to upgrade to: 1.9\n\nWhen the TCP/IP Port OS "
+    "has been upgraded you will be able to communicate with the controller again.";
 
 class PortOsUpgradeTest : public NetworkTest {
   protected:
@@ -41,28 +45,32 @@ TEST_F(PortOsUpgradeTest, EachWayEndsWithItsOwnMessage) {
         File file;
         bool goneAfterSearch;
         void (*script)(FakeNetwork::Station&);
-        bool askedAndSent;  // the question was asked, answered yes, and the image sent
-        std::string message;
+        int32_t answer;
+        bool askedAndSent;  // the question was asked, and the image sent unless answered No
+        std::string message;  // empty: none
         bool result;
     };
     auto none = [](FakeNetwork::Station&) {};
     const Case cases[] = {
-        {"controller gone since the search", "SN-1", File::Valid, true, none, false, kNotFound,
-         false},
-        {"no controller selected", "", File::Valid, false, none, false, kNotFound, false},
-        {"no upgrade file", "SN-1", File::None, false, none, false,
+        {"controller gone since the search", "SN-1", File::Valid, true, none, kYes, false,
+         kNotFound, false},
+        {"no controller selected", "", File::Valid, false, none, kYes, false, kNotFound, false},
+        {"no upgrade file", "SN-1", File::None, false, none, kYes, false,
          "Can not find a TcpIpPortOS upgrade file.", false},
-        {"damaged upgrade file", "SN-1", File::Damaged, false, none, false,
+        {"damaged upgrade file", "SN-1", File::Damaged, false, none, kYes, false,
          "The Upgrade file: " + fileName(kPortType) +
              " is not a valid TCP/IP Port OS upgrade file!",
          false},
         {"transfer fails", "SN-1", File::Valid, false,
-         [](FakeNetwork::Station& s) { s.upgradeTakes = false; }, true, kFailed, false},
+         [](FakeNetwork::Station& s) { s.upgradeTakes = false; }, kYes, true, kFailed, false},
         {"not found again after the transfer", "SN-1", File::Valid, false,
-         [](FakeNetwork::Station& s) { s.backAfterUpgrade = false; }, true, kFailed, false},
+         [](FakeNetwork::Station& s) { s.backAfterUpgrade = false; }, kYes, true, kFailed,
+         false},
         {"back with the old revision", "SN-1", File::Valid, false,
-         [](FakeNetwork::Station& s) { s.revisionAfterUpgrade = "1.8"; }, true, kFailed, false},
-        {"upgraded", "SN-1", File::Valid, false, none, true,
+         [](FakeNetwork::Station& s) { s.revisionAfterUpgrade = "1.8"; }, kYes, true, kFailed,
+         false},
+        {"user says No", "SN-1", File::Valid, false, none, kNo, true, "", false},
+        {"upgraded", "SN-1", File::Valid, false, none, kYes, true,
          "The controller has been upgraded successfully!\n\nNew revision in the controller: 1.9",
          true},
     };
@@ -76,7 +84,7 @@ TEST_F(PortOsUpgradeTest, EachWayEndsWithItsOwnMessage) {
             writePortOsFile(slib(), kPortType, c.file == File::Valid ? valid : damaged);
         fixture.boxes.shown.clear();
         fixture.boxes.asked.clear();
-        fixture.boxes.answers = {kYes};
+        fixture.boxes.answers = {c.answer};
         net.stations.clear();
         auto& station = net.add("SN-1", true);
         station.identity.upgradeFileNumber = kPortType;
@@ -89,34 +97,15 @@ TEST_F(PortOsUpgradeTest, EachWayEndsWithItsOwnMessage) {
         }
 
         EXPECT_EQ(network::UpgradeTcpIpPortOs(program(), c.serial), c.result);
-        EXPECT_EQ(fixture.messages(), std::vector<std::string>{c.message});
-        EXPECT_EQ(fixture.boxes.asked.size(), c.askedAndSent ? 1u : 0u);
-        EXPECT_EQ(net.stations[0].upgradedTo.size(), c.askedAndSent ? 1u : 0u);
+        EXPECT_EQ(fixture.messages(),
+                  c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
+        ASSERT_EQ(fixture.boxes.asked.size(), c.askedAndSent ? 1u : 0u);
+        if (c.askedAndSent) {
+            EXPECT_EQ(fixture.boxes.asked[0], kQuestion);
+        }
+        EXPECT_EQ(net.stations[0].upgradedTo.size(), c.askedAndSent && c.answer == kYes ? 1u : 0u);
         EXPECT_EQ(fixture.screen.pointer(), ui::Pointer::Default);
     }
-}
-
-TEST_F(PortOsUpgradeTest, TheQuestionNamesModelAndBothRevisionsAndNoSendsNothing) {
-    auto& station = net.add("SN-1", true);
-    station.identity.upgradeFileNumber = kPortType;
-    station.identity.portOsRevision = "1.8";
-    writePortOsFile(slib(), kPortType, portOsBytes(portOsImage(kPortType, "1.9")));
-    network::FormSearchTCP form(program());
-    form.Form_Activate();
-    form.CtrlList_ItemClick(1);
-    fixture.boxes.answers = {kNo};
-    form.btnUpgrade_Click();
-    ASSERT_EQ(fixture.boxes.asked.size(), 1u);
-    EXPECT_EQ(fixture.boxes.asked[0],
-              "Do you wish to upgrade the TCP/IP Port OS in this controller?\n\nModel: KVX300C\n"
-              "Revision in the controller: 1.8\nRevision to upgrade to: 1.9\n\nWhen the TCP/IP "
-              "Port OS has been upgraded you will be able to communicate with the controller "
-              "again.");
-    EXPECT_TRUE(fixture.messages().empty());
-    EXPECT_TRUE(net.stations[0].upgradedTo.empty());
-    EXPECT_FALSE(program().comm.PortOsUpgradeRunning);
-    EXPECT_TRUE(program().comm.finder->Item(program().CurrentIndex).selected())
-        << "the controller is marked again afterwards";
 }
 
 }  // namespace

@@ -77,10 +77,7 @@ class FoundController {
     virtual bool EndSetup() = 0;
     // Loads `image` into the port and returns when the transfer has ended; `ok` only when the
     // port took the whole image. One that cannot be upgraded refuses.
-    virtual void UpgradePortOs(const PortOsImage& image, bool& ok) {
-        (void)image;
-        ok = false;
-    }
+    virtual void UpgradePortOs(const PortOsImage& /*image*/, bool& ok) { ok = false; }
 
   protected:
     // Values fetched over the link beyond what discovery reported.
