@@ -71,6 +71,12 @@ def os_image(model, version, size):
                      noise(zlib.crc32(b"os" + text.encode()), size))
 
 
+def port_os_image(port_type, revision, size):
+    # A TCP/IP Port OS upgrade file: the model field names the port type.
+    return krv_image(3, port_type, (0, 0, 0, 0), "TCP/IP Port OS %s" % revision, revision,
+                     noise(zlib.crc32(b"portos" + revision.encode()), size))
+
+
 def tcp_option_image(model, revision, size):
     # TCP/IP option image of an older controller (its web pages included).
     code = noise(zlib.crc32(b"tcp" + revision.encode()), size)
@@ -148,6 +154,13 @@ write(APPS / "KVX200/2.5/KVXreal/KVX200_OS_2_6.img", os_image(200, (2, 6, 0, 1),
 write(APPS / "KVX210/2.2/KVXreal/KVX210_OS_2_2.img", os_image(210, (2, 2, 0, 0), 4096))
 write(APPS / "KVX210/2.3/KVXreal/KVX210_OS_2_3.img", os_image(210, (2, 3, 0, 2), 4096))
 write(APPS / "KVX200/2.5/Module1/Image.Bin", tcp_option_image(200, "2.5-0-03", 3072))
+# TCP/IP Port OS upgrade files by port type (the controllers' UpgradeFileNumber), newer than
+# what the demo controllers run, and one damaged file that the upgrade refuses.
+write(Path("SLib/KVXreal/18.TcpIpPortOS"), port_os_image(18, "1.9", 24576))
+write(Path("SLib/KVXreal/12.TcpIpPortOS"), port_os_image(12, "1.3", 16384))
+damaged = bytearray(port_os_image(13, "2.0", 16384))
+damaged[len(damaged) // 2] ^= 0xFF
+write(Path("SLib/KVXreal/13.TcpIpPortOS"), bytes(damaged))
 
 style = b"body { font-family: sans-serif; margin: 2em; }\nh1 { color: #1f4e79; }\n"
 write(APPS / "KVX300C/3.1/Module1/Image.Ecp", web_site_image([

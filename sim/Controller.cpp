@@ -42,6 +42,8 @@ bool addressValueFits(const wire::WriteRequest& w) {
 Controller::Controller(ControllerConfig config, ControllerState state)
     : config_(std::move(config)), state_(std::move(state)), port_(config_) {
     faults.settings = config_.faults;
+    // A state file written before the port's revision was kept in it.
+    if (state_.portOsRevision.empty()) state_.portOsRevision = config_.portOsRevision;
 }
 
 bool Controller::answersAt(wire::Address to, bool direct) const {
@@ -274,7 +276,7 @@ wire::DiscoveryReply Controller::identity(uint16_t tcpPort) const {
     r.tcpPort = tcpPort;
     r.capabilities = config_.capabilities;
     r.osVersion = config_.osVersion;
-    r.portOsRevision = config_.portOsRevision;
+    r.portOsRevision = state_.portOsRevision;
     r.upgradeFileNumber = config_.upgradeFileNumber;
     port_.report(r);
     // What the controller enforces is what it reports.

@@ -114,6 +114,7 @@ ControllerState initialState(const ControllerConfig& c) {
     for (const SystemVariable& v : table) state.variables.define(v.file, v.index, v.variable);
     state.setAddress(c.address);
     state.hasPartitions = c.kvxrealC;
+    state.portOsRevision = c.portOsRevision;
 
     setNamed(state, table, "QSystem.ModuleType", "", c.modelNumber);
     setNamed(state, table, "QSystem.OsName", c.osVersion, 0);
@@ -182,6 +183,7 @@ std::string serializeState(const ControllerState& s) {
             << " " << int(c.hour) << " " << int(c.minute) << " " << int(c.second) << " "
             << int(c.weekday) << "\n";
     }
+    if (!s.portOsRevision.empty()) out << "portos " << hex(s.portOsRevision) << "\n";
     if (s.verifier) out << "verifier " << secure::verifierText(*s.verifier) << "\n";
     if (s.encryptionRequired) out << "encryption " << (*s.encryptionRequired ? 1 : 0) << "\n";
     out << "end\n";
@@ -268,6 +270,9 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
                                             static_cast<uint8_t>(mo),  static_cast<uint8_t>(d),
                                             static_cast<uint8_t>(h),   static_cast<uint8_t>(mi),
                                             static_cast<uint8_t>(sec), static_cast<uint8_t>(wd)};
+        } else if (word == "portos") {
+            std::string value;
+            if (!(words >> value) || !unhex(value, s.portOsRevision)) return fail("bad portos line");
         } else if (word == "verifier") {
             std::string rest;
             std::getline(words, rest);

@@ -33,6 +33,8 @@ struct ControllerState {
     // Older controllers: whether the application runs, and whether there is one.
     bool applicationRunning = true;
     bool applicationPresent = true;
+    // The revision of the TCP/IP Port OS; a Port OS upgrade replaces it.
+    std::string portOsRevision;
 
     wire::Address address() const;
     void setAddress(wire::Address address);

@@ -118,7 +118,11 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
     // The same open again before a byte was staged: the host lost the reply to its open.
     if (staged_ && staged_->bytes.empty() && staged_->open == r) staged_.reset();
     if (staged_) return replyWith(frame, ReplyCode::Busy);
-    if (r.model != 0 && r.model != config.modelNumber) return replyWith(frame, ReplyCode::Refused);
+    // A port operating system names the port type it is built for where others name a model.
+    const bool fits = r.target == TransferTarget::PortOs
+                          ? r.model != 0 && r.model == config.upgradeFileNumber
+                          : r.model == 0 || r.model == config.modelNumber;
+    if (!fits) return replyWith(frame, ReplyCode::Refused);
     if (r.totalSize == 0) return replyWith(frame, ReplyCode::OutOfRange);
     switch (r.target) {
         case TransferTarget::Partition: {
@@ -132,6 +136,7 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
             break;
         }
         case TransferTarget::OperatingSystem:
+        case TransferTarget::PortOs:
             break;
         case TransferTarget::LegacyApplication:
             if (state.hasPartitions) return replyWith(frame, ReplyCode::Refused);
@@ -199,6 +204,11 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
         case wire::TransferTarget::OperatingSystem:
             setLong(state, kOsChecksumIndex, stored);
             takeOsVersion(state, s.open.name);
+            out.restart = Restart::Reboot;
+            break;
+        case wire::TransferTarget::PortOs:
+            // The port restarts with it and comes back reporting the image's revision.
+            state.portOsRevision = s.open.name;
             out.restart = Restart::Reboot;
             break;
         default:

@@ -161,6 +161,7 @@ void addNetworkCommands(CLI::App& app, Options& options) {
         };
     });
     addTcpIpCommand(app, options);
+    addUpgradePortOsCommand(app, options);
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 //   krelvan-cli discover [--target ADDR[/MASK]] [--password-stdin] [--json]
 //   krelvan-cli connect SERIAL [--password-stdin]
 //   krelvan-cli tcpip get|set|setup SERIAL [KEY=VALUE...] [--ask-password FIELD]...
+//   krelvan-cli upgrade-port-os SERIAL [--yes] [--password-stdin]
 // Passwords come from a prompt (echo off) or, with --password-stdin, from the first line of
 // stdin; never from the command line.
 #include <CLI/CLI.hpp>
@@ -25,5 +26,6 @@ bool chooseController(app::Program& program, const std::string& serial, std::str
 std::string passwordFromStdin();
 
 void addTcpIpCommand(CLI::App& app, Options& options);
+void addUpgradePortOsCommand(CLI::App& app, Options& options);
 
 }  // namespace cli

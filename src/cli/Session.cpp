@@ -21,6 +21,8 @@ struct Session::Services {
           platform{glib, nam, screen, files, clock, components} {
         platform.finders = &finders;
         platform.input = &input;
+        finders.upgrades.screen = &screen;
+        finders.upgrades.clock = &clock;
     }
 
     ConsoleMessageBoxes boxes;
@@ -46,5 +48,6 @@ Session::~Session() = default;
 kvxglib::RealLibrary& Session::library() { return services_->glib; }
 ConsoleMessageBoxes& Session::messageBoxes() { return services_->boxes; }
 ConsoleScreen& Session::screen() { return services_->screen; }
+components::UdpFinderFactory& Session::finders() { return services_->finders; }
 
 }  // namespace cli

@@ -9,6 +9,9 @@
 namespace kvxglib {
 class RealLibrary;
 }
+namespace components {
+class UdpFinderFactory;
+}
 
 namespace cli {
 
@@ -28,6 +31,7 @@ public:
     kvxglib::RealLibrary& library();
     ConsoleMessageBoxes& messageBoxes();
     ConsoleScreen& screen();
+    components::UdpFinderFactory& finders();
 
 private:
     struct Services;

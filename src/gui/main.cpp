@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
     gui::QtInputBox input;
     Platform platform{glib, nam, screen, files, clock, components};
     platform.finders = &finders;
+    finders.upgrades.screen = &screen;  // the window stays alive through a Port OS upgrade
+    finders.upgrades.clock = &clock;
     platform.input = &input;
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     app::Program program(platform);

@@ -9,6 +9,8 @@ struct Program;
 
 namespace network {
 
-void UpgradeTcpIpPortOs(app::Program& program, const std::string& serial);
+// True only when the controller was found again running the file's revision (and the user
+// was told so); every other ending has shown its message.
+bool UpgradeTcpIpPortOs(app::Program& program, const std::string& serial);
 
 }  // namespace network

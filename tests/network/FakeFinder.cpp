@@ -1,5 +1,7 @@
 #include "network/FakeFinder.h"
 
+#include "platform/components/finder/PortOsImage.h"
+
 namespace networktest {
 
 FakeNetwork::Station& FakeNetwork::add(const std::string& serial, bool kvxrealC) {
@@ -67,13 +69,23 @@ bool FakeFound::EndSetup() {
     return true;
 }
 
+void FakeFound::UpgradePortOs(const components::PortOsImage& image, bool& ok) {
+    auto* s = station();
+    ok = s != nullptr && s->upgradeTakes;
+    if (s == nullptr) return;
+    s->upgradedTo.push_back(image.Revision());
+    if (!ok) return;
+    s->identity.portOsRevision = s->revisionAfterUpgrade.value_or(image.revisionBytes());
+    s->answers = s->backAfterUpgrade;
+}
+
 void FakeFinder::Search() {
     ++network_.searches;
     network_.passwordsSearchedWith.push_back(password());
     network_.filtersSearchedWith.push_back(appliedFilter());
     std::vector<std::unique_ptr<components::FoundController>> found;
     for (const auto& s : network_.stations)
-        if (appliedFilter().empty() || appliedFilter() == s.identity.serialNumber)
+        if (s.answers && (appliedFilter().empty() || appliedFilter() == s.identity.serialNumber))
             found.push_back(std::make_unique<FakeFound>(network_, s, password()));
     setResult(std::move(found));
 }

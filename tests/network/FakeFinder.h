@@ -24,6 +24,13 @@ struct FakeNetwork {
         bool checked = true, fits = true;             // the network check
         std::vector<std::map<PortField, std::string>> applied;  // settings applied at connect
         int endSetups = 0;
+        bool answers = true;  // false: no search finds it any more
+        // The Port OS upgrade: whether the port takes the image, whether it answers again
+        // afterwards, and the revision it then reports (none: the image's).
+        bool upgradeTakes = true;
+        bool backAfterUpgrade = true;
+        std::optional<std::string> revisionAfterUpgrade;
+        std::vector<std::string> upgradedTo;  // the revisions of the images it was sent
     };
     std::vector<Station> stations;
     int searches = 0;
@@ -46,6 +53,7 @@ class FakeFound final : public components::FoundController {
     void CheckNetwork(bool& done, bool& checked) override;
     bool NetworkFits() const override;
     bool EndSetup() override;
+    void UpgradePortOs(const components::PortOsImage& image, bool& ok) override;
 
   private:
     FakeNetwork::Station* station();

@@ -15,7 +15,7 @@ enum class TransferTarget : uint8_t {
     Partition = 1,          // a program or web site into flash partition N
     OperatingSystem = 2,    // the controller's operating system; it restarts at commit
     LegacyApplication = 3,  // the application of a controller without partitions
-    PortOs = 4,             // reserved: the TCP/IP port's operating system
+    PortOs = 4,             // the TCP/IP port's operating system; `model` names the port type
     OptionImage = 5,        // reserved: an option image of the TCP/IP port
 };
 bool isTransferTarget(uint8_t value);
@@ -29,7 +29,7 @@ struct TransferOpenRequest {
     TransferTarget target = TransferTarget::Partition;
     uint8_t partition = 0;  // for Partition; 0 otherwise
     uint32_t totalSize = 0;
-    uint16_t model = 0;  // the image's controller model; 0 = any model
+    uint16_t model = 0;  // the image's controller model, 0 = any; the port type for PortOs
     std::string name;    // code page 850, at most 255 bytes
     bool operator==(const TransferOpenRequest&) const = default;
 };

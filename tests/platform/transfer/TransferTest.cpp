@@ -66,7 +66,8 @@ TEST_F(Transfer, ControllerRefusesWhatItCannotTake) {
         {"application target on a controller with partitions",
          job(kGate, 0, TransferTarget::LegacyApplication), ReplyCode::Refused},
         {"partition on an older controller", job(kOld, 17), ReplyCode::Refused},
-        {"reserved target", job(kGate, 0, TransferTarget::PortOs), ReplyCode::Refused},
+        {"port target of another port type", job(kGate, 0, TransferTarget::PortOs),
+         ReplyCode::Refused},
     };
     for (const Row& row : rows) {
         const auto result = rig.load(row.job);

@@ -14,6 +14,7 @@
 namespace components {
 
 using wire::PortField;
+class PortOsImage;
 
 class FoundController {
   public:
@@ -74,6 +75,9 @@ class FoundController {
     virtual void CheckNetwork(bool& done, bool& checked) = 0;
     virtual bool NetworkFits() const = 0;
     virtual bool EndSetup() = 0;
+    // Loads `image` into the port and returns when the transfer has ended; `ok` only when the
+    // port took the whole image. One that cannot be upgraded refuses.
+    virtual void UpgradePortOs(const PortOsImage& /*image*/, bool& ok) { ok = false; }
 
   protected:
     // Values fetched over the link beyond what discovery reported.

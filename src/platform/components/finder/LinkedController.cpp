@@ -2,7 +2,7 @@
 
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
-#include "platform/wire/PortSettingsPayload.h"
+#include "platform/components/finder/PortOsImage.h"
 #include "platform/wire/PortSettingsPayload.h"
 
 namespace components {
@@ -23,12 +23,13 @@ wire::PortSettings settingsOf(const std::map<PortField, std::string>& fields, bo
 
 LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& links,
                                    wire::DiscoveryReply reported, std::string host,
-                                   std::string password)
+                                   std::string password, const PortOsUpgradeSettings* upgrades)
     : FoundController(std::move(reported)),
       library_(library),
       links_(links),
       host_(std::move(host)),
-      password_(std::move(password)) {}
+      password_(std::move(password)),
+      upgrades_(upgrades) {}
 
 bool LinkedController::PasswordAccepted() {
     if (!reported().encryptionRequired) return true;
@@ -108,6 +109,20 @@ void LinkedController::CheckNetwork(bool& done, bool& checked) {
 bool LinkedController::EndSetup() {
     std::vector<uint8_t> reply;
     return run(wire::code(wire::PortCommand::EndSetup), {}, reply);
+}
+
+void LinkedController::UpgradePortOs(const PortOsImage& image, bool& ok) {
+    ok = false;
+    if (!image.IsValid()) {
+        why_ = "not a valid upgrade file: " + image.why();
+    } else if (image.PortType() != reported().upgradeFileNumber) {
+        why_ = "the upgrade file is for port type " + std::to_string(image.PortType()) +
+               ", this controller's port is type " + std::to_string(reported().upgradeFileNumber);
+    } else {
+        const PortOsUpgradeSettings defaults;
+        ok = openLink() &&
+             sendPortOs(library_, handle_, image, upgrades_ ? *upgrades_ : defaults, why_);
+    }
 }
 
 }  // namespace components

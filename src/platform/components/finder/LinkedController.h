@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/components/finder/FoundController.h"
+#include "platform/components/finder/PortOsTransfer.h"
 
 namespace kvxglib {
 class RealLibrary;
@@ -21,7 +22,8 @@ using LinkPool = std::map<std::string, int32_t>;
 class LinkedController final : public FoundController {
   public:
     LinkedController(kvxglib::RealLibrary& library, LinkPool& links, wire::DiscoveryReply reported,
-                     std::string host, std::string password);
+                     std::string host, std::string password,
+                     const PortOsUpgradeSettings* upgrades = nullptr);
 
     bool PasswordAccepted() override;
     bool Connect() override;
@@ -31,6 +33,8 @@ class LinkedController final : public FoundController {
     void CheckNetwork(bool& done, bool& checked) override;
     bool NetworkFits() const override { return fits_; }
     bool EndSetup() override;
+    // Refuses an invalid image, and one built for another port type before sending a byte.
+    void UpgradePortOs(const PortOsImage& image, bool& ok) override;
 
     const std::string& host() const { return host_; }
     // Why the last operation failed, for messages.
@@ -44,6 +48,7 @@ class LinkedController final : public FoundController {
     LinkPool& links_;
     std::string host_;
     std::string password_;
+    const PortOsUpgradeSettings* upgrades_;
     int32_t handle_ = 0;
     bool linkOk_ = false;
     bool fits_ = false;

@@ -119,7 +119,7 @@ void UdpFinder::Search() {
     std::vector<std::unique_ptr<FoundController>> found;
     for (auto& [serial, h] : heard)
         found.push_back(std::make_unique<LinkedController>(library_, links_, std::move(h.reply),
-                                                           h.host, password()));
+                                                           h.host, password(), upgrades_));
     setResult(std::move(found));
 }
 
@@ -127,7 +127,7 @@ std::unique_ptr<ControllerFinder> UdpFinderFactory::CreateFinder() {
     auto settings = readDiscoverySettings([this](const char* key) -> std::string {
         return library_.ReadSetting("Kvxmatic.Ini", "Link", key, "");
     });
-    return std::make_unique<UdpFinder>(library_, links_, settings);
+    return std::make_unique<UdpFinder>(library_, links_, settings, &upgrades);
 }
 
 }  // namespace components

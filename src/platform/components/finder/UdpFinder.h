@@ -15,14 +15,16 @@ namespace components {
 
 class UdpFinder final : public ControllerFinder {
   public:
-    UdpFinder(kvxglib::RealLibrary& library, LinkPool& links, DiscoverySettings settings)
-        : library_(library), links_(links), settings_(settings) {}
+    UdpFinder(kvxglib::RealLibrary& library, LinkPool& links, DiscoverySettings settings,
+              const PortOsUpgradeSettings* upgrades = nullptr)
+        : library_(library), links_(links), settings_(settings), upgrades_(upgrades) {}
     void Search() override;
 
   private:
     kvxglib::RealLibrary& library_;
     LinkPool& links_;
     DiscoverySettings settings_;
+    const PortOsUpgradeSettings* upgrades_;
 };
 
 class UdpFinderFactory final : public FinderFactory {
@@ -30,6 +32,9 @@ class UdpFinderFactory final : public FinderFactory {
     explicit UdpFinderFactory(kvxglib::RealLibrary& library) : library_(library) {}
     // Reads the discovery settings afresh for every finder.
     std::unique_ptr<ControllerFinder> CreateFinder() override;
+
+    // How the found controllers run a Port OS upgrade.
+    PortOsUpgradeSettings upgrades;
 
   private:
     kvxglib::RealLibrary& library_;

@@ -1,0 +1,69 @@
+// krelvan-cli upgrade-port-os against kvxsim with a copy of the demo product and its upgrade
+// files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "sim/SimProcess.h"
+#include "support/RunCommand.h"
+#include "support/TempFolder.h"
+
+using ::testing::HasSubstr;
+using testsupport::runCommand;
+
+namespace {
+
+const char* kNetwork = R"([Simulator]
+Discovery=0.0.0.0:0
+
+[Controller Boiler]
+Serial=KVX300-71
+Model=300
+KvxrealC=yes
+Address=1:5
+Listen=127.0.0.71:0
+PortOsRevision=1.8
+UpgradeFileNumber=18
+)";
+
+TEST(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
+    testsupport::TempFolder temp;
+    const std::string machine = temp.copyDemo();
+    temp.write("net.ini", kNetwork);
+    simtest::SimProcess sim({"--network", temp / "net.ini"});
+    ASSERT_TRUE(sim.waitReady()) << sim.stderrText();
+    std::string ini = temp.read("demo/machine/Kvxmatic.Ini");
+    const auto at = ini.find("DiscoveryPort=");
+    ASSERT_NE(at, std::string::npos);
+    ini.replace(at, ini.find('\n', at) - at,
+                "DiscoveryPort=" + std::to_string(simtest::splitHostPort(sim.udp()).port) +
+                    "\nDiscoveryWaitMs=400");
+    temp.write("demo/machine/Kvxmatic.Ini", ini);
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {KRELVAN_CLI_PATH, "upgrade-port-os", "--machine", machine});
+        return runCommand(args, 120);
+    };
+
+    auto help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("--password-stdin"));
+
+    auto unknown = run({"KVX300-99", "--yes"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_THAT(unknown.err, HasSubstr("could not be found on the network"));
+
+    auto declined = run({"KVX300-71"});
+    EXPECT_EQ(declined.exitCode, 1) << declined.err;
+    EXPECT_THAT(declined.err, HasSubstr("Revision in the controller: 1.8 Revision to upgrade to: "
+                                        "1.9"));
+    EXPECT_THAT(declined.err, HasSubstr("-> No"));
+
+    auto upgraded = run({"KVX300-71", "--yes"});
+    EXPECT_EQ(upgraded.exitCode, 0) << upgraded.out << upgraded.err;
+    EXPECT_THAT(upgraded.out, HasSubstr("sending the TCP/IP Port OS: 100 %"));
+    EXPECT_THAT(upgraded.err, HasSubstr("info: The controller has been upgraded successfully!"));
+    EXPECT_THAT(upgraded.err, HasSubstr("New revision in the controller: 1.9"));
+}
+
+}  // namespace
