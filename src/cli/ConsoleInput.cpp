@@ -20,10 +20,9 @@ std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const st
     }
     std::string line;
     const bool got = static_cast<bool>(std::getline(std::cin, line));
-    if (hide) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        std::cerr << '\n';
-    }
+    if (hide) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    // The typed line's own newline was not echoed, or there was none: end the prompt's line.
+    if (hide || !got) std::cerr << '\n';
     if (!got) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
