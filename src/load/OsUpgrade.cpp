@@ -1,6 +1,5 @@
 #include "load/OsUpgrade.h"
 
-#include <cctype>
 #include <memory>
 
 #include "app/Program.h"
@@ -11,6 +10,7 @@
 #include "catalogue/Texts.h"
 #include "load/FormLoadApplication.h"
 #include "load/FormUpgradeKVXreal.h"
+#include "platform/os/NativePath.h"
 
 namespace load {
 namespace {
@@ -23,16 +23,6 @@ constexpr int32_t kModuleTypeIndex = 36;
 constexpr int16_t kTrue = -1;
 constexpr int32_t kLocateFlags = static_cast<int32_t>(0x80000000u);
 constexpr size_t kPrefixLength = 5;
-
-bool startsWithNoCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
-}
 
 // The model code of the connected controller: from the TCP/IP search, else its module type.
 bool modelCode(app::Program& program, std::string& code) {
@@ -60,11 +50,11 @@ std::string ChooseImageFile(const std::vector<std::string>& files, const std::st
     const size_t slash = imageName.find_last_of('\\');
     const std::string name = slash == std::string::npos ? imageName : imageName.substr(slash + 1);
     for (const std::string& file : files) {
-        if (file.size() == name.size() && startsWithNoCase(file, name)) return file;
+        if (os::equalsIgnoreCase(file, name)) return file;
     }
     const std::string prefix = name.substr(0, kPrefixLength);
     for (const std::string& file : files) {
-        if (startsWithNoCase(file, prefix)) return file;
+        if (os::equalsIgnoreCase(file.substr(0, prefix.size()), prefix)) return file;
     }
     return {};
 }

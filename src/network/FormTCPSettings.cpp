@@ -1,5 +1,7 @@
 #include "network/FormTCPSettings.h"
 
+#include <utility>
+
 #include "app/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
@@ -211,41 +213,45 @@ void FormTCPSettings::SetLanguage() {
     auto& glib = program_.platform.glib;
     auto t = [&](int n) { return catalogue::GetText(glib, n); };
     Caption = t(4532);
-    rbDHCP.caption = t(4514);
-    rbIP.caption = t(4515);
-    LabelParaIPaddr.caption = t(4516);
-    LabelParaSubnetMask.caption = t(4517);
-    LabelParaDefGateway.caption = t(4518);
-    LabelParaDNSServer.caption = t(4527);
-    LabelIPInfo[1].caption = t(4519);
-    LabelDNS[2].caption = t(4520);
-    LabelDNSName[0].caption = t(4521);
-    LabelDNSInfo[0].caption = t(4522);
-    LabelDNSInfo[1].caption = t(4525);
-    LabelDNSInfo[2].caption = t(4526);
-    LabelDNSHostName.caption = t(4523);
-    LabelDNSDomain.caption = t(4524);
-    LabelRequirePassword[0].caption = t(4570);
-    CtrlEncryptedCom.caption = t(4571);
-    LabelRequirePassword[1].caption = t(4572);
-    LabelSystemPassword[0].caption = t(4573);
-    LabelSystemPassword[1].caption = t(4574);
-    LabelLoginPasswords[0].caption = t(4575);
-    LabelLoginPasswords[1].caption = t(4576);
-    LabelLoginPasswords[2].caption = t(4577);
-    LabelLoginPasswords[3].caption = t(4587);
-    LabelUserLogin[2].caption = t(4578);
-    LabelMailServer[0].caption = t(4579);
-    LabelMailServerAddress.caption = t(4580);
-    LabelMailServerLoginName.caption = t(4581);
-    LabelMailServerLoginPassword.caption = t(4582);
-    LabelMailServer[1].caption = t(4583);
-    LabelMailSenderAddress[0].caption = t(4584);
-    LabelMailSenderAddress[1].caption = t(4585);
-    LabelMailSenderAddress[2].caption = t(4586);
-    btnSetup.caption = t(4529);
-    CmdOk.caption = t(4530);
-    CmdCancel.caption = t(4531);
+    // The texts are looked up in this order.
+    const std::pair<ui::Control*, int> captions[] = {
+        {&rbDHCP, 4514},
+        {&rbIP, 4515},
+        {&LabelParaIPaddr, 4516},
+        {&LabelParaSubnetMask, 4517},
+        {&LabelParaDefGateway, 4518},
+        {&LabelParaDNSServer, 4527},
+        {&LabelIPInfo[1], 4519},
+        {&LabelDNS[2], 4520},
+        {&LabelDNSName[0], 4521},
+        {&LabelDNSInfo[0], 4522},
+        {&LabelDNSInfo[1], 4525},
+        {&LabelDNSInfo[2], 4526},
+        {&LabelDNSHostName, 4523},
+        {&LabelDNSDomain, 4524},
+        {&LabelRequirePassword[0], 4570},
+        {&CtrlEncryptedCom, 4571},
+        {&LabelRequirePassword[1], 4572},
+        {&LabelSystemPassword[0], 4573},
+        {&LabelSystemPassword[1], 4574},
+        {&LabelLoginPasswords[0], 4575},
+        {&LabelLoginPasswords[1], 4576},
+        {&LabelLoginPasswords[2], 4577},
+        {&LabelLoginPasswords[3], 4587},
+        {&LabelUserLogin[2], 4578},
+        {&LabelMailServer[0], 4579},
+        {&LabelMailServerAddress, 4580},
+        {&LabelMailServerLoginName, 4581},
+        {&LabelMailServerLoginPassword, 4582},
+        {&LabelMailServer[1], 4583},
+        {&LabelMailSenderAddress[0], 4584},
+        {&LabelMailSenderAddress[1], 4585},
+        {&LabelMailSenderAddress[2], 4586},
+        {&btnSetup, 4529},
+        {&CmdOk, 4530},
+        {&CmdCancel, 4531},
+    };
+    for (const auto& [control, number] : captions) control->caption = t(number);
 }
 
 void FormTCPSettings::rbDHCP_Click() {

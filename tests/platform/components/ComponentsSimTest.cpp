@@ -11,12 +11,8 @@
 #include "platform/components/RealOsVersionChecker.h"
 #include "platform/components/RealPartitionManager.h"
 #include "platform/image/ImageFile.h"
-#include "platform/kvxglib/RealLibrary.h"
-#include "platform/kvxglib/TcpLinks.h"
 #include "platform/sysvars/Table.h"
-#include "sim/SimProcess.h"
-#include "support/FakeUi.h"
-#include "support/TempFolder.h"
+#include "ComponentSim.h"
 
 using namespace std::chrono_literals;
 
@@ -53,24 +49,11 @@ Listen=127.0.0.1:0
 OsVersion=2.5
 )";
 
-class ComponentsSim : public ::testing::Test {
+class ComponentsSim : public testsupport::ComponentSim {
 protected:
     void SetUp() override {
-        temp.write("net.ini", kNetwork);
-        sim = std::make_unique<simtest::SimProcess>(
-            std::vector<std::string>{"--network", temp / "net.ini"});
-        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        temp.write("machine/Kvxmatic.Ini", "[Link]\nTcpTimeoutMs=300\n");
-        lib = std::make_unique<kvxglib::RealLibrary>(boxes, temp / "machine");
+        ASSERT_NO_FATAL_FAILURE(start(kNetwork, 300));
     }
-    int32_t open(const std::string& id) {
-        const simtest::Endpoint at = sim->tcpEndpoint(id);
-        std::string why;
-        const int32_t handle = kvxglib::openTcpLink(*lib, at.host, at.port, &why);
-        EXPECT_NE(handle, 0) << why;
-        return handle;
-    }
-    comm::LinkAccess& links() { return kvxglib::linkAccess(*lib); }
     std::string text(int32_t link, const char* name) {
         components::Channel c(links(), link, wire::kDirectAddress);
         auto v = c.read(sysvars::findByName(name)->address());
@@ -88,12 +71,7 @@ protected:
         return found;
     }
 
-    testsupport::TempFolder temp;
-    testsupport::ScriptedMessageBoxes boxes;
-    testsupport::FakeScreen screen;
     testsupport::FakeClock clock;
-    std::unique_ptr<simtest::SimProcess> sim;
-    std::unique_ptr<kvxglib::RealLibrary> lib;
 };
 
 TEST_F(ComponentsSim, PartitionChangesCommitAllOrNothing) {

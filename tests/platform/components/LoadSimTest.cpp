@@ -12,15 +12,11 @@
 #include "platform/components/RealOsUpgrader.h"
 #include "platform/components/RealOsVersionChecker.h"
 #include "platform/image/ImageFile.h"
-#include "platform/kvxglib/RealLibrary.h"
-#include "platform/kvxglib/TcpLinks.h"
 #include "platform/os/Clock.h"
 #include "platform/sysvars/Table.h"
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Telegram.h"
-#include "sim/SimProcess.h"
-#include "support/FakeUi.h"
-#include "support/TempFolder.h"
+#include "ComponentSim.h"
 
 using namespace std::chrono_literals;
 
@@ -74,25 +70,12 @@ image::Image makeImage(image::Kind kind, uint16_t model, std::size_t size, uint8
     return i;
 }
 
-class LoadSim : public ::testing::Test {
+class LoadSim : public testsupport::ComponentSim {
 protected:
     void SetUp() override {
-        temp.write("net.ini", kNetwork);
         temp.write("Mod/Readme.txt", "images\n");
-        sim = std::make_unique<simtest::SimProcess>(
-            std::vector<std::string>{"--network", temp / "net.ini"});
-        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        temp.write("machine/Kvxmatic.Ini", "[Link]\nTcpTimeoutMs=500\n");
-        lib = std::make_unique<kvxglib::RealLibrary>(boxes, temp / "machine");
+        ASSERT_NO_FATAL_FAILURE(start(kNetwork, 500));
     }
-    int32_t open(const std::string& id) {
-        const simtest::Endpoint at = sim->tcpEndpoint(id);
-        std::string why;
-        const int32_t handle = kvxglib::openTcpLink(*lib, at.host, at.port, &why);
-        EXPECT_NE(handle, 0) << why;
-        return handle;
-    }
-    comm::LinkAccess& links() { return kvxglib::linkAccess(*lib); }
     std::string write(const std::string& name, const image::Image& i) {
         std::string why;
         EXPECT_TRUE(image::writeImageFile(temp / name, i, why)) << why;
@@ -114,13 +97,8 @@ protected:
         return c.read(sysvars::findByName(name)->address()).value_or(wire::Value{});
     }
 
-    testsupport::TempFolder temp;
-    testsupport::ScriptedMessageBoxes boxes;
-    testsupport::FakeScreen screen;
     // The controller restarts in real time; the wait is bounded all the same.
     os::SteadyClock steady;
-    std::unique_ptr<simtest::SimProcess> sim;
-    std::unique_ptr<kvxglib::RealLibrary> lib;
 };
 
 TEST_F(LoadSim, ProgramArrivesWholeInThePartition) {

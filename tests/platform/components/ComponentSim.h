@@ -1,0 +1,47 @@
+#pragma once
+// kvxsim on a network file of the test's, reached through the real general library on a
+// machine folder of its own: what the component tests against the simulator start from.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/comm/LinkAccess.h"
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
+#include "sim/SimProcess.h"
+#include "support/FakeUi.h"
+#include "support/TempFolder.h"
+
+namespace testsupport {
+
+class ComponentSim : public ::testing::Test {
+  protected:
+    // Starts the simulator; a reply is awaited `tcpTimeoutMs` at most.
+    void start(const char* network, int tcpTimeoutMs) {
+        temp.write("net.ini", network);
+        sim = std::make_unique<simtest::SimProcess>(
+            std::vector<std::string>{"--network", temp / "net.ini"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        temp.write("machine/Kvxmatic.Ini",
+                   "[Link]\nTcpTimeoutMs=" + std::to_string(tcpTimeoutMs) + "\n");
+        lib = std::make_unique<kvxglib::RealLibrary>(boxes, temp / "machine");
+    }
+    int32_t open(const std::string& id) {
+        const simtest::Endpoint at = sim->tcpEndpoint(id);
+        std::string why;
+        const int32_t handle = kvxglib::openTcpLink(*lib, at.host, at.port, &why);
+        EXPECT_NE(handle, 0) << why;
+        return handle;
+    }
+    comm::LinkAccess& links() { return kvxglib::linkAccess(*lib); }
+
+    TempFolder temp;
+    ScriptedMessageBoxes boxes;
+    FakeScreen screen;
+    std::unique_ptr<simtest::SimProcess> sim;
+    std::unique_ptr<kvxglib::RealLibrary> lib;
+};
+
+}  // namespace testsupport
