@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include "gui/ColumnFit.h"
 #include "gui/Twips.h"
 
 namespace gui {
@@ -38,9 +39,9 @@ void copyColumns(QTreeWidget& tree, const std::vector<ui::ListColumn>& columns) 
     for (const ui::ListColumn& column : columns) headers << QString::fromStdString(column.header);
     tree.setColumnCount(static_cast<int>(columns.size()));
     tree.setHeaderLabels(headers);
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        tree.setColumnWidth(i, twipsToPixels(columns[static_cast<size_t>(i)].widthTwips));
-    }
+    std::vector<int> designed;
+    for (const ui::ListColumn& column : columns) designed.push_back(twipsToPixels(column.widthTwips));
+    keepColumnsFitted(tree, designed);
 }
 
 void copyItems(QTreeWidget& tree, const std::vector<ui::ListItem>& items, const ImageList& images) {

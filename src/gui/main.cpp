@@ -7,20 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Program.h"
-#include "gui/FormMainView.h"
-#include "gui/QtFormHost.h"
-#include "gui/QtInputBox.h"
-#include "gui/QtMessageBoxes.h"
-#include "gui/QtScreen.h"
+#include "gui/WindowProgram.h"
 #include "platform/kvxglib/MachineConfig.h"
-#include "platform/components/RealFactory.h"
-#include "platform/components/finder/UdpFinder.h"
-#include "platform/kvxglib/RealLibrary.h"
-#include "platform/kvxglib/TcpLinks.h"
-#include "platform/kvxnam/RealLibrary.h"
-#include "platform/os/Clock.h"
-#include "platform/os/FileSystem.h"
 #include "platform/ui/Display.h"
 
 namespace {
@@ -61,37 +49,12 @@ int main(int argc, char** argv) {
                                        ? parser.value(machineOption).toStdString()
                                        : kvxglib::machineDirFromEnvironment();
 
-    os::RealFileSystem files;
-    os::SteadyClock clock;
-    gui::QtScreen screen;
-    gui::QtMessageBoxes boxes;
-    kvxglib::RealLibrary glib(boxes, machineDir);
-    kvxnam::RealLibrary nam;
-    components::RealFactory components({glib, boxes, screen, clock});
-    components::UdpFinderFactory finders{glib};
-    gui::QtInputBox input;
-    Platform platform{glib, nam, screen, files, clock, components};
-    platform.finders = &finders;
-    finders.upgrades.screen = &screen;  // the window stays alive through a Port OS upgrade
-    finders.upgrades.clock = &clock;
-    platform.input = &input;
-    kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
-    app::Program program(platform);
-
-    gui::FormMainView window(program);
-    gui::QtFormHost forms(window, program);
-    program.load.forms = &forms;
-    const auto refresh = [&window, &forms] {
-        window.binder().refresh();
-        forms.refresh();
-    };
-    screen.setRefresh(refresh);
-    boxes.setRefresh(refresh);
-    input.setRefresh(refresh);
-    window.load();
+    gui::WindowProgram app(machineDir);
+    app.load();
     // Which installation the window shows is the first thing to check when it looks empty.
-    window.statusBar()->addPermanentWidget(
-        new QLabel(QString::fromStdString("Machine folder: " + glib.machineConfig().machineDir())));
-    window.show();
+    const std::string shownFolder = app.glib.machineConfig().machineDir();
+    app.window.statusBar()->addPermanentWidget(
+        new QLabel(QString::fromStdString("Machine folder: " + shownFolder)));
+    app.window.show();
     return QApplication::exec();
 }

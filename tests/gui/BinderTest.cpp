@@ -54,6 +54,7 @@ struct BinderTest : ::testing::Test {
             });
         binder.progressBar("Bar", barModel);
         binder.refresh();
+        root.resize(420, 400);  // room for the list's designed widths
         root.show();
     }
 

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "LookChecks.h"
 #include "QtApp.h"
 #include "gui/FormMainView.h"
 #include "support/ProgramFixture.h"
@@ -132,6 +133,21 @@ TEST_F(FormMainViewTest, ActivatingWithoutAPartitionRowSaysSoAndTheWindowGoesOn)
     EXPECT_TRUE(widget<QPushButton>("BtnActivatePartition").isEnabled());
     clickRow("CtrlModels", 1, "KVX210 air handling controller");
     EXPECT_TRUE(list("CtrlPrograms").isEnabled());
+}
+
+TEST_F(FormMainViewTest, NoCaptionOrHeaderIsCutFromTheDefaultSizeDownToTheSmallest) {
+    using Strings = std::vector<std::string>;
+    EXPECT_EQ(guitest::cutCaptions(view), Strings{}) << "default size";
+    EXPECT_EQ(guitest::emptyListsWithScrollBars(view), Strings{});
+    widget<QAction>("MenuAdvanced").trigger();
+    EXPECT_EQ(guitest::cutCaptions(view), Strings{}) << "advanced settings";
+
+    view.resize(1, 1);
+    QApplication::processEvents();
+    EXPECT_GT(view.width(), 1);
+    EXPECT_EQ(view.size(), view.minimumSize());
+    EXPECT_EQ(guitest::cutCaptions(view), Strings{}) << "smallest size";
+    EXPECT_EQ(guitest::emptyListsWithScrollBars(view), Strings{}) << "smallest size";
 }
 
 }  // namespace

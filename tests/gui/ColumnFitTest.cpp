@@ -1,0 +1,61 @@
+// Report lists keep their designed column widths where there is room, and otherwise shrink
+// them without cutting a header or needing a sideways scroll bar.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include "QtApp.h"
+#include "gui/ColumnFit.h"
+
+namespace {
+
+TEST(ColumnFitTest, ShrinksWhatLiesAboveTheMinimumsInProportion) {
+    struct Case {
+        const char* what;
+        std::vector<int> designed, minimum;
+        int available;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {"room for all", {100, 200}, {30, 40}, 400, {100, 200}},
+        {"exactly enough", {100, 200}, {30, 40}, 300, {100, 200}},
+        {"half the slack", {100, 200}, {30, 40}, 70 + 115, {30 + 35, 40 + 80}},
+        {"only the minimums", {100, 200}, {30, 40}, 70, {30, 40}},
+        {"less than the minimums", {100, 200}, {30, 40}, 10, {30, 40}},
+        {"a designed width below its header", {5, 200}, {30, 40}, 400, {30, 200}},
+        {"no columns", {}, {}, 100, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(gui::fitColumns(c.designed, c.minimum, c.available), c.expected) << c.what;
+    }
+}
+
+TEST(ColumnFitTest, AListFollowsItsWidthAndIsNeverNarrowerThanItsHeaders) {
+    guitest::qtApp();
+    QTreeWidget tree;
+    tree.setHeaderLabels({"Nr", "A rather long header", "Type"});
+    tree.resize(800, 200);
+    tree.show();
+    gui::keepColumnsFitted(tree, {60, 400, 100});
+    EXPECT_EQ(tree.columnWidth(1), 400);
+
+    tree.resize(250, 200);
+    EXPECT_GE(tree.width(), tree.minimumWidth());
+    int total = 0;
+    for (int i = 0; i < tree.columnCount(); ++i) {
+        EXPECT_GE(tree.columnWidth(i), tree.header()->sectionSizeHint(i)) << i;
+        total += tree.columnWidth(i);
+    }
+    EXPECT_LE(total, tree.viewport()->width());
+    EXPECT_FALSE(tree.horizontalScrollBar()->isVisible());
+
+    tree.resize(tree.minimumWidth(), 200);
+    EXPECT_FALSE(tree.horizontalScrollBar()->isVisible());
+
+    tree.resize(800, 200);
+    EXPECT_EQ(tree.columnWidth(1), 400);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// An engineer's day through the real window, on the demo network played by kvxsim: every step
+// goes through the window's own widgets and dialogs, and is checked both in the window and in
+// the simulator's state. Pictures of each step land in the build's screenshots folder.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "LookChecks.h"
+#include "QtApp.h"
+#include "WindowRobot.h"
+#include "gui/WindowProgram.h"
+#include "sim/SimProcess.h"
+#include "support/FakeUi.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using guitest::shownDialog;
+using Strings = std::vector<std::string>;
+
+std::string screenshotFolder() {
+    const std::string folder = std::filesystem::current_path().string() + "/screenshots";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+class WholeDayTest : public ::testing::Test {
+  protected:
+    WholeDayTest() {
+        temp.write("state/.keep", "");
+        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+            "--network", testsupport::sourceDir() + "/demo/network.ini", "--state",
+            temp / "state"});
+        if (!sim->waitReady()) throw std::runtime_error("kvxsim: " + sim->stderrText());
+        const auto udp = simtest::splitHostPort(sim->udp());
+        kvxglib::RealLibrary setup(boxesForSetUp, machineDir);
+        for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+                 {"Port", sim->serial()},
+                 {"DiscoveryPort", std::to_string(udp.port)},
+                 {"DiscoveryTarget", "127.255.255.255"},
+                 {"DiscoveryWaitMs", "400"}}) {
+            setup.WriteSettingText("Kvxmatic.Ini", "Link", key, value, 0);
+        }
+        app = std::make_unique<gui::WindowProgram>(machineDir);
+        app->load();
+        app->window.show();
+    }
+
+    template <class W>
+    W& widget(QWidget& parent, const char* name) {
+        W* found = parent.findChild<W*>(name);
+        if (found == nullptr) throw std::logic_error(std::string("no widget ") + name);
+        return *found;
+    }
+    template <class W>
+    W& main(const char* name) {
+        return widget<W>(app->window, name);
+    }
+    QTreeWidget& list(const char* name) { return main<QTreeWidget>(name); }
+    bool enabled(const char* button) { return main<QPushButton>(button).isEnabled(); }
+
+    // Clicks the row of `tree` whose column `column` reads `text`.
+    static void clickRow(QTreeWidget& tree, int column, const QString& text) {
+        const auto found = tree.findItems(text, Qt::MatchExactly, column);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        tree.scrollToItem(found[0]);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(found[0]).center());
+    }
+    // A step that clicks a button of the main window (which may open dialogs).
+    void click(const char* button) {
+        robot.then(std::string("click ") + button,
+                   [this, button] { QTest::mouseClick(&main<QPushButton>(button), Qt::LeftButton); });
+    }
+    // A step that waits for dialog `name` (and for `ready` in it) and lets `act` work in it.
+    void inDialog(const char* name, std::function<void(QDialog&)> act,
+                  std::function<bool(QDialog&)> ready = [](QDialog&) { return true; }) {
+        robot.then(
+            std::string("dialog ") + name,
+            [name, ready] { return shownDialog(name) != nullptr && ready(*shownDialog(name)); },
+            [name, act, this] {
+                QDialog& dialog = *shownDialog(name);
+                EXPECT_EQ(guitest::cutCaptions(dialog), Strings{}) << name;
+                robot.screenshot(name);
+                act(dialog);
+            });
+    }
+    // A step that types into the input box and presses Enter.
+    void typeIntoInputBox(const std::string& text) {
+        robot.then(
+            "input box", [] { return shownDialog("InputBox") != nullptr; },
+            [text] {
+                QDialog& box = *shownDialog("InputBox");
+                QLineEdit* edit = box.findChild<QLineEdit*>();
+                EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+                QTest::keyClicks(edit, QString::fromStdString(text));
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+    }
+    static bool hasRow(QDialog& dialog, const char* list, const char* text) {
+        QTreeWidget* tree = dialog.findChild<QTreeWidget*>(list);
+        return tree != nullptr && !tree->findItems(text, Qt::MatchExactly, 0).isEmpty();
+    }
+    static void press(QDialog& dialog, const char* button) {
+        QPushButton* found = dialog.findChild<QPushButton*>(button);
+        ASSERT_NE(found, nullptr) << button;
+        ASSERT_TRUE(found->isEnabled()) << button;
+        QTest::mouseClick(found, Qt::LeftButton);
+    }
+    void runSteps(const std::string& stage) {
+        ASSERT_TRUE(robot.run()) << stage;
+        robot.screenshot(stage);
+        EXPECT_EQ(guitest::cutCaptions(app->window), Strings{}) << stage;
+    }
+    // The simulator's saved state of one controller.
+    std::string simState(const std::string& id) {
+        std::ifstream in(temp / ("state/" + id + ".state"));
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::string currentControllerColumn(int column) {
+        QTreeWidget& current = list("CurrentController");
+        return current.topLevelItemCount() == 1 ? current.topLevelItem(0)->text(column).toStdString()
+                                                : std::string();
+    }
+
+    QApplication& application = guitest::qtApp();
+    testsupport::TempFolder temp;
+    std::string machineDir = temp.copyDemo();
+    std::unique_ptr<simtest::SimProcess> sim;
+    testsupport::ScriptedMessageBoxes boxesForSetUp;
+    std::unique_ptr<gui::WindowProgram> app;
+    guitest::WindowRobot robot{screenshotFolder()};
+};
+
+TEST_F(WholeDayTest, AnEngineersDay) {
+    // Morning: the program for the KVXreal C model, current revision.
+    clickRow(list("CtrlModels"), 1, "KVX300C KVXreal C controller");
+    clickRow(list("CtrlPrograms"), 0, "3.1-0-02");
+    ASSERT_TRUE(enabled("COMPort"));
+
+    // Reach the password-protected controller over TCP/IP.
+    click("COMPort");
+    inDialog("FormSearchTCP", [](QDialog& search) {
+        QTreeWidget& found = *search.findChild<QTreeWidget*>("CtrlList");
+        clickRow(found, 0, "Secure wing");
+        press(search, "ButtonOk");
+    }, [](QDialog& search) { return hasRow(search, "CtrlList", "Secure wing"); });
+    typeIntoInputBox("demo-password");
+    inDialog("FormTCPSettings", [](QDialog& settings) { press(settings, "CmdCancel"); });
+    runSteps("connected");
+    EXPECT_EQ(currentControllerColumn(1), "Secure wing");
+    EXPECT_EQ(currentControllerColumn(2), "KVX300-10777");
+    EXPECT_TRUE(enabled("ButtonLoadProg"));
+    EXPECT_GE(list("CtrlPartitions").topLevelItemCount(), 1);
+}
+
+}  // namespace
