@@ -127,6 +127,20 @@ class WholeDayTest : public ::testing::Test {
         text << in.rdbuf();
         return text.str();
     }
+    // A number the simulator keeps: "number <partition> <attribute> <value>" or
+    // "var <kind> <type> <file> <index> <length> <read-only> <value>"; "" when not there.
+    std::string simNumber(const std::string& id, const std::string& prefix) {
+        std::istringstream lines(simState(id));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(prefix + " ", 0) == 0) return line.substr(line.rfind(' ') + 1);
+        }
+        return {};
+    }
+    // Column `column` of the row of list `name` whose first column reads `key`; "" when none.
+    std::string cell(const char* name, const std::string& key, int column) {
+        const auto rows = list(name).findItems(QString::fromStdString(key), Qt::MatchExactly, 0);
+        return rows.size() == 1 ? rows[0]->text(column).toStdString() : std::string();
+    }
     std::string currentControllerColumn(int column) {
         QTreeWidget& current = list("CurrentController");
         return current.topLevelItemCount() == 1 ? current.topLevelItem(0)->text(column).toStdString()
@@ -162,6 +176,59 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     EXPECT_EQ(currentControllerColumn(2), "KVX300-10777");
     EXPECT_TRUE(enabled("ButtonLoadProg"));
     EXPECT_GE(list("CtrlPartitions").topLevelItemCount(), 1);
+
+    // A partition of its own for the program, from the advanced settings.
+    robot.then("advanced settings", [this] { main<QAction>("MenuAdvanced").trigger(); });
+    robot.then("name the partition", [this] {
+        QLineEdit& name = main<QLineEdit>("CtrlPartitionName");
+        name.selectAll();
+        QTest::keyClicks(&name, "Ventilation");
+    });
+    click("BtnAddPartition");
+    runSteps("partition-added");
+    const auto added = list("CtrlPartitions").findItems("Ventilation", Qt::MatchExactly, 1);
+    ASSERT_EQ(added.size(), 1);
+    const std::string number = added[0]->text(0).toStdString();
+    EXPECT_NE(simState("Secure").find("partition " + number + "\n"), std::string::npos);
+
+    // Load the program into it.
+    robot.then("pick the partition", [this] {
+        clickRow(list("CtrlPartitions"), 1, "Ventilation");
+    });
+    click("ButtonLoadProg");
+    // The revision needs a newer operating system first.
+    inDialog("FormUpgradeKVXreal", [](QDialog& upgrade) { press(upgrade, "OKButton"); });
+    robot.answerBox("The operating system upgrade has ended.");
+    robot.answerBox("loaded into partition " + number);
+    runSteps("program-loaded");
+    EXPECT_NE(simNumber("Secure", "number " + number + " 1000"), "") << "the image's checksum";
+    // The list shows the loaded image's size in kilobytes, rounded up.
+    const std::string bytes = simNumber("Secure", "number " + number + " 8");
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(cell("CtrlPartitions", number, 4),
+              std::to_string((std::stoi(bytes) + 1023) / 1024) + " KB");
+    EXPECT_EQ(cell("CtrlPartitions", number, 1), "Heating and ventilation with web site (Active)");
+    EXPECT_EQ(simNumber("Secure", "var 1 3 241 88"), number) << "the active partition";
+
+    // Give it another address, then reset it.
+    click("BtnChangeAddress");
+    inDialog("FormChangeAddr", [](QDialog& change) {
+        EXPECT_EQ(change.findChild<QLineEdit*>("CurPlaText")->text(), "3");
+        EXPECT_EQ(change.findChild<QLineEdit*>("CurElaText")->text(), "1");
+        for (const auto& [field, value] : {std::pair{"NewPlaText", "3"}, {"NewElaText", "7"}}) {
+            QLineEdit* edit = change.findChild<QLineEdit*>(field);
+            edit->selectAll();
+            QTest::keyClicks(edit, value);
+        }
+        press(change, "OKButton");
+    });
+    robot.answerBox("The address was successfully changed");
+    runSteps("address-changed");
+    EXPECT_EQ(simNumber("Secure", "var 1 2 241 1"), "7") << simState("Secure");
+
+    click("BtnReset");
+    robot.answerBox("Do you wish to reset the controller ?", QMessageBox::Yes);
+    runSteps("reset");
 }
 
 }  // namespace
