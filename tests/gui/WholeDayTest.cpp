@@ -89,6 +89,7 @@ class WholeDayTest : public ::testing::Test {
             [name, act, this] {
                 QDialog& dialog = *shownDialog(name);
                 EXPECT_EQ(guitest::cutCaptions(dialog), Strings{}) << name;
+                EXPECT_EQ(guitest::emptyListsWithScrollBars(dialog), Strings{}) << name;
                 robot.screenshot(name);
                 act(dialog);
             });
@@ -119,6 +120,7 @@ class WholeDayTest : public ::testing::Test {
         ASSERT_TRUE(robot.run()) << stage;
         robot.screenshot(stage);
         EXPECT_EQ(guitest::cutCaptions(app->window), Strings{}) << stage;
+        EXPECT_EQ(guitest::emptyListsWithScrollBars(app->window), Strings{}) << stage;
     }
     // The simulator's saved state of one controller.
     std::string simState(const std::string& id) {
