@@ -7,12 +7,16 @@
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
 #include "link/TypedAccess.h"
+#include "platform/comm/StatusWord.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace clink {
 namespace {
 
 constexpr int Escape = 27;
 constexpr int16_t SystemFile = 241;
+// The link says two stations claim the polled address; neither can be read as one module.
+constexpr int32_t AddressClash = comm::statusWord(wire::code(wire::ReplyCode::AddressClash), 0);
 
 }  // namespace
 
@@ -73,21 +77,24 @@ bool FormSearchModules::Form_QueryUnload() {
 void FormSearchModules::RunModuleSearch() {
     StopFlag = false;
     ParamList.clear();
+    progressText_ = text(644);  // read once: a full scan shows it 64,774 times
     ui::Screen& screen = program_.platform.screen;
+    // The well-known addresses, in order, until one answers; the first one reports where it
+    // is itself only when polled at an address of its own.
+    const struct {
+        int16_t pla;
+        int16_t ela;
+        bool readOwnAddress;
+    } local[] = {{254, 254, false}, {255, 31, true}, {255, 30, true}};
     bool found = ProbeAddress(254, 30);
-    if (!found) {
+    for (const auto& at : local) {
+        if (found && !ScanWholeSpace) break;
         screen.processEvents();
-        found = ProbeAddress(254, 254);
+        const bool answered =
+            at.readOwnAddress ? ProbeAndReadAddress(at.pla, at.ela) : ProbeAddress(at.pla, at.ela);
+        found = found || answered;
     }
-    if (!found) {
-        screen.processEvents();
-        found = ProbeAndReadAddress(255, 31);
-    }
-    if (!found) {
-        screen.processEvents();
-        found = ProbeAndReadAddress(255, 30);
-    }
-    if (!found) {
+    if (!found || ScanWholeSpace) {
         screen.processEvents();
         for (int16_t ela = 1; ela <= 255 && !StopFlag; ++ela) {
             for (int16_t pla = 1; pla <= 254; ++pla) {
@@ -102,12 +109,22 @@ void FormSearchModules::RunModuleSearch() {
 
 void FormSearchModules::showProgress(int16_t pla, int16_t ela) {
     ParamListLabel.caption = catalogue::ReplacePlaceholders(
-        text(644), {"@PLA", std::to_string(pla), "@ELA", std::to_string(ela)});
+        progressText_, {"@PLA", std::to_string(pla), "@ELA", std::to_string(ela)});
 }
 
 bool FormSearchModules::ProbeAddress(int16_t pla, int16_t ela) {
     showProgress(pla, ela);
-    return PollController(program_, pla, ela) && AddModuleIfFound(pla, ela);
+    int32_t status = 0;
+    std::vector<uint8_t> reply;
+    if (PollController(program_, pla, ela, status, reply)) return AddModuleIfFound(pla, ela);
+    if (status == AddressClash) addClash(pla, ela);
+    return false;
+}
+
+void FormSearchModules::addClash(int16_t pla, int16_t ela) {
+    if (listed(pla, ela)) return;
+    ParamList.items.push_back(
+        {std::to_string(pla), {std::to_string(ela), ClashTypeText, ClashInformation}});
 }
 
 bool FormSearchModules::ProbeAndReadAddress(int16_t pla, int16_t ela) {
@@ -126,9 +143,17 @@ bool FormSearchModules::ProbeAndReadAddress(int16_t pla, int16_t ela) {
     return AddModuleIfFound(ownPla, ownEla);
 }
 
+bool FormSearchModules::listed(int16_t pla, int16_t ela) const {
+    for (const auto& item : ParamList.items)
+        if (item.text == std::to_string(pla) && item.subItems.at(0) == std::to_string(ela))
+            return true;
+    return false;
+}
+
 bool FormSearchModules::AddModuleIfFound(int16_t pla, int16_t ela) {
     int16_t type = 0;
     if (!ReadModuleType(program_, pla, ela, type)) return false;
+    if (listed(pla, ela)) return true;  // found again by a whole scan
     kvxglib::Library& glib = program_.platform.glib;
     const std::string typeName =
         catalogue::TextFromPointer(glib, glib.ModelName(std::to_string(type)));

@@ -14,6 +14,11 @@ struct Program;
 
 namespace clink {
 
+// The type and information columns of a row for an address that two stations claim.
+inline constexpr const char* ClashTypeText = "?";
+inline constexpr const char* ClashInformation =
+    "Two or more modules answer at this address: give each its own address.";
+
 class FormSearchModules final : public ui::Form {
   public:
     FormSearchModules(app::Program& program, ui::FormHost& host);
@@ -31,6 +36,9 @@ class FormSearchModules final : public ui::Form {
     int ParamListWidthTwips = 6600;
 
     bool StopFlag = false;
+    // Scan every address even after a well-known one answered (the command line's --all): a
+    // bus head answers at 255:30, which would otherwise end the search with it alone.
+    bool ScanWholeSpace = false;
 
     // Adds the column headers and shows the dialog modally; true.
     bool ShowDlg();
@@ -50,11 +58,16 @@ class FormSearchModules final : public ui::Form {
     bool ProbeAddress(int16_t pla, int16_t ela);
     bool ProbeAndReadAddress(int16_t pla, int16_t ela);
     bool AddModuleIfFound(int16_t pla, int16_t ela);
+    // A row that names an address two stations claim; the search goes on past it.
+    void addClash(int16_t pla, int16_t ela);
+    // Whether a row names that address already.
+    bool listed(int16_t pla, int16_t ela) const;
     void showProgress(int16_t pla, int16_t ela);
     std::string text(int32_t number) const;
 
     app::Program& program_;
     ui::FormHost& host_;
+    std::string progressText_;  // text 644, with its placeholders
 };
 
 }  // namespace clink
