@@ -66,6 +66,9 @@ struct ControllerConfig {
     int32_t activeSubApplication = 0;
     std::vector<VariableConfig> variables;
     FaultSettings faults;
+    // Answers StationList (0x08) as head of the serial bus or as gateway; `no` plays an older
+    // one that answers UnknownCommand.
+    bool stationList = true;
 };
 
 // What UDP discovery does wrong, as a plant network might: lose, delay and repeat datagrams.
@@ -81,6 +84,9 @@ struct SimulatorConfig {
     int coldStartMs = 1000;             // how long a cold-started controller stays away
     std::optional<Endpoint> discovery;  // UDP discovery, when given
     DiscoveryFaults discoveryFaults;
+    // Serial stations may share an address, as on a wrongly set-up bus: both answer and their
+    // replies collide.
+    bool addressClashes = false;
 };
 
 struct NetworkConfig {

@@ -292,6 +292,7 @@ struct Parser {
         if (key == "discoverydelayms") return number(v, f.maxDelayMs, 0, 60'000) || bad(raw, v);
         if (key == "discoveryduplicate") return boolean(v, f.duplicate) || bad(raw, v);
         if (key == "discoveryseed") return number(v, f.seed, 0, 4'000'000'000u) || bad(raw, v);
+        if (key == "addressclashes") return boolean(v, s.addressClashes) || bad(raw, v);
         return unknown(raw);
     }
 
@@ -348,6 +349,7 @@ struct Parser {
         if (key == "closeafterbytes")
             return number(v, c.faults.closeAfterBytes, 0, UINT32_MAX) || bad(raw, v);
         if (key == "garbage") return boolean(v, c.faults.garbage) || bad(raw, v);
+        if (key == "stationlist") return boolean(v, c.stationList) || bad(raw, v);
         if (key.rfind("var.", 0) == 0) {
             auto parts = words(key, '.');
             VariableConfig var;
@@ -424,7 +426,7 @@ struct Parser {
             own.push_back(c.address);
             for (const auto& a : own) {
                 auto [it, fresh] = busAddresses.emplace(a, c.id);
-                if (!fresh && it->second != c.id)
+                if (!fresh && it->second != c.id && !config.simulator.addressClashes)
                     error(keyLine(s, a == c.address ? "address" : "extraaddresses"),
                           "address " + std::to_string(a.pla) + ":" + std::to_string(a.ela) +
                               " of " + c.id + " is already taken on the serial bus by " +

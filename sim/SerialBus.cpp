@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/wire/Timing.h"
+#include "sim/BusStations.h"
 
 namespace sim {
 namespace {
@@ -147,9 +148,14 @@ void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
     // before it has all of it.
     inputFree_ = std::max(inputFree_, PacedOutput::Clock::now()) +
                  wire::timing::serialTransmitTime(wireBytes, baud_);
-    Controller* station = router_.serialStation(frame.address);
-    if (station == nullptr || router_.isDown(*station)) return;
-    Outcome outcome = station->handle(frame);
+    const std::vector<Controller*> stations = router_.serialStations(frame.address);
+    if (stations.empty()) return;
+    if (stations.size() > 1) {
+        deliverToClash(stations, frame);
+        return;
+    }
+    Controller* station = stations.front();
+    Outcome outcome = router_.answerOnBus(*station, frame);
     if (outcome.reply) {
         auto bytes = wire::encodeSerialFrame(*outcome.reply);
         if (bytes) {
@@ -162,6 +168,24 @@ void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
         }
     }
     router_.settle(*station, outcome);
+}
+
+}  // namespace sim
+
+namespace sim {
+
+// Every station at the address acts on the request; their replies collide on the line.
+void SerialBus::deliverToClash(const std::vector<Controller*>& stations, const wire::Frame& frame) {
+    std::vector<uint8_t> line;
+    for (Controller* station : stations) {
+        Outcome outcome = router_.answerOnBus(*station, frame);
+        if (outcome.reply) {
+            auto bytes = wire::encodeSerialFrame(*outcome.reply);
+            if (bytes) line = line.empty() ? std::move(bytes).value() : collide(line, *bytes);
+        }
+        router_.settle(*station, outcome);
+    }
+    if (!line.empty()) output_->pushAt(std::move(line), inputFree_, baud_, false);
 }
 
 }  // namespace sim

@@ -28,6 +28,7 @@ class SerialBus {
     void read();
     void received(std::size_t count);
     void deliver(const wire::Frame& frame, std::size_t wireBytes);
+    void deliverToClash(const std::vector<Controller*>& stations, const wire::Frame& frame);
     void armIdle();
     // Request bytes that still get through a cut of the line (the head station's knob); after
     // a cut the bus hears nothing until the line has been idle.

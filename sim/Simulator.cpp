@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/wire/Request.h"
+#include "sim/BusStations.h"
 
 namespace sim {
 namespace {
@@ -169,9 +170,55 @@ Controller* Simulator::busStationAt(wire::Address to) {
     return nullptr;
 }
 
+std::vector<Controller*> Simulator::serialStations(wire::Address to) {
+    if (to == wire::kDirectAddress) {
+        if (busHead_ == nullptr || isDown(*busHead_)) return {};
+        return {busHead_};
+    }
+    std::vector<Controller*> found;
+    for (Station& s : stations_) {
+        if (s.controller->config().bus == Bus::Serial && !s.down &&
+            s.controller->answersAt(to, false))
+            found.push_back(s.controller.get());
+    }
+    return found;
+}
+
+std::vector<wire::Address> Simulator::presentStations(const Controller* gateway) const {
+    std::vector<wire::Address> present;
+    auto add = [&present](const Controller& c) {
+        present.push_back(c.address());
+        const auto& extra = c.config().extraAddresses;
+        present.insert(present.end(), extra.begin(), extra.end());
+    };
+    if (gateway != nullptr) add(*gateway);
+    for (const Station& s : stations_)
+        if (s.controller->config().bus == Bus::Serial && !s.down) add(*s.controller);
+    return present;
+}
+
+std::optional<wire::Frame> Simulator::stationList(const Controller& head,
+                                                  const wire::Frame& request,
+                                                  const Controller* gateway) const {
+    if (request.command != wire::code(wire::Command::StationList) || !head.config().stationList)
+        return std::nullopt;
+    return stationListReply(request, presentStations(gateway));
+}
+
+Outcome Simulator::answerOnBus(Controller& station, const wire::Frame& request) {
+    if (&station == busHead_) {
+        if (auto list = stationList(station, request, nullptr)) return Outcome{std::move(list)};
+    }
+    return station.handle(request);
+}
+
 Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request) {
     Routed routed;
     if (gateway.answersAt(request.address, true)) {
+        if (auto list = stationList(gateway, request, &gateway)) {
+            routed.outcome.reply = std::move(list);
+            return routed;
+        }
         routed.answerer = &gateway;
         routed.outcome = gateway.handle(request);
         return routed;
@@ -179,6 +226,9 @@ Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request) {
     Controller* station = busStationAt(request.address);
     if (station == nullptr) {
         routed.outcome.reply = wire::makeReplyFrame(request, wire::ReplyCode::NoSuchStation);
+    } else if (serialStations(request.address).size() > 1) {
+        // The gateway hears its stations collide there: it passes nothing on.
+        routed.outcome.reply = wire::makeReplyFrame(request, wire::ReplyCode::AddressClash);
     } else if (isDown(*station)) {
         routed.outcome.reply = wire::makeReplyFrame(request, wire::ReplyCode::NoAnswer);
     } else {

@@ -41,6 +41,8 @@ class Simulator : public Router {
 
     Routed routeTcp(Controller& gateway, const wire::Frame& request) override;
     Controller* serialStation(wire::Address to) override;
+    std::vector<Controller*> serialStations(wire::Address to) override;
+    Outcome answerOnBus(Controller& station, const wire::Frame& request) override;
     void settle(Controller& answerer, const Outcome& outcome) override;
     bool isDown(const Controller& controller) const override;
 
@@ -55,6 +57,11 @@ class Simulator : public Router {
     const Station* stationOf(const Controller& controller) const;
     Station* byId(const std::string& id);
     Controller* busStationAt(wire::Address to);
+    // The addresses the bus's stations answer at now, `gateway`'s own first when given.
+    std::vector<wire::Address> presentStations(const Controller* gateway) const;
+    // The StationList reply when `head` gives it; empty for other requests.
+    std::optional<wire::Frame> stationList(const Controller& head, const wire::Frame& request,
+                                           const Controller* gateway) const;
     void coldStart(Station& station);
     // A restart that keeps the address (an operating-system upgrade, a crash).
     void reboot(Station& station);

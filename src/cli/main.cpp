@@ -11,6 +11,7 @@
 #include "cli/NameCommands.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
+#include "cli/ScanModulesCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     cli::addLoadCommands(app, options);
     cli::addPartitionEditCommands(partitions, options);
     cli::addNetworkCommands(app, options);
+    cli::addScanModulesCommand(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

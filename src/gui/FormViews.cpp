@@ -1,5 +1,6 @@
 #include "gui/FormViews.h"
 
+#include "gui/ModuleSearchView.h"
 #include "gui/NetworkViews.h"
 #include "gui/ViewSetUp.h"
 #include "load/FormChangeAddr.h"
@@ -68,6 +69,7 @@ std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
             {"FormUpgradeKVXreal", upgradeView},
             {"FormLoadApplication", progressView},
             {"FormSearchTCP", searchTcpView},
+            {"FormSearchModules", searchModulesView},
             {"FormTCPSettings", tcpSettingsView}};
 }
 

@@ -1,5 +1,6 @@
 #include "gui/QtFormHost.h"
 
+#include <QCloseEvent>
 #include <stdexcept>
 
 #include "gui/FormViews.h"
@@ -12,6 +13,15 @@ void FormDialog::reject() {
     } else {
         QDialog::reject();
     }
+}
+
+void FormDialog::closeEvent(QCloseEvent* event) {
+    if (!onClose_) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    binder_.run(onClose_);
 }
 
 void FormDialog::showEvent(QShowEvent* event) {

@@ -21,15 +21,19 @@ class FormDialog final : public QDialog {
     void onReject(Binder::Handler handler) { onReject_ = std::move(handler); }
     // Runs once, as soon as the dialog is on the screen (the form's Activate).
     void onShown(Binder::Handler handler) { onShown_ = std::move(handler); }
+    // The close box runs this instead of the reject handler; the form hides itself if it will.
+    void onClose(Binder::Handler handler) { onClose_ = std::move(handler); }
     void reject() override;
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     Binder binder_;
     Binder::Handler onReject_;
     Binder::Handler onShown_;
+    Binder::Handler onClose_;
 };
 
 class QtFormHost final : public ui::FormHost {

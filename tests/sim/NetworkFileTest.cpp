@@ -30,7 +30,7 @@ TEST(NetworkFile, ReadsTheDemoNetwork) {
     auto result = sim::readNetworkFile(temp / "demo/network.ini");
     ASSERT_TRUE(result.errors.empty()) << result.errors.front();
     const auto& controllers = result.config.controllers;
-    ASSERT_EQ(controllers.size(), 5u);
+    ASSERT_EQ(controllers.size(), 7u);
     const auto& boiler = controllers[0];
     EXPECT_EQ(boiler.id, "Boiler");
     EXPECT_TRUE(boiler.kvxrealC);
@@ -43,7 +43,7 @@ TEST(NetworkFile, ReadsTheDemoNetwork) {
     EXPECT_FALSE(controllers[2].password.empty());
     int serial = 0;
     for (const auto& c : controllers) serial += c.bus == sim::Bus::Serial;
-    EXPECT_EQ(serial, 2);
+    EXPECT_EQ(serial, 4);
     EXPECT_TRUE(result.config.simulator.discovery.has_value());
 }
 

@@ -31,6 +31,9 @@ class Exchange {
     explicit Exchange(wire::Frame request) : request_(std::move(request)) {}
 
     const wire::Frame& request() const { return request_; }
+    // The longest wait for the reply to begin, where the link knows answer times (serial);
+    // zero: the link's own time-out. Set before the exchange is submitted.
+    std::chrono::milliseconds answerLimit{0};
 
     // True once the request is on the line, or once the exchange has ended without.
     bool sentOrEnded() const { return stage_.load(std::memory_order_acquire) >= Stage::Sent; }

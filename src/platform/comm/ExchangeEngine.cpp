@@ -40,8 +40,10 @@ std::shared_ptr<Pipeline> ExchangeEngine::openPipeline() {
     return pipeline;
 }
 
-std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Frame request) {
+std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Frame request,
+                                                 std::chrono::milliseconds answerLimit) {
     auto exchange = std::make_shared<Exchange>(std::move(request));
+    exchange->answerLimit = answerLimit;
     if (!carried(exchange)) enqueue({exchange, false, nullptr});
     return exchange;
 }
@@ -157,6 +159,7 @@ void ExchangeEngine::process(Job& job) {
     wire::Frame& request = exchange.mutableRequest();
     request.reply = false;
     request.sequence = sequence_++;
+    if (exchange.answerLimit.count() > 0) link_->limitNextAnswer(exchange.answerLimit);
     if (!link_->send(request, why)) {
         exchange.finish({Ending::NotStarted, {}, why});
         return;

@@ -16,6 +16,7 @@
 #include "platform/comm/Exchange.h"
 #include "platform/comm/Link.h"
 #include "platform/comm/Pipeline.h"
+#include "platform/comm/StationList.h"
 #include "platform/wire/Request.h"
 
 namespace comm {
@@ -28,8 +29,10 @@ class ExchangeEngine {
     ExchangeEngine(const ExchangeEngine&) = delete;
     ExchangeEngine& operator=(const ExchangeEngine&) = delete;
 
-    // Queues a request; the engine sets its sequence number. Never blocks.
-    std::shared_ptr<Exchange> submit(wire::Frame request);
+    // Queues a request; the engine sets its sequence number. Never blocks. A non-zero
+    // `answerLimit` shortens this exchange's wait for the reply to begin (Exchange.h).
+    std::shared_ptr<Exchange> submit(wire::Frame request,
+                                     std::chrono::milliseconds answerLimit = {});
     // Builds the request frame (NotStarted at once when it cannot be encoded) and queues it.
     std::shared_ptr<Exchange> submit(wire::Address address, const wire::Request& request);
     // Submits and waits for the end. When nothing else is queued or running, the exchange
@@ -47,6 +50,9 @@ class ExchangeEngine {
     bool connect(std::string& why);
 
     const std::string& name() const { return name_; }
+
+    // What the head of this link's bus last said is on it; only the caller's thread uses it.
+    StationList& stations() { return stations_; }
 
   private:
     struct Job {
@@ -70,6 +76,7 @@ class ExchangeEngine {
     std::shared_ptr<Pipeline> running_;  // the pipeline on the worker, if any
     bool busy_ = false;  // an exchange is running (on the worker or on a caller)
     bool stopping_ = false;
+    StationList stations_;
     std::thread worker_;
 };
 

@@ -48,6 +48,9 @@ class Link {
     }
     // Pipelining: a reply has arrived and more are awaited; they get a fresh answer time.
     virtual void restartTimeout() {}
+    // The next send() waits at most this long for its reply to begin, if that is shorter than
+    // the link's own answer time; links without answer times (TCP) ignore it.
+    virtual void limitNextAnswer(std::chrono::milliseconds answerTime) { (void)answerTime; }
     // The line's rate in bits per second (10 bits a byte), 0 when the link does not know it.
     virtual uint32_t lineBitsPerSecond() const { return 0; }
 

@@ -72,13 +72,20 @@ bool SerialLink::send(const wire::Frame& request, std::string& why) {
     deframer_.reset();
     seen_.clear();
     scanned_ = 0;
+    const int answerMs = nextAnswerMs_ > 0 ? std::min(nextAnswerMs_, serialTimeoutMs_)
+                                           : serialTimeoutMs_;
+    nextAnswerMs_ = 0;
     const auto now = Clock::now();
-    deadline_ = now + timing::serialAnswerTimeout(bytes->size(), baud_, serialTimeoutMs_);
+    deadline_ = now + timing::serialAnswerTimeout(bytes->size(), baud_, answerMs);
     hardDeadline_ = deadline_ + timing::serialCompletionTimeout(
                                     wire::serialWireSize(wire::kMaxFrameSize), baud_);
     lastByte_ = now;
     lineFree_ = now + timing::serialTransmitTime(bytes->size(), baud_);
     return write(*bytes, why);
+}
+
+void SerialLink::limitNextAnswer(std::chrono::milliseconds answerTime) {
+    nextAnswerMs_ = static_cast<int>(answerTime.count());
 }
 
 bool SerialLink::sendMore(const wire::Frame& request, std::string& why) {

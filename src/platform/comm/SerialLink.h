@@ -30,6 +30,7 @@ class SerialLink final : public Link {
     bool sendMore(const wire::Frame& request, std::string& why) override;
     void restartTimeout() override;
     uint32_t lineBitsPerSecond() const override { return baud_; }
+    void limitNextAnswer(std::chrono::milliseconds answerTime) override;
     void abort() override;
     std::string name() const override { return "serial:" + path_; }
 
@@ -44,6 +45,7 @@ class SerialLink final : public Link {
     std::string path_;
     uint32_t baud_;
     int serialTimeoutMs_;
+    int nextAnswerMs_ = 0;  // a shorter answer time for the next send() only; 0: none
     asio::io_context io_;
     asio::posix::stream_descriptor port_{io_};
     wire::SerialDeframer deframer_;

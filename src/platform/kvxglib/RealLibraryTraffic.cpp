@@ -14,6 +14,7 @@
 
 #include "platform/comm/LinkAccess.h"
 #include "platform/comm/LinkTable.h"
+#include "platform/comm/PresenceProbe.h"
 #include "platform/comm/SerialLink.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/comm/TcpLink.h"
@@ -504,14 +505,16 @@ int32_t RealLibrary::SubmitRequest(RequestHandle request, const uint8_t* bytes, 
 
 // Returns once the request is on the line, or could not be put there (the link does not
 // open, the frame is too large). Only reopening a TCP link makes that wait noticeable, and
-// never longer than its connect time-out.
+// never longer than its connect time-out. A presence probe may end here at once, answered from
+// the bus head's station list, which it first fetches when stale (PresenceProbe.h).
 int32_t RealLibrary::StartExchange(RequestHandle request) {
     RequestObject* object = findRequest(*traffic_, request);
     if (object == nullptr || !object->bound || !object->request) return False;
     if (object->exchange && !object->exchange->done()) return False;
     comm::ExchangeEngine* engine = engineFor(*this, object->link);
     if (engine == nullptr) return False;
-    object->exchange = engine->submit(*object->request);
+    object->exchange =
+        comm::submitRequest(*engine, *object->request, std::chrono::steady_clock::now());
     return object->exchange->waitStarted() ? True : False;
 }
 

@@ -11,6 +11,7 @@ bool isKnownCommand(uint8_t command) {
         case Command::SetClock:
         case Command::PartitionTable:
         case Command::ApplicationControl:
+        case Command::StationList:
         case Command::Discover:
         case Command::Hello:
         case Command::Proof:
@@ -41,6 +42,8 @@ const char* commandName(uint8_t command) {
             return "PartitionTable";
         case Command::ApplicationControl:
             return "ApplicationControl";
+        case Command::StationList:
+            return "StationList";
         case Command::Discover:
             return "Discover";
         case Command::Hello:

@@ -12,6 +12,7 @@ enum class Command : uint8_t {
     SetClock = 0x05,
     PartitionTable = 0x06,      // KVXreal C: create and remove partitions, all or nothing
     ApplicationControl = 0x07,  // older controllers: stop, clear, start the application
+    StationList = 0x08,  // a bus head or gateway: the stations on its bus now
     TransferOpen = 0x20,
     TransferBlock = 0x21,
     TransferCommit = 0x22,

@@ -70,6 +70,8 @@ Result<Request> decodeRequest(const Frame& frame) {
         case Command::Proof:
         case Command::Sealed:
             break;  // the link's password layer answers these, not the controller
+        case Command::StationList:
+            break;  // the bus answers it from what it sees, not one controller's state
         case Command::TransferOpen:
             return widen(decodeTransferOpenRequest(frame.payload));
         case Command::TransferBlock:

@@ -1,0 +1,15 @@
+#pragma once
+// `krelvan-cli scan-modules --link L [--all]`: the module search of the communication settings,
+// on the command line (--all: the whole address space, past the module at a local address).
+// One line per module found (PLA, ELA, module type; an address two stations claim gets a
+// fourth field saying so); progress on stderr when it is a terminal. Ctrl-C, a closed terminal or a closed output stops the scan after its current
+// probe; what was found is printed all the same. Exit 0 after a whole search, 1 when the link
+// does not open, 130 when stopped.
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+struct Options;
+void addScanModulesCommand(CLI::App& app, Options& options);
+
+}  // namespace cli

@@ -1,0 +1,196 @@
+// `krelvan-cli scan-modules` against kvxsim on the serial bus and over a TCP gateway: the
+// dialog's search, the whole scan with --all, two stations at one address, and a scan stopped
+// by Ctrl-C or a closed terminal that still prints what it found.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+
+#include "sim/SimProcess.h"
+#include "support/RunCommand.h"
+#include "support/TempFolder.h"
+
+extern char** environ;
+
+using ::testing::HasSubstr;
+
+namespace {
+
+const char* kNetwork = R"([Simulator]
+Baud=115200
+AddressClashes=yes
+
+[Controller Gate]
+Serial=SN-GATE
+Model=300
+Address=1:5
+Listen=127.0.0.1:0
+
+[Controller Old]
+Serial=SN-OLD
+Model=210
+Address=2:1
+Listen=127.0.0.1:0
+StationList=no
+
+[Controller Head]
+Bus=serial
+Serial=SN-HEAD
+Model=300
+Address=10:1
+
+[Controller Valve]
+Bus=serial
+Serial=SN-VALVE
+Model=200
+Address=10:2
+
+[Controller Meter]
+Bus=serial
+Serial=SN-METER
+Model=77
+Address=200:7
+
+[Controller TwinA]
+Bus=serial
+Serial=SN-TA
+Address=30:3
+
+[Controller TwinB]
+Bus=serial
+Serial=SN-TB
+Address=30:3
+)";
+
+const std::string kBusLines =
+    "10\t1\tKVX300C\n10\t2\tKVX200\n30\t3\t?\tTwo or more modules answer at this address: give "
+    "each its own address.\n200\t7\t77\n";
+
+struct Spawned {
+    pid_t pid = -1;
+    int out = -1;
+};
+
+// Starts the command with stdout on a pipe (stderr and stdin as the test's).
+Spawned spawn(const std::vector<std::string>& args) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    Spawned s;
+    if (posix_spawn(&s.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) s.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    s.out = pipeFds[0];
+    return s;
+}
+
+// What arrives on `fd` until it holds `until` or ends, within the time-out.
+std::string readUntil(int fd, const std::string& until, std::chrono::seconds timeout) {
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (text.find(until) == std::string::npos && std::chrono::steady_clock::now() < end) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+// The exit code, or -1 when the child is still running after the time-out (it is killed).
+int waitExit(pid_t pid, std::chrono::seconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        pollfd none{-1, 0, 0};
+        ::poll(&none, 0, 20);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+class ScanModulesCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        temp.write("net.ini", kNetwork);
+        temp.write("product/README.txt", "");
+        temp.write("machine/Kvxmatic.Ini",
+                   "[Kvxmatic]\nProductDir=../product\n[Link]\nBaud=115200\nTcpTimeoutMs=500\n");
+        sim = std::make_unique<simtest::SimProcess>(
+            std::vector<std::string>{"--network", temp / "net.ini"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+    }
+    std::vector<std::string> command(std::vector<std::string> args) {
+        args.insert(args.begin(), {KRELVAN_CLI_PATH, "scan-modules", "--machine", temp / "machine"});
+        return args;
+    }
+
+    testsupport::TempFolder temp;
+    std::unique_ptr<simtest::SimProcess> sim;
+};
+
+}  // namespace
+
+TEST_F(ScanModulesCli, ListsTheModulesOnTheSerialBusAndBehindTheGateway) {
+    const std::string serial = "serial:" + sim->serial();
+    const std::string gate = "tcp:" + sim->tcp("Gate");
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {"the dialog's search ends at the bus head", {"--link", serial}, "10\t1\tKVX300C\n"},
+        {"the whole serial bus", {"--link", serial, "--all"}, kBusLines},
+        {"the gateway and its bus", {"--link", gate, "--all"}, "1\t5\tKVX300C\n" + kBusLines},
+    };
+    for (const auto& c : cases) {
+        const auto r = testsupport::runCommand(command(c.args), 60);
+        EXPECT_EQ(r.exitCode, 0) << c.what << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.what;
+        EXPECT_EQ(r.err, "") << c.what;  // no progress when stderr is no terminal
+    }
+}
+
+TEST_F(ScanModulesCli, HelpAndBadArguments) {
+    auto r = testsupport::runCommand({KRELVAN_CLI_PATH, "scan-modules", "--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.out, HasSubstr("--link"));
+    EXPECT_THAT(r.out, HasSubstr("--all"));
+    r = testsupport::runCommand(command({}));
+    EXPECT_EQ(r.exitCode, 2);
+    r = testsupport::runCommand(command({"--link", "tcp:127.0.0.1"}));
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+}
+
+TEST_F(ScanModulesCli, AStoppedScanEndsCleanlyWithWhatItFound) {
+    // The older gateway gives no station list: each probe is a round trip, so the whole scan
+    // takes long enough to be stopped part way.
+    for (int signal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const Spawned child = spawn(command({"--link", "tcp:" + sim->tcp("Old"), "--all"}));
+        ASSERT_GT(child.pid, 0);
+        const std::string first = readUntil(child.out, "\n", std::chrono::seconds(20));
+        EXPECT_EQ(first, "2\t1\tKVX210\n");
+        ::kill(child.pid, signal);
+        EXPECT_EQ(waitExit(child.pid, std::chrono::seconds(20)), 130);
+        EXPECT_EQ(first + readUntil(child.out, "\x04", std::chrono::seconds(5)), first);
+        ::close(child.out);
+    }
+}
