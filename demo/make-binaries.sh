@@ -39,14 +39,6 @@ def noise(seed, length):
     return bytes(out[:length])
 
 
-def text(value, size):
-    return value.encode("cp850").ljust(size, b"\0")
-
-
-def with_crc(body):
-    return body + struct.pack("<I", zlib.crc32(body))
-
-
 def str8(value):
     data = value.encode("cp850")
     return struct.pack("<B", len(data)) + data
@@ -77,20 +69,18 @@ def port_os_image(port_type, revision, size):
                      noise(zlib.crc32(b"portos" + revision.encode()), size))
 
 
-def tcp_option_image(model, revision, size):
-    # TCP/IP option image of an older controller (its web pages included).
-    code = noise(zlib.crc32(b"tcp" + revision.encode()), size)
-    return with_crc(b"KVXTCP01" + struct.pack("<HI", model, len(code)) + text(revision, 16)
-                    + code)
-
-
-def web_site_image(files):
-    # Web-site image: a file count, then name and contents of each file, then CRC-32.
-    body = b"KVXECP01" + struct.pack("<H", len(files))
+def site_archive(folder):
+    # A web site's payload (docs/image-format.md): every file below `folder`, in path order.
+    files = sorted((p.relative_to(folder).as_posix(), p.read_bytes())
+                   for p in folder.rglob("*") if p.is_file())
+    out = b"KRVSITE1" + struct.pack("<H", len(files))
     for name, data in files:
-        body += struct.pack("<H", len(name)) + name.encode("ascii")
-        body += struct.pack("<I", len(data)) + data
-    return with_crc(body)
+        out += str8(name) + struct.pack("<I", len(data)) + data
+    return out
+
+
+def web_site_image(model, name, folder):
+    return krv_image(4, model, (0, 0, 0, 0), name, "", site_archive(folder))
 
 
 def pdf(lines):
@@ -121,14 +111,6 @@ def pdf(lines):
     return out
 
 
-def web_page(title, heading, values):
-    rows = b"".join(b"<p>%s <span id=\"%s\">--</span> &deg;C</p>\n" % (label, ident)
-                    for label, ident in values)
-    return (b"<!DOCTYPE html>\n<html><head><title>%s</title>"
-            b"<link rel=\"stylesheet\" href=\"style.css\"></head>\n"
-            b"<body><h1>%s</h1>\n%s</body></html>\n" % (title, heading, rows))
-
-
 for project in PROJECTS:
     write(APPS / project / "Modules.Dir", modules_dir(254, 30, "Module1"))
 
@@ -153,7 +135,9 @@ write(APPS / "KVX200/2.4/KVXreal/KVX200_OS_2_5.img", os_image(200, (2, 5, 0, 0),
 write(APPS / "KVX200/2.5/KVXreal/KVX200_OS_2_6.img", os_image(200, (2, 6, 0, 1), 4096))
 write(APPS / "KVX210/2.2/KVXreal/KVX210_OS_2_2.img", os_image(210, (2, 2, 0, 0), 4096))
 write(APPS / "KVX210/2.3/KVXreal/KVX210_OS_2_3.img", os_image(210, (2, 3, 0, 2), 4096))
-write(APPS / "KVX200/2.5/Module1/Image.Bin", tcp_option_image(200, "2.5-0-03", 3072))
+# The TCP/IP option of the older controllers of revision 2.5: a Port OS image of their port
+# type (20), reloaded by "Load Web-site".
+write(APPS / "KVX200/2.5/Module1/Image.Bin", port_os_image(20, "2.5-0-03", 3072))
 # TCP/IP Port OS upgrade files by port type (the controllers' UpgradeFileNumber), newer than
 # what the demo controllers run, and one damaged file that the upgrade refuses.
 write(Path("SLib/KVXreal/18.TcpIpPortOS"), port_os_image(18, "1.9", 24576))
@@ -162,16 +146,10 @@ damaged = bytearray(port_os_image(13, "2.0", 16384))
 damaged[len(damaged) // 2] ^= 0xFF
 write(Path("SLib/KVXreal/13.TcpIpPortOS"), bytes(damaged))
 
-style = b"body { font-family: sans-serif; margin: 2em; }\nh1 { color: #1f4e79; }\n"
-write(APPS / "KVX300C/3.1/Module1/Image.Ecp", web_site_image([
-    ("index.html", web_page(b"KVX300C", b"Heating and ventilation",
-                            [(b"Supply air", b"supply"), (b"Radiator circuit", b"radiator")])),
-    ("style.css", style), ("logo.bin", noise(0xEC9, 1024))]))
-write(APPS / "KVX200/2.5/Module1/Image.Ecp", web_site_image([
-    ("index.html", web_page(b"KVX200", b"Heating",
-                            [(b"Radiator circuit 1", b"rad1"), (b"Radiator circuit 2", b"rad2"),
-                             (b"Hot water", b"hotwater")])),
-    ("style.css", style)]))
+# Web sites from their sources in demo/sites.
+SITES = Path("../sites")
+write(APPS / "KVX300C/3.1/Module1/Image.Ecp",
+      web_site_image(300, "Heating and ventilation web site", SITES / "heating-ventilation"))
 
 write(Path("Documentation/English/Krelvan Manual.pdf"), pdf([
     "Krelvan - demo manual",

@@ -10,6 +10,7 @@
 #include "sim/ApplicationControl.h"
 #include "sim/PartitionTable.h"
 #include "sim/SystemVariables.h"
+#include "sim/WebSite.h"
 
 namespace sim {
 namespace {
@@ -205,6 +206,22 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
             out.reply = reply(request, ReplyCode::NotFound);
             return out;
         }
+        if (a->partition != tg::kDeactivatePartition) {
+            // A web partition is served, not run; a site cannot run as a program, nor a
+            // program be served as a site.
+            const Partition& target = state_.partitions.at(a->partition);
+            const bool site = !target.site.empty();
+            if (isWebPartition(target) != site && holdsImage(target)) {
+                out.reply = reply(request, ReplyCode::Refused);
+                return out;
+            }
+            if (isWebPartition(target)) {
+                activateSite(state_, a->partition);
+                out.changed = true;
+                out.reply = reply(request, ReplyCode::Ok);
+                return out;
+            }
+        }
         for (const SystemVariable& v : systemVariables(true)) {
             if (v.name == "QSystem.ActivePartition")
                 state_.variables.set(v.file, v.index, wire::Value::int16(a->partition));
@@ -265,6 +282,8 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
     }
     return out;
 }
+
+void Controller::httpListening(uint16_t port) { setHttpPort(state_, port); }
 
 wire::DiscoveryReply Controller::identity(uint16_t tcpPort) const {
     wire::DiscoveryReply r;

@@ -51,6 +51,8 @@ class Controller {
     PasswordGuard passwordGuard;
     Transfers transfers;
     const PortSettings& port() const { return port_; }
+    // Its web server listens on `port` now (QServices.HttpPort reads it).
+    void httpListening(uint16_t port);
 
   private:
     // The port-settings commands (0x50..0x53); defined in ControllerPort.cpp.

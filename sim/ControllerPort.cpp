@@ -5,6 +5,7 @@
 #include "platform/wire/PortSettingsPayload.h"
 #include "platform/wire/Request.h"
 #include "sim/Controller.h"
+#include "sim/WebSite.h"
 #include "sim/NetworkPassword.h"
 #include "sim/SystemVariables.h"
 
@@ -153,7 +154,7 @@ void Controller::afterWrite(const wire::VarAddress& address) {
         if (flag != nullptr) state_.variables.set(p.file, p.index, wire::Value::boolean(required));
     }
     if (committed("QServices.EmailCommitSettings")) take(emailVariables());
-    committed("QServices.HttpCommitSettings");
+    if (committed("QServices.HttpCommitSettings")) commitHttpSettings(state_);
     committed("QServices.BACnetCommitSettings");
 }
 

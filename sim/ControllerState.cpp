@@ -174,7 +174,10 @@ std::string serializeState(const ControllerState& s) {
                     << hex(std::get<std::string>(value)) << "\n";
             }
         }
+        if (!p.site.empty()) out << "site " << int(number) << " " << hex(p.site) << "\n";
     }
+    out << "http " << (s.http.enabled ? 1 : 0) << " " << s.http.port << " " << s.http.activeSite
+        << "\n";
     out << "application " << (s.applicationRunning ? 1 : 0) << " "
         << (s.applicationPresent ? 1 : 0) << "\n";
     if (s.clock) {
@@ -258,6 +261,17 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
                 a = t;
             }
             s.partitions[static_cast<uint8_t>(number)].attributes[static_cast<uint16_t>(attr)] = a;
+        } else if (word == "site") {
+            int number = -1;
+            std::string value;
+            if (!(words >> number >> value) || number < 0 || number > 255 ||
+                !s.partitions.count(static_cast<uint8_t>(number)) ||
+                !unhex(value, s.partitions[static_cast<uint8_t>(number)].site))
+                return fail("bad site line");
+        } else if (word == "http") {
+            int enabled = 0;
+            if (!(words >> enabled >> s.http.port >> s.http.activeSite)) return fail("bad http line");
+            s.http.enabled = enabled != 0;
         } else if (word == "application") {
             int running = 0, present = 0;
             if (!(words >> running >> present)) return fail("bad application line");

@@ -19,6 +19,16 @@ using Attribute = std::variant<int32_t, std::string>;  // number or code page 85
 
 struct Partition {
     std::map<uint16_t, Attribute> attributes;
+    // The site archive a committed web-site image put here; empty for anything else.
+    std::string site;
+};
+
+// The web server as the last commit of its settings (or an activation) left it.
+struct HttpServing {
+    bool enabled = true;
+    int32_t port = 0;         // 0: the port it was started on
+    int32_t activeSite = -1;  // partition, -1 for none
+    bool operator==(const HttpServing&) const = default;
 };
 
 struct ControllerState {
@@ -35,6 +45,7 @@ struct ControllerState {
     bool applicationPresent = true;
     // The revision of the TCP/IP Port OS; a Port OS upgrade replaces it.
     std::string portOsRevision;
+    HttpServing http;
 
     wire::Address address() const;
     void setAddress(wire::Address address);

@@ -60,6 +60,7 @@ struct ControllerConfig {
     std::string osVersion;
     std::string portOsRevision;
     uint16_t upgradeFileNumber = 0;
+    uint16_t httpPort = 0;  // KVXreal C: the loopback port its web server takes; 0: chosen
     int32_t flashSize = 0;
     std::vector<PartitionConfig> partitions;
     int32_t activePartition = 14;  // 14: no application active

@@ -339,6 +339,7 @@ struct Parser {
         if (key == "portosrevision") return (c.portOsRevision = v, true);
         if (key == "upgradefilenumber")
             return number(v, c.upgradeFileNumber, 0, 65535) || bad(raw, v);
+        if (key == "httpport") return number(v, c.httpPort, 0, 65535) || bad(raw, v);
         if (key == "flashsize") return number(v, c.flashSize, 0, INT32_MAX) || bad(raw, v);
         if (key == "activepartition") return number(v, c.activePartition, 0, 255) || bad(raw, v);
         if (key == "subapplication")

@@ -74,6 +74,14 @@ bool Simulator::start(const StartOptions& options) {
         }
         const auto& bound = s.endpoint->bound();
         lines.push_back("tcp " + c.id + " " + endpointText(bound.address(), bound.port()));
+        if (c.kvxrealC) {
+            if (!openHttp(s, c.httpPort, error)) {
+                err_ << "kvxsim: controller " << c.id << ": " << error << "\n";
+                return false;
+            }
+            const auto& web = s.http->bound();
+            lines.push_back("http " + c.id + " " + endpointText(web.address(), web.port()));
+        }
         TcpEndpoint* endpoint = s.endpoint.get();
         Controller* controller = s.controller.get();
         subjects.push_back({controller, [endpoint] { return endpoint->bound().port(); },
@@ -135,6 +143,7 @@ void Simulator::stop() {
     stopped_ = true;
     for (Station& s : stations_) {
         if (s.endpoint) s.endpoint->close();
+        if (s.http) s.http->close();
         if (s.back) s.back->cancel();
     }
     if (bus_) bus_->close();
@@ -250,6 +259,7 @@ void Simulator::settle(Controller& answerer, const Outcome& outcome) {
         if (!state_->save(answerer.id(), answerer.state(), error))
             err_ << "kvxsim: controller " << answerer.id() << ": " << error << std::endl;
     }
+    if (Station* s = stationOf(answerer); s != nullptr && s->http) followHttpPort(*s);
     if (outcome.restart == Restart::Cold) {
         if (Station* s = stationOf(answerer)) coldStart(*s);
     } else if (outcome.restart == Restart::Reboot) {
@@ -263,6 +273,42 @@ void Simulator::settle(Controller& answerer, const Outcome& outcome) {
             comeBack(*s);
         }
     }
+}
+
+bool Simulator::openHttp(Station& s, uint16_t port, std::string& error) {
+    Controller* controller = s.controller.get();
+    // Served on loopback only: the controller's own loopback address, else 127.0.0.1.
+    asio::error_code ec;
+    const auto listen = asio::ip::make_address(controller->config().listen.host, ec);
+    const std::string host = !ec && listen.is_loopback() ? listen.to_string() : "127.0.0.1";
+    auto server = std::make_unique<HttpServer>(io_, [this, controller]() -> const ControllerState* {
+        return isDown(*controller) ? nullptr : &controller->state();
+    });
+    if (!server->open(host, port, error)) return false;
+    s.http = std::move(server);
+    controller->httpListening(s.http->bound().port());
+    return true;
+}
+
+void Simulator::followHttpPort(Station& s) {
+    const int32_t wanted = s.controller->state().http.port;
+    const uint16_t now = s.http->bound().port();
+    if (wanted == now) return;
+    std::string error;
+    auto previous = std::move(s.http);
+    previous->close();
+    const bool moved = wanted >= 0 && wanted <= 65535 &&
+                       openHttp(s, static_cast<uint16_t>(wanted), error);
+    if (!moved) {
+        err_ << "kvxsim: controller " << s.controller->id() << ": web server stays on port "
+             << now << ": " << (error.empty() ? "bad port" : error) << std::endl;
+        std::string again;
+        if (!openHttp(s, now, again))
+            err_ << "kvxsim: controller " << s.controller->id() << ": " << again << std::endl;
+        return;
+    }
+    out_ << "http " << s.controller->id() << " "
+         << endpointText(s.http->bound().address(), s.http->bound().port()) << std::endl;
 }
 
 bool Simulator::isDown(const Controller& controller) const {

@@ -12,6 +12,7 @@
 #include "sim/ControlServer.h"
 #include "sim/Controller.h"
 #include "sim/Discovery.h"
+#include "sim/HttpServer.h"
 #include "sim/NetworkConfig.h"
 #include "sim/Router.h"
 #include "sim/SerialBus.h"
@@ -50,6 +51,7 @@ class Simulator : public Router {
     struct Station {
         std::unique_ptr<Controller> controller;
         std::unique_ptr<TcpEndpoint> endpoint;  // TCP controllers only
+        std::unique_ptr<HttpServer> http;       // TCP KVXreal C controllers only
         bool down = false;
         std::unique_ptr<asio::steady_timer> back;
     };
@@ -67,6 +69,10 @@ class Simulator : public Router {
     void reboot(Station& station);
     void goAway(Station& station, uint32_t awayMs);
     void comeBack(Station& station);
+    // The web server on loopback beside the controller's TCP port; false when it cannot listen.
+    bool openHttp(Station& station, uint16_t port, std::string& error);
+    // A committed port other than the one served: the server moves there.
+    void followHttpPort(Station& station);
 
     asio::io_context& io_;
     NetworkConfig config_;

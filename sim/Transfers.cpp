@@ -8,13 +8,14 @@
 #include "sim/Controller.h"
 #include "sim/ApplicationControl.h"
 #include "sim/SystemVariables.h"
+#include "sim/WebSite.h"
 
 namespace sim {
 namespace {
 
 using wire::ReplyCode;
 
-constexpr uint16_t kAttrName = 2, kAttrLoadTime = 7, kAttrSize = 8, kAttrMaxSize = 9;
+constexpr uint16_t kAttrName = 2, kAttrHoldsImage = 5, kAttrLoadTime = 7, kAttrSize = 8, kAttrMaxSize = 9;
 // Seconds from 1 January 1970 to 1 January 1980.
 constexpr int64_t kEpoch1980 = 315532800;
 
@@ -130,6 +131,9 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
             auto it = state.partitions.find(r.partition);
             if (it == state.partitions.end()) return replyWith(frame, ReplyCode::NotFound);
             if (activePartition(state) == r.partition) return replyWith(frame, ReplyCode::Refused);
+            // The site being served is not overwritten under its visitors: off first.
+            if (state.http.enabled && state.http.activeSite == r.partition)
+                return replyWith(frame, ReplyCode::Refused);
             const int32_t maxSize = numberAttribute(it->second, kAttrMaxSize);
             if (maxSize < 0 || r.totalSize > static_cast<uint32_t>(maxSize))
                 return replyWith(frame, ReplyCode::OutOfRange);
@@ -198,6 +202,9 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
             p.attributes[kAttrLoadTime] =
                 static_cast<int32_t>(std::max<int64_t>(0, std::time(nullptr) - kEpoch1980));
             p.attributes[kImageChecksumAttribute] = static_cast<int32_t>(stored);
+            p.attributes[kAttrHoldsImage] = int32_t{1};
+            p.site.assign(s.bytes.begin(), s.bytes.end());
+            if (!isSite(p.site)) p.site.clear();
             if (!p.attributes.count(kAttrName)) p.attributes[kAttrName] = std::string();
             break;
         }

@@ -11,6 +11,7 @@
 #include "load/AddressCommands.h"
 #include "load/LoadController.h"
 #include "load/PartitionCommands.h"
+#include "load/WebSiteLoad.h"
 
 namespace app {
 namespace {
@@ -210,7 +211,7 @@ void FormMain::notAvailableYet(const std::string& command) {
 }
 
 void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
-void FormMain::ButtonLoadWeb_Click() { notAvailableYet("Load Web-site"); }
+void FormMain::ButtonLoadWeb_Click() { load::LoadWebSiteCommand(program_); }
 void FormMain::COMPort_Click() { OpenTcpIpDialogs(program_); }
 void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
 void FormMain::BtnReset_Click() { load::ResetController(program_); }

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "load/FormLoadApplication.h"
+#include "load/FormReloadTCPIP.h"
 #include "load/FormUpgradeKVXreal.h"
 #include "load/ProgressText.h"
 
@@ -15,6 +16,11 @@ void ConsoleForms::showModal(ui::Form& form) {
     if (auto* upgrade = dynamic_cast<load::FormUpgradeKVXreal*>(&form)) {
         out_ << upgrade->GenLabel.caption << (yes_ ? " -> OK" : " -> Cancel (no --yes)") << '\n';
         yes_ ? upgrade->OKButton_Click() : upgrade->CancelButton_Click();
+    }
+    // Asking for "load-web" is the consent the confirmation asks for.
+    if (auto* reload = dynamic_cast<load::FormReloadTCPIP*>(&form)) {
+        out_ << reload->GenLabel.caption << " -> OK\n";
+        reload->OKButton_Click();
     }
     // Other dialogs are left as they are: dismissed.
 }

@@ -1,6 +1,7 @@
 #include "cli/ConsoleUi.h"
 
-#include <ostream>
+#include <iostream>
+#include <string>
 
 namespace cli {
 namespace {
@@ -25,6 +26,19 @@ int32_t ConsoleMessageBoxes::ask(const std::string& text, const std::string&, in
     int32_t answer = ui::defaultAnswer(buttons);
     if (answerYes && set == ui::buttons::YesNo) answer = *answerYes ? ui::answer::Yes : ui::answer::No;
     if (answerYes && set == ui::buttons::OkCancel) answer = *answerYes ? ui::answer::Ok : ui::answer::Cancel;
+    if (!answerYes && prompt && (set == ui::buttons::YesNo || set == ui::buttons::OkCancel)) {
+        const bool yesNo = set == ui::buttons::YesNo;
+        err_ << "question: " << oneLine(text) << (yesNo ? " [y/N] " : " [OK/cancel] ")
+             << std::flush;
+        std::string line;
+        const bool read = static_cast<bool>(std::getline(std::cin, line));
+        if (!read) err_ << '\n';  // no answer came: end the prompt's line
+        const bool accepted = read && !line.empty() &&
+                              (yesNo ? (line[0] == 'y' || line[0] == 'Y')
+                                     : (line[0] == 'o' || line[0] == 'O'));
+        return yesNo ? (accepted ? ui::answer::Yes : ui::answer::No)
+                     : (accepted ? ui::answer::Ok : ui::answer::Cancel);
+    }
     err_ << "question: " << oneLine(text) << " -> "
          << (answer == ui::answer::Ok    ? "OK"
              : answer == ui::answer::Yes ? "Yes"

@@ -18,6 +18,8 @@ public:
 
     // Set: questions are answered yes (OK) or no (Cancel) instead of by their default.
     std::optional<bool> answerYes;
+    // Without answerYes: put OK/Cancel and Yes/No questions to the user on stdin.
+    bool prompt = false;
 
 private:
     std::ostream& err_;

@@ -19,6 +19,7 @@
 #include "load/OsUpgrade.h"
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
+#include "load/WebSiteLoad.h"
 
 namespace cli {
 namespace {
@@ -35,6 +36,7 @@ struct LoadArgs {
     std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
+    std::string serial;  // load-web on a controller without KVXreal C
     ControllerAddress target = kAttached;  // the partition actions take --addr of `partitions`
 };
 
@@ -103,6 +105,33 @@ int runLoad(const LoadArgs& args) {
     const load::LoadOutcome outcome = load::LoadController(run.program());
     std::cout << (outcome == load::LoadOutcome::Loaded ? "loaded\n" : "not loaded\n");
     return outcome == load::LoadOutcome::Loaded ? exitcode::Ok : exitcode::Failed;
+}
+
+// "Load Web-site": the site into a KVXreal C controller's web partition, or the TCP/IP option
+// image into an older controller's port (found on the network by --serial).
+int runLoadWeb(const LoadArgs& args) {
+    Run run(args);
+    app::Program& program = run.program();
+    selectRevision(program, args.model, args.program);
+    if (!program.SelectedHasWebSite) {
+        std::cerr << "error: the selected program has no web site\n";
+        return exitcode::Failed;
+    }
+    if (!connected(run, args)) return exitcode::Failed;
+    clink::DetectControllerOsKind(program, program.connection.CurrentPLA,
+                                  program.connection.CurrentELA);
+    program.current.CurrentSN = args.serial;
+    if (program.connection.ControllerOsKind == "C" && args.partition != 0 &&
+        !selectPartition(program, args.partition))
+        return exitcode::Failed;
+    // Without --yes a question is put to the user at a terminal.
+    if (!args.yes && isatty(STDIN_FILENO) != 0) {
+        run.session.messageBoxes().answerYes.reset();
+        run.session.messageBoxes().prompt = true;
+    }
+    const bool ok = load::LoadWebSiteCommand(program) == load::WebLoadOutcome::Loaded;
+    std::cout << (ok ? "loaded\n" : "not loaded\n");
+    return ok ? exitcode::Ok : exitcode::Failed;
 }
 
 int runUpgrade(const LoadArgs& args) {
@@ -186,6 +215,21 @@ void addLoadCommands(CLI::App& app, Options& options) {
         ->check(CLI::Range(1, 255));
     load->add_flag("--yes", args->yes, "answer OK to an operating-system upgrade");
     setRun(*load, options, args, runLoad);
+
+    CLI::App* web = app.add_subcommand(
+        "load-web", "Load the selected program's web site into the attached controller, as "
+                    "\"Load Web-site\" does: on KVXreal C controllers into a web partition, on "
+                    "others the TCP/IP option image into the port");
+    addSelectionOptions(*web, args->model, args->program, true);
+    addLinkOption(*web, *args);
+    web->add_option("--partition", args->partition,
+                    "target partition (default: the first web partition)")
+        ->check(CLI::Range(1, 255));
+    web->add_option("--serial", args->serial,
+                    "serial number of a controller without KVXreal C, found by a network search "
+                    "for the TCP/IP option reload");
+    web->add_flag("--yes", args->yes, "answer OK to the question of another partition");
+    setRun(*web, options, args, runLoadWeb);
 
     CLI::App* upgrade = app.add_subcommand(
         "upgrade-os", "Compare the controller's operating system with the revision's image and "

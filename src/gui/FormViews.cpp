@@ -5,9 +5,11 @@
 #include "gui/ViewSetUp.h"
 #include "load/FormChangeAddr.h"
 #include "load/FormLoadApplication.h"
+#include "load/FormReloadTCPIP.h"
 #include "load/FormUpgradeKVXreal.h"
 #include "ui_FormChangeAddr.h"
 #include "ui_FormLoadApplication.h"
+#include "ui_FormReloadTCPIP.h"
 #include "ui_FormUpgradeKVXreal.h"
 
 namespace gui {
@@ -46,6 +48,19 @@ void upgradeView(FormDialog& dialog, ui::Form& form) {
     dialog.onReject([&model] { model.Form_KeyPress(27); });
 }
 
+void reloadTcpIpView(FormDialog& dialog, ui::Form& form) {
+    auto& model = dynamic_cast<load::FormReloadTCPIP&>(form);
+    auto& generated = setUp<Ui::FormReloadTCPIP>(dialog);
+    setPicture(*generated.Image1, QStyle::SP_MessageBoxQuestion);
+    Binder& b = dialog.binder();
+    b.title(model.Caption);
+    b.control("GenLabel", model.GenLabel);
+    b.controlArray("StepLabel", model.StepLabel);
+    b.control("OKButton", model.OKButton, [&model] { model.OKButton_Click(); });
+    b.control("CancelButton", model.CancelButton, [&model] { model.CancelButton_Click(); });
+    dialog.onReject([&model] { model.Form_KeyPress(27); });
+}
+
 void progressView(FormDialog& dialog, ui::Form& form) {
     auto& model = dynamic_cast<load::FormLoadApplication&>(form);
     auto& generated = setUp<Ui::FormLoadApplication>(dialog);
@@ -67,6 +82,7 @@ void progressView(FormDialog& dialog, ui::Form& form) {
 std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
     return {{"FormChangeAddr", changeAddressView},
             {"FormUpgradeKVXreal", upgradeView},
+            {"FormReloadTCPIP", reloadTcpIpView},
             {"FormLoadApplication", progressView},
             {"FormSearchTCP", searchTcpView},
             {"FormSearchModules", searchModulesView},

@@ -4,6 +4,7 @@
 
 #include "app/Dispatch.h"
 #include "support/ProgramFixture.h"
+#include "support/ScriptedForms.h"
 
 using ::testing::ElementsAre;
 using testsupport::ProgramFixture;
@@ -177,10 +178,13 @@ TEST_F(FormMainTest, DispatchShowsWhatAHandlerThrows) {
     EXPECT_TRUE(app::Dispatch(*f.program, [] {}));
 }
 
-TEST_F(FormMainTest, CommandsOfLaterVersionsSaySoInsteadOfDoingNothing) {
+TEST_F(FormMainTest, LoadWebSiteAsksForConfirmationFirst) {
+    testsupport::ScriptedForms forms;  // the user closes the dialog without OK
+    f.program->load.forms = &forms;
     form().ButtonLoadWeb_Click();
-    ASSERT_EQ(f.boxes.shown.size(), 1u);
-    EXPECT_THAT(f.boxes.shown[0].text, ::testing::HasSubstr("Load Web-site"));
+    EXPECT_EQ(forms.shown, std::vector<std::string>{"modal FormReloadTCPIP"});
+    EXPECT_TRUE(f.boxes.shown.empty());
+    f.program->load.forms = nullptr;
 }
 
 }  // namespace

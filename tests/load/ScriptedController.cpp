@@ -67,6 +67,7 @@ bool ScriptedController::partAttr(int16_t, int16_t, uint8_t partition, int16_t a
     const ScriptedPartition& p = found->second;
     switch (attribute) {
         case 4: value = p.type; return true;
+        case 5: value = p.holdsImage; return true;
         case 7: value = p.loadSeconds; return true;
         case 8: value = p.currentSize; return true;
         case 9: value = p.maxSize; return true;

@@ -18,6 +18,7 @@ struct ScriptedPartition {
     int32_t loadSeconds = 0;
     int32_t currentSize = 0;
     int32_t maxSize = 0;
+    int32_t holdsImage = 0;  // attribute 5
 };
 
 class ScriptedController final : public load::Controller {

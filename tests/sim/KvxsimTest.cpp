@@ -177,9 +177,15 @@ TEST_F(Kvxsim, ColdStartIsAwayForAMomentAndComesBackAt254_30) {
 TEST_F(Kvxsim, ActivateAndPartitionServices) {
     start();
     auto gate = connect("Gate");
-    EXPECT_EQ(gate.exchange(telegram(kDirect, {tg::kActivate, 20, 2}))->code1, 0);
+    EXPECT_EQ(gate.exchange(telegram(kDirect, {tg::kActivate, 16, 2}))->code1, 0);
     auto active = gate.exchange(readVar(kDirect, 1, VarType::Int, 241, 88));
-    EXPECT_EQ(wire::decodeReadReply(active->payload)->value, Value::int16(20));
+    EXPECT_EQ(wire::decodeReadReply(active->payload)->value, Value::int16(16));
+    // A web partition becomes the active site; the running program stays.
+    EXPECT_EQ(gate.exchange(telegram(kDirect, {tg::kActivate, 20, 0}))->code1, 0);
+    auto site = gate.exchange(readVar(kDirect, 1, VarType::Int, 242, 168));
+    EXPECT_EQ(wire::decodeReadReply(site->payload)->value, Value::int16(20));
+    active = gate.exchange(readVar(kDirect, 1, VarType::Int, 241, 88));
+    EXPECT_EQ(wire::decodeReadReply(active->payload)->value, Value::int16(16));
 
     auto list = gate.exchange(telegram(kDirect, tg::buildTelegram(tg::ListPartitions{})));
     EXPECT_EQ(list->payload, (std::vector<uint8_t>{16, 20}));

@@ -30,7 +30,7 @@ TEST(NetworkFile, ReadsTheDemoNetwork) {
     auto result = sim::readNetworkFile(temp / "demo/network.ini");
     ASSERT_TRUE(result.errors.empty()) << result.errors.front();
     const auto& controllers = result.config.controllers;
-    ASSERT_EQ(controllers.size(), 7u);
+    ASSERT_EQ(controllers.size(), 8u);
     const auto& boiler = controllers[0];
     EXPECT_EQ(boiler.id, "Boiler");
     EXPECT_TRUE(boiler.kvxrealC);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/wire/FrameCodec.h"
@@ -125,6 +126,31 @@ bool TcpClient::closedWithin(Ms timeout) {
         const ssize_t n = ::read(socket_.get(), buffer, sizeof buffer);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return true;
     }
+}
+
+std::optional<HttpReply> httpGet(const std::string& hostPort, const std::string& path,
+                                 Ms timeout) {
+    auto socket = connectTcp(hostPort, timeout);
+    if (!socket) return std::nullopt;
+    const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + hostPort + "\r\n\r\n";
+    if (!writeAll(socket->get(), std::vector<uint8_t>(request.begin(), request.end())))
+        return std::nullopt;
+    const auto deadline = Clock::now() + timeout;
+    std::string response;
+    for (;;) {
+        if (!waitFor(socket->get(), POLLIN, deadline)) return std::nullopt;
+        char buffer[4096];
+        const ssize_t n = ::read(socket->get(), buffer, sizeof buffer);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n <= 0) break;
+        response.append(buffer, static_cast<std::size_t>(n));
+    }
+    const auto headEnd = response.find("\r\n\r\n");
+    if (response.rfind("HTTP/1.", 0) != 0 || headEnd == std::string::npos) return std::nullopt;
+    HttpReply reply;
+    reply.status = std::atoi(response.c_str() + response.find(' ') + 1);
+    reply.body = response.substr(headEnd + 4);
+    return reply;
 }
 
 SerialClient::SerialClient(const std::string& path)

@@ -60,6 +60,14 @@ class SerialClient {
 std::vector<wire::Frame> discover(const std::string& hostPort, const std::string& serialFilter,
                                   Ms wait = 500ms);
 
+// One HTTP/1.0 request; the status and the body, or nothing (refused, time-out, no status).
+struct HttpReply {
+    int status = 0;
+    std::string body;
+};
+std::optional<HttpReply> httpGet(const std::string& hostPort, const std::string& path,
+                                 Ms timeout = 2000ms);
+
 // Sends one control line and returns the answer line.
 std::string control(const std::string& socketPath, const std::string& line, Ms timeout = 2000ms);
 

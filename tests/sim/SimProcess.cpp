@@ -64,6 +64,7 @@ bool SimProcess::waitReady(std::chrono::milliseconds timeout) {
             words >> kind >> a >> b;
             if (kind == "ready") return true;
             if (kind == "tcp") tcp_[a] = b;
+            if (kind == "http") http_[a] = b;
             if (kind == "serial") serial_ = a;
             if (kind == "udp") udp_ = a;
         }
@@ -121,6 +122,11 @@ Endpoint splitHostPort(const std::string& hostPort) {
 std::string SimProcess::tcp(const std::string& id) const {
     auto it = tcp_.find(id);
     return it == tcp_.end() ? "" : it->second;
+}
+
+std::string SimProcess::http(const std::string& id) const {
+    auto it = http_.find(id);
+    return it == http_.end() ? "" : it->second;
 }
 
 const std::string& SimProcess::stderrText() {

@@ -36,6 +36,8 @@ class SimProcess {
     // "host:port" of a TCP controller, from its "tcp" line.
     std::string tcp(const std::string& id) const;
     Endpoint tcpEndpoint(const std::string& id) const { return splitHostPort(tcp(id)); }
+    // "host:port" of a KVXreal C controller's web server, from its "http" line.
+    std::string http(const std::string& id) const;
     const std::string& serial() const { return serial_; }
     const std::string& udp() const { return udp_; }
     const std::string& stderrText();
@@ -47,6 +49,7 @@ class SimProcess {
     std::string outBuffer_;
     std::string errText_;
     std::map<std::string, std::string> tcp_;
+    std::map<std::string, std::string> http_;
     std::string serial_, udp_;
 };
 

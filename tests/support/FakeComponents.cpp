@@ -43,6 +43,8 @@ class FakeAppLoader final : public components::AppLoader, Addressed {
 public:
     explicit FakeAppLoader(FakeComponentFactory& f) : Addressed(f, "AppLoader") {}
 
+    void WebSite(bool webSite) override { rec(webSite ? "WebSite=1" : "WebSite=0"); }
+
     bool Open(const std::string& jobFile) override {
         rec("Open(" + jobFile + ")");
         opened_ = f_.script.openResult;

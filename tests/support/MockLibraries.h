@@ -82,6 +82,7 @@ public:
     MOCK_METHOD(int32_t, PrepareLoaderFolder, (int32_t, const std::string&, int32_t, int32_t*),
                 (override));
     MOCK_METHOD(int32_t, PasswordCharactersAllowed, (const std::u16string&), (override));
+    MOCK_METHOD(int32_t, CompileImageFile, (), (override));
 };
 
 class MockNam : public kvxnam::Library {

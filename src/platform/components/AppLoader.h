@@ -15,6 +15,9 @@ class AppLoader {
 public:
     virtual ~AppLoader() = default;
 
+    // What Open must find: a program (the default) or, with true, a web site. Set before Open;
+    // an image of the other sort is refused by Open with a message naming both.
+    virtual void WebSite(bool webSite) = 0;
     // Reads the job file and checks the image it names (format, checksum). False, with an
     // error callback when one is set, when either is unusable; Load then refuses to run.
     virtual bool Open(const std::string& jobFile) = 0;

@@ -1,13 +1,23 @@
 #include "platform/components/RealAppLoader.h"
 
+#include "platform/image/SiteArchive.h"
+
 namespace components {
 
 bool RealAppLoader::Open(const std::string& jobFile) {
     std::string why;
-    source_ = openImage(jobFile, image::Kind::Application, why);
+    source_ = openImage(jobFile, webSite_ ? image::Kind::WebSite : image::Kind::Application, why);
+    if (source_ && webSite_) {
+        // The controller serves what it is given: a site that cannot be read is refused here.
+        const image::SiteReading site = image::readSiteArchive(source_->image.payload);
+        if (!site.error.empty()) {
+            why = source_->path + " is no web site: " + site.error;
+            source_.reset();
+        }
+    }
     if (!source_) {
         // The receivers are usually set after Open: Load reports this again.
-        openError_ = "The program cannot be loaded: " + why + ".";
+        openError_ = "The " + what() + " cannot be loaded: " + why + ".";
         return fail(openError_);
     }
     openError_.clear();
@@ -19,7 +29,8 @@ bool RealAppLoader::Load() {
     if (!source_) return fail(openError_);
     // Partition 0 is no partition: nothing is written rather than guessing one.
     if (partition_ == 0)
-        return fail("The program cannot be loaded: no target partition was chosen (partition 0).");
+        return fail("The " + what() +
+                    " cannot be loaded: no target partition was chosen (partition 0).");
     transfer::Job job;
     job.link = link_;
     job.address = {pla_, ela_};
@@ -37,8 +48,8 @@ bool RealAppLoader::Load() {
         case transfer::Ending::Failed:
             break;
     }
-    return fail("The program was not loaded into partition " + std::to_string(partition_) +
-                ": " + result.message + ". The controller keeps the program it had.");
+    return fail("The " + what() + " was not loaded into partition " + std::to_string(partition_) +
+                ": " + result.message + ". The controller keeps the " + what() + " it had.");
 }
 
 }  // namespace components

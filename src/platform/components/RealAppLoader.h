@@ -16,6 +16,7 @@ class RealAppLoader final : public AppLoader, Loader {
 public:
     explicit RealAppLoader(comm::LinkAccess& links) : links_(links) {}
 
+    void WebSite(bool webSite) override { webSite_ = webSite; }
     bool Open(const std::string& jobFile) override;
     bool Load() override;
     void Cancel() override { cancelled_ = true; }
@@ -32,8 +33,11 @@ public:
     void ProgressCallback(IQAVSProgressCallback* callback) override { progress_ = callback; }
 
 private:
+    std::string what() const { return webSite_ ? "web site" : "program"; }
+
     comm::LinkAccess& links_;
     uint8_t partition_ = 0;
+    bool webSite_ = false;
     std::optional<ImageSource> source_;
     std::string openError_ = "No job file was opened.";
 };

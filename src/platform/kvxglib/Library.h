@@ -124,6 +124,9 @@ public:
     virtual const char* BooleanText(int16_t value) = 0;
     // #2179 the model (module-type) name for a decimal code; the code itself when unknown
     virtual const char* ModelName(const std::string& decimalCode) = 0;
+    // #2077 compile a new image file. The catalogue ships every image already built ("Image.Bin",
+    // "Image.Ecp"), so nothing is compiled: 0, no image made.
+    virtual int32_t CompileImageFile() = 0;
     // #2079 prepare the job loader's folder
     virtual int32_t PrepareLoaderFolder(int32_t mode, const std::string& folder, int32_t zero,
                                         int32_t* out) = 0;

@@ -31,3 +31,11 @@ const char* RealLibrary::ModelName(const std::string& decimalCode) {
 }
 
 }  // namespace kvxglib
+
+namespace kvxglib {
+
+// The images a program loads are built with the catalogue, not by the library: there is no
+// source to compile from here, and claiming a new image would be a pretence.
+int32_t RealLibrary::CompileImageFile() { return 0; }
+
+}  // namespace kvxglib

@@ -106,6 +106,7 @@ class RealLibrary final : public Library {
     int32_t PrepareLoaderFolder(int32_t mode, const std::string& folder, int32_t zero,
                                 int32_t* out) override;
     int32_t PasswordCharactersAllowed(const std::u16string& text) override;
+    int32_t CompileImageFile() override;
 
   private:
     // A text result: valid until the next call that returns text.
