@@ -1,5 +1,6 @@
 #include "cli/ConsoleUi.h"
 
+#include <cctype>
 #include <iostream>
 #include <string>
 
@@ -33,9 +34,11 @@ int32_t ConsoleMessageBoxes::ask(const std::string& text, const std::string&, in
         std::string line;
         const bool read = static_cast<bool>(std::getline(std::cin, line));
         if (!read) err_ << '\n';  // no answer came: end the prompt's line
-        const bool accepted = read && !line.empty() &&
-                              (yesNo ? (line[0] == 'y' || line[0] == 'Y')
-                                     : (line[0] == 'o' || line[0] == 'O'));
+        // "y" for Yes; "ok" (or "y") for OK; anything else is the safe answer.
+        const char first =
+            line.empty() ? '\0'
+                         : static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
+        const bool accepted = read && (first == 'y' || (!yesNo && first == 'o'));
         return yesNo ? (accepted ? ui::answer::Yes : ui::answer::No)
                      : (accepted ? ui::answer::Ok : ui::answer::Cancel);
     }

@@ -35,10 +35,12 @@ void changeAddressView(FormDialog& dialog, ui::Form& form) {
     dialog.onReject([&model] { model.Form_KeyPress(27); });
 }
 
-void upgradeView(FormDialog& dialog, ui::Form& form) {
-    auto& model = dynamic_cast<load::FormUpgradeKVXreal&>(form);
-    auto& generated = setUp<Ui::FormUpgradeKVXreal>(dialog);
-    setPicture(*generated.Image1, QStyle::SP_MessageBoxWarning);
+// A question with numbered steps, OK and Cancel; Escape is Cancel.
+template <class Model, class Generated>
+void stepsQuestionView(FormDialog& dialog, ui::Form& form, QStyle::StandardPixmap picture) {
+    auto& model = dynamic_cast<Model&>(form);
+    auto& generated = setUp<Generated>(dialog);
+    setPicture(*generated.Image1, picture);
     Binder& b = dialog.binder();
     b.title(model.Caption);
     b.control("GenLabel", model.GenLabel);
@@ -48,17 +50,14 @@ void upgradeView(FormDialog& dialog, ui::Form& form) {
     dialog.onReject([&model] { model.Form_KeyPress(27); });
 }
 
+void upgradeView(FormDialog& dialog, ui::Form& form) {
+    stepsQuestionView<load::FormUpgradeKVXreal, Ui::FormUpgradeKVXreal>(
+        dialog, form, QStyle::SP_MessageBoxWarning);
+}
+
 void reloadTcpIpView(FormDialog& dialog, ui::Form& form) {
-    auto& model = dynamic_cast<load::FormReloadTCPIP&>(form);
-    auto& generated = setUp<Ui::FormReloadTCPIP>(dialog);
-    setPicture(*generated.Image1, QStyle::SP_MessageBoxQuestion);
-    Binder& b = dialog.binder();
-    b.title(model.Caption);
-    b.control("GenLabel", model.GenLabel);
-    b.controlArray("StepLabel", model.StepLabel);
-    b.control("OKButton", model.OKButton, [&model] { model.OKButton_Click(); });
-    b.control("CancelButton", model.CancelButton, [&model] { model.CancelButton_Click(); });
-    dialog.onReject([&model] { model.Form_KeyPress(27); });
+    stepsQuestionView<load::FormReloadTCPIP, Ui::FormReloadTCPIP>(dialog, form,
+                                                                  QStyle::SP_MessageBoxQuestion);
 }
 
 void progressView(FormDialog& dialog, ui::Form& form) {

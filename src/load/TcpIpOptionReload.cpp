@@ -39,9 +39,12 @@ bool ReloadTcpIpOption(app::Program& program) {
     const std::string serial = program.current.CurrentSN;
     const int16_t index = network::FindControllerBySerial(program, serial, false);
     if (index < 0) {
-        // The finder's list no longer has it (a search since, or it went away).
+        // None was chosen, or the finder's list no longer has it (a search since, or it went
+        // away): there is no entry to reload through.
         catalogue::ShowErrorMessage(
-            glib, "The controller " + serial + " could not be found on the network.");
+            glib, serial.empty()
+                      ? "No TCP/IP controller was chosen. Choose one under Communication."
+                      : "The controller " + serial + " could not be found on the network.");
         return false;
     }
     components::FoundController& found = program.comm.finder->Item(index);

@@ -9,6 +9,7 @@
 #include "platform/wire/Telegram.h"
 #include "sim/Controller.h"
 #include "sim/SimClient.h"
+#include "sim/SimProcess.h"
 #include "sim/WebSite.h"
 #include "support/TempFolder.h"
 
@@ -197,6 +198,47 @@ TEST(SiteArchive, TheDemoImageHoldsItsSourceFolder) {
     EXPECT_EQ(demo.image->kind, image::Kind::WebSite);
     EXPECT_EQ(demo.image->payload, *packed);
     EXPECT_FALSE(image::siteFilesOf(source + "/no such folder", why));
+}
+
+// The web server as a process serves it: on loopback, switched off by its settings' commit,
+// and moved to a committed port.
+TEST(WebServer, ServesOnLoopbackAndFollowsItsCommittedSettings) {
+    testsupport::TempFolder temp;
+    temp.write("net.ini",
+               "[Controller Gate]\nSerial=SN\nAddress=1:5\nKvxrealC=yes\nListen=127.0.0.1:0\n");
+    simtest::SimProcess sim({"--network", temp / "net.ini"});
+    ASSERT_TRUE(sim.waitReady()) << sim.stderrText();
+    const std::string web = sim.http("Gate");
+    ASSERT_EQ(web.rfind("127.0.0.1:", 0), 0u) << web;
+    auto socket = simtest::connectTcp(sim.tcp("Gate"));
+    ASSERT_TRUE(socket);
+    simtest::TcpClient gate(std::move(*socket));
+    const wire::Address direct{255, 30};
+    auto port = [&] {
+        auto reply =
+            gate.exchange(simtest::readVar(direct, 1, wire::VarType::Long, kServices, 165));
+        return reply ? wire::decodeReadReply(reply->payload)->value.integer : -1;
+    };
+    auto commit = [&](int32_t index, const wire::Value& value) {
+        ASSERT_EQ(gate.exchange(simtest::writeVar(direct, 1, kServices, index, value))->code1, 0);
+        ASSERT_EQ(
+            gate.exchange(simtest::writeVar(direct, 1, kServices, 163, wire::Value::boolean(true)))
+                ->code1,
+            0);
+    };
+    EXPECT_EQ(port(), simtest::splitHostPort(web).port) << "the variable reads the port served";
+    EXPECT_EQ(simtest::httpGet(web, "/").value_or(simtest::HttpReply{}).status, 404)
+        << "no site is active";
+
+    commit(164, wire::Value::smallInt(0));
+    EXPECT_EQ(simtest::httpGet(web, "/").value_or(simtest::HttpReply{}).status, 503);
+
+    commit(165, wire::Value::long32(0));  // any free port
+    const int32_t moved = port();
+    ASSERT_GT(moved, 0);
+    auto there = simtest::httpGet("127.0.0.1:" + std::to_string(moved), "/");
+    ASSERT_TRUE(there);
+    EXPECT_EQ(there->status, 503) << "still switched off";
 }
 
 }  // namespace

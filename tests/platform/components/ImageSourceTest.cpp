@@ -5,6 +5,7 @@
 #include "platform/components/RealAppLoader.h"
 #include "platform/components/RealOsUpgrader.h"
 #include "platform/comm/LinkAccess.h"
+#include "platform/image/SiteArchive.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
 
@@ -111,6 +112,46 @@ TEST_F(ImageFiles, TheLoaderRefusesPartitionZeroAndABadFileWithoutSendingAnythin
     EXPECT_FALSE(loader.Load());
     ASSERT_EQ(errors.messages.size(), 2u);
     EXPECT_NE(errors.messages[1].find("partition 0"), std::string::npos) << errors.messages[1];
+}
+
+TEST_F(ImageFiles, ForAWebSiteTheLoaderTakesOnlyASiteArchive) {
+    std::string why;
+    image::Image site = makeImage(image::Kind::WebSite, "Site");
+    site.payload = *image::serializeSiteArchive({{"index.html", {'h', 'i'}}}, why);
+    ASSERT_TRUE(image::writeImageFile(temp / "Mod/Site.Ecp", site, why)) << why;
+    image::Image notASite = makeImage(image::Kind::WebSite, "Site");  // payload of 0x5A bytes
+    ASSERT_TRUE(image::writeImageFile(temp / "Mod/Junk.Ecp", notASite, why)) << why;
+    struct Case {
+        const char* file;
+        bool webSite;
+        std::string error;  // empty: opened
+    };
+    const Case cases[] = {
+        {"Mod/Site.Ecp", true, ""},
+        {"Mod/App.Img", true, "holds application, not web site"},
+        {"Mod/Junk.Ecp", true, "Junk.Ecp is no web site: it holds no site archive."},
+        {"Mod/Site.Ecp", false, "holds web site, not application"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        NoLinks links;
+        Errors errors;
+        components::RealAppLoader loader(links);
+        loader.ErrorCallback(&errors);
+        loader.WebSite(c.webSite);
+        EXPECT_EQ(loader.Open(temp / c.file), c.error.empty());
+        if (c.error.empty()) {
+            EXPECT_TRUE(errors.messages.empty());
+            continue;
+        }
+        ASSERT_EQ(errors.messages.size(), 1u);
+        EXPECT_EQ(errors.messages[0].rfind(c.webSite ? "The web site cannot be loaded: "
+                                                     : "The program cannot be loaded: ",
+                                           0),
+                  0u)
+            << errors.messages[0];
+        EXPECT_NE(errors.messages[0].find(c.error), std::string::npos) << errors.messages[0];
+    }
 }
 
 TEST_F(ImageFiles, TheUpgraderReadsTheImageVersionFromItsHeader) {
