@@ -3,7 +3,6 @@
 #include "app/HelpMenus.h"
 #include "app/Program.h"
 #include "app/SettingsToolCommand.h"
-#include "app/TcpIpCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -11,6 +10,7 @@
 #include "load/AddressCommands.h"
 #include "load/LoadController.h"
 #include "load/PartitionCommands.h"
+#include "network/FormComSettings.h"
 
 namespace app {
 namespace {
@@ -211,7 +211,7 @@ void FormMain::notAvailableYet(const std::string& command) {
 
 void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { notAvailableYet("Load Web-site"); }
-void FormMain::COMPort_Click() { OpenTcpIpDialogs(program_); }
+void FormMain::COMPort_Click() { network::OpenCommunicationSettings(program_, 0); }
 void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
 void FormMain::BtnReset_Click() { load::ResetController(program_); }
 void FormMain::BtnAddPartition_Click() { load::AddPartition(program_); }

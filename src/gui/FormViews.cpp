@@ -1,5 +1,6 @@
 #include "gui/FormViews.h"
 
+#include "gui/ComSettingsView.h"
 #include "gui/NetworkViews.h"
 #include "gui/ViewSetUp.h"
 #include "load/FormChangeAddr.h"
@@ -68,7 +69,8 @@ std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
             {"FormUpgradeKVXreal", upgradeView},
             {"FormLoadApplication", progressView},
             {"FormSearchTCP", searchTcpView},
-            {"FormTCPSettings", tcpSettingsView}};
+            {"FormTCPSettings", tcpSettingsView},
+            {"FormComSettings", comSettingsView}};
 }
 
 }  // namespace gui

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QLabel>
 #include <QStatusBar>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "platform/components/RealFactory.h"
 #include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/RealLinkZero.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
     const std::string machineDir = parser.isSet(machineOption)
                                        ? parser.value(machineOption).toStdString()
                                        : kvxglib::machineDirFromEnvironment();
+    // The tools started from the window (settings tool, link tool) work on the same folder.
+    ::setenv("KRELVAN_MACHINE_DIR", machineDir.c_str(), 1);
 
     os::RealFileSystem files;
     os::SteadyClock clock;
@@ -75,6 +79,8 @@ int main(int argc, char** argv) {
     finders.upgrades.screen = &screen;  // the window stays alive through a Port OS upgrade
     finders.upgrades.clock = &clock;
     platform.input = &input;
+    kvxglib::RealLinkZero serialPort(glib);
+    platform.serialPort = &serialPort;
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     app::Program program(platform);
 
