@@ -211,7 +211,7 @@ bool FormComSettings::connectChosenController() {
     }
     const clink::Connection& connection = program_.connection;
     if (!checks_.poll(connection.CurrentPLA, connection.CurrentELA, program_.current.CurrentName)) {
-        // Where it answers instead is not taken over: the user decides with the search.
+        // Only whether it answers anywhere is told; the address found is not kept.
         int16_t pla = 0;
         int16_t ela = 0;
         if (!checks_.locate(pla, ela)) {
