@@ -1,8 +1,13 @@
 // The Communication Settings dialog: the choice of link, what opening it does and does not
 // do, the OK sequence's outcomes on the main window, and Cancel.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include "network/ControllerLookup.h"
+#include "platform/comm/SerialPort.h"
+#include "platform/kvxglib/RealLinkZero.h"
 #include "network/FormComSettings.h"
 #include "network/FormSearchTCP.h"
 #include "network/FormTCPSettings.h"
@@ -442,6 +447,47 @@ TEST_F(ComSettingsTest, CommunicationButtonOpensTheDialogForAController) {
     };
     main().COMPort_Click();
     EXPECT_EQ(forms.shown, std::vector<std::string>{"modal FormComSettings"});
+}
+
+// Through the real library: a serial port that cannot be used is named, and nothing is taken.
+TEST_F(ComSettingsTest, SerialPortThatCannotBeUsedIsNamed) {
+    kvxglib::RealLinkZero serialPort(*fixture.glib);
+    fixture.platform->serialPort = &serialPort;
+    const std::string plain = fixture.temp / "plain.txt";
+    fixture.temp.write("plain.txt", "not a port");
+    int master = -1, slave = -1;
+    char pty[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, pty, nullptr, nullptr), 0);
+    std::string why;
+    const int held = comm::openSerialPort(pty, 9600, why);  // another user of the line
+    ASSERT_GE(held, 0) << why;
+    struct Row {
+        std::string port;
+        std::string says;
+    };
+    const Row rows[] = {
+        {fixture.temp / "ttyUSB9", "No such file or directory"},
+        {plain, "is not a serial port"},
+        {pty, std::string(pty) + " is busy: another program uses it"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.port);
+        fixture.boxes.shown.clear();
+        fixture.glib->WriteSettingText("Kvxmatic.Ini", "Link", "Port", row.port, 0);
+        main().CurrentController.clear();
+        network::FormComSettings form(program());
+        program().connection.CommKind = 1;
+        form.Form_Load();
+        form.CmdOk_Click();
+        ASSERT_EQ(fixture.messages().size(), 1u);
+        EXPECT_THAT(fixture.messages()[0], ::testing::HasSubstr("serial port " + row.port));
+        EXPECT_THAT(fixture.messages()[0], ::testing::HasSubstr(row.says));
+        EXPECT_TRUE(form.Visible) << "the dialog stays for the link tool";
+        EXPECT_TRUE(main().CurrentController.items.empty());
+    }
+    ::close(held);
+    ::close(master);
+    ::close(slave);
 }
 
 }  // namespace
