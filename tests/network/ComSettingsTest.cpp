@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include "network/ControllerLookup.h"
-#include "platform/comm/SerialPort.h"
-#include "platform/kvxglib/RealLinkZero.h"
 #include "network/FormComSettings.h"
 #include "network/FormSearchTCP.h"
 #include "network/FormTCPSettings.h"
 #include "network/NetworkFixture.h"
+#include "platform/comm/SerialPort.h"
+#include "platform/kvxglib/RealLinkZero.h"
 #include "support/ScriptedForms.h"
 
 namespace networktest {
