@@ -1,6 +1,7 @@
 # Krelvan as a Debian package (`make package`): the programs, the demo product with the
-# settings tool in its Program folder, a desktop entry with its icon, and man pages made from
-# the programs' own --help so that the two never disagree. The package's dependencies are
+# settings tool in its Program folder and the link tool in its System folder, a desktop entry
+# with its icon, and man pages made from the programs' own --help so that the two never
+# disagree. The package's dependencies are
 # computed from what the programs link (dpkg-shlibdeps).
 set(KRELVAN_VERSION 0.1.0)
 set(KRELVAN_SHARE share/krelvan)
@@ -14,6 +15,9 @@ endif()
 install(DIRECTORY demo/ DESTINATION ${KRELVAN_SHARE}/demo PATTERN make-binaries.sh EXCLUDE)
 if(TARGET SettingsTool)
   install(TARGETS SettingsTool RUNTIME DESTINATION ${KRELVAN_SHARE}/demo/product/Program)
+endif()
+if(TARGET LinkTool)
+  install(TARGETS LinkTool RUNTIME DESTINATION ${KRELVAN_SHARE}/demo/product/System)
 endif()
 install(FILES README.md docs/settings-file.md docs/protocol.md DESTINATION share/doc/krelvan)
 

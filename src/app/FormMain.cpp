@@ -3,7 +3,6 @@
 #include "app/HelpMenus.h"
 #include "app/Program.h"
 #include "app/SettingsToolCommand.h"
-#include "app/TcpIpCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -12,6 +11,7 @@
 #include "load/LoadController.h"
 #include "load/PartitionCommands.h"
 #include "load/WebSiteLoad.h"
+#include "network/FormComSettings.h"
 
 namespace app {
 namespace {
@@ -204,15 +204,9 @@ void FormMain::ResetMainWindowState() {
     SaveLoadSettings.enabled = true;
 }
 
-// Commands whose operations are not part of this version yet say so instead of doing nothing.
-void FormMain::notAvailableYet(const std::string& command) {
-    catalogue::ShowInfoMessage(program_.platform.glib,
-                               "\"" + command + "\" is not available in this version yet.");
-}
-
 void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { load::LoadWebSiteCommand(program_); }
-void FormMain::COMPort_Click() { OpenTcpIpDialogs(program_); }
+void FormMain::COMPort_Click() { network::OpenCommunicationSettings(program_, 0); }
 void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
 void FormMain::BtnReset_Click() { load::ResetController(program_); }
 void FormMain::BtnAddPartition_Click() { load::AddPartition(program_); }

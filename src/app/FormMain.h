@@ -75,7 +75,6 @@ public:
 
 private:
     void StartUp();
-    void notAvailableYet(const std::string& command);
 
     Program& program_;
 };

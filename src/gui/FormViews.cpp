@@ -1,5 +1,6 @@
 #include "gui/FormViews.h"
 
+#include "gui/ComSettingsView.h"
 #include "gui/ModuleSearchView.h"
 #include "gui/NetworkViews.h"
 #include "gui/ViewSetUp.h"
@@ -85,7 +86,8 @@ std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
             {"FormLoadApplication", progressView},
             {"FormSearchTCP", searchTcpView},
             {"FormSearchModules", searchModulesView},
-            {"FormTCPSettings", tcpSettingsView}};
+            {"FormTCPSettings", tcpSettingsView},
+            {"FormComSettings", comSettingsView}};
 }
 
 }  // namespace gui

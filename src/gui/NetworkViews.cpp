@@ -15,21 +15,6 @@ using Settings = FormTCPSettings;
 
 constexpr int kControllerIcon = 1;
 
-// Button and click handler of a form, by name.
-template <class Form>
-struct ButtonRow {
-    const char* name;
-    ui::Control Form::*model;
-    void (Form::*click)();
-};
-
-template <class Form, size_t N>
-void bindButtons(Binder& b, Form& model, const ButtonRow<Form> (&rows)[N]) {
-    for (const auto& row : rows) {
-        b.control(row.name, model.*row.model, [&model, click = row.click] { (model.*click)(); });
-    }
-}
-
 const ButtonRow<FormSearchTCP> kSearchButtons[] = {
     {"ButtonOk", &FormSearchTCP::ButtonOk, &FormSearchTCP::ButtonOk_Click},
     {"ButtonCancel", &FormSearchTCP::ButtonCancel, &FormSearchTCP::ButtonCancel_Click},

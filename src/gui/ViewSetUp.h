@@ -1,5 +1,6 @@
 #pragma once
-// What every dialog view does first: load its generated form into the dialog.
+// What every dialog view does first: load its generated form into the dialog; and the
+// binding of its buttons.
 #include <QLabel>
 #include <QObject>
 #include <QStyle>
@@ -15,6 +16,21 @@ Generated& setUp(FormDialog& dialog) {
     generated->setupUi(&dialog);
     QObject::connect(&dialog, &QObject::destroyed, [generated] { delete generated; });
     return *generated;
+}
+
+// Button and click handler of a form, by name.
+template <class Form>
+struct ButtonRow {
+    const char* name;
+    ui::Control Form::*model;
+    void (Form::*click)();
+};
+
+template <class Form, size_t N>
+void bindButtons(Binder& b, Form& model, const ButtonRow<Form> (&rows)[N]) {
+    for (const auto& row : rows) {
+        b.control(row.name, model.*row.model, [&model, click = row.click] { (model.*click)(); });
+    }
 }
 
 // The dialogs' pictures only mark what a group is about; a clear standard icon will do.

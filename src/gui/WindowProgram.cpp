@@ -8,12 +8,14 @@ WindowProgram::WindowProgram(const std::string& machineDir)
     : glib(boxes, machineDir),
       components({glib, boxes, screen, clock}),
       finders{glib},
+      serialPort(glib),
       platform{glib, nam, screen, files, clock, components},
       program(platform),
       window(program),
       forms(window, program) {
     platform.finders = &finders;
     platform.input = &input;
+    platform.serialPort = &serialPort;
     finders.upgrades.screen = &screen;  // the window stays alive through a Port OS upgrade
     finders.upgrades.clock = &clock;
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive

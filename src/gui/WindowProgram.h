@@ -14,6 +14,7 @@
 #include "platform/components/RealFactory.h"
 #include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/RealLinkZero.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
@@ -37,6 +38,7 @@ class WindowProgram {
     components::RealFactory components;
     components::UdpFinderFactory finders;
     QtInputBox input;
+    kvxglib::RealLinkZero serialPort;
     Platform platform;
     app::Program program;
     FormMainView window;

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QLabel>
 #include <QStatusBar>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
     const std::string machineDir = parser.isSet(machineOption)
                                        ? parser.value(machineOption).toStdString()
                                        : kvxglib::machineDirFromEnvironment();
+    // The tools started from the window (settings tool, link tool) work on the same folder.
+    ::setenv("KRELVAN_MACHINE_DIR", machineDir.c_str(), 1);
 
     gui::WindowProgram app(machineDir);
     app.load();

@@ -4,6 +4,7 @@
 #include "platform/components/Factory.h"
 #include "platform/components/finder/FinderFactory.h"
 #include "platform/kvxglib/Library.h"
+#include "platform/kvxglib/LinkZero.h"
 #include "platform/kvxnam/Library.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
@@ -21,4 +22,6 @@ struct Platform {
     components::FinderFactory* finders = nullptr;
     // Input boxes; null where nobody can answer (an input box then counts as cancelled).
     ui::InputBox* input = nullptr;
+    // The serial link, for why it cannot be opened; null where nobody can tell.
+    kvxglib::LinkZero* serialPort = nullptr;
 };

@@ -2,6 +2,7 @@
 // A scripted TCP/IP network for the finder: the controllers on it, which password each wants,
 // and what the program did to them. Found controllers record the settings applied at connect.
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -92,12 +93,14 @@ class ScriptedInput final : public ui::InputBox {
                                    const std::string&, bool masked) override {
         prompts.push_back(prompt);
         maskedFlags.push_back(masked);
+        if (onAsk) onAsk();
         if (answers.empty()) return std::nullopt;
         auto a = answers.front();
         answers.pop_front();
         return a;
     }
     std::deque<std::optional<std::string>> answers;
+    std::function<void()> onAsk;  // runs while the box is up
     std::vector<std::string> prompts;
     std::vector<bool> maskedFlags;
 };

@@ -15,6 +15,7 @@ dpkg -x "$deb" "$work/root"
 usr="$work/root/usr"
 
 for f in bin/krelvan bin/krelvan-cli bin/kvxsim share/krelvan/demo/product/Program/SettingsTool \
+         share/krelvan/demo/product/System/LinkTool \
          share/man/man1/krelvan-cli.1.gz share/man/man1/kvxsim.1.gz \
          share/icons/hicolor/scalable/apps/krelvan.svg share/applications/krelvan.desktop; do
   [[ -e "$usr/$f" ]] || fail "$f is not in the package"
@@ -31,6 +32,8 @@ got=$("$usr/bin/krelvan-cli" catalogue --machine "$usr/share/krelvan/demo/machin
 
 "$usr/share/krelvan/demo/product/Program/SettingsTool" --help | grep -q -- '--batch' ||
   fail "the settings tool does not answer --help"
+"$usr/share/krelvan/demo/product/System/LinkTool" --help | grep -q -- '--batch' ||
+  fail "the link tool does not answer --help"
 zcat "$usr/share/man/man1/krelvan-cli.1.gz" | grep -q 'partitions' ||
   fail "the man page of krelvan-cli lacks its commands"
 desktop-file-validate "$usr/share/applications/krelvan.desktop" || fail "desktop entry invalid"

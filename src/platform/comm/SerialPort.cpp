@@ -8,6 +8,8 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/comm/SerialLock.h"
+
 namespace comm {
 namespace {
 
@@ -62,6 +64,11 @@ int openSerialPort(const std::string& path, uint32_t baud, std::string& why) {
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         why = path + " is not a serial port: " + std::strerror(errno);
+        ::close(fd);
+        return -1;
+    }
+    // Two users on one line would take each other's replies.
+    if (!lockSerialDevice(fd, path, why)) {
         ::close(fd);
         return -1;
     }
