@@ -2,7 +2,6 @@
 // What a bus head or gateway knows of its serial bus: the StationList (0x08) it answers, and
 // what the line carries when two stations that share an address answer at once.
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "platform/wire/Frame.h"

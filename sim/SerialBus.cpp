@@ -170,10 +170,6 @@ void SerialBus::deliver(const wire::Frame& frame, std::size_t wireBytes) {
     router_.settle(*station, outcome);
 }
 
-}  // namespace sim
-
-namespace sim {
-
 // Every station at the address acts on the request; their replies collide on the line.
 void SerialBus::deliverToClash(const std::vector<Controller*>& stations, const wire::Frame& frame) {
     std::vector<uint8_t> line;

@@ -79,8 +79,8 @@ void FormSearchModules::RunModuleSearch() {
     ParamList.clear();
     progressText_ = text(644);  // read once: a full scan shows it 64,774 times
     ui::Screen& screen = program_.platform.screen;
-    // The well-known addresses, in order, until one answers; the first one reports where it
-    // is itself only when polled at an address of its own.
+    // The well-known addresses, in order, until one answers. At 255:31 and 255:30 a controller
+    // answers whatever its own address, so its row takes the address it reports.
     const struct {
         int16_t pla;
         int16_t ela;

@@ -221,12 +221,15 @@ TEST_F(KvxsimTraffic, LinkZeroIsTheSerialBus) {
     EXPECT_NE(lib->ReadVariable(0, &r, &v, 1, 0, kFlags, &status, u""), 0);
     EXPECT_EQ(value, 42);
 
-    // An absent station answers nothing on a bus: the serial time-out ends it.
+    // An absent station answers nothing on a bus: the serial time-out ends it. A presence probe
+    // (option 1) of it ends at once: it is not on the head's station list.
     const auto before = std::chrono::steady_clock::now();
-    const Sent absent = sendRequest(*lib, 0, {77, 7, 0x98}, 1);
+    const Sent absent = sendRequest(*lib, 0, {77, 7, 0x98}, 0);
     EXPECT_FALSE(absent.ok);
     EXPECT_EQ(absent.code1, wire::code(wire::ReplyCode::TimedOut));
     EXPECT_GE(std::chrono::steady_clock::now() - before, 150ms);
+    EXPECT_EQ(sendRequest(*lib, 0, {77, 7, 0x98}, 1).code1,
+              wire::code(wire::ReplyCode::NoSuchStation));
     EXPECT_TRUE(sendRequest(*lib, 0, {10, 1, 0x98}, 1).ok);
 }
 
@@ -243,23 +246,24 @@ TEST_F(KvxsimTraffic, DroppedReplyEndsWithinTheTimeOutThenTheLinkWorks) {
     EXPECT_NE(lib->ReadVariable(link, &r, &v, 1, 0, kFlags, &status, u""), 0);
     EXPECT_EQ(pla, 1);
 
-    // Same on the bus.
+    // Same on the bus (plain polls: a presence probe would ask for the station list first).
     ASSERT_EQ(ctl("fault Head drop_reply 1"), "ok");
-    EXPECT_FALSE(sendRequest(*lib, 0, {10, 1, 0x98}, 1).ok);
-    EXPECT_TRUE(sendRequest(*lib, 0, {10, 1, 0x98}, 1).ok);
+    EXPECT_FALSE(sendRequest(*lib, 0, {10, 1, 0x98}, 0).ok);
+    EXPECT_TRUE(sendRequest(*lib, 0, {10, 1, 0x98}, 0).ok);
 }
 
 TEST_F(KvxsimTraffic, LinkClosedMidReplyFailsThenTheNextExchangeReconnects) {
+    // Plain polls: a presence probe would ask for the station list first.
     ASSERT_EQ(ctl("fault Gate close_after_bytes 4"), "ok");
-    const Sent cut = sendRequest(*lib, link, {1, 5, 0x98}, 1);
+    const Sent cut = sendRequest(*lib, link, {1, 5, 0x98}, 0);
     EXPECT_FALSE(cut.ok);
     EXPECT_EQ(cut.code1, wire::code(wire::ReplyCode::LinkLost));
-    EXPECT_TRUE(sendRequest(*lib, link, {1, 5, 0x98}, 1).ok);
+    EXPECT_TRUE(sendRequest(*lib, link, {1, 5, 0x98}, 0).ok);
 
     // A reply cut off on the bus is abandoned by the idle gap and ends by the time-out.
     ASSERT_EQ(ctl("fault Head close_after_bytes 4"), "ok");
-    EXPECT_FALSE(sendRequest(*lib, 0, {10, 1, 0x98}, 1).ok);
-    EXPECT_TRUE(sendRequest(*lib, 0, {10, 1, 0x98}, 1).ok);
+    EXPECT_FALSE(sendRequest(*lib, 0, {10, 1, 0x98}, 0).ok);
+    EXPECT_TRUE(sendRequest(*lib, 0, {10, 1, 0x98}, 0).ok);
 }
 
 TEST_F(KvxsimTraffic, WrittenStateSurvivesARestartOfTheSimulator) {

@@ -109,6 +109,7 @@ TEST_F(StationListProbes, AnswerOnlyOptionOnePollsFromTheList) {
         EXPECT_EQ(countOf(peer_.received(), command, to) - before, c.onTheLine ? 1 : 0) << c.what;
     }
     EXPECT_EQ(countOf(peer_.received(), kStationList, wire::kDirectAddress), 1);
+    EXPECT_TRUE(engine_.stations().listed());
 }
 
 TEST_F(StationListProbes, FetchTheListAgainOnceItIsOld) {
@@ -128,6 +129,7 @@ TEST_F(StationListProbes, FetchTheListAgainOnceItIsOld) {
 TEST_F(StationListProbes, AnOlderHeadMakesProbesShortAndNothingElse) {
     peer_.setScript(olderHead);
     const comm::Outcome found = submit(probe({1, 5}), t0_);
+    EXPECT_FALSE(engine_.stations().listed());
     ASSERT_EQ(found.ending, Ending::Reply);
     EXPECT_EQ(found.reply.code1, wire::code(ReplyCode::Ok));
     EXPECT_EQ(last_->answerLimit, comm::kProbeAnswerTime);

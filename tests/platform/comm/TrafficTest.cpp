@@ -9,6 +9,7 @@
 
 #include "FakeController.h"
 #include "platform/comm/StatusWord.h"
+#include "platform/wire/Command.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "support/Carriers.h"
@@ -203,10 +204,12 @@ TEST_F(TrafficTest, RequestObjectsRunTelegramsAndDeliverTheReply) {
     EXPECT_NE(poll.result & 0xFFFF, 0);
     EXPECT_EQ(poll.reply, (std::vector<uint8_t>{1, 5}));
     EXPECT_EQ(poll.code1, 0);
+    // A presence probe (option 1) first asks the link's head for its station list.
     const auto frames = controller.requests();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].address, (wire::Address{1, 5}));
-    EXPECT_EQ(frames[0].payload, (std::vector<uint8_t>{1, 0x98}));  // option, then the telegram
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].command, wire::code(wire::Command::StationList));
+    EXPECT_EQ(frames[1].address, (wire::Address{1, 5}));
+    EXPECT_EQ(frames[1].payload, (std::vector<uint8_t>{1, 0x98}));  // option, then the telegram
 
     const Sent list = sendRequest(lib, link, {1, 5, 0xCB, 0, 4, 0, 0, 0, 1, 0, 0, 0}, 0);
     EXPECT_EQ(list.reply, (std::vector<uint8_t>{16, 17}));
@@ -244,7 +247,7 @@ TEST_F(TrafficTest, RefusedOrUnansweredRequestsFetchFalseWithTheirCodes) {
     EXPECT_EQ(wrongType.result, 0);
     EXPECT_EQ(wrongType.code1, 5);
 
-    controller.dropRequest(2);
+    controller.dropRequest(3);  // request 0 was the station list the first probe asked for
     const Sent dropped = sendRequest(lib, link, {1, 5, 0x98}, 1);
     EXPECT_EQ(dropped.result, 0);
     EXPECT_EQ(static_cast<uint16_t>(dropped.code1), wire::code(wire::ReplyCode::TimedOut));
@@ -303,7 +306,8 @@ TEST_F(TrafficTest, RequestObjectsFailToStartWhenTheyCannot) {
 
 TEST_F(TrafficTest, LinkClosedMidExchangeIsFalseAndTheNextExchangeWorks) {
     peer.setScript([this, script = controller.script()](const wire::Frame& request, int index) {
-        return index == 1 ? commtest::PeerAction::close() : script(request, index);
+        // Request 0 is the station list the first probe asks for.
+        return index == 2 ? commtest::PeerAction::close() : script(request, index);
     });
     EXPECT_NE(sendRequest(lib, link, {1, 5, 0x98}, 1).result, 0);
     const Sent lost = sendRequest(lib, link, {1, 5, 0x98}, 1);
