@@ -188,9 +188,12 @@ std::string FormMain::GetToolPath() {
 
 void FormMain::ShowCurrentController() {
     CurrentController.clear();
+    // The running IP belongs to a TCP/IP controller; on the serial link it would be an earlier
+    // controller's.
+    const std::string ip = program_.connection.CommKind == 2 ? program_.TcpCfg.IP : "";
     CurrentController.items.push_back({"",
                                        {program_.current.CurrentName, program_.current.CurrentSN,
-                                        program_.TcpCfg.IP, program_.current.CurrentDesc},
+                                        ip, program_.current.CurrentDesc},
                                        0});
 }
 

@@ -130,9 +130,23 @@ bool AddPartition(app::Program& program) {
         manager->RemovePartition(kScratchPartition, result);
     uint8_t number = 0;
     manager->NextFreePartition(number);
-    number = std::max(number, kLowestNewPartition);
+    // New partitions start at 32; a free number below it must not send the new one onto a
+    // partition that is there already.
+    if (number < kLowestNewPartition) {
+        number = kLowestNewPartition;
+        while (number < kScratchPartition && manager->PartitionExists(number, exists) &&
+               exists != 0) {
+            ++number;
+        }
+    }
     const auto bytes = static_cast<int32_t>(std::nearbyint(*kilobytes * 1024));
-    manager->CreatePartition(number, 1, 2, program.formMain.CtrlPartitionName.text, bytes, result);
+    if (!manager->CreatePartition(number, 1, 2, program.formMain.CtrlPartitionName.text, bytes,
+                                  result) ||
+        result == 0) {
+        catalogue::ShowErrorMessage(program.platform.glib,
+                                    "The partition could not be added: " + manager->LastError());
+        return false;
+    }
     const bool committed = commit(program, *manager);
     RefreshPartitionList(program);
     return committed;

@@ -144,12 +144,19 @@ TEST_F(FormMainTest, ResetMainWindowStateEnablesEverythingAndClearsTheController
 TEST_F(FormMainTest, ShowCurrentControllerFillsOneRow) {
     f.program->current = {"Boiler", "SN-1", "", "Boiler room"};  // name, serial, MAC, description
     f.program->TcpCfg.IP = "10.0.0.5";
+    f.program->connection.CommKind = 2;
     form().ShowCurrentController();
     form().ShowCurrentController();
     ASSERT_EQ(form().CurrentController.items.size(), 1u);
     EXPECT_EQ(form().CurrentController.items[0].text, "");
     EXPECT_THAT(form().CurrentController.items[0].subItems,
                 ElementsAre("Boiler", "SN-1", "10.0.0.5", "Boiler room"));
+
+    // On the serial link the address of an earlier TCP/IP controller is not this one's.
+    f.program->current = {};
+    f.program->connection.CommKind = 1;
+    form().ShowCurrentController();
+    EXPECT_THAT(form().CurrentController.items[0].subItems, ElementsAre("", "", "", ""));
 }
 
 TEST_F(FormMainTest, AdvancedSettingsShowThePartitionControls) {

@@ -6,8 +6,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -18,6 +20,7 @@
 #include "QtApp.h"
 #include "WindowRobot.h"
 #include "gui/WindowProgram.h"
+#include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
@@ -110,6 +113,12 @@ class WholeDayTest : public ::testing::Test {
         QTreeWidget* tree = dialog.findChild<QTreeWidget*>(list);
         return tree != nullptr && !tree->findItems(text, Qt::MatchExactly, 0).isEmpty();
     }
+    // Clicks an option button on its round mark, where a user aims.
+    static void choose(QDialog& dialog, const char* option) {
+        QRadioButton* button = dialog.findChild<QRadioButton*>(option);
+        ASSERT_NE(button, nullptr) << option;
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
     static void press(QDialog& dialog, const char* button) {
         QPushButton* found = dialog.findChild<QPushButton*>(button);
         ASSERT_NE(found, nullptr) << button;
@@ -164,15 +173,26 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     clickRow(list("CtrlPrograms"), 0, "3.1-0-02");
     ASSERT_TRUE(enabled("COMPort"));
 
-    // Reach the password-protected controller over TCP/IP.
+    // Reach the password-protected controller over TCP/IP: choosing TCP/IP finds several
+    // controllers, so the search opens; the controller's password is typed once it is chosen.
     click("COMPort");
-    inDialog("FormSearchTCP", [](QDialog& search) {
-        QTreeWidget& found = *search.findChild<QTreeWidget*>("CtrlList");
-        clickRow(found, 0, "Secure wing");
-        press(search, "ButtonOk");
-    }, [](QDialog& search) { return hasRow(search, "CtrlList", "Secure wing"); });
+    inDialog("FormComSettings", [](QDialog& settings) {
+        choose(settings, "rbUseTCP");
+    });
+    inDialog(
+        "FormSearchTCP",
+        [](QDialog& search) {
+            clickRow(*search.findChild<QTreeWidget*>("CtrlList"), 0, "Secure wing");
+            press(search, "ButtonOk");
+        },
+        [](QDialog& search) { return hasRow(search, "CtrlList", "Secure wing"); });
     typeIntoInputBox("demo-password");
-    inDialog("FormTCPSettings", [](QDialog& settings) { press(settings, "CmdCancel"); });
+    inDialog("FormComSettings", [](QDialog& settings) {
+        EXPECT_EQ(settings.findChild<QLineEdit*>("CtrlCurrentSerialNo")->text(), "KVX300-10777");
+        press(settings, "CmdOk");
+    }, [](QDialog& settings) {
+        return !settings.findChild<QLineEdit*>("CtrlCurrentSerialNo")->text().isEmpty();
+    });
     runSteps("connected");
     EXPECT_EQ(currentControllerColumn(1), "Secure wing");
     EXPECT_EQ(currentControllerColumn(2), "KVX300-10777");
@@ -212,6 +232,37 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     EXPECT_EQ(cell("CtrlPartitions", number, 1), "Heating and ventilation with web site (Active)");
     EXPECT_EQ(simNumber("Secure", "var 1 3 241 88"), number) << "the active partition";
 
+    // Its web site, into a partition of its own, then read back over HTTP.
+    robot.then("name the web partition", [this] {
+        QLineEdit& name = main<QLineEdit>("CtrlPartitionName");
+        name.selectAll();
+        QTest::keyClicks(&name, "Web");
+    });
+    click("BtnAddPartition");
+    runSteps("web-partition-added");
+    const auto web = list("CtrlPartitions").findItems("Web", Qt::MatchExactly, 1);
+    ASSERT_EQ(web.size(), 1);
+    const std::string webNumber = web[0]->text(0).toStdString();
+    robot.then("pick the web partition", [this] { clickRow(list("CtrlPartitions"), 1, "Web"); });
+    ASSERT_TRUE(robot.run());
+    ASSERT_TRUE(enabled("ButtonLoadWeb"));
+    click("ButtonLoadWeb");
+    inDialog("FormReloadTCPIP", [](QDialog& reload) { press(reload, "OKButton"); });
+    robot.answerBox("The web site was loaded into partition " + webNumber + ".");
+    runSteps("web-site-loaded");
+    EXPECT_EQ(cell("CtrlPartitions", webNumber, 1), "WEBapplication (Active)");
+    EXPECT_EQ(simNumber("Secure", "number " + webNumber + " 4"), "3") << "a web partition";
+    const std::string source = testsupport::sourceDir() + "/demo/sites/heating-ventilation/";
+    for (const char* page : {"index.html", "status.html"}) {
+        const auto reply = simtest::httpGet(sim->http("Secure"), std::string("/") + page);
+        ASSERT_TRUE(reply.has_value()) << page;
+        EXPECT_EQ(reply->status, 200) << page;
+        std::ifstream file(source + page);
+        std::stringstream text;
+        text << file.rdbuf();
+        EXPECT_EQ(reply->body, text.str()) << page;
+    }
+
     // Give it another address, then reset it.
     click("BtnChangeAddress");
     inDialog("FormChangeAddr", [](QDialog& change) {
@@ -231,6 +282,35 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     click("BtnReset");
     robot.answerBox("Do you wish to reset the controller ?", QMessageBox::Yes);
     runSteps("reset");
+
+    // Afternoon: the serial bus, scanned for its modules, then taken as the link.
+    click("COMPort");
+    inDialog("FormComSettings", [](QDialog& settings) {
+        choose(settings, "rbUseSerial");
+        press(settings, "btnSearchSerial");
+    });
+    inDialog("FormSearchModules", [](QDialog& search) { press(search, "ActionButton"); });
+    inDialog(
+        "FormSearchModules",
+        [this](QDialog& search) {
+            QTreeWidget& found = *search.findChild<QTreeWidget*>("ParamList");
+            ASSERT_GE(found.topLevelItemCount(), 1);
+            QTreeWidgetItem* head = found.topLevelItem(0);
+            EXPECT_EQ(head->text(0) + ":" + head->text(1), "10:1");
+            EXPECT_EQ(head->text(2), "KVX300C");
+            EXPECT_EQ(head->text(3), "-");
+            robot.screenshot("modules-found");
+            press(search, "CloseButton");
+        },
+        [](QDialog& search) {
+            return search.findChild<QLabel*>("ParamListLabel")->text() == "The search has ended.";
+        });
+    inDialog("FormComSettings", [](QDialog& settings) { press(settings, "CmdOk"); });
+    runSteps("serial");
+    EXPECT_TRUE(enabled("ButtonLoadProg"));
+    EXPECT_FALSE(enabled("ButtonLoadWeb")) << "a web site needs a TCP/IP link";
+    EXPECT_EQ(currentControllerColumn(3), "") << "no TCP/IP address on the serial link";
+    EXPECT_EQ(cell("CtrlPartitions", "16", 1), "Pumps") << "the bus head's partitions";
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AddCase{"Fits", "2048", {}, {},
                 {"PartitionManager.CreatePartition(32, 1, 2, Extra, 2097152)"}, "2048"},
+        AddCase{"PastPartition32WhenItIsTaken", "2048",
+                [](PartitionCommandsTest& t) { t.factory().script.partitions[32] = 1; }, {},
+                {"PartitionManager.CreatePartition(33, 1, 2, Extra, 2097152)"}, "2048"},
         AddCase{"FractionOfAKilobyte", "1.5", {}, {},
                 {"PartitionManager.CreatePartition(32, 1, 2, Extra, 1536)"}, "1.5"},
         AddCase{"TooLargeIsCorrected", "8000", {}, {"Partiton size to large"},
