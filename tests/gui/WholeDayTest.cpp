@@ -131,6 +131,18 @@ class WholeDayTest : public ::testing::Test {
         EXPECT_EQ(guitest::cutCaptions(app->window), Strings{}) << stage;
         EXPECT_EQ(guitest::emptyListsWithScrollBars(app->window), Strings{}) << stage;
     }
+    // Adds a partition named `name` with the advanced settings' controls; its number, or "".
+    std::string addPartition(const char* name) {
+        robot.then(std::string("name the partition ") + name, [this, name] {
+            QLineEdit& edit = main<QLineEdit>("CtrlPartitionName");
+            edit.selectAll();
+            QTest::keyClicks(&edit, name);
+        });
+        click("BtnAddPartition");
+        runSteps(std::string("partition-added-") + name);
+        const auto added = list("CtrlPartitions").findItems(name, Qt::MatchExactly, 1);
+        return added.size() == 1 ? added[0]->text(0).toStdString() : std::string();
+    }
     // The simulator's saved state of one controller.
     std::string simState(const std::string& id) {
         std::ifstream in(temp / ("state/" + id + ".state"));
@@ -201,16 +213,8 @@ TEST_F(WholeDayTest, AnEngineersDay) {
 
     // A partition of its own for the program, from the advanced settings.
     robot.then("advanced settings", [this] { main<QAction>("MenuAdvanced").trigger(); });
-    robot.then("name the partition", [this] {
-        QLineEdit& name = main<QLineEdit>("CtrlPartitionName");
-        name.selectAll();
-        QTest::keyClicks(&name, "Ventilation");
-    });
-    click("BtnAddPartition");
-    runSteps("partition-added");
-    const auto added = list("CtrlPartitions").findItems("Ventilation", Qt::MatchExactly, 1);
-    ASSERT_EQ(added.size(), 1);
-    const std::string number = added[0]->text(0).toStdString();
+    const std::string number = addPartition("Ventilation");
+    ASSERT_FALSE(number.empty());
     EXPECT_NE(simState("Secure").find("partition " + number + "\n"), std::string::npos);
 
     // Load the program into it.
@@ -233,16 +237,8 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     EXPECT_EQ(simNumber("Secure", "var 1 3 241 88"), number) << "the active partition";
 
     // Its web site, into a partition of its own, then read back over HTTP.
-    robot.then("name the web partition", [this] {
-        QLineEdit& name = main<QLineEdit>("CtrlPartitionName");
-        name.selectAll();
-        QTest::keyClicks(&name, "Web");
-    });
-    click("BtnAddPartition");
-    runSteps("web-partition-added");
-    const auto web = list("CtrlPartitions").findItems("Web", Qt::MatchExactly, 1);
-    ASSERT_EQ(web.size(), 1);
-    const std::string webNumber = web[0]->text(0).toStdString();
+    const std::string webNumber = addPartition("Web");
+    ASSERT_FALSE(webNumber.empty());
     robot.then("pick the web partition", [this] { clickRow(list("CtrlPartitions"), 1, "Web"); });
     ASSERT_TRUE(robot.run());
     ASSERT_TRUE(enabled("ButtonLoadWeb"));
