@@ -1,18 +1,14 @@
 #include "load/FormReloadTCPIP.h"
 
 #include "app/Program.h"
-#include "catalogue/Texts.h"
+#include "load/ConfirmationTexts.h"
 #include "load/TcpIpOptionReload.h"
 #include "platform/ui/Screen.h"
 
 namespace load {
 namespace {
 constexpr int kEscape = 27;
-constexpr int32_t kCaption = 783;
-constexpr int32_t kGeneral = 784;
-constexpr int32_t kStepsBase = 785;  // step n reads text 785 + n
-constexpr int32_t kOk = 256;
-constexpr int32_t kCancel = 257;
+constexpr ConfirmationTexts kTexts{783, 784, 785};
 }  // namespace
 
 FormReloadTCPIP::FormReloadTCPIP(app::Program& program) : program_(program) {
@@ -32,13 +28,8 @@ bool FormReloadTCPIP::ShowDlg() {
 }
 
 void FormReloadTCPIP::Form_Load() {
-    kvxglib::Library& glib = program_.platform.glib;
-    Caption = catalogue::GetText(glib, kCaption);
-    GenLabel.caption = catalogue::GetText(glib, kGeneral);
-    for (auto& [index, label] : StepLabel)
-        label.caption = catalogue::GetText(glib, kStepsBase + index);
-    OKButton.caption = catalogue::GetText(glib, kOk);
-    CancelButton.caption = catalogue::GetText(glib, kCancel);
+    LoadConfirmationTexts(program_.platform.glib, kTexts, Caption, GenLabel, StepLabel, OKButton,
+                          CancelButton);
 }
 
 void FormReloadTCPIP::OKButton_Click() {

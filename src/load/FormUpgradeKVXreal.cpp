@@ -1,15 +1,11 @@
 #include "load/FormUpgradeKVXreal.h"
 
-#include "catalogue/Texts.h"
+#include "load/ConfirmationTexts.h"
 
 namespace load {
 namespace {
 constexpr int Escape = 27;
-constexpr int32_t kCaption = 930;
-constexpr int32_t kGeneral = 931;
-constexpr int32_t kStepsBase = 932;  // step n reads text 932 + n
-constexpr int32_t kOk = 256;
-constexpr int32_t kCancel = 257;
+constexpr ConfirmationTexts kTexts{930, 931, 932};
 }  // namespace
 
 FormUpgradeKVXreal::FormUpgradeKVXreal(ui::FormHost& host, kvxglib::Library& glib)
@@ -27,11 +23,7 @@ bool FormUpgradeKVXreal::ShowDlg() {
 }
 
 void FormUpgradeKVXreal::Form_Load() {
-    Caption = catalogue::GetText(glib_, kCaption);
-    GenLabel.caption = catalogue::GetText(glib_, kGeneral);
-    for (auto& [index, label] : StepLabel) label.caption = catalogue::GetText(glib_, kStepsBase + index);
-    OKButton.caption = catalogue::GetText(glib_, kOk);
-    CancelButton.caption = catalogue::GetText(glib_, kCancel);
+    LoadConfirmationTexts(glib_, kTexts, Caption, GenLabel, StepLabel, OKButton, CancelButton);
 }
 
 void FormUpgradeKVXreal::OKButton_Click() {

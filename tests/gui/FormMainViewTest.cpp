@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "FindWidget.h"
 #include "LookChecks.h"
 #include "QtApp.h"
 #include "gui/FormMainView.h"
@@ -23,9 +24,7 @@ struct FormMainViewTest : ::testing::Test {
 
     template <class W>
     W& widget(const char* name) {
-        W* found = view.findChild<W*>(name);
-        if (found == nullptr) throw std::logic_error(std::string("no widget ") + name);
-        return *found;
+        return guitest::findWidget<W>(view, name);
     }
     QTreeWidget& list(const char* name) { return widget<QTreeWidget>(name); }
     bool enabled(const char* button) { return widget<QPushButton>(button).isEnabled(); }

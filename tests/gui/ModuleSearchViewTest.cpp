@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "FindWidget.h"
 #include "QtApp.h"
 #include "catalogue/Texts.h"
 #include "gui/QtFormHost.h"
@@ -29,9 +30,7 @@ struct ModuleSearchViewTest : ::testing::Test {
     }
     template <class W>
     W& widget(gui::FormDialog& dialog, const char* name) {
-        auto* w = dialog.findChild<W*>(name);
-        if (w == nullptr) throw std::logic_error(std::string("no widget ") + name);
-        return *w;
+        return guitest::findWidget<W>(dialog, name);
     }
 
     QApplication& application = guitest::qtApp();

@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "LookChecks.h"
+#include "FindWidget.h"
 #include "QtApp.h"
 #include "WindowRobot.h"
 #include "gui/WindowProgram.h"
@@ -60,9 +61,7 @@ class WholeDayTest : public ::testing::Test {
 
     template <class W>
     W& widget(QWidget& parent, const char* name) {
-        W* found = parent.findChild<W*>(name);
-        if (found == nullptr) throw std::logic_error(std::string("no widget ") + name);
-        return *found;
+        return guitest::findWidget<W>(parent, name);
     }
     template <class W>
     W& main(const char* name) {
