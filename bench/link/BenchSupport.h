@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,27 @@
 extern char** environ;
 
 namespace bench {
+
+// A fresh folder under /tmp for one run, removed with everything in it.
+class WorkFolder {
+  public:
+    WorkFolder() {
+        char pattern[] = "/tmp/krelvan-bench-XXXXXX";
+        if (::mkdtemp(pattern) != nullptr) path_ = pattern;
+    }
+    ~WorkFolder() {
+        std::error_code ec;
+        if (ok()) std::filesystem::remove_all(path_, ec);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    bool ok() const { return !path_.empty(); }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
 
 class SilentBoxes final : public ui::MessageBoxes {
   public:

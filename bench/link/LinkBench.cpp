@@ -114,9 +114,9 @@ void report(const char* what, const Rate& rate, double target, const char* unit)
 
 int main(int argc, char** argv) {
     const std::string kvxsim = argc > 1 ? argv[1] : KVXSIM_PATH;
-    char pattern[] = "/tmp/krelvan-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return 1;
-    const fs::path work = pattern;
+    const bench::WorkFolder folder;
+    if (!folder.ok()) return 1;
+    const fs::path& work = folder.path();
     std::ofstream(work / "network.ini") << kNetwork;
     std::ofstream(work / "sweep.ini") << kSweepNetwork;
     fs::create_directories(work / "machine");
@@ -187,7 +187,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_link: %s\n", e.what());
         rc = 1;
     }
-    std::error_code ec;
-    fs::remove_all(work, ec);
     return rc;
 }

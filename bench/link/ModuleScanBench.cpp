@@ -64,9 +64,9 @@ void scan(cli::Session& session, const std::string& link, const char* what, doub
 
 int main(int argc, char** argv) {
     const std::string kvxsim = argc > 1 ? argv[1] : KVXSIM_PATH;
-    char pattern[] = "/tmp/krelvan-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return 1;
-    const fs::path work = pattern;
+    const bench::WorkFolder folder;
+    if (!folder.ok()) return 1;
+    const fs::path& work = folder.path();
     std::set<std::string> bus;
     std::ofstream(work / "network.ini") << networkFile(bus);
     fs::create_directories(work / "machine");
@@ -86,7 +86,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_module_scan: %s\n", e.what());
         rc = 1;
     }
-    std::error_code ec;
-    fs::remove_all(work, ec);
     return rc;
 }

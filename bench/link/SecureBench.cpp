@@ -59,9 +59,9 @@ void report(const char* what, const bench::Rate& r) {
 
 int main(int argc, char** argv) {
     const std::string kvxsim = argc > 1 ? argv[1] : KVXSIM_PATH;
-    char pattern[] = "/tmp/krelvan-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return 1;
-    const fs::path work = pattern;
+    const bench::WorkFolder folder;
+    if (!folder.ok()) return 1;
+    const fs::path& work = folder.path();
     std::ofstream(work / "network.ini") << kNetwork;
     fs::create_directories(work / "machine");
     std::ofstream(work / "machine/Kvxmatic.Ini") << "[Link]\n";
@@ -116,7 +116,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_secure: %s\n", e.what());
         rc = 1;
     }
-    std::error_code ec;
-    fs::remove_all(work, ec);
     return rc;
 }
