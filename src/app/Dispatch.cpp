@@ -3,12 +3,12 @@
 #include <exception>
 #include <string>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 
 namespace app {
 
-bool Dispatch(Program& program, const std::function<void()>& handler) {
+bool Dispatch(program::Program& program, const std::function<void()>& handler) {
     std::string failure;
     try {
         handler();

@@ -3,11 +3,13 @@
 // as an error message, and the window stays usable.
 #include <functional>
 
+namespace program {
+struct Program;
+}
+
 namespace app {
 
-struct Program;
-
 // Runs `handler`; returns false when it threw (the user has been told).
-bool Dispatch(Program& program, const std::function<void()>& handler);
+bool Dispatch(program::Program& program, const std::function<void()>& handler);
 
 }  // namespace app

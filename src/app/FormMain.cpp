@@ -1,7 +1,7 @@
 #include "app/FormMain.h"
 
 #include "app/HelpMenus.h"
-#include "app/Program.h"
+#include "program/Program.h"
 #include "app/SettingsToolCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
@@ -9,6 +9,7 @@
 #include "catalogue/ResolveSelectedRevision.h"
 #include "load/AddressCommands.h"
 #include "load/LoadController.h"
+#include "load/PartitionList.h"
 #include "load/PartitionCommands.h"
 #include "load/WebSiteLoad.h"
 #include "network/FormComSettings.h"
@@ -43,7 +44,7 @@ bool validRow(int row, size_t count) { return row >= 1 && static_cast<size_t>(ro
 
 }  // namespace
 
-FormMain::FormMain(Program& program) : program_(program) {
+FormMain::FormMain(program::Program& program) : program_(program) {
     CtrlModels = list({{"Model", 2522}, {"Program", 3951}}, false);
     CtrlPrograms = list({{"Revision", 2293}, {"Description", 4958}}, false);
     CurrentController = list({{"Icon", 18},
@@ -207,6 +208,8 @@ void FormMain::ResetMainWindowState() {
     SaveLoadSettings.enabled = true;
 }
 
+void FormMain::RefreshPartitionList() { load::RefreshPartitionList(program_); }
+
 void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { load::LoadWebSiteCommand(program_); }
 void FormMain::COMPort_Click() { network::OpenCommunicationSettings(program_, 0); }
@@ -220,6 +223,6 @@ void FormMain::Timer1_Timer() { load::ShowJobLoaderProgress(program_); }
 void FormMain::MenuHelp1_Click() { OpenManual(program_); }
 void FormMain::MenuDocumentation_Click() { OpenDocumentationFolder(program_); }
 void FormMain::MenuRevision_Click() { OpenInstalledRevisions(program_); }
-void FormMain::SaveLoadSettings_Click() { RunSettingsTool(program_); }
+void FormMain::SaveLoadSettings_Click() { RunSettingsTool(program_, GetToolPath()); }
 
 }  // namespace app

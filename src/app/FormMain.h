@@ -1,51 +1,18 @@
 #pragma once
 // The main window as a presentation model: its controls as data and its event handlers.
-#include <array>
-#include <functional>
 #include <string>
 
-#include "platform/ui/Controls.h"
+#include "program/MainWindow.h"
+
+namespace program {
+struct Program;
+}
 
 namespace app {
 
-struct Program;
-
-class FormMain {
+class FormMain : public program::MainWindow {
 public:
-    explicit FormMain(Program& program);
-
-    // ---- controls ----
-    std::string Caption = "Krelvan";
-    int HeightTwips = 6400;
-    ui::ListView CtrlModels;
-    ui::ListView CtrlPrograms;
-    ui::ListView CurrentController;
-    ui::ListView CtrlPartitions;
-    ui::Control ButtonLoadProg;
-    ui::Control ButtonLoadWeb;
-    ui::Control COMPort;
-    ui::Control BtnChangeAddress;
-    ui::Control BtnReset;
-    ui::Control BtnActivatePartition;
-    ui::Control BtnAddPartition;
-    ui::Control BtnRemovePartition;
-    ui::Control LabelPartitionName;
-    ui::TextBox CtrlPartitionName;
-    ui::Control LabelPartitionSize;
-    ui::TextBox CtrlPartitionSize;
-    ui::Control Label1;
-    ui::Control CtrlStatusLine;
-    ui::ProgressBar ProgressBar1;
-    ui::Timer Timer1;
-    ui::Control Info;
-    // Menus
-    ui::MenuEntry MenuHelp;
-    ui::MenuEntry MenuHelp1;
-    ui::MenuEntry MenuDocumentation;
-    ui::MenuEntry MenuRevision;
-    ui::MenuEntry MenuSettings;
-    ui::MenuEntry SaveLoadSettings;
-    ui::MenuEntry MenuAdvanced;
+    explicit FormMain(program::Program& program);
 
     // ---- event handlers ----
     void Form_Load();
@@ -70,13 +37,14 @@ public:
 
     // ---- operations offered to the rest of the program ----
     std::string GetToolPath();
-    void ShowCurrentController();
-    void ResetMainWindowState();
+    void ShowCurrentController() override;
+    void ResetMainWindowState() override;
+    void RefreshPartitionList() override;
 
 private:
     void StartUp();
 
-    Program& program_;
+    program::Program& program_;
 };
 
 }  // namespace app

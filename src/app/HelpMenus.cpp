@@ -1,13 +1,13 @@
 #include "app/HelpMenus.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProgramStart.h"
 
 namespace app {
 
-std::string ManualPath(Program& program) {
+std::string ManualPath(program::Program& program) {
     std::string folder =
         catalogue::ResolvePath(program.platform.glib, "Prod:\\Documentation\\English\\");
     // A resolution that dropped the separator would glue the folder and the file name.
@@ -15,7 +15,7 @@ std::string ManualPath(Program& program) {
     return folder + "Krelvan Manual.pdf";
 }
 
-void OpenManual(Program& program) {
+void OpenManual(program::Program& program) {
     kvxglib::Library& glib = program.platform.glib;
     const std::string path = ManualPath(program);
     // Without this check a missing manual would do nothing at all where no viewer complains.
@@ -28,14 +28,14 @@ void OpenManual(Program& program) {
     glib.RunProgram(path, "", "", out1, 1, out2, "");
 }
 
-void OpenDocumentationFolder(Program& program) {
+void OpenDocumentationFolder(program::Program& program) {
     const std::string folder =
         catalogue::ResolvePath(program.platform.glib, "Prod:\\Application programs") +
         "\\Documentation";
     catalogue::RunProgram(program.platform, "Explorer.exe", folder);
 }
 
-void OpenInstalledRevisions(Program& program) {
+void OpenInstalledRevisions(program::Program& program) {
     const std::string file =
         catalogue::ResolvePathPlain(program.platform.glib, "prod:\\System\\Products.Dir");
     catalogue::RunProgram(program.platform, "Notepad.Exe", file);

@@ -3,16 +3,18 @@
 // installed revisions, each handed to the desktop's own viewer.
 #include <string>
 
-namespace app {
-
+namespace program {
 struct Program;
+}
+
+namespace app {
 
 // The manual's full path: the resolved documentation folder keeps its trailing separator, so
 // the file name follows it directly.
-std::string ManualPath(Program& program);
+std::string ManualPath(program::Program& program);
 
-void OpenManual(Program& program);
-void OpenDocumentationFolder(Program& program);
-void OpenInstalledRevisions(Program& program);
+void OpenManual(program::Program& program);
+void OpenDocumentationFolder(program::Program& program);
+void OpenInstalledRevisions(program::Program& program);
 
 }  // namespace app

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProgramStart.h"
@@ -33,7 +33,7 @@ std::optional<std::string> SettingsToolCommandLine(const SettingsToolArguments& 
     return line;
 }
 
-void RunSettingsTool(Program& program) {
+void RunSettingsTool(program::Program& program, const std::string& toolFolder) {
     kvxglib::Library& glib = program.platform.glib;
     catalogue::Catalogue& cat = program.catalogue;
     // The menu entry is also enabled by the reset of the window state, before any program
@@ -60,7 +60,7 @@ void RunSettingsTool(Program& program) {
     arguments.ela = program.connection.CurrentELA;
 
     const std::string tool =
-        catalogue::JoinPath(glib, program.formMain.GetToolPath(), "SettingsTool");
+        catalogue::JoinPath(glib, toolFolder, "SettingsTool");
     if (!catalogue::FileExists(glib, tool)) {
         catalogue::ShowErrorMessage(glib, "The settings tool is not installed: " + tool);
         return;

@@ -3,9 +3,11 @@
 #include <optional>
 #include <string>
 
-namespace app {
-
+namespace program {
 struct Program;
+}
+
+namespace app {
 
 struct SettingsToolArguments {
     long port = 0;  // the link handle; 0 for the serial link
@@ -24,6 +26,6 @@ std::optional<std::string> SettingsToolCommandLine(const SettingsToolArguments& 
 
 // Builds the command line for the selected program and the current controller and starts the
 // tool without waiting for it. Every refusal is told to the user.
-void RunSettingsTool(Program& program);
+void RunSettingsTool(program::Program& program, const std::string& toolFolder);
 
 }  // namespace app

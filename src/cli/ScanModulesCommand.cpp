@@ -13,7 +13,7 @@
 #include "cli/Output.h"
 #include "cli/Selection.h"
 #include "link/FormSearchModules.h"
-#include "load/LoadState.h"
+#include "program/LoadState.h"
 
 namespace cli {
 namespace {

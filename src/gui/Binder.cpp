@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "app/Dispatch.h"
+#include "app/Program.h"
 #include "gui/InputBindings.h"
 #include "gui/Twips.h"
 

@@ -1,6 +1,6 @@
 #include "link/ByName.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "link/LinkFlags.h"
 #include "link/TypedAccess.h"
 #include "link/ValueConversion.h"
@@ -59,7 +59,7 @@ bool ReadableByName(const ResolvedVar& var) {
     return false;
 }
 
-bool ReadVar(app::Program& program, int16_t pla, int16_t ela, const std::string& name,
+bool ReadVar(program::Program& program, int16_t pla, int16_t ela, const std::string& name,
              VarValue& value, int32_t flags, int32_t& status) {
     ResolvedVar var;
     if (!ResolveVarName(program, name, var) || !ReadableByName(var)) return false;
@@ -135,7 +135,7 @@ bool ReadVar(app::Program& program, int16_t pla, int16_t ela, const std::string&
     return true;
 }
 
-bool WriteVar(app::Program& program, int16_t pla, int16_t ela, const std::string& name,
+bool WriteVar(program::Program& program, int16_t pla, int16_t ela, const std::string& name,
               const VarValue& value, int32_t flags, int32_t& status) {
     ResolvedVar var;
     if (!ResolveVarName(program, name, var) || var.kind <= 0) return false;
@@ -221,7 +221,7 @@ bool WriteVar(app::Program& program, int16_t pla, int16_t ela, const std::string
     return false;
 }
 
-bool WriteVars(app::Program& program, int16_t pla, int16_t ela, const std::string& firstName,
+bool WriteVars(program::Program& program, int16_t pla, int16_t ela, const std::string& firstName,
                const VarValue& firstValue, const std::string& secondName,
                const VarValue& secondValue, int32_t flags, int32_t& status) {
     ResolvedVar first;
@@ -247,7 +247,7 @@ bool WriteVars(app::Program& program, int16_t pla, int16_t ela, const std::strin
                         Label());
 }
 
-bool ReadModuleType(app::Program& program, int16_t pla, int16_t ela, int16_t& value) {
+bool ReadModuleType(program::Program& program, int16_t pla, int16_t ela, int16_t& value) {
     int32_t status = 0;
     return ReadInt(program.platform.glib, program.connection.CurrentLink, pla, ela, kSystemFile, 0,
                    kModuleTypeIndex, value, flags::Normal, status, Label());

@@ -7,7 +7,7 @@
 
 #include "link/VarValue.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -20,21 +20,21 @@ bool ReadableByName(const ResolvedVar& var);
 
 // On success `value` holds an int16_t (Booleans -1 or 0, types 2 and 3), a float (type 4), an
 // int32_t (type 6) or a std::string (type 5); on failure it is left as it was.
-bool ReadVar(app::Program& program, int16_t pla, int16_t ela, const std::string& name,
+bool ReadVar(program::Program& program, int16_t pla, int16_t ela, const std::string& name,
              VarValue& value, int32_t flags, int32_t& status);
 
 // `value` is converted to the variable's type just before the call; ConversionError when it
 // does not convert, and then nothing is sent.
-bool WriteVar(app::Program& program, int16_t pla, int16_t ela, const std::string& name,
+bool WriteVar(program::Program& program, int16_t pla, int16_t ela, const std::string& name,
               const VarValue& value, int32_t flags, int32_t& status);
 
 // Both variables in one request, the values as given. Neither is written when either name is
 // unknown.
-bool WriteVars(app::Program& program, int16_t pla, int16_t ela, const std::string& firstName,
+bool WriteVars(program::Program& program, int16_t pla, int16_t ela, const std::string& firstName,
                const VarValue& firstValue, const std::string& secondName,
                const VarValue& secondValue, int32_t flags, int32_t& status);
 
 // The module type code of the controller at that address (file 241, index 36).
-bool ReadModuleType(app::Program& program, int16_t pla, int16_t ela, int16_t& value);
+bool ReadModuleType(program::Program& program, int16_t pla, int16_t ela, int16_t& value);
 
 }  // namespace clink

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <optional>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ResolveSelectedRevision.h"
@@ -66,7 +66,7 @@ struct Staged {
 
 // Writes the three records of Modules.Dir into the staged `path`; false when it cannot be
 // opened (the user has been told, under the name of the file they know: `shownPath`).
-bool writeModulesDir(app::Program& program, const std::string& path, const std::string& shownPath,
+bool writeModulesDir(program::Program& program, const std::string& path, const std::string& shownPath,
                      int16_t pla, int16_t ela, const std::string& moduleName) {
     deleteFile(program.platform.glib, path);  // a leftover of an interrupted change
     auto file = OpenRecordFile(program.platform, path, kModulesDirRecordLength, shownPath);
@@ -82,7 +82,7 @@ bool writeModulesDir(app::Program& program, const std::string& path, const std::
 
 }  // namespace
 
-bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela) {
+bool ChangeModuleAddress(program::Program& program, int16_t pla, int16_t ela) {
     LinkState& state = program.linkState;
     catalogue::Catalogue& cat = program.catalogue;
     // The files written last belong to one revision; another revision's files still hold

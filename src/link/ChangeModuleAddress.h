@@ -3,7 +3,7 @@
 // project on them, so later by-name accesses reach that controller.
 #include <cstdint>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -15,6 +15,6 @@ namespace clink {
 // refuses a key. A missing or unwritable Exists.Mod raises
 // FileError. On any failure the three files stay as they were, the naming project stays
 // closed and the next call tries again.
-bool ChangeModuleAddress(app::Program& program, int16_t pla, int16_t ela);
+bool ChangeModuleAddress(program::Program& program, int16_t pla, int16_t ela);
 
 }  // namespace clink

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "link/LinkFlags.h"
 #include "link/TypedAccess.h"
 
@@ -16,7 +16,7 @@ constexpr int16_t SystemFile = 241;
 constexpr int32_t OsKindProbe = 60;  // a text only KVXreal C controllers hold
 }  // namespace
 
-bool ReadControllerAddress(app::Program& program, int16_t& pla, int16_t& ela) {
+bool ReadControllerAddress(program::Program& program, int16_t& pla, int16_t& ela) {
     kvxglib::Library& glib = program.platform.glib;
     const int32_t link = program.connection.CurrentLink;
     int32_t status = 0;
@@ -28,7 +28,7 @@ bool ReadControllerAddress(app::Program& program, int16_t& pla, int16_t& ela) {
     return plaRead && elaRead;
 }
 
-void DetectControllerOsKind(app::Program& program, int16_t pla, int16_t ela) {
+void DetectControllerOsKind(program::Program& program, int16_t pla, int16_t ela) {
     Connection& connection = program.connection;
     connection.ControllerOsKind.clear();
     std::u16string probe;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/WaitSeconds.h"
 #include "link/Errors.h"
 #include "link/LinkFlags.h"
@@ -72,13 +72,13 @@ void startCommand(Platform& platform, int32_t link, int16_t pla, int16_t ela, ui
 
 }  // namespace
 
-bool PollController(app::Program& program, int16_t pla, int16_t ela) {
+bool PollController(program::Program& program, int16_t pla, int16_t ela) {
     int32_t status = 0;
     std::vector<uint8_t> reply;
     return PollController(program, pla, ela, status, reply);
 }
 
-bool PollController(app::Program& program, int16_t pla, int16_t ela, int32_t& status,
+bool PollController(program::Program& program, int16_t pla, int16_t ela, int32_t& status,
                     std::vector<uint8_t>& reply) {
     const Outcome out = exchange(program.platform, program.connection.CurrentLink, pla, ela,
                                  {Poll}, 1, status, {}, 2);

@@ -6,7 +6,7 @@
 
 #include "platform/Platform.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -31,10 +31,10 @@ bool SendRequest(Platform& platform, int32_t& link, int16_t& pla, int16_t& ela,
                  int32_t& flags, int32_t& status, std::string& label, int16_t option);
 
 // True when a controller answers at that address on the current link.
-bool PollController(app::Program& program, int16_t pla, int16_t ela);
+bool PollController(program::Program& program, int16_t pla, int16_t ela);
 // The same poll, with how it ended: the status word and the bytes that came back (the
 // controller's own PLA and ELA).
-bool PollController(app::Program& program, int16_t pla, int16_t ela, int32_t& status,
+bool PollController(program::Program& program, int16_t pla, int16_t ela, int32_t& status,
                     std::vector<uint8_t>& reply);
 // The poll on a given link, with the caller's flags, status and label.
 bool PollWithLink(Platform& platform, int32_t link, int16_t pla, int16_t ela, int32_t& flags,

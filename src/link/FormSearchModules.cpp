@@ -1,6 +1,6 @@
 #include "link/FormSearchModules.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/LibraryText.h"
 #include "catalogue/Texts.h"
 #include "link/ByName.h"
@@ -20,7 +20,7 @@ constexpr int32_t AddressClash = comm::statusWord(wire::code(wire::ReplyCode::Ad
 
 }  // namespace
 
-FormSearchModules::FormSearchModules(app::Program& program, ui::FormHost& host)
+FormSearchModules::FormSearchModules(program::Program& program, ui::FormHost& host)
     : program_(program), host_(host) {}
 
 std::string FormSearchModules::text(int32_t number) const {

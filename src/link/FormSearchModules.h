@@ -8,7 +8,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -21,7 +21,7 @@ inline constexpr const char* ClashInformation =
 
 class FormSearchModules final : public ui::Form {
   public:
-    FormSearchModules(app::Program& program, ui::FormHost& host);
+    FormSearchModules(program::Program& program, ui::FormHost& host);
     std::string formName() const override { return "FormSearchModules"; }
 
     // ---- controls ----
@@ -65,7 +65,7 @@ class FormSearchModules final : public ui::Form {
     void showProgress(int16_t pla, int16_t ela);
     std::string text(int32_t number) const;
 
-    app::Program& program_;
+    program::Program& program_;
     ui::FormHost& host_;
     std::string progressText_;  // text 644, with its placeholders
 };

@@ -1,6 +1,6 @@
 #include "link/LinkNotice.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 
@@ -10,7 +10,7 @@ constexpr int32_t kLinkFailureText = 831;
 constexpr uint32_t kQuiet = 0x80000000u;  // bit 31: the caller reports failures itself
 }  // namespace
 
-void NoticeLinkResult(app::Program& program, bool result, int32_t flags) {
+void NoticeLinkResult(program::Program& program, bool result, int32_t flags) {
     bool& armed = program.linkState.LinkNoticeFlag;
     if (result) {
         armed = true;

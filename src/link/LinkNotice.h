@@ -3,7 +3,7 @@
 // stops working after it worked.
 #include <cstdint>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -11,6 +11,6 @@ namespace clink {
 
 // A success arms the notice; a failure while armed disarms it and, unless bit 31 of `flags`
 // is set, shows text 831.
-void NoticeLinkResult(app::Program& program, bool result, int32_t flags);
+void NoticeLinkResult(program::Program& program, bool result, int32_t flags);
 
 }  // namespace clink

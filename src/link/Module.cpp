@@ -1,6 +1,6 @@
 #include "link/Module.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "link/ByName.h"

@@ -8,7 +8,7 @@
 
 #include "link/VarValue.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -16,7 +16,7 @@ namespace clink {
 
 class Module {
   public:
-    explicit Module(app::Program& program) : program_(program) {}
+    explicit Module(program::Program& program) : program_(program) {}
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
 
@@ -43,7 +43,7 @@ class Module {
     virtual ~Module() = default;  // last, so the methods keep the first slots
 
   private:
-    app::Program& program_;
+    program::Program& program_;
     bool lastResult_ = false;
 };
 

@@ -1,11 +1,11 @@
 #include "link/OpenModuleSearch.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "link/FormSearchModules.h"
 
 namespace clink {
 
-void OpenModuleSearch(app::Program& program) {
+void OpenModuleSearch(program::Program& program) {
     ui::FormHost& host = program.load.forms != nullptr ? *program.load.forms : program.load.noForms;
     FormSearchModules form(program, host);
     form.Form_Load();

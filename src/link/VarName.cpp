@@ -1,17 +1,17 @@
 #include "link/VarName.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Paths.h"
 #include "platform/text/Text.h"
 
 namespace clink {
 
-std::string CurrentModuleName(app::Program& program) {
+std::string CurrentModuleName(program::Program& program) {
     return catalogue::LastPathName(program.platform.glib,
                                    program.catalogue.SelectedModuleDirectory);
 }
 
-bool ResolveVarName(app::Program& program, const std::string& name, ResolvedVar& var) {
+bool ResolveVarName(program::Program& program, const std::string& name, ResolvedVar& var) {
     const std::string qualified = CurrentModuleName(program) + "." + name;
     int32_t ignored1 = 0;
     int32_t ignored2 = 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -18,10 +18,10 @@ struct ResolvedVar {
 };
 
 // The last name of the current module folder.
-std::string CurrentModuleName(app::Program& program);
+std::string CurrentModuleName(program::Program& program);
 
 // "QSystem.PLA" looked up as "<module>.QSystem.PLA" in the open naming project; true when the
 // library knows it.
-bool ResolveVarName(app::Program& program, const std::string& name, ResolvedVar& var);
+bool ResolveVarName(program::Program& program, const std::string& name, ResolvedVar& var);
 
 }  // namespace clink

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "load/CommandLock.h"
@@ -21,17 +22,17 @@ std::string addressText(int16_t pla, int16_t ela) {
 
 // The presence check every command starts with; tells the user and resets the window when
 // nobody answers.
-bool controllerAnswers(app::Program& program) {
+bool controllerAnswers(program::Program& program) {
     clink::Connection& c = program.connection;
     if (ControllerOf(program).readControllerAddress(c.CurrentPLA, c.CurrentELA)) return true;
     catalogue::ShowErrorMessage(program.platform.glib, "No controller connected");
-    program.formMain.ResetMainWindowState();
+    program.mainWindow.ResetMainWindowState();
     return false;
 }
 
 }  // namespace
 
-bool ValidateAddress(app::Program& program, int16_t pla, int16_t ela) {
+bool ValidateAddress(program::Program& program, int16_t pla, int16_t ela) {
     // The PLA text names 255 although 254 is the highest; users know the message as it is.
     if (pla < 1 || pla > 254) {
         catalogue::ShowErrorMessage(program.platform.glib,
@@ -46,7 +47,7 @@ bool ValidateAddress(app::Program& program, int16_t pla, int16_t ela) {
     return true;
 }
 
-AddressChange ApplyAddressChange(app::Program& program, int16_t newPla, int16_t newEla) {
+AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int16_t newEla) {
     kvxglib::Library& glib = program.platform.glib;
     Controller& controller = ControllerOf(program);
     clink::Connection& c = program.connection;
@@ -79,7 +80,7 @@ AddressChange ApplyAddressChange(app::Program& program, int16_t newPla, int16_t 
     return AddressChange::Changed;
 }
 
-void ChangeAddress(app::Program& program) {
+void ChangeAddress(program::Program& program) {
     FormChangeAddr dialog(FormsOf(program));
     CommandLock lock(program, Unlock::Everything);
     if (!lock.acquired() || !controllerAnswers(program)) return;
@@ -90,7 +91,7 @@ void ChangeAddress(app::Program& program) {
     ApplyAddressChange(program, dialog.NewPla, dialog.NewEla);
 }
 
-AddressChange ChangeAddressTo(app::Program& program, int16_t newPla, int16_t newEla) {
+AddressChange ChangeAddressTo(program::Program& program, int16_t newPla, int16_t newEla) {
     CommandLock lock(program, Unlock::Everything);
     if (!lock.acquired() || !controllerAnswers(program) ||
         !ValidateAddress(program, newPla, newEla))
@@ -98,12 +99,12 @@ AddressChange ChangeAddressTo(app::Program& program, int16_t newPla, int16_t new
     return ApplyAddressChange(program, newPla, newEla);
 }
 
-bool ResetController(app::Program& program) {
+bool ResetController(program::Program& program) {
     CommandLock lock(program, Unlock::Everything);
     if (!lock.acquired() || !controllerAnswers(program)) return false;
     if (!catalogue::AskYesNo(program.platform.glib, "Do you wish to reset the controller ?"))
         return false;
-    program.formMain.CtrlStatusLine.caption = "Reseting the Controller";
+    program.mainWindow.CtrlStatusLine.caption = "Reseting the Controller";
     clink::Connection& c = program.connection;
     ControllerOf(program).coldStart(c.CurrentPLA, c.CurrentELA);
     // A cold-started controller answers at 254:30 until its address is read again.

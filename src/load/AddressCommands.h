@@ -2,7 +2,7 @@
 // The main window's address change and controller reset.
 #include <cstdint>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -11,20 +11,20 @@ namespace load {
 enum class AddressChange { Changed, Occupied, WriteFailed, NoAnswer, NotRun };
 
 // The whole command behind "Change address": the dialog, the checks and the change.
-void ChangeAddress(app::Program& program);
+void ChangeAddress(program::Program& program);
 // The same without the dialog, for the command line: the lock, the presence check, the range
 // check and the change.
-AddressChange ChangeAddressTo(app::Program& program, int16_t newPla, int16_t newEla);
+AddressChange ChangeAddressTo(program::Program& program, int16_t newPla, int16_t newEla);
 // The whole command behind "Reset Controller". True when the cold start was sent.
-bool ResetController(app::Program& program);
+bool ResetController(program::Program& program);
 
 // PLA 1..254 and ELA 1..255; otherwise the first fault is shown and false returned.
-bool ValidateAddress(app::Program& program, int16_t pla, int16_t ela);
+bool ValidateAddress(program::Program& program, int16_t pla, int16_t ela);
 
 // Moves the controller at CurrentPLA:CurrentELA to the new address, which must be valid. A
 // controller already answering there stops it before anything is written. Each half of the
 // address is adopted only when its write succeeded; the controller is then polled where it
 // should now answer. Every outcome but Changed has been told to the user.
-AddressChange ApplyAddressChange(app::Program& program, int16_t newPla, int16_t newEla);
+AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int16_t newEla);
 
 }  // namespace load

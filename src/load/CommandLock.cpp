@@ -1,11 +1,11 @@
 #include "load/CommandLock.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 
 namespace load {
 
-CommandLock::CommandLock(app::Program& program, Unlock unlock)
+CommandLock::CommandLock(program::Program& program, Unlock unlock)
     : program_(program), unlock_(unlock) {
     if (program.load.commandRunning) {
         catalogue::ShowErrorMessage(program.platform.glib,
@@ -14,7 +14,7 @@ CommandLock::CommandLock(app::Program& program, Unlock unlock)
     }
     acquired_ = true;
     program.load.commandRunning = true;
-    app::FormMain& f = program.formMain;
+    program::MainWindow& f = program.mainWindow;
     saved_ = {f.CtrlModels.enabled,     f.CtrlPrograms.enabled,      f.ButtonLoadProg.enabled,
               f.ButtonLoadWeb.enabled,  f.COMPort.enabled,           f.BtnChangeAddress.enabled,
               f.BtnReset.enabled,       f.SaveLoadSettings.enabled,  f.CtrlPartitions.enabled,
@@ -32,7 +32,7 @@ CommandLock::CommandLock(app::Program& program, Unlock unlock)
 
 CommandLock::~CommandLock() {
     if (!acquired_) return;
-    app::FormMain& f = program_.formMain;
+    program::MainWindow& f = program_.mainWindow;
     switch (unlock_) {
         case Unlock::FromProgramOptions: {
             const bool linked = program_.connection.CurrentLink != 0;

@@ -2,7 +2,7 @@
 // The one lock of the main window's controller commands. While it is held the lists and the
 // command controls are disabled and a second command is refused; it is released on every
 // path out of the command, by the destructor.
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -16,7 +16,7 @@ enum class Unlock {
 
 class CommandLock {
   public:
-    CommandLock(app::Program& program, Unlock unlock);
+    CommandLock(program::Program& program, Unlock unlock);
     ~CommandLock();
     CommandLock(const CommandLock&) = delete;
     CommandLock& operator=(const CommandLock&) = delete;
@@ -30,7 +30,7 @@ class CommandLock {
         bool partitions, activate, add, remove;
     };
 
-    app::Program& program_;
+    program::Program& program_;
     Unlock unlock_;
     bool acquired_ = false;
     Saved saved_{};

@@ -2,7 +2,7 @@
 
 #include <variant>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "link/ByName.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
@@ -130,6 +130,15 @@ bool LinkController::writeSystemSmallInt(int16_t pla, int16_t ela, int32_t index
     int32_t status = 0;
     return clink::WriteSmallInt(program_.platform.glib, program_.connection.CurrentLink, pla, ela,
                                 SystemFile, 0, index, value, clink::flags::Normal, status, {});
+}
+
+}  // namespace load
+
+namespace load {
+
+Controller& ControllerOf(program::Program& program) {
+    if (!program.load.controller) program.load.controller = std::make_unique<LinkController>(program);
+    return *program.load.controller;
 }
 
 }  // namespace load

@@ -1,6 +1,6 @@
 #include "load/FormLoadApplication.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Texts.h"
 #include "load/ProgressText.h"
 
@@ -24,7 +24,7 @@ Captions captionsFor(const std::string& loadFunc) {
 
 }  // namespace
 
-FormLoadApplication::FormLoadApplication(app::Program& program) : program_(program) {
+FormLoadApplication::FormLoadApplication(program::Program& program) : program_(program) {
     GenLabel.caption =
         "The application program is loading into the controller, press Cancel to interupt.";
     NumValue.text = "0";

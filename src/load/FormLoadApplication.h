@@ -10,7 +10,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -20,7 +20,7 @@ class FormLoadApplication final : public ui::Form,
                                   public components::IQAVSErrorCallback,
                                   public components::IQAVSProgressCallback {
   public:
-    explicit FormLoadApplication(app::Program& program);
+    explicit FormLoadApplication(program::Program& program);
     ~FormLoadApplication() override;
     std::string formName() const override { return "FormLoadApplication"; }
 
@@ -57,7 +57,7 @@ class FormLoadApplication final : public ui::Form,
     void Form_QueryUnload();
 
   private:
-    app::Program& program_;
+    program::Program& program_;
     bool shown_ = false;
 };
 

@@ -1,6 +1,6 @@
 #include "load/FormReloadTCPIP.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "load/ConfirmationTexts.h"
 #include "load/TcpIpOptionReload.h"
 #include "platform/ui/Screen.h"
@@ -11,7 +11,7 @@ constexpr int kEscape = 27;
 constexpr ConfirmationTexts kTexts{783, 784, 785};
 }  // namespace
 
-FormReloadTCPIP::FormReloadTCPIP(app::Program& program) : program_(program) {
+FormReloadTCPIP::FormReloadTCPIP(program::Program& program) : program_(program) {
     GenLabel.caption =
         "You are about to reload the TCP/IP option in the controller. The following steps will "
         "be carried out:";

@@ -7,7 +7,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -15,7 +15,7 @@ namespace load {
 
 class FormReloadTCPIP final : public ui::Form {
   public:
-    explicit FormReloadTCPIP(app::Program& program);
+    explicit FormReloadTCPIP(program::Program& program);
     std::string formName() const override { return "FormReloadTCPIP"; }
 
     // ---- controls ----
@@ -38,7 +38,7 @@ class FormReloadTCPIP final : public ui::Form {
     void Form_KeyPress(int keyAscii);
 
   private:
-    app::Program& program_;
+    program::Program& program_;
 };
 
 }  // namespace load

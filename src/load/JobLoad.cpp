@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 
@@ -11,20 +11,20 @@ namespace {
 constexpr int16_t kTrue = -1;
 }  // namespace
 
-LoadOutcome RunJobLoader(app::Program& program, const std::string& directory,
+LoadOutcome RunJobLoader(program::Program& program, const std::string& directory,
                          const std::string& jobFile) {
     kvxglib::Library& glib = program.platform.glib;
-    app::FormMain& form = program.formMain;
+    program::MainWindow& form = program.mainWindow;
     int32_t prepared = 0;
     glib.PrepareLoaderFolder(2, directory, 0, &prepared);
     std::unique_ptr<components::JobLoader> loader = program.platform.components.NewJobLoader();
     std::shared_ptr<components::Job> job;
     // The window's progress, Info and the loader reference end together on every path.
     struct Running {
-        app::Program& program;
+        program::Program& program;
         std::shared_ptr<components::Job>& job;
         ~Running() {
-            app::FormMain& f = program.formMain;
+            program::MainWindow& f = program.mainWindow;
             f.ProgressBar1.value = 0;
             f.Info.enabled = false;
             job.reset();

@@ -6,7 +6,7 @@
 
 namespace load {
 
-LoadOutcome RunJobLoader(app::Program& program, const std::string& directory,
+LoadOutcome RunJobLoader(program::Program& program, const std::string& directory,
                          const std::string& jobFile);
 
 }  // namespace load

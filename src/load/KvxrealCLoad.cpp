@@ -5,7 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/Texts.h"
@@ -39,7 +40,7 @@ struct DialogCleanUp {
 
 // The partition of the selected row when the controller has it, 0 when it has not; nothing
 // when the list cannot be read or no row is selected.
-std::optional<uint8_t> targetPartition(app::Program& program) {
+std::optional<uint8_t> targetPartition(program::Program& program) {
     const clink::Connection& c = program.connection;
     std::vector<uint8_t> numbers;
     if (!ControllerOf(program).allPartitions(c.CurrentPLA, c.CurrentELA, numbers))
@@ -52,7 +53,7 @@ std::optional<uint8_t> targetPartition(app::Program& program) {
 
 }  // namespace
 
-LoadOutcome LoadKvxrealCApplication(app::Program& program, const std::string& directory,
+LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string& directory,
                                     const std::string& jobFile) {
     kvxglib::Library& glib = program.platform.glib;
     clink::Connection& c = program.connection;
@@ -61,7 +62,7 @@ LoadOutcome LoadKvxrealCApplication(app::Program& program, const std::string& di
     const std::string path = catalogue::JoinPath(glib, directory, jobFile);
     if (!controller.readControllerAddress(c.CurrentPLA, c.CurrentELA)) {
         catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kNoAnswer));
-        program.formMain.ResetMainWindowState();
+        program.mainWindow.ResetMainWindowState();
         return LoadOutcome::NotRun;
     }
     auto fail = [&glib] {

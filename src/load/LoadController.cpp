@@ -1,6 +1,7 @@
 #include "load/LoadController.h"
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/Texts.h"
@@ -25,13 +26,13 @@ bool isAbsolute(const std::string& path) {
 
 }  // namespace
 
-std::string ProgramDirectory(app::Program& program, const std::string& directory) {
+std::string ProgramDirectory(program::Program& program, const std::string& directory) {
     const std::string& revisionFolder = program.catalogue.SelectedProjectFolder;
     if (isAbsolute(directory) || revisionFolder.empty()) return directory;
     return catalogue::JoinPath(program.platform.glib, revisionFolder, directory);
 }
 
-LoadOutcome LoadController(app::Program& program) {
+LoadOutcome LoadController(program::Program& program) {
     CommandLock lock(program, Unlock::FromProgramOptions);
     if (!lock.acquired()) return LoadOutcome::NotRun;
     kvxglib::Library& glib = program.platform.glib;
@@ -47,7 +48,7 @@ LoadOutcome LoadController(app::Program& program) {
     Controller& controller = ControllerOf(program);
     if (!controller.readControllerAddress(c.CurrentPLA, c.CurrentELA)) {
         catalogue::ShowInfoMessage(glib, "No controller connected");
-        program.formMain.ResetMainWindowState();
+        program.mainWindow.ResetMainWindowState();
         return LoadOutcome::NotRun;
     }
     controller.detectOsKind(c.CurrentPLA, c.CurrentELA);
@@ -56,7 +57,7 @@ LoadOutcome LoadController(app::Program& program) {
     const std::string directory = ProgramDirectory(program, selected.Directory);
     if (kvxrealC || c.CommKind == kSerial) CheckOsRevision(program, directory);
     controller.setClock(c.CurrentPLA, c.CurrentELA);
-    program.formMain.CtrlStatusLine.caption = "Setting the clock in the controller";
+    program.mainWindow.CtrlStatusLine.caption = "Setting the clock in the controller";
     catalogue::WaitSeconds(program.platform, 2);
     const std::string& jobFile = kvxrealC ? selected.FileC : selected.File;
     if (jobFile.empty()) {
@@ -67,25 +68,25 @@ LoadOutcome LoadController(app::Program& program) {
     return LoadProgramFiles(program, directory, jobFile);
 }
 
-LoadOutcome LoadProgramFiles(app::Program& program, const std::string& directory,
+LoadOutcome LoadProgramFiles(program::Program& program, const std::string& directory,
                              const std::string& jobFile) {
     if (!catalogue::SelectModuleFolder(program.platform, directory, false)) {
         catalogue::ShowErrorMessage(program.platform.glib,
                                     "The module directory '" + directory + "' does not exist.");
         return LoadOutcome::NotRun;
     }
-    program.formMain.CtrlStatusLine.caption = "Loading the Controller";
+    program.mainWindow.CtrlStatusLine.caption = "Loading the Controller";
     if (program.connection.ControllerOsKind == "C")
         return LoadKvxrealCApplication(program, directory, jobFile);
     return RunJobLoader(program, directory, jobFile);
 }
 
-void ShowJobLoaderProgress(app::Program& program) {
+void ShowJobLoaderProgress(program::Program& program) {
     if (program.load.jobLoader == nullptr) return;
-    program.formMain.ProgressBar1.value = ClampedProgress(program.load.jobLoader->Progress());
+    program.mainWindow.ProgressBar1.value = ClampedProgress(program.load.jobLoader->Progress());
 }
 
-void ShowJobLoaderInfo(app::Program& program) {
+void ShowJobLoaderInfo(program::Program& program) {
     if (program.load.jobLoader != nullptr) program.load.jobLoader->ShowInfo(-1);
 }
 

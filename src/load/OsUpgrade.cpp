@@ -2,7 +2,8 @@
 
 #include <memory>
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/LibraryText.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -25,7 +26,7 @@ constexpr int32_t kLocateFlags = static_cast<int32_t>(0x80000000u);
 constexpr size_t kPrefixLength = 5;
 
 // The model code of the connected controller: from the TCP/IP search, else its module type.
-bool modelCode(app::Program& program, std::string& code) {
+bool modelCode(program::Program& program, std::string& code) {
     const clink::Connection& c = program.connection;
     if (!c.ModelCode.empty()) {
         code = c.ModelCode;
@@ -59,7 +60,7 @@ std::string ChooseImageFile(const std::vector<std::string>& files, const std::st
     return {};
 }
 
-OsCheck CheckOsRevision(app::Program& program, const std::string& programDirectory) {
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory) {
     const clink::Connection& c = program.connection;
     if (c.ControllerOsKind != "C") {
         return CheckLegacyOs(program, programDirectory);
@@ -107,7 +108,7 @@ OsCheck CheckOsRevision(app::Program& program, const std::string& programDirecto
     return RunOsUpgrade(program, *upgrader) ? OsCheck::Upgraded : OsCheck::Failed;
 }
 
-bool RunOsUpgrade(app::Program& program, components::OsUpgrader& upgrader) {
+bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
     kvxglib::Library& glib = program.platform.glib;
     clink::Connection& c = program.connection;
     Controller& controller = ControllerOf(program);
@@ -128,7 +129,7 @@ bool RunOsUpgrade(app::Program& program, components::OsUpgrader& upgrader) {
 
     if (!controller.readControllerAddress(c.CurrentPLA, c.CurrentELA)) {
         catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kNoAnswer));
-        program.formMain.ResetMainWindowState();
+        program.mainWindow.ResetMainWindowState();
         return false;
     }
     int32_t partition = 0;
@@ -167,7 +168,7 @@ bool RunOsUpgrade(app::Program& program, components::OsUpgrader& upgrader) {
     return ready;
 }
 
-OsCheck CheckLegacyOs(app::Program& program, const std::string& programDirectory) {
+OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirectory) {
     std::unique_ptr<components::OsVersionChecker> checker =
         program.platform.components.NewOsVersionChecker();
     checker->Owner(0);

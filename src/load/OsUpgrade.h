@@ -5,7 +5,7 @@
 
 #include "platform/components/OsUpgrader.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -16,13 +16,13 @@ enum class OsCheck { Skipped, Current, Declined, Upgraded, Failed };
 // Offers an upgrade when the revision ships an operating-system image whose version differs
 // from the controller's; the older controllers are handed to the version checker with the
 // program's directory. KVXreal C images lie in the "KVXreal" folder of the revision's folder.
-OsCheck CheckOsRevision(app::Program& program, const std::string& programDirectory);
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory);
 
 // Runs the upgrade with the progress dialog. True when the controller took the new system.
-bool RunOsUpgrade(app::Program& program, components::OsUpgrader& upgrader);
+bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader);
 
 // The check of controllers without KVXreal C.
-OsCheck CheckLegacyOs(app::Program& program, const std::string& programDirectory);
+OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirectory);
 
 // The image file among `files` (sorted) for the configured name: the exact name when it is
 // there, else the first one starting with the name's first five characters; "" for none.

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "catalogue/WaitSeconds.h"
@@ -34,7 +35,7 @@ std::string decimalText(double value) {
 
 // A partition manager bound to the current controller; nothing when it cannot attach (the
 // user has been told).
-std::unique_ptr<components::PartitionManager> attachedManager(app::Program& program) {
+std::unique_ptr<components::PartitionManager> attachedManager(program::Program& program) {
     const clink::Connection& c = program.connection;
     auto manager = program.platform.components.NewPartitionManager();
     if (manager->Attach(static_cast<uint8_t>(c.CurrentPLA), static_cast<uint8_t>(c.CurrentELA),
@@ -45,7 +46,7 @@ std::unique_ptr<components::PartitionManager> attachedManager(app::Program& prog
     return nullptr;
 }
 
-bool commit(app::Program& program, components::PartitionManager& manager) {
+bool commit(program::Program& program, components::PartitionManager& manager) {
     if (manager.Commit()) return true;
     catalogue::ShowErrorMessage(program.platform.glib,
                                 "The controller did not take the partition change. Its "
@@ -55,7 +56,7 @@ bool commit(app::Program& program, components::PartitionManager& manager) {
 
 }  // namespace
 
-bool TogglePartition(app::Program& program) {
+bool TogglePartition(program::Program& program) {
     CommandLock lock(program, Unlock::AsBefore);
     if (!lock.acquired()) return false;
     kvxglib::Library& glib = program.platform.glib;
@@ -86,11 +87,11 @@ bool TogglePartition(app::Program& program) {
     return true;
 }
 
-std::optional<double> CheckPartitionSize(app::Program& program) {
+std::optional<double> CheckPartitionSize(program::Program& program) {
     kvxglib::Library& glib = program.platform.glib;
     const clink::Connection& c = program.connection;
     Controller& controller = ControllerOf(program);
-    ui::TextBox& sizeBox = program.formMain.CtrlPartitionSize;
+    ui::TextBox& sizeBox = program.mainWindow.CtrlPartitionSize;
     const std::optional<double> requested = DecimalNumber(sizeBox.text);
     if (!requested || *requested <= 0 || *requested > kLargestKilobytes) {
         catalogue::ShowErrorMessage(glib, "The partition size must be a number of kilobytes from "
@@ -117,7 +118,7 @@ std::optional<double> CheckPartitionSize(app::Program& program) {
     return corrected;
 }
 
-bool AddPartition(app::Program& program) {
+bool AddPartition(program::Program& program) {
     CommandLock lock(program, Unlock::AsBefore);
     if (!lock.acquired()) return false;
     const std::optional<double> kilobytes = CheckPartitionSize(program);
@@ -140,7 +141,7 @@ bool AddPartition(app::Program& program) {
         }
     }
     const auto bytes = static_cast<int32_t>(std::nearbyint(*kilobytes * 1024));
-    if (!manager->CreatePartition(number, 1, 2, program.formMain.CtrlPartitionName.text, bytes,
+    if (!manager->CreatePartition(number, 1, 2, program.mainWindow.CtrlPartitionName.text, bytes,
                                   result) ||
         result == 0) {
         catalogue::ShowErrorMessage(program.platform.glib,
@@ -152,7 +153,7 @@ bool AddPartition(app::Program& program) {
     return committed;
 }
 
-bool RemovePartitionCommand(app::Program& program) {
+bool RemovePartitionCommand(program::Program& program) {
     CommandLock lock(program, Unlock::AsBefore);
     if (!lock.acquired()) return false;
     kvxglib::Library& glib = program.platform.glib;

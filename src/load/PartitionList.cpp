@@ -1,6 +1,7 @@
 #include "load/PartitionList.h"
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "load/PartitionRows.h"
 #include "load/WholeNumber.h"
 
@@ -35,7 +36,7 @@ PartitionInfo readPartition(Controller& controller, int16_t pla, int16_t ela, ui
 
 }  // namespace
 
-void RefreshPartitionList(app::Program& program) {
+void RefreshPartitionList(program::Program& program) {
     Controller& controller = ControllerOf(program);
     const clink::Connection& c = program.connection;
     int16_t p = 0;
@@ -51,7 +52,7 @@ void RefreshPartitionList(app::Program& program) {
                                activeWeb))
         activeWeb = -1;
 
-    ui::ListView& list = program.formMain.CtrlPartitions;
+    ui::ListView& list = program.mainWindow.CtrlPartitions;
     list.clear();
     std::vector<uint8_t> numbers;
     // A failed request must not be walked as if it were a list.
@@ -64,12 +65,12 @@ void RefreshPartitionList(app::Program& program) {
         }
     }
     program.load.partitionsListed = true;
-    program.formMain.BtnAddPartition.enabled = true;
-    program.formMain.BtnRemovePartition.enabled = true;
+    program.mainWindow.BtnAddPartition.enabled = true;
+    program.mainWindow.BtnRemovePartition.enabled = true;
 }
 
-std::optional<int> SelectedPartitionNumber(const app::Program& program) {
-    const ui::ListView& list = program.formMain.CtrlPartitions;
+std::optional<int> SelectedPartitionNumber(const program::Program& program) {
+    const ui::ListView& list = program.mainWindow.CtrlPartitions;
     if (list.selected < 1 || list.selected > static_cast<int>(list.items.size()))
         return std::nullopt;
     const auto number = WholeNumber16(list.selectedText());

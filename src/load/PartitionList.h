@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -12,10 +12,10 @@ namespace load {
 
 // Rebuilds CtrlPartitions from the controller and enables the add and remove buttons. The
 // list stays empty when the controller's partition numbers cannot be read.
-void RefreshPartitionList(app::Program& program);
+void RefreshPartitionList(program::Program& program);
 
 // The partition number of the selected row of CtrlPartitions; nothing without a selected row
 // or with a row text that is no number.
-std::optional<int> SelectedPartitionNumber(const app::Program& program);
+std::optional<int> SelectedPartitionNumber(const program::Program& program);
 
 }  // namespace load

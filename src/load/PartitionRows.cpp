@@ -1,5 +1,6 @@
 #include "load/PartitionRows.h"
 
+#include "load/Controller.h"
 #include <chrono>
 #include <cmath>
 #include <cstdio>

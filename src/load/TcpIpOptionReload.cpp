@@ -1,6 +1,6 @@
 #include "load/TcpIpOptionReload.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/LibraryText.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -21,7 +21,7 @@ constexpr int32_t kNotReloaded = 4564;
 
 }  // namespace
 
-std::string TcpIpOptionImagePath(app::Program& program) {
+std::string TcpIpOptionImagePath(program::Program& program) {
     kvxglib::Library& glib = program.platform.glib;
     const std::string& folder = program.catalogue.SelectedProjectFolder;
     const std::string controllerFolder = catalogue::TextFromPointer(
@@ -29,7 +29,7 @@ std::string TcpIpOptionImagePath(app::Program& program) {
     return folder + "\\" + controllerFolder + "\\Image.Bin";
 }
 
-bool ReloadTcpIpOption(app::Program& program) {
+bool ReloadTcpIpOption(program::Program& program) {
     kvxglib::Library& glib = program.platform.glib;
     const std::string image = TcpIpOptionImagePath(program);
     if (program.connection.CommKind != kTcpIp) {

@@ -4,17 +4,17 @@
 // port through the finder's controller entry.
 #include <string>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
 namespace load {
 
 // The option image of the selected revision: its controller folder's "Image.Bin".
-std::string TcpIpOptionImagePath(app::Program& program);
+std::string TcpIpOptionImagePath(program::Program& program);
 
 // The whole reload; true when the port took the image. Every ending but an image that is not
 // valid has told the user.
-bool ReloadTcpIpOption(app::Program& program);
+bool ReloadTcpIpOption(program::Program& program);
 
 }  // namespace load

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "load/PartitionList.h"
 
@@ -25,7 +26,7 @@ struct Candidate {
     bool emptyProgram() const { return type == kProgramType && empty; }
 };
 
-Candidate readCandidate(app::Program& program, uint8_t number) {
+Candidate readCandidate(program::Program& program, uint8_t number) {
     Controller& controller = ControllerOf(program);
     const clink::Connection& c = program.connection;
     Candidate candidate{number};
@@ -41,7 +42,7 @@ Candidate readCandidate(app::Program& program, uint8_t number) {
 
 }  // namespace
 
-WebPartitionChoice ChooseWebPartition(app::Program& program) {
+WebPartitionChoice ChooseWebPartition(program::Program& program) {
     using Ending = WebPartitionChoice::Ending;
     const clink::Connection& c = program.connection;
     std::vector<uint8_t> numbers;

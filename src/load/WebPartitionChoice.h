@@ -3,7 +3,7 @@
 // else (after asking) the last empty program partition.
 #include <cstdint>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -17,6 +17,6 @@ struct WebPartitionChoice {
 // The partitions of CurrentPLA:CurrentELA; asks the user only when neither the selected row
 // nor a web partition numbered above 15 fits. Nothing suitable (the question's partition 0)
 // is never chosen, even when the user accepts it.
-WebPartitionChoice ChooseWebPartition(app::Program& program);
+WebPartitionChoice ChooseWebPartition(program::Program& program);
 
 }  // namespace load

@@ -3,7 +3,8 @@
 #include <chrono>
 #include <memory>
 
-#include "app/Program.h"
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/Texts.h"
@@ -35,7 +36,7 @@ constexpr int32_t kTrue = -1;
 // way out: a failed or cancelled load must not leave the controller's web pages dark.
 class WebServerPause {
   public:
-    WebServerPause(app::Program& program, int16_t pla, int16_t ela, uint8_t partition)
+    WebServerPause(program::Program& program, int16_t pla, int16_t ela, uint8_t partition)
         : program_(program), pla_(pla), ela_(ela) {
         Controller& controller = ControllerOf(program);
         int32_t activeSite = -1;
@@ -63,7 +64,7 @@ class WebServerPause {
         controller.writeNumber(pla_, ela_, "QServices.HttpCommitSettings", kTrue);
     }
 
-    app::Program& program_;
+    program::Program& program_;
     int16_t pla_;
     int16_t ela_;
     bool paused_ = false;
@@ -85,16 +86,16 @@ struct LoaderRelease {
     }
 };
 
-WebLoadOutcome failed(app::Program& program) {
+WebLoadOutcome failed(program::Program& program) {
     kvxglib::Library& glib = program.platform.glib;
     catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
-    program.formMain.ResetMainWindowState();
+    program.mainWindow.ResetMainWindowState();
     return WebLoadOutcome::Failed;
 }
 
 }  // namespace
 
-WebLoadOutcome LoadWebSiteCommand(app::Program& program) {
+WebLoadOutcome LoadWebSiteCommand(program::Program& program) {
     CommandLock lock(program, Unlock::FromProgramOptions);
     if (!lock.acquired()) return WebLoadOutcome::NotRun;
     bool accepted = false;
@@ -109,7 +110,7 @@ WebLoadOutcome LoadWebSiteCommand(app::Program& program) {
     return reloaded ? WebLoadOutcome::Loaded : WebLoadOutcome::Failed;
 }
 
-WebLoadOutcome LoadWebSite(app::Program& program) {
+WebLoadOutcome LoadWebSite(program::Program& program) {
     kvxglib::Library& glib = program.platform.glib;
     clink::Connection& c = program.connection;
     const catalogue::Catalogue& cat = program.catalogue;

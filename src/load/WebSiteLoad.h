@@ -1,7 +1,7 @@
 #pragma once
 // "Load Web-site": the confirmation dialog, then on KVXreal C controllers the selected
 // program's web-site image ("Image.Ecp") into a web partition.
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -11,9 +11,9 @@ enum class WebLoadOutcome { Loaded, Cancelled, Failed, NotRun };
 
 // The main window's button: holds the command lock for the dialog and the load. On a
 // controller without KVXreal C the outcome is the option reload's.
-WebLoadOutcome LoadWebSiteCommand(app::Program& program);
+WebLoadOutcome LoadWebSiteCommand(program::Program& program);
 
 // The load into a KVXreal C controller; the outcome is what the user was told.
-WebLoadOutcome LoadWebSite(app::Program& program);
+WebLoadOutcome LoadWebSite(program::Program& program);
 
 }  // namespace load

@@ -1,6 +1,6 @@
 #include "network/ComChecks.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -28,7 +28,7 @@ class ComChecks {
 
 class LinkComChecks final : public ComChecks {
   public:
-    explicit LinkComChecks(app::Program& program) : program_(program) {}
+    explicit LinkComChecks(program::Program& program) : program_(program) {}
     std::string serialProblem() override;
     bool readControllerAddress(int16_t& pla, int16_t& ela) override;
     void detectOsKind(int16_t pla, int16_t ela) override;
@@ -36,7 +36,7 @@ class LinkComChecks final : public ComChecks {
     bool locate(int16_t& pla, int16_t& ela) override;
 
   private:
-    app::Program& program_;
+    program::Program& program_;
 };
 
 }  // namespace network

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "link/ControllerServices.h"
@@ -13,7 +13,7 @@
 
 namespace network {
 
-void ResetTcpIpState(app::Program& program) {
+void ResetTcpIpState(program::Program& program) {
     auto& cfg = program.TcpCfg;
     const TcpCfg kept = cfg;
     cfg = TcpCfg{};
@@ -33,7 +33,7 @@ void ResetTcpIpState(app::Program& program) {
 
 namespace {
 
-std::unique_ptr<components::ControllerFinder> newFinder(app::Program& program) {
+std::unique_ptr<components::ControllerFinder> newFinder(program::Program& program) {
     if (program.platform.finders == nullptr)
         throw std::runtime_error("no TCP/IP controller finder on this platform");
     return program.platform.finders->CreateFinder();
@@ -41,7 +41,7 @@ std::unique_ptr<components::ControllerFinder> newFinder(app::Program& program) {
 
 }  // namespace
 
-components::ControllerFinder& CreateFinder(app::Program& program) {
+components::ControllerFinder& CreateFinder(program::Program& program) {
     if (!program.comm.finder) {
         program.comm.finder = newFinder(program);
         program.comm.finder->Active(false);
@@ -52,12 +52,12 @@ components::ControllerFinder& CreateFinder(app::Program& program) {
     return *program.comm.finder;
 }
 
-void ReleaseFinder(app::Program& program) {
+void ReleaseFinder(program::Program& program) {
     program.comm.finder.reset();
     program.CurrentIndex = -1;
 }
 
-void RenewFinder(app::Program& program) {
+void RenewFinder(program::Program& program) {
     const bool active = program.comm.finder ? program.comm.finder->Active() : false;
     program.connection.CurrentLink = 0;
     ReleaseFinder(program);
@@ -69,7 +69,7 @@ void RenewFinder(app::Program& program) {
     finder.Search();
 }
 
-int16_t FindControllerBySerial(app::Program& program, std::string serial, bool forceSearch) {
+int16_t FindControllerBySerial(program::Program& program, std::string serial, bool forceSearch) {
     if (serial.empty()) return -1;
     auto& finder = CreateFinder(program);
     if (finder.Count() == 0 || forceSearch) {
@@ -87,7 +87,7 @@ int16_t FindControllerBySerial(app::Program& program, std::string serial, bool f
     return -1;
 }
 
-void SelectCurrentController(app::Program& program, std::string serial) {
+void SelectCurrentController(program::Program& program, std::string serial) {
     if (program.CurrentIndex >= 0 && program.comm.finder &&
         program.CurrentIndex < program.comm.finder->Count()) {
         program.comm.finder->Item(program.CurrentIndex).Deselect();
@@ -100,14 +100,14 @@ void SelectCurrentController(app::Program& program, std::string serial) {
     }
 }
 
-bool ConnectFoundController(app::Program& program, int16_t index) {
+bool ConnectFoundController(program::Program& program, int16_t index) {
     auto& c = program.comm.finder->Item(index);
     if (!c.Connect() || c.Handle() == 0) return false;
     program.connection.CurrentLink = c.Handle();
     return true;
 }
 
-bool AutoDetectController(app::Program& program, bool& openSearch) {
+bool AutoDetectController(program::Program& program, bool& openSearch) {
     ui::HourglassScope hourglass(program.platform.screen);
     try {
         CreateFinder(program);
@@ -152,7 +152,7 @@ bool AutoDetectController(app::Program& program, bool& openSearch) {
     }
 }
 
-bool LocateControllerAddress(app::Program& program, int16_t& pla, int16_t& ela) {
+bool LocateControllerAddress(program::Program& program, int16_t& pla, int16_t& ela) {
     auto& glib = program.platform.glib;
     const int32_t link = program.connection.CurrentLink;
     auto probe = [&](int16_t p, int16_t e) {

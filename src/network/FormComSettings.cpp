@@ -1,14 +1,13 @@
 #include "network/FormComSettings.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProgramStart.h"
 #include "catalogue/ResolveSelectedRevision.h"
 #include "catalogue/Texts.h"
 #include "link/OpenModuleSearch.h"
-#include "load/LoadState.h"
-#include "load/PartitionList.h"
+#include "program/LoadState.h"
 #include "network/ControllerLookup.h"
 #include "network/InputBox.h"
 #include "network/NetworkDialogs.h"
@@ -29,7 +28,7 @@ ui::Control captioned(const std::string& caption) {
 
 }  // namespace
 
-FormComSettings::FormComSettings(app::Program& program, ComChecks* checks)
+FormComSettings::FormComSettings(program::Program& program, ComChecks* checks)
     : program_(program),
       ownChecks_(checks == nullptr ? std::make_unique<LinkComChecks>(program) : nullptr),
       checks_(checks == nullptr ? *ownChecks_ : *checks) {
@@ -223,11 +222,11 @@ bool FormComSettings::connectChosenController() {
 }
 
 void FormComSettings::showOnMainWindow() {
-    app::FormMain& f = program_.formMain;
+    program::MainWindow& f = program_.mainWindow;
     f.ShowCurrentController();
     if (program_.connection.ControllerOsKind == "C") {
         f.CtrlPartitions.enabled = true;
-        load::RefreshPartitionList(program_);
+        f.RefreshPartitionList();
     } else {
         f.CtrlPartitions.enabled = false;
         f.CtrlPartitions.clear();
@@ -280,7 +279,7 @@ void FormComSettings::close(bool result) {
     Visible = false;
 }
 
-void OpenCommunicationSettings(app::Program& program, int mode, ComChecks* checks) {
+void OpenCommunicationSettings(program::Program& program, int mode, ComChecks* checks) {
     FormComSettings form(program, checks);
     form.IsAirUnit = mode == 1;
     form.ShowDlg(load::FormsOf(program));

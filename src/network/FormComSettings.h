@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "link/Connection.h"
+#include "program/Connection.h"
 #include "network/ComChecks.h"
-#include "network/CurrentController.h"
+#include "program/CurrentController.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -20,7 +20,7 @@ namespace network {
 class FormComSettings final : public ui::Form {
   public:
     // `checks` null: the real link services.
-    explicit FormComSettings(app::Program& program, ComChecks* checks = nullptr);
+    explicit FormComSettings(program::Program& program, ComChecks* checks = nullptr);
     std::string formName() const override { return "FormComSettings"; }
 
     // ---- controls ----
@@ -67,7 +67,7 @@ class FormComSettings final : public ui::Form {
     void showOnMainWindow();
     void close(bool result);
 
-    app::Program& program_;
+    program::Program& program_;
     std::unique_ptr<ComChecks> ownChecks_;
     ComChecks& checks_;
     bool loading_ = false;
@@ -79,6 +79,6 @@ class FormComSettings final : public ui::Form {
 
 // Opens the dialog modally over the main window: mode 0 for a controller, 1 for an air unit.
 // `checks` null: the real link services.
-void OpenCommunicationSettings(app::Program& program, int mode, ComChecks* checks = nullptr);
+void OpenCommunicationSettings(program::Program& program, int mode, ComChecks* checks = nullptr);
 
 }  // namespace network

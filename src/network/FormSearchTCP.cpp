@@ -1,6 +1,6 @@
 #include "network/FormSearchTCP.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "network/ControllerLookup.h"
@@ -10,7 +10,7 @@
 
 namespace network {
 
-FormSearchTCP::FormSearchTCP(app::Program& program) : program_(program) {
+FormSearchTCP::FormSearchTCP(program::Program& program) : program_(program) {
     CtrlStatusLine.caption = "Status line";
     ButtonOk.caption = "Ok";
     ButtonCancel.caption = "Cancel";

@@ -7,7 +7,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -15,7 +15,7 @@ namespace network {
 
 class FormSearchTCP final : public ui::Form {
   public:
-    explicit FormSearchTCP(app::Program& program);
+    explicit FormSearchTCP(program::Program& program);
     std::string formName() const override { return "FormSearchTCP"; }
 
     // ---- controls ----
@@ -60,7 +60,7 @@ class FormSearchTCP final : public ui::Form {
     void addSearchAddress(const std::string& address, const std::string& mask);
     std::string selectedSerial() const;
 
-    app::Program& program_;
+    program::Program& program_;
 };
 
 }  // namespace network

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "network/ControllerLookup.h"
@@ -26,7 +26,7 @@ const WebPass kWebPass[] = {{nullptr, nullptr},
 
 }  // namespace
 
-FormTCPSettings::FormTCPSettings(app::Program& program) : program_(program) {
+FormTCPSettings::FormTCPSettings(program::Program& program) : program_(program) {
     CtrlTab.tabs = {"General", "Connection to Main Computer", "Security", "E-mail", "Bacnet"};
     rbDHCP.caption = "Obtain IP settings &automatically (by DHCP)";
     rbIP.caption = "U&se the following IP settings:";
@@ -145,7 +145,7 @@ void FormTCPSettings::Form_Load() {
         for (ui::Control* c : webControls()) c->enabled = true;
     if (program_.SelectedHasEMail)
         for (ui::Control* c : emailControls()) c->enabled = true;
-    program_.formMain.SaveLoadSettings.enabled = program_.SelectedSettingsPackage.size() >= 2;
+    program_.mainWindow.SaveLoadSettings.enabled = program_.SelectedSettingsPackage.size() >= 2;
 }
 
 void FormTCPSettings::SetParams() {

@@ -10,7 +10,7 @@
 #include "platform/ui/FormHost.h"
 #include "platform/ui/TabControl.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -18,7 +18,7 @@ namespace network {
 
 class FormTCPSettings final : public ui::Form {
   public:
-    explicit FormTCPSettings(app::Program& program);
+    explicit FormTCPSettings(program::Program& program);
     std::string formName() const override { return "FormTCPSettings"; }
 
     // ---- controls ----
@@ -92,7 +92,7 @@ class FormTCPSettings final : public ui::Form {
     std::vector<ui::Control*> webControls();
     std::vector<ui::Control*> emailControls();
 
-    app::Program& program_;
+    program::Program& program_;
     bool loading_ = false;
     bool encryptedPassEdited_ = false;
     std::map<int, bool> webPassEdited_;

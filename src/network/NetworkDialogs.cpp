@@ -5,7 +5,7 @@
 
 namespace network {
 
-bool ShowSearchTCP(app::Program& program, ui::FormHost& host) {
+bool ShowSearchTCP(program::Program& program, ui::FormHost& host) {
     FormSearchTCP form(program);
     form.Form_Load();
     host.showModal(form);  // the view runs Form_Activate, the first search, once shown
@@ -13,7 +13,7 @@ bool ShowSearchTCP(app::Program& program, ui::FormHost& host) {
     return form.SearchOkFlg;
 }
 
-bool ShowTCPSettings(app::Program& program, ui::FormHost& host) {
+bool ShowTCPSettings(program::Program& program, ui::FormHost& host) {
     FormTCPSettings form(program);
     form.Form_Load();
     host.showModal(form);

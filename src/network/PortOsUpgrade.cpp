@@ -1,6 +1,6 @@
 #include "network/PortOsUpgrade.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/LibraryText.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
@@ -38,7 +38,7 @@ class SavedPointer {
 
 }  // namespace
 
-bool UpgradeTcpIpPortOs(app::Program& program, const std::string& serial) {
+bool UpgradeTcpIpPortOs(program::Program& program, const std::string& serial) {
     kvxglib::Library& glib = program.platform.glib;
     ui::Screen& screen = program.platform.screen;
     const int16_t i = FindControllerBySerial(program, serial, false);

@@ -3,7 +3,7 @@
 // the user's consent, the transfer and the search that proves the controller came back.
 #include <string>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -11,6 +11,6 @@ namespace network {
 
 // True only when the controller was found again running the file's revision (and the user
 // was told so); every other ending has shown its message.
-bool UpgradeTcpIpPortOs(app::Program& program, const std::string& serial);
+bool UpgradeTcpIpPortOs(program::Program& program, const std::string& serial);
 
 }  // namespace network

@@ -1,6 +1,6 @@
 #include "network/TcpIpSettings.h"
 
-#include "app/Program.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/WaitSeconds.h"
 #include "link/ByName.h"
@@ -55,7 +55,7 @@ constexpr Secret kSecrets[] = {
 
 class Writer {
   public:
-    Writer(app::Program& program, int16_t pla, int16_t ela)
+    Writer(program::Program& program, int16_t pla, int16_t ela)
         : program_(program), pla_(pla), ela_(ela) {}
 
     bool var(const std::string& name, const clink::VarValue& value) {
@@ -84,11 +84,11 @@ class Writer {
     }
 
   private:
-    app::Program& program_;
+    program::Program& program_;
     int16_t pla_, ela_;
 };
 
-void putOnFoundController(app::Program& program, FoundController& c) {
+void putOnFoundController(program::Program& program, FoundController& c) {
     const TcpCfg& cfg = program.TcpCfg;
     const auto& current = program.current;
     auto& glib = program.platform.glib;
@@ -122,7 +122,7 @@ void putOnFoundController(app::Program& program, FoundController& c) {
 
 // Step 7 of the set-up: a KVXreal C port's variables. False when the commit could not be
 // written (then nothing takes effect).
-bool writeKvxrealC(app::Program& program, FoundController& c, int16_t pla, int16_t ela) {
+bool writeKvxrealC(program::Program& program, FoundController& c, int16_t pla, int16_t ela) {
     const TcpCfg& cfg = program.TcpCfg;
     Writer w(program, pla, ela);
     w.var("QCom.MainComputerAddr", cfg.MainComputerAddr);
@@ -162,7 +162,7 @@ bool writeKvxrealC(app::Program& program, FoundController& c, int16_t pla, int16
 
 }  // namespace
 
-void ReadControllerTcpIpSettings(app::Program& program, int16_t pla, int16_t ela, int16_t index) {
+void ReadControllerTcpIpSettings(program::Program& program, int16_t pla, int16_t ela, int16_t index) {
     FoundController& c = program.comm.finder->Item(index);
     c.ReadPortSettings();  // what it cannot tell stays unknown
     TcpCfg& cfg = program.TcpCfg;
@@ -223,7 +223,7 @@ void ReadControllerTcpIpSettings(app::Program& program, int16_t pla, int16_t ela
                    u"");
 }
 
-void WriteControllerTcpIpSettings(app::Program& program) {
+void WriteControllerTcpIpSettings(program::Program& program) {
     const TcpCfg& cfg = program.TcpCfg;
     const auto& conn = program.connection;
     Writer w(program, conn.CurrentPLA, conn.CurrentELA);
@@ -249,7 +249,7 @@ void WriteControllerTcpIpSettings(app::Program& program) {
     w.var("Qservices.BACnetCommitSettings", true);
 }
 
-bool SetupControllerTcpIp(app::Program& program) {
+bool SetupControllerTcpIp(program::Program& program) {
     auto& glib = program.platform.glib;
     const int16_t i = FindControllerBySerial(program, program.current.CurrentSN, false);
     if (i == -1) return false;

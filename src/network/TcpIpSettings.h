@@ -3,14 +3,14 @@
 // variables from it, and the set-up command that makes the port take them.
 #include <cstdint>
 
-namespace app {
+namespace program {
 struct Program;
 }
 
 namespace network {
 
-void ReadControllerTcpIpSettings(app::Program& program, int16_t pla, int16_t ela, int16_t index);
-void WriteControllerTcpIpSettings(app::Program& program);
-bool SetupControllerTcpIp(app::Program& program);
+void ReadControllerTcpIpSettings(program::Program& program, int16_t pla, int16_t ela, int16_t index);
+void WriteControllerTcpIpSettings(program::Program& program);
+bool SetupControllerTcpIp(program::Program& program);
 
 }  // namespace network

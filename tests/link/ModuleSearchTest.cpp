@@ -11,7 +11,7 @@
 #include "ProgramOnMocks.h"
 #include "link/FormSearchModules.h"
 #include "link/OpenModuleSearch.h"
-#include "load/LoadState.h"
+#include "program/LoadState.h"
 #include "platform/wire/ReplyCode.h"
 #include "support/ScriptedForms.h"
 

@@ -2,11 +2,11 @@
 // What the loading and maintenance commands keep for the whole run.
 #include <memory>
 
-#include "load/Controller.h"
+#include "program/Controller.h"
 #include "platform/components/JobLoader.h"
 #include "platform/ui/FormHost.h"
 
-namespace app {
+namespace program {
 struct Program;
 }
 
@@ -26,7 +26,6 @@ struct LoadState {
     ui::NoFormHost noForms;
 };
 
-Controller& ControllerOf(app::Program& program);
-ui::FormHost& FormsOf(app::Program& program);
+ui::FormHost& FormsOf(program::Program& program);
 
 }  // namespace load
