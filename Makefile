@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build test soak demo bench package format lint fuzz clean
+.PHONY: deps configure build test soak demo bench package format lint fuzz docs clean
 
 deps:
 	@bash scripts/deps
@@ -48,5 +48,15 @@ fuzz: deps
 	@./build-fuzz/fuzz/fuzz_secure_decoder -max_total_time=60 build-fuzz/corpus/secure fuzz/corpus/secure
 	@./build-fuzz/fuzz/fuzz_port_decoder -max_total_time=60 build-fuzz/corpus/port fuzz/corpus/port
 
+# docs/architecture.svg: the libraries and programs and what each links, drawn from the build.
+docs: deps
+	@mkdir -p build-docs
+	@cp cmake/GraphVizOptions.cmake build-docs/CMakeGraphVizOptions.cmake
+	@cmake -S . -B build-docs -G Ninja -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF \
+	  --graphviz=build-docs/graph/krelvan.dot >/dev/null
+	@dot -Tsvg -Grankdir=BT -Gfontname=sans -Nfontname=sans build-docs/graph/krelvan.dot \
+	  -o docs/architecture.svg
+	@echo docs/architecture.svg
+
 clean:
-	@rm -rf $(BUILD) build-fuzz
+	@rm -rf $(BUILD) build-fuzz build-docs
