@@ -11,13 +11,61 @@ using components::IQAVSProgressCallback;
 
 std::string num(int value) { return std::to_string(value); }
 
-// What the address-holding loaders share: PLA, ELA, Link, callbacks, Cancel.
-class Addressed {
+// What every fake shares: its name in the call log, and the factory that keeps log and script.
+class Recorded {
+protected:
+    Recorded(FakeComponentFactory& f, std::string name) : f_(f), name_(std::move(name)) {}
+    void rec(const std::string& call) { f_.record(name_ + "." + call); }
+
+    FakeComponentFactory& f_;
+    std::string name_;
+};
+
+// The link number, read and written.
+template <class Interface>
+class Linked : public Interface, protected Recorded {
 public:
-    Addressed(FakeComponentFactory& f, std::string name) : f_(f), name_(std::move(name)) {}
+    int32_t Link() const override { return link_; }
+    void Link(int32_t link) override {
+        this->rec("Link=" + num(link));
+        link_ = link;
+    }
 
 protected:
-    void rec(const std::string& call) { f_.record(name_ + "." + call); }
+    using Recorded::Recorded;
+    int32_t link_ = 0;
+};
+
+// What the address-holding loaders share: PLA, ELA, Link, callbacks, Cancel.
+template <class Interface>
+class Addressed : public Linked<Interface> {
+public:
+    uint8_t PLA() const override { return pla_; }
+    void PLA(uint8_t pla) override {
+        this->rec("PLA=" + num(pla));
+        pla_ = pla;
+    }
+    uint8_t ELA() const override { return ela_; }
+    void ELA(uint8_t ela) override {
+        this->rec("ELA=" + num(ela));
+        ela_ = ela;
+    }
+    void ErrorCallback(IQAVSErrorCallback* callback) override {
+        this->rec(callback ? "ErrorCallback=set" : "ErrorCallback=none");
+        error_ = callback;
+    }
+    void ProgressCallback(IQAVSProgressCallback* callback) override {
+        this->rec(callback ? "ProgressCallback=set" : "ProgressCallback=none");
+        progress_ = callback;
+    }
+    void Cancel() override {
+        this->rec("Cancel");
+        cancelled_ = true;
+    }
+
+protected:
+    using Linked<Interface>::Linked;
+
     // Reports progress and errors; false when cancelled on the way.
     bool report(const std::vector<double>& progress, const std::vector<std::string>& errors) {
         for (const std::string& e : errors) {
@@ -30,16 +78,13 @@ protected:
         return !cancelled_;
     }
 
-    FakeComponentFactory& f_;
-    std::string name_;
     uint8_t pla_ = 0, ela_ = 0;
-    int32_t link_ = 0;
     IQAVSErrorCallback* error_ = nullptr;
     IQAVSProgressCallback* progress_ = nullptr;
     bool cancelled_ = false;
 };
 
-class FakeAppLoader final : public components::AppLoader, Addressed {
+class FakeAppLoader final : public Addressed<components::AppLoader> {
 public:
     explicit FakeAppLoader(FakeComponentFactory& f) : Addressed(f, "AppLoader") {}
 
@@ -60,39 +105,12 @@ public:
         if (f_.script.elaAfterLoad >= 0) ela_ = uint8_t(f_.script.elaAfterLoad);
         return finished && f_.script.loadResult;
     }
-    void Cancel() override {
-        rec("Cancel");
-        cancelled_ = true;
-    }
     uint8_t Partition() const override { return partition_; }
     void Partition(uint8_t partition) override {
         rec("Partition=" + num(partition));
         partition_ = partition;
     }
     std::string ProgramName() const override { return opened_ ? f_.script.programName : ""; }
-    uint8_t PLA() const override { return pla_; }
-    void PLA(uint8_t pla) override {
-        rec("PLA=" + num(pla));
-        pla_ = pla;
-    }
-    uint8_t ELA() const override { return ela_; }
-    void ELA(uint8_t ela) override {
-        rec("ELA=" + num(ela));
-        ela_ = ela;
-    }
-    int32_t Link() const override { return link_; }
-    void Link(int32_t link) override {
-        rec("Link=" + num(link));
-        link_ = link;
-    }
-    void ErrorCallback(IQAVSErrorCallback* callback) override {
-        rec(callback ? "ErrorCallback=set" : "ErrorCallback=none");
-        error_ = callback;
-    }
-    void ProgressCallback(IQAVSProgressCallback* callback) override {
-        rec(callback ? "ProgressCallback=set" : "ProgressCallback=none");
-        progress_ = callback;
-    }
 
 private:
     uint8_t partition_ = 0;
@@ -108,9 +126,9 @@ private:
     std::string path_;
 };
 
-class FakeJobLoader final : public components::JobLoader {
+class FakeJobLoader final : public Linked<components::JobLoader> {
 public:
-    explicit FakeJobLoader(FakeComponentFactory& f) : f_(f) {}
+    explicit FakeJobLoader(FakeComponentFactory& f) : Linked(f, "JobLoader") {}
 
     bool AddJobFile(const std::string& path, components::Job* parent,
                     std::shared_ptr<components::Job>& job) override {
@@ -131,11 +149,6 @@ public:
     void OptionFlag(int16_t flag) override { rec("OptionFlag=" + num(flag)); }
     void LogFile(const std::string& path) override { rec("LogFile=" + path); }
     void ErrorFile(const std::string& path) override { rec("ErrorFile=" + path); }
-    int32_t Link() const override { return link_; }
-    void Link(int32_t link) override {
-        rec("Link=" + num(link));
-        link_ = link;
-    }
     int16_t AllDone() const override { return allDone_; }
     int16_t ShowInfo() const override { return showInfo_; }
     void ShowInfo(int16_t flag) override {
@@ -145,14 +158,11 @@ public:
     float Progress() const override { return progress_; }
 
 private:
-    void rec(const std::string& call) { f_.record("JobLoader." + call); }
-    FakeComponentFactory& f_;
-    int32_t link_ = 0;
     int16_t allDone_ = 0, showInfo_ = 0;
     float progress_ = 0;
 };
 
-class FakeOsUpgrader final : public components::OsUpgrader, Addressed {
+class FakeOsUpgrader final : public Addressed<components::OsUpgrader> {
 public:
     explicit FakeOsUpgrader(FakeComponentFactory& f) : Addressed(f, "OsUpgrader") {}
 
@@ -176,33 +186,6 @@ public:
         if (f_.script.elaAfterUpgrade >= 0) ela_ = uint8_t(f_.script.elaAfterUpgrade);
         return f_.script.finishResult;
     }
-    void Cancel() override {
-        rec("Cancel");
-        cancelled_ = true;
-    }
-    uint8_t PLA() const override { return pla_; }
-    void PLA(uint8_t pla) override {
-        rec("PLA=" + num(pla));
-        pla_ = pla;
-    }
-    uint8_t ELA() const override { return ela_; }
-    void ELA(uint8_t ela) override {
-        rec("ELA=" + num(ela));
-        ela_ = ela;
-    }
-    int32_t Link() const override { return link_; }
-    void Link(int32_t link) override {
-        rec("Link=" + num(link));
-        link_ = link;
-    }
-    void ErrorCallback(IQAVSErrorCallback* callback) override {
-        rec(callback ? "ErrorCallback=set" : "ErrorCallback=none");
-        error_ = callback;
-    }
-    void ProgressCallback(IQAVSProgressCallback* callback) override {
-        rec(callback ? "ProgressCallback=set" : "ProgressCallback=none");
-        progress_ = callback;
-    }
     std::string UpgradeFile() const override { return file_; }
     void UpgradeFile(const std::string& path) override {
         rec("UpgradeFile=" + path);
@@ -217,9 +200,9 @@ private:
     std::string file_;
 };
 
-class FakeOsVersionChecker final : public components::OsVersionChecker {
+class FakeOsVersionChecker final : public components::OsVersionChecker, Recorded {
 public:
-    explicit FakeOsVersionChecker(FakeComponentFactory& f) : f_(f) {}
+    explicit FakeOsVersionChecker(FakeComponentFactory& f) : Recorded(f, "OsVersionChecker") {}
 
     void Owner(intptr_t) override { rec("Owner"); }
     void Directory(const std::string& directory) override { rec("Directory=" + directory); }
@@ -241,15 +224,13 @@ public:
     }
 
 private:
-    void rec(const std::string& call) { f_.record("OsVersionChecker." + call); }
-    FakeComponentFactory& f_;
     bool scanned_ = false;
 };
 
 // Stages changes like the real one: nothing reaches the script's table before Commit.
-class FakePartitionManager final : public components::PartitionManager {
+class FakePartitionManager final : public components::PartitionManager, Recorded {
 public:
-    explicit FakePartitionManager(FakeComponentFactory& f) : f_(f) {}
+    explicit FakePartitionManager(FakeComponentFactory& f) : Recorded(f, "PartitionManager") {}
 
     bool Attach(uint8_t pla, uint8_t ela, int32_t link) override {
         rec("Attach(" + num(pla) + ", " + num(ela) + ", " + num(link) + ")");
@@ -289,8 +270,6 @@ public:
     std::string LastError() const override { return f_.script.partitionError; }
 
 private:
-    void rec(const std::string& call) { f_.record("PartitionManager." + call); }
-    FakeComponentFactory& f_;
     bool attached_ = false;
     std::map<uint8_t, int32_t> staged_;
 };
