@@ -17,7 +17,7 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
-# The long fault sweeps: many more cut places in an image load than `make test` tries.
+# The long fault sweeps: a small image's load and commit cut at every byte offset.
 soak: build
 	@cd $(BUILD) && KRELVAN_SOAK=1 ctest --output-on-failure -j $(JOBS) --timeout 3600 -R '^Transfer/LinkCut'
 
