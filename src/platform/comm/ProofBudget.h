@@ -4,11 +4,11 @@
 // of the password per proof it receives, so the host does not hand proofs out freely. The
 // clock is passed in, so tests need no waiting.
 #include <chrono>
-#include <cstddef>
-#include <deque>
 #include <functional>
-#include <map>
+#include <limits>
 #include <string>
+
+#include "platform/secure/FailureLimiter.h"
 
 namespace comm {
 
@@ -26,7 +26,8 @@ class ProofBudget {
 
   private:
     std::function<Clock::time_point()> now_;
-    std::map<std::string, std::deque<Clock::time_point>> sent_;
+    // The same sliding count as a controller's limit of failed proofs, of proofs sent here.
+    secure::FailureLimiter sent_{kMaxProofs, kWindow, std::numeric_limits<std::size_t>::max()};
 };
 
 }  // namespace comm
