@@ -1,11 +1,15 @@
 #include "sim/ControlServer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <asio/read_until.hpp>
 #include <asio/streambuf.hpp>
 #include <asio/write.hpp>
+#include <cerrno>
 #include <istream>
+
+#include "sim/Listener.h"
 
 namespace sim {
 namespace {
@@ -51,16 +55,28 @@ class ControlSession : public std::enable_shared_from_this<ControlSession> {
 }  // namespace
 
 ControlServer::ControlServer(asio::io_context& io, Command command, std::function<void()> quit)
-    : io_(io), command_(std::move(command)), quit_(std::move(quit)), acceptor_(io) {}
+    : io_(io), command_(std::move(command)), quit_(std::move(quit)), acceptor_(io), retry_(io) {}
 
 ControlServer::~ControlServer() { close(); }
 
 bool ControlServer::open(const std::string& path, std::string& error) {
-    ::unlink(path.c_str());  // a socket left by an earlier run
+    struct stat found {};
+    if (::lstat(path.c_str(), &found) == 0) {
+        // A socket left by an earlier run goes; anything else at that path is not ours.
+        if (!S_ISSOCK(found.st_mode)) {
+            error = "cannot listen on " + path + ": it exists and is no socket";
+            return false;
+        }
+        ::unlink(path.c_str());
+    }
     asio::error_code ec;
     const asio::local::stream_protocol::endpoint where(path);
     acceptor_.open(where.protocol(), ec);
     if (!ec) acceptor_.bind(where, ec);
+    // The socket steers every controller (faults, state): its owner's alone. Nobody can
+    // connect before listen, so the mode is set in time.
+    if (!ec && ::chmod(path.c_str(), 0600) != 0)
+        ec = asio::error_code(errno, asio::system_category());
     if (!ec) acceptor_.listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
         error = "cannot listen on " + path + ": " + ec.message();
@@ -72,18 +88,18 @@ bool ControlServer::open(const std::string& path, std::string& error) {
 }
 
 void ControlServer::accept() {
-    acceptor_.async_accept(
-        [this](const asio::error_code& ec, asio::local::stream_protocol::socket s) {
-            if (ec) return;
-            std::make_shared<ControlSession>(std::move(s), command_, quit_)->read();
-            accept();
-        });
+    keepAccepting(acceptor_, retry_, [this](asio::local::stream_protocol::socket s) {
+        std::make_shared<ControlSession>(std::move(s), command_, quit_)->read();
+    });
 }
 
 void ControlServer::close() {
     asio::error_code ignored;
+    retry_.cancel();
     if (acceptor_.is_open()) acceptor_.close(ignored);
-    if (!path_.empty()) ::unlink(path_.c_str());
+    struct stat found {};
+    if (!path_.empty() && ::lstat(path_.c_str(), &found) == 0 && S_ISSOCK(found.st_mode))
+        ::unlink(path_.c_str());
     path_.clear();
 }
 

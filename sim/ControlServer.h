@@ -2,6 +2,7 @@
 // The control socket: a Unix stream socket taking one text command per line and answering
 // each with one line ("ok" or "error <why>").
 #include <asio/local/stream_protocol.hpp>
+#include <asio/steady_timer.hpp>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,7 @@ class ControlServer {
     Command command_;
     std::function<void()> quit_;
     asio::local::stream_protocol::acceptor acceptor_;
+    asio::steady_timer retry_;
     std::string path_;
 };
 

@@ -71,8 +71,8 @@ wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& move
     return ReplyCode::Ok;
 }
 
-Outcome Controller::handle(const wire::Frame& request) {
-    if (isPortCommand(request.command)) return handlePort(request);
+Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
+    if (isPortCommand(request.command)) return handlePort(request, caller.sealed);
     Outcome out;
     auto decoded = wire::decodeRequest(request);
     if (!decoded) {
@@ -151,7 +151,7 @@ Outcome Controller::handle(const wire::Frame& request) {
             out.reply = reply(request, code);
         }
     } else if (isTransfer(request.command)) {
-        return transfers.handle(request, *decoded, state_, config_, faults.settings);
+        return transfers.handle(request, *decoded, state_, config_, faults.settings, caller);
     } else {
         // Discovery travels on UDP only.
         out.reply = reply(request, ReplyCode::UnknownCommand);

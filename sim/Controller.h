@@ -41,7 +41,7 @@ class Controller {
     // to the link (so 255:30 means it).
     bool answersAt(wire::Address to, bool direct) const;
 
-    Outcome handle(const wire::Frame& request);
+    Outcome handle(const wire::Frame& request, const Caller& caller = {});
 
     wire::DiscoveryReply identity(uint16_t tcpPort) const;
     // Everything on TCP but the handshake must come sealed.
@@ -57,7 +57,7 @@ class Controller {
   private:
     // The port-settings commands (0x50..0x53); defined in ControllerPort.cpp.
     static bool isPortCommand(uint8_t command);
-    Outcome handlePort(const wire::Frame& request);
+    Outcome handlePort(const wire::Frame& request, bool sealed);
     // What a write of a commit variable sets off.
     void afterWrite(const wire::VarAddress& address);
     void coldStartPort();

@@ -83,7 +83,7 @@ bool Controller::isPortCommand(uint8_t command) {
            command <= wire::code(wire::PortCommand::EndSetup);
 }
 
-Outcome Controller::handlePort(const wire::Frame& request) {
+Outcome Controller::handlePort(const wire::Frame& request, bool sealed) {
     Outcome out;
     auto answer = [&](ReplyCode code, std::vector<uint8_t> payload = {}) {
         out.reply = wire::makeReplyFrame(request, code, 0, std::move(payload));
@@ -106,7 +106,8 @@ Outcome Controller::handlePort(const wire::Frame& request) {
         const auto field = wire::portFieldFromCode(code);
         if (!field) return answer(ReplyCode::BadRequest);
         // Secrets travel only inside the password-protected link.
-        if (command == wire::PortCommand::ApplyPortSettings && wire::isPasswordField(*field))
+        if (command == wire::PortCommand::ApplyPortSettings && wire::isPasswordField(*field) &&
+            !sealed)
             return answer(ReplyCode::Refused);
     }
     if (command == wire::PortCommand::CheckNetwork)

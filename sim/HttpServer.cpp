@@ -7,6 +7,7 @@
 #include <asio/write.hpp>
 #include <memory>
 
+#include "sim/Listener.h"
 #include "sim/WebSite.h"
 
 namespace sim {
@@ -74,7 +75,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 }  // namespace
 
 HttpServer::HttpServer(asio::io_context& io, StateOf state)
-    : io_(io), state_(std::move(state)), acceptor_(io) {}
+    : io_(io), state_(std::move(state)), acceptor_(io), retry_(io) {}
 
 bool HttpServer::open(const std::string& host, uint16_t port, std::string& error) {
     asio::error_code ec;
@@ -98,14 +99,13 @@ bool HttpServer::open(const std::string& host, uint16_t port, std::string& error
 
 void HttpServer::close() {
     asio::error_code ignored;
+    retry_.cancel();
     acceptor_.close(ignored);
 }
 
 void HttpServer::accept() {
-    acceptor_.async_accept([this](const asio::error_code& ec, asio::ip::tcp::socket socket) {
-        if (ec) return;  // closed
+    keepAccepting(acceptor_, retry_, [this](asio::ip::tcp::socket socket) {
         std::make_shared<HttpSession>(io_, std::move(socket), state_)->start();
-        accept();
     });
 }
 

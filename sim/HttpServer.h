@@ -3,6 +3,7 @@
 // from the controller's state (sim/WebSite.h), then closed.
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
 #include <functional>
 #include <string>
 
@@ -28,6 +29,7 @@ class HttpServer {
     asio::io_context& io_;
     StateOf state_;
     asio::ip::tcp::acceptor acceptor_;
+    asio::steady_timer retry_;
     asio::ip::tcp::endpoint bound_;
 };
 

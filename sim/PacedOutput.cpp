@@ -23,6 +23,7 @@ void PacedOutput::push(std::vector<uint8_t> bytes, std::chrono::milliseconds del
 void PacedOutput::pushAt(std::vector<uint8_t> bytes, Clock::time_point due,
                          uint32_t bitsPerSecond, bool closeAfter) {
     if (stopped_) return;
+    queued_ += bytes.size();
     queue_.push_back(Item{std::move(bytes), due, bitsPerSecond, closeAfter});
     if (!busy_) next();
 }
@@ -37,9 +38,27 @@ void PacedOutput::whenDrained(std::function<void()> then) {
     drained_ = std::move(then);
 }
 
+void PacedOutput::whenBelow(std::size_t bytes, std::function<void()> then) {
+    if (queued_ <= bytes) {
+        then();
+        return;
+    }
+    relieveAt_ = bytes;
+    relieved_ = std::move(then);
+}
+
+void PacedOutput::relieve() {
+    if (!relieved_ || queued_ > relieveAt_) return;
+    auto then = std::move(relieved_);
+    relieved_ = nullptr;
+    then();
+}
+
 void PacedOutput::stop() {
     stopped_ = true;
     queue_.clear();
+    queued_ = 0;
+    relieved_ = nullptr;
     timer_.cancel();
     write_ = nullptr;
     close_ = nullptr;
@@ -146,11 +165,14 @@ void PacedOutput::written(std::size_t count, bool ok) {
     if (item.bitsPerSecond != 0 && !item.bytes.empty())
         lineFree_ = std::max(lineFree_, byteTime(item.bytes.size() - 1));
     const bool closeAfter = item.closeAfter;
+    queued_ -= item.bytes.size();
     queue_.pop_front();
     if (closeAfter) {
         closeLink();
         return;
     }
+    relieve();
+    if (stopped_) return;
     next();
 }
 

@@ -31,6 +31,10 @@ class PacedOutput : public std::enable_shared_from_this<PacedOutput> {
     // The line is busy until then (a serial request still arriving): nothing starts earlier.
     void holdUntil(Clock::time_point until);
     bool idle() const { return !busy_ && queue_.empty(); }
+    // Bytes queued and not yet written.
+    std::size_t queued() const { return queued_; }
+    // Called once no more than `bytes` are queued (at once when that is so already).
+    void whenBelow(std::size_t bytes, std::function<void()> then);
     // Called once everything queued is out (at once when idle).
     void whenDrained(std::function<void()> then);
     // Drops what is queued and forgets the link.
@@ -48,12 +52,16 @@ class PacedOutput : public std::enable_shared_from_this<PacedOutput> {
     void pump();
     void written(std::size_t count, bool ok);
     void closeLink();
+    void relieve();
     Clock::time_point byteTime(std::size_t index) const;
 
     asio::steady_timer timer_;
     Write write_;
     std::function<void()> close_;
     std::function<void()> drained_;
+    std::size_t relieveAt_ = 0;
+    std::function<void()> relieved_;
+    std::size_t queued_ = 0;
     std::deque<Item> queue_;
     bool busy_ = false;
     bool stopped_ = false;

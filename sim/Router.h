@@ -18,7 +18,8 @@ class Router {
     virtual ~Router() = default;
     // A frame that came in over TCP to `gateway`: itself, a bus station behind it, or
     // "no such station".
-    virtual Routed routeTcp(Controller& gateway, const wire::Frame& request) = 0;
+    virtual Routed routeTcp(Controller& gateway, const wire::Frame& request,
+                            const Caller& caller) = 0;
     // The bus station a serial frame is for; null when nobody answers.
     virtual Controller* serialStation(wire::Address to) = 0;
     // Every station there to answer a serial frame: more than one when stations share the

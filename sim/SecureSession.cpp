@@ -3,6 +3,7 @@
 #include "platform/wire/Command.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/SecurePayloads.h"
+#include "sim/SecretVariables.h"
 
 namespace sim {
 namespace {
@@ -36,6 +37,14 @@ SecureSession::Step SecureSession::incoming(const wire::Frame& frame) {
             break;
     }
     if (controller_.requiresEncryption()) return answered(frame, ReplyCode::AuthRequired);
+    // Beside an authenticated session nothing passes in clear: a frame injected into the
+    // connection must not pass for the host's.
+    if (channel_) return answered(frame, ReplyCode::Refused);
+    // With a password set, the secrets and the switches that guard them are for the
+    // authenticated host only.
+    if (controller_.state().verifier && controller_.answersAt(frame.address, true) &&
+        touchesSecrets(frame))
+        return answered(frame, ReplyCode::AuthRequired);
     return {std::nullopt, frame, false};
 }
 

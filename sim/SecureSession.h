@@ -28,6 +28,8 @@ class SecureSession {
     // The reply to a request that came sealed.
     wire::Frame seal(const wire::Frame& reply) { return channel_->seal(reply); }
     bool established() const { return channel_ != nullptr; }
+    // A hello was answered and its proof has not come yet.
+    bool midHandshake() const { return !channel_ && handshake_.awaitingProof(); }
 
   private:
     wire::Frame hello(const wire::Frame& frame);

@@ -29,6 +29,9 @@ bool Simulator::start(const StartOptions& options) {
     if (!options.stateFolder.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(options.stateFolder, ec);
+        if (!ec)
+            std::filesystem::permissions(options.stateFolder, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::replace, ec);
         if (ec) {
             err_ << "kvxsim: cannot make the state folder " << options.stateFolder << ": "
                  << ec.message() << "\n";
@@ -221,7 +224,8 @@ Outcome Simulator::answerOnBus(Controller& station, const wire::Frame& request) 
     return station.handle(request);
 }
 
-Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request) {
+Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request,
+                           const Caller& caller) {
     Routed routed;
     if (gateway.answersAt(request.address, true)) {
         if (auto list = stationList(gateway, request, &gateway)) {
@@ -229,7 +233,7 @@ Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request) {
             return routed;
         }
         routed.answerer = &gateway;
-        routed.outcome = gateway.handle(request);
+        routed.outcome = gateway.handle(request, caller);
         return routed;
     }
     Controller* station = busStationAt(request.address);
@@ -243,7 +247,7 @@ Routed Simulator::routeTcp(Controller& gateway, const wire::Frame& request) {
     } else {
         // The bus station answers through the gateway; its own fault knobs stay on the bus.
         routed.answerer = station;
-        routed.outcome = station->handle(request);
+        routed.outcome = station->handle(request, caller);
     }
     return routed;
 }

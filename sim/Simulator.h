@@ -40,7 +40,8 @@ class Simulator : public Router {
     // One control command: "fault ID KNOB VALUE", "clear ID", "quit".
     std::string command(const std::string& line, bool& quit);
 
-    Routed routeTcp(Controller& gateway, const wire::Frame& request) override;
+    Routed routeTcp(Controller& gateway, const wire::Frame& request,
+                    const Caller& caller) override;
     Controller* serialStation(wire::Address to) override;
     std::vector<Controller*> serialStations(wire::Address to) override;
     Outcome answerOnBus(Controller& station, const wire::Frame& request) override;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +20,10 @@ std::string systemError(const std::string& what, const std::string& path) {
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error) {
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A fresh name of our own (mode 0600: the state holds password verifiers); a link or
+    // file planted at a fixed name is never followed.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         error = systemError("cannot create", temporary);
         return false;

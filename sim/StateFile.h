@@ -1,6 +1,7 @@
 #pragma once
 // The state folder: one file per controller, replaced whole after every change (temporary
-// file, fsync, rename, fsync of the folder), so a crash leaves the old or the new file.
+// file, fsync, rename, fsync of the folder), so a crash leaves the old or the new file. The
+// files hold password verifiers: they are the owner's alone (0600, in a 0700 folder).
 #include <optional>
 #include <string>
 

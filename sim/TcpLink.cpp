@@ -1,27 +1,51 @@
 #include "sim/TcpLink.h"
 
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <asio/write.hpp>
+
+#include "platform/secure/FailureLimiter.h"
+#include "sim/Listener.h"
 
 namespace sim {
 namespace {
 
-// The peer's address without its port: the key of the limit on failed password proofs.
+constexpr std::size_t kMaxSessions = 64;
+constexpr std::size_t kMaxQueuedReplies = 1 << 20;
+constexpr auto kIdleLimit = std::chrono::minutes(5);
+constexpr auto kHandshakeLimit = std::chrono::seconds(10);
+
+// The peer's address without its port, as the limit on failed password proofs counts it.
 std::string peerAddress(const asio::ip::tcp::socket& socket) {
     asio::error_code ec;
     const auto peer = socket.remote_endpoint(ec);
-    return ec ? std::string("unknown") : peer.address().to_string();
+    return ec ? std::string("unknown") : secure::failureSource(peer.address().to_string());
 }
 
 }  // namespace
 
 TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Controller& controller,
-                       Router& router)
+                       Router& router, uint64_t id)
     : io_(io),
       socket_(std::move(socket)),
       controller_(controller),
       router_(router),
       buffer_(65536),
-      secure_(controller, peerAddress(socket_)) {}
+      secure_(controller, peerAddress(socket_)),
+      quiet_(io),
+      id_(id) {}
+
+bool TcpSession::stillOpen() const {
+    if (closed_ || !socket_.is_open()) return false;
+    // The host that lost its link may come back on a new connection before the old one's
+    // end has been read here: look at the socket itself.
+    pollfd p{const_cast<asio::ip::tcp::socket&>(socket_).native_handle(), POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0) return true;
+    if ((p.revents & (POLLERR | POLLHUP)) != 0) return false;
+    char byte = 0;
+    return ::recv(p.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
+}
 
 void TcpSession::start() {
     asio::error_code ignored;
@@ -38,7 +62,23 @@ void TcpSession::start() {
         [weak] {
             if (auto self = weak.lock()) self->close();
         });
+    watch();
     read();
+}
+
+void TcpSession::watch() {
+    using Duration = std::chrono::steady_clock::duration;
+    quiet_.expires_after(secure_.midHandshake() ? Duration(kHandshakeLimit) : Duration(kIdleLimit));
+    quiet_.async_wait([weak = weak_from_this()](const asio::error_code& ec) {
+        if (auto self = weak.lock(); self && !ec) self->close();
+    });
+}
+
+void TcpSession::readWhenRelieved() {
+    if (closed_) return;
+    output_->whenBelow(kMaxQueuedReplies / 2, [weak = weak_from_this()] {
+        if (auto self = weak.lock(); self && !self->closed_) self->read();
+    });
 }
 
 void TcpSession::read() {
@@ -63,7 +103,8 @@ void TcpSession::received(std::size_t count) {
         return;
     }
     if (!drain()) return;
-    read();
+    watch();
+    readWhenRelieved();
 }
 
 bool TcpSession::drain() {
@@ -92,7 +133,7 @@ void TcpSession::answer(const wire::Frame& frame) {
         push(*step.reply, arrived);
         return;
     }
-    Routed routed = router_.routeTcp(controller_, *step.inner);
+    Routed routed = router_.routeTcp(controller_, *step.inner, Caller{id_, step.sealed});
     if (routed.outcome.reply)
         push(step.sealed ? secure_.seal(*routed.outcome.reply) : *routed.outcome.reply,
              arrived + routed.outcome.delay);
@@ -117,6 +158,7 @@ void TcpSession::closeWhenDrained() {
 void TcpSession::close() {
     if (closed_) return;
     closed_ = true;
+    quiet_.cancel();
     if (output_) output_->stop();
     asio::error_code ignored;
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
@@ -124,7 +166,15 @@ void TcpSession::close() {
 }
 
 TcpEndpoint::TcpEndpoint(asio::io_context& io, Controller& controller, Router& router)
-    : io_(io), controller_(controller), router_(router), acceptor_(io) {}
+    : io_(io), controller_(controller), router_(router), acceptor_(io), retry_(io) {
+    controller_.transfers.sessionOpen = [this](uint64_t id) {
+        for (const auto& w : sessions_)
+            if (auto s = w.lock(); s && s->id() == id) return s->stillOpen();
+        return false;
+    };
+}
+
+TcpEndpoint::~TcpEndpoint() { controller_.transfers.sessionOpen = nullptr; }
 
 bool TcpEndpoint::listen(const asio::ip::tcp::endpoint& where, std::string& error) {
     asio::error_code ec;
@@ -155,18 +205,30 @@ bool TcpEndpoint::open(const Endpoint& where, std::string& error) {
 }
 
 void TcpEndpoint::accept() {
-    acceptor_.async_accept([this](const asio::error_code& ec, asio::ip::tcp::socket socket) {
-        if (ec) return;  // closed (cold start, shutdown)
-        auto session = std::make_shared<TcpSession>(io_, std::move(socket), controller_, router_);
+    keepAccepting(acceptor_, retry_, [this](asio::ip::tcp::socket socket) {
+        if (openSessions() >= kMaxSessions) {
+            asio::error_code ignored;
+            socket.close(ignored);  // one too many: the others are served
+            return;
+        }
+        auto session = std::make_shared<TcpSession>(io_, std::move(socket), controller_, router_,
+                                                     nextSession_++);
         session->start();
-        std::erase_if(sessions_, [](const auto& w) { return w.expired(); });
         sessions_.push_back(session);
-        accept();
     });
+}
+
+std::size_t TcpEndpoint::openSessions() {
+    std::erase_if(sessions_, [](const auto& w) {
+        auto s = w.lock();
+        return !s || !s->stillOpen();
+    });
+    return sessions_.size();
 }
 
 void TcpEndpoint::goDown() {
     asio::error_code ignored;
+    retry_.cancel();
     acceptor_.close(ignored);
     for (auto& w : sessions_)
         if (auto s = w.lock()) s->closeWhenDrained();
@@ -176,6 +238,7 @@ bool TcpEndpoint::reopen(std::string& error) { return listen(bound_, error); }
 
 void TcpEndpoint::close() {
     asio::error_code ignored;
+    retry_.cancel();
     acceptor_.close(ignored);
     for (auto& w : sessions_)
         if (auto s = w.lock()) s->close();

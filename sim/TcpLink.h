@@ -1,6 +1,10 @@
 #pragma once
-// A TCP controller's listening socket and its connections.
+// A TCP controller's listening socket and its connections. Anyone on the network may connect,
+// so every connection is bounded: a limit on how many are open at once, a time-out while a
+// handshake is under way and another while idle, and a client that does not read its
+// replies is not read from either until they are out.
 #include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,15 +20,22 @@ namespace sim {
 class TcpSession : public std::enable_shared_from_this<TcpSession> {
   public:
     TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Controller& controller,
-               Router& router);
+               Router& router, uint64_t id);
     void start();
+    uint64_t id() const { return id_; }
+    // False once closed here or by the peer (even if its end has not been read yet).
+    bool stillOpen() const;
     // Closes once the replies already queued are out.
     void closeWhenDrained();
     void close();
 
   private:
     void read();
+    // Reads on once the replies queued for this client are few enough.
+    void readWhenRelieved();
     void received(std::size_t count);
+    // Closes the connection when nothing arrives for a while (shorter mid-handshake).
+    void watch();
     // Answers every whole frame decoded so far; false when the session closed meanwhile.
     bool drain();
     void answer(const wire::Frame& frame);
@@ -38,12 +49,17 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
     std::vector<uint8_t> buffer_;
     std::shared_ptr<PacedOutput> output_;
     SecureSession secure_;
+    asio::steady_timer quiet_;
+    uint64_t id_;
     bool closed_ = false;
 };
 
 class TcpEndpoint {
   public:
     TcpEndpoint(asio::io_context& io, Controller& controller, Router& router);
+    ~TcpEndpoint();
+    TcpEndpoint(const TcpEndpoint&) = delete;
+    TcpEndpoint& operator=(const TcpEndpoint&) = delete;
 
     bool open(const Endpoint& where, std::string& error);
     const asio::ip::tcp::endpoint& bound() const { return bound_; }
@@ -57,13 +73,16 @@ class TcpEndpoint {
   private:
     bool listen(const asio::ip::tcp::endpoint& where, std::string& error);
     void accept();
+    std::size_t openSessions();
 
     asio::io_context& io_;
     Controller& controller_;
     Router& router_;
     asio::ip::tcp::acceptor acceptor_;
+    asio::steady_timer retry_;  // after a failed accept (out of descriptors, say)
     asio::ip::tcp::endpoint bound_;
     std::vector<std::weak_ptr<TcpSession>> sessions_;
+    uint64_t nextSession_ = 1;
 };
 
 }  // namespace sim

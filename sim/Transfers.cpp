@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <random>
 
 #include "platform/wire/Crc32.h"
 #include "sim/Controller.h"
@@ -16,6 +17,7 @@ namespace {
 using wire::ReplyCode;
 
 constexpr uint16_t kAttrName = 2, kAttrHoldsImage = 5, kAttrLoadTime = 7, kAttrSize = 8, kAttrMaxSize = 9;
+constexpr uint32_t kMaxOsImage = 16u << 20, kMaxPortOsImage = 4u << 20;
 // Seconds from 1 January 1970 to 1 January 1980.
 constexpr int64_t kEpoch1980 = 315532800;
 
@@ -88,22 +90,39 @@ std::chrono::milliseconds Transfers::flashDelay(uint32_t writeMs) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(flashFree_ - now);
 }
 
+bool Transfers::mayUse(Caller& owner, const Caller& caller) {
+    if (owner.session == caller.session) return true;
+    const bool ownerGone = owner.session != 0 && sessionOpen && !sessionOpen(owner.session);
+    if (!ownerGone || (owner.sealed && !caller.sealed)) return false;
+    owner = caller;  // the host resumes on its new connection
+    return true;
+}
+
 Outcome Transfers::handle(const wire::Frame& frame, const wire::Request& request,
                           ControllerState& state, const ControllerConfig& config,
-                          FaultSettings& faults) {
+                          FaultSettings& faults, const Caller& caller) {
     const auto now = Clock::now();
     idle_ = std::chrono::milliseconds(faults.transferIdleMs);
     isOpen(now);
-    if (auto* r = std::get_if<wire::TransferOpenRequest>(&request))
-        return open(frame, *r, state, config);
-    if (auto* r = std::get_if<wire::TransferStatusRequest>(&request)) return status(frame, *r);
+    if (auto* r = std::get_if<wire::TransferOpenRequest>(&request)) {
+        // The same open again before a byte was staged: the host lost the reply to its open.
+        if (staged_ && staged_->bytes.empty() && staged_->open == *r &&
+            mayUse(staged_->owner, caller))
+            staged_.reset();
+        Outcome out = open(frame, *r, state, config);
+        if (out.reply && out.reply->code1 == 0) staged_->owner = caller;
+        return out;
+    }
     const uint32_t id = std::visit(
         [](const auto& r) -> uint32_t {
             if constexpr (requires { r.transfer; }) return r.transfer;
             return 0;
         },
         request);
-    if (!staged_ || staged_->id != id) return replyWith(frame, ReplyCode::NotFound);
+    if (auto* r = std::get_if<wire::TransferStatusRequest>(&request))
+        return status(frame, *r, caller);
+    if (!staged_ || staged_->id != id || !mayUse(staged_->owner, caller))
+        return replyWith(frame, ReplyCode::NotFound);
     staged_->lastHeard = now;
     if (auto* r = std::get_if<wire::TransferBlockRequest>(&request))
         return block(frame, *r, faults);
@@ -116,8 +135,6 @@ Outcome Transfers::handle(const wire::Frame& frame, const wire::Request& request
 Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenRequest& r,
                         ControllerState& state, const ControllerConfig& config) {
     using wire::TransferTarget;
-    // The same open again before a byte was staged: the host lost the reply to its open.
-    if (staged_ && staged_->bytes.empty() && staged_->open == r) staged_.reset();
     if (staged_) return replyWith(frame, ReplyCode::Busy);
     // A port operating system names the port type it is built for where others name a model.
     const bool fits = r.target == TransferTarget::PortOs
@@ -141,6 +158,9 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
         }
         case TransferTarget::OperatingSystem:
         case TransferTarget::PortOs:
+            // Staged in memory until the commit: an image no controller could hold is refused.
+            if (r.totalSize > (r.target == TransferTarget::PortOs ? kMaxPortOsImage : kMaxOsImage))
+                return replyWith(frame, ReplyCode::OutOfRange);
             break;
         case TransferTarget::LegacyApplication:
             if (state.hasPartitions) return replyWith(frame, ReplyCode::Refused);
@@ -149,7 +169,10 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
             return replyWith(frame, ReplyCode::Refused);
     }
     Staged s;
-    s.id = nextId_++;
+    // Random, so that no other connection can guess its way to this one (nor to the last).
+    std::random_device random;
+    do s.id = random();
+    while (s.id == 0 || (last_ && last_->id == s.id));
     s.open = r;
     s.bytes.reserve(r.totalSize);
     s.lastHeard = Clock::now();
@@ -226,19 +249,20 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
                                     wire::Value::oemText(s.open.name.substr(0, 48)));
             break;
     }
-    last_ = Committed{s.id, s.open.totalSize, stored};
+    last_ = Committed{s.id, s.open.totalSize, stored, s.owner};
     staged_.reset();
     return out;
 }
 
-Outcome Transfers::status(const wire::Frame& frame, const wire::TransferStatusRequest& r) {
-    if (staged_ && staged_->id == r.transfer) {
+Outcome Transfers::status(const wire::Frame& frame, const wire::TransferStatusRequest& r,
+                          const Caller& caller) {
+    if (staged_ && staged_->id == r.transfer && mayUse(staged_->owner, caller)) {
         staged_->lastHeard = Clock::now();
         return ok(frame, wire::TransferStatusReply{wire::TransferState::Receiving,
                                                    static_cast<uint32_t>(staged_->bytes.size()),
                                                    staged_->open.totalSize, 0});
     }
-    if (last_ && last_->id == r.transfer)
+    if (last_ && last_->id == r.transfer && mayUse(last_->owner, caller))
         return ok(frame, wire::TransferStatusReply{wire::TransferState::Committed, last_->size,
                                                    last_->size, last_->checksum});
     return replyWith(frame, ReplyCode::NotFound);

@@ -5,6 +5,7 @@
 // commit; a restart drops the staging area.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,13 @@ struct ControllerConfig;
 struct ControllerState;
 struct Outcome;
 struct FaultSettings;
+
+// Who sent a request: the connection (0 for the serial bus, which is always there) and
+// whether it came inside a password-protected session.
+struct Caller {
+    uint64_t session = 0;
+    bool sealed = false;
+};
 
 // Where the simulator keeps the checksum of what a load put in place (simulator extensions,
 // readable like any other value): a partition's attribute, and two long integers.
@@ -35,10 +43,16 @@ class Transfers {
     // The controller restarted: whatever was staged is gone.
     void restart() { staged_.reset(); }
 
-    // One transfer request (0x20..0x24).
+    // One transfer request (0x20..0x24). A staged transfer belongs to the connection that
+    // opened it; another one gets NotFound for it, unless the owner's connection is gone and
+    // it names the transfer's (random) id to resume it, inside a protected session when the
+    // owner had one.
     Outcome handle(const wire::Frame& frame, const wire::Request& request,
                    ControllerState& state, const ControllerConfig& config,
-                   FaultSettings& faults);
+                   FaultSettings& faults, const Caller& caller = {});
+
+    // Whether a connection is still there; the link sets it (no answer: still there).
+    std::function<bool(uint64_t session)> sessionOpen;
 
   private:
     struct Staged {
@@ -46,25 +60,30 @@ class Transfers {
         wire::TransferOpenRequest open;
         std::vector<uint8_t> bytes;  // received without a gap from offset 0
         Clock::time_point lastHeard{};
+        Caller owner;
     };
     struct Committed {
         uint32_t id = 0;
         uint32_t size = 0;
         uint32_t checksum = 0;
+        Caller owner;
     };
+    // Whether `caller` may touch what `owner` opened; a caller resuming after its connection
+    // was lost becomes the owner.
+    bool mayUse(Caller& owner, const Caller& caller);
     Outcome open(const wire::Frame& frame, const wire::TransferOpenRequest& r,
                  ControllerState& state, const ControllerConfig& config);
     Outcome block(const wire::Frame& frame, const wire::TransferBlockRequest& r,
                   FaultSettings& faults);
     Outcome commit(const wire::Frame& frame, const wire::TransferCommitRequest& r,
                    ControllerState& state, FaultSettings& faults);
-    Outcome status(const wire::Frame& frame, const wire::TransferStatusRequest& r);
+    Outcome status(const wire::Frame& frame, const wire::TransferStatusRequest& r,
+                   const Caller& caller);
     // The extra time a reply waits for the flash: writes queue behind each other.
     std::chrono::milliseconds flashDelay(uint32_t writeMs);
 
     std::optional<Staged> staged_;
     std::optional<Committed> last_;
-    uint32_t nextId_ = 1;
     Clock::time_point flashFree_{};
     std::chrono::milliseconds idle_{60000};  // the controller's transfer_idle_ms, as last seen
 };

@@ -14,6 +14,7 @@ namespace {
 
 struct DiscoverArgs {
     std::string target;
+    std::string serial;
     bool passwordStdin = false;
     bool json = false;
 };
@@ -40,11 +41,24 @@ std::string reachedAt(components::FoundController& c) {
 }
 
 int runDiscover(const Options& options, const DiscoverArgs& args) {
+    // Every proof of the password hands whoever answers one guess at it: it goes only to
+    // the controller the user names.
+    if (args.passwordStdin && args.serial.empty())
+        throw UsageError{"--password-stdin needs --serial: the password is proved only to the "
+                         "controller you choose"};
     Session session(options.machineDir, std::cerr);
     app::Program& program = session.program();
     if (args.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
     auto& glib = program.platform.glib;
-    if (args.target.empty()) {
+    if (!args.serial.empty()) {
+        auto& finder = network::CreateFinder(program);
+        finder.ClearCriteria();
+        if (!args.target.empty()) finder.AddAddress(args.target.substr(0, args.target.find('/')));
+        finder.SerialFilter(args.serial);
+        finder.ApplySerialFilter();
+        finder.Password(program.comm.NetworkPassword);
+        finder.Search();
+    } else if (args.target.empty()) {
         network::RenewFinder(program);
     } else {
         auto& finder = network::CreateFinder(program);
@@ -63,7 +77,10 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
     for (int32_t i = 0; i < finder.Count(); ++i) {
         auto& c = finder.Item(i);
         const std::string model = glib.ModelName(std::to_string(c.ModelNumber()));
-        const bool access = !c.EncryptionRequired() || c.PasswordAccepted();
+        const bool access = !c.EncryptionRequired() || (args.passwordStdin && c.PasswordAccepted());
+        if (auto* linked = dynamic_cast<components::LinkedController*>(&c);
+            linked != nullptr && !linked->warning().empty())
+            std::cerr << "warning: " << linked->warning() << '\n';
         if (args.json) {
             std::cout << (i == 0 ? "\n" : ",\n") << "  {\"serial\": " << jsonText(c.SerialNumber())
                       << ", \"name\": " << jsonText(c.Name())
@@ -142,8 +159,10 @@ void addNetworkCommands(CLI::App& app, Options& options) {
     discover->add_option("--machine", options.machineDir, "machine folder (Kvxmatic.Ini)");
     discover->add_option("--target", d->target,
                          "search this address, or a subnet as ADDR/MASK, instead of broadcasting");
+    discover->add_option("--serial", d->serial,
+                         "look for this controller only (and prove the password to it)");
     discover->add_flag("--password-stdin", d->passwordStdin,
-                       "read the network password from the first line of stdin");
+                       "read the network password from the first line of stdin (needs --serial)");
     discover->add_flag("--json", d->json, "print a JSON array");
     discover->callback([&options, d] { options.run = [&options, d] { return runDiscover(options, *d); }; });
 

@@ -20,6 +20,9 @@ constexpr uint32_t kEncryption = wire::kCapabilityEncryption;
 constexpr uint32_t kEmail = wire::kCapabilityEmail;
 const char* const kNoEncryption =
     "The controller doesn't support encrypted communication, you must upgrade TCP/IP-os";
+const char* const kFirstPassword =
+    "This controller has no network password yet: the first one travels unencrypted over the "
+    "network. Give it on a network you trust.";
 
 std::string address(const std::string& reported) {
     return reported == "0.0.0.0" ? std::string() : reported;
@@ -53,6 +56,18 @@ constexpr Secret kSecrets[] = {
      "QCom.EncryptionPassword4"},
 };
 
+// Whether the finder last heard the current controller say it has a network password.
+bool knownToHavePassword(const program::Program& program) {
+    const auto& finder = program.comm.finder;
+    if (!finder) return false;
+    for (int32_t i = 0; i < finder->Count(); ++i) {
+        const auto& r = finder->Item(i).reported();
+        if (r.serialNumber == program.current.CurrentSN)
+            return r.passwordSet || r.encryptionRequired;
+    }
+    return false;
+}
+
 class Writer {
   public:
     Writer(program::Program& program, int16_t pla, int16_t ela)
@@ -77,8 +92,14 @@ class Writer {
                                 ela_, file, 0, index, text::toWide(value), clink::flags::Normal,
                                 status, label);
     }
-    // Only the passwords that are known; the others stay as the controller has them.
+    // Only the passwords that are known; the others stay as the controller has them. A
+    // controller without a network password takes its first one in clear (there is nothing
+    // to prove yet): the user hears so before it is sent.
     void secrets() {
+        const TcpCfg& cfg = program_.TcpCfg;
+        if (program_.connection.CommKind == 2 && cfg.EncryptedPassKnown &&
+            !cfg.EncryptedPass.empty() && !knownToHavePassword(program_))
+            catalogue::ShowInfoMessage(program_.platform.glib, kFirstPassword);
         for (const Secret& s : kSecrets)
             if (program_.TcpCfg.*s.known) var(s.variable, program_.TcpCfg.*s.value);
     }

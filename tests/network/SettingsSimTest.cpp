@@ -14,6 +14,8 @@
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/text/Text.h"
 #include "platform/wire/ReplyCode.h"
+#include "platform/wire/VariablePayloads.h"
+#include "sim/SimClient.h"
 
 namespace networktest {
 namespace {
@@ -52,6 +54,7 @@ Ip=192.168.1.24
 SubnetMask=255.255.255.0
 Capabilities=9
 Password=old-pass
+Var.248.221=1,5,guest-secret
 
 [Controller Stuck]
 Serial=SN-S
@@ -89,6 +92,18 @@ class SettingsSimTest : public SimNetworkTest {
             return "(unread)";
         return text::fromWide(text);
     }
+    // A password variable as the controller holds it, read past the host: the library sends
+    // no read of a password over a plain link.
+    std::string held(const std::string& id, uint16_t file, int32_t index) {
+        auto socket = simtest::connectTcp(sim->tcp(id));
+        if (!socket) return "(unread)";
+        simtest::TcpClient client(std::move(*socket));
+        auto reply = client.exchange(
+            simtest::readVar(wire::kDirectAddress, 1, wire::VarType::Text, file, index));
+        if (!reply) return "(unread)";
+        auto value = wire::decodeReadReply(reply->payload);
+        return value ? value->value.text : "(unread)";
+    }
     std::string flag(const std::string& name) {
         clink::VarValue v;
         int32_t status = 0;
@@ -115,29 +130,48 @@ TEST_F(SettingsSimTest, KvxrealCTakesItsSettingsAtTheCommit) {
         fixture.messages());
     EXPECT_EQ(reportedIp("SN-C"), "192.168.7.7");
     EXPECT_EQ(flag("QCom.CommitIPSettings"), "0") << "the port took the settings";
-    EXPECT_EQ(read(248, 221), "guest-secret") << "never known, never written";
-    EXPECT_EQ(read(248, 225), "network-secret");
+    EXPECT_EQ(held("Real", 248, 221), "guest-secret") << "never known, never written";
+    EXPECT_EQ(held("Real", 248, 225), "network-secret");
+    EXPECT_EQ(read(248, 221), "(unread)") << "a password is not read over a plain link";
 }
 
-TEST_F(SettingsSimTest, OkWritesOnlyThePasswordsTypedInTheDialog) {
-    choose("SN-C");
-    program().SelectedHasWebSite = true;
-    network::FormTCPSettings form(program());
-    form.Form_Load();
-    form.CtrlBACnetDeviceName.text = "AHU-1";
-    form.CmdOk_Click();
-    ASSERT_TRUE(form.Result);
-    EXPECT_EQ(read(248, 221), "guest-secret");
-    EXPECT_EQ(read(248, 225), "network-secret");
-    EXPECT_EQ(read(242, 63), "AHU-1");
+TEST_F(SettingsSimTest, OkWritesOnlyThePasswordsTypedInTheDialogAndOnlySealed) {
+    struct Case {
+        const char* serial;
+        const char* id;
+        const char* searchPassword;
+        const char* guestAfterTyping;
+    };
+    const Case cases[] = {
+        {"SN-V", "Vault", "old-pass", "guest-new"},
+        {"SN-C", "Real", "", "guest-secret"},  // a web password never travels on a plain link
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.serial);
+        program().comm.NetworkPassword = c.searchPassword;
+        choose(c.serial);
+        // Over the sealed link as the program reads; past the host where there is none.
+        const bool sealed = *c.searchPassword != 0;
+        auto password = [&](int32_t index) {
+            return sealed ? read(248, index) : held(c.id, 248, index);
+        };
+        program().SelectedHasWebSite = true;
+        network::FormTCPSettings form(program());
+        form.Form_Load();
+        form.CtrlBACnetDeviceName.text = "AHU-1";
+        form.CmdOk_Click();
+        ASSERT_TRUE(form.Result);
+        EXPECT_EQ(password(221), "guest-secret");
+        EXPECT_EQ(read(242, 63), "AHU-1");
 
-    network::FormTCPSettings again(program());
-    again.Form_Load();
-    again.CtrlWebUserPass_Change(1, "guest-new");
-    again.CmdOk_Click();
-    EXPECT_EQ(read(248, 221), "guest-new");
-    EXPECT_EQ(read(248, 225), "network-secret");
-    EXPECT_EQ(read(248, 224), "") << "the fourth login stays as it was";
+        network::FormTCPSettings again(program());
+        again.Form_Load();
+        again.CtrlWebUserPass_Change(1, "guest-new");
+        again.CmdOk_Click();
+        EXPECT_EQ(password(221), c.guestAfterTyping);
+        EXPECT_EQ(password(224), "") << "the fourth login stays as it was";
+    }
+    EXPECT_EQ(held("Real", 248, 225), "network-secret");
 }
 
 TEST_F(SettingsSimTest, AnOlderPortTakesItsSettingsAtTheNextColdStart) {

@@ -1,12 +1,16 @@
 // The controller's answers, straight from its state: no links involved.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/wire/Bytes.h"
+#include "platform/wire/Crc32.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/Telegram.h"
 #include "sim/Controller.h"
 #include "sim/SimClient.h"
 #include "sim/SystemVariables.h"
+#include "sim/Transfers.h"
 
 namespace {
 
@@ -252,3 +256,68 @@ TEST(ControllerState, SurvivesItsOwnFileAndRefusesADamagedOne) {
 }
 
 }  // namespace
+
+TEST_F(ControllerTest, AStagedTransferBelongsToTheConnectionThatOpenedIt) {
+    const sim::Caller owner{1, true}, other{2, true}, plain{3, false};
+    auto send = [&](const wire::Request& r, const sim::Caller& caller) {
+        return controller.handle(simtest::request(kSelf, r), caller).reply.value_or(wire::Frame{});
+    };
+    const std::vector<uint8_t> image = {1, 2, 3, 4};
+    auto opened = send(wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "A"},
+                       owner);
+    ASSERT_EQ(opened.code1, 0);
+    const uint32_t id = wire::decodeTransferOpenReply(opened.payload)->transfer;
+    const wire::Request touches[] = {
+        wire::TransferBlockRequest{id, 0, image},
+        wire::TransferStatusRequest{id},
+        wire::TransferCommitRequest{id, wire::crc32(image)},
+        wire::TransferAbortRequest{id},
+    };
+    std::set<uint32_t> ids = {id};
+    std::set<uint64_t> connected = {owner.session, other.session, plain.session};
+    controller.transfers.sessionOpen = [&](uint64_t s) { return connected.count(s) > 0; };
+    for (const auto& r : touches)
+        EXPECT_EQ(ReplyCode(send(r, other).code1), ReplyCode::NotFound) << r.index();
+    // Its owner's connection is gone: a connection in clear may not take up a protected one,
+    // a protected one may (the host resumes after a lost link).
+    connected.erase(owner.session);
+    EXPECT_EQ(ReplyCode(send(touches[0], plain).code1), ReplyCode::NotFound);
+    EXPECT_EQ(send(touches[0], other).code1, 0);
+    EXPECT_EQ(ReplyCode(send(touches[1], owner).code1), ReplyCode::NotFound) << "not any more";
+    EXPECT_EQ(send(touches[2], other).code1, 0);
+
+    // Ids are random, not counted.
+    for (int i = 0; i < 8; ++i) {
+        auto again = send(wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "B"},
+                          owner);
+        ASSERT_EQ(again.code1, 0);
+        const uint32_t next = wire::decodeTransferOpenReply(again.payload)->transfer;
+        EXPECT_TRUE(ids.insert(next).second);
+        EXPECT_EQ(send(wire::TransferAbortRequest{next}, owner).code1, 0);
+    }
+    EXPECT_GT(*ids.rbegin() - *ids.begin(), 100u);
+}
+
+TEST_F(ControllerTest, OperatingSystemImagesHaveASizeLimit) {
+    struct Row {
+        wire::TransferTarget target;
+        uint16_t model;
+        uint32_t size;
+        ReplyCode expected;
+    };
+    const Row rows[] = {
+        {wire::TransferTarget::OperatingSystem, 300, 16u << 20, ReplyCode::Ok},
+        {wire::TransferTarget::OperatingSystem, 300, (16u << 20) + 1, ReplyCode::OutOfRange},
+        {wire::TransferTarget::OperatingSystem, 300, 0xFFFFFFFFu, ReplyCode::OutOfRange},
+    };
+    for (const Row& row : rows) {
+        auto reply = controller.handle(simtest::request(
+            kSelf, wire::TransferOpenRequest{row.target, 0, row.size, row.model, "4.1-0-1"}));
+        ASSERT_TRUE(reply.reply);
+        EXPECT_EQ(ReplyCode(reply.reply->code1), row.expected) << row.size;
+        if (reply.reply->code1 == 0)
+            controller.handle(simtest::request(
+                kSelf, wire::TransferAbortRequest{
+                           wire::decodeTransferOpenReply(reply.reply->payload)->transfer}));
+    }
+}

@@ -2,9 +2,18 @@
 // restarts and refused network files. Ports are chosen by the operating system.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "platform/wire/Bytes.h"
+#include "platform/wire/TcpFraming.h"
 #include "platform/wire/Telegram.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
@@ -222,6 +231,80 @@ TEST_F(Kvxsim, StateSurvivesARestart) {
     auto size = gate.exchange(telegram(kDirect, tg::buildTelegram(tg::GetNumberAttribute{20, 8})));
     EXPECT_EQ(wire::ByteReader(size->payload).i32(), 4096);
     EXPECT_EQ(pollReply(gate, {10, 9}), (std::vector<uint8_t>{10, 9}));
+}
+
+TEST_F(Kvxsim, StateFilesAndTheControlSocketAreTheOwnersAlone) {
+    auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0u;
+    };
+    start();
+    {
+        auto gate = connect("Gate");
+        ASSERT_EQ(gate.exchange(writeVar(kDirect, 1, 300, 5, Value::oemText("Kept")))->code1, 0);
+    }
+    EXPECT_EQ(modeOf(temp / "state") & 07777, 0700u);
+    EXPECT_EQ(modeOf(temp / "state/Gate.state") & 07777, 0600u);
+    EXPECT_TRUE(S_ISSOCK(modeOf(temp / "ctl")));
+    EXPECT_EQ(modeOf(temp / "ctl") & 0777, 0600u);
+    for (const auto& entry : std::filesystem::directory_iterator(temp / "state"))
+        EXPECT_EQ(entry.path().extension(), ".state") << "left behind: " << entry.path();
+    EXPECT_EQ(ctl("quit"), "ok");
+    EXPECT_EQ(sim->waitExit(), 0);
+    EXPECT_EQ(modeOf(temp / "ctl"), 0u) << "its own socket goes with it";
+
+    // Something else at the control path is not ours to remove.
+    temp.write("ctl", "keep me");
+    SimProcess refused({"--network", temp / "net.ini", "--control", temp / "ctl"});
+    EXPECT_FALSE(refused.waitReady());
+    EXPECT_NE(refused.stderrText().find("is no socket"), std::string::npos)
+        << refused.stderrText();
+    std::ifstream kept(temp / "ctl");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+}
+
+TEST_F(Kvxsim, AGreedyClientDoesNotShutOthersOut) {
+    temp.write("net.ini", std::string(kNetwork) + "\n[Controller Long]\nSerial=SN-LONG\n"
+                          "Address=3:1\nListen=127.0.0.1:0\nVar.300.7=1,5," +
+                              std::string(250, 'x') + "\n");
+    start();
+    // One client sends reads of a long text and never reads a reply: kvxsim stops reading it
+    // once its replies pile up, rather than keep them all.
+    auto flooder = connectTcp(sim->tcp("Long"));
+    ASSERT_TRUE(flooder);
+    const int small = 64 << 10;
+    ::setsockopt(flooder->get(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    ::fcntl(flooder->get(), F_SETFL, ::fcntl(flooder->get(), F_GETFL) | O_NONBLOCK);
+    std::vector<uint8_t> burst;
+    for (int i = 0; i < 4096; ++i) {
+        auto bytes = wire::encodeTcpFrame(readVar(kDirect, 1, VarType::Text, 300, 7));
+        burst.insert(burst.end(), bytes->begin(), bytes->end());
+    }
+    std::size_t taken = 0;
+    constexpr std::size_t kLimit = 48u << 20;
+    while (taken < kLimit) {
+        const ssize_t n = ::send(flooder->get(), burst.data(), burst.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            taken += static_cast<std::size_t>(n);
+            continue;
+        }
+        pollfd p{flooder->get(), POLLOUT, 0};
+        if (::poll(&p, 1, 500) == 0) break;  // kvxsim has stopped taking its requests
+    }
+    EXPECT_LT(taken, 24u << 20) << "kvxsim kept reading a client that does not read";
+
+    auto other = connect("Long");
+    EXPECT_EQ(pollReply(other, kDirect), (std::vector<uint8_t>{3, 1})) << "others are served";
+
+    // A cap on connections: one too many is closed at once, the others go on.
+    std::vector<TcpClient> many;
+    for (int i = 0; i < 64; ++i) many.push_back(connect("Gate"));
+    auto extra = connect("Gate");
+    EXPECT_TRUE(extra.closedWithin(1000ms));
+    EXPECT_EQ(pollReply(many.front(), kDirect), (std::vector<uint8_t>{1, 5}));
+    many.pop_back();
+    auto later = connect("Gate");
+    EXPECT_EQ(pollReply(later, kDirect), (std::vector<uint8_t>{1, 5}));
 }
 
 TEST_F(Kvxsim, RefusesANetworkFileWithAMistake) {

@@ -108,6 +108,51 @@ TEST_F(SecureSessionTest, PlainRequestsPassOnlyWhereNoEncryptionIsRequired) {
     }
 }
 
+TEST_F(SecureSessionTest, OncePasswordIsSetSecretsAreForTheAuthenticatedHostOnly) {
+    using wire::Value;
+    wire::WriteBatchRequest commit;
+    commit.writes.push_back({{1, VarType::Boolean, 248, 211}, Value::boolean(true)});
+    commit.writes.push_back({{1, VarType::Boolean, 248, 226}, Value::boolean(true)});
+    struct Row {
+        const char* what;
+        wire::Frame request;
+        bool secret;
+    };
+    const Row rows[] = {
+        {"read web password", simtest::readVar(kSelf, 1, VarType::Text, 248, 221), true},
+        {"read e-mail password", simtest::readVar(kSelf, 1, VarType::Text, 242, 10), true},
+        {"write network password",
+         simtest::writeVar(kSelf, 1, 248, 225, Value::oemText("Mine-1")), true},
+        {"switch encryption off", simtest::writeVar(kSelf, 1, 248, 220, Value::boolean(false)),
+         true},
+        {"commit in a batch", *wire::makeRequestFrame(kSelf, 7, commit), true},
+        {"read the address", kReadPla, false},
+    };
+    for (const bool hasPassword : {true, false}) {
+        sim::Controller c(config(hasPassword ? "Vault-1" : "", false),
+                          sim::initialState(config(hasPassword ? "Vault-1" : "", false)));
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (hasPassword ? " with" : " without") +
+                         " a password");
+            sim::SecureSession plain(c, "10.0.0.1");
+            auto step = plain.incoming(row.request);
+            const bool refused = hasPassword && row.secret;
+            EXPECT_EQ(step.inner.has_value(), !refused);
+            if (refused) {
+                EXPECT_EQ(codeOf(step), wire::code(ReplyCode::AuthRequired));
+            }
+            if (!hasPassword) continue;
+            sim::SecureSession sealed(c, "10.0.0.1");
+            Host host;
+            ASSERT_EQ(host.run(sealed, "Vault-1"), 0);
+            auto inside = sealed.incoming(host.channel->seal(row.request));
+            EXPECT_TRUE(inside.inner) << "the authenticated host may";
+            EXPECT_EQ(codeOf(sealed.incoming(row.request)), wire::code(ReplyCode::Refused))
+                << "nothing in clear beside a session";
+        }
+    }
+}
+
 TEST_F(SecureSessionTest, TheRightPasswordOpensASealedSession) {
     auto s = session();
     Host host;

@@ -2,6 +2,8 @@
 // what the web server answers from them, and the web-server settings' commit.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/image/ImageFile.h"
 #include "platform/image/SiteArchive.h"
 #include "platform/wire/Crc32.h"
@@ -198,6 +200,16 @@ TEST(SiteArchive, TheDemoImageHoldsItsSourceFolder) {
     EXPECT_EQ(demo.image->kind, image::Kind::WebSite);
     EXPECT_EQ(demo.image->payload, *packed);
     EXPECT_FALSE(image::siteFilesOf(source + "/no such folder", why));
+}
+
+TEST(SiteArchive, AFolderWithALinkIsRefused) {
+    testsupport::TempFolder temp;
+    temp.write("site/index.html", "<p>hello</p>");
+    temp.write("secret", "not for the web");
+    std::filesystem::create_symlink(temp / "secret", temp / "site/passwd.txt");
+    std::string why;
+    EXPECT_FALSE(image::siteFilesOf(temp / "site", why));
+    EXPECT_NE(why.find("symbolic link"), std::string::npos) << why;
 }
 
 // The web server as a process serves it: on loopback, switched off by its settings' commit,

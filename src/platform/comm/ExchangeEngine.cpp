@@ -5,6 +5,7 @@ namespace comm {
 ExchangeEngine::ExchangeEngine(std::unique_ptr<Link> link, uint16_t firstSequence)
     : link_(std::move(link)),
       name_(link_->name()),
+      carriesSecrets_(link_->carriesSecrets()),
       lineBitsPerSecond_(link_->lineBitsPerSecond()),
       sequence_(firstSequence) {
     worker_ = std::thread([this] { work(); });

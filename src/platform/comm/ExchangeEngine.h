@@ -50,6 +50,8 @@ class ExchangeEngine {
     bool connect(std::string& why);
 
     const std::string& name() const { return name_; }
+    // Whether a password may travel on this link (Link::carriesSecrets; fixed for its life).
+    bool carriesSecrets() const { return carriesSecrets_; }
 
     // What the head of this link's bus last said is on it; only the caller's thread uses it.
     StationList& stations() { return stations_; }
@@ -68,6 +70,7 @@ class ExchangeEngine {
 
     std::unique_ptr<Link> link_;
     std::string name_;
+    bool carriesSecrets_;
     uint32_t lineBitsPerSecond_;
     uint16_t sequence_;
     std::mutex mutex_;

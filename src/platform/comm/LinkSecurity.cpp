@@ -55,6 +55,11 @@ std::optional<wire::Frame> LinkSecurity::exchange(const wire::Frame& request, co
 PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& receive,
                                       std::string& why) {
     channel_.reset();
+    broken_ = false;
+    if (givenUp_) {
+        why = *givenUp_;
+        return lastCheck_;
+    }
     lastCheck_ = [&] {
         secure::HostHandshake host;
         auto helloReply = exchange(
@@ -64,55 +69,63 @@ PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& rec
         if (helloReply->code1 != wire::code(wire::ReplyCode::Ok))
             return refusal(helloReply->code1, why);
         auto hello = wire::decodeHelloReply(helloReply->payload);
-        auto proof = hello ? host.prove(password_.text(), *hello) : std::nullopt;
-        if (!proof) {
+        if (!hello) {
             why = "the controller's hello is not usable";
             return PasswordCheck::Refused;
         }
-        auto proofReply =
-            exchange(handshakeRequest(wire::Command::Proof, wire::encodePayload(*proof)), send,
-                     receive, why);
-        if (!proofReply) return PasswordCheck::Unreachable;
-        if (proofReply->code1 != wire::code(wire::ReplyCode::Ok))
-            return refusal(proofReply->code1, why);
-        auto controllerProof = wire::decodeProofReply(proofReply->payload);
-        auto keys = controllerProof ? host.confirm(*controllerProof) : std::nullopt;
-        if (!keys) {
-            // It took our proof but cannot prove the password back: not the controller.
-            why = "the controller could not prove the network password";
-            return PasswordCheck::Refused;
-        }
-        channel_ = std::make_unique<secure::SealedChannel>(*keys);
-        return PasswordCheck::Accepted;
+        return prove(host, *hello, send, receive, why);
     }();
     return lastCheck_;
 }
 
-wire::Frame LinkSecurity::seal(const wire::Frame& request) {
-    lastAddress_ = request.address;
-    lastCommand_ = request.command;
-    lastSequence_ = request.sequence;
-    return channel_->seal(request);
+PasswordCheck LinkSecurity::prove(secure::HostHandshake& host, const wire::HelloReply& hello,
+                                  const SendRaw& send, const ReceiveRaw& receive,
+                                  std::string& why) {
+    auto proof = host.prove(password_.text(), hello);
+    if (!proof) {
+        why = "the controller's hello is not usable";
+        return PasswordCheck::Refused;
+    }
+    if (budget_ != nullptr && !budget_->take(controller_)) {
+        why = "too many password proofs to this controller from here; wait a minute";
+        return PasswordCheck::RateLimited;
+    }
+    auto proofReply = exchange(handshakeRequest(wire::Command::Proof, wire::encodePayload(*proof)),
+                               send, receive, why);
+    if (!proofReply) return PasswordCheck::Unreachable;
+    if (proofReply->code1 == wire::code(wire::ReplyCode::Refused)) {
+        why = "the controller refused the network password (a wrong password, or not the "
+              "controller)";
+        givenUp_ = why;
+        return PasswordCheck::Refused;
+    }
+    if (proofReply->code1 != wire::code(wire::ReplyCode::Ok))
+        return refusal(proofReply->code1, why);
+    auto controllerProof = wire::decodeProofReply(proofReply->payload);
+    auto keys = controllerProof ? host.confirm(*controllerProof) : std::nullopt;
+    if (!keys) {
+        // It took our proof but cannot prove the password back: not the controller.
+        why = "the peer could not prove the network password: an impostor, not the controller";
+        givenUp_ = why;
+        return PasswordCheck::Refused;
+    }
+    channel_ = std::make_unique<secure::SealedChannel>(*keys);
+    return PasswordCheck::Accepted;
 }
+
+wire::Frame LinkSecurity::seal(const wire::Frame& request) { return channel_->seal(request); }
 
 std::optional<wire::Frame> LinkSecurity::open(const wire::Frame& frame) {
     if (!channel_) return std::nullopt;
-    if (frame.sealed) {
-        auto opened = channel_->open(frame);
-        if (auto* inner = std::get_if<wire::Frame>(&opened)) return std::move(*inner);
+    if (!frame.sealed) {
+        // After the handshake nothing in clear is the controller's answer: a refusal in clear
+        // may come from anyone on the path, so the connection is not trusted any more.
+        broken_ = true;
         return std::nullopt;
     }
-    // The controller refuses a sealed frame in clear (it lost the session, or the frame did
-    // not open): hand the caller a reply to its request rather than a time-out.
-    if (frame.reply && frame.command == wire::kSealedCommand &&
-        frame.sequence == lastSequence_ &&
-        frame.code1 != wire::code(wire::ReplyCode::Ok)) {
-        wire::Frame reply = frame;
-        reply.address = lastAddress_;
-        reply.command = lastCommand_;
-        reply.payload.clear();
-        return reply;
-    }
+    auto opened = channel_->open(frame);
+    if (auto* inner = std::get_if<wire::Frame>(&opened)) return std::move(*inner);
+    if (std::get<secure::OpenError>(opened) == secure::OpenError::Skipped) broken_ = true;
     return std::nullopt;
 }
 

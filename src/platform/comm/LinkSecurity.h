@@ -2,7 +2,9 @@
 // The host's side of the password-protected link: it runs the handshake on every fresh
 // connection with the password it holds (in memory only) and then seals every request and
 // opens every reply. A TCP link that has one never lets a frame travel in clear after the
-// handshake.
+// handshake, and takes nothing in clear as an answer: such a frame ends the connection.
+// Once a peer refused the proof or could not prove the password back, the link does not prove
+// itself again by itself: a reconnect would only hand an impostor another guess.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,6 +12,7 @@
 
 #include "platform/comm/Link.h"
 #include "platform/comm/PasswordCheck.h"
+#include "platform/comm/ProofBudget.h"
 #include "platform/secure/SealedChannel.h"
 #include "platform/secure/Sodium.h"
 
@@ -20,33 +23,45 @@ class LinkSecurity {
     using SendRaw = std::function<bool(const wire::Frame&, std::string&)>;
     using ReceiveRaw = std::function<Received()>;
 
-    explicit LinkSecurity(std::string password) : password_(std::move(password)) {}
+    // With a `budget`, every proof to `controller` (its address as the link names it) counts
+    // against the host's limit shared by every link of the library.
+    explicit LinkSecurity(std::string password, ProofBudget* budget = nullptr,
+                          std::string controller = {})
+        : password_(std::move(password)), budget_(budget), controller_(std::move(controller)) {}
 
     // The handshake on a connection just made; `why` says what failed.
     PasswordCheck handshake(const SendRaw& send, const ReceiveRaw& receive, std::string& why);
     PasswordCheck lastCheck() const { return lastCheck_; }
     bool established() const { return channel_ != nullptr; }
     // The connection is gone: the next one needs a handshake of its own.
-    void reset() { channel_.reset(); }
+    void reset() {
+        channel_.reset();
+        broken_ = false;
+    }
 
     // The sealed frame carrying `request`.
     wire::Frame seal(const wire::Frame& request);
-    // What the caller of receive() sees of a frame from the line: the opened reply; a refusal
-    // in clear of the sealed request, turned into a reply to the request itself; or nothing
-    // (a frame that does not open, a replay, anything in clear not meant for us).
+    // What the caller of receive() sees of a frame from the line: the opened reply, or nothing
+    // (a forged frame, a replay). A frame in clear, or one sealed after frames that never
+    // arrived, makes the connection broken(): it must be closed.
     std::optional<wire::Frame> open(const wire::Frame& frame);
+    bool broken() const { return broken_; }
 
   private:
     std::optional<wire::Frame> exchange(const wire::Frame& request, const SendRaw& send,
                                         const ReceiveRaw& receive, std::string& why);
 
+    PasswordCheck prove(secure::HostHandshake& host, const wire::HelloReply& hello,
+                        const SendRaw& send, const ReceiveRaw& receive, std::string& why);
+
     secure::Secret password_;
+    ProofBudget* budget_;
+    std::string controller_;
     PasswordCheck lastCheck_ = PasswordCheck::Unreachable;
     std::unique_ptr<secure::SealedChannel> channel_;
-    // The request sealed last, to match a refusal in clear.
-    wire::Address lastAddress_;
-    uint8_t lastCommand_ = 0;
-    uint16_t lastSequence_ = 0;
+    bool broken_ = false;
+    // Why the peer will not be asked again, once it refused or failed a proof.
+    std::optional<std::string> givenUp_;
 };
 
 }  // namespace comm

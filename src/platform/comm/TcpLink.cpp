@@ -182,10 +182,13 @@ Received TcpLink::receive() {
     for (;;) {
         Received received = receiveRaw();
         if (!security_ || received.kind != Received::Kind::Frame) return received;
-        // Nothing travels in clear on a sealed link but refusals of sealed frames.
         if (auto opened = security_->open(received.frame)) {
             received.frame = std::move(*opened);
             return received;
+        }
+        if (security_->broken()) {
+            close();
+            return {Received::Kind::Lost, {}};
         }
     }
 }

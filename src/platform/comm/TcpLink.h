@@ -33,6 +33,8 @@ class TcpLink final : public Link {
     void abort() override;
     std::string name() const override;
 
+    bool carriesSecrets() const override { return security_ != nullptr; }
+
     // How the last handshake ended; Accepted for a link without a password.
     PasswordCheck passwordCheck() const;
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/wire/Bytes.h"
@@ -145,13 +146,14 @@ bool writeImageFile(const std::string& path, const Image& image, std::string& wh
         why = "the image's name or version text is longer than 255 bytes";
         return false;
     }
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A fresh name of our own: a link or file planted at a fixed name is never followed.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         why = systemError("cannot create", temporary);
         return false;
     }
-    const bool written = writeAll(fd, *bytes) && ::fsync(fd) == 0;
+    const bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, *bytes) && ::fsync(fd) == 0;
     if (!written) why = systemError("cannot write", temporary);
     if (::close(fd) != 0 && written) {
         why = systemError("cannot write", temporary);

@@ -105,6 +105,11 @@ std::optional<std::vector<SiteFile>> siteFilesOf(const std::string& folder, std:
     }
     std::vector<SiteFile> files;
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        // A link could carry any file of the machine into a site that anyone may browse.
+        if (it->is_symlink(ec)) {
+            why = it->path().string() + " is a symbolic link; a site holds only its own files";
+            return std::nullopt;
+        }
         if (!it->is_regular_file(ec)) continue;
         SiteFile file;
         file.path = fs::relative(it->path(), folder, ec).generic_string();

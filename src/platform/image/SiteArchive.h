@@ -28,7 +28,7 @@ SiteReading readSiteArchive(std::span<const uint8_t> payload);
 std::optional<std::vector<uint8_t>> serializeSiteArchive(const std::vector<SiteFile>& files,
                                                          std::string& why);
 // Every regular file below `folder`, in path order; empty with `why` when the folder cannot
-// be read or holds nothing.
+// be read, holds nothing or holds a symbolic link.
 std::optional<std::vector<SiteFile>> siteFilesOf(const std::string& folder, std::string& why);
 // Why `path` cannot name a file of a site; empty when it can.
 std::string sitePathProblem(const std::string& path);

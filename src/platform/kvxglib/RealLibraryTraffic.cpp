@@ -15,6 +15,7 @@
 #include "platform/comm/LinkAccess.h"
 #include "platform/comm/LinkTable.h"
 #include "platform/comm/PresenceProbe.h"
+#include "platform/comm/ProofBudget.h"
 #include "platform/comm/SerialLink.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/comm/TcpLink.h"
@@ -23,6 +24,7 @@
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/secure/PasswordCharacters.h"
+#include "platform/sysvars/Secrets.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Screen.h"
 #include "platform/wire/Request.h"
@@ -63,6 +65,7 @@ struct TrafficState {
     comm::WriteBatch batch;
     ui::Screen* screen = nullptr;
     std::unique_ptr<LinkRegistry> registry;  // made with the first link opened by address
+    comm::ProofBudget proofs;                // shared by every password-protected link
 };
 
 TrafficState* newTrafficState() { return new TrafficState(); }
@@ -212,11 +215,30 @@ std::optional<std::pair<wire::Address, wire::WriteRequest>> writeFrom(const VarR
 }
 
 // Runs one exchange to its end and sets the status word; true for an Ok reply.
+// A read or write of a password that would cross the network in clear. The one exception is
+// the network password: a controller without one is given its first one in clear (nothing to
+// prove it with exists yet; one that has a password refuses that write in clear itself), and
+// it is never read back. Writing an empty text reveals nothing.
+bool exposesSecret(const wire::Request& request) {
+    auto secret = [](const wire::VarAddress& a) {
+        return sysvars::sensitivityOf(a.file, a.index) == sysvars::Sensitivity::Secret &&
+               !sysvars::isNetworkPassword(a.file, a.index);
+    };
+    if (const auto* r = std::get_if<wire::ReadRequest>(&request)) return secret(r->address);
+    if (const auto* w = std::get_if<wire::WriteRequest>(&request))
+        return secret(w->address) && !w->value.text.empty();
+    return false;
+}
+
 bool runExchange(RealLibrary& lib, int32_t link, wire::Address address,
                  const wire::Request& request, int32_t* status, comm::Outcome& outcome) {
     comm::ExchangeEngine* engine = engineFor(lib, link);
     if (engine == nullptr) {
         setStatus(status, comm::kStatusNotStarted);
+        return false;
+    }
+    if (!engine->carriesSecrets() && exposesSecret(request)) {
+        setStatus(status, linkLocalStatus(wire::ReplyCode::AuthRequired));
         return false;
     }
     outcome = engine->run(address, request);
@@ -249,6 +271,12 @@ int32_t announce(RealLibrary& lib, std::unique_ptr<comm::ExchangeEngine> engine,
     return handle;
 }
 
+std::unique_ptr<comm::LinkSecurity> securityFor(RealLibrary& lib, const std::string& host,
+                                                uint16_t port, const std::string& password) {
+    return std::make_unique<comm::LinkSecurity>(password, &lib.traffic().proofs,
+                                                host + ":" + std::to_string(port));
+}
+
 int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t baud,
                   std::string* why) {
     const std::string name = link->name();
@@ -274,8 +302,8 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                           const std::string& password, std::string* why,
                           comm::PasswordCheck* check) {
-    auto link = std::make_unique<comm::TcpLink>(host, port, linkSettings(library),
-                                                std::make_unique<comm::LinkSecurity>(password));
+    auto link = std::make_unique<comm::TcpLink>(
+        host, port, linkSettings(library), securityFor(library, host, port, password));
     // The engine owns the link from here on; it outlives this call.
     const comm::TcpLink* watched = link.get();
     auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
@@ -293,7 +321,7 @@ comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string
                                          uint16_t port, const std::string& password,
                                          std::string* why) {
     comm::TcpLink link(host, port, linkSettings(library),
-                       std::make_unique<comm::LinkSecurity>(password));
+                       securityFor(library, host, port, password));
     std::string reason;
     link.open(reason);
     if (why != nullptr) *why = reason;

@@ -40,6 +40,8 @@ const char* openErrorName(OpenError error) {
             return "sealed frame does not open";
         case OpenError::Replayed:
             return "sealed frame replayed";
+        case OpenError::Skipped:
+            return "sealed frames left out";
     }
     return "unknown";
 }
@@ -91,11 +93,17 @@ std::variant<wire::Frame, OpenError> SealedChannel::open(const wire::Frame& oute
                                                   keys_.receive.data()) != 0)
         return OpenError::Forged;
     plain.resize(static_cast<std::size_t>(length));
+    if (sealed->counter != receiveCounter_ + 1) {
+        wipe(plain.data(), plain.size());
+        return OpenError::Skipped;
+    }
     // Authentic from here on: the counter is used up even if the content is unusable.
     receiveCounter_ = sealed->counter;
     auto inner = wire::decodeFrame(plain);
     wipe(plain.data(), plain.size());
-    if (!inner || inner->sealed || inner->reply != outer.reply) return OpenError::Malformed;
+    if (!inner || inner->sealed || inner->reply != outer.reply ||
+        inner->sequence != outer.sequence)
+        return OpenError::Malformed;
     return std::move(inner).value();
 }
 

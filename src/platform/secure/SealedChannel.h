@@ -2,9 +2,10 @@
 // The frames of one established session: each whole frame travels inside a sealed frame
 // (command 0x42, control bit 1), encrypted and authenticated with ChaCha20-Poly1305 under the
 // sender's direction key. The nonce is the sender's counter, which starts at 1 and goes up by
-// one per frame; the receiver accepts only a counter above the last one it accepted, so a
-// replayed, reordered or repeated frame is refused. The outer header (it travels in clear and
-// says nothing but "sealed") and the counter are authenticated too.
+// one per frame; the stream is reliable, so the receiver accepts only the next counter: a
+// replayed, repeated, reordered or left-out frame is refused. The outer header (it travels in
+// clear and says nothing but "sealed") and the counter are authenticated too, and the inner
+// frame must carry the outer sequence.
 #include <cstdint>
 #include <variant>
 
@@ -17,6 +18,7 @@ enum class OpenError {
     Malformed,  // not a sealed frame, or its payload or inner frame does not decode
     Forged,     // the box does not open under this session's key: forged, damaged, other session
     Replayed,   // the counter does not go up
+    Skipped,    // authentic, but frames before it never arrived: the stream was tampered with
 };
 
 const char* openErrorName(OpenError error);

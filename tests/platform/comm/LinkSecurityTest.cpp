@@ -2,6 +2,7 @@
 // answer to the handshake is reported, and what the caller sees of frames from the line.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 
@@ -135,15 +136,71 @@ TEST(LinkSecurity, WhatTheCallerSeesOfFramesFromTheLine) {
     EXPECT_TRUE(wire::answers(*reply, request));
     EXPECT_FALSE(host.open(sealedReply)) << "a repeated reply is dropped";
 
-    // A refusal in clear of the sealed frame reaches the caller as a reply to its request.
-    auto refused = host.open(wire::makeReplyFrame(outer, ReplyCode::Refused));
-    ASSERT_TRUE(refused);
-    EXPECT_TRUE(wire::answers(*refused, request));
-    EXPECT_EQ(refused->code1, wire::code(ReplyCode::Refused));
-    // Anything else in clear is not for the caller.
-    EXPECT_FALSE(host.open(wire::makeReplyFrame(request, ReplyCode::Ok)));
-
+    EXPECT_FALSE(host.broken());
+    // After the handshake nothing in clear passes for the controller's answer, not even a
+    // refusal of the sealed frame: the connection is broken and must be closed.
+    EXPECT_FALSE(host.open(wire::makeReplyFrame(outer, ReplyCode::Refused)));
+    EXPECT_TRUE(host.broken());
     host.reset();
     EXPECT_FALSE(host.established());
+    EXPECT_FALSE(host.broken());
     EXPECT_FALSE(host.open(controllerSide.seal(wire::makeReplyFrame(request, ReplyCode::Ok))));
+}
+
+TEST(LinkSecurity, APeerThatFailedAProofIsNotProvedToAgainOnReconnects) {
+    const uint8_t proof = wire::code(wire::Command::Proof);
+    struct Row {
+        const char* what;
+        std::string password;
+        std::function<std::optional<Received>(const wire::Frame&)> override;
+    };
+    const Row rows[] = {
+        {"an impostor's proof back", kPassword,
+         [=](const wire::Frame& f) -> std::optional<Received> {
+             if (f.command != proof) return std::nullopt;
+             return Received{Received::Kind::Frame,
+                             wire::makeReplyFrame(f, ReplyCode::Ok, 0,
+                                                  wire::encodePayload(wire::ProofReply{}))};
+         }},
+        {"our proof refused", "Line-8", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptedController controller;
+        int proofs = 0;
+        controller.override = [&](const wire::Frame& f) {
+            if (f.command == proof) ++proofs;
+            return row.override ? row.override(f) : std::nullopt;
+        };
+        comm::LinkSecurity host(row.password);
+        for (int reconnect = 0; reconnect < 50; ++reconnect) {
+            EXPECT_EQ(controller.run(host), PasswordCheck::Refused);
+            host.reset();
+        }
+        EXPECT_EQ(proofs, 1);
+    }
+}
+
+TEST(LinkSecurity, TheHostProvesItselfAtMostThreeTimesAMinuteToOneController) {
+    auto now = comm::ProofBudget::Clock::time_point{} + std::chrono::hours(1);
+    comm::ProofBudget budget([&] { return now; });
+    int proofs = 0;
+    auto check = [&](const std::string& controllerName) {
+        ScriptedController controller;
+        controller.override = [&](const wire::Frame& f) -> std::optional<Received> {
+            if (f.command == wire::code(wire::Command::Proof)) ++proofs;
+            return std::nullopt;
+        };
+        comm::LinkSecurity host("Line-8", &budget, controllerName);  // a wrong password
+        return controller.run(host);
+    };
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::Refused);
+    EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::RateLimited);
+    EXPECT_EQ(proofs, 3) << "the fourth proof is not sent";
+    EXPECT_EQ(check("10.0.0.8:5001"), PasswordCheck::Refused) << "another controller";
+    now += std::chrono::seconds(59);
+    EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::RateLimited);
+    now += std::chrono::seconds(1);
+    EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::Refused);
+    EXPECT_EQ(proofs, 5);
 }

@@ -4,6 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "platform/image/ImageFile.h"
 #include "platform/wire/Crc32.h"
 #include "support/TempFolder.h"
@@ -42,8 +46,25 @@ TEST(ImageFile, WrittenFileReadsBackWhole) {
     ASSERT_TRUE(parsed.image) << parsed.error;
     EXPECT_EQ(*parsed.image, sample());
     EXPECT_EQ(parsed.image->payloadChecksum(), wire::crc32(sample().payload));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / ""),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "temporary file left behind";
+}
+
+TEST(ImageFile, TheWriterFollowsNoLinkPlantedBesideTheImage) {
+    testsupport::TempFolder folder;
+    folder.write("victim", "keep me");
+    for (const char* planted : {"os.kvi.tmp", "os.kvi.XXXXXX"})
+        std::filesystem::create_symlink(folder / "victim", folder / planted);
+    std::string why;
+    ASSERT_TRUE(image::writeImageFile(folder / "os.kvi", sample(), why)) << why;
+    std::ifstream victim(folder / "victim");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "keep me");
     struct stat st {};
-    EXPECT_NE(::stat((folder / "os.kvi.tmp").c_str(), &st), 0) << "temporary file left behind";
+    ASSERT_EQ(::lstat((folder / "os.kvi").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
 }
 
 TEST(ImageFile, RefusesDamagedTruncatedAndForeignFiles) {
@@ -99,11 +120,12 @@ TEST(ImageFile, ReadAndWriteFailuresNameTheFile) {
     EXPECT_EQ(image::readImageFile(folder / "bad.kvi").error,
               folder / "bad.kvi" + ": not an image file");
 
-    // A folder where the temporary copy must go: the write fails and the target is untouched.
-    ::mkdir((folder / "os.kvi.tmp").c_str(), 0755);
+    // A folder where the image must go: the write fails and leaves nothing behind.
+    ::mkdir((folder / "os.kvi").c_str(), 0755);
     std::string why;
     EXPECT_FALSE(image::writeImageFile(folder / "os.kvi", sample(), why));
-    EXPECT_NE(why.find("os.kvi.tmp"), std::string::npos) << why;
+    EXPECT_NE(why.find("os.kvi"), std::string::npos) << why;
+    EXPECT_FALSE(std::filesystem::exists(folder / "os.kvi.tmp"));
 
     Image tooLong = sample();
     tooLong.name.assign(256, 'n');

@@ -93,6 +93,33 @@ TEST(FailureLimiter, FiveFailuresAMinutePerSource) {
     }
 }
 
+TEST(FailureLimiter, ManySourcesTogetherSpendTheControllersBudget) {
+    secure::FailureLimiter limiter;
+    const auto t0 = secure::FailureLimiter::Clock::time_point{} + 1h;
+    int checked = 0;
+    for (int i = 0; i < 100; ++i) {
+        const std::string source = "10.0.1." + std::to_string(i);
+        if (limiter.limited(source, t0 + 100ms * i)) continue;
+        ++checked;
+        limiter.recordFailure(source, t0 + 100ms * i);
+    }
+    EXPECT_EQ(checked, static_cast<int>(secure::FailureLimiter::kDefaultBudget));
+    EXPECT_TRUE(limiter.limited("10.0.2.1", t0 + 30s)) << "a new source waits as well";
+    EXPECT_FALSE(limiter.limited("10.0.2.1", t0 + 65s)) << "a minute later";
+}
+
+TEST(FailureLimiter, AddressesCountByHostNotByEveryAddressAHostCanTake) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"192.0.2.7", "192.0.2.7"},
+        {"::ffff:192.0.2.7", "192.0.2.7"},
+        {"2001:db8:1:2:aaaa::1", "2001:0db8:0001:0002::/64"},
+        {"2001:db8:1:2:ffff:ffff:ffff:fffe", "2001:0db8:0001:0002::/64"},
+        {"2001:db8:1:3::1", "2001:0db8:0001:0003::/64"},
+        {"unknown", "unknown"},
+    };
+    for (const auto& [address, source] : rows) EXPECT_EQ(secure::failureSource(address), source);
+}
+
 TEST(HelloReplayGuard, ARepeatedNonceIsRefusedWithinItsMemory) {
     secure::HelloReplayGuard guard(2);
     wire::Nonce a{}, b{}, c{};

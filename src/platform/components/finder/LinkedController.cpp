@@ -29,36 +29,69 @@ LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& link
       links_(links),
       host_(std::move(host)),
       password_(std::move(password)),
-      upgrades_(upgrades) {}
+      upgrades_(upgrades),
+      known_(library.machineConfig().machineDir()) {
+    const auto& claims = FoundController::reported();
+    if (!claims.encryptionRequired && !claims.passwordSet && known_.has(SerialNumber()))
+        warning_ = "controller " + SerialNumber() +
+                   " is known to use a network password, but its discovery reply says it has "
+                   "none: the link stays password-protected";
+}
 
 bool LinkedController::PasswordAccepted() {
-    if (!reported().encryptionRequired) return true;
+    if (!reported().encryptionRequired && !known_.has(SerialNumber())) return true;
     if (password_.empty()) return false;
-    // Asked once per found controller: every refused proof counts against the controller's
-    // limit of failed attempts.
-    if (!accepted_)
-        accepted_ = kvxglib::checkNetworkPassword(library_, host_, reported().tcpPort, password_,
-                                                  &why_) == comm::PasswordCheck::Accepted;
+    // Asked once per found controller: every proof counts against the limits of both ends.
+    // The protected link it opens is the one Connect uses, so a login costs one proof.
+    if (!accepted_) {
+        comm::PasswordCheck check = comm::PasswordCheck::Unreachable;
+        const int32_t link = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
+                                                        password_, &why_, &check);
+        accepted_ = check == comm::PasswordCheck::Accepted;
+        if (link != 0) {
+            handle_ = link;
+            sealed_ = true;
+            links_[linkKey()] = link;
+            known_.remember(SerialNumber());
+        }
+    }
     return *accepted_;
+}
+
+std::string LinkedController::linkKey() const {
+    return host_ + ":" + std::to_string(reported().tcpPort) + (sealed_ ? " sealed" : "");
 }
 
 bool LinkedController::openLink() {
     if (handle_ != 0) return true;
-    const std::string key = host_ + ":" + std::to_string(reported().tcpPort);
+    const bool known = known_.has(SerialNumber());
+    sealed_ = reported().encryptionRequired || known ||
+              (reported().passwordSet && !password_.empty());
+    const std::string key = linkKey();
     if (auto it = links_.find(key); it != links_.end()) {
         handle_ = it->second;
         return true;
     }
-    // The password-protected link where the controller demands it, or where a password is at
-    // hand for one that has a password set (secrets travel only on a sealed link).
-    const bool secure =
-        reported().encryptionRequired || (reported().passwordSet && !password_.empty());
-    if (secure)
-        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_);
-    if (handle_ == 0 && !reported().encryptionRequired)
-        handle_ = kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
-    if (handle_ != 0) links_[key] = handle_;
-    return handle_ != 0;
+    if (sealed_ && password_.empty()) {
+        why_ = "controller " + SerialNumber() + " uses a network password; none was given";
+        return false;
+    }
+    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
+                                                   &why_)
+                      : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
+    if (handle_ == 0) return false;
+    if (sealed_ && !known) known_.remember(SerialNumber());
+    links_[key] = handle_;
+    return true;
+}
+
+bool LinkedController::pendingSecretInClear() const {
+    if (sealed_) return false;
+    for (const auto& [field, value] : pending()) {
+        const bool secret = wire::isPasswordField(field) || field == PortField::EmailLoginPass;
+        if (secret && !value.empty()) return true;
+    }
+    return false;
 }
 
 bool LinkedController::run(uint8_t command, std::vector<uint8_t> payload,
@@ -69,7 +102,10 @@ bool LinkedController::run(uint8_t command, std::vector<uint8_t> payload,
 
 bool LinkedController::Connect() {
     linkOk_ = openLink();
-    if (linkOk_ && !pending().empty()) {
+    if (linkOk_ && pendingSecretInClear()) {
+        why_ = "passwords travel only on a password-protected link; nothing was applied";
+        linkOk_ = false;
+    } else if (linkOk_ && !pending().empty()) {
         auto payload = wire::encodePayload(settingsOf(pending(), false));
         std::vector<uint8_t> reply;
         linkOk_ = payload && run(wire::code(wire::PortCommand::ApplyPortSettings),

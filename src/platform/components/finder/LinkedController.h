@@ -1,12 +1,16 @@
 #pragma once
 // A found controller reached over the general library's TCP link: the port-settings commands
-// (0x50..0x53) travel on that link to 255:30.
+// (0x50..0x53) travel on that link to 255:30. The link is password-protected where the
+// controller demands it, where it is known to use a password (ProtectedControllers.h), and
+// where a password is at hand for one that reports having one; a link that was to be
+// protected is never opened plain instead. Passwords travel only on a protected link.
 #include <map>
 #include <optional>
 #include <string>
 
 #include "platform/components/finder/FoundController.h"
 #include "platform/components/finder/PortOsTransfer.h"
+#include "platform/components/finder/ProtectedControllers.h"
 
 namespace kvxglib {
 class RealLibrary;
@@ -39,9 +43,15 @@ class LinkedController final : public FoundController {
     const std::string& host() const { return host_; }
     // Why the last operation failed, for messages.
     const std::string& why() const { return why_; }
+    // Set when the discovery reply contradicts what is known of the controller.
+    const std::string& warning() const { return warning_; }
 
   private:
     bool openLink();
+    // The link pool's key: the address, and whether the link is protected.
+    std::string linkKey() const;
+    // A password would cross the network in clear among the pending settings.
+    bool pendingSecretInClear() const;
     bool run(uint8_t command, std::vector<uint8_t> payload, std::vector<uint8_t>& reply);
 
     kvxglib::RealLibrary& library_;
@@ -53,7 +63,10 @@ class LinkedController final : public FoundController {
     bool linkOk_ = false;
     bool fits_ = false;
     std::optional<bool> accepted_;
+    ProtectedControllers known_;
+    bool sealed_ = false;
     std::string why_;
+    std::string warning_;
 };
 
 }  // namespace components

@@ -1,0 +1,123 @@
+// Someone on the building's network answers in a protected controller's place: forged
+// discovery flags and a hello answered NotFound must get it neither a plain link nor a
+// password, and a plain link never carries one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FakePeer.h"
+#include "platform/components/finder/LinkedController.h"
+#include "platform/components/finder/ProtectedControllers.h"
+#include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/TcpLinks.h"
+#include "platform/wire/Command.h"
+#include "platform/wire/PortSettingsPayload.h"
+#include "platform/wire/ReplyCode.h"
+#include "platform/wire/Request.h"
+#include "support/Carriers.h"
+#include "support/FakeUi.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using components::PortField;
+
+constexpr const char* kSerial = "SN-VAULT";
+
+// Answers a hello "no password here" and anything else Ok, keeping what it was sent.
+commtest::PeerAction impostor(const wire::Frame& request, int) {
+    const bool hello = request.command == wire::code(wire::Command::Hello);
+    return commtest::PeerAction::reply(
+        wire::makeReplyFrame(request, hello ? wire::ReplyCode::NotFound : wire::ReplyCode::Ok));
+}
+
+class Impostor : public ::testing::Test {
+  protected:
+    Impostor() {
+        temp.write("machine/Kvxmatic.Ini", "[Link]\nTcpTimeoutMs=500\nTcpConnectTimeoutMs=500\n");
+        peer.setScript(impostor);
+    }
+    components::LinkedController found(bool required, bool passwordSet,
+                                       const std::string& password) {
+        wire::DiscoveryReply reply;
+        reply.serialNumber = kSerial;
+        reply.kvxrealC = true;
+        reply.encryptionRequired = required;
+        reply.passwordSet = passwordSet;
+        reply.tcpPort = peer.port();
+        return components::LinkedController(lib, pool, reply, "127.0.0.1", password);
+    }
+    bool sent(uint8_t command) const {
+        for (const wire::Frame& f : peer.received())
+            if (f.command == command) return true;
+        return false;
+    }
+
+    testsupport::TempFolder temp;
+    testsupport::ScriptedMessageBoxes boxes;
+    kvxglib::RealLibrary lib{boxes, temp / "machine"};
+    components::LinkPool pool;
+    commtest::TcpPeer peer;
+};
+
+}  // namespace
+
+TEST_F(Impostor, AHelloAnsweredNotFoundGetsNoPlainLinkAndNoSecret) {
+    struct Row {
+        const char* what;
+        bool required, passwordSet, known;
+    };
+    const Row rows[] = {
+        {"the reply demands encryption", true, true, false},
+        {"the reply says a password is set", false, true, false},
+        {"known to use one, the reply says none", false, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        components::ProtectedControllers known(temp / "machine");
+        std::filesystem::remove(temp / "machine/ProtectedControllers.txt");
+        if (row.known) {
+            ASSERT_TRUE(known.remember(kSerial));
+        }
+        pool.clear();
+        const int before = peer.requests();
+
+        auto c = found(row.required, row.passwordSet, "Vault-1");
+        c.put(PortField::EncryptionPassword1, "guest-secret");
+        EXPECT_FALSE(c.Connect()) << "no link after a failed handshake";
+        EXPECT_EQ(c.Handle(), 0);
+        const auto received = peer.received();
+        ASSERT_EQ(received.size(), static_cast<std::size_t>(before + 1)) << "only the hello";
+        EXPECT_EQ(received.back().command, wire::code(wire::Command::Hello));
+        EXPECT_FALSE(sent(wire::code(wire::PortCommand::ApplyPortSettings)));
+        EXPECT_EQ(c.warning().empty(), !row.known) << c.warning();
+    }
+}
+
+TEST_F(Impostor, APlainLinkCarriesNoPassword) {
+    // A controller that says it has no password, and is not known to have one.
+    auto c = found(false, false, "");
+    c.put(PortField::Name, "Boiler room");
+    c.put(PortField::EncryptionPassword2, "operator-secret");
+    EXPECT_FALSE(c.Connect());
+    EXPECT_NE(c.why().find("password-protected"), std::string::npos) << c.why();
+    EXPECT_FALSE(sent(wire::code(wire::PortCommand::ApplyPortSettings)));
+
+    // Nor through the library's variable calls on that plain link: the web password's read
+    // and write stay here.
+    const int32_t link = c.Handle();
+    ASSERT_NE(link, 0);
+    std::u16string text = u"operator-secret";
+    kvxglib::VarRef r = testsupport::ref(255, 30, 1, 5, 248, 222);
+    kvxglib::Variant v = testsupport::carrier(kvxglib::vt::BStr, &text);
+    int32_t status = 0;
+    EXPECT_EQ(lib.WriteVariable(link, &r, &v, 1, 0, 0, &status, u""), 0);
+    EXPECT_EQ(lib.ReadVariable(link, &r, &v, 1, 0, 0, &status, u""), 0);
+    EXPECT_EQ(peer.requests(), 0);
+    // The first network password of a controller without one is the exception.
+    std::u16string first = u"First-1";
+    kvxglib::VarRef p = testsupport::ref(255, 30, 1, 5, 248, 225);
+    kvxglib::Variant pv = testsupport::carrier(kvxglib::vt::BStr, &first);
+    EXPECT_NE(lib.WriteVariable(link, &p, &pv, 1, 0, 0, &status, u""), 0) << std::hex << status;
+    EXPECT_EQ(peer.requests(), 1);
+}
