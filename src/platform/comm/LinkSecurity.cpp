@@ -56,7 +56,7 @@ PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& rec
                                       std::string& why) {
     channel_.reset();
     lastCheck_ = [&] {
-        secure::HostHandshake host;
+        secure::HostHandshake host(serial_);
         auto helloReply = exchange(
             handshakeRequest(wire::Command::Hello, wire::encodePayload(host.hello())), send,
             receive, why);
@@ -66,7 +66,9 @@ PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& rec
         auto hello = wire::decodeHelloReply(helloReply->payload);
         auto proof = hello ? host.prove(password_.text(), *hello) : std::nullopt;
         if (!proof) {
-            why = "the controller's hello is not usable";
+            why = !serial_.empty() && hello && hello->serialNumber != serial_
+                      ? "the controller answering is " + hello->serialNumber + ", not " + serial_
+                      : "the controller's hello is not usable";
             return PasswordCheck::Refused;
         }
         auto proofReply =

@@ -20,7 +20,10 @@ class LinkSecurity {
     using SendRaw = std::function<bool(const wire::Frame&, std::string&)>;
     using ReceiveRaw = std::function<Received()>;
 
-    explicit LinkSecurity(std::string password) : password_(std::move(password)) {}
+    // `serial`: the controller the link is for, bound into the handshake so that a relay to
+    // another controller with the same password fails; empty when only its address is known.
+    explicit LinkSecurity(std::string password, std::string serial = {})
+        : password_(secure::takeSecret(password)), serial_(std::move(serial)) {}
 
     // The handshake on a connection just made; `why` says what failed.
     PasswordCheck handshake(const SendRaw& send, const ReceiveRaw& receive, std::string& why);
@@ -41,6 +44,7 @@ class LinkSecurity {
                                         const ReceiveRaw& receive, std::string& why);
 
     secure::Secret password_;
+    std::string serial_;
     PasswordCheck lastCheck_ = PasswordCheck::Unreachable;
     std::unique_ptr<secure::SealedChannel> channel_;
     // The request sealed last, to match a refusal in clear.

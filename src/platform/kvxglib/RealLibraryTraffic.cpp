@@ -273,9 +273,9 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                           const std::string& password, std::string* why,
-                          comm::PasswordCheck* check) {
-    auto link = std::make_unique<comm::TcpLink>(host, port, linkSettings(library),
-                                                std::make_unique<comm::LinkSecurity>(password));
+                          comm::PasswordCheck* check, const std::string& serial) {
+    auto link = std::make_unique<comm::TcpLink>(
+        host, port, linkSettings(library), std::make_unique<comm::LinkSecurity>(password, serial));
     // The engine owns the link from here on; it outlives this call.
     const comm::TcpLink* watched = link.get();
     auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
@@ -291,9 +291,9 @@ int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_
 
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
                                          uint16_t port, const std::string& password,
-                                         std::string* why) {
+                                         std::string* why, const std::string& serial) {
     comm::TcpLink link(host, port, linkSettings(library),
-                       std::make_unique<comm::LinkSecurity>(password));
+                       std::make_unique<comm::LinkSecurity>(password, serial));
     std::string reason;
     link.open(reason);
     if (why != nullptr) *why = reason;

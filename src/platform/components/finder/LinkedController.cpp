@@ -38,7 +38,8 @@ bool LinkedController::PasswordAccepted() {
     // limit of failed attempts.
     if (!accepted_)
         accepted_ = kvxglib::checkNetworkPassword(library_, host_, reported().tcpPort, password_,
-                                                  &why_) == comm::PasswordCheck::Accepted;
+                                                  &why_, reported().serialNumber) ==
+                    comm::PasswordCheck::Accepted;
     return *accepted_;
 }
 
@@ -54,7 +55,8 @@ bool LinkedController::openLink() {
     const bool secure =
         reported().encryptionRequired || (reported().passwordSet && !password_.empty());
     if (secure)
-        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_);
+        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_,
+                                             nullptr, reported().serialNumber);
     if (handle_ == 0 && !reported().encryptionRequired)
         handle_ = kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
     if (handle_ != 0) links_[key] = handle_;
