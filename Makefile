@@ -42,11 +42,15 @@ fuzz: deps
 	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKRELVAN_FUZZ=ON \
 	  -DKRELVAN_GUI=OFF -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target fuzz_wire_decoder fuzz_secure_decoder \
-	  fuzz_port_decoder
-	@mkdir -p build-fuzz/corpus/wire build-fuzz/corpus/secure build-fuzz/corpus/port
+	  fuzz_port_decoder fuzz_image_reader fuzz_site_reader fuzz_http_head
+	@mkdir -p build-fuzz/corpus/wire build-fuzz/corpus/secure build-fuzz/corpus/port \
+	  build-fuzz/corpus/image build-fuzz/corpus/site build-fuzz/corpus/http
 	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 build-fuzz/corpus/wire fuzz/corpus/wire
 	@./build-fuzz/fuzz/fuzz_secure_decoder -max_total_time=60 build-fuzz/corpus/secure fuzz/corpus/secure
 	@./build-fuzz/fuzz/fuzz_port_decoder -max_total_time=60 build-fuzz/corpus/port fuzz/corpus/port
+	@./build-fuzz/fuzz/fuzz_image_reader -max_total_time=60 build-fuzz/corpus/image fuzz/corpus/image
+	@./build-fuzz/fuzz/fuzz_site_reader -max_total_time=60 build-fuzz/corpus/site fuzz/corpus/site
+	@./build-fuzz/fuzz/fuzz_http_head -max_total_time=60 build-fuzz/corpus/http fuzz/corpus/http
 
 # docs/architecture.svg: the libraries and programs and what each links, drawn from the build.
 docs: deps

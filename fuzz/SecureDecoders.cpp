@@ -36,7 +36,8 @@ bool proofRefused(std::span<const uint8_t> bytes, std::string& failure) {
     auto proof = wire::decodeProofRequest(bytes);
     if (!proof) return true;
     secure::ControllerHandshake controller;
-    if (!controller.answer(fixedVerifier(), wire::HelloRequest{}) || !controller.check(*proof))
+    if (!controller.answer(fixedVerifier(), "FUZZ-1", wire::HelloRequest{}) ||
+        !controller.check(*proof))
         return true;
     failure = "a proof from the input was accepted";
     return false;
@@ -49,8 +50,11 @@ void hostAnswers(std::span<const uint8_t> bytes) {
     if (!reply) return;
     reply->opsLimit = 1;
     reply->memLimitKiB = 8;
-    secure::HostHandshake host;
-    if (host.prove("password", *reply)) (void)host.confirm(wire::ProofReply{});
+    // Once for a host that chose a controller, once for one that knows only an address.
+    for (const char* serial : {"FUZZ-1", ""}) {
+        secure::HostHandshake host(serial);
+        if (host.prove("password", *reply)) (void)host.confirm(wire::ProofReply{});
+    }
 }
 
 bool sealedFrameOpensSoundly(std::span<const uint8_t> bytes, std::string& failure) {

@@ -59,7 +59,7 @@ wire::Frame SecureSession::hello(const wire::Frame& frame) {
     auto request = wire::decodeHelloRequest(frame.payload);
     if (!request) return reply(wire::replyCodeFor(request.error()));
     if (!controller_.passwordGuard.hellos.fresh(request->nonce)) return reply(ReplyCode::Refused);
-    auto answer = handshake_.answer(*verifier, *request);
+    auto answer = handshake_.answer(*verifier, controller_.config().serialNumber, *request);
     if (!answer) return reply(ReplyCode::Refused);
     return reply(ReplyCode::Ok, wire::encodePayload(*answer));
 }

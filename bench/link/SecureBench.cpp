@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         const bench::Rate crypto = bench::measure([&] {
                 secure::HostHandshake host;
                 secure::ControllerHandshake controller;
-                auto hello = controller.answer(*verifier, host.hello());
+                auto hello = controller.answer(*verifier, "BENCH-1", host.hello());
                 auto proof = hello ? host.prove(kPassword, *hello) : std::nullopt;
                 auto accepted = proof ? controller.check(*proof) : std::nullopt;
                 return accepted && host.confirm(accepted->reply);

@@ -10,11 +10,21 @@
 #include "link/VarName.h"
 #include "platform/kvxglib/AtomicFile.h"
 #include "platform/os/NativePath.h"
+#include "platform/sysvars/Table.h"
 #include "platform/text/Text.h"
 #include "settingstool/SettingsFile.h"
 
 namespace settingstool {
 namespace {
+
+// A settings file is plain text on disk: a password must never land in one or come from one.
+std::string firstPassword(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const sysvars::Variable* variable = sysvars::findByName(name);
+        if (variable != nullptr && sysvars::isSecret(*variable)) return name;
+    }
+    return {};
+}
 
 std::string joined(const std::vector<std::string>& names) {
     std::string text;
@@ -71,6 +81,11 @@ std::optional<std::vector<std::string>> SettingsJob::packageNames(std::string& w
     }
     if (names.empty()) {
         why = "the settings package " + path + " names no variables";
+        return std::nullopt;
+    }
+    if (const std::string secret = firstPassword(names); !secret.empty()) {
+        why = "the settings package \"" + arguments_.dpac + "\" names the password " + secret +
+              "; passwords are never saved to or loaded from a settings file";
         return std::nullopt;
     }
     return names;
@@ -154,6 +169,11 @@ bool SettingsJob::load(const std::string& file, const Progress& progress, std::s
     }
     std::vector<std::string> names;
     for (const auto& entry : data->values) names.push_back(entry.first);
+    if (const std::string secret = firstPassword(names); !secret.empty()) {
+        why = "the settings file " + file + " holds the password " + secret +
+              "; passwords are never loaded from a settings file; nothing was loaded";
+        return false;
+    }
     if (const std::string unknown = unknownNames(names); !unknown.empty()) {
         why = "module " + arguments_.cname + " has no variables " + unknown +
               "; nothing was loaded";

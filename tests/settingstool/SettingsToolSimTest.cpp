@@ -154,6 +154,8 @@ TEST_F(SettingsToolSim, AControllerThatStopsAnsweringHalfWayListsWhatWasWritten)
 
 TEST_F(SettingsToolSim, RefusalsChangeNothing) {
     temp.write("demo/product/Program/Packages/Broken.Dpac", "QSystem.ControllerName\nQSystem.Nothing\n");
+    temp.write("demo/product/Program/Packages/Secret.Dpac",
+               "QSystem.ControllerName\nqservices.emailloginpass\n");
     struct Row {
         std::vector<std::string> argv;
         int exitCode;
@@ -166,6 +168,10 @@ TEST_F(SettingsToolSim, RefusalsChangeNothing) {
          "module Module1 has no variables QSystem.Nothing of the settings package \"Broken\"; "
          "nothing was saved"},
         {{"save", file, "Absent"}, 1, "the settings package \"Absent\" cannot be read"},
+        {{"save", file, "Secret"},
+         1,
+         "the settings package \"Secret\" names the password qservices.emailloginpass; "
+         "passwords are never saved to or loaded from a settings file"},
         {{"load", file, "KVX300C Standard"}, 1, "the settings file " + file + " cannot be read"},
     };
     for (const Row& row : rows) {

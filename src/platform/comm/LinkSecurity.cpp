@@ -61,7 +61,7 @@ PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& rec
         return lastCheck_;
     }
     lastCheck_ = [&] {
-        secure::HostHandshake host;
+        secure::HostHandshake host(serial_);
         auto helloReply = exchange(
             handshakeRequest(wire::Command::Hello, wire::encodePayload(host.hello())), send,
             receive, why);
@@ -83,7 +83,9 @@ PasswordCheck LinkSecurity::prove(secure::HostHandshake& host, const wire::Hello
                                   std::string& why) {
     auto proof = host.prove(password_.text(), hello);
     if (!proof) {
-        why = "the controller's hello is not usable";
+        why = !serial_.empty() && hello.serialNumber != serial_
+                  ? "the controller answering is " + hello.serialNumber + ", not " + serial_
+                  : "the controller's hello is not usable";
         return PasswordCheck::Refused;
     }
     if (budget_ != nullptr && !budget_->take(controller_)) {

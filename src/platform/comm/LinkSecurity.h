@@ -24,10 +24,15 @@ class LinkSecurity {
     using ReceiveRaw = std::function<Received()>;
 
     // With a `budget`, every proof to `controller` (its address as the link names it) counts
-    // against the host's limit shared by every link of the library.
+    // against the host's limit shared by every link of the library. `serial`: the controller
+    // the link is for, bound into the handshake so that a relay to another controller with the
+    // same password fails; empty when only its address is known.
     explicit LinkSecurity(std::string password, ProofBudget* budget = nullptr,
-                          std::string controller = {})
-        : password_(std::move(password)), budget_(budget), controller_(std::move(controller)) {}
+                          std::string controller = {}, std::string serial = {})
+        : password_(secure::takeSecret(password)),
+          budget_(budget),
+          controller_(std::move(controller)),
+          serial_(std::move(serial)) {}
 
     // The handshake on a connection just made; `why` says what failed.
     PasswordCheck handshake(const SendRaw& send, const ReceiveRaw& receive, std::string& why);
@@ -57,6 +62,7 @@ class LinkSecurity {
     secure::Secret password_;
     ProofBudget* budget_;
     std::string controller_;
+    std::string serial_;
     PasswordCheck lastCheck_ = PasswordCheck::Unreachable;
     std::unique_ptr<secure::SealedChannel> channel_;
     bool broken_ = false;

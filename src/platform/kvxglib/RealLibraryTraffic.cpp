@@ -272,9 +272,10 @@ int32_t announce(RealLibrary& lib, std::unique_ptr<comm::ExchangeEngine> engine,
 }
 
 std::unique_ptr<comm::LinkSecurity> securityFor(RealLibrary& lib, const std::string& host,
-                                                uint16_t port, const std::string& password) {
+                                                uint16_t port, const std::string& password,
+                                                const std::string& serial = {}) {
     return std::make_unique<comm::LinkSecurity>(password, &lib.traffic().proofs,
-                                                host + ":" + std::to_string(port));
+                                                host + ":" + std::to_string(port), serial);
 }
 
 int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t baud,
@@ -301,9 +302,9 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                           const std::string& password, std::string* why,
-                          comm::PasswordCheck* check) {
+                          comm::PasswordCheck* check, const std::string& serial) {
     auto link = std::make_unique<comm::TcpLink>(
-        host, port, linkSettings(library), securityFor(library, host, port, password));
+        host, port, linkSettings(library), securityFor(library, host, port, password, serial));
     // The engine owns the link from here on; it outlives this call.
     const comm::TcpLink* watched = link.get();
     auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
@@ -319,9 +320,9 @@ int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_
 
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
                                          uint16_t port, const std::string& password,
-                                         std::string* why) {
+                                         std::string* why, const std::string& serial) {
     comm::TcpLink link(host, port, linkSettings(library),
-                       securityFor(library, host, port, password));
+                       securityFor(library, host, port, password, serial));
     std::string reason;
     link.open(reason);
     if (why != nullptr) *why = reason;

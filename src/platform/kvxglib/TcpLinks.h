@@ -30,16 +30,19 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 // back) before anything else travels; every frame on it is then sealed. The password itself
 // never travels; the link keeps it in memory only, to run the handshake again by itself after
 // every reconnect (cold start, IP change, restart). The handle, or 0 with `why` set and
-// `check` saying why (Refused, RateLimited or Unreachable).
+// `check` saying why (Refused, RateLimited or Unreachable). `serial`: the controller meant
+// (as discovery found it), bound into the handshake so that another controller with the same
+// password at that address is refused; empty when only the address is known.
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                           const std::string& password, std::string* why = nullptr,
-                          comm::PasswordCheck* check = nullptr);
+                          comm::PasswordCheck* check = nullptr, const std::string& serial = {});
 // Whether the controller accepts `password`, by the same challenge-response on a connection
 // of its own that is closed again; the password never travels. A refused proof counts towards
 // the controller's limit of failed proofs.
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
                                          uint16_t port, const std::string& password,
-                                         std::string* why = nullptr);
+                                         std::string* why = nullptr,
+                                         const std::string& serial = {});
 // Opens the serial port at `path`; `baud` 0 takes Baud of Kvxmatic.Ini. The handle, or 0 with
 // `why` set.
 int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t baud,

@@ -5,13 +5,13 @@
 namespace secure {
 namespace {
 
-constexpr char kGeneratorLabel[] = "krelvan generator v1";
-constexpr char kTranscriptLabel[] = "krelvan transcript v1";
-constexpr char kKdfContext[crypto_kdf_CONTEXTBYTES + 1] = "krelvan1";
-enum Subkey : uint64_t { HostToController = 1, ControllerToHost = 2, HostProof = 3, ControllerProof = 4 };
+constexpr char kMacLabel[] = "CPaceMac";
+constexpr char kKdfContext[crypto_kdf_CONTEXTBYTES + 1] = "krelvan2";
+enum Subkey : uint64_t { HostToController = 1, ControllerToHost = 2 };
 
-static_assert(wire::kPointSize == crypto_core_ristretto255_BYTES);
+static_assert(wire::kPointSize == cpace::kElementSize);
 static_assert(kKeySize == crypto_kdf_KEYBYTES);
+static_assert(wire::kProofSize <= crypto_auth_hmacsha512_BYTES);
 
 std::vector<uint8_t> concat(std::initializer_list<std::span<const uint8_t>> parts) {
     std::vector<uint8_t> out;
@@ -19,128 +19,131 @@ std::vector<uint8_t> concat(std::initializer_list<std::span<const uint8_t>> part
     return out;
 }
 
-std::span<const uint8_t> label(const char* text) {
-    return {reinterpret_cast<const uint8_t*>(text), std::char_traits<char>::length(text)};
+std::span<const uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-// The generator both sides derive from the password key and the two nonces.
-std::optional<wire::Point> generator(const Key& passwordKey, const wire::Nonce& hostNonce,
-                                     const wire::Nonce& controllerNonce) {
-    const auto message = concat({label(kGeneratorLabel), hostNonce, controllerNonce});
-    uint8_t hash[crypto_core_ristretto255_HASHBYTES];
-    crypto_generichash(hash, sizeof hash, message.data(), message.size(), passwordKey.data(),
-                       passwordKey.size());
-    wire::Point g{};
-    crypto_core_ristretto255_from_hash(g.data(), hash);
-    wipe(hash, sizeof hash);
-    return g;
+// ADb: the controller's hello as it travels, up to its share (the last field).
+std::vector<uint8_t> controllerData(const wire::HelloReply& reply) {
+    auto payload = wire::encodePayload(reply);
+    payload.resize(payload.size() - wire::kPointSize);
+    return payload;
 }
 
-// A fresh secret scalar and its public value scalar·G.
-bool ephemeral(const wire::Point& g, Key& scalar, wire::Point& point) {
-    crypto_core_ristretto255_scalar_random(scalar.data());
-    return crypto_scalarmult_ristretto255(point.data(), scalar.data(), g.data()) == 0;
-}
-
-// scalar·peer; false for a value that is not a valid element or gives the identity.
-bool shared(const Key& scalar, const wire::Point& peer, Key& out) {
-    if (crypto_core_ristretto255_is_valid_point(peer.data()) != 1) return false;
-    return crypto_scalarmult_ristretto255(out.data(), scalar.data(), peer.data()) == 0;
-}
-
-Key transcriptHash(std::span<const uint8_t> hellos, const wire::Point& hostPoint) {
-    const auto message = concat({label(kTranscriptLabel), hellos, hostPoint});
-    Key th{};
-    crypto_generichash(th.data(), th.size(), message.data(), message.size(), nullptr, 0);
-    return th;
-}
-
+// What both sides take from the ISK: a tag key per the key-confirmation recommendation
+// (SHA-512("CPaceMac" ‖ sid ‖ ISK)) and one sealing key per direction.
 struct Derived {
-    Key hostToController{}, controllerToHost{}, hostProof{}, controllerProof{};
+    std::array<uint8_t, crypto_hash_sha512_BYTES> macKey{};
+    Key hostToController{}, controllerToHost{};
     ~Derived() {
-        for (Key* k : {&hostToController, &controllerToHost, &hostProof, &controllerProof})
-            wipe(k->data(), k->size());
+        wipe(macKey.data(), macKey.size());
+        wipe(hostToController.data(), kKeySize);
+        wipe(controllerToHost.data(), kKeySize);
     }
 };
 
-void derive(const Key& sharedKey, const Key& transcript, Derived& d) {
+void derive(const cpace::Isk& isk, std::span<const uint8_t> sid, Derived& d) {
+    auto message = concat({bytesOf(kMacLabel), sid, isk});
+    crypto_hash_sha512(d.macKey.data(), message.data(), message.size());
+    wipe(message.data(), message.size());
     Key master{};
-    crypto_generichash(master.data(), master.size(), transcript.data(), transcript.size(),
-                       sharedKey.data(), sharedKey.size());
+    crypto_generichash(master.data(), master.size(), nullptr, 0, isk.data(), isk.size());
     crypto_kdf_derive_from_key(d.hostToController.data(), kKeySize, HostToController, kKdfContext,
                                master.data());
     crypto_kdf_derive_from_key(d.controllerToHost.data(), kKeySize, ControllerToHost, kKdfContext,
                                master.data());
-    crypto_kdf_derive_from_key(d.hostProof.data(), kKeySize, HostProof, kKdfContext,
-                               master.data());
-    crypto_kdf_derive_from_key(d.controllerProof.data(), kKeySize, ControllerProof, kKdfContext,
-                               master.data());
     wipe(master.data(), master.size());
 }
 
-wire::ProofTag proofTag(const Key& proofKey, const Key& transcript) {
-    wire::ProofTag tag{};
-    crypto_generichash(tag.data(), tag.size(), transcript.data(), transcript.size(),
-                       proofKey.data(), proofKey.size());
-    return tag;
+// A party's tag: HMAC-SHA-512 over lv_cat(its share, its associated data), cut to 32 bytes.
+wire::ProofTag tag(const Derived& d, const cpace::Element& share, std::span<const uint8_t> ad) {
+    const auto message = cpace::lvCat({share, ad});
+    uint8_t mac[crypto_auth_hmacsha512_BYTES];
+    crypto_auth_hmacsha512_state state;
+    crypto_auth_hmacsha512_init(&state, d.macKey.data(), d.macKey.size());
+    crypto_auth_hmacsha512_update(&state, message.data(), message.size());
+    crypto_auth_hmacsha512_final(&state, mac);
+    wire::ProofTag t{};
+    std::copy(mac, mac + t.size(), t.begin());
+    wipe(&state, sizeof state);
+    return t;
+}
+
+std::vector<uint8_t> sessionId(const wire::Nonce& host, const wire::Nonce& controller) {
+    return concat({host, controller});
 }
 
 }  // namespace
 
-HostHandshake::HostHandshake() {
+HostHandshake::HostHandshake(std::string serial) : serial_(std::move(serial)) {
     hello_.nonce = randomArray<wire::kNonceSize>();
 }
 
 HostHandshake::~HostHandshake() {
-    for (Key* k : {&sendKey_, &receiveKey_, &controllerProofKey_}) wipe(k->data(), k->size());
+    wipe(sendKey_.data(), kKeySize);
+    wipe(receiveKey_.data(), kKeySize);
+    wipe(expected_.data(), expected_.size());
 }
 
 std::optional<wire::ProofRequest> HostHandshake::prove(std::string_view password,
                                                        const wire::HelloReply& reply) {
     if (proved_) return std::nullopt;
-    auto passwordKeyValue = passwordKey(password, reply.salt, {reply.opsLimit, reply.memLimitKiB});
-    if (!passwordKeyValue) return std::nullopt;
-    auto g = generator(*passwordKeyValue, hello_.nonce, reply.nonce);
-    wipe(passwordKeyValue->data(), passwordKeyValue->size());
-    if (!g) return std::nullopt;
-    Key scalar{}, sharedKey{};
-    wire::ProofRequest proof;
-    const bool ok = ephemeral(*g, scalar, proof.point) && shared(scalar, reply.point, sharedKey);
-    wipe(scalar.data(), scalar.size());
-    if (!ok) return std::nullopt;
-    transcript_ = transcriptHash(concat({wire::encodePayload(hello_), wire::encodePayload(reply)}),
-                                 proof.point);
+    // Another controller than the one chosen: no proof for it to test a guess against.
+    if (!serial_.empty() && reply.serialNumber != serial_) return std::nullopt;
+    auto w = passwordKey(password, reply.salt, {reply.opsLimit, reply.memLimitKiB});
+    if (!w) return std::nullopt;
+    const auto sid = sessionId(hello_.nonce, reply.nonce);
+    const cpace::Element g = cpace::calculateGenerator(*w, bytesOf(reply.serialNumber), sid);
+    wipe(w->data(), w->size());
+    cpace::Scalar ya = cpace::sampleScalar();
+    auto share = cpace::scalarMult(ya, g);
+    auto k = cpace::scalarMultVfy(ya, reply.point);
+    wipe(ya.data(), ya.size());
+    if (!share || !k) return std::nullopt;
+    const auto adA = wire::encodePayload(hello_);
+    const auto adB = controllerData(reply);
+    cpace::Isk isk = cpace::intermediateSessionKey(sid, *k, *share, adA, reply.point, adB);
+    wipe(k->data(), k->size());
     Derived d;
-    derive(sharedKey, transcript_, d);
-    wipe(sharedKey.data(), sharedKey.size());
-    proof.proof = proofTag(d.hostProof, transcript_);
+    derive(isk, sid, d);
+    wipe(isk.data(), isk.size());
+    wire::ProofRequest proof;
+    proof.point = *share;
+    proof.proof = tag(d, *share, adA);
+    expected_ = tag(d, reply.point, adB);
     sendKey_ = d.hostToController;
     receiveKey_ = d.controllerToHost;
-    controllerProofKey_ = d.controllerProof;
     proved_ = true;
     return proof;
 }
 
 std::optional<SessionKeys> HostHandshake::confirm(const wire::ProofReply& reply) const {
     if (!proved_) return std::nullopt;
-    const wire::ProofTag expected = proofTag(controllerProofKey_, transcript_);
-    if (!sameBytes(expected.data(), reply.proof.data(), expected.size())) return std::nullopt;
+    if (!sameBytes(expected_.data(), reply.proof.data(), expected_.size())) return std::nullopt;
     return SessionKeys{sendKey_, receiveKey_};
 }
 
 ControllerHandshake::~ControllerHandshake() { wipe(scalar_.data(), scalar_.size()); }
 
 std::optional<wire::HelloReply> ControllerHandshake::answer(const Verifier& verifier,
+                                                            const std::string& serial,
                                                             const wire::HelloRequest& hello) {
     pending_ = false;
+    if (serial.size() > 255) return std::nullopt;  // it would not fit its field
     wire::HelloReply reply;
     reply.nonce = randomArray<wire::kNonceSize>();
     reply.salt = verifier.salt;
     reply.opsLimit = verifier.cost.opsLimit;
     reply.memLimitKiB = verifier.cost.memLimitKiB;
-    auto g = generator(verifier.key, hello.nonce, reply.nonce);
-    if (!g || !ephemeral(*g, scalar_, reply.point)) return std::nullopt;
-    helloBytes_ = concat({wire::encodePayload(hello), wire::encodePayload(reply)});
+    reply.serialNumber = serial;
+    sid_ = sessionId(hello.nonce, reply.nonce);
+    const cpace::Element g = cpace::calculateGenerator(verifier.key, bytesOf(serial), sid_);
+    scalar_ = cpace::sampleScalar();
+    auto share = cpace::scalarMult(scalar_, g);
+    if (!share) return std::nullopt;
+    reply.point = yb_ = *share;
+    adA_ = wire::encodePayload(hello);
+    adB_ = controllerData(reply);
     pending_ = true;
     return reply;
 }
@@ -149,19 +152,19 @@ std::optional<ControllerHandshake::Accepted> ControllerHandshake::check(
     const wire::ProofRequest& proof) {
     if (!pending_) return std::nullopt;
     pending_ = false;  // one proof per hello
-    Key sharedKey{};
-    const bool ok = shared(scalar_, proof.point, sharedKey);
+    auto k = cpace::scalarMultVfy(scalar_, proof.point);
     wipe(scalar_.data(), scalar_.size());
-    if (!ok) return std::nullopt;
-    const Key transcript = transcriptHash(helloBytes_, proof.point);
+    if (!k) return std::nullopt;
+    cpace::Isk isk = cpace::intermediateSessionKey(sid_, *k, proof.point, adA_, yb_, adB_);
+    wipe(k->data(), k->size());
     Derived d;
-    derive(sharedKey, transcript, d);
-    wipe(sharedKey.data(), sharedKey.size());
-    const wire::ProofTag expected = proofTag(d.hostProof, transcript);
+    derive(isk, sid_, d);
+    wipe(isk.data(), isk.size());
+    const wire::ProofTag expected = tag(d, proof.point, adA_);
     if (!sameBytes(expected.data(), proof.proof.data(), expected.size())) return std::nullopt;
     Accepted accepted;
     accepted.keys = {d.controllerToHost, d.hostToController};
-    accepted.reply.proof = proofTag(d.controllerProof, transcript);
+    accepted.reply.proof = tag(d, yb_, adB_);
     return accepted;
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace secure {
 
@@ -23,18 +24,28 @@ std::array<uint8_t, N> randomArray() {
 bool sameBytes(const uint8_t* a, const uint8_t* b, std::size_t size);
 void wipe(void* data, std::size_t size);
 
-// A password held in memory only; wiped when it goes.
+// A password or key held in memory only: in memory of its own (sodium_malloc: guard pages,
+// kept out of swap where the system allows), wiped and freed when it goes. Move-only, so that
+// there is one copy.
 class Secret {
   public:
     Secret() = default;
-    explicit Secret(std::string text) : text_(std::move(text)) {}
+    // Copies `text` in; the caller wipes its own copy (see takeSecret).
+    explicit Secret(std::string_view text);
+    Secret(Secret&& other) noexcept;
+    Secret& operator=(Secret&& other) noexcept;
     Secret(const Secret&) = delete;
     Secret& operator=(const Secret&) = delete;
-    ~Secret() { wipe(text_.data(), text_.size()); }
-    const std::string& text() const { return text_; }
+    ~Secret();
+    std::string_view text() const { return {data_, size_}; }
+    bool empty() const { return size_ == 0; }
 
   private:
-    std::string text_;
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
 };
+
+// Moves `text` into a Secret and wipes the string it came in.
+Secret takeSecret(std::string& text);
 
 }  // namespace secure

@@ -178,4 +178,15 @@ const Variable* findByNumber(uint16_t file, int32_t index) {
     return nullptr;
 }
 
+bool isSecret(const Variable& variable) {
+    static const Variable* const secrets[] = {
+        findByName("QCom.EncryptionPasswordPrimary"), findByName("QCom.EncryptionPassword1"),
+        findByName("QCom.EncryptionPassword2"),       findByName("QCom.EncryptionPassword3"),
+        findByName("QCom.EncryptionPassword4"),       findByName("QServices.EmailLoginPass"),
+    };
+    for (const Variable* secret : secrets)
+        if (secret == &variable) return true;
+    return false;
+}
+
 }  // namespace sysvars

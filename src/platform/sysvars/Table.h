@@ -19,4 +19,8 @@ const Variable* findByName(std::string_view fileName, std::string_view name);
 // nullptr when no variable sits at that file and index.
 const Variable* findByNumber(uint16_t file, int32_t index);
 
+// The network password, the web login passwords and the e-mail login password: they travel
+// only on a sealed link and are never kept in a file of ours.
+bool isSecret(const Variable& variable);
+
 }  // namespace sysvars

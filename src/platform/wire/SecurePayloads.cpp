@@ -9,7 +9,8 @@ namespace wire {
 namespace {
 
 constexpr std::size_t kHelloRequestSize = 1 + kNonceSize;
-constexpr std::size_t kHelloReplySize = kNonceSize + kSaltSize + 4 + 4 + kPointSize;
+constexpr std::size_t kHelloReplyFixedSize = kNonceSize + kSaltSize + 4 + 4 + 1 + kPointSize;
+constexpr std::size_t kMaxSerialSize = 255;
 constexpr std::size_t kProofRequestSize = kPointSize + kProofSize;
 constexpr std::size_t kProofReplySize = kProofSize;
 
@@ -48,6 +49,10 @@ std::vector<uint8_t> encodePayload(const HelloReply& hello) {
     put(w, hello.salt);
     w.u32(hello.opsLimit);
     w.u32(hello.memLimitKiB);
+    // A controller's serial number is short; answer() refuses to send a longer one.
+    const std::size_t serial = std::min(hello.serialNumber.size(), kMaxSerialSize);
+    w.u8(static_cast<uint8_t>(serial));
+    w.text(hello.serialNumber.substr(0, serial));
     put(w, hello.point);
     return out;
 }
@@ -88,14 +93,17 @@ Result<HelloRequest> decodeHelloRequest(std::span<const uint8_t> payload) {
 }
 
 Result<HelloReply> decodeHelloReply(std::span<const uint8_t> payload) {
-    if (auto e = exactly(payload, kHelloReplySize)) return *e;
+    if (payload.size() < kHelloReplyFixedSize) return Error::Truncated;
     ByteReader r(payload);
     HelloReply h;
     take(r, h.nonce);
     take(r, h.salt);
     h.opsLimit = r.u32();
     h.memLimitKiB = r.u32();
+    h.serialNumber = r.text(r.u8());
     take(r, h.point);
+    if (r.failed()) return Error::Truncated;
+    if (!r.atEnd()) return Error::WrongLength;
     return h;
 }
 

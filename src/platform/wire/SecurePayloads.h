@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/wire/Frame.h"
@@ -11,7 +12,8 @@
 
 namespace wire {
 
-constexpr uint8_t kHandshakeVersion = 1;
+// Version 1 is gone: no peer speaks it, and a hello of another version is refused.
+constexpr uint8_t kHandshakeVersion = 2;
 constexpr std::size_t kNonceSize = 32;
 constexpr std::size_t kSaltSize = 16;
 constexpr std::size_t kPointSize = 32;
@@ -29,12 +31,14 @@ struct HelloRequest {
     bool operator==(const HelloRequest&) const = default;
 };
 
-// Controller to host: its nonce, how its verifier was hashed, and its ephemeral public value.
+// Controller to host: its nonce, how its verifier was hashed, its serial number (str8) and its
+// ephemeral public value, last.
 struct HelloReply {
     Nonce nonce{};
     Salt salt{};
     uint32_t opsLimit = 0;
     uint32_t memLimitKiB = 0;
+    std::string serialNumber;
     Point point{};
     bool operator==(const HelloReply&) const = default;
 };
@@ -65,7 +69,7 @@ std::vector<uint8_t> encodePayload(const ProofRequest& proof);
 std::vector<uint8_t> encodePayload(const ProofReply& proof);
 std::vector<uint8_t> encodePayload(const SealedPayload& sealed);
 
-// Exact lengths; a hello of another version is BadValue. A sealed payload's box holds at
+// Exact lengths; a hello of another version is BadValue, a serial number over 255 bytes too. A sealed payload's box holds at
 // least its tag and at most a whole frame with it.
 Result<HelloRequest> decodeHelloRequest(std::span<const uint8_t> payload);
 Result<HelloReply> decodeHelloReply(std::span<const uint8_t> payload);

@@ -38,7 +38,7 @@ struct ScriptedController {
         }
         wire::Frame reply;
         if (f.command == wire::code(wire::Command::Hello)) {
-            auto answer = handshake.answer(verifier, *wire::decodeHelloRequest(f.payload));
+            auto answer = handshake.answer(verifier, "LS-1", *wire::decodeHelloRequest(f.payload));
             reply = wire::makeReplyFrame(f, ReplyCode::Ok, 0, wire::encodePayload(*answer));
         } else {
             accepted = handshake.check(*wire::decodeProofRequest(f.payload));

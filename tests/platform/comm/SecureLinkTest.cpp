@@ -45,6 +45,15 @@ Listen=127.0.0.1:0
 Password=Vault-1
 EncryptionRequired=yes
 
+[Controller Twin]
+Serial=SN-TWIN
+KvxrealC=yes
+Model=300
+Address=5:1
+Listen=127.0.0.1:0
+Password=Vault-1
+EncryptionRequired=yes
+
 [Controller Open]
 Serial=SN-OPEN
 KvxrealC=yes
@@ -174,6 +183,31 @@ TEST_F(SecureLink, FiveWrongPasswordsThenEvenTheRightOneWaits) {
     PasswordCheck verdict = PasswordCheck::Accepted;
     EXPECT_EQ(open(kPassword, &verdict), 0);
     EXPECT_EQ(verdict, PasswordCheck::RateLimited);
+}
+
+TEST_F(SecureLink, TheHandshakeIsBoundToTheControllerChosen) {
+    // Twin shares Vault's password: a relay from Vault's address to Twin's must not open.
+    const simtest::Endpoint twin = sim->tcpEndpoint("Twin");
+    struct Row {
+        std::string serial;
+        PasswordCheck expected;
+    };
+    const Row rows[] = {{"SN-VAULT", PasswordCheck::Refused},
+                        {"SN-TWIN", PasswordCheck::Accepted},
+                        {"", PasswordCheck::Accepted}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.serial);
+        std::string why;
+        EXPECT_EQ(kvxglib::checkNetworkPassword(*lib, twin.host, twin.port, kPassword, &why,
+                                                row.serial),
+                  row.expected)
+            << why;
+    }
+    PasswordCheck verdict = PasswordCheck::Accepted;
+    EXPECT_EQ(kvxglib::openSecureTcpLink(*lib, twin.host, twin.port, kPassword, nullptr, &verdict,
+                                         "SN-VAULT"),
+              0);
+    EXPECT_EQ(verdict, PasswordCheck::Refused);
 }
 
 TEST_F(SecureLink, RecordedFramesReplayedOnTheLineAreNotAccepted) {

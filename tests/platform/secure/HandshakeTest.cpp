@@ -20,17 +20,20 @@ struct Outcome {
     std::optional<secure::SessionKeys> host;
 };
 
-// One handshake; the meddlers may change the hellos on their way.
+const std::string kSerial = "2030-0001";
+
+// One handshake with the controller kSerial; the meddlers may change the hellos on their way.
+// `chosen`: the serial number the host asks for (empty: whatever the controller names).
 using Meddle = std::function<void(wire::HelloRequest&, wire::HelloReply&)>;
 Outcome handshake(const std::string& hostPassword, const secure::Verifier& verifier,
-              const Meddle& meddle = {}) {
+                  const Meddle& meddle = {}, const std::string& chosen = kSerial) {
     Outcome run;
-    secure::HostHandshake host;
+    secure::HostHandshake host(chosen);
     secure::ControllerHandshake controller;
     wire::HelloRequest hello = host.hello();
     wire::HelloReply unused;
     if (meddle) meddle(hello, unused);
-    auto reply = controller.answer(verifier, hello);
+    auto reply = controller.answer(verifier, kSerial, hello);
     EXPECT_TRUE(reply);
     if (!reply) return run;
     wire::HelloRequest unusedHello;
@@ -79,13 +82,30 @@ TEST(Handshake, AChangeInTransitFailsTheHandshake) {
         {"controller nonce", [](wire::HelloRequest&, wire::HelloReply& r) { r.nonce[0] ^= 1; }},
         {"salt", [](wire::HelloRequest&, wire::HelloReply& r) { r.salt[15] ^= 0x80; }},
         {"cost", [](wire::HelloRequest&, wire::HelloReply& r) { r.opsLimit = 2; }},
+        {"serial number", [](wire::HelloRequest&, wire::HelloReply& r) { r.serialNumber += "0"; }},
     };
     for (const auto& [what, meddle] : rows) {
         SCOPED_TRACE(what);
-        const Outcome run = handshake("pw", verifier, meddle);
-        EXPECT_FALSE(run.controller);
-        EXPECT_FALSE(run.host);
+        // A host that knows only an address takes the serial number the reply names.
+        for (const std::string& chosen : {kSerial, std::string()}) {
+            const Outcome run = handshake("pw", verifier, meddle, chosen);
+            EXPECT_FALSE(run.controller);
+            EXPECT_FALSE(run.host);
+        }
     }
+}
+
+TEST(Handshake, ARelayToAnotherControllerWithTheSamePasswordFails) {
+    // The host chose 2030-0002; a relay hands its hello to kSerial, which shares the password.
+    const secure::Verifier verifier = verifierFor("pw");
+    const Outcome named = handshake("pw", verifier, {}, "2030-0002");
+    EXPECT_FALSE(named.proof) << "no proof for a controller that names another serial number";
+    const Outcome disguised = handshake(
+        "pw", verifier, [](wire::HelloRequest&, wire::HelloReply& r) { r.serialNumber = "2030-0002"; },
+        "2030-0002");
+    ASSERT_TRUE(disguised.proof);
+    EXPECT_FALSE(disguised.controller);
+    EXPECT_FALSE(disguised.host);
 }
 
 TEST(Handshake, ARecordedProofNeverPassesAgain) {
@@ -98,7 +118,7 @@ TEST(Handshake, ARecordedProofNeverPassesAgain) {
 
     secure::HostHandshake other;
     secure::ControllerHandshake fresh;
-    ASSERT_TRUE(fresh.answer(verifier, other.hello()));
+    ASSERT_TRUE(fresh.answer(verifier, kSerial, other.hello()));
     EXPECT_FALSE(fresh.check(*recorded.proof));
     // One proof per hello: even the right one comes too late now.
     EXPECT_FALSE(fresh.awaitingProof());
@@ -108,7 +128,7 @@ TEST(Handshake, TheHostRefusesAControllerThatCannotProveThePassword) {
     const secure::Verifier verifier = verifierFor("pw");
     secure::HostHandshake host;
     secure::ControllerHandshake controller;
-    auto reply = controller.answer(verifier, host.hello());
+    auto reply = controller.answer(verifier, kSerial, host.hello());
     ASSERT_TRUE(reply);
     auto proof = host.prove("pw", *reply);
     ASSERT_TRUE(proof);
@@ -128,14 +148,14 @@ TEST(Handshake, ValuesThatAreNoGroupElementsAreRefused) {
     for (const wire::Point& bad : {identity, nonCanonical}) {
         secure::HostHandshake host;
         secure::ControllerHandshake controller;
-        auto reply = controller.answer(verifier, host.hello());
+        auto reply = controller.answer(verifier, kSerial, host.hello());
         ASSERT_TRUE(reply);
         wire::HelloReply badReply = *reply;
         badReply.point = bad;
         EXPECT_FALSE(host.prove("pw", badReply));
 
         secure::HostHandshake second;
-        ASSERT_TRUE(controller.answer(verifier, second.hello()));
+        ASSERT_TRUE(controller.answer(verifier, kSerial, second.hello()));
         EXPECT_FALSE(controller.check(wire::ProofRequest{bad, {}}));
     }
 }

@@ -5,6 +5,7 @@
 #include "platform/secure/FailureLimiter.h"
 #include "platform/secure/HelloReplayGuard.h"
 #include "platform/secure/PasswordCharacters.h"
+#include "platform/secure/Sodium.h"
 #include "platform/secure/Verifier.h"
 
 using namespace std::chrono_literals;
@@ -130,4 +131,17 @@ TEST(HelloReplayGuard, ARepeatedNonceIsRefusedWithinItsMemory) {
     EXPECT_TRUE(guard.fresh(c));  // a drops out of a memory of two
     EXPECT_FALSE(guard.fresh(c));
     EXPECT_TRUE(guard.fresh(a));
+}
+
+TEST(Secret, HoldsTheOnlyCopy) {
+    std::string typed = "Line-7";
+    const char* where = typed.data();
+    secure::Secret secret = secure::takeSecret(typed);
+    EXPECT_EQ(secret.text(), "Line-7");
+    EXPECT_TRUE(typed.empty());
+    EXPECT_EQ(std::string(where, 6), std::string(6, '\0')) << "the string it came in is wiped";
+    secure::Secret moved = std::move(secret);
+    EXPECT_EQ(moved.text(), "Line-7");
+    EXPECT_TRUE(secret.empty());  // NOLINT(bugprone-use-after-move): the move leaves nothing
+    EXPECT_TRUE(secure::Secret("").empty());
 }

@@ -46,7 +46,8 @@ bool LinkedController::PasswordAccepted() {
     if (!accepted_) {
         comm::PasswordCheck check = comm::PasswordCheck::Unreachable;
         const int32_t link = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
-                                                        password_, &why_, &check);
+                                                        password_, &why_, &check,
+                                                        reported().serialNumber);
         accepted_ = check == comm::PasswordCheck::Accepted;
         if (link != 0) {
             handle_ = link;
@@ -77,7 +78,7 @@ bool LinkedController::openLink() {
         return false;
     }
     handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
-                                                   &why_)
+                                                   &why_, nullptr, reported().serialNumber)
                       : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
     if (handle_ == 0) return false;
     if (sealed_ && !known) known_.remember(SerialNumber());
