@@ -1,8 +1,8 @@
 #include "platform/components/finder/LinkedController.h"
 
+#include "platform/components/finder/PortOsImage.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
-#include "platform/components/finder/PortOsImage.h"
 #include "platform/wire/PortSettingsPayload.h"
 
 namespace components {
@@ -36,9 +36,11 @@ bool LinkedController::PasswordAccepted() {
     if (password_.empty()) return false;
     // Asked once per found controller: every refused proof counts against the controller's
     // limit of failed attempts.
-    if (!accepted_)
-        accepted_ = kvxglib::checkNetworkPassword(library_, host_, reported().tcpPort, password_,
-                                                  &why_) == comm::PasswordCheck::Accepted;
+    if (!accepted_) {
+        check_ =
+            kvxglib::checkNetworkPassword(library_, host_, reported().tcpPort, password_, &why_);
+        accepted_ = check_ == comm::PasswordCheck::Accepted;
+    }
     return *accepted_;
 }
 
@@ -54,7 +56,8 @@ bool LinkedController::openLink() {
     const bool secure =
         reported().encryptionRequired || (reported().passwordSet && !password_.empty());
     if (secure)
-        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_);
+        handle_ = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_,
+                                             &check_);
     if (handle_ == 0 && !reported().encryptionRequired)
         handle_ = kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
     if (handle_ != 0) links_[key] = handle_;
@@ -99,7 +102,8 @@ void LinkedController::CheckNetwork(bool& done, bool& checked) {
     fits_ = false;
     auto payload = wire::encodePayload(settingsOf(pending(), true));
     std::vector<uint8_t> reply;
-    if (!payload || !run(wire::code(wire::PortCommand::CheckNetwork), std::move(payload).value(), reply) ||
+    if (!payload ||
+        !run(wire::code(wire::PortCommand::CheckNetwork), std::move(payload).value(), reply) ||
         reply.size() != 1)
         return;
     checked = (reply[0] & wire::kNetworkChecked) != 0;

@@ -26,6 +26,7 @@ class LinkedController final : public FoundController {
                      const PortOsUpgradeSettings* upgrades = nullptr);
 
     bool PasswordAccepted() override;
+    comm::PasswordCheck LastPasswordCheck() const override { return check_; }
     bool Connect() override;
     int32_t Handle() const override { return handle_; }
     bool LinkOk() const override { return linkOk_; }
@@ -53,6 +54,7 @@ class LinkedController final : public FoundController {
     bool linkOk_ = false;
     bool fits_ = false;
     std::optional<bool> accepted_;
+    comm::PasswordCheck check_ = comm::PasswordCheck::Unreachable;
     std::string why_;
 };
 
