@@ -1,7 +1,6 @@
 #include "app/FormMain.h"
 
 #include "app/HelpMenus.h"
-#include "program/Program.h"
 #include "app/SettingsToolCommand.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/Messages.h"
@@ -9,10 +8,11 @@
 #include "catalogue/ResolveSelectedRevision.h"
 #include "load/AddressCommands.h"
 #include "load/LoadController.h"
-#include "load/PartitionList.h"
 #include "load/PartitionCommands.h"
+#include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
 #include "network/FormComSettings.h"
+#include "program/Program.h"
 
 namespace app {
 namespace {
@@ -139,7 +139,8 @@ void FormMain::CtrlModels_ItemClick(int row) {
         if (entry.Current) CtrlPrograms.selected = static_cast<int>(CtrlPrograms.items.size());
     }
     CtrlPrograms.enabled = true;
-    for (ui::Control* c : {&COMPort, &BtnChangeAddress, &BtnReset, &ButtonLoadWeb, &ButtonLoadProg}) {
+    for (ui::Control* c :
+         {&COMPort, &BtnChangeAddress, &BtnReset, &ButtonLoadWeb, &ButtonLoadProg}) {
         c->enabled = false;
     }
     SaveLoadSettings.enabled = false;
@@ -174,8 +175,8 @@ void FormMain::CtrlPartitions_ItemClick(int row) {
 }
 
 void FormMain::MenuAdvanced_Click() {
-    for (ui::Control* c : {&BtnAddPartition, &BtnRemovePartition, &LabelPartitionName,
-                           &LabelPartitionSize}) {
+    for (ui::Control* c :
+         {&BtnAddPartition, &BtnRemovePartition, &LabelPartitionName, &LabelPartitionSize}) {
         c->visible = true;
     }
     CtrlPartitionName.visible = true;
@@ -198,6 +199,23 @@ void FormMain::ShowCurrentController() {
                                        0});
 }
 
+void FormMain::ShowControllerLine(int16_t pla, int16_t ela) {
+    const clink::Connection& c = program_.connection;
+    const bool tcp = c.CommKind == 2;
+    if ((tcp && c.CurrentLink == 0) || c.CommKind == 0) {
+        ControllerLine.caption = "No controller connected";
+        return;
+    }
+    const std::string link = tcp ? " over TCP/IP" : " on the serial link";
+    if (pla == 0 && ela == 0) {
+        ControllerLine.caption = "No controller answered" + link;
+        return;
+    }
+    std::string line = "Controller " + std::to_string(pla) + ":" + std::to_string(ela);
+    if (!ControllerType.empty()) line += " (" + ControllerType + ")";
+    ControllerLine.caption = line + link;
+}
+
 void FormMain::ResetMainWindowState() {
     CurrentController.clear();
     for (ui::Control* c : {&CtrlModels, &CtrlPrograms}) c->enabled = true;
@@ -214,7 +232,17 @@ void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { load::LoadWebSiteCommand(program_); }
 void FormMain::COMPort_Click() { network::OpenCommunicationSettings(program_, 0); }
 void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
-void FormMain::BtnReset_Click() { load::ResetController(program_); }
+void FormMain::BtnReset_Click() {
+    // The controller restarts without a word of its own: say what was done and where it is now.
+    if (load::ResetController(program_)) {
+        const clink::Connection& c = program_.connection;
+        CtrlStatusLine.caption = "Reset: the controller restarts and answers at " +
+                                 std::to_string(c.CurrentPLA) + ":" + std::to_string(c.CurrentELA) +
+                                 " until its address is read again.";
+    } else {
+        CtrlStatusLine.caption = "Reset not done.";
+    }
+}
 void FormMain::BtnAddPartition_Click() { load::AddPartition(program_); }
 void FormMain::BtnRemovePartition_Click() { load::RemovePartitionCommand(program_); }
 void FormMain::BtnActivatePartition_Click() { load::TogglePartition(program_); }

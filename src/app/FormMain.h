@@ -11,7 +11,7 @@ struct Program;
 namespace app {
 
 class FormMain : public program::MainWindow {
-public:
+  public:
     explicit FormMain(program::Program& program);
 
     // ---- event handlers ----
@@ -40,8 +40,9 @@ public:
     void ShowCurrentController() override;
     void ResetMainWindowState() override;
     void RefreshPartitionList() override;
+    void ShowControllerLine(int16_t pla, int16_t ela) override;
 
-private:
+  private:
     void StartUp();
 
     program::Program& program_;

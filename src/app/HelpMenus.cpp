@@ -1,9 +1,11 @@
 #include "app/HelpMenus.h"
 
-#include "program/Program.h"
+#include <functional>
+
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProgramStart.h"
+#include "program/Program.h"
 
 namespace app {
 
@@ -15,30 +17,47 @@ std::string ManualPath(program::Program& program) {
     return folder + "Krelvan Manual.pdf";
 }
 
-void OpenManual(program::Program& program) {
+namespace {
+
+// Opens `target` (`what` names it in a message) through `start`; a target that is not there, or
+// no program to open it, is named rather than nothing happening.
+void openNamed(program::Program& program, const std::string& what, const std::string& target,
+               const std::function<int32_t()>& start) {
     kvxglib::Library& glib = program.platform.glib;
-    const std::string path = ManualPath(program);
-    // Without this check a missing manual would do nothing at all where no viewer complains.
-    if (!catalogue::FileExists(glib, path)) {
-        catalogue::ShowErrorMessage(glib, "The manual is not installed: " + path);
+    if (!catalogue::FileExists(glib, target)) {
+        catalogue::ShowErrorMessage(glib, what + " is not installed: " + target);
         return;
     }
-    int32_t out1 = 0;
-    int32_t out2 = 0;
-    glib.RunProgram(path, "", "", out1, 1, out2, "");
+    if (start() == 0)
+        catalogue::ShowErrorMessage(glib, "No program to open " + target +
+                                              " could be started (the desktop's opener, "
+                                              "xdg-open, is needed).");
+}
+
+}  // namespace
+
+void OpenManual(program::Program& program) {
+    const std::string path = ManualPath(program);
+    openNamed(program, "The manual", path, [&] {
+        int32_t out1 = 0;
+        int32_t out2 = 0;
+        return program.platform.glib.RunProgram(path, "", "", out1, 1, out2, "");
+    });
 }
 
 void OpenDocumentationFolder(program::Program& program) {
     const std::string folder =
         catalogue::ResolvePath(program.platform.glib, "Prod:\\Application programs") +
         "\\Documentation";
-    catalogue::RunProgram(program.platform, "Explorer.exe", folder);
+    openNamed(program, "The documentation folder", folder,
+              [&] { return catalogue::RunProgram(program.platform, "Explorer.exe", folder); });
 }
 
 void OpenInstalledRevisions(program::Program& program) {
     const std::string file =
         catalogue::ResolvePathPlain(program.platform.glib, "prod:\\System\\Products.Dir");
-    catalogue::RunProgram(program.platform, "Notepad.Exe", file);
+    openNamed(program, "The list of installed revisions", file,
+              [&] { return catalogue::RunProgram(program.platform, "Notepad.Exe", file); });
 }
 
 }  // namespace app

@@ -32,11 +32,31 @@ void checkRow(int row, size_t count, const std::string& what, const std::string&
     const std::string at = what + " " + std::to_string(row) + ": ";
     if (row < 1) throw UsageError{at + plural + " are numbered from 1"};
     if (static_cast<size_t>(row) > count) {
-        throw UsageError{at + (count == 0 ? "there are no " + plural + where
-                                          : count == 1 ? "there is only 1 " + what + where
-                                                       : "there are only " + std::to_string(count) +
-                                                             " " + plural + where)};
+        throw UsageError{
+            at + (count == 0   ? "there are no " + plural + where
+                  : count == 1 ? "there is only 1 " + what + where
+                               : "there are only " + std::to_string(count) + " " + plural + where)};
     }
+}
+
+void addLinkChoiceOptions(CLI::App& command, LinkChoice& choice, const std::string& serialHelp) {
+    CLI::Option* link =
+        command.add_option("--link", choice.link,
+                           "tcp:HOST:PORT, serial:PATH, or serial for the Port of Kvxmatic.Ini");
+    CLI::Option* serial = command.add_option(
+        "--serial", choice.serial,
+        serialHelp.empty() ? "instead of --link: the controller with this serial number, found on "
+                             "the TCP/IP network (with its network password where it needs one)"
+                           : serialHelp);
+    if (serialHelp.empty()) serial->excludes(link);
+    command.add_flag("--password-stdin", choice.passwordStdin,
+                     "with --serial: read the network password from the first line of stdin "
+                     "(else it is asked for)");
+}
+
+void checkLinkChoice(const LinkChoice& choice) {
+    if (choice.link.empty() && choice.serial.empty())
+        throw UsageError{"give --link or --serial: which controller?"};
 }
 
 bool parseNumber(std::string_view text, long min, long max, long& out) {

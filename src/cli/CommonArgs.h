@@ -23,6 +23,21 @@ void checkRow(int row, size_t count, const std::string& what, const std::string&
 // A whole decimal number within min..max.
 bool parseNumber(std::string_view text, long min, long max, long& out);
 
+// Where a controller command finds its controller: a link given by its text, or the controller
+// with a serial number found on the network and connected as the window connects it (with its
+// network password from stdin, or asked for at the prompt).
+struct LinkChoice {
+    std::string link;
+    std::string serial;
+    bool passwordStdin = false;
+};
+
+// --link, --serial and --password-stdin. `serialHelp` empty: --serial excludes --link.
+void addLinkChoiceOptions(CLI::App& command, LinkChoice& choice,
+                          const std::string& serialHelp = "");
+// UsageError unless the choice names a controller.
+void checkLinkChoice(const LinkChoice& choice);
+
 struct OpenedLink {
     int32_t handle = 0;
     int16_t commKind = 0;  // 1 serial, 2 TCP/IP

@@ -5,6 +5,8 @@
 //   krelvan-cli read       --link L --addr PLA:ELA --file F --index I --type T [--kind K]
 //   krelvan-cli write      --link L --addr PLA:ELA --file F --index I --type T [--kind K] VALUE
 //   krelvan-cli partitions [list|add|remove|toggle] --link L --addr PLA:ELA
+// Instead of --link: --serial SN [--password-stdin], the controller found on the network
+// (--addr then defaults to the address it reports).
 // Exit 0 on success, 1 when the controller does not answer or refuses, 2 on bad arguments.
 #include <CLI/CLI.hpp>
 

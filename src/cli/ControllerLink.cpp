@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "cli/CommonArgs.h"
+#include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/kvxglib/RealLibrary.h"
@@ -23,13 +24,10 @@ uint16_t codeOneOf(int32_t status) {
 }  // namespace
 
 void addLinkOptions(CLI::App& command, LinkArgs& args) {
-    command
-        .add_option("--link", args.link,
-                    "tcp:HOST:PORT, serial:PATH, or serial for the Port of Kvxmatic.Ini")
-        ->required();
-    command
-        .add_option("--addr", args.address, "controller address PLA:ELA (255:30: the one attached)")
-        ->required();
+    addLinkChoiceOptions(command, args.choice);
+    command.add_option("--addr", args.address,
+                       "controller address PLA:ELA (255:30: the one attached); with --serial by "
+                       "default the address the controller reports");
     addMachineOption(command, args.machineDir, " (time-outs, serial port)");
     command.add_option("--baud", args.baud,
                        "serial rate for serial:PATH (default: Baud of Kvxmatic.Ini)");
@@ -47,16 +45,31 @@ Address parseAddress(const std::string& text) {
 }
 
 ControllerLink::ControllerLink(const LinkArgs& args, std::ostream& err)
-    : session_(std::make_unique<Session>(args.machineDir, err)),
-      address_(parseAddress(args.address)) {
-    name_ = args.link;
-    const OpenedLink opened = openLink(session_->library(), args.link, args.baud);
-    handle_ = opened.handle;
+    : session_(std::make_unique<Session>(args.machineDir, err)) {
+    checkLinkChoice(args.choice);
+    if (args.address.empty() && args.choice.serial.empty())
+        throw UsageError{"--addr is needed with --link"};
+    if (!args.address.empty()) address_ = parseAddress(args.address);
     clink::Connection& connection = session_->program().connection;
-    connection.CommKind = opened.commKind;
-    connection.CurrentLink = handle_;
+    if (args.choice.serial.empty()) {
+        name_ = args.choice.link;
+        const OpenedLink opened = openLink(session_->library(), args.choice.link, args.baud);
+        connection.CommKind = opened.commKind;
+        connection.CurrentLink = opened.handle;
+    } else {
+        name_ = "the controller " + args.choice.serial;
+        connectBySerial(session_->program(), args.choice);
+        if (args.address.empty())
+            address_ = {static_cast<uint8_t>(connection.CurrentPLA),
+                        static_cast<uint8_t>(connection.CurrentELA)};
+    }
+    handle_ = connection.CurrentLink;
     connection.CurrentPLA = address_.pla;
     connection.CurrentELA = address_.ela;
+}
+
+std::string ControllerLink::addressText() const {
+    return std::to_string(address_.pla) + ":" + std::to_string(address_.ela);
 }
 
 ControllerLink::~ControllerLink() = default;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CommonArgs.h"
 #include "cli/Session.h"
 
 namespace app {
@@ -20,13 +21,13 @@ class RealLibrary;
 namespace cli {
 
 struct LinkArgs {
-    std::string link;     // tcp:HOST:PORT, serial:PATH, or serial (link 0 of Kvxmatic.Ini)
-    std::string address;  // PLA:ELA
+    LinkChoice choice;
+    std::string address;  // PLA:ELA; with --serial, the address the controller reports if empty
     std::string machineDir;
     uint32_t baud = 0;  // serial:PATH only; 0 = Baud of Kvxmatic.Ini
 };
 
-// Adds --link, --addr, --machine and --baud to a subcommand.
+// Adds --link, --serial, --password-stdin, --addr, --machine and --baud to a subcommand.
 void addLinkOptions(CLI::App& command, LinkArgs& args);
 
 struct Address {
@@ -38,7 +39,8 @@ Address parseAddress(const std::string& text);
 
 class ControllerLink {
   public:
-    // Opens the link; throws UsageError for a malformed --link, LinkError when it cannot open.
+    // Opens the link; throws UsageError for a malformed --link or --addr, LinkError when it
+    // cannot open.
     ControllerLink(const LinkArgs& args, std::ostream& err);
     ~ControllerLink();
     ControllerLink(const ControllerLink&) = delete;
@@ -49,6 +51,7 @@ class ControllerLink {
     app::Program& program();
     int32_t handle() const { return handle_; }
     Address address() const { return address_; }
+    std::string addressText() const;  // "PLA:ELA"
     const std::string& name() const { return name_; }
 
   private:

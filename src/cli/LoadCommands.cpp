@@ -9,6 +9,7 @@
 #include "cli/ConsoleForms.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/PartitionsCommand.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
@@ -30,21 +31,25 @@ struct LoadArgs {
     std::string machineDir;
     int model = 0;
     int program = 0;
-    std::string link;
+    LinkChoice choice;
     int partition = 0;
     bool yes = false;
     std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
-    std::string serial;  // load-web on a controller without KVXreal C
-    ControllerAddress target = kAttached;  // the partition actions take --addr of `partitions`
+    // The partition actions take --addr of `partitions`; none: the one a controller chosen by
+    // serial number reports.
+    std::optional<ControllerAddress> target = kAttached;
 };
 
 // A session on the chosen link with the dialogs of the command line.
 struct Run {
-    explicit Run(const LoadArgs& args)
+    // With --json, stdout carries the result alone: the dialogs' lines go to stderr.
+    Run(const Options& options, const LoadArgs& args)
         : session(args.machineDir, std::cerr),
-          forms(std::cout, isatty(STDOUT_FILENO) != 0, args.yes) {
+          forms(options.json ? std::cerr : std::cout,
+                isatty(options.json ? STDERR_FILENO : STDOUT_FILENO) != 0, args.yes),
+          format(chooseFormat(options.json)) {
         session.messageBoxes().answerYes = args.yes;
         session.screen().onEvents = [this] { forms.showProgress(); };
         program().load.forms = &forms;
@@ -54,18 +59,17 @@ struct Run {
 
     Session session;
     ConsoleForms forms;
+    OutputFormat format;
 };
 
-void addLinkOption(CLI::App& cmd, LoadArgs& args) {
-    cmd.add_option("--link", args.link, "tcp:HOST:PORT, serial:PATH, or serial for the Port of "
-                                        "Kvxmatic.Ini")
-        ->required();
+void addLinkOption(CLI::App& cmd, LoadArgs& args, const std::string& serialHelp = "") {
+    addLinkChoiceOptions(cmd, args.choice, serialHelp);
     addMachineOption(cmd, args.machineDir);
 }
 
 // Connects to the attached controller and reads its address, as every command starts.
 bool connected(Run& run, const LoadArgs& args) {
-    if (!connectProgram(run.session, args.link, args.target)) return false;
+    if (!connectProgram(run.session, args.choice, args.target)) return false;
     clink::Connection& c = run.program().connection;
     if (!clink::ReadControllerAddress(run.program(), c.CurrentPLA, c.CurrentELA)) {
         std::cerr << "error: No controller connected\n";
@@ -88,8 +92,8 @@ bool selectPartition(app::Program& program, int number) {
     return false;
 }
 
-int runLoad(const LoadArgs& args) {
-    Run run(args);
+int runLoad(const Options& options, const LoadArgs& args) {
+    Run run(options, args);
     selectRevision(run.program(), args.model, args.program);
     if (!connected(run, args)) return exitcode::Failed;
     clink::DetectControllerOsKind(run.program(), run.program().connection.CurrentPLA,
@@ -102,15 +106,15 @@ int runLoad(const LoadArgs& args) {
             return exitcode::Failed;
         }
     }
-    const load::LoadOutcome outcome = load::LoadController(run.program());
-    std::cout << (outcome == load::LoadOutcome::Loaded ? "loaded\n" : "not loaded\n");
-    return outcome == load::LoadOutcome::Loaded ? exitcode::Ok : exitcode::Failed;
+    const bool loaded = load::LoadController(run.program()) == load::LoadOutcome::Loaded;
+    printResult(std::cout, run.format, {{"loaded", loaded}}, loaded ? "loaded" : "not loaded");
+    return loaded ? exitcode::Ok : exitcode::Failed;
 }
 
 // "Load Web-site": the site into a KVXreal C controller's web partition, or the TCP/IP option
 // image into an older controller's port (found on the network by --serial).
-int runLoadWeb(const LoadArgs& args) {
-    Run run(args);
+int runLoadWeb(const Options& options, const LoadArgs& args) {
+    Run run(options, args);
     app::Program& program = run.program();
     selectRevision(program, args.model, args.program);
     if (!program.SelectedHasWebSite) {
@@ -120,7 +124,8 @@ int runLoadWeb(const LoadArgs& args) {
     if (!connected(run, args)) return exitcode::Failed;
     clink::DetectControllerOsKind(program, program.connection.CurrentPLA,
                                   program.connection.CurrentELA);
-    program.current.CurrentSN = args.serial;
+    // With --link as well, --serial names the controller whose TCP/IP option is reloaded.
+    if (!args.choice.link.empty()) program.current.CurrentSN = args.choice.serial;
     if (program.connection.ControllerOsKind == "C" && args.partition != 0 &&
         !selectPartition(program, args.partition))
         return exitcode::Failed;
@@ -130,12 +135,12 @@ int runLoadWeb(const LoadArgs& args) {
         run.session.messageBoxes().prompt = true;
     }
     const bool ok = load::LoadWebSiteCommand(program) == load::WebLoadOutcome::Loaded;
-    std::cout << (ok ? "loaded\n" : "not loaded\n");
+    printResult(std::cout, run.format, {{"loaded", ok}}, ok ? "loaded" : "not loaded");
     return ok ? exitcode::Ok : exitcode::Failed;
 }
 
-int runUpgrade(const LoadArgs& args) {
-    Run run(args);
+int runUpgrade(const Options& options, const LoadArgs& args) {
+    Run run(options, args);
     selectRevision(run.program(), args.model, args.program);
     if (!connected(run, args)) return exitcode::Failed;
     app::Program& program = run.program();
@@ -143,37 +148,43 @@ int runUpgrade(const LoadArgs& args) {
     clink::DetectControllerOsKind(program, program.connection.CurrentPLA,
                                   program.connection.CurrentELA);
     const auto& selected =
-        program.catalogue.ProgramList[static_cast<size_t>(program.catalogue.SelectedProgramIndex) - 1];
+        program.catalogue
+            .ProgramList[static_cast<size_t>(program.catalogue.SelectedProgramIndex) - 1];
     const load::OsCheck result =
         load::CheckOsRevision(program, load::ProgramDirectory(program, selected.Directory));
     const char* words[] = {"no image to compare", "operating system is current", "not upgraded",
                            "upgraded", "upgrade failed"};
-    std::cout << words[static_cast<int>(result)] << '\n';
-    return result == load::OsCheck::Current || result == load::OsCheck::Upgraded
-               ? exitcode::Ok
-               : exitcode::Failed;
+    const bool ok = result == load::OsCheck::Current || result == load::OsCheck::Upgraded;
+    const std::string word = words[static_cast<int>(result)];
+    printResult(std::cout, run.format, {{"outcome", word}, {"ok", ok}}, word);
+    return ok ? exitcode::Ok : exitcode::Failed;
 }
 
-int runChangeAddress(const LoadArgs& args) {
+int runChangeAddress(const Options& options, const LoadArgs& args) {
     const ControllerAddress to = parseControllerAddress(args.address, false);
-    Run run(args);
-    if (!connectProgram(run.session, args.link, kAttached)) return exitcode::Failed;
+    Run run(options, args);
+    if (!connectProgram(run.session, args.choice, kAttached)) return exitcode::Failed;
     const load::AddressChange result = load::ChangeAddressTo(run.program(), to.pla, to.ela);
     if (result != load::AddressChange::Changed) return exitcode::Failed;
-    std::cout << "address " << to.pla << ':' << to.ela << '\n';
+    const std::string address = std::to_string(to.pla) + ":" + std::to_string(to.ela);
+    printResult(std::cout, run.format, {{"address", address}}, "address " + address);
     return exitcode::Ok;
 }
 
-int runReset(const LoadArgs& args) {
-    Run run(args);
-    if (!connectProgram(run.session, args.link, kAttached)) return exitcode::Failed;
+int runReset(const Options& options, const LoadArgs& args) {
+    Run run(options, args);
+    if (!connectProgram(run.session, args.choice, kAttached)) return exitcode::Failed;
     if (!load::ResetController(run.program())) return exitcode::Failed;
-    std::cout << "cold start sent; the controller answers at 254:30\n";
+    // A cold-started controller answers at 254:30 until its address is read again.
+    const clink::Connection& c = run.program().connection;
+    const std::string address = std::to_string(c.CurrentPLA) + ":" + std::to_string(c.CurrentELA);
+    printResult(std::cout, run.format, {{"coldStart", true}, {"address", address}},
+                "cold start sent; the controller answers at " + address);
     return exitcode::Ok;
 }
 
-int runPartition(const LoadArgs& args, const std::string& what) {
-    Run run(args);
+int runPartition(const Options& options, const LoadArgs& args, const std::string& what) {
+    Run run(options, args);
     if (!connected(run, args)) return exitcode::Failed;
     app::Program& program = run.program();
     bool done = false;
@@ -186,18 +197,29 @@ int runPartition(const LoadArgs& args, const std::string& what) {
     } else {
         done = selectPartition(program, args.partition) && load::TogglePartition(program);
     }
+    std::vector<Row> rows;
+    std::vector<std::string> lines;
     for (const ui::ListItem& row : program.formMain.CtrlPartitions.items) {
-        std::cout << row.text;
-        for (const std::string& column : row.subItems) std::cout << '\t' << column;
-        std::cout << '\n';
+        static const char* const keys[] = {"name", "title", "loaded", "size", "maxSize", "type"};
+        Row fields{numericTextField("number", "Nr", row.text)};
+        std::string line = row.text;
+        for (size_t i = 0; i < row.subItems.size(); ++i) {
+            if (i < std::size(keys)) fields.push_back(textField(keys[i], keys[i], row.subItems[i]));
+            line += '\t' + row.subItems[i];
+        }
+        rows.push_back(std::move(fields));
+        lines.push_back(std::move(line));
     }
+    // The lines as they always were, on a terminal too: the window's own columns.
+    printRows(std::cout, run.format == OutputFormat::Json ? OutputFormat::Json : OutputFormat::Tab,
+              rows, lines);
     return done ? exitcode::Ok : exitcode::Failed;
 }
 
 template <class Runner>
 void setRun(CLI::App& cmd, Options& options, std::shared_ptr<LoadArgs> args, Runner runner) {
     cmd.callback([&options, args, runner] {
-        options.run = [args, runner] { return runner(*args); };
+        options.run = [&options, args, runner] { return runner(options, *args); };
     });
 }
 
@@ -206,42 +228,45 @@ void setRun(CLI::App& cmd, Options& options, std::shared_ptr<LoadArgs> args, Run
 void addLoadCommands(CLI::App& app, Options& options) {
     auto args = std::make_shared<LoadArgs>();
     CLI::App* load = app.add_subcommand(
-        "load", "Load the selected program into the attached controller, as \"Load Controller\" "
-                "does; on KVXreal C controllers into a partition");
+        "load",
+        "Load the selected program into the attached controller, as \"Load Controller\" "
+        "does; on KVXreal C controllers into a partition");
     addSelectionOptions(*load, args->model, args->program, true);
     addLinkOption(*load, *args);
-    load->add_option("--partition", args->partition,
-                     "target partition (default: the active one)")
+    load->add_option("--partition", args->partition, "target partition (default: the active one)")
         ->check(CLI::Range(1, 255));
     load->add_flag("--yes", args->yes, "answer OK to an operating-system upgrade");
     setRun(*load, options, args, runLoad);
 
     CLI::App* web = app.add_subcommand(
-        "load-web", "Load the selected program's web site into the attached controller, as "
-                    "\"Load Web-site\" does: on KVXreal C controllers into a web partition, on "
-                    "others the TCP/IP option image into the port");
+        "load-web",
+        "Load the selected program's web site into the attached controller, as "
+        "\"Load Web-site\" does: on KVXreal C controllers into a web partition, on "
+        "others the TCP/IP option image into the port");
     addSelectionOptions(*web, args->model, args->program, true);
-    addLinkOption(*web, *args);
+    addLinkOption(*web, *args,
+                  "the controller with this serial number, found on the TCP/IP network: alone, "
+                  "instead of --link; with --link, a controller without KVXreal C whose TCP/IP "
+                  "option is reloaded");
     web->add_option("--partition", args->partition,
                     "target partition (default: the first web partition)")
         ->check(CLI::Range(1, 255));
-    web->add_option("--serial", args->serial,
-                    "serial number of a controller without KVXreal C, found by a network search "
-                    "for the TCP/IP option reload");
     web->add_flag("--yes", args->yes, "answer OK to the question of another partition");
     setRun(*web, options, args, runLoadWeb);
 
     CLI::App* upgrade = app.add_subcommand(
-        "upgrade-os", "Compare the controller's operating system with the revision's image and "
-                      "upgrade it when they differ");
+        "upgrade-os",
+        "Compare the controller's operating system with the revision's image and "
+        "upgrade it when they differ");
     addSelectionOptions(*upgrade, args->model, args->program, true);
     addLinkOption(*upgrade, *args);
     upgrade->add_flag("--yes", args->yes, "answer OK to the upgrade question");
     setRun(*upgrade, options, args, runUpgrade);
 
-    CLI::App* change = app.add_subcommand(
-        "change-address", "Give the attached controller a new address; refused when another "
-                          "controller already answers there");
+    CLI::App* change =
+        app.add_subcommand("change-address",
+                           "Give the attached controller a new address; refused when another "
+                           "controller already answers there");
     addLinkOption(*change, *args);
     change->add_option("NEW", args->address, "the new address, PLA:ELA")->required();
     setRun(*change, options, args, runChangeAddress);
@@ -274,12 +299,14 @@ void addPartitionEditCommands(const PartitionsCommand& partitions, Options& opti
         }
         std::shared_ptr<LinkArgs> link = partitions.link;
         cmd->callback([&options, args, link, what] {
-            options.run = [args, link, what] {
+            options.run = [&options, args, link, what] {
                 // The link options are those of `partitions`, given before or after the action.
-                args->link = link->link;
+                args->choice = link->choice;
                 args->machineDir = link->machineDir;
-                args->target = parseControllerAddress(link->address, true);
-                return runPartition(*args, what);
+                args->target.reset();
+                if (!link->address.empty())
+                    args->target = parseControllerAddress(link->address, true);
+                return runPartition(options, *args, what);
             };
         });
     }

@@ -6,6 +6,7 @@
 //   krelvan-cli change-address --link L PLA:ELA
 //   krelvan-cli reset          --link L [--yes]
 //   krelvan-cli partitions add|remove|toggle --link L --addr PLA:ELA ...
+// Instead of --link: --serial SN [--password-stdin], the controller found on the network.
 // Exit 0 on success, 1 when the controller does not answer, refuses or the user's answer
 // stopped the command, 2 on bad arguments.
 #include <CLI/CLI.hpp>

@@ -5,6 +5,7 @@
 
 #include "cli/CommonArgs.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
 #include "link/Module.h"
@@ -29,7 +30,9 @@ int runChange(const Options& options, const ModuleAddressArgs& args) {
     bool changed = false;
     module.ChangeModuleAddr(from.pla, from.ela, to.pla, to.ela, changed);
     if (!changed) return exitcode::Failed;  // the reason has been shown
-    std::cout << "module address " << to.pla << ':' << to.ela << '\n';
+    const std::string address = std::to_string(to.pla) + ":" + std::to_string(to.ela);
+    printResult(std::cout, chooseFormat(options.json), {{"moduleAddress", address}},
+                "module address " + address);
     return exitcode::Ok;
 }
 

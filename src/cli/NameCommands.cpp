@@ -19,7 +19,7 @@ namespace {
 struct NameArgs {
     int model = 0;
     int program = 0;
-    std::string link;
+    LinkChoice choice;
     std::string address;
     std::string name;
     std::string value;
@@ -34,7 +34,8 @@ struct Prepared {
 };
 
 Prepared prepare(const Options& options, const NameArgs& args, bool reading) {
-    const ControllerAddress address = parseControllerAddress(args.address, true);
+    std::optional<ControllerAddress> address;
+    if (!args.address.empty()) address = parseControllerAddress(args.address, true);
     Prepared p{std::make_unique<Session>(options.machineDir, std::cerr), {}, exitcode::Ok};
     app::Program& program = p.session->program();
     selectRevision(program, args.model, args.program);
@@ -43,11 +44,11 @@ Prepared prepare(const Options& options, const NameArgs& args, bool reading) {
     }
     // Not the controller's fault: the by-name read has no access of this kind and type.
     if (reading && !clink::ReadableByName(p.var)) {
-        throw UsageError{args.name + " cannot be read by name (kind " +
-                         std::to_string(p.var.kind) + ", type " + std::to_string(p.var.type) +
+        throw UsageError{args.name + " cannot be read by name (kind " + std::to_string(p.var.kind) +
+                         ", type " + std::to_string(p.var.type) +
                          "); read it by number with the read command"};
     }
-    if (!connectProgram(*p.session, args.link, address)) p.exitCode = exitcode::Failed;
+    if (!connectProgram(*p.session, args.choice, address)) p.exitCode = exitcode::Failed;
     return p;
 }
 
@@ -66,7 +67,7 @@ int runRead(const Options& options, const NameArgs& args) {
     const std::string shown = clink::VarValueText(value);
     const Field field = std::holds_alternative<std::string>(value)
                             ? textField("value", "Value", shown)
-                            : Field{"value", "Value", shown, shown};
+                            : numericTextField("value", "Value", shown);
     printRecord(std::cout, chooseFormat(options.json),
                 {textField("name", "Name", args.name), field}, shown);
     return exitcode::Ok;
@@ -89,6 +90,8 @@ int runWrite(const Options& options, const NameArgs& args) {
         std::cerr << "error: no answer writing " << args.name << '\n';
         return exitcode::Failed;
     }
+    printResult(std::cout, chooseFormat(options.json), {{"name", args.name}, {"written", true}},
+                "");
     return exitcode::Ok;
 }
 
@@ -97,13 +100,10 @@ CLI::App* addCommand(CLI::App& app, Options& options, const std::shared_ptr<Name
     CLI::App* cmd = app.add_subcommand(name, description);
     addMachineOption(*cmd, options.machineDir);
     addSelectionOptions(*cmd, args->model, args->program, true);
-    cmd->add_option("--link", args->link,
-                    "tcp:HOST:PORT, serial:PATH, or serial for the Port of Kvxmatic.Ini")
-        ->required();
+    addLinkChoiceOptions(*cmd, args->choice);
     cmd->add_option("--addr", args->address,
-                    "controller address PLA:ELA (255:30: the one at "
-                    "the other end of a direct link)")
-        ->required();
+                    "controller address PLA:ELA (255:30: the one at the other end of a direct "
+                    "link); with --serial by default the address the controller reports");
     cmd->add_option("NAME", args->name, "variable name, for example QSystem.PLA")->required();
     return cmd;
 }

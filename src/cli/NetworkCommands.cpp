@@ -1,12 +1,15 @@
 #include "cli/NetworkCommands.h"
 
-#include <cstdio>
 #include <iostream>
 
+#include "cli/CommonArgs.h"
+#include "cli/ControllerLink.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "network/ControllerLookup.h"
 #include "network/FormSearchTCP.h"
+#include "network/PasswordPrompt.h"
 #include "platform/components/finder/LinkedController.h"
 
 namespace cli {
@@ -16,28 +19,44 @@ struct DiscoverArgs {
     std::string target;
     std::string serial;
     bool passwordStdin = false;
-    bool json = false;
 };
-
-std::string jsonText(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\u%04x", c);
-            out += hex;
-            continue;
-        }
-        out += c;
-    }
-    return out + "\"";
-}
 
 std::string reachedAt(components::FoundController& c) {
     auto* linked = dynamic_cast<components::LinkedController*>(&c);
-    return linked == nullptr ? ""
-                             : linked->host() + ":" + std::to_string(c.reported().tcpPort);
+    return linked == nullptr ? "" : linked->host() + ":" + std::to_string(c.reported().tcpPort);
+}
+
+// Everything the controller reported, for scripts that decide upgrades from it.
+Json discoveredJson(components::FoundController& c, const std::string& model, bool access) {
+    const wire::DiscoveryReply& r = c.reported();
+    Json j;
+    j["serial"] = c.SerialNumber();
+    j["name"] = c.Name();
+    j["description"] = c.Description();
+    j["modelNumber"] = r.modelNumber;
+    j["modelName"] = model;
+    j["ip"] = c.IpAddress();
+    j["subnetMask"] = c.SubnetMask();
+    j["gateway"] = c.DefaultGateway();
+    j["dnsServers"] = {c.DnsServer1(), c.DnsServer2()};
+    j["mac"] = c.EthernetAddress();
+    j["dhcp"] = c.DhcpEnabled();
+    j["dnsName"] = c.DnsName();
+    j["mainComputerAddress"] = c.MainComputerAddress();
+    j["address"] = std::to_string(c.PLA()) + ":" + std::to_string(c.ELA());
+    j["kvxrealC"] = c.IsKvxrealC();
+    j["capabilities"] = {{"bits", r.capabilities},
+                         {"email", (r.capabilities & wire::kCapabilityEmail) != 0},
+                         {"webPartitions", (r.capabilities & wire::kCapabilityWebPartitions) != 0},
+                         {"encryption", (r.capabilities & wire::kCapabilityEncryption) != 0}};
+    j["osVersion"] = r.osVersion;
+    j["portOsRevision"] = c.PortOsRevision();
+    j["upgradeFileNumber"] = r.upgradeFileNumber;
+    j["passwordSet"] = r.passwordSet;
+    j["encryptionRequired"] = c.EncryptionRequired();
+    j["access"] = access;
+    j["reachedAt"] = reachedAt(c);
+    return j;
 }
 
 int runDiscover(const Options& options, const DiscoverArgs& args) {
@@ -67,13 +86,16 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
         if (!finder.IsValidAddress(address))
             throw UsageError{address + " is not a valid IP address!"};
         finder.ClearCriteria();
-        if (slash == std::string::npos) finder.AddAddress(address);
-        else finder.AddAddressWithMask(address, args.target.substr(slash + 1));
+        if (slash == std::string::npos)
+            finder.AddAddress(address);
+        else
+            finder.AddAddressWithMask(address, args.target.substr(slash + 1));
         finder.Password(program.comm.NetworkPassword);
         finder.Search();
     }
     auto& finder = *program.comm.finder;
-    if (args.json) std::cout << "[";
+    const OutputFormat format = chooseFormat(options.json);
+    Json list = Json::array();
     for (int32_t i = 0; i < finder.Count(); ++i) {
         auto& c = finder.Item(i);
         const std::string model = glib.ModelName(std::to_string(c.ModelNumber()));
@@ -81,44 +103,40 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
         if (auto* linked = dynamic_cast<components::LinkedController*>(&c);
             linked != nullptr && !linked->warning().empty())
             std::cerr << "warning: " << linked->warning() << '\n';
-        if (args.json) {
-            std::cout << (i == 0 ? "\n" : ",\n") << "  {\"serial\": " << jsonText(c.SerialNumber())
-                      << ", \"name\": " << jsonText(c.Name())
-                      << ", \"model\": " << jsonText(model)
-                      << ", \"ip\": " << jsonText(c.IpAddress())
-                      << ", \"mac\": " << jsonText(c.EthernetAddress())
-                      << ", \"dhcp\": " << (c.DhcpEnabled() ? "true" : "false")
-                      << ", \"address\": \"" << c.PLA() << ':' << c.ELA() << '"'
-                      << ", \"kvxrealC\": " << (c.IsKvxrealC() ? "true" : "false")
-                      << ", \"encryptionRequired\": " << (c.EncryptionRequired() ? "true" : "false")
-                      << ", \"access\": " << (access ? "true" : "false")
-                      << ", \"reachedAt\": " << jsonText(reachedAt(c)) << "}";
-        } else {
-            std::cout << c.SerialNumber() << '\t' << c.Name() << '\t' << model << '\t'
-                      << c.IpAddress() << '\t' << c.PLA() << ':' << c.ELA() << '\t'
-                      << reachedAt(c) << '\t'
-                      << (c.EncryptionRequired() ? (access ? "password accepted" : "needs password")
-                                                 : "open")
-                      << '\n';
+        if (format == OutputFormat::Json) {
+            list.push_back(discoveredJson(c, model, access));
+            continue;
         }
+        std::cout << c.SerialNumber() << '\t' << c.Name() << '\t' << model << '\t' << c.IpAddress()
+                  << '\t' << c.PLA() << ':' << c.ELA() << '\t' << reachedAt(c) << '\t'
+                  << (c.EncryptionRequired() ? (access ? "password accepted" : "needs password")
+                                             : "open")
+                  << '\n';
     }
-    if (args.json) std::cout << (finder.Count() == 0 ? "]\n" : "\n]\n");
+    if (format == OutputFormat::Json) std::cout << jsonText(list) << '\n';
     return exitcode::Ok;
 }
 
 int runConnect(const Options& options, const std::string& serial, bool passwordStdin) {
     Session session(options.machineDir, std::cerr);
     app::Program& program = session.program();
-    if (passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
-    std::string why;
-    if (!chooseController(program, serial, why)) {
-        std::cerr << "error: " << why << '\n';
-        return exitcode::Failed;
-    }
+    connectBySerial(program, {"", serial, passwordStdin});
     const auto i = network::FindControllerBySerial(program, serial, false);
     auto& c = program.comm.finder->Item(i);
-    std::cout << "--link tcp:" << reachedAt(c) << " --addr " << program.connection.CurrentPLA
-              << ':' << program.connection.CurrentELA << '\n';
+    const std::string link = "tcp:" + reachedAt(c);
+    const std::string address = std::to_string(program.connection.CurrentPLA) + ":" +
+                                std::to_string(program.connection.CurrentELA);
+    // A plain link does not reach a controller that demands its password: later commands
+    // reach it by serial number.
+    const bool sealed = c.EncryptionRequired();
+    Json result;
+    result["serial"] = c.SerialNumber();
+    result["link"] = link;
+    result["address"] = address;
+    result["passwordRequired"] = sealed;
+    printResult(std::cout, chooseFormat(options.json), result,
+                sealed ? "--serial " + c.SerialNumber() + " --password-stdin"
+                       : "--link " + link + " --addr " + address);
     return exitcode::Ok;
 }
 
@@ -144,12 +162,31 @@ bool chooseController(app::Program& program, const std::string& serial, std::str
     }
     form.CtrlList_ItemClick(row);
     form.ButtonOk_Click();
-    if (!form.SearchOkFlg) {
-        why = "could not connect to the controller " + serial +
-              " (refused, gone, or the network password was not accepted)";
+    if (form.SearchOkFlg) return true;
+    why = "could not connect to the controller " + serial;
+    const int16_t i = network::FindControllerBySerial(program, serial, false);
+    if (i == -1) {
+        why += ": it is no longer found on the network";
         return false;
     }
-    return true;
+    auto& c = program.comm.finder->Item(i);
+    if (c.EncryptionRequired() && !c.PasswordAccepted()) {
+        // A controller that takes no password for now is not one whose password is wrong.
+        const comm::PasswordCheck check = c.LastPasswordCheck();
+        why += check == comm::PasswordCheck::RateLimited ? std::string(": ") + network::kRateLimited
+               : program.comm.NetworkPassword.empty()
+                   ? ": it needs its network password (at the prompt or with --password-stdin)"
+                   : ": wrong network password";
+    } else {
+        why += ": it refused the link or is gone";
+    }
+    return false;
+}
+
+void connectBySerial(app::Program& program, const LinkChoice& choice) {
+    if (choice.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
+    std::string why;
+    if (!chooseController(program, choice.serial, why)) throw LinkError{why};
 }
 
 void addNetworkCommands(CLI::App& app, Options& options) {
@@ -163,13 +200,14 @@ void addNetworkCommands(CLI::App& app, Options& options) {
                          "look for this controller only (and prove the password to it)");
     discover->add_flag("--password-stdin", d->passwordStdin,
                        "read the network password from the first line of stdin (needs --serial)");
-    discover->add_flag("--json", d->json, "print a JSON array");
-    discover->callback([&options, d] { options.run = [&options, d] { return runDiscover(options, *d); }; });
+    discover->callback(
+        [&options, d] { options.run = [&options, d] { return runDiscover(options, *d); }; });
 
     auto serial = std::make_shared<std::string>();
     auto passwordStdin = std::make_shared<bool>(false);
     CLI::App* connect = app.add_subcommand(
-        "connect", "Connect to a controller found on the network; prints the link for later commands");
+        "connect",
+        "Connect to a controller found on the network; prints the link for later commands");
     connect->add_option("SERIAL", *serial, "serial number")->required();
     connect->add_option("--machine", options.machineDir, "machine folder (Kvxmatic.Ini)");
     connect->add_flag("--password-stdin", *passwordStdin,

@@ -15,38 +15,34 @@ OutputFormat chooseFormat(bool json) {
 }
 
 Field textField(std::string key, std::string header, const std::string& value) {
-    return {std::move(key), std::move(header), value, jsonString(value)};
+    return {std::move(key), std::move(header), value, value};
 }
 
 Field numberField(std::string key, std::string header, long long value, std::string shown) {
     const std::string plain = std::to_string(value);
-    return {std::move(key), std::move(header), shown.empty() ? plain : std::move(shown), plain};
+    return {std::move(key), std::move(header), shown.empty() ? plain : std::move(shown), value};
 }
 
 Field boolField(std::string key, std::string header, bool value, std::string shown) {
-    return {std::move(key), std::move(header), std::move(shown), value ? "true" : "false"};
+    return {std::move(key), std::move(header), std::move(shown), value};
 }
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                    out += buffer;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
+Field numericTextField(std::string key, std::string header, const std::string& value) {
+    Json number = Json::parse(value, nullptr, false);
+    if (!number.is_number()) number = value;
+    return {std::move(key), std::move(header), value, std::move(number)};
+}
+
+std::string jsonText(const Json& json) {
+    return json.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+void printResult(std::ostream& out, OutputFormat format, const Json& json,
+                 const std::string& tabLine) {
+    if (format == OutputFormat::Json)
+        out << jsonText(json) << '\n';
+    else if (!tabLine.empty())
+        out << tabLine << '\n';
 }
 
 std::string kilobytes(long long bytes) {
@@ -84,12 +80,10 @@ void padded(std::ostream& out, const std::string& text, size_t to) {
     for (size_t w = width(text); w < to; ++w) out << ' ';
 }
 
-void jsonObject(std::ostream& out, const Row& row) {
-    out << '{';
-    for (size_t i = 0; i < row.size(); ++i) {
-        out << (i == 0 ? "" : ", ") << jsonString(row[i].key) << ": " << row[i].json;
-    }
-    out << '}';
+Json jsonObject(const Row& row) {
+    Json object = Json::object();
+    for (const Field& f : row) object[f.key] = f.json;
+    return object;
 }
 
 }  // namespace
@@ -101,12 +95,9 @@ void printRows(std::ostream& out, OutputFormat format, const std::vector<Row>& r
         return;
     }
     if (format == OutputFormat::Json) {
-        out << '[';
-        for (size_t i = 0; i < rows.size(); ++i) {
-            out << (i == 0 ? "\n  " : ",\n  ");
-            jsonObject(out, rows[i]);
-        }
-        out << (rows.empty() ? "]\n" : "\n]\n");
+        Json list = Json::array();
+        for (const Row& row : rows) list.push_back(jsonObject(row));
+        out << jsonText(list) << '\n';
         return;
     }
     if (rows.empty()) {
@@ -141,8 +132,7 @@ void printRecord(std::ostream& out, OutputFormat format, const Row& row,
     if (format == OutputFormat::Tab) {
         out << tabLine << '\n';
     } else if (format == OutputFormat::Json) {
-        jsonObject(out, row);
-        out << '\n';
+        out << jsonText(jsonObject(row)) << '\n';
     } else {
         size_t w = 0;
         for (const Field& f : row) w = std::max(w, width(f.header));

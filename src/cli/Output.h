@@ -4,6 +4,7 @@
 // terminal the same rows become a table with headers and readable units; with --json, JSON.
 // Every command that prints rows builds them once and hands them here.
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -14,18 +15,23 @@ enum class OutputFormat { Tab, Table, Json };
 // Json when asked for, else Table on a terminal and Tab otherwise.
 OutputFormat chooseFormat(bool json);
 
+// JSON objects keep their keys in the order they were added: the order docs/cli.md shows.
+using Json = nlohmann::ordered_json;
+
 // One value of a row: its JSON key, its column header, the text a person reads and the JSON
-// literal a script reads.
+// value a script reads.
 struct Field {
     std::string key;
     std::string header;
     std::string shown;
-    std::string json;
+    Json json;
 };
 Field textField(std::string key, std::string header, const std::string& value);
 // `shown` is what the table shows ("4 KB"); the JSON keeps the plain number.
 Field numberField(std::string key, std::string header, long long value, std::string shown = {});
 Field boolField(std::string key, std::string header, bool value, std::string shown);
+// A number the controller gave as text ("21.5"): a JSON number, or the text when it is none.
+Field numericTextField(std::string key, std::string header, const std::string& value);
 
 using Row = std::vector<Field>;
 
@@ -36,8 +42,12 @@ void printRows(std::ostream& out, OutputFormat format, const std::vector<Row>& r
 void printRecord(std::ostream& out, OutputFormat format, const Row& row,
                  const std::string& tabLine);
 
-// The JSON string literal of `text` (quoted, escaped).
-std::string jsonString(const std::string& text);
+// A command's one result: `tabLine` for a person or a script reading lines (nothing when
+// empty), `json` with --json.
+void printResult(std::ostream& out, OutputFormat format, const Json& json,
+                 const std::string& tabLine);
+// The JSON text of `json` as every command prints it; a text that is not UTF-8 cannot stop it.
+std::string jsonText(const Json& json);
 // "4 KB", "1.5 MB" for a byte count.
 std::string kilobytes(long long bytes);
 // "2026-12-08 14:03" (UTC) for seconds since 1 January 1980; "-" for 0.

@@ -4,9 +4,9 @@
 
 #include "app/Program.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
-#include "cli/Output.h"
 #include "platform/text/Text.h"
 
 namespace cli {
@@ -32,8 +32,8 @@ std::string attributeValue(ControllerLink& link, uint8_t partition, const Attrib
     std::string value;
     bool ok = false;
     if (a.text) {
-        ok = clink::GetPartStringAttr(platform, link.handle(), at.pla, at.ela, partition,
-                                      a.number, value, clink::flags::Normal, status);
+        ok = clink::GetPartStringAttr(platform, link.handle(), at.pla, at.ela, partition, a.number,
+                                      value, clink::flags::Normal, status);
         // The controller may end a text with a zero character; it is no part of it.
         if (ok && !value.empty() && value.back() == '\0') value.pop_back();
     } else {
@@ -65,10 +65,11 @@ Row partitionRow(uint8_t partition, const std::vector<std::string>& values) {
         long long n = 0;
         const std::string label = a.label;
         if (a.text || !number(value, n)) {
-            row.push_back(textField(label, a.text ? (label == "name" ? "Name" : "Title") : label,
-                                    value));
+            row.push_back(
+                textField(label, a.text ? (label == "name" ? "Name" : "Title") : label, value));
         } else if (label == "size" || label == "maxsize") {
-            row.push_back(numberField(label, label == "size" ? "Size" : "Max size", n, kilobytes(n)));
+            row.push_back(
+                numberField(label, label == "size" ? "Size" : "Max size", n, kilobytes(n)));
         } else if (label == "loadtime") {
             row.push_back(numberField(label, "Loaded", n, dateSince1980(n)));
         } else {
@@ -81,7 +82,7 @@ Row partitionRow(uint8_t partition, const std::vector<std::string>& values) {
 int runPartitions(const Options& options, const LinkArgs& args) {
     ControllerLink link(args, std::cerr);
     const OutputFormat format = chooseFormat(options.json);
-    const std::string at = args.address + " on " + link.name();
+    const std::string at = link.addressText() + " on " + link.name();
     int32_t status = 0;
     std::vector<uint8_t> partitions;
     if (!clink::GetAllPartitions(link.program().platform, link.handle(), link.address().pla,

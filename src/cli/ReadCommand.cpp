@@ -14,9 +14,9 @@ namespace {
 namespace vt = kvxglib::vt;
 
 int runRead(const Options& options, const VariableArgs& args) {
-    const kvxglib::VarRef checked = makeVarRef(args, parseAddress(args.link.address));
+    makeVarRef(args, {});  // bad arguments are told before the link opens
     ControllerLink link(args.link, std::cerr);
-    kvxglib::VarRef ref = checked;
+    kvxglib::VarRef ref = makeVarRef(args, link.address());
     int16_t small = 0;
     float real = 0;
     int32_t number = 0;
@@ -45,7 +45,7 @@ int runRead(const Options& options, const VariableArgs& args) {
                                      static_cast<int32_t>(0x80000000u), &status, u"") &
          0xFFFF) == 0) {
         std::cerr << "error: read of file " << args.file << " index " << args.index << " at "
-                  << args.link.address << " on " << link.name() << ": " << describeStatus(status)
+                  << link.addressText() << " on " << link.name() << ": " << describeStatus(status)
                   << '\n';
         return exitcode::Failed;
     }
@@ -61,7 +61,7 @@ int runRead(const Options& options, const VariableArgs& args) {
         case 4: {
             std::ostringstream shown;
             shown << real;
-            field = {"value", "Value", shown.str(), shown.str()};
+            field = numericTextField("value", "Value", shown.str());
             break;
         }
         case 5:
@@ -81,9 +81,8 @@ void addReadCommand(CLI::App& app, Options& options) {
     auto args = std::make_shared<VariableArgs>();
     CLI::App* cmd = app.add_subcommand("read", "Read one variable by file, index and type");
     addVariableOptions(*cmd, *args);
-    cmd->callback([&options, args] {
-        options.run = [&options, args] { return runRead(options, *args); };
-    });
+    cmd->callback(
+        [&options, args] { options.run = [&options, args] { return runRead(options, *args); }; });
 }
 
 }  // namespace cli

@@ -23,9 +23,10 @@ constexpr std::chrono::milliseconds kProgressEvery{100};
 constexpr ControllerAddress kAttached{255, 30};
 
 struct ScanArgs {
-    std::string link;
+    LinkChoice choice;
     std::string machineDir;
     bool all = false;
+    bool localOnly = false;
 };
 
 std::atomic<bool> stopAsked{false};
@@ -54,7 +55,7 @@ class StopSignals {
 
   private:
     static int index(int s) { return s == SIGINT ? 0 : s == SIGHUP ? 1 : s == SIGTERM ? 2 : 3; }
-    struct sigaction saved_[4] {};
+    struct sigaction saved_[4]{};
 };
 
 std::string lineOf(const ui::ListItem& item) {
@@ -138,13 +139,15 @@ class Scan {
 
 int runScan(const Options& options, const ScanArgs& args) {
     Session session(args.machineDir, std::cerr);
-    if (!connectProgram(session, args.link, kAttached)) return exitcode::Failed;
+    if (!connectProgram(session, args.choice, kAttached)) return exitcode::Failed;
     StopSignals signals;
     app::Program& program = session.program();
     ui::NoFormHost host;
     clink::FormSearchModules form(program, host);
     form.Form_Load();
-    form.ScanWholeSpace = args.all;
+    // The dialog's "Search all addresses" as the settings keep it, unless told otherwise.
+    if (args.all) form.CheckSearchAll.value = true;
+    if (args.localOnly) form.CheckSearchAll.value = false;
     Scan scan(form, session.screen(), chooseFormat(options.json));
     return scan.run() ? exitcode::Ok : kStopped;
 }
@@ -157,16 +160,18 @@ void addScanModulesCommand(CLI::App& app, Options& options) {
         "scan-modules",
         "Search the modules on a link as the module search dialog does: the local addresses, "
         "then every PLA:ELA; prints PLA, ELA and module type of each one found");
-    cmd->add_option("--link", args->link,
-                    "tcp:HOST:PORT, serial:PATH, or serial for the Port of Kvxmatic.Ini")
-        ->required();
-    cmd->add_flag("--all", args->all,
-                  "scan every address even when a well-known one answers (a bus head at 255:30 "
-                  "ends the dialog's search at once)");
+    addLinkChoiceOptions(*cmd, args->choice);
+    CLI::Option* all = cmd->add_flag(
+        "--all", args->all,
+        "scan every address even when a local one answers (default: as the dialog's \"Search "
+        "all addresses\" is set, on unless turned off)");
+    cmd->add_flag("--local-only", args->localOnly,
+                  "stop at the first of the four local addresses that answers (a bus head at "
+                  "255:30 ends the search at once)")
+        ->excludes(all);
     addMachineOption(*cmd, args->machineDir, " (time-outs, serial port)");
-    cmd->callback([&options, args] {
-        options.run = [&options, args] { return runScan(options, *args); };
-    });
+    cmd->callback(
+        [&options, args] { options.run = [&options, args] { return runScan(options, *args); }; });
 }
 
 }  // namespace cli

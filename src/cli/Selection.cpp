@@ -5,6 +5,7 @@
 #include "app/Dispatch.h"
 #include "cli/CommonArgs.h"
 #include "cli/ControllerLink.h"
+#include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 
 namespace cli {
@@ -37,19 +38,27 @@ void selectRevision(app::Program& program, int model, int programRow) {
     }
 }
 
-bool connectProgram(Session& session, const std::string& link, ControllerAddress address) {
-    OpenedLink opened;
+bool connectProgram(Session& session, const LinkChoice& choice,
+                    std::optional<ControllerAddress> address) {
+    checkLinkChoice(choice);
+    if (!address && choice.serial.empty()) throw UsageError{"--addr is needed with --link"};
+    clink::Connection& connection = session.program().connection;
     try {
-        opened = openLink(session.library(), link, 0);
+        if (choice.link.empty()) {
+            connectBySerial(session.program(), choice);
+        } else {
+            const OpenedLink opened = openLink(session.library(), choice.link, 0);
+            connection.CommKind = opened.commKind;
+            connection.CurrentLink = opened.handle;
+        }
     } catch (const LinkError& error) {
         std::cerr << "error: " << error.message << '\n';
         return false;
     }
-    clink::Connection& connection = session.program().connection;
-    connection.CommKind = opened.commKind;
-    connection.CurrentLink = opened.handle;
-    connection.CurrentPLA = address.pla;
-    connection.CurrentELA = address.ela;
+    if (address) {
+        connection.CurrentPLA = address->pla;
+        connection.CurrentELA = address->ela;
+    }
     return true;
 }
 

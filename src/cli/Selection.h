@@ -2,8 +2,10 @@
 // What the by-name commands share: the revision chosen as the main window chooses it, and the
 // link and controller address given on the command line.
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "cli/CommonArgs.h"
 #include "cli/Session.h"
 
 namespace cli {
@@ -21,10 +23,11 @@ ControllerAddress parseControllerAddress(const std::string& text, bool local);
 // the dispatcher; UsageError for a row that does not exist or a revision without a project.
 void selectRevision(app::Program& program, int model, int programRow);
 
-// Opens "tcp:HOST:PORT" or "serial:PATH" ("serial" alone: link 0, the port of Kvxmatic.Ini) and
-// makes it the current link, with the address as
-// the current controller. UsageError for a malformed text; false (with the reason on stderr)
-// when the link cannot be opened.
-bool connectProgram(Session& session, const std::string& link, ControllerAddress address);
+// Opens the link of `choice` and makes it current, with `address` as the current controller
+// (none: the address a controller chosen by serial number reports; a link given by its text
+// needs one). UsageError for a malformed choice; false (with the reason on stderr) when the link
+// cannot be opened.
+bool connectProgram(Session& session, const LinkChoice& choice,
+                    std::optional<ControllerAddress> address);
 
 }  // namespace cli

@@ -5,10 +5,13 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "app/Program.h"
+#include "cli/CommonArgs.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "network/FormTCPSettings.h"
 #include "network/InputBox.h"
@@ -31,9 +34,12 @@ bool yes(const std::string& v) { return v == "1" || v == "true" || v == "True" |
 // The record's fields by name, as the dialog's controls edit them.
 const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)>& editors() {
     static const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)> e = {
-        {"DHCP", [](FormTCPSettings& f, const std::string& v) {
-             if (yes(v)) f.rbDHCP_Click();
-             else f.rbIP_Click();
+        {"DHCP",
+         [](FormTCPSettings& f, const std::string& v) {
+             if (yes(v))
+                 f.rbDHCP_Click();
+             else
+                 f.rbIP_Click();
          }},
         {"IP", [](FormTCPSettings& f, const std::string& v) { f.tbIP.text = v; }},
         {"Subnet", [](FormTCPSettings& f, const std::string& v) { f.tbSub.text = v; }},
@@ -41,56 +47,100 @@ const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)>& edi
         {"DNSServer", [](FormTCPSettings& f, const std::string& v) { f.tbDNSServer1_Change(v); }},
         {"DNSServer2", [](FormTCPSettings& f, const std::string& v) { f.tbDNSserver2.text = v; }},
         {"FullDNS", [](FormTCPSettings& f, const std::string& v) { f.tbDNSName.text = v; }},
-        {"MainComputerAddr", [](FormTCPSettings& f, const std::string& v) { f.tbMainCompIP.text = v; }},
-        {"EncryptedCom", [](FormTCPSettings& f, const std::string& v) { f.CtrlEncryptedCom.value = yes(v); }},
-        {"EmailServerAddress", [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailServerAddress.text = v; }},
-        {"EmailLoginName", [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailLoginName.text = v; }},
-        {"EmailSenderAddress", [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailSenderAddress.text = v; }},
-        {"BACnetDeviceName", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceName.text = v; }},
-        {"BACnetDeviceID", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceID.text = v; }},
-        {"BACnetIpUDPport", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIpUdpPortNumber.text = v; }},
-        {"BACnetIpEnable", [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIPEnable.value = yes(v); }},
+        {"MainComputerAddr",
+         [](FormTCPSettings& f, const std::string& v) { f.tbMainCompIP.text = v; }},
+        {"EncryptedCom",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlEncryptedCom.value = yes(v); }},
+        {"EmailServerAddress",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailServerAddress.text = v; }},
+        {"EmailLoginName",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailLoginName.text = v; }},
+        {"EmailSenderAddress",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailSenderAddress.text = v; }},
+        {"BACnetDeviceName",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceName.text = v; }},
+        {"BACnetDeviceID",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceID.text = v; }},
+        {"BACnetIpUDPport",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIpUdpPortNumber.text = v; }},
+        {"BACnetIpEnable",
+         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIPEnable.value = yes(v); }},
     };
     return e;
 }
 
 // Password fields asked for with --ask-password.
 const std::map<std::string, int>& passwordFields() {
-    static const std::map<std::string, int> p = {
-        {"EncryptedPass", 0}, {"WebGuestPass", 1}, {"WebOperatorPass", 2}, {"WebServicePass", 3},
-        {"EmailLoginPass", 4}};
+    static const std::map<std::string, int> p = {{"EncryptedPass", 0},
+                                                 {"WebGuestPass", 1},
+                                                 {"WebOperatorPass", 2},
+                                                 {"WebServicePass", 3},
+                                                 {"EmailLoginPass", 4}};
     return p;
 }
 
-void print(const app::Program& program) {
+// Keys the write sequence leaves out: only the set-up sends them to the controller.
+bool setupOnly(const std::string& key) {
+    static const std::set<std::string> keys = {
+        "DHCP",       "IP",      "Subnet",           "Gateway",     "DNSServer",
+        "DNSServer2", "FullDNS", "MainComputerAddr", "EncryptedCom"};
+    return keys.count(key) != 0;
+}
+
+// The settings as `tcpip get` shows them, in the order of the dialog's record; secrets only as
+// whether they are set.
+Json settingsJson(const app::Program& program) {
     const auto& c = program.TcpCfg;
     const auto& k = program.current;
     auto secret = [](bool known, const std::string& v) {
         return !known ? "(unknown)" : v.empty() ? "(empty)" : "(set)";
     };
-    std::cout << "CurrentName=" << k.CurrentName << "\nCurrentSN=" << k.CurrentSN
-              << "\nCurrentMAC=" << k.CurrentMAC << "\nCurrentDesc=" << k.CurrentDesc
-              << "\nControllerOsKind=" << program.connection.ControllerOsKind
-              << "\nDHCP=" << (c.DHCP ? 1 : 0) << "\nIP=" << c.IP << "\nSubnet=" << c.Subnet
-              << "\nGateway=" << c.Gateway << "\nDNSServer=" << c.DNSServer
-              << "\nDNSServer2=" << c.DNSServer2 << "\nFullDNS=" << c.FullDNS
-              << "\nMainComputerAddr=" << c.MainComputerAddr
-              << "\nEncryptedCom=" << (c.EncryptedCom ? 1 : 0)
-              << "\nEncryptedPass=" << secret(c.EncryptedPassKnown, c.EncryptedPass)
-              << "\nWebGuestPass=" << secret(c.WebGuestPassKnown, c.WebGuestPass)
-              << "\nWebOperatorPass=" << secret(c.WebOperatorPassKnown, c.WebOperatorPass)
-              << "\nWebServicePass=" << secret(c.WebServicePassKnown, c.WebServicePass)
-              << "\nEmailServerAddress=" << c.EmailServerAddress
-              << "\nEmailLoginName=" << c.EmailLoginName
-              << "\nEmailLoginPass=" << (c.EmailLoginPass.empty() ? "(empty)" : "(set)")
-              << "\nEmailSenderAddress=" << c.EmailSenderAddress << "\nHttpEnable=" << c.HttpEnable
-              << "\nHttpPort=" << c.HttpPort
-              << "\nHttpActiveSitePartition=" << c.HttpActiveSitePartition
-              << "\nHttpActiveSubSite=" << c.HttpActiveSubSite
-              << "\nBACnetDeviceName=" << c.BACnetDeviceName
-              << "\nBACnetDeviceID=" << c.BACnetDeviceID
-              << "\nBACnetIpUDPport=" << c.BACnetIpUDPport
-              << "\nBACnetIpEnable=" << (c.BACnetIpEnable ? 1 : 0) << '\n';
+    Json j;
+    j["CurrentName"] = k.CurrentName;
+    j["CurrentSN"] = k.CurrentSN;
+    j["CurrentMAC"] = k.CurrentMAC;
+    j["CurrentDesc"] = k.CurrentDesc;
+    j["ControllerOsKind"] = program.connection.ControllerOsKind;
+    j["DHCP"] = c.DHCP;
+    j["IP"] = c.IP;
+    j["Subnet"] = c.Subnet;
+    j["Gateway"] = c.Gateway;
+    j["DNSServer"] = c.DNSServer;
+    j["DNSServer2"] = c.DNSServer2;
+    j["FullDNS"] = c.FullDNS;
+    j["MainComputerAddr"] = c.MainComputerAddr;
+    j["EncryptedCom"] = c.EncryptedCom;
+    j["EncryptedPass"] = secret(c.EncryptedPassKnown, c.EncryptedPass);
+    j["WebGuestPass"] = secret(c.WebGuestPassKnown, c.WebGuestPass);
+    j["WebOperatorPass"] = secret(c.WebOperatorPassKnown, c.WebOperatorPass);
+    j["WebServicePass"] = secret(c.WebServicePassKnown, c.WebServicePass);
+    j["EmailServerAddress"] = c.EmailServerAddress;
+    j["EmailLoginName"] = c.EmailLoginName;
+    j["EmailLoginPass"] = c.EmailLoginPass.empty() ? "(empty)" : "(set)";
+    j["EmailSenderAddress"] = c.EmailSenderAddress;
+    j["HttpEnable"] = c.HttpEnable;
+    j["HttpPort"] = c.HttpPort;
+    j["HttpActiveSitePartition"] = c.HttpActiveSitePartition;
+    j["HttpActiveSubSite"] = c.HttpActiveSubSite;
+    j["BACnetDeviceName"] = c.BACnetDeviceName;
+    j["BACnetDeviceID"] = c.BACnetDeviceID;
+    j["BACnetIpUDPport"] = c.BACnetIpUDPport;
+    j["BACnetIpEnable"] = c.BACnetIpEnable;
+    return j;
+}
+
+// KEY=VALUE lines, flags as 1 or 0: what scripts have always read.
+void printLines(const Json& settings) {
+    for (const auto& [key, value] : settings.items()) {
+        std::cout << key << '=';
+        if (value.is_string())
+            std::cout << value.get<std::string>();
+        else if (value.is_boolean())
+            std::cout << (value.get<bool>() ? 1 : 0);
+        else
+            std::cout << value.dump();
+        std::cout << '\n';
+    }
 }
 
 int runTcpIp(const Options& options, const TcpIpArgs& args) {
@@ -105,20 +155,23 @@ int runTcpIp(const Options& options, const TcpIpArgs& args) {
             throw UsageError{key + " is a password: use --ask-password " + key};
         if (eq == std::string::npos || !editors().count(key))
             throw UsageError{"unknown setting " + e + " (KEY=VALUE, keys as `tcpip get` prints)"};
+        if (args.action == "set" && setupOnly(key))
+            throw UsageError{key +
+                             " reaches the controller only with the set-up: use `tcpip setup " +
+                             args.serial + " " + e + "`"};
     }
     for (const auto& p : args.askPasswords)
         if (!passwordFields().count(p)) throw UsageError{p + " is not a password field"};
 
     Session session(options.machineDir, std::cerr);
     app::Program& program = session.program();
-    if (args.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
-    std::string why;
-    if (!chooseController(program, args.serial, why)) {
-        std::cerr << "error: " << why << '\n';
-        return exitcode::Failed;
-    }
+    connectBySerial(program, {"", args.serial, args.passwordStdin});
     if (args.action == "get") {
-        print(program);
+        const Json settings = settingsJson(program);
+        if (chooseFormat(options.json) == OutputFormat::Json)
+            std::cout << jsonText(settings) << '\n';
+        else
+            printLines(settings);
         return exitcode::Ok;
     }
     FormTCPSettings form(program);
@@ -131,16 +184,24 @@ int runTcpIp(const Options& options, const TcpIpArgs& args) {
         const auto typed = network::AskInput(program.platform, p + ":", "", true);
         if (!typed) throw UsageError{"no password typed for " + p};
         const int field = passwordFields().at(p);
-        if (field == 0) form.CtrlEncryptedPass_Change(*typed);
-        else if (field == 4) form.CtrlEmailLoginPass.text = *typed;
-        else form.CtrlWebUserPass_Change(field, *typed);
+        if (field == 0)
+            form.CtrlEncryptedPass_Change(*typed);
+        else if (field == 4)
+            form.CtrlEmailLoginPass.text = *typed;
+        else
+            form.CtrlWebUserPass_Change(field, *typed);
     }
-    if (args.action == "set") form.CmdOk_Click();
-    else form.btnSetup_Click();
+    if (args.action == "set")
+        form.CmdOk_Click();
+    else
+        form.btnSetup_Click();
     if (!form.Result) return exitcode::Failed;  // a field was refused; the message says which
     if (args.action == "set" && program.connection.ControllerOsKind != "C")
         std::cerr << "note: this controller's port takes its settings with `tcpip setup`\n";
-    return args.action == "setup" && !form.SetupResult ? exitcode::Failed : exitcode::Ok;
+    const bool ok = args.action == "set" || form.SetupResult;
+    printResult(std::cout, chooseFormat(options.json),
+                {{"serial", args.serial}, {"action", args.action}, {"ok", ok}}, "");
+    return ok ? exitcode::Ok : exitcode::Failed;
 }
 
 }  // namespace
@@ -158,9 +219,8 @@ void addTcpIpCommand(CLI::App& app, Options& options) {
     cmd->add_option("--machine", options.machineDir, "machine folder (Kvxmatic.Ini)");
     cmd->add_flag("--password-stdin", args->passwordStdin,
                   "read the network password from the first line of stdin");
-    cmd->callback([&options, args] {
-        options.run = [&options, args] { return runTcpIp(options, *args); };
-    });
+    cmd->callback(
+        [&options, args] { options.run = [&options, args] { return runTcpIp(options, *args); }; });
 }
 
 }  // namespace cli

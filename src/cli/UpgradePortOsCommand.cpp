@@ -8,6 +8,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/Session.h"
 #include "network/ControllerLookup.h"
 #include "network/PortOsUpgrade.h"
@@ -31,18 +32,23 @@ int runUpgradePortOs(const Options& options, const UpgradePortOsArgs& args) {
     if (args.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
     session.messageBoxes().answerYes = args.yes;
     int printed = -1;
-    session.finders().upgrades.progress = [&printed](const transfer::Progress& p) {
+    // With --json, stdout carries the result alone.
+    std::ostream& progress = options.json ? std::cerr : std::cout;
+    session.finders().upgrades.progress = [&printed, &progress](const transfer::Progress& p) {
         const int percent = static_cast<int>(p.fraction() * 100.0);
-        if (percent == printed || (printed >= 0 && percent < 100 && percent < printed + kStepPercent))
+        if (percent == printed ||
+            (printed >= 0 && percent < 100 && percent < printed + kStepPercent))
             return;
         printed = percent;
-        std::cout << "sending the TCP/IP Port OS: " << percent << " %" << std::endl;
+        progress << "sending the TCP/IP Port OS: " << percent << " %" << std::endl;
     };
     // As from the search dialog: a fresh search, then the upgrade of the chosen row.
     network::RenewFinder(program);
     program.comm.PortOsUpgradeRunning = true;
     const bool upgraded = network::UpgradeTcpIpPortOs(program, args.serial);
     program.comm.PortOsUpgradeRunning = false;
+    printResult(std::cout, chooseFormat(options.json),
+                {{"serial", args.serial}, {"upgraded", upgraded}}, "");
     if (upgraded) return exitcode::Ok;
     // The message box gives the likely reasons; the link knows the real one.
     auto& finder = *program.comm.finder;

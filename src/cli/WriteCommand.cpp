@@ -4,6 +4,7 @@
 
 #include "cli/ControllerCommands.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/VariableArgs.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/text/Text.h"
@@ -40,8 +41,8 @@ float parseReal(const std::string& text) {
     throw UsageError{"value \"" + text + "\" is not a real number"};
 }
 
-int runWrite(const VariableArgs& args) {
-    const kvxglib::VarRef checked = makeVarRef(args, parseAddress(args.link.address));
+int runWrite(const Options& options, const VariableArgs& args) {
+    const kvxglib::VarRef checked = makeVarRef(args, {});  // told before the link opens
     int16_t small = 0;
     float real = 0;
     int32_t number = 0;
@@ -72,16 +73,17 @@ int runWrite(const VariableArgs& args) {
             break;
     }
     ControllerLink link(args.link, std::cerr);
-    kvxglib::VarRef ref = checked;
+    kvxglib::VarRef ref = makeVarRef(args, link.address());
     int32_t status = 0;
     if ((link.library().WriteVariable(link.handle(), &ref, &value, 1, 0,
                                       static_cast<int32_t>(0x80000000u), &status, u"") &
          0xFFFF) == 0) {
         std::cerr << "error: write of file " << args.file << " index " << args.index << " at "
-                  << args.link.address << " on " << link.name() << ": " << describeStatus(status)
+                  << link.addressText() << " on " << link.name() << ": " << describeStatus(status)
                   << '\n';
         return exitcode::Failed;
     }
+    printResult(std::cout, chooseFormat(options.json), {{"written", true}}, "");
     return exitcode::Ok;
 }
 
@@ -92,7 +94,8 @@ void addWriteCommand(CLI::App& app, Options& options) {
     CLI::App* cmd = app.add_subcommand("write", "Write one variable by file, index and type");
     addVariableOptions(*cmd, *args);
     cmd->add_option("value", args->value, "the value (Booleans: true/false)")->required();
-    cmd->callback([&options, args] { options.run = [args] { return runWrite(*args); }; });
+    cmd->callback(
+        [&options, args] { options.run = [&options, args] { return runWrite(options, *args); }; });
 }
 
 }  // namespace cli

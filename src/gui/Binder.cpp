@@ -4,14 +4,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
-#include <QRadioButton>
-#include <QTabWidget>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
@@ -269,8 +269,8 @@ void Binder::textBox(const QString& name, ui::TextBox& model, TextHandler change
                               run([&change, typed = text.toStdString()] { change(typed); });
                           }));
     if (lostFocus) {
-        watch(edit,
-              new FocusOutWatcher(&edit, [this, lostFocus = std::move(lostFocus)] { run(lostFocus); }));
+        watch(edit, new FocusOutWatcher(
+                        &edit, [this, lostFocus = std::move(lostFocus)] { run(lostFocus); }));
     }
 }
 
@@ -286,11 +286,14 @@ void Binder::optionButton(const QString& name, ui::OptionButton& model, Handler 
                           }));
 }
 
-void Binder::checkBox(const QString& name, ui::CheckBox& model) {
+void Binder::checkBox(const QString& name, ui::CheckBox& model, Handler click) {
     auto& box = find<QCheckBox>(name);
     bindings_.push_back(std::make_unique<CheckableBinding>(box, model, model.value));
     keep(QObject::connect(&box, &QAbstractButton::toggled, &box,
                           [&model](bool checked) { model.value = checked; }));
+    if (!click) return;
+    keep(QObject::connect(&box, &QAbstractButton::clicked, &box,
+                          [this, click = std::move(click)](bool) { run(click); }));
 }
 
 void Binder::tabControl(const QString& name, ui::TabControl& model) {

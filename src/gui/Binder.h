@@ -60,7 +60,8 @@ class Binder {
                  Handler lostFocus = {});
     // A radio button; `click` runs after the user selected it.
     void optionButton(const QString& name, ui::OptionButton& model, Handler click = {});
-    void checkBox(const QString& name, ui::CheckBox& model);
+    // A check box; `click` runs after the user changed it.
+    void checkBox(const QString& name, ui::CheckBox& model, Handler click = {});
     // A QTabWidget whose pages are the model's tabs, in order.
     void tabControl(const QString& name, ui::TabControl& model);
     // Key presses on a widget; Enter goes to the handler only, not to a default button.

@@ -14,6 +14,7 @@ const ButtonRow<Form> kButtons[] = {
     {"btnSearchSerial", &Form::btnSearchSerial, &Form::btnSearchSerial_Click},
     {"btnSearchTCP", &Form::btnSearchTCP, &Form::btnSearchTCP_Click},
     {"btnTCPSettings", &Form::btnTCPSettings, &Form::btnTCPSettings_Click},
+    {"btnSearchModules", &Form::btnSearchModules, &Form::btnSearchModules_Click},
     {"CmdOk", &Form::CmdOk, &Form::CmdOk_Click},
     {"CmdCancel", &Form::CmdCancel, &Form::CmdCancel_Click},
 };

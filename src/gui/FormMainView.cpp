@@ -45,6 +45,7 @@ const ControlRow kControls[] = {
     {"LabelPartitionSize", &FormMain::LabelPartitionSize, nullptr},
     {"Label1", &FormMain::Label1, nullptr},
     {"CtrlStatusLine", &FormMain::CtrlStatusLine, nullptr},
+    {"ControllerLine", &FormMain::ControllerLine, nullptr},
 };
 const ListRow kLists[] = {
     {"CtrlModels", &FormMain::CtrlModels, &FormMain::CtrlModels_ItemClick},

@@ -19,6 +19,7 @@ void searchModulesView(FormDialog& dialog, ui::Form& form) {
     b.control("BackgroundBox", model.BackgroundBox);
     b.control("ActionButton", model.ActionButton, [&model] { model.ActionButton_Click(); });
     b.control("CloseButton", model.CloseButton, [&model] { model.CloseButton_Click(); });
+    b.checkBox("CheckSearchAll", model.CheckSearchAll, [&model] { model.CheckSearchAll_Click(); });
     dialog.onReject([&model] { model.Form_KeyPress(27); });
     dialog.onClose([&model] { model.Form_QueryUnload(); });
 }

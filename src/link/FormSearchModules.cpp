@@ -1,7 +1,7 @@
 #include "link/FormSearchModules.h"
 
-#include "program/Program.h"
 #include "catalogue/LibraryText.h"
+#include "catalogue/Paths.h"
 #include "catalogue/Texts.h"
 #include "link/ByName.h"
 #include "link/ControllerServices.h"
@@ -9,11 +9,13 @@
 #include "link/TypedAccess.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/wire/ReplyCode.h"
+#include "program/Program.h"
 
 namespace clink {
 namespace {
 
 constexpr int Escape = 27;
+constexpr const char* SearchAllSetting = "SearchAllAddresses";
 constexpr int16_t SystemFile = 241;
 // The link says two stations claim the polled address; neither can be read as one module.
 constexpr int32_t AddressClash = comm::statusWord(wire::code(wire::ReplyCode::AddressClash), 0);
@@ -32,12 +34,15 @@ void FormSearchModules::Form_Load() {
     ActionButton.caption = text(641);
     CloseButton.caption = text(643);
     ParamListLabel.caption.clear();
+    CheckSearchAll.caption = "Search all addresses";
+    CheckSearchAll.value =
+        catalogue::ReadKvxmaticSetting(program_.platform.glib, SearchAllSetting, "1") != "0";
 }
 
 bool FormSearchModules::ShowDlg() {
     const int w = ParamListWidthTwips;
-    ParamList.columns = {{text(633), w / 6}, {text(634), w / 6}, {text(646), w / 5},
-                         {text(647), w / 5}};
+    ParamList.columns = {
+        {text(633), w / 6}, {text(634), w / 6}, {text(646), w / 5}, {text(647), w / 5}};
     host_.showModal(*this);
     return true;
 }
@@ -48,10 +53,17 @@ void FormSearchModules::ActionButton_Click() {
         return;
     }
     CloseButton.enabled = false;
+    CheckSearchAll.enabled = false;
     ActionButton.caption = text(642);
     RunModuleSearch();
     CloseButton.enabled = true;
+    CheckSearchAll.enabled = true;
     ActionButton.caption = text(641);
+}
+
+void FormSearchModules::CheckSearchAll_Click() {
+    catalogue::WriteKvxmaticSetting(program_.platform.glib, SearchAllSetting,
+                                    CheckSearchAll.value ? "1" : "0");
 }
 
 void FormSearchModules::CloseButton_Click() {
@@ -88,13 +100,13 @@ void FormSearchModules::RunModuleSearch() {
     } local[] = {{254, 254, false}, {255, 31, true}, {255, 30, true}};
     bool found = ProbeAddress(254, 30);
     for (const auto& at : local) {
-        if (found && !ScanWholeSpace) break;
+        if (found && !CheckSearchAll.value) break;
         screen.processEvents();
         const bool answered =
             at.readOwnAddress ? ProbeAndReadAddress(at.pla, at.ela) : ProbeAddress(at.pla, at.ela);
         found = found || answered;
     }
-    if (!found || ScanWholeSpace) {
+    if (!found || CheckSearchAll.value) {
         screen.processEvents();
         for (int16_t ela = 1; ela <= 255 && !StopFlag; ++ela) {
             for (int16_t pla = 1; pla <= 254; ++pla) {
@@ -104,7 +116,22 @@ void FormSearchModules::RunModuleSearch() {
             }
         }
     }
-    ParamListLabel.caption = text(645);
+    ParamListLabel.caption = endText();
+}
+
+std::string FormSearchModules::endText() const {
+    std::size_t modules = 0;
+    std::size_t clashes = 0;
+    for (const auto& item : ParamList.items)
+        ++(item.subItems.size() > 1 && item.subItems[1] == ClashTypeText ? clashes : modules);
+    std::string line = text(645) + " " +
+                       (modules == 0   ? std::string("No module found.")
+                        : modules == 1 ? std::string("1 module found.")
+                                       : std::to_string(modules) + " modules found.");
+    if (clashes == 1) line += " At 1 address two or more modules answer.";
+    if (clashes > 1)
+        line += " At " + std::to_string(clashes) + " addresses two or more modules answer.";
+    return line;
 }
 
 void FormSearchModules::showProgress(int16_t pla, int16_t ela) {

@@ -35,10 +35,12 @@ class FormSearchModules final : public ui::Form {
     // The list's width as laid out, which the column widths are taken from.
     int ParamListWidthTwips = 6600;
 
+    // "Search all addresses": after the four local addresses, scan every address even when
+    // one of them answered; a bus head answers at 255:30, which would otherwise end the search
+    // with it alone. On unless the settings say otherwise; kept in the settings.
+    ui::CheckBox CheckSearchAll;
+
     bool StopFlag = false;
-    // Scan every address even after a well-known one answered (the command line's --all): a
-    // bus head answers at 255:30, which would otherwise end the search with it alone.
-    bool ScanWholeSpace = false;
 
     // Adds the column headers and shows the dialog modally; true.
     bool ShowDlg();
@@ -48,6 +50,8 @@ class FormSearchModules final : public ui::Form {
     void Form_Unload() {}
     void ActionButton_Click();
     void CloseButton_Click();
+    // After the box changed: its state goes into the settings.
+    void CheckSearchAll_Click();
     void Form_KeyPress(int keyAscii);
     // The user asks to close the window; false refuses it (a search is running).
     bool Form_QueryUnload();
@@ -63,6 +67,8 @@ class FormSearchModules final : public ui::Form {
     // Whether a row names that address already.
     bool listed(int16_t pla, int16_t ela) const;
     void showProgress(int16_t pla, int16_t ela);
+    // Text 645 and how many modules the list holds.
+    std::string endText() const;
     std::string text(int32_t number) const;
 
     program::Program& program_;

@@ -1,7 +1,7 @@
 #include "load/CommandLock.h"
 
-#include "program/Program.h"
 #include "catalogue/Messages.h"
+#include "program/Program.h"
 
 namespace load {
 
@@ -15,17 +15,17 @@ CommandLock::CommandLock(program::Program& program, Unlock unlock)
     acquired_ = true;
     program.load.commandRunning = true;
     program::MainWindow& f = program.mainWindow;
-    saved_ = {f.CtrlModels.enabled,     f.CtrlPrograms.enabled,      f.ButtonLoadProg.enabled,
-              f.ButtonLoadWeb.enabled,  f.COMPort.enabled,           f.BtnChangeAddress.enabled,
-              f.BtnReset.enabled,       f.SaveLoadSettings.enabled,  f.CtrlPartitions.enabled,
-              f.BtnActivatePartition.enabled, f.BtnAddPartition.enabled,
-              f.BtnRemovePartition.enabled};
-    for (ui::Control* c : {static_cast<ui::Control*>(&f.CtrlModels),
-                           static_cast<ui::Control*>(&f.CtrlPrograms),
-                           static_cast<ui::Control*>(&f.CtrlPartitions), &f.ButtonLoadProg,
-                           &f.ButtonLoadWeb, &f.COMPort, &f.BtnChangeAddress, &f.BtnReset,
-                           &f.BtnActivatePartition, &f.BtnAddPartition, &f.BtnRemovePartition,
-                           static_cast<ui::Control*>(&f.SaveLoadSettings)}) {
+    saved_ = {f.CtrlModels.enabled,      f.CtrlPrograms.enabled,
+              f.ButtonLoadProg.enabled,  f.ButtonLoadWeb.enabled,
+              f.COMPort.enabled,         f.BtnChangeAddress.enabled,
+              f.BtnReset.enabled,        f.SaveLoadSettings.enabled,
+              f.CtrlPartitions.enabled,  f.BtnActivatePartition.enabled,
+              f.BtnAddPartition.enabled, f.BtnRemovePartition.enabled};
+    for (ui::Control* c :
+         {static_cast<ui::Control*>(&f.CtrlModels), static_cast<ui::Control*>(&f.CtrlPrograms),
+          static_cast<ui::Control*>(&f.CtrlPartitions), &f.ButtonLoadProg, &f.ButtonLoadWeb,
+          &f.COMPort, &f.BtnChangeAddress, &f.BtnReset, &f.BtnActivatePartition, &f.BtnAddPartition,
+          &f.BtnRemovePartition, static_cast<ui::Control*>(&f.SaveLoadSettings)}) {
         c->enabled = false;
     }
 }
@@ -68,6 +68,8 @@ CommandLock::~CommandLock() {
     f.BtnActivatePartition.enabled = saved_.activate;
     f.BtnAddPartition.enabled = saved_.add || program_.load.partitionsListed;
     f.BtnRemovePartition.enabled = saved_.remove || program_.load.partitionsListed;
+    // Every command may have moved the controller (reset, address change) or found it gone.
+    f.ShowControllerLine(program_.connection.CurrentPLA, program_.connection.CurrentELA);
     program_.load.commandRunning = false;
 }
 

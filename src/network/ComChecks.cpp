@@ -1,10 +1,12 @@
 #include "network/ComChecks.h"
 
-#include "program/Program.h"
+#include "catalogue/LibraryText.h"
+#include "link/ByName.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
 #include "network/ControllerLookup.h"
+#include "program/Program.h"
 
 namespace network {
 
@@ -32,6 +34,13 @@ bool LinkComChecks::poll(int16_t pla, int16_t ela, const std::string& label) {
 
 bool LinkComChecks::locate(int16_t& pla, int16_t& ela) {
     return LocateControllerAddress(program_, pla, ela);
+}
+
+std::string LinkComChecks::moduleTypeName(int16_t pla, int16_t ela) {
+    int16_t type = 0;
+    if (!clink::ReadModuleType(program_, pla, ela, type)) return {};
+    kvxglib::Library& glib = program_.platform.glib;
+    return catalogue::TextFromPointer(glib, glib.ModelName(std::to_string(type)));
 }
 
 }  // namespace network

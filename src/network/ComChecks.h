@@ -24,6 +24,8 @@ class ComChecks {
     virtual bool poll(int16_t pla, int16_t ela, const std::string& label) = 0;
     // The address under which the connected controller answers.
     virtual bool locate(int16_t& pla, int16_t& ela) = 0;
+    // The name of the module type of the controller at pla:ela; empty when it cannot be read.
+    virtual std::string moduleTypeName(int16_t /*pla*/, int16_t /*ela*/) { return {}; }
 };
 
 class LinkComChecks final : public ComChecks {
@@ -34,6 +36,7 @@ class LinkComChecks final : public ComChecks {
     void detectOsKind(int16_t pla, int16_t ela) override;
     bool poll(int16_t pla, int16_t ela, const std::string& label) override;
     bool locate(int16_t& pla, int16_t& ela) override;
+    std::string moduleTypeName(int16_t pla, int16_t ela) override;
 
   private:
     program::Program& program_;

@@ -1,17 +1,18 @@
 #include "network/FormComSettings.h"
 
-#include "program/Program.h"
+#include "catalogue/LibraryText.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ProgramStart.h"
 #include "catalogue/ResolveSelectedRevision.h"
 #include "catalogue/Texts.h"
 #include "link/OpenModuleSearch.h"
-#include "program/LoadState.h"
 #include "network/ControllerLookup.h"
-#include "network/InputBox.h"
 #include "network/NetworkDialogs.h"
+#include "network/PasswordPrompt.h"
 #include "network/TcpIpSettings.h"
+#include "program/LoadState.h"
+#include "program/Program.h"
 
 namespace network {
 namespace {
@@ -42,6 +43,7 @@ FormComSettings::FormComSettings(program::Program& program, ComChecks* checks)
     LabelCurrentDescription = captioned("Description:");
     btnSearchTCP = captioned("Search...");
     btnTCPSettings = captioned("TCP/IP, WEB-site...");
+    btnSearchModules = captioned("Modules...");
     CmdOk = captioned("OK");
     CmdCancel = captioned("Cancel");
 }
@@ -90,7 +92,7 @@ void FormComSettings::SetUIState() {
     for (ui::Control* c : {static_cast<ui::Control*>(&CtrlCurrentName),
                            static_cast<ui::Control*>(&CtrlCurrentDescription), &LabelCurrentName,
                            &LabelCurrentSerialNo, &LabelCurrentEthernet, &LabelCurrentDescription,
-                           &btnSearchTCP, &btnTCPSettings}) {
+                           &btnSearchTCP, &btnTCPSettings, &btnSearchModules}) {
         c->enabled = useTcp_;
     }
     rbUseTCP.enabled = true;
@@ -134,6 +136,17 @@ void FormComSettings::btnCom_Click() {
 }
 
 void FormComSettings::btnSearchSerial_Click() { clink::OpenModuleSearch(program_); }
+
+void FormComSettings::btnSearchModules_Click() {
+    // Link 0 is the serial port: without the chosen controller's link the search would go there.
+    if (program_.connection.CurrentLink == 0) {
+        catalogue::ShowErrorMessage(program_.platform.glib,
+                                    "No TCP/IP controller is connected: choose one first; the "
+                                    "module search runs through its link.");
+        return;
+    }
+    clink::OpenModuleSearch(program_);
+}
 
 void FormComSettings::btnSearchTCP_Click() {
     if (ShowSearchTCP(program_, load::FormsOf(program_)) && !program_.current.CurrentSN.empty())
@@ -189,14 +202,16 @@ bool FormComSettings::connectChosenController() {
         return false;
     }
     for (;;) {
-        auto& c = program_.comm.finder->Item(i);
-        if (!c.EncryptionRequired() || c.PasswordAccepted()) break;
-        const auto answer = AskInput(program_.platform, kPasswordPrompt, "", true);
-        if (!answer || answer->empty()) {
+        const PasswordRound round = AskNetworkPassword(program_, i);
+        if (round == PasswordRound::Sufficient) break;
+        if (round == PasswordRound::RateLimited) {
+            CmdOk.enabled = true;  // worth another try in a minute
+            return false;
+        }
+        if (round == PasswordRound::NotTyped) {
             noLinkOpened("no password was given.");
             return false;
         }
-        program_.comm.NetworkPassword = *answer;
         i = FindControllerBySerial(program_, serial, true);
         if (i == -1) {
             noLinkOpened("it is no longer found on the network.");
@@ -261,16 +276,30 @@ void FormComSettings::CmdOk_Click() {
         program_.current = CurrentController{};
         int16_t pla = 0;
         int16_t ela = 0;
-        checks_.readControllerAddress(pla, ela);
+        const bool answered = checks_.readControllerAddress(pla, ela);
         checks_.detectOsKind(pla, ela);
+        // What the window knows of a serial controller is its address and module type.
+        program_.mainWindow.ControllerType = answered ? checks_.moduleTypeName(pla, ela) : "";
+        showOnMainWindow();
+        program_.mainWindow.ShowControllerLine(answered ? pla : 0, answered ? ela : 0);
+        close(true);
+        return;
     }
     showOnMainWindow();
+    kvxglib::Library& glib = program_.platform.glib;
+    const std::string& model = program_.connection.ModelCode;
+    program_.mainWindow.ControllerType =
+        model.empty() ? "" : catalogue::TextFromPointer(glib, glib.ModelName(model));
+    program_.mainWindow.ShowControllerLine(program_.connection.CurrentPLA,
+                                           program_.connection.CurrentELA);
     close(true);
 }
 
 void FormComSettings::CmdCancel_Click() {
     program_.connection = openedConnection_;
     program_.current = openedController_;
+    program_.mainWindow.CtrlStatusLine.caption =
+        "Communication settings cancelled: nothing changed.";
     close(false);
 }
 

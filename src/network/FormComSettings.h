@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "program/Connection.h"
 #include "network/ComChecks.h"
-#include "program/CurrentController.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
+#include "program/Connection.h"
+#include "program/CurrentController.h"
 
 namespace program {
 struct Program;
@@ -34,6 +34,8 @@ class FormComSettings final : public ui::Form {
         LabelCurrentDescription;
     ui::TextBox CtrlCurrentName, CtrlCurrentSerialNo, CtrlCurrentEthernet, CtrlCurrentDescription;
     ui::Control btnSearchTCP, btnTCPSettings;
+    // The module search through the chosen TCP/IP controller (a gateway to its bus).
+    ui::Control btnSearchModules;
     ui::Control Image1;
     int Image1Picture = 1;  // the picture of ImageList32 that Image1 shows
     ui::Control CmdOk, CmdCancel;
@@ -49,6 +51,7 @@ class FormComSettings final : public ui::Form {
     void btnSearchSerial_Click();
     void btnSearchTCP_Click();
     void btnTCPSettings_Click();
+    void btnSearchModules_Click();
     void CmdOk_Click();
     void CmdCancel_Click();
 

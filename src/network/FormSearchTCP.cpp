@@ -1,12 +1,13 @@
 #include "network/FormSearchTCP.h"
 
-#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "network/ControllerLookup.h"
 #include "network/InputBox.h"
+#include "network/PasswordPrompt.h"
 #include "network/PortOsUpgrade.h"
 #include "network/TcpIpSettings.h"
+#include "program/Program.h"
 
 namespace network {
 
@@ -54,11 +55,11 @@ void FormSearchTCP::AddTCPItems() {
         auto& c = finder.Item(i);
         CtrlStatusLine.caption += ".";
         const std::string ip = c.IpAddress() == "0.0.0.0" ? "" : c.IpAddress();
-        CtrlList.items.push_back({c.Name(),
-                                  {c.SerialNumber(), ip, c.EthernetAddress(),
-                                   glib.BooleanText(c.DhcpEnabled() ? -1 : 0), c.DnsName(),
-                                   c.Description()},
-                                  1});
+        CtrlList.items.push_back(
+            {c.Name(),
+             {c.SerialNumber(), ip, c.EthernetAddress(), glib.BooleanText(c.DhcpEnabled() ? -1 : 0),
+              c.DnsName(), c.Description()},
+             1});
         program_.platform.screen.processEvents();
     }
 }
@@ -81,8 +82,10 @@ void FormSearchTCP::addSearchAddress(const std::string& address, const std::stri
         return;
     }
     finder.ClearCriteria();
-    if (mask.empty()) finder.AddAddress(address);
-    else finder.AddAddressWithMask(address, mask);
+    if (mask.empty())
+        finder.AddAddress(address);
+    else
+        finder.AddAddressWithMask(address, mask);
     finder.Password(program_.comm.NetworkPassword);
     finder.Search();
     program_.CurrentIndex = -1;  // the list was replaced
@@ -94,8 +97,8 @@ void FormSearchTCP::CmdSearchFindMoreTcpIp() {
     beginSearch(false);
     CtrlStatusLine.caption = catalogue::GetText(glib, 4537);
     program_.platform.screen.processEvents();
-    const std::string prompt = catalogue::GetText(glib, 4539) + "\n\n" +
-                               catalogue::GetText(glib, 4540);
+    const std::string prompt =
+        catalogue::GetText(glib, 4539) + "\n\n" + catalogue::GetText(glib, 4540);
     const std::string answer =
         AskInput(program_.platform, prompt, catalogue::GetText(glib, 4538)).value_or("");
     const auto slash = answer.find('/');
@@ -114,7 +117,8 @@ void FormSearchTCP::CmdSearchFindMoreTcpIp() {
                 matched = true;
             }
         }
-        if (!matched) catalogue::ShowInfoMessage(glib, catalogue::GetText(glib, 4562) + " " + answer);
+        if (!matched)
+            catalogue::ShowInfoMessage(glib, catalogue::GetText(glib, 4562) + " " + answer);
     }
     endSearch();
 }
@@ -147,14 +151,12 @@ void FormSearchTCP::ButtonOk_Click() {
         CmdSearchOk();
     } else {
         while (i != -1) {
-            auto& c = program_.comm.finder->Item(i);
-            if (!c.EncryptionRequired() || c.PasswordAccepted()) {
+            const PasswordRound round = AskNetworkPassword(program_, i);
+            if (round == PasswordRound::Sufficient) {
                 CmdSearchOk();
                 break;
             }
-            const auto answer = AskInput(program_.platform, kPasswordPrompt, "", true);
-            if (!answer || answer->empty()) break;
-            program_.comm.NetworkPassword = *answer;
+            if (round != PasswordRound::Typed) break;
             i = FindControllerBySerial(program_, key, true);
         }
     }

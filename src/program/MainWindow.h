@@ -1,6 +1,7 @@
 #pragma once
 // The main window as the rooms below it see it: its controls as data, and the few things a
 // command or dialog asks of the window itself. The window's own handlers live in `app`.
+#include <cstdint>
 #include <string>
 
 #include "platform/ui/Controls.h"
@@ -8,7 +9,7 @@
 namespace program {
 
 class MainWindow {
-public:
+  public:
     virtual ~MainWindow() = default;
 
     // ---- controls ----
@@ -32,6 +33,10 @@ public:
     ui::TextBox CtrlPartitionSize;
     ui::Control Label1;
     ui::Control CtrlStatusLine;
+    // The current controller as the window knows it: its address, its module type when known,
+    // and the link. A reset or an address change shows here.
+    ui::Control ControllerLine;
+    std::string ControllerType;  // module type name shown in ControllerLine; empty: not known
     ui::ProgressBar ProgressBar1;
     ui::Timer Timer1;
     ui::Control Info;
@@ -49,6 +54,8 @@ public:
     virtual void ResetMainWindowState() = 0;
     // Reads the connected controller's partitions into CtrlPartitions.
     virtual void RefreshPartitionList() = 0;
+    // ControllerLine for the controller at pla:ela on the current link (0:0: none answered).
+    virtual void ShowControllerLine(int16_t pla, int16_t ela) = 0;
 };
 
 }  // namespace program

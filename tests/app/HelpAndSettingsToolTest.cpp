@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "app/HelpMenus.h"
-#include "app/SettingsToolCommand.h"
 #include "app/Program.h"
+#include "app/SettingsToolCommand.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/FileSystem.h"
@@ -93,10 +93,48 @@ TEST_F(HelpMenuTest, AMissingManualIsReportedAndNothingStarts) {
     form().MenuHelp1_Click();
     EXPECT_TRUE(launcher.launched.empty());
     ASSERT_EQ(f.messages().size(), 1u);
-    EXPECT_EQ(f.messages()[0],
-              "The manual is not installed: " + product +
-                  "/Documentation/English/Krelvan Manual.pdf");
+    EXPECT_EQ(f.messages()[0], "The manual is not installed: " + product +
+                                   "/Documentation/English/Krelvan Manual.pdf");
     EXPECT_EQ(f.boxes.shown[0].kind, ui::MessageKind::Error);
+}
+
+// Each entry names what is missing, the document or a program to open it, instead of doing
+// nothing.
+TEST_F(HelpMenuTest, AMissingDocumentOrViewerIsNamed) {
+    struct Row {
+        const char* entry;
+        void (app::FormMain::*click)();
+        std::string target;
+        std::string missing;
+    };
+    const Row rows[] = {
+        {"Help", &app::FormMain::MenuHelp1_Click,
+         product + "/Documentation/English/Krelvan Manual.pdf", "The manual is not installed: "},
+        {"Documentation", &app::FormMain::MenuDocumentation_Click,
+         product + "/Application programs/Documentation",
+         "The documentation folder is not installed: "},
+        {"Installed revision", &app::FormMain::MenuRevision_Click, product + "/System/Products.Dir",
+         "The list of installed revisions is not installed: "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.entry);
+        f.boxes.shown.clear();
+        launcher.succeed = false;
+        (form().*row.click)();
+        ASSERT_EQ(f.messages().size(), 1u);
+        EXPECT_EQ(f.messages()[0].rfind("No program to open ", 0), 0u) << f.messages()[0];
+        EXPECT_NE(f.messages()[0].find("xdg-open"), std::string::npos);
+
+        launcher.succeed = true;
+        launcher.launched.clear();
+        f.boxes.shown.clear();
+        std::filesystem::remove_all(row.target);
+        (form().*row.click)();
+        EXPECT_TRUE(launcher.launched.empty());
+        ASSERT_EQ(f.messages().size(), 1u);
+        EXPECT_EQ(f.messages()[0].rfind(row.missing, 0), 0u) << f.messages()[0];
+        EXPECT_EQ(f.boxes.shown[0].kind, ui::MessageKind::Error);
+    }
 }
 
 TEST(SettingsToolCommandLine, IsBuiltByteForByte) {
@@ -110,9 +148,11 @@ TEST(SettingsToolCommandLine, IsBuiltByteForByte) {
          R"(PORT="3" PLA="10" ELA="2" PATH="/p/KVX300C/3.1" CNAME="Module1" DPAC="KVX300C Standard")",
          ""},
         {{0, 254, 30, "", "", ""}, R"(PORT="0" PLA="254" ELA="30" PATH="" CNAME="" DPAC="")", ""},
-        {{0, 1, 1, "/a \"b\"", "M", "D"}, std::nullopt,
+        {{0, 1, 1, "/a \"b\"", "M", "D"},
+         std::nullopt,
          "the value of PATH holds a double quote: /a \"b\""},
-        {{0, 1, 1, "/a", "M", "Pack \"x"}, std::nullopt,
+        {{0, 1, 1, "/a", "M", "Pack \"x"},
+         std::nullopt,
          "the value of DPAC holds a double quote: Pack \"x"},
     };
     for (const Row& row : rows) {

@@ -3,7 +3,6 @@
 // by Ctrl-C or a closed terminal that still prints what it found.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -117,7 +116,8 @@ int waitExit(pid_t pid, std::chrono::seconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     int status = 0;
     while (std::chrono::steady_clock::now() < end) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
         pollfd none{-1, 0, 0};
         ::poll(&none, 0, 20);
     }
@@ -138,7 +138,8 @@ class ScanModulesCli : public ::testing::Test {
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
     }
     std::vector<std::string> command(std::vector<std::string> args) {
-        args.insert(args.begin(), {KRELVAN_CLI_PATH, "scan-modules", "--machine", temp / "machine"});
+        args.insert(args.begin(),
+                    {KRELVAN_CLI_PATH, "scan-modules", "--machine", temp / "machine"});
         return args;
     }
 
@@ -156,7 +157,12 @@ TEST_F(ScanModulesCli, ListsTheModulesOnTheSerialBusAndBehindTheGateway) {
         std::vector<std::string> args;
         std::string out;
     } cases[] = {
-        {"the dialog's search ends at the bus head", {"--link", serial}, "10\t1\tKVX300C\n"},
+        {"\"Search all addresses\" is on by default: the whole serial bus",
+         {"--link", serial},
+         kBusLines},
+        {"the local addresses only end at the bus head",
+         {"--link", serial, "--local-only"},
+         "10\t1\tKVX300C\n"},
         {"the whole serial bus", {"--link", serial, "--all"}, kBusLines},
         {"the gateway and its bus", {"--link", gate, "--all"}, "1\t5\tKVX300C\n" + kBusLines},
     };
@@ -166,6 +172,12 @@ TEST_F(ScanModulesCli, ListsTheModulesOnTheSerialBusAndBehindTheGateway) {
         EXPECT_EQ(r.out, c.out) << c.what;
         EXPECT_EQ(r.err, "") << c.what;  // no progress when stderr is no terminal
     }
+    // With the dialog's box turned off in the settings, the search ends at the bus head.
+    temp.write("machine/Kvxmatic.Ini",
+               "[Kvxmatic]\nProductDir=../product\nSearchAllAddresses=0\n"
+               "[Link]\nBaud=115200\nTcpTimeoutMs=500\n");
+    const auto r = testsupport::runCommand(command({"--link", serial}), 60);
+    EXPECT_EQ(r.out, "10\t1\tKVX300C\n") << r.err;
 }
 
 TEST_F(ScanModulesCli, HelpAndBadArguments) {

@@ -51,6 +51,7 @@ TEST_F(ComSettingsViewTest, WidgetsAndControlsMatchOneToOne) {
                                     "CtrlCurrentDescription",
                                     "btnSearchTCP",
                                     "btnTCPSettings",
+                                    "btnSearchModules",
                                     "Image1",
                                     "CmdOk",
                                     "CmdCancel"};

@@ -68,7 +68,14 @@ INSTANTIATE_TEST_SUITE_P(
                    20,
                    4,
                    {"write241 12:3 0 20", "write241 20:3 1 4"}},
-        ChangeCase{"HighestAddress", "254", "255", Press::Ok, {}, {kOk}, 254, 255,
+        ChangeCase{"HighestAddress",
+                   "254",
+                   "255",
+                   Press::Ok,
+                   {},
+                   {kOk},
+                   254,
+                   255,
                    {"write241 12:3 0 254", "write241 254:3 1 255"}},
         ChangeCase{"Cancelled", "20", "4", Press::Cancel, {}, {}, 12, 3, {}},
         ChangeCase{"Escaped", "20", "4", Press::Escape, {}, {}, 12, 3, {}},
@@ -82,13 +89,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "20",
                    "4",
                    Press::Ok,
-                   [](ScriptedController& c) { c.others.insert({20, 4}); },
+                   [](ScriptedController& c) {
+                       c.others.insert({20, 4});
+                   },
                    {"Another controller already answers at the new address. The address was "
                     "not changed."},
                    12,
                    3,
                    {}},
-        ChangeCase{"SameAddressIsNotOccupied", "12", "3", Press::Ok, {}, {kOk}, 12, 3,
+        ChangeCase{"SameAddressIsNotOccupied",
+                   "12",
+                   "3",
+                   Press::Ok,
+                   {},
+                   {kOk},
+                   12,
+                   3,
                    {"write241 12:3 0 12", "write241 12:3 1 3"}},
         ChangeCase{"ElaWriteFails",
                    "20",
@@ -114,7 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "20",
                    "4",
                    Press::Ok,
-                   [](ScriptedController& c) { c.deaf.insert({20, 4}); },
+                   [](ScriptedController& c) {
+                       c.deaf.insert({20, 4});
+                   },
                    {"No controller answers at the address 20:4."},
                    20,
                    4,
@@ -139,6 +157,8 @@ struct ResetCase {
     std::vector<std::string> coldStarts;
     int16_t pla;
     int16_t ela;
+    std::string status;  // how the command ended
+    std::string line;    // where the window says the controller is
 };
 
 class ResetTest : public LoadFixture, public ::testing::WithParamInterface<ResetCase> {};
@@ -152,16 +172,42 @@ TEST_P(ResetTest, AsksThenColdStarts) {
     EXPECT_EQ(controller->callsStartingWith("coldStart"), c.coldStarts);
     EXPECT_EQ(program().connection.CurrentPLA, c.pla);
     EXPECT_EQ(program().connection.CurrentELA, c.ela);
-    EXPECT_EQ(form().CtrlStatusLine.caption, "");
+    EXPECT_EQ(form().CtrlStatusLine.caption, c.status);
+    EXPECT_EQ(form().ControllerLine.caption, c.line);
     EXPECT_EQ(commandsOf(form()), kAllOn);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ResetTest,
-    ::testing::Values(ResetCase{"Yes", true, ui::answer::Yes, {}, {"coldStart 12:3"}, 254, 30},
-                      ResetCase{"No", true, ui::answer::No, {}, {}, 12, 3},
-                      ResetCase{"NoController", false, ui::answer::Yes,
-                                {"No controller connected"}, {}, 0, 0}),
+    ::testing::Values(
+        ResetCase{"Yes",
+                  true,
+                  ui::answer::Yes,
+                  {},
+                  {"coldStart 12:3"},
+                  254,
+                  30,
+                  "Reset: the controller restarts and answers at 254:30 until its address is "
+                  "read again.",
+                  "Controller 254:30 over TCP/IP"},
+        ResetCase{"No",
+                  true,
+                  ui::answer::No,
+                  {},
+                  {},
+                  12,
+                  3,
+                  "Reset not done.",
+                  "Controller 12:3 over TCP/IP"},
+        ResetCase{"NoController",
+                  false,
+                  ui::answer::Yes,
+                  {"No controller connected"},
+                  {},
+                  0,
+                  0,
+                  "Reset not done.",
+                  "No controller answered over TCP/IP"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ResetTest, AsksTheQuestionOfTheResetAndShowsTheStatusMeanwhile) {

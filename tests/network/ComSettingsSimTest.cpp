@@ -3,9 +3,11 @@
 // connects, and the main window shows the controller with its partitions.
 #include <gtest/gtest.h>
 
+#include "link/FormSearchModules.h"
 #include "network/FakeFinder.h"
 #include "network/FormComSettings.h"
 #include "network/SimNetworkFixture.h"
+#include "platform/kvxglib/TcpLinks.h"
 #include "support/ScriptedForms.h"
 
 namespace networktest {
@@ -61,7 +63,8 @@ TEST_F(ComSettingsSimTest, ChoosingThePasswordProtectedControllerConnectsIt) {
     program().formMain.COMPort_Click();
 
     EXPECT_TRUE(result);
-    EXPECT_EQ(input.prompts.size(), 2u) << "asked again after the wrong password";
+    ASSERT_EQ(input.prompts.size(), 2u) << "asked again after the wrong password";
+    EXPECT_EQ(input.prompts[1].rfind("Wrong network password.\n", 0), 0u) << input.prompts[1];
     EXPECT_EQ(program().connection.CommKind, 2);
     EXPECT_NE(program().connection.CurrentLink, 0);
     const app::FormMain& main = program().formMain;
@@ -74,6 +77,98 @@ TEST_F(ComSettingsSimTest, ChoosingThePasswordProtectedControllerConnectsIt) {
     EXPECT_TRUE(main.ButtonLoadProg.enabled);
     EXPECT_TRUE(main.ButtonLoadWeb.enabled);
     EXPECT_TRUE(fixture.messages().empty());
+}
+
+const char* kGateway = R"([Simulator]
+Discovery=0.0.0.0:0
+
+[Controller Gate]
+Serial=SN-GATE
+Name=Gate
+Model=300
+KvxrealC=yes
+Address=1:5
+Listen=127.0.0.35:0
+
+[Controller Head]
+Bus=serial
+Serial=SN-HEAD
+Model=300
+Address=10:1
+
+[Controller Valve]
+Bus=serial
+Serial=SN-VALVE
+Model=200
+Address=10:2
+)";
+
+class ModuleSearchOverTcpTest : public SimNetworkTest {
+  protected:
+    void SetUp() override {
+        start(kGateway);
+        program().load.forms = &forms;
+    }
+    testsupport::ScriptedForms forms;
+};
+
+// With "Search all addresses" on, the module search through a TCP/IP controller lists it and
+// every station of the bus behind it.
+TEST_F(ModuleSearchOverTcpTest, ListsTheGatewayAndEveryStationOfItsBus) {
+    fixture.boxes.answers = {ui::answer::Yes};  // the one controller found
+    std::vector<std::string> rows;
+    std::string result;
+    forms.onShow["FormSearchModules"] = [&](ui::Form& f) {
+        auto& dialog = dynamic_cast<clink::FormSearchModules&>(f);
+        EXPECT_TRUE(dialog.CheckSearchAll.value);
+        dialog.ActionButton_Click();
+        for (const auto& item : dialog.ParamList.items)
+            rows.push_back(item.text + ":" + item.subItems[0]);
+        result = dialog.ParamListLabel.caption;
+        dialog.CloseButton_Click();
+    };
+    forms.onShow["FormComSettings"] = [](ui::Form& f) {
+        auto& form = dynamic_cast<network::FormComSettings&>(f);
+        form.rbUseTCP_Click();
+        EXPECT_TRUE(form.btnSearchModules.enabled);
+        form.btnSearchModules_Click();
+        form.CmdCancel_Click();
+    };
+    program().formMain.COMPort_Click();
+    EXPECT_EQ(rows, (std::vector<std::string>{"1:5", "10:1", "10:2"}));
+    EXPECT_NE(result.find("3 modules found."), std::string::npos) << result;
+}
+
+// After too many wrong proofs the controller takes no password for a while, not even the right
+// one: the dialog says so instead of calling the right password wrong, and asks no more.
+TEST_F(ComSettingsSimTest, AControllerThatTakesNoPasswordNowIsReportedAsSuch) {
+    const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port, "guess"),
+                  comm::PasswordCheck::Refused);
+    fixture.boxes.answers = {ui::answer::Yes};
+    input.answers = {std::string("vault-pass"), std::string("vault-pass")};
+    bool result = true;
+    bool okEnabled = false;
+    forms.onShow["FormComSettings"] = [&](ui::Form& f) {
+        auto& form = dynamic_cast<network::FormComSettings&>(f);
+        form.rbUseTCP_Click();
+        form.CmdOk_Click();
+        result = form.Result;
+        okEnabled = form.CmdOk.enabled;
+        form.CmdCancel_Click();
+    };
+    program().formMain.COMPort_Click();
+
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(okEnabled) << "worth another try in a minute";
+    EXPECT_EQ(input.prompts.size(), 1u) << "the right password is not asked for again";
+    const auto shown = fixture.messages();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown.back().find("too many wrong passwords; wait a minute"), std::string::npos)
+        << shown.back();
+    EXPECT_EQ(shown.back().find("Wrong"), std::string::npos);
+    EXPECT_EQ(program().connection.CurrentLink, 0);
 }
 
 }  // namespace

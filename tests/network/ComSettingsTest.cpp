@@ -35,8 +35,10 @@ class FakeChecks final : public network::ComChecks {
         return answers;
     }
     bool locate(int16_t&, int16_t&) override { return located; }
+    std::string moduleTypeName(int16_t, int16_t) override { return typeName; }
 
     std::string serialFault;
+    std::string typeName;
     bool answers = true;
     bool located = false;
     std::string osKind;
@@ -279,7 +281,8 @@ TEST_F(ComSettingsTest, TheChoiceEnablesItsOwnControls) {
             &form->CtrlCurrentName,      &form->CtrlCurrentDescription,
             &form->LabelCurrentName,     &form->LabelCurrentSerialNo,
             &form->LabelCurrentEthernet, &form->LabelCurrentDescription,
-            &form->btnSearchTCP,         &form->btnTCPSettings};
+            &form->btnSearchTCP,         &form->btnTCPSettings,
+            &form->btnSearchModules};
         for (const ui::Control* c : tcpControls) EXPECT_EQ(c->enabled, tcp);
         EXPECT_TRUE(form->rbUseTCP.enabled);
     }
@@ -336,6 +339,48 @@ TEST_F(ComSettingsTest, CancelPutsBackTheLinkInForceWhenOpened) {
     EXPECT_EQ(program().connection.CurrentLink, 41);
     EXPECT_EQ(program().connection.CurrentPLA, 5);
     EXPECT_EQ(program().current.CurrentSN, "OLD");
+}
+
+// After OK the window says where the controller is (on the serial link with its module type),
+// and a Cancel says that nothing changed.
+TEST_F(ComSettingsTest, TheWindowShowsTheControllerItTookAndACancel) {
+    const struct {
+        const char* what;
+        bool tcp;
+        bool answers;
+        bool cancel;
+        std::string line;
+        std::string status;
+    } rows[] = {
+        {"serial", false, true, false, "Controller 12:3 (KVX300C) on the serial link", ""},
+        {"serial, nobody answers", false, false, false, "No controller answered on the serial link",
+         ""},
+        {"TCP/IP", true, true, false, "Controller 12:3 (KVX300C) over TCP/IP", ""},
+        {"cancelled", true, true, true, "", "Communication settings cancelled: nothing changed."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        net.stations.clear();
+        net.add("SN-1", true);
+        program().comm.finder.reset();
+        program().connection.CurrentLink = 0;
+        main().ControllerLine.caption.clear();
+        main().CtrlStatusLine.caption.clear();
+        checks = FakeChecks(program());
+        checks.answers = row.answers;
+        checks.typeName = "KVX300C";
+        auto form = open(row.tcp ? 2 : 1);
+        form->CtrlCurrentSerialNo.text = "SN-1";
+        program().connection.ModelCode = "300";
+        program().connection.CurrentPLA = 12;  // as the search dialog's choice left them
+        program().connection.CurrentELA = 3;
+        if (row.cancel)
+            form->CmdCancel_Click();
+        else
+            form->CmdOk_Click();
+        EXPECT_EQ(main().ControllerLine.caption, row.line);
+        EXPECT_EQ(main().CtrlStatusLine.caption, row.status);
+    }
 }
 
 TEST_F(ComSettingsTest, SetupRunsOnlyForTheControllerInForce) {

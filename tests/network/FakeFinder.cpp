@@ -31,7 +31,12 @@ FakeNetwork::Station* FakeFound::station() { return network_.find(SerialNumber()
 
 bool FakeFound::PasswordAccepted() {
     auto* s = station();
-    return s != nullptr && (!s->identity.encryptionRequired || s->password == password_);
+    if (s == nullptr) return false;
+    if (!s->identity.encryptionRequired) return true;
+    check_ = s->rateLimited             ? comm::PasswordCheck::RateLimited
+             : s->password == password_ ? comm::PasswordCheck::Accepted
+                                        : comm::PasswordCheck::Refused;
+    return check_ == comm::PasswordCheck::Accepted;
 }
 
 bool FakeFound::Connect() {

@@ -19,10 +19,11 @@ using components::PortField;
 struct FakeNetwork {
     struct Station {
         wire::DiscoveryReply identity;
-        std::string password;                         // wanted when identity.encryptionRequired
-        std::map<PortField, std::string> secrets;     // what a read of the port settings tells
-        bool connects = true;                         // false: the link cannot be opened
-        bool checked = true, fits = true;             // the network check
+        std::string password;      // wanted when identity.encryptionRequired
+        bool rateLimited = false;  // takes no password for now, not even the right one
+        std::map<PortField, std::string> secrets;  // what a read of the port settings tells
+        bool connects = true;                      // false: the link cannot be opened
+        bool checked = true, fits = true;          // the network check
         std::vector<std::map<PortField, std::string>> applied;  // settings applied at connect
         int endSetups = 0;
         bool answers = true;  // false: no search finds it any more
@@ -47,6 +48,7 @@ class FakeFound final : public components::FoundController {
   public:
     FakeFound(FakeNetwork& network, const FakeNetwork::Station& station, std::string password);
     bool PasswordAccepted() override;
+    comm::PasswordCheck LastPasswordCheck() const override { return check_; }
     bool Connect() override;
     int32_t Handle() const override { return handle_; }
     bool LinkOk() const override { return linkOk_; }
@@ -62,6 +64,7 @@ class FakeFound final : public components::FoundController {
     std::string password_;
     int32_t handle_ = 0;
     bool linkOk_ = false;
+    comm::PasswordCheck check_ = comm::PasswordCheck::Unreachable;
 };
 
 class FakeFinder final : public components::ControllerFinder {

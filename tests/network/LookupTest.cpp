@@ -124,17 +124,30 @@ TEST_F(LookupTest, SearchDialogListsWhatTheFinderFinds) {
 }
 
 TEST_F(LookupTest, OkAsksForThePasswordUntilAcceptedOrAbandoned) {
+    const std::string ask =
+        "This controller needs a password for TCP/IP communication.\nPlease enter a password.";
+    const std::string again = "Wrong network password.\n" + ask;
     struct Case {
         const char* what;
         std::vector<std::optional<std::string>> answers;
+        bool rateLimited;
         bool chosen;
-        int prompts;
+        std::vector<std::string> prompts;
+        std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {"right at once", {"secret"}, true, 1},
-        {"wrong, then right", {"guess", "secret"}, true, 2},
-        {"empty answer", {""}, false, 1},
-        {"cancelled", {std::nullopt}, false, 1},
+        {"right at once", {"secret"}, false, true, {ask}, {}},
+        {"wrong, then right", {"guess", "secret"}, false, true, {ask, again}, {}},
+        {"wrong, then cancelled", {"guess", std::nullopt}, false, false, {ask, again}, {}},
+        {"empty answer", {""}, false, false, {ask}, {}},
+        {"cancelled", {std::nullopt}, false, false, {ask}, {}},
+        {"a controller that takes no password now is asked none",
+         {"secret"},
+         true,
+         false,
+         {},
+         {"The controller SN-P takes no password now: too many wrong passwords; wait a "
+          "minute."}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,8 +155,10 @@ TEST_F(LookupTest, OkAsksForThePasswordUntilAcceptedOrAbandoned) {
         auto& s = net.add("SN-P", true);
         s.identity.encryptionRequired = true;
         s.password = "secret";
+        s.rateLimited = c.rateLimited;
         program().comm.NetworkPassword.clear();
         program().connection.CurrentLink = 0;
+        fixture.boxes.shown.clear();
         input.prompts.clear();
         input.maskedFlags.clear();
         input.answers = {c.answers.begin(), c.answers.end()};
@@ -153,11 +168,9 @@ TEST_F(LookupTest, OkAsksForThePasswordUntilAcceptedOrAbandoned) {
         form.ButtonOk_Click();
         EXPECT_EQ(form.SearchOkFlg, c.chosen);
         EXPECT_EQ(form.Visible, !c.chosen);
-        EXPECT_EQ(static_cast<int>(input.prompts.size()), c.prompts);
+        EXPECT_EQ(input.prompts, c.prompts);
         for (bool masked : input.maskedFlags) EXPECT_TRUE(masked);
-        EXPECT_EQ(input.prompts.front(),
-                  "This controller needs a password for TCP/IP communication.\n"
-                  "Please enter a password.");
+        EXPECT_EQ(fixture.messages(), c.messages);
         EXPECT_EQ(program().connection.CurrentLink != 0, c.chosen);
         if (!c.chosen) {
             EXPECT_FALSE(form.ButtonOk.enabled);

@@ -8,8 +8,9 @@
 #include <map>
 #include <string>
 
-#include "platform/wire/PortField.h"
+#include "platform/comm/PasswordCheck.h"
 #include "platform/wire/DiscoveryPayload.h"
+#include "platform/wire/PortField.h"
 
 namespace components {
 
@@ -61,6 +62,9 @@ class FoundController {
     // ---- operations ----
     // The password the finder holds proves itself to the controller (challenge-response).
     virtual bool PasswordAccepted() = 0;
+    // How the controller took the last proof of the password: a wrong one is told apart from
+    // a controller that takes none for now after too many.
+    virtual comm::PasswordCheck LastPasswordCheck() const { return comm::PasswordCheck::Refused; }
     virtual void Select() { selected_ = true; }
     virtual void Deselect() { selected_ = false; }
     bool selected() const { return selected_; }

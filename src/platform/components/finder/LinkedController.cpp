@@ -1,8 +1,8 @@
 #include "platform/components/finder/LinkedController.h"
 
+#include "platform/components/finder/PortOsImage.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
-#include "platform/components/finder/PortOsImage.h"
 #include "platform/wire/PortSettingsPayload.h"
 
 namespace components {
@@ -44,11 +44,11 @@ bool LinkedController::PasswordAccepted() {
     // Asked once per found controller: every proof counts against the limits of both ends.
     // The protected link it opens is the one Connect uses, so a login costs one proof.
     if (!accepted_) {
-        comm::PasswordCheck check = comm::PasswordCheck::Unreachable;
+        check_ = comm::PasswordCheck::Unreachable;
         const int32_t link = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
-                                                        password_, &why_, &check,
+                                                        password_, &why_, &check_,
                                                         reported().serialNumber);
-        accepted_ = check == comm::PasswordCheck::Accepted;
+        accepted_ = check_ == comm::PasswordCheck::Accepted;
         if (link != 0) {
             handle_ = link;
             sealed_ = true;
@@ -78,7 +78,7 @@ bool LinkedController::openLink() {
         return false;
     }
     handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
-                                                   &why_, nullptr, reported().serialNumber)
+                                                   &why_, &check_, reported().serialNumber)
                       : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
     if (handle_ == 0) return false;
     if (sealed_ && !known) known_.remember(SerialNumber());
@@ -136,7 +136,8 @@ void LinkedController::CheckNetwork(bool& done, bool& checked) {
     fits_ = false;
     auto payload = wire::encodePayload(settingsOf(pending(), true));
     std::vector<uint8_t> reply;
-    if (!payload || !run(wire::code(wire::PortCommand::CheckNetwork), std::move(payload).value(), reply) ||
+    if (!payload ||
+        !run(wire::code(wire::PortCommand::CheckNetwork), std::move(payload).value(), reply) ||
         reply.size() != 1)
         return;
     checked = (reply[0] & wire::kNetworkChecked) != 0;

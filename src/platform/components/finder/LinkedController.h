@@ -30,6 +30,7 @@ class LinkedController final : public FoundController {
                      const PortOsUpgradeSettings* upgrades = nullptr);
 
     bool PasswordAccepted() override;
+    comm::PasswordCheck LastPasswordCheck() const override { return check_; }
     bool Connect() override;
     int32_t Handle() const override { return handle_; }
     bool LinkOk() const override { return linkOk_; }
@@ -65,6 +66,7 @@ class LinkedController final : public FoundController {
     std::optional<bool> accepted_;
     ProtectedControllers known_;
     bool sealed_ = false;
+    comm::PasswordCheck check_ = comm::PasswordCheck::Unreachable;
     std::string why_;
     std::string warning_;
 };
