@@ -143,7 +143,7 @@ Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
         // KVXreal C controllers run partitions instead (activate).
         if (state_.hasPartitions) {
             out.reply = reply(request, ReplyCode::UnknownCommand);
-        } else if (transfers.isOpen()) {
+        } else if (transfers.blocksApplicationControl()) {
             out.reply = reply(request, ReplyCode::Busy);
         } else {
             const ReplyCode code = controlApplication(state_, ac->action);
@@ -198,7 +198,7 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
         out.changed = true;
         out.reply = reply(request, ReplyCode::Ok);
     } else if (auto* a = std::get_if<tg::Activate>(&command)) {
-        if (transfers.isOpen()) {
+        if (transfers.blocksActivation(a->partition)) {
             out.reply = reply(request, ReplyCode::Busy);
             return out;
         }

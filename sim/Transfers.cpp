@@ -83,6 +83,16 @@ bool Transfers::isOpen(Clock::time_point now) {
     return staged_.has_value();
 }
 
+bool Transfers::blocksApplicationControl(Clock::time_point now) {
+    return isOpen(now) && staged_->bytes.size() < staged_->open.totalSize;
+}
+
+bool Transfers::blocksActivation(uint8_t partition, Clock::time_point now) {
+    if (blocksApplicationControl(now)) return true;
+    return staged_.has_value() && staged_->open.target == wire::TransferTarget::Partition &&
+           staged_->open.partition == partition;
+}
+
 std::chrono::milliseconds Transfers::flashDelay(uint32_t writeMs) {
     if (writeMs == 0) return std::chrono::milliseconds(0);
     const auto now = Clock::now();

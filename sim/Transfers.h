@@ -38,8 +38,14 @@ class Transfers {
   public:
     using Clock = std::chrono::steady_clock;
 
-    // True while a transfer is open: partition changes and activation answer Busy.
+    // True while a transfer is open: a second open and partition changes answer Busy.
     bool isOpen(Clock::time_point now = Clock::now());
+    // Activation and application control answer Busy while bytes are still arriving. Once
+    // every byte is staged and the commit is awaited, the running program may be stopped
+    // (and started again) around the commit; only the staged partition itself stays
+    // unavailable, so a commit never replaces the program that runs.
+    bool blocksActivation(uint8_t partition, Clock::time_point now = Clock::now());
+    bool blocksApplicationControl(Clock::time_point now = Clock::now());
     // The controller restarted: whatever was staged is gone.
     void restart() { staged_.reset(); }
 

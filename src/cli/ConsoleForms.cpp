@@ -40,6 +40,10 @@ void ConsoleForms::hide(ui::Form& form) {
     progress_ = nullptr;
 }
 
+void ConsoleForms::cancelProgress() {
+    if (progress_ != nullptr) progress_->CancelButton_Click();
+}
+
 void ConsoleForms::showProgress() {
     if (progress_ == nullptr || progress_->NumValue.text == printed_) return;
     printed_ = progress_->NumValue.text;

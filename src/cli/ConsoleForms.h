@@ -23,6 +23,8 @@ class ConsoleForms final : public ui::FormHost {
 
     // Prints the progress of the shown dialog when it changed; called at each event round.
     void showProgress();
+    // Presses Cancel of the shown progress dialog, as the window's Escape would.
+    void cancelProgress();
 
   private:
     std::ostream& out_;

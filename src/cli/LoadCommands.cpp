@@ -13,6 +13,7 @@
 #include "cli/PartitionsCommand.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
+#include "cli/StopSignals.h"
 #include "link/ConnectionChecks.h"
 #include "load/AddressCommands.h"
 #include "load/CommandLock.h"
@@ -51,12 +52,18 @@ struct Run {
                 isatty(options.json ? STDERR_FILENO : STDOUT_FILENO) != 0, args.yes),
           format(chooseFormat(options.json)) {
         session.messageBoxes().answerYes = args.yes;
-        session.screen().onEvents = [this] { forms.showProgress(); };
+        // Ctrl-C or a hang-up during a load or an upgrade is its Cancel: the controller
+        // is left running what it ran, not stopped half way.
+        session.screen().onEvents = [this] {
+            if (StopSignals::asked()) forms.cancelProgress();
+            forms.showProgress();
+        };
         program().load.forms = &forms;
     }
     ~Run() { program().load.forms = nullptr; }
     app::Program& program() { return session.program(); }
 
+    StopSignals signals;
     Session session;
     ConsoleForms forms;
     OutputFormat format;

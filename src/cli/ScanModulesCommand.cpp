@@ -2,9 +2,7 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <iostream>
 
 #include "cli/CommonArgs.h"
@@ -12,6 +10,7 @@
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Selection.h"
+#include "cli/StopSignals.h"
 #include "link/FormSearchModules.h"
 #include "program/LoadState.h"
 
@@ -27,35 +26,6 @@ struct ScanArgs {
     std::string machineDir;
     bool all = false;
     bool localOnly = false;
-};
-
-std::atomic<bool> stopAsked{false};
-
-// Ctrl-C, a hang-up of the terminal and a plain kill all ask the scan to stop; a write to a
-// closed pipe fails as an error instead of ending the process.
-class StopSignals {
-  public:
-    StopSignals() {
-        stopAsked = false;
-        struct sigaction ask {};
-        ask.sa_handler = [](int) { stopAsked = true; };
-        ask.sa_flags = SA_RESTART;
-        sigemptyset(&ask.sa_mask);
-        for (int s : {SIGINT, SIGHUP, SIGTERM}) sigaction(s, &ask, &saved_[index(s)]);
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        sigaction(SIGPIPE, &ignore, &saved_[index(SIGPIPE)]);
-    }
-    ~StopSignals() {
-        for (int s : {SIGINT, SIGHUP, SIGTERM, SIGPIPE}) sigaction(s, &saved_[index(s)], nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-  private:
-    static int index(int s) { return s == SIGINT ? 0 : s == SIGHUP ? 1 : s == SIGTERM ? 2 : 3; }
-    struct sigaction saved_[4]{};
 };
 
 std::string lineOf(const ui::ListItem& item) {
@@ -107,7 +77,7 @@ class Scan {
             std::cerr << '\r' << form_.ParamListLabel.caption << "\x1b[K" << std::flush;
             shown_ = true;
         }
-        if ((stopAsked || !std::cout.good()) && !stopped_) {
+        if ((StopSignals::asked() || !std::cout.good()) && !stopped_) {
             stopped_ = true;
             form_.ActionButton_Click();  // a running search stops after its probe
         }

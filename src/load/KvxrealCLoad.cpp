@@ -12,6 +12,7 @@
 #include "catalogue/Texts.h"
 #include "load/FormLoadApplication.h"
 #include "load/PartitionList.h"
+#include "load/RestoreActivation.h"
 
 namespace load {
 namespace {
@@ -72,6 +73,7 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     std::unique_ptr<components::AppLoader> loader = program.platform.components.NewAppLoader();
     LoadOutcome outcome = LoadOutcome::NotRun;
     uint8_t loaded = 0;
+    std::optional<int16_t> notRunning;  // the partition that could not be activated
     {
         DialogCleanUp cleanUp{loader.get(), dialog};
         // The loader's own words about a damaged or foreign image reach the user.
@@ -94,12 +96,19 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
         if (!subRead || !activeRead) {
             fail();
         } else {
-            controller.activate(c.CurrentPLA, c.CurrentELA, kNoApplication, 0);
+            // The running program goes on while the image travels; it stops only once every
+            // byte is staged, right before the commit.
+            bool stopped = false;
+            loader->BeforeCommit([&] {
+                controller.activate(c.CurrentPLA, c.CurrentELA, kNoApplication, 0);
+                stopped = true;
+            });
             program.load.LoadCancelled = false;
             dialog.OpenLoadApp("LoadProg");
             dialog.Loader = loader.get();
             const bool completed = loader->Load() && !program.load.LoadCancelled;
             dialog.Loader = nullptr;
+            loader->BeforeCommit({});
             loaded = loader->Partition();
             const int16_t pla = loader->PLA();
             const int16_t ela = loader->ELA();
@@ -107,18 +116,22 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
                 // Only a partition that now holds the new program is renamed and retyped.
                 controller.setPartText(pla, ela, loaded, kNameAttribute, loader->ProgramName());
                 controller.setPartAttr(pla, ela, loaded, kTypeAttribute, kProgramType);
-                controller.activate(pla, ela, loaded, static_cast<int16_t>(subApplication));
+                if (!RestoreActivation(program, pla, ela, loaded,
+                                       static_cast<int16_t>(subApplication)))
+                    notRunning = loaded;
                 outcome = LoadOutcome::Loaded;
             } else {
                 // The controller kept its image: what ran before runs again.
-                controller.activate(pla, ela, static_cast<int16_t>(active),
-                                    static_cast<int16_t>(subApplication));
+                if (stopped && !RestoreActivation(program, pla, ela, static_cast<int16_t>(active),
+                                                  static_cast<int16_t>(subApplication)))
+                    notRunning = static_cast<int16_t>(active);
                 outcome = program.load.LoadCancelled ? LoadOutcome::Cancelled
                                                      : LoadOutcome::Failed;
             }
         }
     }
     RefreshPartitionList(program);
+    if (notRunning) catalogue::ShowErrorMessage(glib, NotRunningText(*notRunning));
     if (outcome == LoadOutcome::Loaded) {
         catalogue::ShowInfoMessage(
             glib, catalogue::ReplacePlaceholders(catalogue::GetText(glib, kLoaded),

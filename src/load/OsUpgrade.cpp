@@ -11,6 +11,7 @@
 #include "catalogue/Texts.h"
 #include "load/FormLoadApplication.h"
 #include "load/FormUpgradeKVXreal.h"
+#include "load/RestoreActivation.h"
 #include "platform/os/NativePath.h"
 
 namespace load {
@@ -88,6 +89,11 @@ OsCheck CheckOsRevision(program::Program& program, const std::string& programDir
     bool available = false;
     if (!chosen.empty()) {
         upgrader->UpgradeFile(folder + chosen);
+        // A file that cannot be read is no image: said once, never offered as version 0.
+        if (const std::string problem = upgrader->ImageProblem(); !problem.empty()) {
+            catalogue::ShowErrorMessage(glib, problem);
+            return OsCheck::Skipped;
+        }
         available = true;
     } else {
         int16_t found = 0;
@@ -100,7 +106,11 @@ OsCheck CheckOsRevision(program::Program& program, const std::string& programDir
     const char* names[] = {"QSystem.Ver_Major", "QSystem.Ver_Minor", "QSystem.Ver_Branch",
                            "QSystem.Ver_Number"};
     int32_t* fields[] = {&running.major, &running.minor, &running.branch, &running.number};
-    for (int i = 0; i < 4; ++i) controller.readNumber(c.CurrentPLA, c.CurrentELA, names[i], *fields[i]);
+    // A version that cannot be read is nothing to compare with.
+    for (int i = 0; i < 4; ++i) {
+        if (!controller.readNumber(c.CurrentPLA, c.CurrentELA, names[i], *fields[i]))
+            return OsCheck::Skipped;
+    }
     const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
                         upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
     if (image == running) return OsCheck::Current;
@@ -144,27 +154,34 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
     upgrader.Link(c.CurrentLink);
     int16_t done = 0;
     const bool staged = upgrader.Upgrade(0, done) && done == kTrue;
-    bool ready = false;
-    if (!program.load.LoadCancelled) {
-        if (!staged) {
-            // The old system was never touched: it and its application keep running.
-            dialog.Upgrade = nullptr;
-            catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
-            return false;
-        }
-        if (controller.activate(upgrader.PLA(), upgrader.ELA(), kNoApplication, 0)) {
-            int16_t finished = 0;
-            ready = upgrader.FinishUpgrade(0, finished) && finished == kTrue;
-            if (ready) {
-                controller.activate(upgrader.PLA(), upgrader.ELA(),
-                                    static_cast<int16_t>(partition),
-                                    static_cast<int16_t>(subApplication));
-            }
-        }
+    if (program.load.LoadCancelled) {
+        // Nothing was stopped: the staged image is dropped and the old system runs on.
+        dialog.Upgrade = nullptr;
+        dialog.CloseLoadApp();
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kUpgradeEnded));
+        return false;
     }
+    if (!staged) {
+        // The old system was never touched: it and its application keep running.
+        dialog.Upgrade = nullptr;
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
+        return false;
+    }
+    // Every byte is staged: the application stops only now, right before the commit.
+    bool ready = false;
+    if (controller.activate(upgrader.PLA(), upgrader.ELA(), kNoApplication, 0)) {
+        int16_t finished = 0;
+        ready = upgrader.FinishUpgrade(0, finished) && finished == kTrue;
+    }
+    // What ran before runs again: on the new system, or on the old one after a failure.
+    const bool running =
+        RestoreActivation(program, upgrader.PLA(), upgrader.ELA(),
+                          static_cast<int16_t>(partition), static_cast<int16_t>(subApplication));
     dialog.Upgrade = nullptr;
     dialog.CloseLoadApp();
-    catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kUpgradeEnded));
+    catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, ready ? kUpgradeEnded : kFailed));
+    if (!running)
+        catalogue::ShowErrorMessage(glib, NotRunningText(static_cast<int16_t>(partition)));
     return ready;
 }
 

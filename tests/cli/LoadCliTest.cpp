@@ -65,6 +65,14 @@ class LoadCli : public ::testing::Test {
         return runCommand(args, 120);
     }
     std::string boiler() const { return "tcp:" + sim->tcp("Boiler"); }
+    // A variable of Boiler by name, as the CLI prints it (the last field of its line).
+    std::string readName(const std::string& name) {
+        auto r = run({"read-name", "--model", "3", "--program", "2", "--link", boiler(), "--addr",
+                      "255:30", name});
+        std::string out = r.out;
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out.substr(out.rfind('\t') + 1);
+    }
 
     testsupport::TempFolder temp;
     std::string machine;
@@ -79,6 +87,10 @@ TEST_F(LoadCli, KvxrealCProgramLandsInTheChosenPartition) {
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_THAT(r.out + r.err, HasSubstr("loaded into partition 32"));
 
+    // The newer operating system of the revision went in first (its image is 3.2-0-4).
+    const char* const version[][2] = {{"QSystem.Ver_Major", "3"}, {"QSystem.Ver_Minor", "2"},
+                                      {"QSystem.Ver_Branch", "0"}, {"QSystem.Ver_Number", "4"}};
+    for (const auto& [name, value] : version) EXPECT_EQ(readName(name), value) << name;
     r = run({"partitions", "list", "--link", boiler(), "--addr", "255:30"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr("partition 32\tname=Heating and ventilation with web site\ttype=2"));

@@ -72,59 +72,10 @@ const std::string kBusLines =
     "10\t1\tKVX300C\n10\t2\tKVX200\n30\t3\t?\tTwo or more modules answer at this address: give "
     "each its own address.\n200\t7\t77\n";
 
-struct Spawned {
-    pid_t pid = -1;
-    int out = -1;
-};
-
-// Starts the command with stdout on a pipe (stderr and stdin as the test's).
-Spawned spawn(const std::vector<std::string>& args) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    Spawned s;
-    if (posix_spawn(&s.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) s.pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    s.out = pipeFds[0];
-    return s;
-}
-
-// What arrives on `fd` until it holds `until` or ends, within the time-out.
-std::string readUntil(int fd, const std::string& until, std::chrono::seconds timeout) {
-    std::string text;
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (text.find(until) == std::string::npos && std::chrono::steady_clock::now() < end) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0) continue;
-        char buffer[512];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    return text;
-}
-
-// The exit code, or -1 when the child is still running after the time-out (it is killed).
-int waitExit(pid_t pid, std::chrono::seconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-        pollfd none{-1, 0, 0};
-        ::poll(&none, 0, 20);
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
+using testsupport::readUntil;
+using testsupport::spawn;
+using testsupport::Spawned;
+using testsupport::waitExit;
 
 class ScanModulesCli : public ::testing::Test {
   protected:

@@ -7,6 +7,7 @@
 #include "load/FormLoadApplication.h"
 #include "load/FormUpgradeKVXreal.h"
 #include "load/OsUpgrade.h"
+#include "load/RestoreActivation.h"
 
 namespace loadtest {
 namespace {
@@ -118,14 +119,60 @@ INSTANTIATE_TEST_SUITE_P(
                     {"OsUpgrader.Upgrade(0)"},
                     {},
                     {kFailed}},
+        // A failed finish is a failure, and what ran before runs again.
         UpgradeCase{"ControllerNotBack",
                     {1, 2, 3, 5},
                     true,
                     [](testsupport::ComponentScript& s) { s.finishReady = 0; },
                     {"OsUpgrader.Upgrade(0)", "OsUpgrader.FinishUpgrade(0)"},
-                    {"activate 12:3 14 0"},
-                    {kEnded}}),
+                    {"activate 12:3 14 0", "activate 12:3 16 2"},
+                    {kFailed}},
+        UpgradeCase{"FinishCallFails",
+                    {1, 2, 3, 5},
+                    true,
+                    [](testsupport::ComponentScript& s) { s.finishResult = false; },
+                    {"OsUpgrader.Upgrade(0)", "OsUpgrader.FinishUpgrade(0)"},
+                    {"activate 12:3 14 0", "activate 12:3 16 2"},
+                    {kFailed}},
+        // An image file that cannot be read is no image: one message, no offer of version 0.
+        UpgradeCase{"UnreadableImage",
+                    {0, 0, 0, 0},
+                    true,
+                    [](testsupport::ComponentScript& s) { s.imageProblem = "The image is damaged."; },
+                    {},
+                    {},
+                    {"The image is damaged."}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OsUpgradeTest, UnreadableControllerVersionSkipsTheCheck) {
+    controller->numbers.erase("QSystem.Ver_Branch");
+    setImage(1, 2, 3, 5);
+    check();
+    EXPECT_THAT(forms.shown, IsEmpty());
+    EXPECT_THAT(upgraderCalls(), IsEmpty());
+}
+
+// A controller still busy when the program is put back is asked again; one that never takes
+// it is named as possibly running nothing.
+TEST_F(OsUpgradeTest, RestoringTheProgramIsRetriedAndItsFailureSaidPlainly) {
+    setImage(1, 2, 3, 5);
+    struct Row {
+        int refused;
+        size_t activations;
+        std::vector<std::string> messages;
+    };
+    const std::string notRunning = load::NotRunningText(16);
+    for (const Row& row : {Row{2, 4, {kEnded}}, Row{100, 7, {kEnded, notRunning}}}) {
+        SCOPED_TRACE(row.refused);
+        answerDialog(true);
+        controller->calls.clear();
+        fixture.boxes.shown.clear();
+        controller->refusedProgramActivations = row.refused;
+        check();
+        EXPECT_EQ(controller->callsStartingWith("activate").size(), row.activations);
+        EXPECT_EQ(messages(), row.messages);
+    }
+}
 
 TEST_F(OsUpgradeTest, CancelInTheProgressDialogSkipsTheReactivation) {
     setImage(1, 2, 3, 5);

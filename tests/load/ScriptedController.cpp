@@ -47,7 +47,12 @@ bool ScriptedController::activate(int16_t atPla, int16_t atEla, int16_t partitio
     log("activate " + addr(atPla, atEla) + " " + std::to_string(partition) + " " +
         std::to_string(sub));
     if (!at(atPla, atEla)) return false;
+    if (partition != 14 && refusedProgramActivations > 0) {
+        --refusedProgramActivations;
+        return false;
+    }
     activePartition = partition;
+    if (auto it = numbers.find("QSystem.ActivePartition"); it != numbers.end()) it->second = partition;
     return true;
 }
 

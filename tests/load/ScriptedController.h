@@ -31,6 +31,7 @@ class ScriptedController final : public load::Controller {
     bool partitionListFails = false;
     int16_t activePartition = 16;
     bool activeReadFails = false;
+    int refusedProgramActivations = 0;  // the next N activations but of 14 fail (busy)
     int16_t moduleType = -1;  // file 241 index 36; -1 fails to read
     std::map<std::string, int32_t> numbers;  // by name; a missing name fails to read
     std::set<std::pair<int, int>> others;    // addresses where other controllers answer

@@ -89,6 +89,7 @@ public:
     explicit FakeAppLoader(FakeComponentFactory& f) : Addressed(f, "AppLoader") {}
 
     void WebSite(bool webSite) override { rec(webSite ? "WebSite=1" : "WebSite=0"); }
+    void BeforeCommit(std::function<void()> hook) override { beforeCommit_ = std::move(hook); }
 
     bool Open(const std::string& jobFile) override {
         rec("Open(" + jobFile + ")");
@@ -100,6 +101,8 @@ public:
         cancelled_ = false;
         if (!opened_) return false;
         const bool finished = report(f_.script.loadProgress, f_.script.loadErrors);
+        // Staged whole: the caller's stop comes right before the commit.
+        if (finished && beforeCommit_) beforeCommit_();
         if (f_.script.partitionAfterLoad >= 0) partition_ = uint8_t(f_.script.partitionAfterLoad);
         if (f_.script.plaAfterLoad >= 0) pla_ = uint8_t(f_.script.plaAfterLoad);
         if (f_.script.elaAfterLoad >= 0) ela_ = uint8_t(f_.script.elaAfterLoad);
@@ -115,6 +118,7 @@ public:
 private:
     uint8_t partition_ = 0;
     bool opened_ = false;
+    std::function<void()> beforeCommit_;
 };
 
 class FakeJob final : public components::Job {
@@ -195,6 +199,7 @@ public:
     int16_t ImageVerMinor() const override { return f_.script.imageVersion[1]; }
     int16_t ImageVerBranch() const override { return f_.script.imageVersion[2]; }
     int16_t ImageVerRevision() const override { return f_.script.imageVersion[3]; }
+    std::string ImageProblem() const override { return f_.script.imageProblem; }
 
 private:
     std::string file_;

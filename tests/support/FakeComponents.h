@@ -33,6 +33,7 @@ struct ComponentScript {
     int16_t locateFound = 0;
     std::string locatedFile = "KVXreal.img";
     int16_t imageVersion[4] = {1, 0, 0, 0};  // major, minor, branch, revision
+    std::string imageProblem;                // why the named image cannot be loaded
     bool upgradeResult = true;
     int16_t upgradeDone = -1;
     std::vector<double> upgradeProgress{0.5, 1.0};

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <stdexcept>
 
 extern char** environ;
@@ -96,6 +97,51 @@ CommandResult runCommand(const std::vector<std::string>& argv, int timeoutSecond
 CommandResult runCommandWithInput(const std::vector<std::string>& argv, const std::string& input,
                                   int timeoutSeconds) {
     return run(argv, &input, timeoutSeconds);
+}
+
+Spawned spawn(const std::vector<std::string>& args) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    Spawned s;
+    if (posix_spawn(&s.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) s.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    s.out = pipeFds[0];
+    return s;
+}
+
+std::string readUntil(int fd, const std::string& until, std::chrono::seconds timeout) {
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (text.find(until) == std::string::npos && std::chrono::steady_clock::now() < end) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+int waitExit(pid_t pid, std::chrono::seconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        pollfd none{-1, 0, 0};
+        ::poll(&none, 0, 20);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
 }
 
 }  // namespace testsupport

@@ -5,6 +5,7 @@
 // may name the partition's program name. Properties are read and written through overloads
 // of the same name: `Partition()` reads, `Partition(n)` writes.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/components/Callbacks.h"
@@ -26,6 +27,10 @@ public:
     // reports through the error callback and returns false; a cancelled load returns false
     // without an error callback. Either way the controller keeps the image it had.
     virtual bool Load() = 0;
+    // Called by Load once every byte is staged, right before the commit: the caller stops the
+    // running program there, so it runs on while the image travels. Not called when Load
+    // fails or is cancelled before that point.
+    virtual void BeforeCommit(std::function<void()> hook) { (void)hook; }
     // Asks a running Load to stop at the next window; safe from inside QAVSProgress.
     virtual void Cancel() = 0;
 

@@ -41,6 +41,9 @@ public:
     virtual int16_t ImageVerMinor() const = 0;
     virtual int16_t ImageVerBranch() const = 0;
     virtual int16_t ImageVerRevision() const = 0;
+    // Why the image named by UpgradeFile cannot be loaded (unreadable, damaged, no operating
+    // system); empty when it can.
+    virtual std::string ImageProblem() const { return {}; }
 };
 
 }  // namespace components

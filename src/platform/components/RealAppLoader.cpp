@@ -39,6 +39,7 @@ bool RealAppLoader::Load() {
     job.model = source_->image.model;
     job.name = source_->image.name;
     job.image = source_->image.payload;
+    job.beforeCommit = beforeCommit_;
     const transfer::Result result = send(links_, job);
     switch (result.ending) {
         case transfer::Ending::Completed:
@@ -49,7 +50,7 @@ bool RealAppLoader::Load() {
             break;
     }
     return fail("The " + what() + " was not loaded into partition " + std::to_string(partition_) +
-                ": " + result.message + ". The controller keeps the " + what() + " it had.");
+                ": " + result.message + ". The partition holds what it held before.");
 }
 
 }  // namespace components

@@ -19,6 +19,7 @@ public:
     void WebSite(bool webSite) override { webSite_ = webSite; }
     bool Open(const std::string& jobFile) override;
     bool Load() override;
+    void BeforeCommit(std::function<void()> hook) override { beforeCommit_ = std::move(hook); }
     void Cancel() override { cancelled_ = true; }
     uint8_t Partition() const override { return partition_; }
     void Partition(uint8_t partition) override { partition_ = partition; }
@@ -40,6 +41,7 @@ private:
     bool webSite_ = false;
     std::optional<ImageSource> source_;
     std::string openError_ = "No job file was opened.";
+    std::function<void()> beforeCommit_;
 };
 
 }  // namespace components

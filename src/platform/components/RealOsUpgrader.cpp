@@ -3,6 +3,7 @@
 #include "platform/components/Channel.h"
 #include "platform/components/HeldTransfer.h"
 #include "platform/sysvars/Table.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace components {
 namespace {
@@ -94,9 +95,14 @@ bool RealOsUpgrader::Upgrade(int32_t /*zero*/, int16_t& done) {
 bool RealOsUpgrader::FinishUpgrade(int32_t /*zero*/, int16_t& ready) {
     ready = 0;
     if (!staged_) return fail("There is no loaded operating system to finish.");
-    const transfer::Result result = commitHeld(wait_.links, job(), *staged_);
+    const uint32_t transferId = *staged_;
+    const transfer::Result result = commitHeld(wait_.links, job(), transferId);
     staged_.reset();
-    if (result.ending != transfer::Ending::Completed)
+    // A commit whose answer was lost may well have taken effect (the controller restarts right
+    // after it): the controller decides once it is back, not the missing reply.
+    const bool answerLost = result.ending != transfer::Ending::Completed &&
+                            result.code1 >= wire::code(wire::ReplyCode::TimedOut);
+    if (result.ending != transfer::Ending::Completed && !answerLost)
         return fail("The operating system did not take effect: " + result.message +
                     ". The controller keeps the operating system it has.");
     // It restarts now; it may come back at its own address or at the direct one.
@@ -111,6 +117,9 @@ bool RealOsUpgrader::FinishUpgrade(int32_t /*zero*/, int16_t& ready) {
         ela_ = back->ela;
     }
     Channel controller(wait_.links, link_, {pla_, ela_});
+    if (answerLost && !commitTookPlace(controller, transferId))
+        return fail("The operating system did not take effect: the controller did not receive "
+                    "the commit. The controller keeps the operating system it has.");
     const auto running = controllerVersion(controller);
     if (!running)
         return fail("The operating-system version could not be read after the upgrade: " +
@@ -121,6 +130,16 @@ bool RealOsUpgrader::FinishUpgrade(int32_t /*zero*/, int16_t& ready) {
                     ": the upgrade failed.");
     ready = -1;
     return true;
+}
+
+bool RealOsUpgrader::commitTookPlace(Channel& controller, uint32_t transferId) {
+    std::vector<uint8_t> reply;
+    if (!controller.run(wire::TransferStatusRequest{transferId}, &reply)) return true;
+    const auto status = wire::decodeTransferStatusReply(reply);
+    if (!status || status->state == wire::TransferState::Committed) return true;
+    // Still staged: the commit never arrived. Nothing changed; drop the staging.
+    abortHeld(wait_.links, job(), transferId);
+    return false;
 }
 
 }  // namespace components

@@ -12,6 +12,8 @@
 
 namespace components {
 
+class Channel;
+
 class RealOsUpgrader final : public OsUpgrader, Loader {
 public:
     explicit RealOsUpgrader(ReturnWait wait) : wait_(wait) {}
@@ -35,11 +37,15 @@ public:
     int16_t ImageVerMinor() const override { return version(1); }
     int16_t ImageVerBranch() const override { return version(2); }
     int16_t ImageVerRevision() const override { return version(3); }
+    std::string ImageProblem() const override { return source_ ? "" : sourceError_; }
 
 private:
     int16_t version(int part) const;
     transfer::Job job() const;
     void dropStaged();
+    // After a commit whose answer was lost: false when the controller still holds the
+    // transfer uncommitted (then dropped); otherwise the version read back decides.
+    bool commitTookPlace(Channel& controller, uint32_t transferId);
 
     ReturnWait wait_;
     std::string file_;

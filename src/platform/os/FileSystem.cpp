@@ -23,8 +23,13 @@ std::vector<std::string> RealFileSystem::listFiles(const std::string& pattern) {
     const size_t slash = normal.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : normal.substr(0, slash + 1);
     std::string mask = slash == std::string::npos ? normal : normal.substr(slash + 1);
-    if (mask == "*.*" || mask.empty()) mask = "*";  // "*.*" also matches names without a dot
+    if (mask.empty()) mask = "*";
     const std::string foldedMask = foldCase(mask);
+    // A mask ending in ".*" also matches names without an extension ("KVXre*.*" finds
+    // "KVXrealC"), as the catalogue's masks expect.
+    const bool anyExtension = foldedMask.size() >= 2 && foldedMask.ends_with(".*");
+    const std::string withoutExtension =
+        anyExtension ? foldedMask.substr(0, foldedMask.size() - 2) : std::string();
 
     // Each name with its folded form, folded once: the order is lessIgnoreCase's. The folder
     // is read with readdir, whose entry type spares a stat (and a path object) per file.
@@ -43,7 +48,11 @@ std::vector<std::string> RealFileSystem::listFiles(const std::string& pattern) {
         if (!regular) continue;
         std::string name = entry->d_name;
         std::string folded = foldCase(name);
-        if (fnmatch(foldedMask.c_str(), folded.c_str(), FNM_PERIOD) == 0) {
+        const bool matches =
+            fnmatch(foldedMask.c_str(), folded.c_str(), FNM_PERIOD) == 0 ||
+            (anyExtension && folded.find('.') == std::string::npos &&
+             fnmatch(withoutExtension.c_str(), folded.c_str(), FNM_PERIOD) == 0);
+        if (matches) {
             found.emplace_back(std::move(folded), std::move(name));
         }
     }

@@ -94,6 +94,20 @@ class Run {
     bool resume(Answer& a);
     Result commit();
     void abort() { (void)exchange(wire::TransferAbortRequest{id_}); }
+    // Giving up after the link failed: one more try to reach the controller and drop the
+    // staging, so it does not answer Busy until its idle time-out.
+    Result cancelled() {
+        std::string why;
+        if (id_ != 0 && link_.connect(why)) abort();
+        result_.ending = Ending::Cancelled;
+        result_.message = "the load was cancelled";
+        return result_;
+    }
+    Result giveUp(const Answer& a, const std::string& what) {
+        std::string why;
+        if (id_ != 0 && link_.connect(why)) abort();
+        return fail(a, what);
+    }
     bool report();
     std::size_t windowBytes() const;
 
@@ -225,6 +239,8 @@ bool Run::askAgain(const wire::Request& request, Answer& a) {
         }
         if (Clock::now() >= until) return false;
         // A controller that is restarting or a port that is not back yet: try again shortly.
+        // The caller's events flow meanwhile, and its Cancel ends the wait at once.
+        if (!report()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
@@ -255,13 +271,14 @@ Result Run::commit() {
         for (;;) {
             a = exchange(wire::TransferCommitRequest{id_, checksum_});
             if (!a.linkFailure()) break;
-            if (result_.resumes >= tuning_.maxResumes) return fail(a, "the image could not be committed");
+            if (result_.resumes >= tuning_.maxResumes) return giveUp(a, "the image could not be committed");
             ++result_.resumes;
-            if (!resume(a)) return fail(a, "the controller could not be reached again");
+            if (!resume(a))
+                return cancelled_ ? cancelled() : giveUp(a, "the controller could not be reached again");
             if (committed_) break;
             if (received_ < job_.image.size()) {
                 // The controller restarted and lost the staged image: send it again.
-                if (!sendAll(a)) return cancelled_ ? result_ : fail(a, "the image transfer failed");
+                if (!sendAll(a)) return cancelled_ ? cancelled() : giveUp(a, "the image transfer failed");
             }
         }
         if (!committed_) {
@@ -314,21 +331,17 @@ Result Run::go() {
         return result_;
     }
     while (!sendAll(a)) {
-        if (cancelled_) {
-            abort();
-            result_.ending = Ending::Cancelled;
-            result_.message = "the load was cancelled";
-            return result_;
-        }
+        if (cancelled_) return cancelled();
         if (!a.linkFailure()) {
             abort();
             return fail(a, "the controller refused a block");
         }
-        if (result_.resumes >= tuning_.maxResumes) return fail(a, "the link failed too often");
+        if (result_.resumes >= tuning_.maxResumes) return giveUp(a, "the link failed too often");
         ++result_.resumes;
         if (!resume(a)) {
-            if (a.linkFailure()) return fail(a, "the controller could not be reached again");
-            return fail(a, "the transfer could not be resumed");
+            if (cancelled_) return cancelled();
+            if (a.linkFailure()) return giveUp(a, "the controller could not be reached again");
+            return giveUp(a, "the transfer could not be resumed");
         }
         if (committed_) break;
     }
@@ -339,6 +352,7 @@ Result Run::go() {
         result_.transfer = id_;
         return result_;
     }
+    if (job_.beforeCommit && !committed_) job_.beforeCommit();
     return commit();
 }
 

@@ -37,6 +37,9 @@ struct Job {
     // transfer, which the caller commits or aborts later (an operating-system upgrade commits
     // only after the application was stopped).
     bool holdCommit = false;
+    // Called once every byte is staged, right before the commit: the caller stops what runs
+    // there (the controller serves that while the transfer waits for its commit).
+    std::function<void()> beforeCommit;
 };
 
 struct Progress {
@@ -77,6 +80,9 @@ struct Tuning {
     // Extra in flight over rate x round trip, for jitter.
     double windowHeadroom = 2.0;
     // How long the engine keeps trying to reach a controller that went away mid-transfer.
+    // A load gives up at most maxResumes x reconnectFor (plus the link's own time-outs) after
+    // the controller went away; it then sends a best-effort abort, so the controller is not
+    // left busy with a transfer nobody finishes.
     std::chrono::milliseconds reconnectFor{15000};
 };
 

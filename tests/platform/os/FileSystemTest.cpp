@@ -16,6 +16,9 @@ TEST(RealFileSystem, ListsFilesInCaseInsensitiveOrderWithoutFolders) {
               (Names{"A.mdl", "a2.txt", "b.mdl", "c.MDL", "README"}));
     EXPECT_EQ(files.listFiles(temp / "cat/MODELS/*.mdl"), (Names{"A.mdl", "b.mdl", "c.MDL"}));
     EXPECT_EQ(files.listFiles(temp / "Cat/Missing/*.*"), Names{});
+    // A prefix with ".*" also finds a name without an extension.
+    EXPECT_EQ(files.listFiles(temp / "Cat/Models/REA*.*"), Names{"README"});
+    EXPECT_EQ(files.listFiles(temp / "Cat/Models/a*.*"), (Names{"A.mdl", "a2.txt"}));
 }
 
 TEST(RealFileSystem, ChangesTheCurrentFolderCaseInsensitively) {

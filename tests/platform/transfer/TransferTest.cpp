@@ -115,6 +115,56 @@ TEST_F(Transfer, SecondTransferAndActivationAreBusyWhileOneIsOpen) {
     EXPECT_EQ(activate.reply.code1, codeOf(ReplyCode::Ok)) << "free again after the commit";
 }
 
+// Every byte staged, the commit held: the running program can be stopped and a new one
+// started around the commit, while what could disturb the staged image stays busy.
+TEST_F(Transfer, FullyStagedTransferLetsTheProgramStopAroundItsCommit) {
+    comm::ExchangeEngine& gate = *rig.links.engine(kGate);
+    auto code = [&](const wire::Request& request) {
+        return gate.run(wire::kDirectAddress, request).reply.code1;
+    };
+    auto activate = [&](uint8_t partition) {
+        return code(wire::TelegramRequest{0, {0x61, partition, 0}});
+    };
+    const auto image = makeImage(3 * wire::kMaxBlockData, 4);
+    transfer::Job held = rig.job(kGate, image);
+    held.holdCommit = true;
+    const auto staged = rig.load(held);
+    ASSERT_EQ(staged.ending, Ending::Completed) << staged.message;
+
+    EXPECT_EQ(code(wire::TransferOpenRequest{TransferTarget::Partition, 18, 10, 0, "x"}),
+              codeOf(ReplyCode::Busy));
+    wire::PartitionChange remove;
+    remove.action = wire::PartitionAction::Remove;
+    remove.partition = 18;
+    EXPECT_EQ(code(wire::PartitionTableRequest{{remove}}),
+              codeOf(ReplyCode::Busy));
+    EXPECT_EQ(activate(17), codeOf(ReplyCode::Busy)) << "the staged partition";
+    EXPECT_EQ(activate(14), codeOf(ReplyCode::Ok)) << "the program stops before the commit";
+    EXPECT_EQ(rig.readInt(kGate, 241, 88, wire::VarType::Int), 14);
+    EXPECT_EQ(code(wire::TransferCommitRequest{staged.transfer, wire::crc32(image)}),
+              codeOf(ReplyCode::Ok));
+    EXPECT_EQ(activate(17), codeOf(ReplyCode::Ok));
+    EXPECT_EQ(rig.readInt(kGate, 241, 88, wire::VarType::Int), 17);
+    EXPECT_EQ(rig.partitionChecksum(kGate, 17), wire::crc32(image));
+
+    // An older controller: stop and start around the commit of its application.
+    comm::ExchangeEngine& old = *rig.links.engine(kOld);
+    const auto app = makeImage(2000, 5);
+    transfer::Job heldApp = rig.job(kOld, app, 0, TransferTarget::LegacyApplication);
+    heldApp.holdCommit = true;
+    const auto appStaged = rig.load(heldApp);
+    ASSERT_EQ(appStaged.ending, Ending::Completed) << appStaged.message;
+    for (auto action : {wire::ApplicationAction::Stop, wire::ApplicationAction::Clear}) {
+        EXPECT_EQ(old.run(wire::kDirectAddress, wire::ApplicationControlRequest{action}).reply.code1,
+                  codeOf(ReplyCode::Ok));
+    }
+    EXPECT_EQ(old.run(wire::kDirectAddress,
+                      wire::TransferCommitRequest{appStaged.transfer, wire::crc32(app)})
+                  .reply.code1,
+              codeOf(ReplyCode::Ok));
+    EXPECT_EQ(rig.imageChecksum(kOld, 0), wire::crc32(app));
+}
+
 TEST_F(Transfer, CancelAndRefusedOrCorruptCommitKeepTheOldImage) {
     const auto first = makeImage(2 * wire::kMaxBlockData, 10);
     ASSERT_EQ(rig.load(rig.job(kGate, first)).ending, Ending::Completed);
@@ -164,6 +214,35 @@ TEST_F(Transfer, ControllerThatRestartsMidLoadIsLoadedFromTheStart) {
         EXPECT_GE(result.resumes, 1u);
         EXPECT_EQ(rig.partitionChecksum(link, 17), wire::crc32(image));
     }
+}
+
+// A load that gives up after losing its controller drops the staging, so the next load is not
+// refused as busy; a Cancel during the wait for a restarting controller ends it at once.
+TEST_F(Transfer, GivingUpDropsTheStagingAndCancelEndsTheReconnectWait) {
+    const auto image = makeImage(8 * wire::kMaxBlockData, 40);
+    rig.tuning.maxResumes = 0;
+    ASSERT_EQ(rig.control("fault Gate cut_after_request_bytes 12000"), "ok");
+    const auto cut = rig.load(rig.job(kGate, image));
+    EXPECT_EQ(cut.ending, Ending::Failed);
+    rig.tuning = {};
+    const auto next = rig.load(rig.job(kGate, image));
+    EXPECT_EQ(next.ending, Ending::Completed) << next.message;
+    EXPECT_EQ(rig.partitionChecksum(kGate, 17), wire::crc32(image));
+
+    ASSERT_EQ(rig.control("fault Gate restart_ms 4000"), "ok");
+    ASSERT_EQ(rig.control("fault Gate restart_after_blocks 3"), "ok");
+    const auto other = makeImage(8 * wire::kMaxBlockData, 41);
+    uint64_t last = UINT64_MAX;
+    int sameTwice = 0;
+    const auto waited = rig.load(rig.job(kGate, other), [&](const transfer::Progress& p) {
+        // The same figure again: the engine is waiting for the controller, not loading.
+        sameTwice = p.acknowledged == last ? sameTwice + 1 : 0;
+        last = p.acknowledged;
+        return sameTwice < 2;
+    });
+    EXPECT_EQ(waited.ending, Ending::Cancelled) << waited.message;
+    ASSERT_TRUE(rig.waitAnswering(kGate));
+    EXPECT_EQ(rig.partitionChecksum(kGate, 17), wire::crc32(image));
 }
 
 TEST_F(Transfer, OperatingSystemAndOlderControllersApplication) {
