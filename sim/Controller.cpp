@@ -143,7 +143,7 @@ Outcome Controller::handle(const wire::Frame& request) {
         // KVXreal C controllers run partitions instead (activate).
         if (state_.hasPartitions) {
             out.reply = reply(request, ReplyCode::UnknownCommand);
-        } else if (transfers.isOpen()) {
+        } else if (transfers.receiving()) {
             out.reply = reply(request, ReplyCode::Busy);
         } else {
             const ReplyCode code = controlApplication(state_, ac->action);

@@ -81,6 +81,10 @@ bool Transfers::isOpen(Clock::time_point now) {
     return staged_.has_value();
 }
 
+bool Transfers::receiving(Clock::time_point now) {
+    return isOpen(now) && staged_->bytes.size() < staged_->open.totalSize;
+}
+
 std::chrono::milliseconds Transfers::flashDelay(uint32_t writeMs) {
     if (writeMs == 0) return std::chrono::milliseconds(0);
     const auto now = Clock::now();

@@ -32,6 +32,10 @@ class Transfers {
 
     // True while a transfer is open: partition changes and activation answer Busy.
     bool isOpen(Clock::time_point now = Clock::now());
+    // True while an open transfer still waits for bytes. One whose every byte is staged only
+    // waits for its commit: an older controller's application may be stopped and cleared
+    // before it.
+    bool receiving(Clock::time_point now = Clock::now());
     // The controller restarted: whatever was staged is gone.
     void restart() { staged_.reset(); }
 
