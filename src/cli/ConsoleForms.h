@@ -23,8 +23,12 @@ class ConsoleForms final : public ui::FormHost {
 
     // Prints the progress of the shown dialog when it changed; called at each event round.
     void showProgress();
+    // The job loader of an older controller has no dialog: its progress is printed the same way.
+    void showJobProgress(double zeroToOne);
 
   private:
+    void print(double zeroToOne, const std::string& percent);
+
     std::ostream& out_;
     bool terminal_;
     bool yes_;

@@ -20,6 +20,7 @@
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
+#include "platform/components/JobLoader.h"
 
 namespace cli {
 namespace {
@@ -38,6 +39,7 @@ struct LoadArgs {
     std::string size = "2048";
     std::string serial;  // load-web on a controller without KVXreal C
     ControllerAddress target = kAttached;  // the partition actions take --addr of `partitions`
+    uint32_t baud = 0;                     // and its --baud
 };
 
 // A session on the chosen link with the dialogs of the command line.
@@ -46,7 +48,11 @@ struct Run {
         : session(args.machineDir, std::cerr),
           forms(std::cout, isatty(STDOUT_FILENO) != 0, args.yes) {
         session.messageBoxes().answerYes = args.yes;
-        session.screen().onEvents = [this] { forms.showProgress(); };
+        session.screen().onEvents = [this] {
+            forms.showProgress();
+            if (const components::JobLoader* job = program().load.jobLoader)
+                forms.showJobProgress(job->Progress());
+        };
         program().load.forms = &forms;
     }
     ~Run() { program().load.forms = nullptr; }
@@ -65,7 +71,7 @@ void addLinkOption(CLI::App& cmd, LoadArgs& args) {
 
 // Connects to the attached controller and reads its address, as every command starts.
 bool connected(Run& run, const LoadArgs& args) {
-    if (!connectProgram(run.session, args.link, args.target)) return false;
+    if (!connectProgram(run.session, args.link, args.target, args.baud)) return false;
     clink::Connection& c = run.program().connection;
     if (!clink::ReadControllerAddress(run.program(), c.CurrentPLA, c.CurrentELA)) {
         std::cerr << "error: No controller connected\n";
@@ -176,6 +182,16 @@ int runPartition(const LoadArgs& args, const std::string& what) {
     Run run(args);
     if (!connected(run, args)) return exitcode::Failed;
     app::Program& program = run.program();
+    // The partition commands act on the controller attached to the link, as in the window.
+    const clink::Connection& c = program.connection;
+    if ((args.target.pla != kAttached.pla || args.target.ela != kAttached.ela) &&
+        (args.target.pla != c.CurrentPLA || args.target.ela != c.CurrentELA)) {
+        std::cerr << "error: partitions " << what << " acts on the controller attached to the "
+                  << "link (255:30), which is " << c.CurrentPLA << ':' << c.CurrentELA
+                  << "; --addr " << args.target.pla << ':' << args.target.ela
+                  << " names another controller. Nothing was changed.\n";
+        return exitcode::Usage;
+    }
     bool done = false;
     if (what == "add") {
         program.formMain.CtrlPartitionName.text = args.name;
@@ -279,6 +295,7 @@ void addPartitionEditCommands(const PartitionsCommand& partitions, Options& opti
                 args->link = link->link;
                 args->machineDir = link->machineDir;
                 args->target = parseControllerAddress(link->address, true);
+                args->baud = link->baud;
                 return runPartition(*args, what);
             };
         });

@@ -37,10 +37,11 @@ void selectRevision(app::Program& program, int model, int programRow) {
     }
 }
 
-bool connectProgram(Session& session, const std::string& link, ControllerAddress address) {
+bool connectProgram(Session& session, const std::string& link, ControllerAddress address,
+                    uint32_t baud) {
     OpenedLink opened;
     try {
-        opened = openLink(session.library(), link, 0);
+        opened = openLink(session.library(), link, baud);
     } catch (const LinkError& error) {
         std::cerr << "error: " << error.message << '\n';
         return false;

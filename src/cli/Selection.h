@@ -25,6 +25,7 @@ void selectRevision(app::Program& program, int model, int programRow);
 // makes it the current link, with the address as
 // the current controller. UsageError for a malformed text; false (with the reason on stderr)
 // when the link cannot be opened.
-bool connectProgram(Session& session, const std::string& link, ControllerAddress address);
+bool connectProgram(Session& session, const std::string& link, ControllerAddress address,
+                    uint32_t baud = 0);
 
 }  // namespace cli
