@@ -7,6 +7,7 @@
 #include "catalogue/Paths.h"
 #include "catalogue/ResolveSelectedRevision.h"
 #include "load/AddressCommands.h"
+#include "load/CommandLock.h"
 #include "load/LoadController.h"
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
@@ -122,6 +123,7 @@ void FormMain::StartUp() {
 }
 
 void FormMain::CtrlModels_ItemClick(int row) {
+    if (load::CommandRunning(program_)) return;
     catalogue::Catalogue& cat = program_.catalogue;
     if (!validRow(row, CtrlModels.items.size())) return;
     CtrlModels.selected = row;
@@ -147,6 +149,7 @@ void FormMain::CtrlModels_ItemClick(int row) {
 }
 
 void FormMain::CtrlPrograms_ItemClick(int row) {
+    if (load::CommandRunning(program_)) return;
     if (!validRow(row, CtrlPrograms.items.size())) return;
     CtrlPrograms.selected = row;
     program_.catalogue.SelectedProgramIndex = static_cast<int16_t>(row);
@@ -169,6 +172,7 @@ void FormMain::CtrlPrograms_ItemClick(int row) {
 }
 
 void FormMain::CtrlPartitions_ItemClick(int row) {
+    if (load::CommandRunning(program_)) return;
     if (!validRow(row, CtrlPartitions.items.size())) return;
     CtrlPartitions.selected = row;
     program_.catalogue.SelectedPartitionIndex = static_cast<int16_t>(row);
@@ -218,6 +222,8 @@ void FormMain::ShowControllerLine(int16_t pla, int16_t ela) {
 
 void FormMain::ResetMainWindowState() {
     CurrentController.clear();
+    // A running command holds the lock; it sets the controls again when it ends.
+    if (program_.load.commandRunning) return;
     for (ui::Control* c : {&CtrlModels, &CtrlPrograms}) c->enabled = true;
     for (ui::Control* c :
          {&ButtonLoadProg, &ButtonLoadWeb, &COMPort, &BtnChangeAddress, &BtnReset}) {
@@ -230,7 +236,10 @@ void FormMain::RefreshPartitionList() { load::RefreshPartitionList(program_); }
 
 void FormMain::ButtonLoadProg_Click() { load::LoadController(program_); }
 void FormMain::ButtonLoadWeb_Click() { load::LoadWebSiteCommand(program_); }
-void FormMain::COMPort_Click() { network::OpenCommunicationSettings(program_, 0); }
+void FormMain::COMPort_Click() {
+    if (load::CommandRunning(program_)) return;
+    network::OpenCommunicationSettings(program_, 0);
+}
 void FormMain::BtnChangeAddress_Click() { load::ChangeAddress(program_); }
 void FormMain::BtnReset_Click() {
     // The controller restarts without a word of its own: say what was done and where it is now.

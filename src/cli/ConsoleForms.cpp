@@ -45,13 +45,24 @@ void ConsoleForms::cancelProgress() {
 }
 
 void ConsoleForms::showProgress() {
-    if (progress_ == nullptr || progress_->NumValue.text == printed_) return;
-    printed_ = progress_->NumValue.text;
+    if (progress_ != nullptr) print(progress_->ProgressBar1.value, progress_->NumValue.text);
+}
+
+void ConsoleForms::showJobProgress(double zeroToOne) {
+    const bool before = printed_ == "100";
+    print(zeroToOne, load::PercentText(zeroToOne, load::UserDecimalPoint()));
+    // Nothing hides a dialog at the end: the full bar ends its line itself.
+    if (terminal_ && !before && printed_ == "100") out_ << '\n';
+}
+
+void ConsoleForms::print(double zeroToOne, const std::string& percent) {
+    if (percent == printed_) return;
+    printed_ = percent;
     if (!terminal_) {
         out_ << printed_ << " %\n";
         return;
     }
-    const auto filled = static_cast<int>(load::ClampedProgress(progress_->ProgressBar1.value) * kBarWidth);
+    const auto filled = static_cast<int>(load::ClampedProgress(zeroToOne) * kBarWidth);
     out_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
          << std::string(static_cast<size_t>(kBarWidth - filled), ' ') << "] " << printed_ << " %"
          << std::flush;

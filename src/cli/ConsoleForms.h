@@ -25,8 +25,12 @@ class ConsoleForms final : public ui::FormHost {
     void showProgress();
     // Presses Cancel of the shown progress dialog, as the window's Escape would.
     void cancelProgress();
+    // The job loader of an older controller has no dialog: its progress is printed the same way.
+    void showJobProgress(double zeroToOne);
 
   private:
+    void print(double zeroToOne, const std::string& percent);
+
     std::ostream& out_;
     bool terminal_;
     bool yes_;

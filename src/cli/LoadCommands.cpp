@@ -22,6 +22,7 @@
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
+#include "platform/components/JobLoader.h"
 
 namespace cli {
 namespace {
@@ -41,6 +42,7 @@ struct LoadArgs {
     // The partition actions take --addr of `partitions`; none: the one a controller chosen by
     // serial number reports.
     std::optional<ControllerAddress> target = kAttached;
+    uint32_t baud = 0;  // the partition actions take --baud of `partitions`
 };
 
 // A session on the chosen link with the dialogs of the command line.
@@ -57,6 +59,8 @@ struct Run {
         session.screen().onEvents = [this] {
             if (StopSignals::asked()) forms.cancelProgress();
             forms.showProgress();
+            if (const components::JobLoader* job = program().load.jobLoader)
+                forms.showJobProgress(job->Progress());
         };
         program().load.forms = &forms;
     }
@@ -76,7 +80,7 @@ void addLinkOption(CLI::App& cmd, LoadArgs& args, const std::string& serialHelp 
 
 // Connects to the attached controller and reads its address, as every command starts.
 bool connected(Run& run, const LoadArgs& args) {
-    if (!connectProgram(run.session, args.choice, args.target)) return false;
+    if (!connectProgram(run.session, args.choice, args.target, args.baud)) return false;
     clink::Connection& c = run.program().connection;
     if (!clink::ReadControllerAddress(run.program(), c.CurrentPLA, c.CurrentELA)) {
         std::cerr << "error: No controller connected\n";
@@ -194,6 +198,16 @@ int runPartition(const Options& options, const LoadArgs& args, const std::string
     Run run(options, args);
     if (!connected(run, args)) return exitcode::Failed;
     app::Program& program = run.program();
+    // The partition commands act on the controller attached to the link, as in the window.
+    const clink::Connection& c = program.connection;
+    if (args.target && (args.target->pla != kAttached.pla || args.target->ela != kAttached.ela) &&
+        (args.target->pla != c.CurrentPLA || args.target->ela != c.CurrentELA)) {
+        std::cerr << "error: partitions " << what << " acts on the controller attached to the "
+                  << "link (255:30), which is " << c.CurrentPLA << ':' << c.CurrentELA
+                  << "; --addr " << args.target->pla << ':' << args.target->ela
+                  << " names another controller. Nothing was changed.\n";
+        return exitcode::Usage;
+    }
     bool done = false;
     if (what == "add") {
         program.formMain.CtrlPartitionName.text = args.name;
@@ -313,6 +327,7 @@ void addPartitionEditCommands(const PartitionsCommand& partitions, Options& opti
                 args->target.reset();
                 if (!link->address.empty())
                     args->target = parseControllerAddress(link->address, true);
+                args->baud = link->baud;
                 return runPartition(options, *args, what);
             };
         });

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <ostream>
 
+#include "load/PartitionRows.h"
+
 namespace cli {
 
 OutputFormat chooseFormat(bool json) {
@@ -56,14 +58,9 @@ std::string kilobytes(long long bytes) {
 }
 
 std::string dateSince1980(long long seconds) {
-    if (seconds <= 0) return "-";
-    constexpr long long k1980 = 315532800;  // 1980-01-01 00:00 UTC in Unix time
-    const std::time_t t = static_cast<std::time_t>(seconds + k1980);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M", &tm);
-    return buffer;
+    // As the window shows it, in the user's time zone.
+    const std::string text = load::LoadDateText(seconds);
+    return text.empty() ? "-" : text;
 }
 
 namespace {

@@ -50,7 +50,8 @@ void printResult(std::ostream& out, OutputFormat format, const Json& json,
 std::string jsonText(const Json& json);
 // "4 KB", "1.5 MB" for a byte count.
 std::string kilobytes(long long bytes);
-// "2026-12-08 14:03" (UTC) for seconds since 1 January 1980; "-" for 0.
+// "2026-12-08 14:03:00" in the user's time zone for seconds since 1 January 1980, as the
+// window shows it; "-" for 0.
 std::string dateSince1980(long long seconds);
 
 }  // namespace cli

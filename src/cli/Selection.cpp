@@ -39,7 +39,7 @@ void selectRevision(app::Program& program, int model, int programRow) {
 }
 
 bool connectProgram(Session& session, const LinkChoice& choice,
-                    std::optional<ControllerAddress> address) {
+                    std::optional<ControllerAddress> address, uint32_t baud) {
     checkLinkChoice(choice);
     if (!address && choice.serial.empty()) throw UsageError{"--addr is needed with --link"};
     clink::Connection& connection = session.program().connection;
@@ -47,7 +47,7 @@ bool connectProgram(Session& session, const LinkChoice& choice,
         if (choice.link.empty()) {
             connectBySerial(session.program(), choice);
         } else {
-            const OpenedLink opened = openLink(session.library(), choice.link, 0);
+            const OpenedLink opened = openLink(session.library(), choice.link, baud);
             connection.CommKind = opened.commKind;
             connection.CurrentLink = opened.handle;
         }

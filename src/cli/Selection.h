@@ -26,8 +26,8 @@ void selectRevision(app::Program& program, int model, int programRow);
 // Opens the link of `choice` and makes it current, with `address` as the current controller
 // (none: the address a controller chosen by serial number reports; a link given by its text
 // needs one). UsageError for a malformed choice; false (with the reason on stderr) when the link
-// cannot be opened.
+// cannot be opened. `baud` 0: the link's own rate.
 bool connectProgram(Session& session, const LinkChoice& choice,
-                    std::optional<ControllerAddress> address);
+                    std::optional<ControllerAddress> address, uint32_t baud = 0);
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <QStyle>
 
 #include "app/Program.h"
+#include "load/PartitionRows.h"
 #include "ui_FormMain.h"
 
 namespace gui {
@@ -100,6 +101,10 @@ void FormMainView::bind() {
         if (row.model == &FormMain::CtrlPrograms) {
             images = [currentRevision](int index) {
                 return index == kCurrentRevisionIcon ? currentRevision : QIcon();
+            };
+        } else if (row.model == &FormMain::CtrlPartitions) {
+            images = [currentRevision](int index) {
+                return index == load::kActivePartitionIcon ? currentRevision : QIcon();
             };
         }
         binder_.list(row.name, form.*row.model, itemClick, images);

@@ -5,13 +5,16 @@
 
 namespace load {
 
+bool CommandRunning(program::Program& program) {
+    if (!program.load.commandRunning) return false;
+    catalogue::ShowErrorMessage(program.platform.glib,
+                                "Another command is still running. Wait until it has ended.");
+    return true;
+}
+
 CommandLock::CommandLock(program::Program& program, Unlock unlock)
     : program_(program), unlock_(unlock) {
-    if (program.load.commandRunning) {
-        catalogue::ShowErrorMessage(program.platform.glib,
-                                    "Another command is still running. Wait until it has ended.");
-        return;
-    }
+    if (CommandRunning(program)) return;
     acquired_ = true;
     program.load.commandRunning = true;
     program::MainWindow& f = program.mainWindow;

@@ -14,6 +14,10 @@ enum class Unlock {
     AsBefore,            // partition commands: each control as it was
 };
 
+// For the entry points that change the link or the selection under a running command: true,
+// with the user told, while the lock is held.
+bool CommandRunning(program::Program& program);
+
 class CommandLock {
   public:
     CommandLock(program::Program& program, Unlock unlock);

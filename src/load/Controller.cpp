@@ -8,6 +8,8 @@
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
 #include "link/TypedAccess.h"
+#include "link/VarName.h"
+#include "platform/sysvars/Table.h"
 #include "platform/text/Text.h"
 
 namespace load {
@@ -86,10 +88,48 @@ bool LinkController::setPartText(int16_t pla, int16_t ela, uint8_t partition, in
                                     partition, attribute, text, clink::flags::Normal, status);
 }
 
+// The controller's own variables (QSystem.FlashMemTot, QServices.Http...) have the places of
+// the system variable table on every controller. Without a selected revision there is no
+// naming library to look them up in: the command line's partition commands have none.
+namespace {
+const sysvars::Variable* systemVariable(program::Program& program, const std::string& name) {
+    clink::ResolvedVar resolved;
+    if (clink::ResolveVarName(program, name, resolved)) return nullptr;
+    const sysvars::Variable* v = sysvars::findByName(name);
+    return v != nullptr && v->kind == 1 ? v : nullptr;
+}
+}  // namespace
+
 bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& name,
                                 int32_t& value) {
     clink::VarValue read;
     int32_t status = 0;
+    if (const sysvars::Variable* v = systemVariable(program_, name)) {
+        const auto f = static_cast<int16_t>(v->file);
+        const int32_t link = program_.connection.CurrentLink;
+        kvxglib::Library& glib = program_.platform.glib;
+        const auto label = text::toWide(name);
+        int16_t small = 0;
+        switch (v->type) {
+            case wire::VarType::Long:
+                return clink::ReadLong(glib, link, pla, ela, f, 0, v->index, value,
+                                       clink::flags::Normal, status, label);
+            case wire::VarType::Boolean:
+            case wire::VarType::SmallInt:
+            case wire::VarType::Int: {
+                const auto read = v->type == wire::VarType::Boolean    ? clink::ReadBool
+                                  : v->type == wire::VarType::SmallInt ? clink::ReadSmallInt
+                                                                       : clink::ReadInt;
+                if (!read(glib, link, pla, ela, f, 0, v->index, small, clink::flags::Normal,
+                          status, label))
+                    return false;
+                value = small;
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
     if (!clink::ReadVar(program_, pla, ela, name, read, clink::flags::Normal, status)) return false;
     if (const auto* small = std::get_if<int16_t>(&read)) {
         value = *small;
@@ -105,6 +145,30 @@ bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& nam
 bool LinkController::writeNumber(int16_t pla, int16_t ela, const std::string& name,
                                  int32_t value) {
     int32_t status = 0;
+    if (const sysvars::Variable* v = systemVariable(program_, name)) {
+        const auto f = static_cast<int16_t>(v->file);
+        const int32_t link = program_.connection.CurrentLink;
+        kvxglib::Library& glib = program_.platform.glib;
+        switch (v->type) {
+            case wire::VarType::Long:
+                return clink::WriteLong(glib, link, pla, ela, f, 0, v->index, value,
+                                        clink::flags::Normal, status, {});
+            case wire::VarType::Boolean:
+                return clink::WriteBool(glib, link, pla, ela, f, 0, v->index,
+                                        static_cast<int16_t>(value != 0 ? -1 : 0),
+                                        clink::flags::Normal, status, {});
+            case wire::VarType::SmallInt:
+                return clink::WriteSmallInt(glib, link, pla, ela, f, 0, v->index,
+                                            static_cast<int16_t>(value), clink::flags::Normal,
+                                            status, {});
+            case wire::VarType::Int:
+                return clink::WriteInt(glib, link, pla, ela, f, 0, v->index,
+                                       static_cast<int16_t>(value), clink::flags::Normal, status,
+                                       {});
+            default:
+                return false;
+        }
+    }
     return clink::WriteVar(program_, pla, ela, name, clink::VarValue(value), clink::flags::Normal,
                            status);
 }

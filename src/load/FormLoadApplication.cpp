@@ -47,6 +47,7 @@ void FormLoadApplication::OpenLoadApp(const std::string& loadFunc) {
 
 void FormLoadApplication::CloseLoadApp() {
     Result = false;
+    program_.mainWindow.ProgressBar1.value = 0;
     if (!shown_) return;
     shown_ = false;
     FormsOf(program_).hide(*this);
@@ -77,6 +78,10 @@ void FormLoadApplication::QAVSProgress(double ZeroToOne) {
     program_.platform.screen.processEvents();
     ProgressBar1.value = static_cast<float>(ClampedProgress(ZeroToOne));
     NumValue.text = PercentText(ZeroToOne, UserDecimalPoint());
+    // The main window shows the load too, so that it stays in sight once OK hid the dialog.
+    program::MainWindow& window = program_.mainWindow;
+    window.ProgressBar1.value = ProgressBar1.value;
+    if (!shown_) window.CtrlStatusLine.caption = Caption + ": " + NumValue.text + " %";
 }
 
 void FormLoadApplication::OKButton_Click() {

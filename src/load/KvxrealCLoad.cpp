@@ -13,6 +13,7 @@
 #include "load/FormLoadApplication.h"
 #include "load/PartitionList.h"
 #include "load/RestoreActivation.h"
+#include "platform/wire/PartitionText.h"
 
 namespace load {
 namespace {
@@ -24,6 +25,7 @@ constexpr int16_t kNoApplication = 14;
 constexpr int16_t kNameAttribute = 2;
 constexpr int16_t kTypeAttribute = 4;
 constexpr int32_t kProgramType = 2;
+constexpr int32_t kWebSiteType = 3;
 
 // The callbacks, the dialog's hold on the loader and the dialog itself end on every path.
 struct DialogCleanUp {
@@ -39,17 +41,54 @@ struct DialogCleanUp {
     }
 };
 
-// The partition of the selected row when the controller has it, 0 when it has not; nothing
-// when the list cannot be read or no row is selected.
+// The partition of the selected row; nothing (the user has been told) when the list cannot be
+// read, no row is selected, the controller no longer has that partition, or it holds a web
+// site, which a program loaded there would destroy.
 std::optional<uint8_t> targetPartition(program::Program& program) {
+    kvxglib::Library& glib = program.platform.glib;
     const clink::Connection& c = program.connection;
+    Controller& controller = ControllerOf(program);
     std::vector<uint8_t> numbers;
-    if (!ControllerOf(program).allPartitions(c.CurrentPLA, c.CurrentELA, numbers))
-        return std::nullopt;
     const auto selected = SelectedPartitionNumber(program);
-    if (!selected) return std::nullopt;
-    const bool known = std::find(numbers.begin(), numbers.end(), *selected) != numbers.end();
-    return known ? static_cast<uint8_t>(*selected) : uint8_t{0};
+    if (!controller.allPartitions(c.CurrentPLA, c.CurrentELA, numbers) || !selected) {
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
+        return std::nullopt;
+    }
+    if (std::find(numbers.begin(), numbers.end(), *selected) == numbers.end()) {
+        catalogue::ShowErrorMessage(glib, "The controller has no partition " +
+                                              std::to_string(*selected) +
+                                              " any more. Nothing was loaded.");
+        return std::nullopt;
+    }
+    const auto n = static_cast<uint8_t>(*selected);
+    int32_t type = 0;
+    if (controller.partAttr(c.CurrentPLA, c.CurrentELA, n, kTypeAttribute, type) &&
+        type == kWebSiteType) {
+        std::string name;
+        controller.partText(c.CurrentPLA, c.CurrentELA, n, kNameAttribute, name);
+        if (!name.empty() && name.back() == '\0') name.pop_back();
+        catalogue::ShowErrorMessage(
+            glib, "Partition " + std::to_string(n) + " holds the web site \"" + name +
+                      "\"; a program loaded into it would destroy the site. Choose a program "
+                      "partition. Nothing was loaded.");
+        return std::nullopt;
+    }
+    return n;
+}
+
+// The program's name as the partition name: what the controller keeps, cut at a character
+// boundary when longer (code page 850 has one byte a character).
+std::string partitionName(const std::string& name, bool& cut) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) continue;
+        if (++characters > wire::kMaxPartitionText) {
+            cut = true;
+            return name.substr(0, i);
+        }
+    }
+    cut = false;
+    return name;
 }
 
 }  // namespace
@@ -74,17 +113,19 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     LoadOutcome outcome = LoadOutcome::NotRun;
     uint8_t loaded = 0;
     std::optional<int16_t> notRunning;  // the partition that could not be activated
+    std::string nameNote;
     {
         DialogCleanUp cleanUp{loader.get(), dialog};
         // The loader's own words about a damaged or foreign image reach the user.
         loader->ErrorCallback(&dialog);
         loader->ProgressCallback(&dialog);
-        if (!loader->Open(path)) return fail();
+        // A damaged or foreign image: the loader has said why, once.
+        if (!loader->Open(path)) return LoadOutcome::Failed;
         loader->PLA(static_cast<uint8_t>(c.CurrentPLA));
         loader->ELA(static_cast<uint8_t>(c.CurrentELA));
         loader->Partition(0);
         const std::optional<uint8_t> target = targetPartition(program);
-        if (!target) return fail();
+        if (!target) return LoadOutcome::Failed;
         loader->Partition(*target);
         loader->Link(c.CurrentLink);
         int32_t subApplication = 0;
@@ -106,7 +147,9 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
             program.load.LoadCancelled = false;
             dialog.OpenLoadApp("LoadProg");
             dialog.Loader = loader.get();
-            const bool completed = loader->Load() && !program.load.LoadCancelled;
+            // Load's result decides: a Cancel clicked after the commit came too late.
+            const bool completed = loader->Load();
+            if (completed) program.load.LoadCancelled = false;
             dialog.Loader = nullptr;
             loader->BeforeCommit({});
             loaded = loader->Partition();
@@ -114,7 +157,15 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
             const int16_t ela = loader->ELA();
             if (completed) {
                 // Only a partition that now holds the new program is renamed and retyped.
-                controller.setPartText(pla, ela, loaded, kNameAttribute, loader->ProgramName());
+                bool cut = false;
+                const std::string name = partitionName(loader->ProgramName(), cut);
+                if (!controller.setPartText(pla, ela, loaded, kNameAttribute, name)) {
+                    nameNote = "The partition's name could not be written: it keeps its old name.";
+                } else if (cut) {
+                    nameNote = "The program's name is longer than a partition name may be (" +
+                               std::to_string(wire::kMaxPartitionText) +
+                               " characters): the partition is named \"" + name + "\".";
+                }
                 controller.setPartAttr(pla, ela, loaded, kTypeAttribute, kProgramType);
                 if (!RestoreActivation(program, pla, ela, loaded,
                                        static_cast<int16_t>(subApplication)))
@@ -136,6 +187,10 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
         catalogue::ShowInfoMessage(
             glib, catalogue::ReplacePlaceholders(catalogue::GetText(glib, kLoaded),
                                                  {"@PARTITION", std::to_string(loaded)}));
+        if (!nameNote.empty()) catalogue::ShowErrorMessage(glib, nameNote);
+    } else if (outcome == LoadOutcome::Failed) {
+        // After the loader's own words, the program's.
+        fail();
     }
     return outcome == LoadOutcome::NotRun ? LoadOutcome::Failed : outcome;
 }

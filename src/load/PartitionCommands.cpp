@@ -22,6 +22,7 @@ namespace {
 constexpr int32_t kCommunicationFailed = 831;
 constexpr int32_t kActivePartitionIndex = 88;
 constexpr int16_t kNoApplication = 14;  // activating it stops the running application
+constexpr int16_t kHoldsImageAttribute = 5;
 constexpr int32_t kFlashReserve = 4096;
 constexpr double kLargestKilobytes = 32767;
 constexpr uint8_t kScratchPartition = 250;
@@ -46,11 +47,15 @@ std::unique_ptr<components::PartitionManager> attachedManager(program::Program& 
     return nullptr;
 }
 
+// A refusal in the manager's words; after a lost answer it says the outcome is unknown, and
+// the refresh that follows shows what the controller has.
 bool commit(program::Program& program, components::PartitionManager& manager) {
     if (manager.Commit()) return true;
+    const std::string why = manager.LastError();
     catalogue::ShowErrorMessage(program.platform.glib,
-                                "The controller did not take the partition change. Its "
-                                "partitions are as they were.");
+                                why.empty() ? "The controller did not take the partition change. "
+                                              "Its partitions are as they were."
+                                            : why);
     return false;
 }
 
@@ -82,6 +87,16 @@ bool TogglePartition(program::Program& program) {
         return false;
     }
     const int16_t target = active == *selected ? kNoApplication : static_cast<int16_t>(*selected);
+    // An empty partition would become the running one with nothing to run.
+    int32_t holdsImage = 0;
+    if (target != kNoApplication &&
+        controller.partAttr(c.CurrentPLA, c.CurrentELA, static_cast<uint8_t>(target),
+                            kHoldsImageAttribute, holdsImage) &&
+        holdsImage == 0) {
+        catalogue::ShowErrorMessage(glib, "Partition " + std::to_string(target) +
+                                              " holds no image: it is not activated.");
+        return false;
+    }
     controller.activate(c.CurrentPLA, c.CurrentELA, target, 0);
     RefreshPartitionList(program);
     return true;
@@ -169,6 +184,15 @@ bool RemovePartitionCommand(program::Program& program) {
     }
     if (last == 0) {
         catalogue::ShowErrorMessage(glib, "All partitions has been removed");
+    } else if (int16_t active = 0;
+               !controller.readSystemInt(c.CurrentPLA, c.CurrentELA, kActivePartitionIndex,
+                                         active, "255:30.QSystem.ActivePartition")) {
+        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kCommunicationFailed));
+    } else if (active == last) {
+        // Removing it would leave the controller running nothing.
+        catalogue::ShowErrorMessage(glib, "Partition " + std::to_string(last) +
+                                              " runs the controller's program and is not "
+                                              "removed. Activate another partition first.");
     } else if (catalogue::AskOkCancel(glib, "Partition number " + std::to_string(last) +
                                                 " will be removed")) {
         int32_t webPartition = 0;
@@ -180,11 +204,6 @@ bool RemovePartitionCommand(program::Program& program) {
             controller.writeNumber(c.CurrentPLA, c.CurrentELA, "QServices.HttpCommitSettings", 1);
             catalogue::WaitSeconds(program.platform, 1);
         }
-        int16_t active = 0;
-        if (controller.readSystemInt(c.CurrentPLA, c.CurrentELA, kActivePartitionIndex, active,
-                                     "255:30.QSystem.ActivePartition") &&
-            active == last)
-            controller.activate(c.CurrentPLA, c.CurrentELA, kNoApplication, 0);
         uint8_t result = 0;
         manager->RemovePartition(static_cast<uint8_t>(last), result);
         removed = commit(program, *manager);

@@ -1,33 +1,21 @@
 #include "load/PartitionRows.h"
 
 #include "load/Controller.h"
-#include <chrono>
 #include <cmath>
-#include <cstdio>
+#include <ctime>
 
 namespace load {
 
 bool ListedPartition(int number) { return number >= 16 && number <= 40; }
 
-std::string LoadDateText(int32_t seconds) {
-    if (seconds == 0) return "00:00:00";
-    using namespace std::chrono;
-    // The controller counts local time two hours behind; the offset is fixed, not a zone.
-    constexpr int64_t kControllerOffset = 7200;
-    const int64_t total = int64_t{seconds} + kControllerOffset;
-    const int64_t perDay = 86400;
-    int64_t days = total / perDay;
-    int64_t rest = total % perDay;
-    if (rest < 0) {
-        rest += perDay;
-        --days;
-    }
-    const year_month_day date{sys_days{year{1980} / January / 1} + std::chrono::days{days}};
+std::string LoadDateText(int64_t seconds) {
+    if (seconds == 0) return "";
+    constexpr int64_t k1980 = 315532800;  // 1980-01-01 00:00 UTC in Unix time
+    const auto t = static_cast<std::time_t>(seconds + k1980);
+    std::tm local{};
+    if (localtime_r(&t, &local) == nullptr) return "";
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
-                  static_cast<int>(rest % 60));
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;
 }
 
@@ -53,7 +41,7 @@ ui::ListItem PartitionRow(const PartitionInfo& info, bool active, bool activeWeb
     return {std::to_string(info.number),
             {name, info.title, LoadDateText(info.loadSeconds), KilobyteText(info.currentSize),
              KilobyteText(info.maxSize), PartitionTypeText(info.type)},
-            0};
+            active || activeWeb ? kActivePartitionIcon : 0};
 }
 
 }  // namespace load

@@ -20,14 +20,18 @@ struct PartitionInfo {
 // Only these partitions get a row.
 bool ListedPartition(int number);
 
-// The load time: 1 January 1980 plus the seconds and the controller's fixed two hours, as
-// "YYYY-MM-DD hh:mm:ss"; a time of 0 seconds is the time "00:00:00" alone.
-std::string LoadDateText(int32_t seconds);
+// The load time, seconds since 1 January 1980 UTC, in the user's local time zone as
+// "YYYY-MM-DD hh:mm:ss"; empty for 0 (never loaded).
+std::string LoadDateText(int64_t seconds);
 // Bytes as whole kilobytes, a half going to the even number, with " KB".
 std::string KilobyteText(int32_t bytes);
 std::string PartitionTypeText(int32_t type);
 
-// The row; `active` and `activeWeb` each append " (Active)" to the name.
+// The row's icon when it is active: a mark in its first column, which a long name cannot push
+// out of sight.
+inline constexpr int kActivePartitionIcon = 1;
+
+// The row; `active` and `activeWeb` each append " (Active)" to the name and set the icon.
 ui::ListItem PartitionRow(const PartitionInfo& info, bool active, bool activeWeb);
 
 }  // namespace load

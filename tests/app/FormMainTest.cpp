@@ -141,6 +141,34 @@ TEST_F(FormMainTest, ResetMainWindowStateEnablesEverythingAndClearsTheController
     EXPECT_EQ(stateOf(form()), (CommandState{true, true, true, true, true, true, true, true}));
 }
 
+// A command in progress keeps its lock: neither a reset of the window nor a click on a list or
+// on Communication changes the link, the selection or the locked controls meanwhile.
+TEST_F(FormMainTest, WhileACommandRunsTheWindowKeepsItsLock) {
+    form().Form_Load();
+    form().CtrlModels_ItemClick(1);
+    form().CtrlPrograms_ItemClick(1);
+    const int model = f.program->catalogue.SelectedModelIndex;
+    const int revision = f.program->catalogue.SelectedProgramIndex;
+    f.program->load.commandRunning = true;
+    for (ui::Control* c : {static_cast<ui::Control*>(&form().CtrlModels),
+                           static_cast<ui::Control*>(&form().CtrlPrograms), &form().COMPort,
+                           static_cast<ui::Control*>(&form().SaveLoadSettings)})
+        c->enabled = false;
+    form().ResetMainWindowState();
+    EXPECT_FALSE(form().CtrlModels.enabled);
+    EXPECT_FALSE(form().CtrlPrograms.enabled);
+    EXPECT_FALSE(form().COMPort.enabled);
+    EXPECT_FALSE(form().SaveLoadSettings.enabled);
+    form().CtrlModels_ItemClick(2);
+    form().CtrlPrograms_ItemClick(2);
+    form().COMPort_Click();
+    EXPECT_EQ(f.program->catalogue.SelectedModelIndex, model);
+    EXPECT_EQ(f.program->catalogue.SelectedProgramIndex, revision);
+    EXPECT_EQ(f.messages().size(), 3u);
+    for (const std::string& m : f.messages())
+        EXPECT_EQ(m, "Another command is still running. Wait until it has ended.");
+}
+
 TEST_F(FormMainTest, ShowCurrentControllerFillsOneRow) {
     f.program->current = {"Boiler", "SN-1", "", "Boiler room"};  // name, serial, MAC, description
     f.program->TcpCfg.IP = "10.0.0.5";

@@ -119,6 +119,56 @@ TEST_F(LoadCli, OlderControllerRunsItsJobFileOnTheSerialBus) {
         std::filesystem::path(machine).parent_path() / "product" / "Application programs" /
         "KVX210" / "2.1" / "Module1";
     EXPECT_TRUE(std::filesystem::exists(folder / "KVXload.Gll")) << folder;
+    // Progress as a KVXreal C load shows it, one line per change when piped, ending at 100.
+    EXPECT_THAT(r.out, HasSubstr("\n100 %\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("%%")));
+}
+
+// The partition commands from the command line, over TCP/IP and on a serial bus of their own
+// (at a rate the machine folder does not name): each change read back from the controller.
+TEST_F(LoadCli, PartitionsAreAddedToggledAndRemovedOnTheAttachedController) {
+    temp.write("serial.ini", "[Simulator]\nBaud=57600\n\n[Controller Pump]\nBus=serial\n"
+                             "Serial=KVX300-2\nModel=300\nKvxrealC=yes\nAddress=3:1\n"
+                             "FlashSize=8388608\nActivePartition=16\n\n[Partition Pump 16]\n"
+                             "Name=Pumps\nType=2\nAttr5=1\nSize=4096\nMaxSize=1048576\n");
+    simtest::SimProcess serialSim({"--network", temp / "serial.ini"});
+    ASSERT_TRUE(serialSim.waitReady()) << serialSim.stderrText();
+    const struct {
+        std::string link;
+        std::string own;  // the attached controller's address
+        std::vector<std::string> more;
+    } links[] = {{boiler(), "1:5", {}},
+                 {"serial:" + serialSim.serial(), "3:1", {"--baud", "57600"}}};
+    for (const auto& l : links) {
+        SCOPED_TRACE(l.link);
+        const auto partitions = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), {"partitions", "--link", l.link});
+            args.insert(args.end(), l.more.begin(), l.more.end());
+            return run(args);
+        };
+        const auto listed = [&] {
+            const auto r = partitions({"--addr", "255:30", "list"});
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            return r.out;
+        };
+        auto r = partitions({"--addr", l.own, "add", "--name", "Extra", "--size", "64"});
+        ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_THAT(listed(), HasSubstr("\tname=Extra\ttype=2\tattr5=0\t"));
+        // The new partition holds nothing: it does not become the running one.
+        const std::string added = listed().find("partition 33\tname=Extra") != std::string::npos
+                                      ? "33" : "32";
+        r = partitions({"--addr", "255:30", "toggle", "--partition", added});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.err + r.out, HasSubstr("holds no image"));
+        // Another controller's address is refused before anything changes.
+        r = partitions({"--addr", "9:9", "remove", "--yes"});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_THAT(r.err, HasSubstr("--addr 9:9 names another controller"));
+        EXPECT_THAT(listed(), HasSubstr("name=Extra"));
+        r = partitions({"--addr", "255:30", "remove", "--yes"});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_THAT(listed(), Not(HasSubstr("name=Extra")));
+    }
 }
 
 }  // namespace

@@ -64,6 +64,21 @@ TEST_F(FormLoadApplicationTest, ProgressPumpsEventsThenShowsTheShare) {
     EXPECT_EQ(fixture.screen.eventRounds, 2);
 }
 
+// OK hides the dialog, not the load: the main window's bar and status line go on showing it.
+TEST_F(FormLoadApplicationTest, AfterOkTheMainWindowShowsTheLoad) {
+    form().CtrlStatusLine.caption = "Loading the Controller";
+    dialog.OpenLoadApp("LoadProg");
+    dialog.QAVSProgress(0.25);
+    EXPECT_DOUBLE_EQ(form().ProgressBar1.value, 0.25);
+    EXPECT_EQ(form().CtrlStatusLine.caption, "Loading the Controller");
+    dialog.OKButton_Click();
+    dialog.QAVSProgress(0.5);
+    EXPECT_DOUBLE_EQ(form().ProgressBar1.value, 0.5);
+    EXPECT_EQ(form().CtrlStatusLine.caption, "Loading application program: 50 %");
+    dialog.CloseLoadApp();
+    EXPECT_DOUBLE_EQ(form().ProgressBar1.value, 0);
+}
+
 TEST_F(FormLoadApplicationTest, CancelWithoutALoaderOnlyHides) {
     dialog.OpenLoadApp("LoadProg");
     program().load.LoadCancelled = false;

@@ -107,18 +107,59 @@ INSTANTIATE_TEST_SUITE_P(
                      // Cancelled while the image travelled: the program never stopped.
                      {},
                      {}},
+        // After the loader's own words (none here), the program's.
         KvxrealCCase{"LoadFails",
                      [](LoadJobTest& t) { t.factory().script.loadResult = false; },
                      LoadOutcome::Failed,
-                     {},
+                     {kFailed},
                      {"activate 12:3 14 0", "activate 12:3 16 2"},
                      {}},
+        // Reported once, by the loader with its reason (through the dialog): the link is not
+        // blamed for a bad file.
         KvxrealCCase{"DamagedImage",
                      [](LoadJobTest& t) { t.factory().script.openResult = false; },
                      LoadOutcome::Failed,
-                     {kFailed},
+                     {},
                      {},
                      {}},
+        // The Cancel click arrives after the commit: the program is loaded and runs.
+        KvxrealCCase{"CancelAfterTheCommit",
+                     [](LoadJobTest& t) {
+                         t.factory().script.onLoadEnd = [&t] {
+                             if (t.dialog != nullptr) t.dialog->CancelButton_Click();
+                         };
+                     },
+                     LoadOutcome::Loaded,
+                     {kLoaded16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 FakeProgram", "setAttr 16 4 2"}},
+        // Nothing is deactivated for a partition that is gone or holds the web site.
+        KvxrealCCase{"SelectedPartitionGone",
+                     [](LoadJobTest& t) { t.controller->partitions.erase(16); },
+                     LoadOutcome::Failed,
+                     {"The controller has no partition 16 any more. Nothing was loaded."},
+                     {},
+                     {}},
+        KvxrealCCase{"WebSitePartition",
+                     [](LoadJobTest& t) { t.form().CtrlPartitions.selected = 2; },
+                     LoadOutcome::Failed,
+                     {"Partition 20 holds the web site \"Web\"; a program loaded into it would "
+                      "destroy the site. Choose a program partition. Nothing was loaded."},
+                     {},
+                     {}},
+        KvxrealCCase{"ProgramNameLongerThanAPartitionName",
+                     [](LoadJobTest& t) {
+                         t.factory().script.programName = std::string(120, 'x') + "\xC3\xA9" +
+                                                          std::string(10, 'y');
+                     },
+                     LoadOutcome::Loaded,
+                     {kLoaded16,
+                      "The program's name is longer than a partition name may be (127 "
+                      "characters): the partition is named \"" +
+                          std::string(120, 'x') + "\xC3\xA9yyyyyy\"."},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 " + std::string(120, 'x') + "\xC3\xA9yyyyyy",
+                      "setAttr 16 4 2"}},
         KvxrealCCase{"NoRowSelected",
                      [](LoadJobTest& t) { t.form().CtrlPartitions.selected = 0; },
                      LoadOutcome::Failed,

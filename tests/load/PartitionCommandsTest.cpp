@@ -155,10 +155,30 @@ INSTANTIATE_TEST_SUITE_P(
                    {"PartitionManager.RemovePartition(33)"},
                    {"write QServices.HttpActiveSitePartition -1",
                     "write QServices.HttpCommitSettings 1"}},
-        RemoveCase{"ActiveProgramFirstDeactivated", {{32, 1}, {33, 1}}, ui::answer::Ok, 33, 20,
-                   {"Partition number 33 will be removed"}, {},
-                   {"PartitionManager.RemovePartition(33)"}, {"activate 12:3 14 0"}}),
+        // Removing the running partition would leave the controller running nothing.
+        RemoveCase{"RunningPartitionIsKept", {{32, 1}, {33, 1}}, ui::answer::Ok, 33, 20, {},
+                   {"Partition 33 runs the controller's program and is not removed. Activate "
+                    "another partition first."},
+                   {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A change the controller refused is told in the manager's words, as is a lost answer.
+TEST_F(PartitionCommandsTest, CommitThatDidNotTakeSaysWhy) {
+    for (const char* why : {"Partition 33 holds the active program or web site and cannot be "
+                            "removed; nothing was changed.",
+                            "The controller's answer to the partition change was lost: whether "
+                            "it made the change is unknown. The partition list shows what it "
+                            "has now."}) {
+        factory().script.partitions = {{32, 1}, {33, 1}};
+        factory().script.commitResult = false;
+        factory().script.partitionError = why;
+        fixture.boxes.answers.push_back(ui::answer::Ok);
+        const auto before = messages().size();
+        form().BtnRemovePartition_Click();
+        ASSERT_EQ(messages().size(), before + 1);
+        EXPECT_EQ(messages().back(), why);
+    }
+}
 
 }  // namespace
 }  // namespace loadtest

@@ -1,6 +1,9 @@
 // The partition list of the main window and the activate/deactivate command.
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "LoadFixture.h"
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
@@ -13,15 +16,27 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 TEST(PartitionRowsTest, TextsOfDatesSizesAndTypes) {
+    // The controller counts UTC; the list shows the user's time zone (the window and the
+    // command line alike), whatever zone that is. Never loaded: no date at all.
     struct Case {
+        const char* zone;
         int32_t seconds;
         const char* date;
-    } dates[] = {{0, "00:00:00"},
-                 {1, "1980-01-01 02:00:01"},
-                 {79200, "1980-01-02 00:00:00"},
-                 {1234567890, "2019-02-14 01:31:30"},
-                 {-7201, "1979-12-31 23:59:59"}};
-    for (const Case& c : dates) EXPECT_EQ(load::LoadDateText(c.seconds), c.date) << c.seconds;
+    } dates[] = {{"UTC0", 0, ""},
+                 {"UTC0", 1, "1980-01-01 00:00:01"},
+                 {"UTC0", 1234567890, "2019-02-13 23:31:30"},
+                 {"EST5", 1234567890, "2019-02-13 18:31:30"},
+                 {"IST-5:30", 1234567890, "2019-02-14 05:01:30"},
+                 {"CET-1CEST,M3.5.0,M10.5.0/3", 1234567890, "2019-02-14 00:31:30"},
+                 {"CET-1CEST,M3.5.0,M10.5.0/3", 1245000000, "2019-06-14 19:20:00"},
+                 {"UTC0", -1, "1979-12-31 23:59:59"}};
+    for (const Case& c : dates) {
+        setenv("TZ", c.zone, 1);
+        tzset();
+        EXPECT_EQ(load::LoadDateText(c.seconds), c.date) << c.zone << " " << c.seconds;
+    }
+    setenv("TZ", "UTC0", 1);
+    tzset();
 
     struct Size {
         int32_t bytes;
@@ -53,17 +68,23 @@ class PartitionListTest : public LoadFixture {
 };
 
 TEST_F(PartitionListTest, ListsPartitions16To40WithMarksDatesAndSizes) {
+    setenv("TZ", "UTC0", 1);
+    tzset();
     load::RefreshPartitionList(program());
     const auto& rows = form().CtrlPartitions.items;
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].text, "16");
     EXPECT_THAT(rows[0].subItems,
-                ElementsAre("Heating (Active)", "Main", "00:00:00", "2 KB", "4096 KB", "Prog."));
+                ElementsAre("Heating (Active)", "Main", "", "2 KB", "4096 KB", "Prog."));
     EXPECT_EQ(rows[1].text, "20");
-    EXPECT_THAT(rows[1].subItems, ElementsAre("Site (Active)", "Pages", "1980-01-02 00:00:00",
+    EXPECT_THAT(rows[1].subItems, ElementsAre("Site (Active)", "Pages", "1980-01-01 22:00:00",
                                               "2 KB", "1024 KB", "WEB"));
-    EXPECT_THAT(rows[2].subItems, ElementsAre("Spare", "", "1980-01-01 02:00:01", "0 KB",
+    EXPECT_THAT(rows[2].subItems, ElementsAre("Spare", "", "1980-01-01 00:00:01", "0 KB",
                                               "0 KB", "5"));
+    // However long the name, the mark of the active rows stays in sight.
+    EXPECT_EQ(rows[0].icon, load::kActivePartitionIcon);
+    EXPECT_EQ(rows[1].icon, load::kActivePartitionIcon);
+    EXPECT_EQ(rows[2].icon, 0);
     EXPECT_EQ(form().CtrlPartitions.selected, 1);
     // Every partition is asked for, listed or not, attributes in their fixed order.
     EXPECT_THAT(controller->callsStartingWith("text 41"), ElementsAre("text 41 2", "text 41 110"));
@@ -116,7 +137,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ToggleTest,
     ::testing::Values(
         ToggleCase{"ActiveIsDeactivated", 1, {}, {"activate 12:3 14 0"}, {}},
-        ToggleCase{"OtherIsActivated", 2, {}, {"activate 12:3 20 0"}, {}},
+        ToggleCase{"OtherIsActivated",
+                   2,
+                   [](ScriptedController& c) { c.partitions[20].holdsImage = 1; },
+                   {"activate 12:3 20 0"},
+                   {}},
+        // An empty partition would run nothing.
+        ToggleCase{"EmptyIsNotActivated",
+                   3,
+                   {},
+                   {},
+                   {"Partition 40 holds no image: it is not activated."}},
         ToggleCase{"NoRowSelected", 0, {}, {}, {"Select a partition in the list first."}},
         ToggleCase{"RowNoLongerThere",
                    3,

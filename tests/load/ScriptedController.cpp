@@ -1,5 +1,7 @@
 #include "ScriptedController.h"
 
+#include <algorithm>
+
 namespace loadtest {
 namespace {
 std::string addr(int16_t p, int16_t e) { return std::to_string(p) + ":" + std::to_string(e); }
@@ -103,7 +105,12 @@ bool ScriptedController::setPartText(int16_t, int16_t, uint8_t partition, int16_
                                      const std::string& text) {
     log("setText " + std::to_string(partition) + " " + std::to_string(attribute) + " " + text);
     const auto found = partitions.find(partition);
-    if (!present || found == partitions.end()) return false;
+    // A controller keeps at most 127 characters (code page 850 bytes) of a partition text; it
+    // refuses a longer one.
+    const auto characters = std::count_if(text.begin(), text.end(), [](char ch) {
+        return (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+    });
+    if (!present || found == partitions.end() || characters > 127) return false;
     if (attribute == 2) found->second.name = text;
     return true;
 }

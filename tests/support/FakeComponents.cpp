@@ -106,6 +106,7 @@ public:
         if (f_.script.partitionAfterLoad >= 0) partition_ = uint8_t(f_.script.partitionAfterLoad);
         if (f_.script.plaAfterLoad >= 0) pla_ = uint8_t(f_.script.plaAfterLoad);
         if (f_.script.elaAfterLoad >= 0) ela_ = uint8_t(f_.script.elaAfterLoad);
+        if (f_.script.onLoadEnd) f_.script.onLoadEnd();
         return finished && f_.script.loadResult;
     }
     uint8_t Partition() const override { return partition_; }

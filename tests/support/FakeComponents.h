@@ -20,6 +20,7 @@ struct ComponentScript {
     std::vector<double> loadProgress{0.5, 1.0};  // reported in order during Load
     std::vector<std::string> loadErrors;         // reported through the error callback
     bool loadResult = true;
+    std::function<void()> onLoadEnd;  // runs as Load is about to return, e.g. a late Cancel
     int partitionAfterLoad = -1;  // -1: Partition keeps what was written
     int plaAfterLoad = -1, elaAfterLoad = -1;
 

@@ -23,7 +23,8 @@ public:
                                  const std::string& name, int32_t sizeBytes, uint8_t& result) = 0;
     virtual bool RemovePartition(uint8_t partition, uint8_t& result) = 0;
     // Sends every staged change as one table change. True when the controller took all of
-    // them; on false it took none. Either way nothing stays staged.
+    // them; on a refusal it took none; when its answer was lost the outcome is unknown
+    // (LastError says which). Either way nothing stays staged.
     virtual bool Commit() = 0;
     // Why the last call failed or was refused, in words for the user; empty after success.
     virtual std::string LastError() const = 0;

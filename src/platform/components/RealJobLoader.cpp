@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "platform/components/Channel.h"
+#include "platform/components/HeldTransfer.h"
 #include "platform/components/ImageSource.h"
 #include "platform/os/NativePath.h"
-#include "platform/transfer/TransferEngine.h"
+#include "platform/sysvars/Table.h"
 #include "platform/ui/MessageBoxes.h"
 #include "platform/ui/Screen.h"
 
@@ -20,6 +22,9 @@ struct RealJobLoader::QueuedJob final : Job {
 };
 
 namespace {
+
+// The share of a job's progress that staging its image takes; its steps share the rest.
+constexpr double kStagingShare = 0.9;
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -37,7 +42,31 @@ wire::ApplicationAction applicationAction(StepAction action) {
     }
 }
 
+transfer::Job transferJob(int32_t link, const ImageSource& source) {
+    transfer::Job t;
+    t.link = link;
+    t.address = wire::kDirectAddress;
+    t.target = wire::TransferTarget::LegacyApplication;
+    t.model = source.image.model;
+    t.name = source.image.name;
+    t.image = source.image.payload;
+    return t;
+}
+
+std::string stepText(const JobStep& step) {
+    return std::string(stepActionName(step.action)) +
+           (step.action == StepAction::Write ? " " + step.variable : "") +
+           (step.action == StepAction::Load ? " " + step.image : "");
+}
+
 }  // namespace
+
+// An image staged ahead of the steps that change the controller, committed at its Load step.
+struct RealJobLoader::Staged {
+    const JobStep* step = nullptr;
+    transfer::Job job;
+    uint32_t id = 0;
+};
 
 void RealJobLoader::LogFile(const std::string& path) { logFile_.path(os::toNativePath(path)); }
 void RealJobLoader::ErrorFile(const std::string& path) { errorFile_.path(os::toNativePath(path)); }
@@ -94,8 +123,50 @@ bool RealJobLoader::AddJobFile(const std::string& path, Job* /*parent*/,
     return true;
 }
 
-bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::size_t done,
-                            std::size_t total, std::string& why) {
+bool RealJobLoader::fitsController(const QueuedJob& job, std::string& why) {
+    Channel controller(links_, link_, wire::kDirectAddress);
+    std::optional<int32_t> model;
+    for (const JobStep& step : job.content.steps) {
+        if (step.action != StepAction::Load) continue;
+        const image::Image& image = job.images.at(step.line).image;
+        if (image.model == 0) continue;
+        if (!model) {
+            const auto read =
+                controller.read(sysvars::findByName("QSystem.ModuleType")->address());
+            if (!read) {
+                why = "the controller's model could not be read: " + controller.why;
+                return false;
+            }
+            model = read->integer;
+        }
+        if (image.model != *model) {
+            why = step.image + " is an image for model " + std::to_string(image.model) +
+                  ", the controller is model " + std::to_string(*model);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RealJobLoader::stage(const QueuedJob& job, Staged& staged, double from, double share,
+                          std::string& why) {
+    staged.job = transferJob(link_, job.images.at(staged.step->line));
+    staged.job.holdCommit = true;
+    transfer::TransferEngine engine(links_, tuning_);
+    const auto result = engine.run(staged.job, [&](const transfer::Progress& p) {
+        progress_ = float(from + share * std::clamp(p.fraction(), 0.0, 1.0));
+        screen_.processEvents();
+        return true;
+    });
+    if (result.ending != transfer::Ending::Completed) {
+        why = result.message;
+        return false;
+    }
+    staged.id = result.transfer;
+    return true;
+}
+
+bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::string& why) {
     Channel controller(links_, link_, wire::kDirectAddress);
     bool ok = false;
     switch (step.action) {
@@ -108,21 +179,12 @@ bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::size
             ok = controller.write(step.address, step.value);
             break;
         case StepAction::Load: {
-            const ImageSource& source = job.images.at(step.line);
-            transfer::Job t;
-            t.link = link_;
-            t.address = wire::kDirectAddress;
-            t.target = wire::TransferTarget::LegacyApplication;
-            t.model = source.image.model;
-            t.name = source.image.name;
-            t.image = source.image.payload;
-            transfer::TransferEngine engine(links_);
-            const auto result = engine.run(t, [&](const transfer::Progress& p) {
-                progress_ = float((double(done) + std::clamp(p.fraction(), 0.0, 1.0)) /
-                                  double(total));
-                screen_.processEvents();
-                return true;
-            });
+            transfer::TransferEngine engine(links_, tuning_);
+            const auto result = engine.run(transferJob(link_, job.images.at(step.line)),
+                                           [&](const transfer::Progress&) {
+                                               screen_.processEvents();
+                                               return true;
+                                           });
             if (result.ending == transfer::Ending::Completed) return true;
             why = result.message;
             return false;
@@ -132,6 +194,86 @@ bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::size
     return ok;
 }
 
+void RealJobLoader::startAgain(bool damaged) {
+    if (damaged) {
+        error("The application stays stopped: the controller holds a damaged copy of the new "
+              "one. Load the program again.");
+        return;
+    }
+    Channel controller(links_, link_, wire::kDirectAddress);
+    if (controller.run(wire::ApplicationControlRequest{wire::ApplicationAction::Start})) {
+        error("The application was started again.");
+    } else if (controller.code1 == wire::code(wire::ReplyCode::NotFound)) {
+        error("The application is stopped: it was cleared and the new one was not stored. "
+              "Load the program again.");
+    } else {
+        error("The application is stopped and could not be started again: " + controller.why);
+    }
+}
+
+bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t total) {
+    const std::vector<JobStep>& steps = job.content.steps;
+    const auto units = [total](double n) { return total == 0 ? 1.0 : n / double(total); };
+    std::string why;
+    if (!fitsController(job, why)) {
+        error(job.file + ": " + why + "; nothing was changed.");
+        return false;
+    }
+    // The first image travels before any step changes the controller: a refusal or a lost
+    // link leaves the running application as it was.
+    std::optional<Staged> staged;
+    const auto firstLoad = std::find_if(steps.begin(), steps.end(), [](const JobStep& s) {
+        return s.action == StepAction::Load;
+    });
+    double stepShare = 1.0;
+    if (firstLoad != steps.end()) {
+        staged.emplace();
+        staged->step = &*firstLoad;
+        const double share = double(steps.size()) * kStagingShare;
+        if (!stage(job, *staged, units(double(done)), units(share), why)) {
+            error(job.file + ":" + std::to_string(firstLoad->line) + ": " + stepText(*firstLoad) +
+                  " failed: " + why + "; nothing was changed.");
+            return false;
+        }
+        log("  " + stepText(*firstLoad) + ": staged");
+        stepShare = 1.0 - kStagingShare;
+    }
+    bool failed = false;
+    bool stopped = false;  // a Stop or Clear was sent and no Start has run since
+    bool damaged = false;  // the controller stored the new image damaged
+    double at = double(done) + (staged ? double(steps.size()) * kStagingShare : 0.0);
+    for (const JobStep& step : steps) {
+        if (failed && stopAtFailure_) break;
+        bool ok = false;
+        if (staged && staged->step == &step) {
+            const transfer::Result r = commitHeld(links_, staged->job, staged->id);
+            staged.reset();
+            ok = r.ending == transfer::Ending::Completed;
+            why = r.message;
+            damaged = !ok && r.code1 == wire::code(wire::ReplyCode::ChecksumMismatch) &&
+                      r.storedChecksum != 0;
+        } else {
+            ok = runStep(job, step, why);
+        }
+        if (step.action == StepAction::Stop || step.action == StepAction::Clear) stopped = true;
+        if (step.action == StepAction::Start && ok) stopped = false;
+        if (ok) {
+            log("  " + stepText(step) + ": done");
+        } else {
+            failed = true;
+            error(job.file + ":" + std::to_string(step.line) + ": " + stepText(step) +
+                  " failed: " + why);
+        }
+        at += stepShare;
+        progress_ = float(units(at));
+        screen_.processEvents();
+    }
+    // A step before the commit failed: the controller is told to drop the staged image.
+    if (staged) abortHeld(links_, staged->job, staged->id);
+    if (failed && stopped) startAgain(damaged);
+    return !failed;
+}
+
 bool RealJobLoader::Run() {
     std::size_t total = 0;
     for (const auto& job : jobs_) total += job->content.steps.size();
@@ -139,26 +281,13 @@ bool RealJobLoader::Run() {
     bool failed = false;
     progress_ = 0;
     for (const auto& job : jobs_) {
+        if (failed && stopAtFailure_) break;
         const JobFile& j = job->content;
         log("Job " + job->file + (j.program.empty() ? "" : ": " + j.program) +
             (j.revision.empty() ? "" : " " + j.revision));
-        for (const JobStep& step : j.steps) {
-            if (failed && stopAtFailure_) break;
-            std::string why;
-            const std::string what = std::string(stepActionName(step.action)) +
-                                     (step.action == StepAction::Write ? " " + step.variable : "") +
-                                     (step.action == StepAction::Load ? " " + step.image : "");
-            if (runStep(*job, step, done, total, why)) {
-                log("  " + what + ": done");
-            } else {
-                failed = true;
-                error(job->file + ":" + std::to_string(step.line) + ": " + what +
-                      " failed: " + why);
-            }
-            ++done;
-            progress_ = total == 0 ? 1.0f : float(double(done) / double(total));
-            screen_.processEvents();
-        }
+        if (!runJob(*job, done, total)) failed = true;
+        done += j.steps.size();
+        progress_ = total == 0 ? 1.0f : float(double(done) / double(total));
     }
     allDone_ = !failed && !jobs_.empty();
     log(allDone_ ? "All jobs completed (" + std::to_string(done) + " steps)."

@@ -6,6 +6,7 @@
 #include "platform/components/JobFile.h"
 #include "platform/components/JobLoader.h"
 #include "platform/components/LineFile.h"
+#include "platform/transfer/TransferEngine.h"
 
 namespace comm {
 class LinkAccess;
@@ -19,8 +20,9 @@ namespace components {
 
 class RealJobLoader final : public JobLoader {
 public:
-    RealJobLoader(comm::LinkAccess& links, ui::MessageBoxes& boxes, ui::Screen& screen)
-        : links_(links), boxes_(boxes), screen_(screen) {}
+    RealJobLoader(comm::LinkAccess& links, ui::MessageBoxes& boxes, ui::Screen& screen,
+                  transfer::Tuning tuning = {})
+        : links_(links), boxes_(boxes), screen_(screen), tuning_(tuning) {}
 
     bool AddJobFile(const std::string& path, Job* parent, std::shared_ptr<Job>& job) override;
     bool Run() override;
@@ -37,14 +39,26 @@ public:
     struct QueuedJob;
 
 private:
-    bool runStep(const QueuedJob& job, const JobStep& step, std::size_t done, std::size_t total,
-                 std::string& why);
+    struct Staged;
+    // False, with the reason, when an image of the job does not fit the controller's model.
+    bool fitsController(const QueuedJob& job, std::string& why);
+    // Sends the image of `staged.step` without committing it; progress runs from `from` over
+    // `share`.
+    bool stage(const QueuedJob& job, Staged& staged, double from, double share, std::string& why);
+    bool runStep(const QueuedJob& job, const JobStep& step, std::string& why);
+    // One job: the first image staged, then the steps in order with that image committed at
+    // its step; `done` of `total` steps came before it.
+    bool runJob(const QueuedJob& job, std::size_t done, std::size_t total);
+    // After a failure once the application was stopped: start it again, or say why it stays
+    // stopped.
+    void startAgain(bool damaged);
     void log(const std::string& line);
     void error(const std::string& line);
 
     comm::LinkAccess& links_;
     ui::MessageBoxes& boxes_;
     ui::Screen& screen_;
+    transfer::Tuning tuning_;
     int32_t link_ = 0;
     bool stopAtFailure_ = false;
     bool allDone_ = false;

@@ -35,6 +35,13 @@ std::string refusal(const Channel& c, const std::vector<wire::PartitionChange>& 
     }
 }
 
+// The request went out but no usable answer came back: the controller may have acted on it.
+bool replyLost(const Channel& c) {
+    using wire::ReplyCode;
+    return c.code1 == wire::code(ReplyCode::TimedOut) || c.code1 == wire::code(ReplyCode::LinkLost) ||
+           c.code1 == wire::code(ReplyCode::BadReply);
+}
+
 }  // namespace
 
 bool RealPartitionManager::Attach(uint8_t pla, uint8_t ela, int32_t link) {
@@ -133,6 +140,9 @@ bool RealPartitionManager::Commit() {
         changes_.clear();
         error_.clear();
         return true;
+    } else if (replyLost(*channel_)) {
+        error_ = "The controller's answer to the partition change was lost: whether it made "
+                 "the change is unknown. The partition list shows what it has now.";
     } else {
         error_ = refusal(*channel_, changes_);
     }

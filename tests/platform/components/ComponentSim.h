@@ -18,11 +18,11 @@ namespace testsupport {
 
 class ComponentSim : public ::testing::Test {
   protected:
-    // Starts the simulator; a reply is awaited `tcpTimeoutMs` at most.
-    void start(const char* network, int tcpTimeoutMs) {
+    // Starts the simulator (with `more` arguments); a reply is awaited `tcpTimeoutMs` at most.
+    void start(const char* network, int tcpTimeoutMs, std::vector<std::string> more = {}) {
         temp.write("net.ini", network);
-        sim = std::make_unique<simtest::SimProcess>(
-            std::vector<std::string>{"--network", temp / "net.ini"});
+        more.insert(more.begin(), {"--network", temp / "net.ini"});
+        sim = std::make_unique<simtest::SimProcess>(more);
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
         temp.write("machine/Kvxmatic.Ini",
                    "[Link]\nTcpTimeoutMs=" + std::to_string(tcpTimeoutMs) + "\n");

@@ -13,6 +13,7 @@
 #include "platform/image/ImageFile.h"
 #include "platform/sysvars/Table.h"
 #include "ComponentSim.h"
+#include "sim/SimClient.h"
 
 using namespace std::chrono_literals;
 
@@ -52,7 +53,7 @@ OsVersion=2.5
 class ComponentsSim : public testsupport::ComponentSim {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(start(kNetwork, 300));
+        ASSERT_NO_FATAL_FAILURE(start(kNetwork, 300, {"--control", temp / "ctl"}));
     }
     std::string text(int32_t link, const char* name) {
         components::Channel c(links(), link, wire::kDirectAddress);
@@ -129,6 +130,20 @@ TEST_F(ComponentsSim, PartitionChangesCommitAllOrNothing) {
     EXPECT_TRUE(local.RemovePartition(33, result));
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(local.Commit());  // nothing staged
+}
+
+// The controller made the change but its answer was lost: not reported as "nothing changed".
+TEST_F(ComponentsSim, LostAnswerToAPartitionCommitLeavesTheOutcomeOpen) {
+    const int32_t link = open("Boiler");
+    components::RealPartitionManager m(links());
+    ASSERT_TRUE(m.Attach(1, 5, link)) << m.LastError();
+    uint8_t result = 0;
+    ASSERT_TRUE(m.CreatePartition(41, 1, 2, "Lost", 4096, result));
+    ASSERT_EQ(simtest::control(temp / "ctl", "fault Boiler drop_reply 1"), "ok");
+    EXPECT_FALSE(m.Commit());
+    EXPECT_NE(m.LastError().find("whether it made the change is unknown"), std::string::npos)
+        << m.LastError();
+    EXPECT_EQ(partitions(open("Boiler")).count(41), 1u);
 }
 
 TEST_F(ComponentsSim, PartitionManagerOnAnUnreachableControllerFailsWithAReason) {
