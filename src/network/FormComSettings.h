@@ -8,6 +8,7 @@
 #include "program/Connection.h"
 #include "network/ComChecks.h"
 #include "program/CurrentController.h"
+#include "program/TcpCfg.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 
@@ -72,9 +73,11 @@ class FormComSettings final : public ui::Form {
     ComChecks& checks_;
     bool loading_ = false;
     bool useTcp_ = false;
+    bool typedIn_ = false;  // the serial number field names a controller that was not chosen
     // What Cancel puts back.
     clink::Connection openedConnection_;
     CurrentController openedController_;
+    TcpCfg openedSettings_;
 };
 
 // Opens the dialog modally over the main window: mode 0 for a controller, 1 for an air unit.
