@@ -15,6 +15,7 @@
 #include "cli/Session.h"
 #include "network/FormTCPSettings.h"
 #include "network/InputBox.h"
+#include "network/TcpIpSettings.h"
 
 namespace cli {
 namespace {
@@ -143,6 +144,27 @@ void printLines(const Json& settings) {
     }
 }
 
+// The settings named as variables need the naming library's project, which the window has from
+// the revision the engineer picked: take the catalogue's first revision of the controller's
+// model that has one. False when the catalogue has none. The catalogue is read already.
+bool selectRevisionOfController(app::Program& program) {
+    app::FormMain& form = program.formMain;
+    const auto& models = program.catalogue.ModelList;
+    for (size_t m = 0; m < models.size(); ++m) {
+        if (std::to_string(static_cast<long>(models[m].Model)) != program.connection.ModelCode)
+            continue;
+        form.CtrlModels_ItemClick(static_cast<int>(m) + 1);
+        for (size_t p = 1; p <= form.CtrlPrograms.items.size(); ++p) {
+            program.catalogue.SelectedProjectFolder.clear();
+            form.CtrlPrograms_ItemClick(static_cast<int>(p));
+            if (!program.catalogue.SelectedProjectFolder.empty() &&
+                program.catalogue.ProjectNameHandle != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 int runTcpIp(const Options& options, const TcpIpArgs& args) {
     if (args.action != "get" && args.action != "set" && args.action != "setup")
         throw UsageError{"the action is get, set or setup, not " + args.action};
@@ -165,7 +187,19 @@ int runTcpIp(const Options& options, const TcpIpArgs& args) {
 
     Session session(options.machineDir, std::cerr);
     app::Program& program = session.program();
+    program.formMain.Form_Load();  // the catalogue, as the window starts
     connectBySerial(program, {"", args.serial, args.passwordStdin});
+    if (program.connection.ControllerOsKind == "C") {
+        if (!selectRevisionOfController(program)) {
+            std::cerr << "error: the catalogue has no program of the controller's model "
+                      << program.connection.ModelCode
+                      << ", whose names the settings of a KVXreal C controller need\n";
+            return exitcode::Failed;
+        }
+        // Read again now that every setting can be named.
+        const auto& c = program.connection;
+        network::ReadKvxrealCSettings(program, c.CurrentPLA, c.CurrentELA);
+    }
     if (args.action == "get") {
         const Json settings = settingsJson(program);
         if (chooseFormat(options.json) == OutputFormat::Json)
@@ -195,7 +229,8 @@ int runTcpIp(const Options& options, const TcpIpArgs& args) {
         form.CmdOk_Click();
     else
         form.btnSetup_Click();
-    if (!form.Result) return exitcode::Failed;  // a field was refused; the message says which
+    // A field was refused or the controller did not take a setting; the message says which.
+    if (!form.Result || !form.WriteFailures.empty()) return exitcode::Failed;
     if (args.action == "set" && program.connection.ControllerOsKind != "C")
         std::cerr << "note: this controller's port takes its settings with `tcpip setup`\n";
     const bool ok = args.action == "set" || form.SetupResult;

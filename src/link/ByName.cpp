@@ -50,6 +50,27 @@ struct Carrier {
     std::u16string text;
 };
 
+// The caller's value as the variable's type: the library takes a carrier only of exactly that
+// type, so a 32-bit or Boolean value for another numeric variable would fail before anything
+// is sent. ConversionError when it does not fit.
+VarValue asVariableType(const VarValue& value, int32_t type) {
+    switch (type) {
+        case 1:
+            return ToInt16(value) != 0;
+        case 2:
+        case 3:
+            return ToInt16(value);
+        case 4:
+            return ToSingle(value);
+        case 5:
+            return text::fromWide(ToText(value));
+        case 6:
+            return ToInt32(value);
+        default:
+            return value;
+    }
+}
+
 }  // namespace
 
 bool ReadableByName(const ResolvedVar& var) {
@@ -240,8 +261,8 @@ bool WriteVars(program::Program& program, int16_t pla, int16_t ela, const std::s
     };
     kvxglib::VarRef firstRef = reference(first);
     kvxglib::VarRef secondRef = reference(second);
-    Carrier firstCarrier(firstValue);
-    Carrier secondCarrier(secondValue);
+    Carrier firstCarrier(asVariableType(firstValue, first.type));
+    Carrier secondCarrier(asVariableType(secondValue, second.type));
     return WriteVarPair(program.platform, program.connection.CurrentLink, firstRef,
                         firstCarrier.variant, secondRef, secondCarrier.variant, flags, status,
                         Label());

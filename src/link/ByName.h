@@ -28,8 +28,8 @@ bool ReadVar(program::Program& program, int16_t pla, int16_t ela, const std::str
 bool WriteVar(program::Program& program, int16_t pla, int16_t ela, const std::string& name,
               const VarValue& value, int32_t flags, int32_t& status);
 
-// Both variables in one request, the values as given. Neither is written when either name is
-// unknown.
+// Both variables in one request, each value converted to its variable's type first
+// (ConversionError when it does not fit). Neither is written when either name is unknown.
 bool WriteVars(program::Program& program, int16_t pla, int16_t ela, const std::string& firstName,
                const VarValue& firstValue, const std::string& secondName,
                const VarValue& secondValue, int32_t flags, int32_t& status);

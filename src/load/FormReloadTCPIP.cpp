@@ -33,8 +33,25 @@ void FormReloadTCPIP::Form_Load() {
 }
 
 void FormReloadTCPIP::OKButton_Click() {
+    // The reload pumps window events while the image travels: a second OK would start a second
+    // transfer over the same link, Cancel would close the dialog under the running one.
+    if (running_) return;
+    struct Running {
+        FormReloadTCPIP& form;
+        explicit Running(FormReloadTCPIP& f) : form(f) {
+            form.running_ = true;
+            form.OKButton.enabled = false;
+            form.CancelButton.enabled = false;
+        }
+        ~Running() {
+            form.running_ = false;
+            form.OKButton.enabled = true;
+            form.CancelButton.enabled = true;
+        }
+    };
     Result = true;
     {
+        Running running(*this);
         ui::HourglassScope hourglass(program_.platform.screen);
         program_.platform.glib.CompileImageFile();  // nothing to compile: images ship built
         if (program_.connection.ControllerOsKind != "C") Reloaded = ReloadTcpIpOption(program_);
@@ -43,6 +60,7 @@ void FormReloadTCPIP::OKButton_Click() {
 }
 
 void FormReloadTCPIP::CancelButton_Click() {
+    if (running_) return;
     Result = false;
     FormsOf(program_).hide(*this);
 }

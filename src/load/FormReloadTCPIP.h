@@ -39,6 +39,7 @@ class FormReloadTCPIP final : public ui::Form {
 
   private:
     program::Program& program_;
+    bool running_ = false;  // OK's reload is under way
 };
 
 }  // namespace load

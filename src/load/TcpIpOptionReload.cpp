@@ -8,6 +8,7 @@
 #include "network/ControllerLookup.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/components/finder/PortOsImage.h"
+#include "platform/os/NativePath.h"
 
 namespace load {
 namespace {
@@ -55,7 +56,14 @@ bool ReloadTcpIpOption(program::Program& program) {
     components::PortOsImage portImage;
     bool loaded = false;
     portImage.Load(catalogue::ResolvePath(glib, image), loaded);
-    if (!portImage.IsValid()) return false;
+    if (!portImage.IsValid()) {
+        // An OK that loads nothing must not pass for one that did.
+        catalogue::ShowErrorMessage(
+            glib, "The TCP/IP option image " +
+                      os::toNativePath(catalogue::ResolvePath(glib, image)) +
+                      " is not valid; nothing was loaded.");
+        return false;
+    }
     bool upgraded = false;
     found.UpgradePortOs(portImage, upgraded);
     catalogue::ShowInfoMessage(glib, catalogue::GetText(glib, upgraded ? kReloaded : kNotReloaded));

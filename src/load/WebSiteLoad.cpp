@@ -43,16 +43,16 @@ class WebServerPause {
         if (!controller.readNumber(pla, ela, "QServices.HttpActiveSitePartition", activeSite) ||
             activeSite != partition)
             return;
-        // A server that was off stays off.
-        int32_t enabled = 1;
-        if (controller.readNumber(pla, ela, "QServices.HttpEnable", enabled) && enabled == 0)
+        // A server that was off stays off; one whose state cannot be read is left alone, since
+        // it could not be put back as it was.
+        if (!controller.readNumber(pla, ela, "QServices.HttpEnable", enabled_) || enabled_ == 0)
             return;
         apply(0);
         paused_ = true;
         program.platform.clock.sleepFor(milliseconds(700));
     }
     ~WebServerPause() {
-        if (paused_) apply(1);
+        if (paused_) apply(enabled_);  // as it was, not merely "on"
     }
     WebServerPause(const WebServerPause&) = delete;
     WebServerPause& operator=(const WebServerPause&) = delete;
@@ -67,6 +67,7 @@ class WebServerPause {
     program::Program& program_;
     int16_t pla_;
     int16_t ela_;
+    int32_t enabled_ = 0;
     bool paused_ = false;
 };
 

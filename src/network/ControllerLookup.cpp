@@ -17,7 +17,8 @@ void ResetTcpIpState(program::Program& program) {
     auto& cfg = program.TcpCfg;
     const TcpCfg kept = cfg;
     cfg = TcpCfg{};
-    // The main computer, HTTP and BACnet values outlive a new finder.
+    // The main computer, HTTP and BACnet values outlive a new finder, but no longer as the
+    // current controller's: unknown, they are never written.
     cfg.MainComputerAddr = kept.MainComputerAddr;
     cfg.HttpEnable = kept.HttpEnable;
     cfg.HttpPort = kept.HttpPort;
@@ -139,8 +140,12 @@ bool AutoDetectController(program::Program& program, bool& openSearch) {
         cfg.DNSServer2 = c.DnsServer2();
         cfg.FullDNS = c.DnsName();
         cfg.MainComputerAddr = c.MainComputerAddress();
-        // As the search does: the kind decides which image the port gets later.
+        cfg.MainComputerAddrKnown = true;
+        // As the search does: the kind decides which image the port gets later, and the
+        // address is where every command finds it.
         program.connection.ControllerOsKind = c.IsKvxrealC() ? "C" : "";
+        program.connection.CurrentPLA = c.PLA();
+        program.connection.CurrentELA = c.ELA();
         if (!ConnectFoundController(program, 0)) {
             finder.Active(false);
             return false;
@@ -175,6 +180,17 @@ bool LocateControllerAddress(program::Program& program, int16_t& pla, int16_t& e
     if (probe(255, 30)) return ownAddress(255, 30);
     if (probe(255, 31)) return ownAddress(255, 31);
     return false;
+}
+
+bool EnsureCurrentAddress(program::Program& program) {
+    clink::Connection& c = program.connection;
+    if (c.CurrentLink == 0) return false;
+    if (clink::PollController(program, c.CurrentPLA, c.CurrentELA)) return true;
+    int16_t pla = 0, ela = 0;
+    if (!LocateControllerAddress(program, pla, ela)) return false;
+    c.CurrentPLA = pla;
+    c.CurrentELA = ela;
+    return true;
 }
 
 }  // namespace network

@@ -28,6 +28,9 @@ int16_t FindControllerBySerial(program::Program& program, std::string serial, bo
 void SelectCurrentController(program::Program& program, std::string serial);
 bool AutoDetectController(program::Program& program, bool& openSearch);
 bool LocateControllerAddress(program::Program& program, int16_t& pla, int16_t& ela);
+// Whether the controller on the current link answers at CurrentPLA:CurrentELA; when it does
+// not, the address it answers at is located and kept. False when it answers nowhere.
+bool EnsureCurrentAddress(program::Program& program);
 
 // `Connected` = true on the finder's controller `index`, `CurrentLink` from its handle. False,
 // with `CurrentLink` left alone, when the link cannot be opened.

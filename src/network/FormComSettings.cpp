@@ -58,6 +58,7 @@ void FormComSettings::Form_Load() {
     loading_ = true;
     openedConnection_ = program_.connection;
     openedController_ = program_.current;
+    openedSettings_ = program_.TcpCfg;
     // Opening shows the choice in force; selecting it here runs none of its click behaviour
     // (the TCP/IP one would start a network search).
     rbUseTCP.value = program_.connection.CommKind == kTcpIp;
@@ -149,8 +150,12 @@ void FormComSettings::btnSearchModules_Click() {
 }
 
 void FormComSettings::btnSearchTCP_Click() {
-    if (ShowSearchTCP(program_, load::FormsOf(program_)) && !program_.current.CurrentSN.empty())
+    if (ShowSearchTCP(program_, load::FormsOf(program_)) && !program_.current.CurrentSN.empty()) {
         SetParams();
+        // A choice made now is one to confirm, also after an earlier password prompt was
+        // cancelled.
+        CmdOk.enabled = true;
+    }
 }
 
 void FormComSettings::btnTCPSettings_Click() {
@@ -159,6 +164,13 @@ void FormComSettings::btnTCPSettings_Click() {
 }
 
 void FormComSettings::saveTCPIPsettings() {
+    // Another controller typed in: nothing of the first one may reach it.
+    typedIn_ = CtrlCurrentSerialNo.text != program_.current.CurrentSN;
+    if (typedIn_) {
+        program_.TcpCfg = TcpCfg{};
+        program_.connection.ModelCode.clear();
+        program_.connection.ControllerOsKind.clear();
+    }
     program_.current.CurrentName = CtrlCurrentName.text;
     program_.current.CurrentSN = CtrlCurrentSerialNo.text;
     program_.current.CurrentMAC = CtrlCurrentEthernet.text;
@@ -223,12 +235,22 @@ bool FormComSettings::connectChosenController() {
         CmdOk.enabled = true;
         return false;
     }
-    const clink::Connection& connection = program_.connection;
+    clink::Connection& connection = program_.connection;
+    // A controller typed in by its serial number was never read: what the commands rely on
+    // comes from the controller now linked.
+    if (typedIn_) {
+        const auto& chosen = program_.comm.finder->Item(i);
+        connection.ModelCode = std::to_string(chosen.ModelNumber());
+        connection.ControllerOsKind = chosen.IsKvxrealC() ? "C" : "";
+    }
     if (!checks_.poll(connection.CurrentPLA, connection.CurrentELA, program_.current.CurrentName)) {
-        // Only whether it answers anywhere is told; the address found is not kept.
+        // The address it answers at is the one every later command must use.
         int16_t pla = 0;
         int16_t ela = 0;
-        if (!checks_.locate(pla, ela)) {
+        if (checks_.locate(pla, ela)) {
+            connection.CurrentPLA = pla;
+            connection.CurrentELA = ela;
+        } else {
             kvxglib::Library& glib = program_.platform.glib;
             catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, 4561));
         }
@@ -274,6 +296,8 @@ void FormComSettings::CmdOk_Click() {
             return;
         }
         program_.current = CurrentController{};
+        // The TCP/IP controller's model would pick another model's operating system image.
+        program_.connection.ModelCode.clear();
         int16_t pla = 0;
         int16_t ela = 0;
         const bool answered = checks_.readControllerAddress(pla, ela);
@@ -300,6 +324,7 @@ void FormComSettings::CmdCancel_Click() {
     program_.current = openedController_;
     program_.mainWindow.CtrlStatusLine.caption =
         "Communication settings cancelled: nothing changed.";
+    program_.TcpCfg = openedSettings_;
     close(false);
 }
 

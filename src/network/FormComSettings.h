@@ -6,6 +6,7 @@
 #include <string>
 
 #include "network/ComChecks.h"
+#include "program/TcpCfg.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/FormHost.h"
 #include "program/Connection.h"
@@ -75,9 +76,11 @@ class FormComSettings final : public ui::Form {
     ComChecks& checks_;
     bool loading_ = false;
     bool useTcp_ = false;
+    bool typedIn_ = false;  // the serial number field names a controller that was not chosen
     // What Cancel puts back.
     clink::Connection openedConnection_;
     CurrentController openedController_;
+    TcpCfg openedSettings_;
 };
 
 // Opens the dialog modally over the main window: mode 0 for a controller, 1 for an air unit.

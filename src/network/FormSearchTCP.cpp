@@ -1,5 +1,8 @@
 #include "network/FormSearchTCP.h"
 
+#include <array>
+
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "network/ControllerLookup.h"
@@ -10,6 +13,53 @@
 #include "program/Program.h"
 
 namespace network {
+
+// One operation at a time: the list is being filled from the finder, or a controller of it is
+// being connected or upgraded, and a second operation (a refresh renews the finder) would pull
+// them away from under the first. What must wait is disabled and re-entry refused; everything
+// is put back on every way out.
+class FormSearchTCP::BusyScope {
+  public:
+    explicit BusyScope(FormSearchTCP& form) : form_(form), entered_(!form.busy_) {
+        if (!entered_) return;
+        form_.busy_ = true;
+        form_.okWanted_ = form_.ButtonOk.enabled;
+        form_.upgradeWanted_ = form_.btnUpgrade.enabled;
+        for (std::size_t i = 0; i < waiting().size(); ++i) {
+            saved_[i] = waiting()[i]->enabled;
+            waiting()[i]->enabled = false;
+        }
+        form_.ButtonOk.enabled = false;
+        form_.btnUpgrade.enabled = false;
+    }
+    ~BusyScope() {
+        if (!entered_) return;
+        for (std::size_t i = 0; i < waiting().size(); ++i) waiting()[i]->enabled = saved_[i];
+        form_.busy_ = false;
+        form_.ButtonOk.enabled = form_.okWanted_;
+        form_.btnUpgrade.enabled = form_.upgradeWanted_;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+    // False when another operation runs: the caller does nothing.
+    bool entered() const { return entered_; }
+
+  private:
+    std::array<ui::Control*, 4> waiting() {
+        return {&form_.ButtonCancel, &form_.ButtonRefresh, &form_.ButtonFindMore, &form_.CtrlList};
+    }
+    FormSearchTCP& form_;
+    bool entered_;
+    std::array<bool, 4> saved_{};
+};
+
+void FormSearchTCP::choiceButtons(bool ok, bool upgrade) {
+    okWanted_ = ok;
+    upgradeWanted_ = upgrade;
+    if (busy_) return;
+    ButtonOk.enabled = ok;
+    btnUpgrade.enabled = upgrade;
+}
 
 FormSearchTCP::FormSearchTCP(program::Program& program) : program_(program) {
     CtrlStatusLine.caption = "Status line";
@@ -43,8 +93,7 @@ void FormSearchTCP::Form_Unload() { SelectCurrentController(program_, ""); }
 void FormSearchTCP::beginSearch(bool clear) {
     if (clear) CtrlList.clear();
     CtrlStatusLine.caption.clear();
-    ButtonOk.enabled = false;
-    btnUpgrade.enabled = false;
+    choiceButtons(false, false);
     program_.platform.screen.processEvents();
 }
 
@@ -65,6 +114,8 @@ void FormSearchTCP::AddTCPItems() {
 }
 
 void FormSearchTCP::CmdSearchRefreshTcpIp() {
+    BusyScope busy(*this);
+    if (!busy.entered()) return;
     ui::HourglassScope hourglass(program_.platform.screen);
     beginSearch(true);
     CtrlStatusLine.caption = catalogue::GetText(program_.platform.glib, 4537);
@@ -72,6 +123,15 @@ void FormSearchTCP::CmdSearchRefreshTcpIp() {
     RenewFinder(program_);
     AddTCPItems();
     endSearch();
+    tellSearchProblem();
+}
+
+// A search that could not go out found nobody for a reason of its own: not "no controllers".
+void FormSearchTCP::tellSearchProblem() {
+    const std::string& problem = program_.comm.finder->SearchProblem();
+    if (!problem.empty())
+        catalogue::ShowErrorMessage(program_.platform.glib,
+                                    "No controllers could be searched for: " + problem);
 }
 
 void FormSearchTCP::addSearchAddress(const std::string& address, const std::string& mask) {
@@ -89,9 +149,12 @@ void FormSearchTCP::addSearchAddress(const std::string& address, const std::stri
     finder.Password(program_.comm.NetworkPassword);
     finder.Search();
     program_.CurrentIndex = -1;  // the list was replaced
+    tellSearchProblem();
 }
 
 void FormSearchTCP::CmdSearchFindMoreTcpIp() {
+    BusyScope busy(*this);
+    if (!busy.entered()) return;
     ui::HourglassScope hourglass(program_.platform.screen);
     auto& glib = program_.platform.glib;
     beginSearch(false);
@@ -131,20 +194,23 @@ std::string FormSearchTCP::selectedSerial() const {
 }
 
 void FormSearchTCP::CtrlList_ItemClick(int row) {
+    if (busy_) return;  // the list is being rebuilt
     CtrlList.selected = row;
     const bool any = !selectedSerial().empty();
-    ButtonOk.enabled = any;
-    btnUpgrade.enabled = any;
-    if (btnUpgrade.enabled) SelectCurrentController(program_, selectedSerial());
+    choiceButtons(any, any);
+    if (any) SelectCurrentController(program_, selectedSerial());
 }
 
+// Enter chooses the row as OK does, with the password prompt a protected controller needs.
 void FormSearchTCP::CtrlList_KeyPress(int key) {
-    if (key == 13) CmdSearchOk();
+    if (key == 13 && !selectedSerial().empty()) ButtonOk_Click();
 }
 
 void FormSearchTCP::ButtonOk_Click() {
+    BusyScope busy(*this);
+    if (!busy.entered()) return;
     SelectCurrentController(program_, "");
-    ButtonOk.enabled = false;
+    choiceButtons(false, upgradeWanted_);
     const std::string key = selectedSerial();
     int16_t i = FindControllerBySerial(program_, key, false);
     if (i == -1) {
@@ -187,15 +253,22 @@ void FormSearchTCP::CmdSearchClose(bool mode) {
 }
 
 void FormSearchTCP::btnUpgrade_Click() {
+    BusyScope busy(*this);
+    if (!busy.entered()) return;
     const std::string serial = selectedSerial();
-    program_.comm.PortOsUpgradeRunning = true;
+    // Cleared on every way out, a failure too: while set, the settings dialogs skip loading.
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(program_.comm.PortOsUpgradeRunning);
     SelectCurrentController(program_, "");
     UpgradeTcpIpPortOs(program_, serial);
     SelectCurrentController(program_, serial);
-    program_.comm.PortOsUpgradeRunning = false;
 }
 
 void FormSearchTCP::ButtonCancel_Click() {
+    if (busy_) return;  // an operation still uses the finder's controllers
     SelectCurrentController(program_, "");
     CmdSearchClose(false);
 }

@@ -54,13 +54,22 @@ class FormSearchTCP final : public ui::Form {
     void AddTCPItems();
     void SetLanguage();
 
+    // True while a search, a connection or an upgrade runs: the other commands wait.
+    bool busy() const { return busy_; }
+
   private:
+    class BusyScope;
+    // ButtonOk and btnUpgrade as the dialog wants them; while busy they show disabled.
+    void choiceButtons(bool ok, bool upgrade);
     void beginSearch(bool clear);
     void endSearch() { CtrlStatusLine.caption.clear(); }
     void addSearchAddress(const std::string& address, const std::string& mask);
+    void tellSearchProblem();
     std::string selectedSerial() const;
 
     program::Program& program_;
+    bool busy_ = false;
+    bool okWanted_ = false, upgradeWanted_ = false;
 };
 
 }  // namespace network

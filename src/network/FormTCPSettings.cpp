@@ -1,5 +1,6 @@
 #include "network/FormTCPSettings.h"
 
+#include <iterator>
 #include <utility>
 
 #include "program/Program.h"
@@ -23,6 +24,35 @@ const WebPass kWebPass[] = {{nullptr, nullptr},
                             {&TcpCfg::WebGuestPass, &TcpCfg::WebGuestPassKnown},
                             {&TcpCfg::WebOperatorPass, &TcpCfg::WebOperatorPassKnown},
                             {&TcpCfg::WebServicePass, &TcpCfg::WebServicePassKnown}};
+
+// A text setting of the record with its dialog field, the variable whose length limit it has,
+// and what the user calls it.
+struct TextSetting {
+    ui::TextBox FormTCPSettings::*box;
+    std::string TcpCfg::*value;
+    bool TcpCfg::*known;
+    const char* variable;
+    const char* what;
+};
+const TextSetting kTextSettings[] = {
+    {&FormTCPSettings::tbMainCompIP, &TcpCfg::MainComputerAddr, &TcpCfg::MainComputerAddrKnown,
+     "QCom.MainComputerAddr", "The network address to the main computer"},
+    {&FormTCPSettings::CtrlEmailServerAddress, &TcpCfg::EmailServerAddress,
+     &TcpCfg::EmailServerAddressKnown, "QServices.EmailServerAddress",
+     "The e-mail server address"},
+    {&FormTCPSettings::CtrlEmailLoginName, &TcpCfg::EmailLoginName, &TcpCfg::EmailLoginNameKnown,
+     "QServices.EmailLoginName", "The e-mail login name"},
+    {&FormTCPSettings::CtrlEmailLoginPass, &TcpCfg::EmailLoginPass, &TcpCfg::EmailLoginPassKnown,
+     "QServices.EmailLoginPass", "The e-mail login password"},
+    {&FormTCPSettings::CtrlEmailSenderAddress, &TcpCfg::EmailSenderAddress,
+     &TcpCfg::EmailSenderAddressKnown, "QServices.EmailSenderAddress",
+     "The e-mail sender address"},
+    {&FormTCPSettings::CtrlBACnetDeviceName, &TcpCfg::BACnetDeviceName,
+     &TcpCfg::BACnetDeviceNameKnown, "QServices.BACnetDeviceName", "The BACnet device name"},
+};
+
+// A value the controller did not tell shows empty: it is not the controller's.
+std::string shownNumber(int32_t value, bool known) { return known ? std::to_string(value) : ""; }
 
 }  // namespace
 
@@ -136,6 +166,7 @@ std::vector<ui::Control*> FormTCPSettings::emailControls() {
 void FormTCPSettings::Form_Load() {
     loading_ = true;
     if (!program_.comm.PortOsUpgradeRunning) {
+        readFromController();
         SetParams();
         SetLanguage();
         loading_ = false;
@@ -146,6 +177,14 @@ void FormTCPSettings::Form_Load() {
     if (program_.SelectedHasEMail)
         for (ui::Control* c : emailControls()) c->enabled = true;
     program_.mainWindow.SaveLoadSettings.enabled = program_.SelectedSettingsPackage.size() >= 2;
+}
+
+// The values this controller has now: what was read earlier (or never, after the automatic
+// detection) may no longer be its own.
+void FormTCPSettings::readFromController() {
+    const clink::Connection& c = program_.connection;
+    if (c.ControllerOsKind != "C" || c.CurrentLink == 0 || !EnsureCurrentAddress(program_)) return;
+    ReadKvxrealCSettings(program_, c.CurrentPLA, c.CurrentELA);
 }
 
 void FormTCPSettings::SetParams() {
@@ -170,7 +209,6 @@ void FormTCPSettings::SetParams() {
         tbDNSName.text = cfg.FullDNS;
         tbHostName.text = cfg.FullDNS;
     }
-    tbMainCompIP.text = cfg.MainComputerAddr;
     CtrlEncryptedCom.value = cfg.EncryptedCom;
     // A password the controller did not tell starts empty: it is not its value.
     CtrlEncryptedPass.text = cfg.EncryptedPassKnown ? cfg.EncryptedPass : "";
@@ -179,14 +217,17 @@ void FormTCPSettings::SetParams() {
         CtrlWebUserPass[i].text =
             !(cfg.*kWebPass[i].known) ? "" : value.empty() ? kDefaultWebPass[i] : value;
     }
-    CtrlEmailServerAddress.text = cfg.EmailServerAddress;
-    CtrlEmailLoginName.text = cfg.EmailLoginName;
-    CtrlEmailLoginPass.text = cfg.EmailLoginPass;
-    CtrlEmailSenderAddress.text = cfg.EmailSenderAddress;
-    CtrlBACnetDeviceName.text = cfg.BACnetDeviceName;
-    CtrlBACnetDeviceID.text = std::to_string(cfg.BACnetDeviceID);
-    CtrlBACnetIpUdpPortNumber.text = std::to_string(cfg.BACnetIpUDPport);
-    CtrlBACnetIPEnable.value = cfg.BACnetIpEnable;
+    for (size_t i = 0; i < std::size(kTextSettings); ++i) {
+        const TextSetting& t = kTextSettings[i];
+        (this->*t.box).text = cfg.*t.known ? cfg.*t.value : "";
+        shownTexts_[i] = (this->*t.box).text;
+    }
+    CtrlBACnetDeviceID.text = shownNumber(cfg.BACnetDeviceID, cfg.BACnetDeviceIDKnown);
+    CtrlBACnetIpUdpPortNumber.text = shownNumber(cfg.BACnetIpUDPport, cfg.BACnetIpUDPportKnown);
+    CtrlBACnetIPEnable.value = cfg.BACnetIpEnableKnown && cfg.BACnetIpEnable;
+    shownDeviceId_ = CtrlBACnetDeviceID.text;
+    shownUdpPort_ = CtrlBACnetIpUdpPortNumber.text;
+    shownBACnetIpEnable_ = CtrlBACnetIPEnable.value;
     encryptedPassEdited_ = false;
     webPassEdited_.clear();
     dnsFromGeneralTab_ = false;
@@ -295,14 +336,14 @@ void FormTCPSettings::tbDNSServer1_Change(const std::string& text) {
 void FormTCPSettings::CtrlEncryptedPass_Change(const std::string& text) {
     CtrlEncryptedPass.text = text;
     encryptedPassEdited_ = true;
-    if (!text.empty() && !PasswordCharactersAllowed(text))
+    if (!text.empty() && !PasswordCharactersAllowed(program_.platform.glib, text))
         catalogue::ShowErrorMessage(program_.platform.glib,
                                     catalogue::GetText(program_.platform.glib, 353));
 }
 
 void FormTCPSettings::CtrlEncryptedPass_LostFocus() {
     const std::string& text = CtrlEncryptedPass.text;
-    if (text.empty() || PasswordCharactersAllowed(text)) return;
+    if (text.empty() || PasswordCharactersAllowed(program_.platform.glib, text)) return;
     catalogue::ShowErrorMessage(program_.platform.glib,
                                 catalogue::GetText(program_.platform.glib, 354));
     FocusTo = "CtrlEncryptedPass";
@@ -311,13 +352,13 @@ void FormTCPSettings::CtrlEncryptedPass_LostFocus() {
 void FormTCPSettings::CtrlWebUserPass_Change(int index, const std::string& text) {
     CtrlWebUserPass[index].text = text;
     webPassEdited_[index] = true;
-    if (!text.empty() && !PasswordCharactersAllowed(text))
+    if (!text.empty() && !PasswordCharactersAllowed(program_.platform.glib, text))
         catalogue::ShowErrorMessage(program_.platform.glib, "Ogiltigt tecken");
 }
 
 void FormTCPSettings::CtrlWebUserPass_LostFocus(int index) {
     const std::string& text = CtrlWebUserPass[index].text;
-    if (text.empty() || PasswordCharactersAllowed(text)) return;
+    if (text.empty() || PasswordCharactersAllowed(program_.platform.glib, text)) return;
     catalogue::ShowErrorMessage(program_.platform.glib,
                                 catalogue::GetText(program_.platform.glib, 354));
     FocusTo = "CtrlWebUserPass_" + std::to_string(index);
@@ -325,7 +366,8 @@ void FormTCPSettings::CtrlWebUserPass_LostFocus(int index) {
 
 bool FormTCPSettings::checkPasswords() {
     auto bad = [&](const ui::TextBox& box, const std::string& name) {
-        if (box.text.empty() || PasswordCharactersAllowed(box.text)) return false;
+        if (box.text.empty() || PasswordCharactersAllowed(program_.platform.glib, box.text))
+            return false;
         catalogue::ShowErrorMessage(program_.platform.glib,
                                     catalogue::GetText(program_.platform.glib, 354));
         FocusTo = name;
@@ -337,9 +379,39 @@ bool FormTCPSettings::checkPasswords() {
     return true;
 }
 
+// A controller refuses a text longer than its variable keeps, and the write sequence goes on
+// without a word: refuse it here, before anything is written.
+bool FormTCPSettings::checkLengths() {
+    struct Field {
+        const ui::TextBox& box;
+        std::string variable;
+        std::string what;
+        std::string focus;
+    };
+    std::vector<Field> fields = {
+        {tbDNSName, "QCom.ConfDNSName", "The full DNS name", "tbHostName"},
+        {CtrlEncryptedPass, "QCom.EncryptionPasswordPrimary", "The network encryption password",
+         "CtrlEncryptedPass"}};
+    for (const auto& [i, box] : CtrlWebUserPass)
+        fields.push_back({box, "QCom.EncryptionPassword" + std::to_string(i),
+                          "A web user login password", "CtrlWebUserPass_" + std::to_string(i)});
+    for (const TextSetting& t : kTextSettings)
+        fields.push_back({this->*t.box, t.variable, t.what, ""});
+    for (const Field& f : fields) {
+        const auto limit = TooLongFor(f.variable, f.box.text);
+        if (!limit) continue;
+        catalogue::ShowErrorMessage(program_.platform.glib,
+                                    f.what + " may be at most " + std::to_string(*limit) +
+                                        " characters long; nothing was stored or written.");
+        if (!f.focus.empty()) FocusTo = f.focus;
+        return false;
+    }
+    return true;
+}
+
 bool FormTCPSettings::store() {
     auto& glib = program_.platform.glib;
-    if (!checkPasswords()) return false;
+    if (!checkPasswords() || !checkLengths()) return false;
     const std::string& dns = dnsFromGeneralTab_ ? tbDNS.text : tbDNSServer1.text;
     // A static address must be one; any address given must parse.
     struct Field {
@@ -358,15 +430,20 @@ bool FormTCPSettings::store() {
                       " is not a valid IP address!");
         return false;
     }
-    const auto deviceId = DecimalInt32(CtrlBACnetDeviceID.text);
-    const auto udpPort = DecimalInt32(CtrlBACnetIpUdpPortNumber.text);
+    TcpCfg& cfg = program_.TcpCfg;
+    // A number is taken when the controller told it or the user typed one.
+    const bool idTaken = cfg.BACnetDeviceIDKnown || CtrlBACnetDeviceID.text != shownDeviceId_;
+    const bool portTaken =
+        cfg.BACnetIpUDPportKnown || CtrlBACnetIpUdpPortNumber.text != shownUdpPort_;
+    const auto deviceId = idTaken ? DecimalInt32(CtrlBACnetDeviceID.text) : cfg.BACnetDeviceID;
+    const auto udpPort = portTaken ? DecimalInt32(CtrlBACnetIpUdpPortNumber.text)
+                                   : cfg.BACnetIpUDPport;
     if (!deviceId || !udpPort) {
         catalogue::ShowErrorMessage(
             glib, std::string(!deviceId ? "BACnet Device ID" : "BACnet/IP UDP port number") +
                       " must be a whole decimal number from -2147483648 to 2147483647.");
         return false;
     }
-    TcpCfg& cfg = program_.TcpCfg;
     cfg.DHCP = rbDHCP.value;
     cfg.IP = tbIP.text;
     cfg.Subnet = tbSub.text;
@@ -374,7 +451,6 @@ bool FormTCPSettings::store() {
     cfg.DNSServer = dns;
     cfg.DNSServer2 = tbDNSserver2.text;
     cfg.FullDNS = tbDNSName.text;
-    cfg.MainComputerAddr = tbMainCompIP.text;
     cfg.EncryptedCom = CtrlEncryptedCom.value;
     // Only what was typed here becomes the controller's password.
     if (encryptedPassEdited_) {
@@ -386,21 +462,47 @@ bool FormTCPSettings::store() {
         cfg.*kWebPass[i].value = CtrlWebUserPass[i].text;
         cfg.*kWebPass[i].known = true;
     }
-    cfg.EmailServerAddress = CtrlEmailServerAddress.text;
-    cfg.EmailLoginName = CtrlEmailLoginName.text;
-    cfg.EmailLoginPass = CtrlEmailLoginPass.text;
-    cfg.EmailSenderAddress = CtrlEmailSenderAddress.text;
-    cfg.BACnetDeviceName = CtrlBACnetDeviceName.text;
+    // The other settings: what the controller told, or what was typed over it.
+    for (size_t i = 0; i < std::size(kTextSettings); ++i) {
+        const TextSetting& t = kTextSettings[i];
+        if (!(cfg.*t.known) && (this->*t.box).text == shownTexts_[i]) continue;
+        cfg.*t.value = (this->*t.box).text;
+        cfg.*t.known = true;
+    }
     cfg.BACnetDeviceID = *deviceId;
+    cfg.BACnetDeviceIDKnown = idTaken;
     cfg.BACnetIpUDPport = *udpPort;
-    cfg.BACnetIpEnable = CtrlBACnetIPEnable.value;
+    cfg.BACnetIpUDPportKnown = portTaken;
+    if (cfg.BACnetIpEnableKnown || CtrlBACnetIPEnable.value != shownBACnetIpEnable_) {
+        cfg.BACnetIpEnable = CtrlBACnetIPEnable.value;
+        cfg.BACnetIpEnableKnown = true;
+    }
+    return true;
+}
+
+bool FormTCPSettings::writeToController() {
+    WriteFailures.clear();
+    if (program_.connection.ControllerOsKind != "C") return true;
+    auto& glib = program_.platform.glib;
+    if (!EnsureCurrentAddress(program_)) {
+        catalogue::ShowErrorMessage(
+            glib, "No controller answers at " + std::to_string(program_.connection.CurrentPLA) +
+                      ":" + std::to_string(program_.connection.CurrentELA) +
+                      ", so the settings were not written to any controller.");
+        return false;
+    }
+    WriteFailures = WriteControllerTcpIpSettings(program_);
+    if (!WriteFailures.empty()) {
+        std::string names;
+        for (const std::string& n : WriteFailures) names += "\n" + n;
+        catalogue::ShowErrorMessage(glib, "The controller did not take these settings:" + names);
+    }
     return true;
 }
 
 void FormTCPSettings::CmdOk_Click() {
     ui::HourglassScope hourglass(program_.platform.screen);
-    if (!store()) return;
-    if (program_.connection.ControllerOsKind == "C") WriteControllerTcpIpSettings(program_);
+    if (!store() || !writeToController()) return;
     Result = true;
     Visible = false;
 }
@@ -408,8 +510,7 @@ void FormTCPSettings::CmdOk_Click() {
 void FormTCPSettings::btnSetup_Click() {
     {
         ui::HourglassScope hourglass(program_.platform.screen);
-        if (!store()) return;
-        if (program_.connection.ControllerOsKind == "C") WriteControllerTcpIpSettings(program_);
+        if (!store() || !writeToController()) return;
     }
     CmdSetup();
     Result = true;

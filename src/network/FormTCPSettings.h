@@ -2,6 +2,7 @@
 // The "TCP/IP Settings" dialog as a presentation model: the settings record on five tabs,
 // stored back on OK (and written to a KVXreal C controller), with the set-up on "Load settings
 // and close".
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -60,6 +61,8 @@ class FormTCPSettings final : public ui::Form {
 
     bool Result = false;
     bool SetupResult = false;  // what the last set-up reported
+    // The settings the controller did not take at the last OK (the dialog said which).
+    std::vector<std::string> WriteFailures;
 
     // ---- event handlers ----
     void Form_Load();
@@ -87,7 +90,12 @@ class FormTCPSettings final : public ui::Form {
     // Reads the fields back into the record; false (with a message, nothing stored) when a
     // field holds what the controller cannot take.
     bool store();
+    void readFromController();
     bool checkPasswords();
+    bool checkLengths();
+    // OK's write to a KVXreal C controller: false (with a message) when no controller answers
+    // at its address, so nothing may be written; a write it did not take is reported.
+    bool writeToController();
     void joinDnsName();
     std::vector<ui::Control*> webControls();
     std::vector<ui::Control*> emailControls();
@@ -97,6 +105,10 @@ class FormTCPSettings final : public ui::Form {
     bool encryptedPassEdited_ = false;
     std::map<int, bool> webPassEdited_;
     bool dnsFromGeneralTab_ = false;  // tbDNS was edited after tbDNSServer1
+    // What SetParams showed of the settings that are written only when known or typed.
+    std::array<std::string, 6> shownTexts_;
+    std::string shownDeviceId_, shownUdpPort_;
+    bool shownBACnetIpEnable_ = false;
 };
 
 }  // namespace network

@@ -68,6 +68,22 @@ bool knownToHavePassword(const program::Program& program) {
     return false;
 }
 
+// An e-mail setting with the found controller's property that carries it.
+struct EmailField {
+    std::string TcpCfg::*value;
+    bool TcpCfg::*known;
+    PortField field;
+};
+
+constexpr EmailField kEmailFields[] = {
+    {&TcpCfg::EmailServerAddress, &TcpCfg::EmailServerAddressKnown, PortField::EmailServerAddress},
+    {&TcpCfg::EmailSenderAddress, &TcpCfg::EmailSenderAddressKnown, PortField::EmailSenderAddress},
+    {&TcpCfg::EmailLoginName, &TcpCfg::EmailLoginNameKnown, PortField::EmailLoginName},
+    {&TcpCfg::EmailLoginPass, &TcpCfg::EmailLoginPassKnown, PortField::EmailLoginPass},
+};
+
+// The writes of one sequence; each failed one is remembered by the setting's name, so the
+// caller can say what the controller did not take although the sequence goes on.
 class Writer {
   public:
     Writer(program::Program& program, int16_t pla, int16_t ela)
@@ -75,22 +91,42 @@ class Writer {
 
     bool var(const std::string& name, const clink::VarValue& value) {
         int32_t status = 0;
+        bool ok = false;
         try {
-            return clink::WriteVar(program_, pla_, ela_, name, value, clink::flags::Normal, status);
+            ok = clink::WriteVar(program_, pla_, ela_, name, value, clink::flags::Normal, status);
         } catch (const std::exception&) {
-            return false;  // a value the variable cannot take is a failed write
+            ok = false;  // a value the variable cannot take is a failed write
         }
+        return note(ok, name);
     }
     bool vars(const std::string& a, const std::string& b) {
         int32_t status = 0;
-        return clink::WriteVars(program_, pla_, ela_, a, true, b, true, clink::flags::Normal,
-                                status);
+        return note(clink::WriteVars(program_, pla_, ela_, a, true, b, true, clink::flags::Normal,
+                                     status),
+                    a + " and " + b);
     }
-    bool text(int16_t file, int32_t index, const std::string& value, const std::u16string& label = u"") {
+    bool text(int16_t file, int32_t index, const std::string& value, const std::string& name,
+              const std::u16string& label = u"") {
         int32_t status = 0;
-        return clink::WriteText(program_.platform.glib, program_.connection.CurrentLink, pla_,
-                                ela_, file, 0, index, text::toWide(value), clink::flags::Normal,
-                                status, label);
+        return note(clink::WriteText(program_.platform.glib, program_.connection.CurrentLink, pla_,
+                                     ela_, file, 0, index, text::toWide(value),
+                                     clink::flags::Normal, status, label),
+                    name);
+    }
+    bool flag(int16_t file, int32_t index, const std::string& name) {
+        int32_t status = 0;
+        return note(clink::WriteBool(program_.platform.glib, program_.connection.CurrentLink, pla_,
+                                     ela_, file, 0, index, -1, clink::flags::Normal, status, u""),
+                    name);
+    }
+    // A setting of the record, only when it is known.
+    template <class T>
+    void known(bool TcpCfg::*mark, const std::string& name, const T& value) {
+        if (program_.TcpCfg.*mark) var(name, value);
+    }
+    void knownText(bool TcpCfg::*mark, int16_t file, int32_t index, const std::string& value,
+                   const std::string& name) {
+        if (program_.TcpCfg.*mark) text(file, index, value, name);
     }
     // Only the passwords that are known; the others stay as the controller has them. A
     // controller without a network password takes its first one in clear (there is nothing
@@ -103,10 +139,29 @@ class Writer {
         for (const Secret& s : kSecrets)
             if (program_.TcpCfg.*s.known) var(s.variable, program_.TcpCfg.*s.value);
     }
+    // The e-mail settings that are known, in the order the port expects them.
+    void email() {
+        const TcpCfg& cfg = program_.TcpCfg;
+        knownText(&TcpCfg::EmailServerAddressKnown, kServices, 4, cfg.EmailServerAddress,
+                  "QServices.EmailServerAddress");
+        knownText(&TcpCfg::EmailSenderAddressKnown, kServices, 24, cfg.EmailSenderAddress,
+                  "QServices.EmailSenderAddress");
+        knownText(&TcpCfg::EmailLoginNameKnown, kServices, 7, cfg.EmailLoginName,
+                  "QServices.EmailLoginName");
+        knownText(&TcpCfg::EmailLoginPassKnown, kServices, 10, cfg.EmailLoginPass,
+                  "QServices.EmailLoginPass");
+    }
+    const std::vector<std::string>& failed() const { return failed_; }
 
   private:
+    bool note(bool ok, const std::string& name) {
+        if (!ok) failed_.push_back(name);
+        return ok;
+    }
+
     program::Program& program_;
     int16_t pla_, ela_;
+    std::vector<std::string> failed_;
 };
 
 void putOnFoundController(program::Program& program, FoundController& c) {
@@ -116,7 +171,7 @@ void putOnFoundController(program::Program& program, FoundController& c) {
     c.put(PortField::Name, current.CurrentName);
     c.put(PortField::Description, current.CurrentDesc);
     c.putFlag(PortField::DhcpEnabled, cfg.DHCP);
-    c.put(PortField::MainComputerAddress, cfg.MainComputerAddr);
+    if (cfg.MainComputerAddrKnown) c.put(PortField::MainComputerAddress, cfg.MainComputerAddr);
     if (cfg.DHCP) {
         c.put(PortField::DnsName, cfg.FullDNS);
     } else {
@@ -134,10 +189,8 @@ void putOnFoundController(program::Program& program, FoundController& c) {
         catalogue::ShowErrorMessage(glib, kNoEncryption);
     }
     if ((c.Capabilities() & kEmail) != 0) {
-        c.put(PortField::EmailServerAddress, cfg.EmailServerAddress);
-        c.put(PortField::EmailSenderAddress, cfg.EmailSenderAddress);
-        c.put(PortField::EmailLoginName, cfg.EmailLoginName);
-        c.put(PortField::EmailLoginPass, cfg.EmailLoginPass);
+        for (const EmailField& e : kEmailFields)
+            if (cfg.*e.known) c.put(e.field, cfg.*e.value);
     }
 }
 
@@ -146,8 +199,10 @@ void putOnFoundController(program::Program& program, FoundController& c) {
 bool writeKvxrealC(program::Program& program, FoundController& c, int16_t pla, int16_t ela) {
     const TcpCfg& cfg = program.TcpCfg;
     Writer w(program, pla, ela);
-    w.var("QCom.MainComputerAddr", cfg.MainComputerAddr);
-    w.var("QCom.MainComputerConnectEnable", cfg.MainComputerAddr.size() > 1);
+    if (cfg.MainComputerAddrKnown) {
+        w.var("QCom.MainComputerAddr", cfg.MainComputerAddr);
+        w.var("QCom.MainComputerConnectEnable", cfg.MainComputerAddr.size() > 1);
+    }
     w.var("QSystem.ControllerName", program.current.CurrentName);
     w.var("QSystem.ControllerDescription", program.current.CurrentDesc);
     w.var("QCom.DHCPEnable", cfg.DHCP);
@@ -167,18 +222,16 @@ bool writeKvxrealC(program::Program& program, FoundController& c, int16_t pla, i
         catalogue::ShowErrorMessage(program.platform.glib, kNoEncryption);
     }
     if ((c.Capabilities() & kEmail) != 0) {
-        w.text(kServices, 4, cfg.EmailServerAddress);
-        w.text(kServices, 24, cfg.EmailSenderAddress);
-        w.text(kServices, 7, cfg.EmailLoginName);
-        w.text(kServices, 10, cfg.EmailLoginPass);
-        w.text(kServices, 0, "True");
+        w.email();
+        w.text(kServices, 0, "True", "QServices.EmailCommitSettings");
     }
     const bool committed = encryption
                                ? w.vars("QCom.EncryptionCommitSettings", "QCom.CommitIPSettings")
                                : w.var("QCom.CommitIPSettings", true);
     catalogue::WaitSeconds(program.platform, 0.7);
     c.EndSetup();
-    return committed;
+    // A setting the controller did not take is no set-up, though the others went through.
+    return committed && w.failed().empty();
 }
 
 }  // namespace
@@ -208,66 +261,83 @@ void ReadControllerTcpIpSettings(program::Program& program, int16_t pla, int16_t
     program.connection.ModelCode = std::to_string(c.ModelNumber());
     program.connection.ControllerOsKind = c.IsKvxrealC() ? "C" : "";
     if (!c.IsKvxrealC()) {
-        cfg.EmailServerAddress = c.get(PortField::EmailServerAddress);
-        cfg.EmailLoginName = c.get(PortField::EmailLoginName);
-        cfg.EmailLoginPass = c.get(PortField::EmailLoginPass);
-        cfg.EmailSenderAddress = c.get(PortField::EmailSenderAddress);
+        for (const EmailField& e : kEmailFields) {
+            cfg.*e.value = c.get(e.field);
+            cfg.*e.known = c.known(e.field);
+        }
         cfg.MainComputerAddr = c.MainComputerAddress();
+        cfg.MainComputerAddrKnown = true;  // discovery reports it
         cfg.FullDNS = c.DnsName();
         return;
     }
+    ReadKvxrealCSettings(program, pla, ela);
+}
+
+void ReadKvxrealCSettings(program::Program& program, int16_t pla, int16_t ela) {
+    TcpCfg& cfg = program.TcpCfg;
     auto& glib = program.platform.glib;
     const int32_t link = program.connection.CurrentLink;
     const int32_t flags = clink::flags::Normal;
     int32_t status = 0;
-    auto readText = [&](int16_t file, int32_t index, std::string& into) {
+    // A read that fails leaves the value as it was, and unknown.
+    auto readText = [&](int16_t file, int32_t index, std::string& into, bool TcpCfg::*known) {
         std::u16string value = text::toWide(into);
-        if (clink::ReadText(glib, link, pla, ela, file, 0, index, value, flags, status, u""))
-            into = text::fromWide(value);
+        cfg.*known = clink::ReadText(glib, link, pla, ela, file, 0, index, value, flags, status, u"");
+        if (cfg.*known) into = text::fromWide(value);
     };
-    readText(kServices, 4, cfg.EmailServerAddress);
-    readText(kServices, 7, cfg.EmailLoginName);
-    readText(kServices, 10, cfg.EmailLoginPass);
-    readText(kServices, 24, cfg.EmailSenderAddress);
-    readText(kCom, 231, cfg.MainComputerAddr);
-    readText(kServices, 63, cfg.BACnetDeviceName);
-    clink::ReadLong(glib, link, pla, ela, kServices, 0, 116, cfg.BACnetIpUDPport, flags, status, u"");
-    clink::ReadLong(glib, link, pla, ela, kServices, 0, 60, cfg.BACnetDeviceID, flags, status, u"");
+    auto readLong = [&](int32_t index, int32_t& into, bool TcpCfg::*known) {
+        cfg.*known = clink::ReadLong(glib, link, pla, ela, kServices, 0, index, into, flags,
+                                     status, u"");
+    };
+    auto readInt = [&](int32_t index, int16_t& into, bool TcpCfg::*known) {
+        cfg.*known =
+            clink::ReadInt(glib, link, pla, ela, kServices, 0, index, into, flags, status, u"");
+    };
+    readText(kServices, 4, cfg.EmailServerAddress, &TcpCfg::EmailServerAddressKnown);
+    readText(kServices, 7, cfg.EmailLoginName, &TcpCfg::EmailLoginNameKnown);
+    readText(kServices, 10, cfg.EmailLoginPass, &TcpCfg::EmailLoginPassKnown);
+    readText(kServices, 24, cfg.EmailSenderAddress, &TcpCfg::EmailSenderAddressKnown);
+    readText(kCom, 231, cfg.MainComputerAddr, &TcpCfg::MainComputerAddrKnown);
+    readText(kServices, 63, cfg.BACnetDeviceName, &TcpCfg::BACnetDeviceNameKnown);
+    readLong(116, cfg.BACnetIpUDPport, &TcpCfg::BACnetIpUDPportKnown);
+    readLong(60, cfg.BACnetDeviceID, &TcpCfg::BACnetDeviceIDKnown);
     clink::VarValue enable;
-    if (clink::ReadVar(program, pla, ela, "QServices.BACnetIpEnable", enable, flags, status))
-        if (auto* v = std::get_if<int16_t>(&enable)) cfg.BACnetIpEnable = *v != 0;
-    clink::ReadSmallInt(glib, link, pla, ela, kServices, 0, 164, cfg.HttpEnable, flags, status, u"");
-    clink::ReadLong(glib, link, pla, ela, kServices, 0, 165, cfg.HttpPort, flags, status, u"");
-    clink::ReadInt(glib, link, pla, ela, kServices, 0, 168, cfg.HttpActiveSitePartition, flags,
-                   status, u"");
-    clink::ReadInt(glib, link, pla, ela, kServices, 0, 170, cfg.HttpActiveSubSite, flags, status,
-                   u"");
+    cfg.BACnetIpEnableKnown = false;
+    if (clink::ReadVar(program, pla, ela, "QServices.BACnetIpEnable", enable, flags, status)) {
+        if (auto* v = std::get_if<int16_t>(&enable)) {
+            cfg.BACnetIpEnable = *v != 0;
+            cfg.BACnetIpEnableKnown = true;
+        }
+    }
+    cfg.HttpEnableKnown = clink::ReadSmallInt(glib, link, pla, ela, kServices, 0, 164,
+                                              cfg.HttpEnable, flags, status, u"");
+    readLong(165, cfg.HttpPort, &TcpCfg::HttpPortKnown);
+    readInt(168, cfg.HttpActiveSitePartition, &TcpCfg::HttpActiveSitePartitionKnown);
+    readInt(170, cfg.HttpActiveSubSite, &TcpCfg::HttpActiveSubSiteKnown);
 }
 
-void WriteControllerTcpIpSettings(program::Program& program) {
+std::vector<std::string> WriteControllerTcpIpSettings(program::Program& program) {
     const TcpCfg& cfg = program.TcpCfg;
     const auto& conn = program.connection;
     Writer w(program, conn.CurrentPLA, conn.CurrentELA);
     w.secrets();
-    w.text(kSystem, 63, program.current.CurrentName);
-    w.text(kSystem, 69, program.current.CurrentDesc);
+    w.text(kSystem, 63, program.current.CurrentName, "QSystem.ControllerName");
+    w.text(kSystem, 69, program.current.CurrentDesc, "QSystem.ControllerDescription");
     w.vars("QCom.EncryptionCommitSettings", "QCom.CommitIPSettings");
-    w.text(kServices, 4, cfg.EmailServerAddress);
-    w.text(kServices, 24, cfg.EmailSenderAddress);
-    w.text(kServices, 7, cfg.EmailLoginName);
-    w.text(kServices, 10, cfg.EmailLoginPass);
-    w.var("QServices.HttpEnable", cfg.HttpEnable);
-    w.var("QServices.HttpPort", cfg.HttpPort);
-    w.var("QServices.HttpActiveSitePartition", cfg.HttpActiveSitePartition);
-    w.var("QServices.HttpActiveSubSite", cfg.HttpActiveSubSite);
-    int32_t status = 0;
-    clink::WriteBool(program.platform.glib, conn.CurrentLink, conn.CurrentPLA, conn.CurrentELA,
-                     kServices, 0, 163, -1, clink::flags::Normal, status, u"");
-    w.text(kServices, 63, cfg.BACnetDeviceName);
-    w.var("QServices.BACnetDeviceID", cfg.BACnetDeviceID);
-    w.var("QServices.BACnetIpUDPport", cfg.BACnetIpUDPport);
-    w.var("QServices.BACnetIpEnable", cfg.BACnetIpEnable);
+    w.email();
+    w.known(&TcpCfg::HttpEnableKnown, "QServices.HttpEnable", cfg.HttpEnable);
+    w.known(&TcpCfg::HttpPortKnown, "QServices.HttpPort", cfg.HttpPort);
+    w.known(&TcpCfg::HttpActiveSitePartitionKnown, "QServices.HttpActiveSitePartition",
+            cfg.HttpActiveSitePartition);
+    w.known(&TcpCfg::HttpActiveSubSiteKnown, "QServices.HttpActiveSubSite", cfg.HttpActiveSubSite);
+    w.flag(kServices, 163, "QServices.HttpCommitSettings");
+    w.knownText(&TcpCfg::BACnetDeviceNameKnown, kServices, 63, cfg.BACnetDeviceName,
+                "QServices.BACnetDeviceName");
+    w.known(&TcpCfg::BACnetDeviceIDKnown, "QServices.BACnetDeviceID", cfg.BACnetDeviceID);
+    w.known(&TcpCfg::BACnetIpUDPportKnown, "QServices.BACnetIpUDPport", cfg.BACnetIpUDPport);
+    w.known(&TcpCfg::BACnetIpEnableKnown, "QServices.BACnetIpEnable", cfg.BACnetIpEnable);
     w.var("Qservices.BACnetCommitSettings", true);
+    return w.failed();
 }
 
 bool SetupControllerTcpIp(program::Program& program) {
@@ -295,11 +365,14 @@ bool SetupControllerTcpIp(program::Program& program) {
         c.clearPending();
         return false;
     }
-    bool result = false;
-    if (c.Connect() && c.Handle() != 0) {
-        program.connection.CurrentLink = c.Handle();
-        result = c.LinkOk();
+    // Without its own link the set-up would go on over whatever link was current before: the
+    // serial port or another controller.
+    if (!c.Connect() || c.Handle() == 0) {
+        c.clearPending();
+        return false;
     }
+    program.connection.CurrentLink = c.Handle();
+    const bool result = c.LinkOk();
     int16_t pla = 0, ela = 0;
     int32_t status = 0;
     const int32_t link = program.connection.CurrentLink;

@@ -1,9 +1,10 @@
 #pragma once
 // The TCP/IP settings record of the current controller. Texts are empty when not set. Each
-// password carries a "known" mark: true only when it was read from the controller or typed in
-// the settings dialog. Only known passwords are ever written or put: a controller keeps its
-// network password as a verifier that cannot be read back, and an empty web password disables
-// that login, so writing what was never known would wipe or open the controller's logins.
+// setting beyond what discovery reports carries a "known" mark: true only when it was read from
+// this controller or typed in the settings dialog. Only known values are ever written or put: a
+// start value, another controller's or one read before the controller changed it would
+// overwrite what the controller has (a controller keeps its network password as a verifier that
+// cannot be read back, an empty web password disables that login, a web server port 0 is none).
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,7 @@ struct TcpCfg {
     bool WebOperatorPassKnown = false;
     bool WebServicePassKnown = false;
     bool WebAdminPassKnown = false;
+    bool MainComputerAddrKnown = false;
     std::string EmailServerAddress;
     std::string EmailLoginName;
     std::string EmailLoginPass;
@@ -41,6 +43,18 @@ struct TcpCfg {
     int32_t BACnetDeviceID = 0;
     int32_t BACnetIpUDPport = 0;
     bool BACnetIpEnable = false;
+    bool EmailServerAddressKnown = false;
+    bool EmailLoginNameKnown = false;
+    bool EmailLoginPassKnown = false;
+    bool EmailSenderAddressKnown = false;
+    bool HttpEnableKnown = false;
+    bool HttpPortKnown = false;
+    bool HttpActiveSitePartitionKnown = false;
+    bool HttpActiveSubSiteKnown = false;
+    bool BACnetDeviceNameKnown = false;
+    bool BACnetDeviceIDKnown = false;
+    bool BACnetIpUDPportKnown = false;
+    bool BACnetIpEnableKnown = false;
 };
 
 }  // namespace network

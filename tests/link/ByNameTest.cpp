@@ -296,19 +296,19 @@ TEST_F(ByName, WritesReachTheMemberOfTheirKind) {
     }
 }
 
-TEST_F(ByName, WriteVarsSendsBothUnconvertedInOneBatchOrNothing) {
+TEST_F(ByName, WriteVarsSendsBothAsTheirVariablesTypesInOneBatchOrNothing) {
     knows(u"Module01.QCom.DHCPEnable", 2, 1, 242, 30);
     knows(u"Module01.QCom.CommitIPSettings", 5, 3, 242, 31);
     std::vector<kvxglib::VarRef> refs;
     std::vector<uint16_t> types;
-    double sentReal = 0;
+    int16_t sentInt = 0;
     EXPECT_CALL(glib, OpenWriteBatch).WillOnce(Return(0));
     EXPECT_CALL(glib, AppendWrite)
         .WillRepeatedly(Invoke([&](kvxglib::VarRef* ref, kvxglib::Variant* v, uint8_t*, uint8_t**,
                                    int32_t, int32_t, int32_t*) {
             refs.push_back(*ref);
             types.push_back(v->type);
-            if (v->type == 0x4005) sentReal = *static_cast<double*>(v->data);
+            if (v->type == 0x4002) sentInt = *static_cast<int16_t*>(v->data);
             return 1;
         }));
     int32_t status = 0;
@@ -319,14 +319,20 @@ TEST_F(ByName, WriteVarsSendsBothUnconvertedInOneBatchOrNothing) {
     EXPECT_EQ(refs[0].index, 30);
     EXPECT_EQ(refs[1].kind, 5);
     EXPECT_EQ(refs[1].pla, 12);
-    EXPECT_EQ(types, (std::vector<uint16_t>{0x400B, 0x4005}));
-    EXPECT_EQ(sentReal, 2.5);  // not rounded: the pair write takes the values as they are
+    // The library takes a carrier only of the variable's own type: a Boolean for type 1, a
+    // 16-bit integer for type 3 (2.5 rounds to even).
+    EXPECT_EQ(types, (std::vector<uint16_t>{0x400B, 0x4002}));
+    EXPECT_EQ(sentInt, 2);
 
     testing::Mock::VerifyAndClearExpectations(&glib);
     EXPECT_CALL(glib, OpenWriteBatch).Times(0);
     EXPECT_CALL(glib, CreateRequest).Times(0);
     EXPECT_FALSE(clink::WriteVars(program, 12, 3, "QCom.DHCPEnable", true, "QCom.Unknown",
                                   int16_t{1}, Normal, status));
+    EXPECT_THROW(clink::WriteVars(program, 12, 3, "QCom.DHCPEnable", true,
+                                  "QCom.CommitIPSettings", int32_t{70000}, Normal, status),
+                 clink::ConversionError)
+        << "beyond the variable's range: nothing is sent";
 }
 
 TEST_F(ByName, ModuleTypeIsFile241Index36) {

@@ -89,11 +89,11 @@ TEST_F(TcpIpOptionReloadTest, EachEnding) {
          false,
          load::WebLoadOutcome::Failed,
          false},
-        {"image not valid: no message",
+        {"image not valid",
          [](TcpIpOptionReloadTest& t, FakeNetwork::Station&) {
              std::ofstream(t.imagePath(), std::ios::binary | std::ios::trunc) << "not an image";
          },
-         {},
+         {"The TCP/IP option image " + imagePath() + " is not valid; nothing was loaded."},
          false,
          load::WebLoadOutcome::Failed,
          false},

@@ -260,6 +260,8 @@ TEST_F(WebSiteLoadTest, TheWebServerAroundTheLoad) {
          WebLoadOutcome::Loaded,
          false,
          {loaded}},
+        {"the active site, server on in mode 2", 17, 2, false, false, WebLoadOutcome::Loaded,
+         true, {loaded}},
     };
     const std::vector<std::string> off = {"write QServices.HttpEnable 0",
                                           "write QServices.HttpCommitSettings -1"};
@@ -280,8 +282,10 @@ TEST_F(WebSiteLoadTest, TheWebServerAroundTheLoad) {
         EXPECT_EQ(load::LoadWebSite(program()), c.outcome);
 
         EXPECT_EQ(serverWrites(callsAtLoad), c.paused ? off : std::vector<std::string>{});
+        auto backOn = offAndOn;
+        backOn[2] = "write QServices.HttpEnable " + std::to_string(c.enabled);  // as it was
         EXPECT_EQ(serverWrites(controller->calls),
-                  c.paused ? offAndOn : std::vector<std::string>{});
+                  c.paused ? backOn : std::vector<std::string>{});
         EXPECT_EQ(messages(), c.messages);
         const bool completed = c.outcome == WebLoadOutcome::Loaded;
         EXPECT_EQ(controller->partitions[17].name, completed ? "WEBapplication" : "WebSite");

@@ -34,7 +34,11 @@ class FakeChecks final : public network::ComChecks {
         polledAs.push_back(label);
         return answers;
     }
-    bool locate(int16_t&, int16_t&) override { return located; }
+    bool locate(int16_t& pla, int16_t& ela) override {
+        pla = 254;
+        ela = 30;
+        return located;
+    }
     std::string moduleTypeName(int16_t, int16_t) override { return typeName; }
 
     std::string serialFault;
@@ -383,6 +387,78 @@ TEST_F(ComSettingsTest, TheWindowShowsTheControllerItTookAndACancel) {
     }
 }
 
+// Nothing of one controller may reach the next one, nor outlive a Cancel.
+TEST_F(ComSettingsTest, WhatBelongsToOneControllerStaysWithIt) {
+    struct Row {
+        const char* what;
+        bool tcp;
+        const char* typedSerial;
+        bool cancel;
+        // Expected afterwards
+        const char* modelCode;
+        bool httpPortKnown;
+        int16_t pla, ela;
+    };
+    const Row rows[] = {
+        {"cancel puts the record back", true, "SN-1", true, "300", true, 12, 3},
+        {"the serial link forgets the TCP/IP controller's model", false, "", false, "", true, 12,
+         3},
+        {"another serial number typed in", true, "SN-2", false, "200", false, 254, 30},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        net.stations.clear();
+        net.add("SN-1");
+        net.add("SN-2");
+        network::CreateFinder(program());
+        program().current.CurrentSN = "SN-1";
+        program().connection.ModelCode = "300";
+        program().connection.CurrentPLA = 12;
+        program().connection.CurrentELA = 3;
+        program().TcpCfg = {};
+        program().TcpCfg.HttpPort = 8080;
+        program().TcpCfg.HttpPortKnown = true;
+        checks = FakeChecks(program());
+        checks.answers = std::string(row.typedSerial) != "SN-2";  // not where SN-1 was
+        checks.located = true;
+        auto form = open(row.tcp ? 2 : 1);
+        program().TcpCfg.HttpPort = 81;  // as a settings dialog would have stored it
+        form->CtrlCurrentSerialNo.text = row.typedSerial;
+        if (row.cancel) form->CmdCancel_Click();
+        else form->CmdOk_Click();
+        EXPECT_EQ(program().connection.ModelCode, row.modelCode);
+        EXPECT_EQ(program().TcpCfg.HttpPortKnown, row.httpPortKnown);
+        if (row.cancel) {
+            EXPECT_EQ(program().TcpCfg.HttpPort, 8080);
+        }
+        EXPECT_EQ(program().connection.CurrentPLA, row.pla) << "the address it answers at";
+        EXPECT_EQ(program().connection.CurrentELA, row.ela);
+    }
+}
+
+TEST_F(ComSettingsTest, AChoiceAfterACancelledPasswordPromptCanBeConfirmed) {
+    auto& s = net.add("SN-1");
+    s.identity.encryptionRequired = true;
+    s.password = "pw";
+    network::CreateFinder(program());
+    program().current.CurrentSN = "SN-1";
+    auto form = open(2);
+    input.answers = {std::nullopt};
+    form->CmdOk_Click();
+    ASSERT_FALSE(form->CmdOk.enabled) << "cancelled: OK waits for a choice";
+    forms.onShow["FormSearchTCP"] = [this](ui::Form& f) {
+        auto& search = dynamic_cast<network::FormSearchTCP&>(f);
+        search.Form_Activate();
+        search.CtrlList_ItemClick(1);
+        input.answers = {std::string("pw")};
+        search.ButtonOk_Click();
+    };
+    form->btnSearchTCP_Click();
+    EXPECT_TRUE(form->CmdOk.enabled);
+    form->CmdOk_Click();
+    EXPECT_TRUE(form->Result);
+}
+
 TEST_F(ComSettingsTest, SetupRunsOnlyForTheControllerInForce) {
     for (const char* typed : {"SN-1", "SN-9"}) {
         SCOPED_TRACE(typed);
@@ -467,7 +543,8 @@ TEST_F(ComSettingsTest, CommunicationSearchesPicksAndTakesTheController) {
         network::OpenCommunicationSettings(program(), 0, &checks);
         EXPECT_EQ(forms.shown, c.shown);
         const auto& current = main().CurrentController;
-        EXPECT_EQ(program().TcpCfg.MainComputerAddr, "10.0.0.9");
+        EXPECT_EQ(program().TcpCfg.MainComputerAddr, c.confirm ? "10.0.0.9" : "")
+            << "Cancel puts the settings record back too";
         if (c.confirm) {
             ASSERT_EQ(current.items.size(), 1u);
             EXPECT_EQ(current.items[0].subItems[0], "Name SN-2");

@@ -79,6 +79,7 @@ void FakeFound::UpgradePortOs(const components::PortOsImage& image, bool& ok) {
     ok = s != nullptr && s->upgradeTakes;
     if (s == nullptr) return;
     s->upgradedTo.push_back(image.Revision());
+    if (s->duringUpgrade) s->duringUpgrade();
     if (!ok) return;
     s->identity.portOsRevision = s->revisionAfterUpgrade.value_or(image.revisionBytes());
     s->answers = s->backAfterUpgrade;
@@ -89,10 +90,13 @@ void FakeFinder::Search() {
     network_.passwordsSearchedWith.push_back(password());
     network_.filtersSearchedWith.push_back(appliedFilter());
     std::vector<std::unique_ptr<components::FoundController>> found;
-    for (const auto& s : network_.stations)
-        if (s.answers && (appliedFilter().empty() || appliedFilter() == s.identity.serialNumber))
-            found.push_back(std::make_unique<FakeFound>(network_, s, password()));
-    setResult(std::move(found));
+    if (network_.problem.empty()) {
+        for (const auto& s : network_.stations)
+            if (s.answers &&
+                (appliedFilter().empty() || appliedFilter() == s.identity.serialNumber))
+                found.push_back(std::make_unique<FakeFound>(network_, s, password()));
+    }
+    setResult(std::move(found), network_.problem);
 }
 
 }  // namespace networktest

@@ -33,8 +33,10 @@ struct FakeNetwork {
         bool backAfterUpgrade = true;
         std::optional<std::string> revisionAfterUpgrade;
         std::vector<std::string> upgradedTo;  // the revisions of the images it was sent
+        std::function<void()> duringUpgrade;  // runs while the image travels
     };
     std::vector<Station> stations;
+    std::string problem;  // why a search cannot reach the network; empty when it can
     int searches = 0;
     std::vector<std::string> passwordsSearchedWith;
     std::vector<std::string> filtersSearchedWith;

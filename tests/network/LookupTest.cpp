@@ -178,6 +178,22 @@ TEST_F(LookupTest, OkAsksForThePasswordUntilAcceptedOrAbandoned) {
     }
 }
 
+TEST_F(LookupTest, ASearchThatCannotGoOutSaysWhy) {
+    net.add("SN-1");
+    net.problem = "the discovery socket cannot be opened: Permission denied";
+    network::FormSearchTCP form(program());
+    form.Form_Activate();
+    EXPECT_TRUE(form.CtrlList.items.empty());
+    EXPECT_EQ(fixture.messages(),
+              std::vector<std::string>{"No controllers could be searched for: the discovery "
+                                       "socket cannot be opened: Permission denied"});
+    net.problem.clear();
+    fixture.boxes.shown.clear();
+    form.ButtonRefresh_Click();
+    EXPECT_EQ(form.CtrlList.items.size(), 1u);
+    EXPECT_TRUE(fixture.messages().empty());
+}
+
 TEST_F(LookupTest, AFailedConnectIsNoChoice) {
     auto& s = net.add("SN-GONE", true);
     s.connects = false;

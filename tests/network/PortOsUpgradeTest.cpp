@@ -6,6 +6,7 @@
 
 #include "catalogue/Paths.h"
 #include "network/ControllerLookup.h"
+#include "network/FormSearchTCP.h"
 #include "network/NetworkFixture.h"
 #include "network/PortOsFiles.h"
 #include "network/PortOsUpgrade.h"
@@ -106,6 +107,75 @@ TEST_F(PortOsUpgradeTest, EachWayEndsWithItsOwnMessage) {
         EXPECT_EQ(net.stations[0].upgradedTo.size(), c.askedAndSent && c.answer == kYes ? 1u : 0u);
         EXPECT_EQ(fixture.screen.pointer(), ui::Pointer::Default);
     }
+}
+
+// The search dialog runs one operation at a time: while it lists, connects or upgrades, the
+// others wait and a click on them does nothing; the upgrade flag falls back on every way out.
+TEST_F(PortOsUpgradeTest, TheSearchDialogDoesOneThingAtATime) {
+    writePortOsFile(slib(), kPortType, portOsBytes(portOsImage(kPortType, "1.9")));
+    auto& station = net.add("SN-1", true);
+    station.identity.upgradeFileNumber = kPortType;
+    net.add("SN-2");
+    network::FormSearchTCP form(program());
+    int reentries = 0;
+    // Every command clicked while another one runs.
+    auto clickEverything = [&] {
+        ++reentries;
+        const int searches = net.searches;
+        form.ButtonRefresh_Click();
+        form.ButtonFindMore_Click();
+        form.btnUpgrade_Click();
+        form.ButtonOk_Click();
+        form.ButtonCancel_Click();
+        form.CtrlList_KeyPress(13);
+        EXPECT_EQ(net.searches, searches) << "nothing started";
+        EXPECT_TRUE(form.Visible);
+        const std::vector<const ui::Control*> waiting{&form.ButtonOk,      &form.ButtonCancel,
+                                                      &form.ButtonRefresh, &form.ButtonFindMore,
+                                                      &form.btnUpgrade,    &form.CtrlList};
+        for (const ui::Control* c : waiting) EXPECT_FALSE(c->enabled);
+    };
+    fixture.screen.onEvents = clickEverything;  // while the rows are listed
+    form.Form_Activate();
+    fixture.screen.onEvents = nullptr;
+    EXPECT_GT(reentries, 0);
+    ASSERT_EQ(form.CtrlList.items.size(), 2u);
+    EXPECT_TRUE(form.ButtonRefresh.enabled);
+    EXPECT_FALSE(form.ButtonOk.enabled) << "no row chosen yet";
+
+    form.CtrlList_ItemClick(1);
+    for (bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "the transfer throws" : "the transfer ends");
+        reentries = 0;
+        fixture.boxes.answers = {kYes};
+        net.stations[0].duringUpgrade = [&] {
+            EXPECT_TRUE(program().comm.PortOsUpgradeRunning);
+            clickEverything();
+            if (fails) throw std::runtime_error("the link went away");
+        };
+        if (fails) EXPECT_THROW(form.btnUpgrade_Click(), std::runtime_error);
+        else form.btnUpgrade_Click();
+        EXPECT_EQ(reentries, 1);
+        EXPECT_FALSE(program().comm.PortOsUpgradeRunning);
+        EXPECT_TRUE(form.ButtonOk.enabled) << "the row is still chosen";
+        EXPECT_TRUE(form.btnUpgrade.enabled);
+        EXPECT_TRUE(form.ButtonRefresh.enabled);
+    }
+}
+
+// Enter on a row asks for the password a protected controller needs, as OK does.
+TEST_F(PortOsUpgradeTest, EnterOnAProtectedRowAsksForThePassword) {
+    auto& s = net.add("SN-P", true);
+    s.identity.encryptionRequired = true;
+    s.password = "secret";
+    input.answers = {std::string("secret")};
+    network::FormSearchTCP form(program());
+    form.Form_Activate();
+    form.CtrlList_ItemClick(1);
+    form.CtrlList_KeyPress(13);
+    EXPECT_EQ(input.prompts.size(), 1u);
+    EXPECT_TRUE(form.SearchOkFlg);
+    EXPECT_NE(program().connection.CurrentLink, 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ProgramFixture.h"
+
 namespace {
 
 TEST(SettingsChecks, DecimalInt32) {
@@ -18,10 +20,32 @@ TEST(SettingsChecks, DecimalInt32) {
     for (const auto& c : cases) EXPECT_EQ(network::DecimalInt32(c.text), c.value) << c.text;
 }
 
-TEST(SettingsChecks, PasswordCharacters) {
-    EXPECT_TRUE(network::PasswordCharactersAllowed("Abc!#%&/()=?_-9~"));
+// What the general library allows, and no more than the controller's variable keeps, counted
+// as the controller counts: code page 850 bytes.
+TEST(SettingsChecks, PasswordCharactersAndLengths) {
+    testsupport::ProgramFixture fixture;
+    auto& glib = *fixture.glib;
+    EXPECT_TRUE(network::PasswordCharactersAllowed(glib, "Abc!#%&/()=?_-9~"));
     for (const char* bad : {"a b", "tab\there", "\x7f", "\xc3\xa5"})
-        EXPECT_FALSE(network::PasswordCharactersAllowed(bad)) << bad;
+        EXPECT_FALSE(network::PasswordCharactersAllowed(glib, bad)) << bad;
+    std::string ring;
+    for (int i = 0; i < 64; ++i) ring += "\xc3\xa5";  // 128 UTF-8 bytes, 64 in code page 850
+    struct Case {
+        const char* variable;
+        std::string text;
+        std::optional<std::size_t> limit;
+    };
+    const Case cases[] = {
+        {"QServices.EmailLoginPass", std::string(64, 'x'), std::nullopt},
+        {"QServices.EmailLoginPass", std::string(65, 'x'), 64},
+        {"QCom.EncryptionPasswordPrimary", std::string(65, 'x'), 64},
+        {"QCom.MainComputerAddr", std::string(129, 'x'), 128},
+        {"QServices.EmailLoginName", ring, std::nullopt},
+        {"QServices.EmailLoginName", ring + "x", 64},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(network::TooLongFor(c.variable, c.text), c.limit)
+            << c.variable << " " << c.text.size();
 }
 
 TEST(SettingsChecks, DottedIpv4) {

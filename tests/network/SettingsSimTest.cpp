@@ -2,6 +2,8 @@
 // discovery reports afterwards.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "link/ByName.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
@@ -11,6 +13,7 @@
 #include "network/FormTCPSettings.h"
 #include "network/SimNetworkFixture.h"
 #include "network/TcpIpSettings.h"
+#include "platform/ui/MessageBoxes.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/text/Text.h"
 #include "platform/wire/ReplyCode.h"
@@ -35,6 +38,12 @@ SubnetMask=255.255.255.0
 Capabilities=9
 Var.248.221=1,5,guest-secret
 Var.248.225=1,5,network-secret
+Var.242.4=1,5,mail.plant.example
+Var.242.10=1,5,mail-secret
+Var.242.60=1,6,4711
+Var.242.117=1,1,yes
+Var.242.165=1,6,8080
+Var.242.168=1,3,17
 
 [Controller Old]
 Serial=SN-O
@@ -282,6 +291,100 @@ TEST_F(SettingsSimTest, AFailedCommitFailsTheSetup) {
     choose("SN-S");
     program().TcpCfg.DHCP = true;
     EXPECT_FALSE(network::SetupControllerTcpIp(program()));
+}
+
+// An OK in the settings dialog writes only what this controller told when the dialog opened, or
+// what was typed: not the start values the automatic detection leaves, not a value read before
+// the controller changed it, and nothing longer than the controller keeps.
+TEST_F(SettingsSimTest, OkWritesOnlyWhatTheControllerToldOrWasTyped) {
+    setLink("DiscoveryTarget", "127.0.0.21");  // the detection finds this controller alone
+    fixture.boxes.answers = {ui::answer::Yes};
+    bool openSearch = false;
+    ASSERT_TRUE(network::AutoDetectController(program(), openSearch));
+    auto values = [&] {
+        return std::vector<std::string>{read(242, 4),
+                                        read(242, 10),
+                                        flag("QServices.HttpEnable"),
+                                        flag("QServices.HttpPort"),
+                                        flag("QServices.HttpActiveSitePartition"),
+                                        flag("QServices.BACnetDeviceID"),
+                                        flag("QServices.BACnetIpEnable"),
+                                        flag("QServices.BACnetIpUDPport")};
+    };
+    using Values = std::vector<std::string>;
+    // The web server's port is where kvxsim serves, chosen by the system.
+    const Values initial = values();
+    ASSERT_EQ(initial[0], "mail.plant.example");
+    ASSERT_EQ(initial[4], "17");
+    ASSERT_EQ(initial[5], "4711");
+    ASSERT_EQ(initial[6], "-1");
+    Values stale = initial;
+    stale[4] = "18";
+    Values typed = stale;
+    typed[1] = "new-secret";
+    typed[5] = "999";
+    typed[6] = "0";
+    struct Step {
+        const char* what;
+        std::function<void()> before;  // on the controller, before the dialog opens
+        std::function<void(network::FormTCPSettings&)> edit;
+        bool stored;
+        Values after;
+    };
+    auto nothing = [] {};
+    auto untouched = [](network::FormTCPSettings&) {};
+    const Step steps[] = {
+        {"after the automatic detection", nothing, untouched, true, initial},
+        {"the active site changed since the last read",
+         [&] {
+             int32_t status = 0;
+             const auto& c = program().connection;
+             ASSERT_TRUE(clink::WriteVar(program(), c.CurrentPLA, c.CurrentELA,
+                                         "QServices.HttpActiveSitePartition", int16_t{18},
+                                         clink::flags::Normal, status));
+         },
+         untouched, true, stale},
+        {"typed",
+         nothing,
+         [](network::FormTCPSettings& f) {
+             f.CtrlBACnetDeviceID.text = "999";
+             f.CtrlBACnetIPEnable.value = false;
+             f.CtrlEmailLoginPass.text = "new-secret";
+         },
+         true, typed},
+        {"longer than the controller keeps",
+         nothing,
+         [](network::FormTCPSettings& f) { f.CtrlEmailLoginPass.text = std::string(65, 'x'); },
+         false, typed},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        fixture.boxes.shown.clear();
+        step.before();
+        network::FormTCPSettings form(program());
+        form.Form_Load();
+        step.edit(form);
+        form.CmdOk_Click();
+        EXPECT_EQ(form.Result, step.stored);
+        EXPECT_EQ(fixture.messages().empty(), step.stored)
+            << ::testing::PrintToString(fixture.messages());
+        EXPECT_EQ(values(), step.after);
+    }
+}
+
+// A write the controller does not take is told, although the sequence goes on.
+TEST_F(SettingsSimTest, AWriteTheControllerRefusesIsReported) {
+    choose("SN-S");
+    program().TcpCfg.DHCP = true;  // it reports no address of its own
+    network::FormTCPSettings form(program());
+    form.Form_Load();
+    form.CmdOk_Click();
+    EXPECT_EQ(form.WriteFailures,
+              std::vector<std::string>{"QCom.EncryptionCommitSettings and QCom.CommitIPSettings"});
+    ASSERT_EQ(fixture.messages().size(), 1u);
+    EXPECT_EQ(fixture.messages()[0],
+              "The controller did not take these settings:\nQCom.EncryptionCommitSettings and "
+              "QCom.CommitIPSettings");
 }
 
 }  // namespace

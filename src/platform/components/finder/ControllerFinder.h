@@ -43,14 +43,19 @@ class ControllerFinder {
     int32_t Count() const { return static_cast<int32_t>(found_.size()); }
     // Throws std::out_of_range for an index outside 0..Count-1.
     FoundController& Item(int32_t index);
+    // Why the last search could not reach the network at all; empty when it could (then an
+    // empty list means that nobody answered).
+    const std::string& SearchProblem() const { return problem_; }
 
     const std::vector<SearchTarget>& criteria() const { return criteria_; }
     const std::string& appliedFilter() const { return appliedFilter_; }
     const std::string& password() const { return password_; }
 
   protected:
-    void setResult(std::vector<std::unique_ptr<FoundController>> found) {
+    void setResult(std::vector<std::unique_ptr<FoundController>> found,
+                   std::string problem = {}) {
         found_ = std::move(found);
+        problem_ = std::move(problem);
     }
 
   private:
@@ -60,6 +65,7 @@ class ControllerFinder {
     std::string password_;
     std::vector<SearchTarget> criteria_;
     std::vector<std::unique_ptr<FoundController>> found_;
+    std::string problem_;
 };
 
 }  // namespace components

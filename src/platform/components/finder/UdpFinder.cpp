@@ -35,7 +35,10 @@ class Round {
         socket_.open(udp::v4(), ec);
         if (!ec) socket_.set_option(asio::socket_base::broadcast(true), ec);
         if (!ec) socket_.bind(udp::endpoint(udp::v4(), 0), ec);
-        if (ec) return {};
+        if (ec) {
+            problem_ = "the discovery socket cannot be opened: " + ec.message();
+            return {};
+        }
         wire::Frame request;
         request.address = wire::kDirectAddress;
         request.command = wire::code(wire::Command::Discover);
@@ -50,16 +53,29 @@ class Round {
         start_ = Clock::now();
         receive();
         send(0);
+        if (!problem_.empty()) return {};
         io_.run_until(start_ + settings_.wait);
         return std::move(heard_);
     }
 
+    // Why nothing could be searched; empty when the request went out.
+    const std::string& problem() const { return problem_; }
+
   private:
     void send(int round) {
+        asio::error_code last;
+        std::size_t sent = 0;
         for (const auto& t : targets_) {
             const udp::endpoint to(asio::ip::address_v4(t), settings_.port);
-            asio::error_code ignored;  // an unreachable target simply does not answer
-            socket_.send_to(asio::buffer(datagram_), to, 0, ignored);
+            asio::error_code ec;  // one unreachable target simply does not answer
+            socket_.send_to(asio::buffer(datagram_), to, 0, ec);
+            if (ec) last = ec;
+            else ++sent;
+        }
+        // Not one request left: the search heard nothing because it asked nobody.
+        if (round == 0 && sent == 0 && last) {
+            problem_ = "the search request cannot be sent: " + last.message();
+            return;
         }
         if (round + 1 >= settings_.rounds) return;
         // Rounds over the first half of the wait, so the last one's replies still come in.
@@ -106,6 +122,7 @@ class Round {
     Clock::time_point start_;
     std::map<std::string, Heard> heard_;
     bool done_ = false;
+    std::string problem_;
 };
 
 }  // namespace
@@ -114,13 +131,14 @@ void UdpFinder::Search() {
     std::vector<wire::Ipv4> targets;
     for (const auto& c : criteria()) targets.push_back(c.address);
     if (targets.empty()) targets.push_back(settings_.target);
-    auto heard = Round(settings_, std::move(targets), appliedFilter()).run();
+    Round round(settings_, std::move(targets), appliedFilter());
+    auto heard = round.run();
     // In serial-number order: the same network lists the same way every time.
     std::vector<std::unique_ptr<FoundController>> found;
     for (auto& [serial, h] : heard)
         found.push_back(std::make_unique<LinkedController>(library_, links_, std::move(h.reply),
                                                            h.host, password(), upgrades_));
-    setResult(std::move(found));
+    setResult(std::move(found), round.problem());
 }
 
 std::unique_ptr<ControllerFinder> UdpFinderFactory::CreateFinder() {

@@ -1,0 +1,92 @@
+// krelvan-cli tcpip against kvxsim: what `set` and `setup` change is read back from the
+// simulator's saved state, not from the command's own words.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "sim/SimProcess.h"
+#include "support/RunCommand.h"
+#include "support/TempFolder.h"
+
+using ::testing::HasSubstr;
+using testsupport::runCommand;
+
+namespace {
+
+const char* kNetwork = R"([Simulator]
+ColdStartMs=0
+Discovery=0.0.0.0:0
+
+[Controller Boiler]
+Serial=KVX300-72
+Model=300
+KvxrealC=yes
+Address=1:5
+Listen=127.0.0.72:0
+Dhcp=no
+Ip=192.168.10.72
+SubnetMask=255.255.255.0
+Gateway=192.168.10.1
+Capabilities=13
+)";
+
+class TcpIpCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        temp.write("net.ini", kNetwork);
+        temp.write("state/.keep", "");
+        sim = std::make_unique<simtest::SimProcess>(
+            std::vector<std::string>{"--network", temp / "net.ini", "--state", temp / "state"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        std::string ini = temp.read("demo/machine/Kvxmatic.Ini");
+        const auto at = ini.find("DiscoveryPort=");
+        ASSERT_NE(at, std::string::npos);
+        ini.replace(at, ini.find('\n', at) - at,
+                    "DiscoveryPort=" + std::to_string(simtest::splitHostPort(sim->udp()).port) +
+                        "\nDiscoveryWaitMs=400");
+        temp.write("demo/machine/Kvxmatic.Ini", ini);
+    }
+    testsupport::CommandResult tcpip(std::vector<std::string> args) {
+        args.insert(args.begin(), {KRELVAN_CLI_PATH, "tcpip"});
+        args.insert(args.end(), {"--machine", machine});
+        return runCommand(args, 120);
+    }
+    // The last word of the simulator's saved line that starts with `prefix`; "" when none.
+    std::string saved(const std::string& prefix) {
+        std::ifstream in(temp / "state/Boiler.state");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(prefix + " ", 0) == 0) return line.substr(line.rfind(' ') + 1);
+        return {};
+    }
+
+    // A saved text, which the state file keeps as hex digits.
+    std::string savedText(const std::string& prefix) {
+        const std::string digits = saved(prefix);
+        std::string text;
+        for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+            text += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+        return text;
+    }
+
+    testsupport::TempFolder temp;
+    std::string machine = temp.copyDemo();
+    std::unique_ptr<simtest::SimProcess> sim;
+};
+
+TEST_F(TcpIpCli, SetChangesNumbersAndFlagsTooAndSetupAppliesTheGateway) {
+    auto set = tcpip({"set", "KVX300-72", "BACnetDeviceID=999", "BACnetIpEnable=1"});
+    EXPECT_EQ(set.exitCode, 0) << set.out << set.err;
+    EXPECT_EQ(saved("var 1 6 242 60"), "999") << "BACnetDeviceID";
+    EXPECT_EQ(saved("var 1 1 242 117"), "-1") << "BACnetIpEnable";
+
+    auto setup = tcpip({"setup", "KVX300-72", "Gateway=192.168.10.254"});
+    EXPECT_EQ(setup.exitCode, 0) << setup.out << setup.err;
+    EXPECT_EQ(savedText("var 1 5 248 202"), "192.168.10.254") << "QCom.ConfGW1";
+    auto get = tcpip({"get", "KVX300-72"});
+    EXPECT_THAT(get.out, HasSubstr("Gateway=192.168.10.254\n")) << "the port took it";
+    EXPECT_THAT(get.out, HasSubstr("BACnetDeviceID=999\n"));
+}
+
+}  // namespace
