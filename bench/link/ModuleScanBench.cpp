@@ -44,11 +44,13 @@ std::string networkFile(std::set<std::string>& busAddresses) {
 // The scan over `link`; prints its time against the target and what it missed.
 void scan(cli::Session& session, const std::string& link, const char* what, double target,
           std::set<std::string> expected) {
-    if (!cli::connectProgram(session, link, {255, 30})) return;
+    cli::LinkChoice choice;
+    choice.link = link;
+    if (!cli::connectProgram(session, choice, cli::ControllerAddress{255, 30})) return;
     ui::NoFormHost nobody;
     clink::FormSearchModules form(session.program(), nobody);
     form.Form_Load();
-    form.ScanWholeSpace = true;
+    form.CheckSearchAll.value = true;
     const auto start = Clock::now();
     form.ActionButton_Click();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

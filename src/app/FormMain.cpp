@@ -245,9 +245,9 @@ void FormMain::BtnReset_Click() {
     // The controller restarts without a word of its own: say what was done and where it is now.
     if (load::ResetController(program_)) {
         const clink::Connection& c = program_.connection;
-        CtrlStatusLine.caption = "Reset: the controller restarts and answers at " +
+        CtrlStatusLine.caption = "Controller reset; it answers at " +
                                  std::to_string(c.CurrentPLA) + ":" + std::to_string(c.CurrentELA) +
-                                 " until its address is read again.";
+                                 " for now.";
     } else {
         CtrlStatusLine.caption = "Reset not done.";
     }

@@ -53,7 +53,7 @@ TEST_F(ModuleSearchViewTest, EveryWidgetIsBoundAndTheListFollowsTheModel) {
         ++controls;
         EXPECT_TRUE(dialog.binder().bound(name)) << name.toStdString();
     }
-    EXPECT_EQ(controls, 5);
+    EXPECT_EQ(controls, 6);
     EXPECT_EQ(dialog.windowTitle().toStdString(), form.Caption);
     auto& list = widget<QTreeWidget>(dialog, "ParamList");
     ASSERT_EQ(list.columnCount(), 4);
@@ -98,7 +98,8 @@ TEST_F(ModuleSearchViewTest, EscapeStopsASearchAndTheCloseBoxWaitsForItsEnd) {
     EXPECT_EQ(during.toStdString(), catalogue::GetText(*fixture.glib, 642));
     EXPECT_FALSE(closeEnabled);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(label.text().toStdString(), catalogue::GetText(*fixture.glib, 645));
+    EXPECT_EQ(label.text().toStdString(),
+              catalogue::GetText(*fixture.glib, 645) + " No module found.");
     EXPECT_EQ(action.text().toStdString(), catalogue::GetText(*fixture.glib, 641));
     EXPECT_TRUE(close.isEnabled());
 

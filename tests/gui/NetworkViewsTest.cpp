@@ -92,7 +92,7 @@ TEST_F(NetworkViewsTest, SearchListsTheControllersAndOkOrEnterChoosesOne) {
     };
     const Case cases[] = {
         {"OK", false, false, {}, 0},
-        {"Enter in the list, no password asked", true, true, {}, 0},
+        {"Enter in the list asks for the password as OK does", true, true, {"secret"}, 1},
         {"OK asks for the password, masked", true, false, {"secret"}, 1},
     };
     for (const Case& c : cases) {
@@ -102,6 +102,7 @@ TEST_F(NetworkViewsTest, SearchListsTheControllersAndOkOrEnterChoosesOne) {
         auto& second = net.add("SN-2", true);
         second.identity.encryptionRequired = c.encrypted;
         second.password = "secret";
+        program().comm.NetworkPassword.clear();  // each case starts without one
         input.prompts.clear();
         input.maskedFlags.clear();
         input.answers.assign(c.answers.begin(), c.answers.end());

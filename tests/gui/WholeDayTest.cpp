@@ -298,7 +298,8 @@ TEST_F(WholeDayTest, AnEngineersDay) {
             press(search, "CloseButton");
         },
         [](QDialog& search) {
-            return search.findChild<QLabel*>("ParamListLabel")->text() == "The search has ended.";
+            return search.findChild<QLabel*>("ParamListLabel")->text().startsWith(
+                "The search has ended.");
         });
     inDialog("FormComSettings", [](QDialog& settings) { press(settings, "CmdOk"); });
     runSteps("serial");

@@ -187,8 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"coldStart 12:3"},
                   254,
                   30,
-                  "Reset: the controller restarts and answers at 254:30 until its address is "
-                  "read again.",
+                  "Controller reset; it answers at 254:30 for now.",
                   "Controller 254:30 over TCP/IP"},
         ResetCase{"No",
                   true,

@@ -139,13 +139,16 @@ TEST_F(ModuleSearchOverTcpTest, ListsTheGatewayAndEveryStationOfItsBus) {
     EXPECT_NE(result.find("3 modules found."), std::string::npos) << result;
 }
 
-// After too many wrong proofs the controller takes no password for a while, not even the right
-// one: the dialog says so instead of calling the right password wrong, and asks no more.
+// After too many wrong proofs no password is tried for a while, not even the right one: the
+// dialog says so instead of calling the right password wrong, and asks no more. Here the host's
+// own limit of proofs to one controller comes first.
 TEST_F(ComSettingsSimTest, AControllerThatTakesNoPasswordNowIsReportedAsSuch) {
     const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 3; ++i)
         ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port, "guess"),
                   comm::PasswordCheck::Refused);
+    ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port, "guess"),
+              comm::PasswordCheck::RateLimited);
     fixture.boxes.answers = {ui::answer::Yes};
     input.answers = {std::string("vault-pass"), std::string("vault-pass")};
     bool result = true;
