@@ -32,6 +32,15 @@ struct TcpIpArgs {
 
 bool yes(const std::string& v) { return v == "1" || v == "true" || v == "True" || v == "yes"; }
 
+template <ui::TextBox FormTCPSettings::*Box>
+void setText(FormTCPSettings& f, const std::string& v) {
+    (f.*Box).text = v;
+}
+template <ui::CheckBox FormTCPSettings::*Box>
+void setFlag(FormTCPSettings& f, const std::string& v) {
+    (f.*Box).value = yes(v);
+}
+
 // The record's fields by name, as the dialog's controls edit them.
 const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)>& editors() {
     static const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)> e = {
@@ -42,30 +51,21 @@ const std::map<std::string, void (*)(FormTCPSettings&, const std::string&)>& edi
              else
                  f.rbIP_Click();
          }},
-        {"IP", [](FormTCPSettings& f, const std::string& v) { f.tbIP.text = v; }},
-        {"Subnet", [](FormTCPSettings& f, const std::string& v) { f.tbSub.text = v; }},
-        {"Gateway", [](FormTCPSettings& f, const std::string& v) { f.tbGateway.text = v; }},
+        {"IP", &setText<&FormTCPSettings::tbIP>},
+        {"Subnet", &setText<&FormTCPSettings::tbSub>},
+        {"Gateway", &setText<&FormTCPSettings::tbGateway>},
         {"DNSServer", [](FormTCPSettings& f, const std::string& v) { f.tbDNSServer1_Change(v); }},
-        {"DNSServer2", [](FormTCPSettings& f, const std::string& v) { f.tbDNSserver2.text = v; }},
-        {"FullDNS", [](FormTCPSettings& f, const std::string& v) { f.tbDNSName.text = v; }},
-        {"MainComputerAddr",
-         [](FormTCPSettings& f, const std::string& v) { f.tbMainCompIP.text = v; }},
-        {"EncryptedCom",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlEncryptedCom.value = yes(v); }},
-        {"EmailServerAddress",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailServerAddress.text = v; }},
-        {"EmailLoginName",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailLoginName.text = v; }},
-        {"EmailSenderAddress",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlEmailSenderAddress.text = v; }},
-        {"BACnetDeviceName",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceName.text = v; }},
-        {"BACnetDeviceID",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetDeviceID.text = v; }},
-        {"BACnetIpUDPport",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIpUdpPortNumber.text = v; }},
-        {"BACnetIpEnable",
-         [](FormTCPSettings& f, const std::string& v) { f.CtrlBACnetIPEnable.value = yes(v); }},
+        {"DNSServer2", &setText<&FormTCPSettings::tbDNSserver2>},
+        {"FullDNS", &setText<&FormTCPSettings::tbDNSName>},
+        {"MainComputerAddr", &setText<&FormTCPSettings::tbMainCompIP>},
+        {"EncryptedCom", &setFlag<&FormTCPSettings::CtrlEncryptedCom>},
+        {"EmailServerAddress", &setText<&FormTCPSettings::CtrlEmailServerAddress>},
+        {"EmailLoginName", &setText<&FormTCPSettings::CtrlEmailLoginName>},
+        {"EmailSenderAddress", &setText<&FormTCPSettings::CtrlEmailSenderAddress>},
+        {"BACnetDeviceName", &setText<&FormTCPSettings::CtrlBACnetDeviceName>},
+        {"BACnetDeviceID", &setText<&FormTCPSettings::CtrlBACnetDeviceID>},
+        {"BACnetIpUDPport", &setText<&FormTCPSettings::CtrlBACnetIpUdpPortNumber>},
+        {"BACnetIpEnable", &setFlag<&FormTCPSettings::CtrlBACnetIPEnable>},
     };
     return e;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
@@ -51,13 +52,7 @@ class JsonCli : public ::testing::Test {
         sim = std::make_unique<simtest::SimProcess>(
             std::vector<std::string>{"--network", temp / "net.ini"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        std::string ini = temp.read("demo/machine/Kvxmatic.Ini");
-        const auto at = ini.find("DiscoveryPort=");
-        ASSERT_NE(at, std::string::npos);
-        ini.replace(at, ini.find('\n', at) - at,
-                    "DiscoveryPort=" + std::to_string(simtest::splitHostPort(sim->udp()).port) +
-                        "\nDiscoveryWaitMs=400");
-        temp.write("demo/machine/Kvxmatic.Ini", ini);
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     // `jsonFirst`: --json before the command, else after everything.
     testsupport::CommandResult run(std::vector<std::string> args, bool jsonFirst) {

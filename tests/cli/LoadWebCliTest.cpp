@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "sim/DemoMachine.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
@@ -77,13 +78,7 @@ class LoadWebCli : public ::testing::Test {
         sim = std::make_unique<simtest::SimProcess>(
             std::vector<std::string>{"--network", temp / "net.ini"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        std::string ini = temp.read("demo/machine/Kvxmatic.Ini");
-        const auto at = ini.find("DiscoveryPort=");
-        ASSERT_NE(at, std::string::npos);
-        ini.replace(at, ini.find('\n', at) - at,
-                    "DiscoveryPort=" + std::to_string(simtest::splitHostPort(sim->udp()).port) +
-                        "\nDiscoveryWaitMs=400");
-        temp.write("demo/machine/Kvxmatic.Ini", ini);
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     testsupport::CommandResult loadWeb(std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH, "load-web", "--machine", machine});

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
@@ -33,13 +34,7 @@ TEST(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
     temp.write("net.ini", kNetwork);
     simtest::SimProcess sim({"--network", temp / "net.ini"});
     ASSERT_TRUE(sim.waitReady()) << sim.stderrText();
-    std::string ini = temp.read("demo/machine/Kvxmatic.Ini");
-    const auto at = ini.find("DiscoveryPort=");
-    ASSERT_NE(at, std::string::npos);
-    ini.replace(at, ini.find('\n', at) - at,
-                "DiscoveryPort=" + std::to_string(simtest::splitHostPort(sim.udp()).port) +
-                    "\nDiscoveryWaitMs=400");
-    temp.write("demo/machine/Kvxmatic.Ini", ini);
+    ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, sim));
     auto run = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH, "upgrade-port-os", "--machine", machine});
         return runCommand(args, 120);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
@@ -50,13 +51,7 @@ class ProtectedLinkCli : public ::testing::Test {
         sim = std::make_unique<simtest::SimProcess>(
             std::vector<std::string>{"--network", temp / "net.ini", "--state", temp / "state"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        std::string ini = temp.read("demo/machine/Kvxmatic.Ini");
-        const auto at = ini.find("DiscoveryPort=");
-        ASSERT_NE(at, std::string::npos);
-        ini.replace(at, ini.find('\n', at) - at,
-                    "DiscoveryPort=" + std::to_string(simtest::splitHostPort(sim->udp()).port) +
-                        "\nDiscoveryWaitMs=400");
-        temp.write("demo/machine/Kvxmatic.Ini", ini);
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     testsupport::CommandResult run(std::vector<std::string> args, const std::string& password) {
         args.insert(args.begin() + 1, {"--machine", machine});

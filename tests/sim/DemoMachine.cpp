@@ -1,0 +1,19 @@
+#include "sim/DemoMachine.h"
+
+#include <string>
+
+namespace simtest {
+
+bool pointDemoDiscoveryAt(const testsupport::TempFolder& temp, const SimProcess& sim) {
+    const std::string file = "demo/machine/Kvxmatic.Ini";
+    std::string ini = temp.read(file);
+    const auto at = ini.find("DiscoveryPort=");
+    if (at == std::string::npos) return false;
+    ini.replace(
+        at, ini.find('\n', at) - at,
+        "DiscoveryPort=" + std::to_string(splitHostPort(sim.udp()).port) + "\nDiscoveryWaitMs=400");
+    temp.write(file, ini);
+    return true;
+}
+
+}  // namespace simtest
