@@ -191,6 +191,9 @@ OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirec
     checker->Owner(0);
     checker->Directory(programDirectory);
     checker->Link(program.connection.CurrentLink);
+    // The controller the command is for: on a bus, 255:30 would be the bus head instead.
+    checker->PLA(static_cast<uint8_t>(program.connection.CurrentPLA));
+    checker->ELA(static_cast<uint8_t>(program.connection.CurrentELA));
     int32_t result = 0;
     if (!checker->Scan(0, 0, result) || result != 1) return OsCheck::Skipped;
     const std::string image = checker->FirstVersion();

@@ -22,6 +22,8 @@ struct UpgradeCase {
     std::string program;  // row of the model's revisions with the newer image
     // Variable name and the value the image's version gives it.
     std::vector<std::pair<std::string, std::string>> after;
+    // An older controller's QSystem.OsRevision afterwards (a text, read by number).
+    std::string osRevision;
 };
 
 std::string network(const UpgradeCase& c) {
@@ -67,6 +69,13 @@ class UpgradeCli : public ::testing::TestWithParam<UpgradeCase> {
         return tab == std::string::npos ? out : out.substr(tab + 1);
     }
 
+    std::string readOsRevision() {
+        const auto r = run({"read", "--link", link(), "--addr", "255:30", "--file", "241",
+                            "--index", "61", "--type", "5"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.out.substr(0, r.out.find_first_of("\r\n"));
+    }
+
     testsupport::TempFolder temp;
     std::string machine;
     std::unique_ptr<simtest::SimProcess> sim;
@@ -79,6 +88,9 @@ TEST_P(UpgradeCli, TheControllerRunsTheImagesVersionAfterwards) {
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("upgraded")) << r.err;
     for (const auto& [name, value] : c.after) EXPECT_EQ(readName(name), value) << name;
+    if (!c.osRevision.empty()) {
+        EXPECT_EQ(readOsRevision(), c.osRevision);
+    }
     // Asked again, the system is current.
     const auto again = run({"upgrade-os", "--model", model(), "--program", c.program, "--link",
                             link(), "--yes"});
@@ -88,10 +100,15 @@ TEST_P(UpgradeCli, TheControllerRunsTheImagesVersionAfterwards) {
 const std::vector<std::pair<std::string, std::string>> kKvxrealC = {
     {"QSystem.Ver_Major", "3"}, {"QSystem.Ver_Minor", "2"}, {"QSystem.Ver_Branch", "0"},
     {"QSystem.Ver_Number", "4"}, {"QSystem.ActivePartition", "16"}};
+// The older kind: KVX210 2.3 ships 2.3-0-2 for a controller running 2.2, handed to the
+// version checker on either link.
+const char* const kOlder = "02.03.00.0002";
 INSTANTIATE_TEST_SUITE_P(
     Links, UpgradeCli,
-    ::testing::Values(UpgradeCase{"KvxrealCOverTcp", false, true, "2", kKvxrealC},
-                      UpgradeCase{"KvxrealCOverSerial", true, true, "2", kKvxrealC}),
+    ::testing::Values(UpgradeCase{"KvxrealCOverTcp", false, true, "2", kKvxrealC, ""},
+                      UpgradeCase{"KvxrealCOverSerial", true, true, "2", kKvxrealC, ""},
+                      UpgradeCase{"OlderOverTcp", false, false, "3", {}, kOlder},
+                      UpgradeCase{"OlderOverSerial", true, false, "3", {}, kOlder}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

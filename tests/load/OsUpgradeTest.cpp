@@ -213,6 +213,9 @@ TEST_F(OsUpgradeTest, OlderControllersGoToTheVersionChecker) {
     program().connection.ControllerOsKind = "";
     fixture.components.script.secondVersion = "01.00.00.0000";
     check();
+    // The addressed controller, not whichever answers 255:30 (a bus head).
+    EXPECT_THAT(fixture.components.calls, Contains("OsVersionChecker.PLA=12"));
+    EXPECT_THAT(fixture.components.calls, Contains("OsVersionChecker.ELA=3"));
     EXPECT_THAT(fixture.components.callsOf("OsVersionChecker.Upgrade"),
                 ElementsAre("OsVersionChecker.Upgrade(-1, 0)"));
     EXPECT_THAT(fixture.components.callsOf("OsUpgrader"), IsEmpty());
