@@ -114,6 +114,8 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     uint8_t loaded = 0;
     std::optional<int16_t> notRunning;  // the partition that could not be activated
     std::string nameNote;
+    std::string afterNote;  // what runs after a load that did not take
+    bool afterConfirmed = false;
     {
         DialogCleanUp cleanUp{loader.get(), dialog};
         // The loader's own words about a damaged or foreign image reach the user.
@@ -172,10 +174,24 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
                     notRunning = loaded;
                 outcome = LoadOutcome::Loaded;
             } else {
-                // The controller kept its image: what ran before runs again.
-                if (stopped && !RestoreActivation(program, pla, ela, static_cast<int16_t>(active),
-                                                  static_cast<int16_t>(subApplication)))
-                    notRunning = static_cast<int16_t>(active);
+                // The controller kept its image: what ran before runs again, and the user is
+                // told so only once the controller names it as running.
+                const auto before = static_cast<int16_t>(active);
+                if (stopped) {
+                    afterConfirmed = RestoreActivation(program, pla, ela, before,
+                                                       static_cast<int16_t>(subApplication));
+                    if (afterConfirmed)
+                        afterNote = KeptProgramText(before);
+                    else
+                        notRunning = before;
+                } else {
+                    int32_t now = -1;
+                    const bool read =
+                        controller.readNumber(pla, ela, "QSystem.ActivePartition", now);
+                    afterConfirmed = read && now == active;
+                    afterNote = afterConfirmed ? KeptProgramText(before)
+                                               : UnconfirmedProgramText(before, read, now);
+                }
                 outcome = program.load.LoadCancelled ? LoadOutcome::Cancelled
                                                      : LoadOutcome::Failed;
             }
@@ -191,6 +207,10 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     } else if (outcome == LoadOutcome::Failed) {
         // After the loader's own words, the program's.
         fail();
+    }
+    if (!afterNote.empty()) {
+        afterConfirmed ? catalogue::ShowInfoMessage(glib, afterNote)
+                       : catalogue::ShowErrorMessage(glib, afterNote);
     }
     return outcome == LoadOutcome::NotRun ? LoadOutcome::Failed : outcome;
 }

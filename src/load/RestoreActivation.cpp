@@ -9,6 +9,7 @@ namespace {
 // About five seconds in all: long enough for a controller to drop a transfer it was told to
 // abort, short enough that the user is told soon.
 constexpr int kTries = 6;
+constexpr int32_t kNoApplication = 14;
 }  // namespace
 
 bool RestoreActivation(program::Program& program, int16_t pla, int16_t ela, int16_t partition,
@@ -30,6 +31,25 @@ std::string NotRunningText(int16_t partition) {
     return "The controller may be left without a running program: partition " + p +
            " could not be activated. Check the connection, then activate partition " + p +
            " in the partition list or load the program again.";
+}
+
+std::string KeptProgramText(int16_t partition) {
+    return "The controller keeps the program it had: partition " + std::to_string(partition) +
+           " runs.";
+}
+
+std::string UnconfirmedProgramText(int16_t partition, bool read, int32_t reported) {
+    const std::string p = std::to_string(partition);
+    if (!read)
+        return "The load did not stop the program in partition " + p +
+               ", but the controller did not answer when asked whether it runs. Check the "
+               "connection and the partition list.";
+    if (reported == kNoApplication)
+        return "The controller reports that it runs no program (partition 14), although this "
+               "load did not stop partition " + p + ". Activate partition " + p +
+               " in the partition list.";
+    return "The controller reports partition " + std::to_string(reported) +
+           " as running, not partition " + p + ", which ran before this load.";
 }
 
 }  // namespace load

@@ -18,4 +18,10 @@ bool RestoreActivation(program::Program& program, int16_t pla, int16_t ela, int1
 // What to tell the user when no program could be activated after a load or an upgrade.
 std::string NotRunningText(int16_t partition);
 
+// After a load that did not take: `partition` was read back as the running one.
+std::string KeptProgramText(int16_t partition);
+// After a load that did not take and never stopped `partition`: the controller did not answer
+// (`read` false) or named `reported` as running instead.
+std::string UnconfirmedProgramText(int16_t partition, bool read, int32_t reported);
+
 }  // namespace load

@@ -70,7 +70,9 @@ TEST_F(LoadDialogViewTest, ShowsTheProgressAndCancels) {
     EXPECT_EQ(percentages, (std::vector<QString>{"0", "25", "50"}));
     EXPECT_TRUE(program().load.LoadCancelled);
     EXPECT_EQ(shownDialog(), nullptr);
-    EXPECT_TRUE(fixture.messages().empty());
+    // No completion message: only what runs, as the controller reports it.
+    EXPECT_EQ(fixture.messages(), std::vector<std::string>{
+                                      "The controller keeps the program it had: partition 16 runs."});
     EXPECT_TRUE(program().formMain.ButtonLoadProg.enabled);
 }
 

@@ -9,6 +9,7 @@
 #include "load/FormLoadApplication.h"
 #include "load/LoadController.h"
 #include "load/PartitionList.h"
+#include "load/RestoreActivation.h"
 
 namespace loadtest {
 namespace {
@@ -22,6 +23,7 @@ using load::LoadOutcome;
 const char* const kLoaded16 = "The application program was loaded into partition 16.";
 const char* const kFailed =
     "The communication with the controller failed. Check the connection and try again.";
+const char* const kKept16 = "The controller keeps the program it had: partition 16 runs.";
 
 class LoadJobTest : public LoadFixture {
   public:
@@ -92,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                          };
                      },
                      LoadOutcome::Cancelled,
-                     {},
+                     {kKept16},
                      // Cancelled while the image travelled: the program never stopped.
                      {},
                      {}},
@@ -103,16 +105,55 @@ INSTANTIATE_TEST_SUITE_P(
                          };
                      },
                      LoadOutcome::Cancelled,
-                     {},
+                     {kKept16},
                      // Cancelled while the image travelled: the program never stopped.
                      {},
                      {}},
-        // After the loader's own words (none here), the program's.
+        // After the loader's own words (none here), the program's, then what runs.
         KvxrealCCase{"LoadFails",
                      [](LoadJobTest& t) { t.factory().script.loadResult = false; },
                      LoadOutcome::Failed,
-                     {kFailed},
+                     {kFailed, kKept16},
                      {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {}},
+        // Cancel after the stop, before the commit: the earlier program runs again.
+        KvxrealCCase{"CancelBetweenTheStopAndTheCommit",
+                     [](LoadJobTest& t) {
+                         t.factory().script.beforeCommitEnds = [&t] {
+                             ASSERT_EQ(t.controller->activePartition, 14);
+                             if (t.dialog != nullptr) t.dialog->CancelButton_Click();
+                         };
+                     },
+                     LoadOutcome::Cancelled,
+                     {kKept16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {}},
+        // The earlier program cannot be activated again: said plainly, not "it keeps it".
+        KvxrealCCase{"FailsAfterTheStopAndTheProgramStaysStopped",
+                     [](LoadJobTest& t) {
+                         t.factory().script.loadResult = false;
+                         t.controller->refusedProgramActivations = 100;
+                     },
+                     LoadOutcome::Failed,
+                     {load::NotRunningText(16), kFailed},
+                     {"activate 12:3 14 0", "activate 12:3 16 2", "activate 12:3 16 2",
+                      "activate 12:3 16 2", "activate 12:3 16 2", "activate 12:3 16 2",
+                      "activate 12:3 16 2"},
+                     {}},
+        // Cancelled before the stop, on a controller that no longer answers: not claimed.
+        KvxrealCCase{"CancelledAndTheControllerGone",
+                     [](LoadJobTest& t) {
+                         t.fixture.screen.onEvents = [&t] {
+                             if (t.dialog == nullptr) return;
+                             t.controller->present = false;
+                             t.dialog->CancelButton_Click();
+                         };
+                     },
+                     LoadOutcome::Cancelled,
+                     {"The load did not stop the program in partition 16, but the controller "
+                      "did not answer when asked whether it runs. Check the connection and the "
+                      "partition list."},
+                     {},
                      {}},
         // Reported once, by the loader with its reason (through the dialog): the link is not
         // blamed for a bad file.

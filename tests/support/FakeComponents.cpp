@@ -103,6 +103,10 @@ public:
         const bool finished = report(f_.script.loadProgress, f_.script.loadErrors);
         // Staged whole: the caller's stop comes right before the commit.
         if (finished && beforeCommit_) beforeCommit_();
+        if (finished && f_.script.beforeCommitEnds) {
+            f_.script.beforeCommitEnds();
+            if (cancelled_) return false;
+        }
         if (f_.script.partitionAfterLoad >= 0) partition_ = uint8_t(f_.script.partitionAfterLoad);
         if (f_.script.plaAfterLoad >= 0) pla_ = uint8_t(f_.script.plaAfterLoad);
         if (f_.script.elaAfterLoad >= 0) ela_ = uint8_t(f_.script.elaAfterLoad);

@@ -21,6 +21,8 @@ struct ComponentScript {
     std::vector<std::string> loadErrors;         // reported through the error callback
     bool loadResult = true;
     std::function<void()> onLoadEnd;  // runs as Load is about to return, e.g. a late Cancel
+    // Runs after the caller's stop, before the commit: a Cancel there drops the staged image.
+    std::function<void()> beforeCommitEnds;
     int partitionAfterLoad = -1;  // -1: Partition keeps what was written
     int plaAfterLoad = -1, elaAfterLoad = -1;
 
