@@ -59,7 +59,8 @@ void ConsoleForms::print(double zeroToOne, const std::string& percent) {
     if (percent == printed_) return;
     printed_ = percent;
     if (!terminal_) {
-        out_ << printed_ << " %\n";
+        // A script reading the pipe follows the load as it goes, not all at its end.
+        out_ << printed_ << " %" << std::endl;
         return;
     }
     const auto filled = static_cast<int>(load::ClampedProgress(zeroToOne) * kBarWidth);

@@ -99,12 +99,13 @@ CommandResult runCommandWithInput(const std::vector<std::string>& argv, const st
     return run(argv, &input, timeoutSeconds);
 }
 
-Spawned spawn(const std::vector<std::string>& args) {
+Spawned spawn(const std::vector<std::string>& args, bool withErrors) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    if (withErrors) posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
