@@ -169,6 +169,24 @@ TEST_F(LoadCli, PartitionsAreAddedToggledAndRemovedOnTheAttachedController) {
         EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
         EXPECT_THAT(listed(), Not(HasSubstr("name=Extra")));
     }
+    // --baud reaches the link of each action: a rate no serial port takes is refused as the
+    // link opens, and nothing changes.
+    const std::string pump = "serial:" + serialSim.serial();
+    const std::vector<std::vector<std::string>> actions = {
+        {"add", "--name", "Extra", "--size", "64"}, {"remove", "--yes"},
+        {"toggle", "--partition", "16"}};
+    for (const auto& action : actions) {
+        std::vector<std::string> args = {"partitions", "--link", pump, "--baud", "12345",
+                                         "--addr", "3:1"};
+        args.insert(args.end(), action.begin(), action.end());
+        const auto r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << action[0] << ": " << r.out;
+        EXPECT_THAT(r.err, HasSubstr("unsupported baud rate 12345")) << action[0];
+    }
+    const std::string after =
+        run({"partitions", "--link", pump, "--baud", "57600", "--addr", "255:30", "list"}).out;
+    EXPECT_THAT(after, HasSubstr("partition 16\tname=Pumps"));
+    EXPECT_THAT(after, Not(HasSubstr("Extra")));
 }
 
 }  // namespace

@@ -5,13 +5,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "FindWidget.h"
 #include "LookChecks.h"
 #include "QtApp.h"
+#include "../load/ScriptedController.h"
 #include "gui/FormMainView.h"
+#include "load/PartitionList.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -132,6 +135,37 @@ TEST_F(FormMainViewTest, ActivatingWithoutAPartitionRowSaysSoAndTheWindowGoesOn)
     EXPECT_TRUE(widget<QPushButton>("BtnActivatePartition").isEnabled());
     clickRow("CtrlModels", 1, "KVX210 air handling controller");
     EXPECT_TRUE(list("CtrlPrograms").isEnabled());
+}
+
+// However long the running partition's name (127 characters, the most a controller keeps),
+// its row keeps the mark where the name cannot push it out of sight: the first column.
+TEST_F(FormMainViewTest, TheActiveMarkStaysInSightBesideAVeryLongName) {
+    auto owned = std::make_unique<loadtest::ScriptedController>();
+    owned->partitions = {{16, {"Heating", "", 2, 0, 0, 0}},
+                         {17, {std::string(127, 'W'), "", 2, 0, 0, 0}}};
+    owned->activePartition = 17;
+    fixture.program->load.controller = std::move(owned);
+    fixture.program->connection.CurrentLink = 5;
+    view.binder().run([this] { load::RefreshPartitionList(*fixture.program); });
+    QApplication::processEvents();
+
+    QTreeWidget& tree = list("CtrlPartitions");
+    QTreeWidgetItem* active = rowWithText("CtrlPartitions", 0, "17");
+    QTreeWidgetItem* other = rowWithText("CtrlPartitions", 0, "16");
+    ASSERT_NE(active, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(active->text(1).toStdString(), std::string(127, 'W') + " (Active)");
+    // The name does not fit its column: the words at its end are out of sight.
+    EXPECT_LT(tree.columnWidth(1), tree.fontMetrics().horizontalAdvance(active->text(1)));
+    // The mark is the first column's icon, only on the running row, and that column is in
+    // sight whatever the name's width.
+    EXPECT_FALSE(active->icon(0).isNull());
+    EXPECT_TRUE(other->icon(0).isNull());
+    EXPECT_FALSE(tree.isColumnHidden(0));
+    EXPECT_EQ(tree.columnViewportPosition(0), 0);
+    const QRect cell = tree.visualRect(tree.model()->index(tree.indexOfTopLevelItem(active), 0));
+    EXPECT_TRUE(tree.viewport()->rect().contains(cell)) << "the marked cell is in sight";
+    EXPECT_GE(cell.width(), tree.style()->pixelMetric(QStyle::PM_SmallIconSize));
 }
 
 TEST_F(FormMainViewTest, NoCaptionOrHeaderIsCutFromTheDefaultSizeDownToTheSmallest) {

@@ -216,6 +216,11 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     ASSERT_FALSE(number.empty());
     EXPECT_NE(simState("Secure").find("partition " + number + "\n"), std::string::npos);
 
+    // Secure runs KVXreal C 3.1; the revision ships 3.2-0-4.
+    const std::pair<const char*, const char*> imageVersion[] = {
+        {"92", "3"}, {"93", "2"}, {"94", "0"}, {"95", "4"}};
+    EXPECT_EQ(simNumber("Secure", "var 1 3 241 93"), "1") << "minor version before";
+
     // Load the program into it.
     robot.then("pick the partition", [this] {
         clickRow(list("CtrlPartitions"), 1, "Ventilation");
@@ -226,6 +231,9 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     robot.answerBox("The operating system upgrade has ended.");
     robot.answerBox("loaded into partition " + number);
     runSteps("program-loaded");
+    // The upgrade took: the controller reports the image's version.
+    for (const auto& [index, value] : imageVersion)
+        EXPECT_EQ(simNumber("Secure", std::string("var 1 3 241 ") + index), value) << index;
     EXPECT_NE(simNumber("Secure", "number " + number + " 1000"), "") << "the image's checksum";
     // The list shows the loaded image's size in kilobytes, rounded up.
     const std::string bytes = simNumber("Secure", "number " + number + " 8");
