@@ -11,6 +11,7 @@
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using testsupport::runCommand;
 
 namespace {
@@ -59,6 +60,43 @@ TEST(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
     EXPECT_THAT(upgraded.out, HasSubstr("sending the TCP/IP Port OS: 100 %"));
     EXPECT_THAT(upgraded.err, HasSubstr("info: The controller has been upgraded successfully!"));
     EXPECT_THAT(upgraded.err, HasSubstr("New revision in the controller: 1.9"));
+}
+
+// A damaged upgrade file is named with what is wrong with it, before any question; the port
+// keeps its revision, as a new discovery tells.
+TEST(PortOsCli, ADamagedFileIsNamedWithWhatIsWrong) {
+    testsupport::TempFolder temp;
+    const std::string machine = temp.copyDemo();
+    temp.write("net.ini", kNetwork);
+    simtest::SimProcess sim({"--network", temp / "net.ini"});
+    ASSERT_TRUE(sim.waitReady()) << sim.stderrText();
+    ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, sim));
+    const std::string file = temp / "demo/product/SLib/KVXreal/18.TcpIpPortOS";
+    const std::string good = temp.read("demo/product/SLib/KVXreal/18.TcpIpPortOS");
+    std::string garbled = good;
+    garbled[garbled.size() / 2] ^= 1;
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string why;
+    } cases[] = {
+        {"truncated", good.substr(0, good.size() / 2), "the image file is truncated"},
+        {"garbled", garbled, "the image file is damaged (checksum mismatch)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp.write("demo/product/SLib/KVXreal/18.TcpIpPortOS", c.bytes);
+        const auto r = runCommand(
+            {KRELVAN_CLI_PATH, "upgrade-port-os", "--machine", machine, "KVX300-71", "--yes"}, 60);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.err, HasSubstr("error: The Upgrade file: " + file +
+                                     " is not a valid TCP/IP Port OS upgrade file! " + c.why));
+        EXPECT_THAT(r.err, Not(HasSubstr("question:")));
+        const auto found = runCommand(
+            {KRELVAN_CLI_PATH, "discover", "--machine", machine, "--json"}, 60);
+        ASSERT_EQ(found.exitCode, 0) << found.err;
+        EXPECT_THAT(found.out, HasSubstr("\"portOsRevision\": \"1.8\""));
+    }
 }
 
 }  // namespace
