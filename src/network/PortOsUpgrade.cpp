@@ -61,9 +61,9 @@ bool UpgradeTcpIpPortOs(program::Program& program, const std::string& serial) {
     bool loaded = false;
     image.Load(file, loaded);
     if (!image.IsValid()) {
-        // The file as the file system names it, and what is wrong with it: a damaged file is
-        // replaced, not searched for.
-        const std::string native = os::toNativePath(catalogue::ResolvePath(glib, file));
+        // The file as the file system names it, and what is wrong with it: the user has a
+        // file to replace, not a controller to look for.
+        const std::string native = os::toNativePath(file);
         std::string why = image.why();
         if (why.rfind(native + ": ", 0) == 0) why.erase(0, native.size() + 2);
         catalogue::ShowErrorMessage(glib, "The Upgrade file: " + native +

@@ -188,7 +188,13 @@ TEST_F(JsonCli, TcpIpSetRefusesWhatOnlyTheSetUpSends) {
 TEST_F(JsonCli, ADiscoveryThatCannotGoOutFailsAndSaysWhy) {
     const std::string discover =
         std::string(KRELVAN_CLI_PATH) + " discover --json --machine '" + machine + "'";
-    auto r = testsupport::runCommand({"/bin/sh", "-c", "ulimit -n 4; exec " + discover}, 60);
+    // Two descriptors above those already open: enough to start and read the settings, not
+    // for the search's socket and its wait.
+    auto r = testsupport::runCommand(
+        {"/bin/sh", "-c",
+         "fd=3; while [ -e /proc/self/fd/$fd ]; do fd=$((fd+1)); done; ulimit -n $((fd+2)); "
+         "exec " + discover},
+        60);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_THAT(r.err, HasSubstr("error: no controllers could be searched for: the discovery "
