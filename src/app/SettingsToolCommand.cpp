@@ -8,8 +8,12 @@
 #include "catalogue/Paths.h"
 #include "catalogue/ProgramStart.h"
 #include "catalogue/ResolveSelectedRevision.h"
+#include "link/ConnectionChecks.h"
 
 namespace app {
+namespace {
+constexpr int16_t kSerial = 1;
+}  // namespace
 
 std::optional<std::string> SettingsToolCommandLine(const SettingsToolArguments& a,
                                                    std::string& why) {
@@ -55,9 +59,18 @@ void RunSettingsTool(program::Program& program, const std::string& toolFolder) {
         cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1].Revision;
     catalogue::ResolveSelectedRevision(program.platform, cat, revision, eMail, webSite,
                                        arguments.dpac);
-    arguments.port = program.connection.CurrentLink;
-    arguments.pla = program.connection.CurrentPLA;
-    arguments.ela = program.connection.CurrentELA;
+    clink::Connection& connection = program.connection;
+    // Nothing on the serial link keeps the current address up to date (it may still be the
+    // last TCP/IP controller's): the tool gets the address the connected controller answers.
+    if (connection.CommKind == kSerial &&
+        !clink::ReadControllerAddress(program, connection.CurrentPLA, connection.CurrentELA)) {
+        catalogue::ShowErrorMessage(glib, "No controller answers on the serial link, so the "
+                                          "settings tool was not started.");
+        return;
+    }
+    arguments.port = connection.CurrentLink;
+    arguments.pla = connection.CurrentPLA;
+    arguments.ela = connection.CurrentELA;
 
     const std::string tool =
         catalogue::JoinPath(glib, toolFolder, "SettingsTool");

@@ -94,6 +94,12 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
         finder.Search();
     }
     auto& finder = *program.comm.finder;
+    // A search that could not go out heard nobody: that is no empty network.
+    if (!finder.SearchProblem().empty()) {
+        std::cerr << "error: no controllers could be searched for: " << finder.SearchProblem()
+                  << '\n';
+        return exitcode::Failed;
+    }
     const OutputFormat format = chooseFormat(options.json);
     Json list = Json::array();
     for (int32_t i = 0; i < finder.Count(); ++i) {

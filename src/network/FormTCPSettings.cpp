@@ -54,6 +54,19 @@ const TextSetting kTextSettings[] = {
 // A value the controller did not tell shows empty: it is not the controller's.
 std::string shownNumber(int32_t value, bool known) { return known ? std::to_string(value) : ""; }
 
+std::string addressText(const program::Program& program) {
+    return std::to_string(program.connection.CurrentPLA) + ":" +
+           std::to_string(program.connection.CurrentELA);
+}
+
+// The controller as the status line names it (the window shows its address beside it).
+std::string controllerText(const program::Program& program) {
+    const CurrentController& c = program.current;
+    if (!c.CurrentName.empty()) return c.CurrentName;
+    if (!c.CurrentSN.empty()) return c.CurrentSN;
+    return "the controller at " + addressText(program);
+}
+
 }  // namespace
 
 FormTCPSettings::FormTCPSettings(program::Program& program) : program_(program) {
@@ -482,13 +495,18 @@ bool FormTCPSettings::store() {
 
 bool FormTCPSettings::writeToController() {
     WriteFailures.clear();
-    if (program_.connection.ControllerOsKind != "C") return true;
+    // The dialog closes on OK: the status line is what tells afterwards how it ended.
+    std::string& status = program_.mainWindow.CtrlStatusLine.caption;
+    if (program_.connection.ControllerOsKind != "C") {
+        status = "Settings kept for the set-up of " + controllerText(program_) + ".";
+        return true;
+    }
     auto& glib = program_.platform.glib;
     if (!EnsureCurrentAddress(program_)) {
         catalogue::ShowErrorMessage(
-            glib, "No controller answers at " + std::to_string(program_.connection.CurrentPLA) +
-                      ":" + std::to_string(program_.connection.CurrentELA) +
+            glib, "No controller answers at " + addressText(program_) +
                       ", so the settings were not written to any controller.");
+        status = "Settings not written: no controller at " + addressText(program_) + ".";
         return false;
     }
     WriteFailures = WriteControllerTcpIpSettings(program_);
@@ -496,7 +514,11 @@ bool FormTCPSettings::writeToController() {
         std::string names;
         for (const std::string& n : WriteFailures) names += "\n" + n;
         catalogue::ShowErrorMessage(glib, "The controller did not take these settings:" + names);
+        status = "Settings saved to " + controllerText(program_) + " but " +
+                 std::to_string(WriteFailures.size()) + " not taken.";
+        return true;
     }
+    status = "Settings saved to " + controllerText(program_) + ".";
     return true;
 }
 
@@ -513,6 +535,8 @@ void FormTCPSettings::btnSetup_Click() {
         if (!store() || !writeToController()) return;
     }
     CmdSetup();
+    program_.mainWindow.CtrlStatusLine.caption +=
+        SetupResult ? " Set-up done." : " Set-up failed.";
     Result = true;
     Visible = false;
 }
@@ -535,6 +559,7 @@ void FormTCPSettings::CmdSetup() {
 }
 
 void FormTCPSettings::CmdCancel_Click() {
+    program_.mainWindow.CtrlStatusLine.caption = "Settings cancelled: nothing written.";
     Result = false;
     Visible = false;
 }

@@ -6,6 +6,7 @@
 #include "catalogue/Paths.h"
 #include "network/ControllerLookup.h"
 #include "platform/components/finder/PortOsImage.h"
+#include "platform/os/NativePath.h"
 
 namespace network {
 namespace {
@@ -60,8 +61,14 @@ bool UpgradeTcpIpPortOs(program::Program& program, const std::string& serial) {
     bool loaded = false;
     image.Load(file, loaded);
     if (!image.IsValid()) {
-        catalogue::ShowErrorMessage(glib, "The Upgrade file: " + file +
-                                              " is not a valid TCP/IP Port OS upgrade file!");
+        // The file as the file system names it, and what is wrong with it: the user has a
+        // file to replace, not a controller to look for.
+        const std::string native = os::toNativePath(file);
+        std::string why = image.why();
+        if (why.rfind(native + ": ", 0) == 0) why.erase(0, native.size() + 2);
+        catalogue::ShowErrorMessage(glib, "The Upgrade file: " + native +
+                                              " is not a valid TCP/IP Port OS upgrade file!\n" +
+                                              why);
         return false;
     }
     const std::string model = catalogue::TextFromPointer(

@@ -218,6 +218,12 @@ TEST_F(SettingsToolStartTest, RefusalsAreToldAndStartNothing) {
              selectWebProgram();
          },
          "The settings tool is not installed: " + tool},
+        {"serial link, no controller answers",
+         [this] {
+             selectWebProgram();
+             f.program->connection.CommKind = 1;
+         },
+         "No controller answers on the serial link, so the settings tool was not started."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

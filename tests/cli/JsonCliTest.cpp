@@ -183,4 +183,25 @@ TEST_F(JsonCli, TcpIpSetRefusesWhatOnlyTheSetUpSends) {
     EXPECT_EQ(Json::parse(r.out, nullptr, false)["BACnetDeviceName"], "Boiler BAC");
 }
 
+// A search whose socket cannot be opened (the command started with no descriptor to spare)
+// fails and says why: an empty list would tell a script that the network is empty.
+TEST_F(JsonCli, ADiscoveryThatCannotGoOutFailsAndSaysWhy) {
+    const std::string discover =
+        std::string(KRELVAN_CLI_PATH) + " discover --json --machine '" + machine + "'";
+    // Two descriptors above those already open: enough to start and read the settings, not
+    // for the search's socket and its wait.
+    auto r = testsupport::runCommand(
+        {"/bin/sh", "-c",
+         "fd=3; while [ -e /proc/self/fd/$fd ]; do fd=$((fd+1)); done; ulimit -n $((fd+2)); "
+         "exec " + discover},
+        60);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_THAT(r.err, HasSubstr("error: no controllers could be searched for: the discovery "
+                                 "socket cannot be opened: Too many open files"));
+    r = testsupport::runCommand({"/bin/sh", "-c", "exec " + discover}, 60);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\"serial\": \"SN-B\""));
+}
+
 }  // namespace

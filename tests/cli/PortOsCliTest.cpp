@@ -11,6 +11,7 @@
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using testsupport::runCommand;
 
 namespace {
@@ -28,17 +29,26 @@ PortOsRevision=1.8
 UpgradeFileNumber=18
 )";
 
-TEST(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
-    testsupport::TempFolder temp;
-    const std::string machine = temp.copyDemo();
-    temp.write("net.ini", kNetwork);
-    simtest::SimProcess sim({"--network", temp / "net.ini"});
-    ASSERT_TRUE(sim.waitReady()) << sim.stderrText();
-    ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, sim));
-    auto run = [&](std::vector<std::string> args) {
+class PortOsCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        temp.write("net.ini", kNetwork);
+        sim = std::make_unique<simtest::SimProcess>(
+            std::vector<std::string>{"--network", temp / "net.ini"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+    }
+    testsupport::CommandResult run(std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH, "upgrade-port-os", "--machine", machine});
         return runCommand(args, 120);
-    };
+    }
+
+    testsupport::TempFolder temp;
+    const std::string machine = temp.copyDemo();
+    std::unique_ptr<simtest::SimProcess> sim;
+};
+
+TEST_F(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
 
     auto help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -59,6 +69,36 @@ TEST(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
     EXPECT_THAT(upgraded.out, HasSubstr("sending the TCP/IP Port OS: 100 %"));
     EXPECT_THAT(upgraded.err, HasSubstr("info: The controller has been upgraded successfully!"));
     EXPECT_THAT(upgraded.err, HasSubstr("New revision in the controller: 1.9"));
+}
+
+// A damaged upgrade file is named with what is wrong with it, before any question; the port
+// keeps its revision, as a new discovery tells.
+TEST_F(PortOsCli, ADamagedFileIsNamedWithWhatIsWrong) {
+    const std::string file = temp / "demo/product/SLib/KVXreal/18.TcpIpPortOS";
+    const std::string good = temp.read("demo/product/SLib/KVXreal/18.TcpIpPortOS");
+    std::string garbled = good;
+    garbled[garbled.size() / 2] ^= 1;
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string why;
+    } cases[] = {
+        {"truncated", good.substr(0, good.size() / 2), "the image file is truncated"},
+        {"garbled", garbled, "the image file is damaged (checksum mismatch)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp.write("demo/product/SLib/KVXreal/18.TcpIpPortOS", c.bytes);
+        const auto r = run({"KVX300-71", "--yes"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.err, HasSubstr("error: The Upgrade file: " + file +
+                                     " is not a valid TCP/IP Port OS upgrade file! " + c.why));
+        EXPECT_THAT(r.err, Not(HasSubstr("question:")));
+        const auto found = runCommand(
+            {KRELVAN_CLI_PATH, "discover", "--machine", machine, "--json"}, 60);
+        ASSERT_EQ(found.exitCode, 0) << found.err;
+        EXPECT_THAT(found.out, HasSubstr("\"portOsRevision\": \"1.8\""));
+    }
 }
 
 }  // namespace

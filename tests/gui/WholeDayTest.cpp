@@ -158,6 +158,20 @@ class WholeDayTest : public ::testing::Test {
         }
         return {};
     }
+    // What the simulator keeps of a controller's web server, BACnet and e-mail settings (file
+    // 242) but the web server's port: the state file has that only once something changed,
+    // until then the server runs on the port the system chose (asked over HTTP instead).
+    std::string simServices(const std::string& id) {
+        std::istringstream lines(simState(id));
+        std::string kept;
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::string word, kind, type, file, index;
+            fields >> word >> kind >> type >> file >> index;
+            if (word == "var" && file == "242" && index != "165") kept += line + "\n";
+        }
+        return kept;
+    }
     // Column `column` of the row of list `name` whose first column reads `key`; "" when none.
     std::string cell(const char* name, const std::string& key, int column) {
         const auto rows = list(name).findItems(QString::fromStdString(key), Qt::MatchExactly, 0);
@@ -198,6 +212,16 @@ TEST_F(WholeDayTest, AnEngineersDay) {
         },
         [](QDialog& search) { return hasRow(search, "CtrlList", "Secure wing"); });
     typeIntoInputBox("demo-password");
+    // An OK in its TCP/IP settings right after the detection writes back only what the
+    // controller told: its web server, active site, BACnet and e-mail stay as they are.
+    std::string servicesBefore;
+    inDialog("FormComSettings", [this, &servicesBefore](QDialog& settings) {
+        servicesBefore = simServices("Secure");
+        press(settings, "btnTCPSettings");
+    }, [](QDialog& settings) {
+        return !settings.findChild<QLineEdit*>("CtrlCurrentSerialNo")->text().isEmpty();
+    });
+    inDialog("FormTCPSettings", [](QDialog& tcp) { press(tcp, "CmdOk"); });
     inDialog("FormComSettings", [](QDialog& settings) {
         EXPECT_EQ(settings.findChild<QLineEdit*>("CtrlCurrentSerialNo")->text(), "KVX300-10777");
         press(settings, "CmdOk");
@@ -205,6 +229,10 @@ TEST_F(WholeDayTest, AnEngineersDay) {
         return !settings.findChild<QLineEdit*>("CtrlCurrentSerialNo")->text().isEmpty();
     });
     runSteps("connected");
+    EXPECT_NE(servicesBefore.find(" 242 164 "), std::string::npos) << "the web server's switch";
+    EXPECT_EQ(simServices("Secure"), servicesBefore);
+    EXPECT_TRUE(simtest::httpGet(sim->http("Secure"), "/").has_value())
+        << "the web server still answers on its port";
     EXPECT_EQ(currentControllerColumn(1), "Secure wing");
     EXPECT_EQ(currentControllerColumn(2), "KVX300-10777");
     EXPECT_TRUE(enabled("ButtonLoadProg"));

@@ -143,5 +143,38 @@ TEST_F(TcpIpOptionReloadTest, EachEnding) {
     }
 }
 
+// The reload pumps window events while the image travels: OK again, Cancel and Escape then
+// start nothing and close nothing, and the buttons show it.
+TEST_F(TcpIpOptionReloadTest, OkRunsOneReloadAndTheDialogWaitsForIt) {
+    auto& station = net.add(kSerial);
+    station.identity.capabilities = 5;
+    station.identity.upgradeFileNumber = kPortType;
+    network::RenewFinder(program());
+    ASSERT_TRUE(network::ConnectFoundController(program(), 0));
+    load::FormReloadTCPIP* dialog = nullptr;
+    forms.onShow["FormReloadTCPIP"] = [&dialog](ui::Form& form) {
+        dialog = &dynamic_cast<load::FormReloadTCPIP&>(form);
+        dialog->OKButton_Click();
+    };
+    std::vector<bool> enabledWhileRunning;
+    std::vector<std::string> hiddenWhileRunning;
+    net.stations[0].duringUpgrade = [&] {
+        if (!enabledWhileRunning.empty()) return;  // a second transfer must not recurse
+        enabledWhileRunning = {dialog->OKButton.enabled, dialog->CancelButton.enabled};
+        dialog->OKButton_Click();
+        dialog->CancelButton_Click();
+        dialog->Form_KeyPress(27);
+        hiddenWhileRunning = forms.hidden;
+    };
+
+    EXPECT_EQ(load::LoadWebSiteCommand(program()), load::WebLoadOutcome::Loaded);
+
+    EXPECT_EQ(enabledWhileRunning, (std::vector<bool>{false, false}));
+    EXPECT_EQ(hiddenWhileRunning, std::vector<std::string>{});
+    EXPECT_EQ(net.stations[0].upgradedTo, std::vector<std::string>{"2.5-0-03"});
+    EXPECT_EQ(forms.hidden, std::vector<std::string>{"FormReloadTCPIP"});
+    EXPECT_EQ(fixture.messages(), std::vector<std::string>{text(4563)});
+}
+
 }  // namespace
 }  // namespace networktest

@@ -112,31 +112,51 @@ class ModuleSearchOverTcpTest : public SimNetworkTest {
     testsupport::ScriptedForms forms;
 };
 
-// With "Search all addresses" on, the module search through a TCP/IP controller lists it and
-// every station of the bus behind it.
+// With "Search all addresses" on, the module search lists every station of the bus: on the
+// serial link, and through a TCP/IP controller with the controller itself.
 TEST_F(ModuleSearchOverTcpTest, ListsTheGatewayAndEveryStationOfItsBus) {
-    fixture.boxes.answers = {ui::answer::Yes};  // the one controller found
-    std::vector<std::string> rows;
-    std::string result;
-    forms.onShow["FormSearchModules"] = [&](ui::Form& f) {
-        auto& dialog = dynamic_cast<clink::FormSearchModules&>(f);
-        EXPECT_TRUE(dialog.CheckSearchAll.value);
-        dialog.ActionButton_Click();
-        for (const auto& item : dialog.ParamList.items)
-            rows.push_back(item.text + ":" + item.subItems[0]);
-        result = dialog.ParamListLabel.caption;
-        dialog.CloseButton_Click();
+    setLink("Port", sim->serial());
+    setLink("Baud", "115200");
+    setLink("SerialTimeoutMs", "100");
+    const struct {
+        const char* what;
+        bool tcp;
+        std::vector<std::string> rows;
+        std::string result;
+    } cases[] = {
+        {"serial bus", false, {"10:1", "10:2"}, "2 modules found."},
+        {"through the TCP/IP controller", true, {"1:5", "10:1", "10:2"}, "3 modules found."},
     };
-    forms.onShow["FormComSettings"] = [](ui::Form& f) {
-        auto& form = dynamic_cast<network::FormComSettings&>(f);
-        form.rbUseTCP_Click();
-        EXPECT_TRUE(form.btnSearchModules.enabled);
-        form.btnSearchModules_Click();
-        form.CmdCancel_Click();
-    };
-    program().formMain.COMPort_Click();
-    EXPECT_EQ(rows, (std::vector<std::string>{"1:5", "10:1", "10:2"}));
-    EXPECT_NE(result.find("3 modules found."), std::string::npos) << result;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixture.boxes.answers = {ui::answer::Yes};  // the one controller found
+        std::vector<std::string> rows;
+        std::string result;
+        forms.onShow["FormSearchModules"] = [&](ui::Form& f) {
+            auto& dialog = dynamic_cast<clink::FormSearchModules&>(f);
+            EXPECT_TRUE(dialog.CheckSearchAll.value);
+            dialog.ActionButton_Click();
+            for (const auto& item : dialog.ParamList.items)
+                rows.push_back(item.text + ":" + item.subItems[0]);
+            result = dialog.ParamListLabel.caption;
+            dialog.CloseButton_Click();
+        };
+        forms.onShow["FormComSettings"] = [&c](ui::Form& f) {
+            auto& form = dynamic_cast<network::FormComSettings&>(f);
+            if (c.tcp) {
+                form.rbUseTCP_Click();
+                EXPECT_TRUE(form.btnSearchModules.enabled);
+                form.btnSearchModules_Click();
+            } else {
+                form.rbUseSerial_Click();
+                form.btnSearchSerial_Click();
+            }
+            form.CmdCancel_Click();
+        };
+        program().formMain.COMPort_Click();
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_NE(result.find(c.result), std::string::npos) << result;
+    }
 }
 
 // After too many wrong proofs no password is tried for a while, not even the right one: the

@@ -2,11 +2,16 @@
 // with datagrams lost, delayed and repeated.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "link/LinkFlags.h"
 #include "link/TypedAccess.h"
 #include "network/ControllerLookup.h"
+#include "network/FormSearchTCP.h"
 #include "network/SimNetworkFixture.h"
 
 namespace networktest {
@@ -100,6 +105,38 @@ TEST_F(DiscoverySimTest, AFoundControllerIsReachedOnItsOwnAddress) {
     network::FindControllerBySerial(program(), "SN-B", true);
     ASSERT_TRUE(network::ConnectFoundController(program(), 0));
     EXPECT_EQ(program().connection.CurrentLink, link) << "found again: the same link";
+}
+
+// A search whose socket cannot be opened (here the process has no descriptor left) says why in
+// the search dialog instead of listing no controllers; the next search finds them again.
+TEST_F(DiscoverySimTest, ASocketThatCannotBeOpenedIsNamed) {
+    network::FormSearchTCP form(program());
+    form.Form_Load();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // Every descriptor below the next free one is taken: with that as the limit none is left.
+    const int next = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(next, 0);
+    ::close(next);
+    {
+        // Put back on every way out, an exception too: the tests after need descriptors.
+        struct Limited {
+            rlimit saved;
+            ~Limited() { setrlimit(RLIMIT_NOFILE, &saved); }
+        } limited{saved};
+        rlimit exhausted = saved;
+        exhausted.rlim_cur = static_cast<rlim_t>(next);
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &exhausted), 0);
+        form.Form_Activate();
+    }
+    EXPECT_TRUE(form.CtrlList.items.empty());
+    EXPECT_EQ(fixture.messages(),
+              std::vector<std::string>{"No controllers could be searched for: the discovery "
+                                       "socket cannot be opened: Too many open files"});
+    fixture.boxes.shown.clear();
+    form.ButtonRefresh_Click();
+    EXPECT_EQ(form.CtrlList.items.size(), 3u);
+    EXPECT_TRUE(fixture.messages().empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "network/ControllerLookup.h"
+#include "network/FormSearchTCP.h"
 #include "network/PortOsFiles.h"
 #include "network/PortOsUpgrade.h"
 #include "network/SimNetworkFixture.h"
@@ -119,6 +120,42 @@ TEST_F(PortOsSimTest, FailedUpgradeLeavesTheOldRevision) {
         EXPECT_NE(found.why().find(c.why), std::string::npos) << found.why();
         EXPECT_EQ(revisionFoundAgain("KVX300-61"), "1.8");
         ASSERT_EQ(ctl("clear Open"), "ok");
+    }
+}
+
+// A damaged upgrade file, chosen with the search dialog's Upgrade, is named with what is wrong
+// with it; nothing is sent and the port keeps its revision.
+TEST_F(PortOsSimTest, ADamagedFileIsNamedWithWhatIsWrong) {
+    const std::string good = portOsBytes(portOsImage(18, "1.9", 5 * 4096));
+    std::string garbled = good;
+    garbled[garbled.size() / 2] ^= 1;
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string why;
+    } cases[] = {
+        {"truncated", good.substr(0, good.size() / 2), "the image file is truncated"},
+        {"garbled", garbled, "the image file is damaged (checksum mismatch)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = writePortOsFile(fixture.productDir + "/SLib", 18, c.bytes);
+        fixture.boxes.shown.clear();
+        network::FormSearchTCP form(program());
+        form.Form_Activate();
+        for (std::size_t row = 0; row < form.CtrlList.items.size(); ++row)
+            if (form.CtrlList.items[row].subItems[0] == "KVX300-61")
+                form.CtrlList_ItemClick(static_cast<int>(row) + 1);
+        ASSERT_TRUE(form.btnUpgrade.enabled);
+        form.btnUpgrade_Click();
+        EXPECT_EQ(fixture.messages(),
+                  std::vector<std::string>{"The Upgrade file: " + path +
+                                           " is not a valid TCP/IP Port OS upgrade file!\n" +
+                                           c.why});
+        EXPECT_FALSE(program().comm.PortOsUpgradeRunning);
+        EXPECT_TRUE(form.btnUpgrade.enabled) << "the dialog is usable again";
+        network::ReleaseFinder(program());
+        EXPECT_EQ(revisionFoundAgain("KVX300-61"), "1.8");
     }
 }
 

@@ -10,6 +10,7 @@
 #include "network/NetworkFixture.h"
 #include "network/PortOsFiles.h"
 #include "network/PortOsUpgrade.h"
+#include "platform/os/NativePath.h"
 
 namespace networktest {
 namespace {
@@ -59,8 +60,9 @@ TEST_F(PortOsUpgradeTest, EachWayEndsWithItsOwnMessage) {
         {"no upgrade file", "SN-1", File::None, false, none, kYes, false,
          "Can not find a TcpIpPortOS upgrade file.", false},
         {"damaged upgrade file", "SN-1", File::Damaged, false, none, kYes, false,
-         "The Upgrade file: " + fileName(kPortType) +
-             " is not a valid TCP/IP Port OS upgrade file!",
+         "The Upgrade file: " + os::toNativePath(fileName(kPortType)) +
+             " is not a valid TCP/IP Port OS upgrade file!\nthe image file is damaged "
+             "(checksum mismatch)",
          false},
         {"transfer fails", "SN-1", File::Valid, false,
          [](FakeNetwork::Station& s) { s.upgradeTakes = false; }, kYes, true, kFailed, false},

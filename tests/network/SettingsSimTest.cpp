@@ -387,5 +387,49 @@ TEST_F(SettingsSimTest, AWriteTheControllerRefusesIsReported) {
               "QCom.CommitIPSettings");
 }
 
+// Where no controller answers, OK writes nothing: a controller that hears the requests but
+// whose answers are lost must not be changed behind a message. Every ending is told in the
+// main window's status line, since the dialog is gone by then.
+TEST_F(SettingsSimTest, OkWritesNothingWhereNoControllerAnswersAndSaysHowItEnded) {
+    setLink("TcpTimeoutMs", "300");
+    choose("SN-C");
+    const std::string& status = program().mainWindow.CtrlStatusLine.caption;
+    const std::string refused =
+        "No controller answers at 12:3, so the settings were not written to any controller.";
+    struct Step {
+        const char* what;
+        bool answersLost;
+        void (network::FormTCPSettings::*press)();
+        bool result;
+        std::vector<std::string> messages;
+        std::string status;
+        std::string deviceId;  // in the controller afterwards
+    };
+    const Step steps[] = {
+        {"no answer", true, &network::FormTCPSettings::CmdOk_Click, false, {refused},
+         "Settings not written: no controller at 12:3.", "4711"},
+        {"cancelled", false, &network::FormTCPSettings::CmdCancel_Click, false, {},
+         "Settings cancelled: nothing written.", "4711"},
+        {"written", false, &network::FormTCPSettings::CmdOk_Click, true, {},
+         "Settings saved to Boiler.", "999"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        fixture.boxes.shown.clear();
+        network::FormTCPSettings form(program());
+        form.Form_Load();
+        form.CtrlBACnetDeviceID.text = "999";
+        if (step.answersLost) {
+            ASSERT_EQ(control("fault Real garbage 1"), "ok");
+        }
+        (form.*step.press)();
+        ASSERT_EQ(control("fault Real garbage 0"), "ok");
+        EXPECT_EQ(form.Result, step.result);
+        EXPECT_EQ(fixture.messages(), step.messages);
+        EXPECT_EQ(status, step.status);
+        EXPECT_EQ(flag("QServices.BACnetDeviceID"), step.deviceId);
+    }
+}
+
 }  // namespace
 }  // namespace networktest

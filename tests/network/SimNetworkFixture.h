@@ -8,6 +8,7 @@
 
 #include "app/Program.h"
 #include "platform/components/finder/UdpFinder.h"
+#include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/ProgramFixture.h"
 
@@ -18,8 +19,8 @@ class SimNetworkTest : public ::testing::Test {
     // Starts kvxsim on `network` and points discovery at it.
     void start(const std::string& network) {
         fixture.temp.write("net.ini", network);
-        sim = std::make_unique<simtest::SimProcess>(
-            std::vector<std::string>{"--network", fixture.temp / "net.ini"});
+        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+            "--network", fixture.temp / "net.ini", "--control", fixture.temp / "ctl"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
         const auto udp = simtest::splitHostPort(sim->udp());
         setLink("DiscoveryPort", std::to_string(udp.port));
@@ -35,6 +36,10 @@ class SimNetworkTest : public ::testing::Test {
         fixture.glib->WriteSettingText("Kvxmatic.Ini", "Link", key, value, 0);
     }
     app::Program& program() { return *fixture.program; }
+    // A line to kvxsim's control socket; its answer.
+    std::string control(const std::string& line) {
+        return simtest::control(fixture.temp / "ctl", line);
+    }
 
     testsupport::ProgramFixture fixture;
     components::UdpFinderFactory factory{*fixture.glib};

@@ -9,6 +9,14 @@
 #include <memory>
 #include <optional>
 
+#include "app/Program.h"
+#include "link/ByName.h"
+#include "link/LinkFlags.h"
+#include "link/VarValue.h"
+#include "platform/kvxnam/RealLibrary.h"
+#include "platform/os/FileSystem.h"
+#include "support/FakeComponents.h"
+#include "support/RecordingLauncher.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "sim/SimClient.h"
@@ -235,6 +243,97 @@ TEST_F(SettingsToolSim, AnEncryptedControllerTakesOnlyItsPassword) {
         EXPECT_THAT(row.exitCode == 0 ? r.out : r.err, HasSubstr(row.message));
         EXPECT_EQ(std::filesystem::exists(file), row.exitCode == 0);
     }
+}
+
+// On the serial link the window lends the tool its serial port and the address of the
+// controller that answers there, whatever controller it talked to before: the tool saves that
+// controller's settings and loads them back, as kvxsim then tells.
+class SettingsToolSerialSim : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        temp.write("net.ini", "[Controller Head]\nBus=serial\nSerial=SN-HEAD\nModel=300\n"
+                              "KvxrealC=yes\nAddress=10:1\n\n[Controller Valve]\nBus=serial\n"
+                              "Serial=SN-VALVE\nModel=200\nAddress=10:2\n");
+        sim = std::make_unique<simtest::SimProcess>(
+            std::vector<std::string>{"--network", temp / "net.ini"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        temp.write("demo/machine/Kvxmatic.Ini", "[Kvxmatic]\nProductDir=../product\n[Link]\nPort=" +
+                                                    sim->serial() +
+                                                    "\nBaud=115200\nSerialTimeoutMs=300\n");
+        setenv("KRELVAN_MACHINE_DIR", machine.c_str(), 1);
+        // The program starts what it finds there; the test runs the real tool itself.
+        temp.write("demo/product/Program/SettingsTool", "#!/bin/sh\n");
+        std::filesystem::permissions(temp / "demo/product/Program/SettingsTool",
+                                     std::filesystem::perms::owner_all);
+        app::FormMain& form = program.formMain;
+        form.Form_Load();
+        form.CtrlModels_ItemClick(3);  // KVX300C, whose revision 3.1 has a settings package
+        form.CtrlPrograms_ItemClick(2);
+    }
+    // The number `name` of the controller at 10:1, read over the program's serial link.
+    std::string number(const std::string& name) {
+        clink::VarValue value;
+        int32_t status = 0;
+        if (!clink::ReadVar(program, 10, 1, name, value, clink::flags::Normal, status))
+            return "(unread)";
+        return clink::VarValueText(value);
+    }
+    void write(const std::string& name, int32_t value) {
+        int32_t status = 0;
+        ASSERT_TRUE(
+            clink::WriteVar(program, 10, 1, name, value, clink::flags::Normal, status));
+    }
+    // The tool as the window started it, in batch mode.
+    CommandResult tool(const std::vector<std::string>& started, const std::string& verb,
+                       const std::string& file) {
+        std::vector<std::string> argv = started;
+        argv[0] = SETTINGS_TOOL_PATH;
+        argv.insert(argv.begin() + 1, {"--batch", verb, file});
+        return runCommand(argv, 60);
+    }
+
+    testsupport::TempFolder temp;
+    std::string machine = temp.copyDemo();
+    std::unique_ptr<simtest::SimProcess> sim;
+    testsupport::ScriptedMessageBoxes boxes;
+    testsupport::FakeScreen screen;
+    testsupport::FakeClock clock;
+    os::RealFileSystem files;
+    RecordingLauncher launcher;
+    kvxglib::RealLibrary glib{boxes, machine, launcher};
+    kvxnam::RealLibrary nam;
+    testsupport::FakeComponentFactory components;
+    Platform platform{glib, nam, screen, files, clock, components};
+    app::Program program{platform};
+};
+
+TEST_F(SettingsToolSerialSim, TheToolSavesAndLoadsTheControllerOnTheSerialLink) {
+    // Serial chosen after a TCP/IP controller at 3:7.
+    program.connection.CommKind = 1;
+    program.connection.CurrentLink = 0;
+    program.connection.CurrentPLA = 3;
+    program.connection.CurrentELA = 7;
+    program.formMain.SaveLoadSettings_Click();
+    ASSERT_EQ(launcher.launched.size(), 1u) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
+    const std::vector<std::string> started = launcher.launched[0];
+    ASSERT_EQ(started.size(), 7u) << ::testing::PrintToString(started);
+    EXPECT_EQ(std::vector<std::string>(started.begin() + 1, started.begin() + 4),
+              (std::vector<std::string>{"PORT=0", "PLA=10", "ELA=1"}));
+
+    const std::string file = temp / "head.kvxset";
+    const CommandResult save = tool(started, "save", file);
+    ASSERT_EQ(save.exitCode, 0) << save.err;
+    const std::string deviceId = number("QServices.BACnetDeviceID");
+    const std::string port = number("QServices.HttpPort");
+    write("QServices.BACnetDeviceID", 77);
+    write("QServices.HttpPort", 8081);
+    ASSERT_EQ(number("QServices.BACnetDeviceID"), "77");
+
+    const CommandResult load = tool(started, "load", file);
+    ASSERT_EQ(load.exitCode, 0) << load.err;
+    EXPECT_THAT(load.out, HasSubstr("loaded from " + file));
+    EXPECT_EQ(number("QServices.BACnetDeviceID"), deviceId);
+    EXPECT_EQ(number("QServices.HttpPort"), port);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <asio/steady_timer.hpp>
 #include <map>
 #include <random>
+#include <system_error>
 
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/wire/Command.h"
@@ -131,14 +132,23 @@ void UdpFinder::Search() {
     std::vector<wire::Ipv4> targets;
     for (const auto& c : criteria()) targets.push_back(c.address);
     if (targets.empty()) targets.push_back(settings_.target);
-    Round round(settings_, std::move(targets), appliedFilter());
-    auto heard = round.run();
+    std::map<std::string, Heard> heard;
+    std::string problem;
+    try {
+        Round round(settings_, std::move(targets), appliedFilter());
+        heard = round.run();
+        problem = round.problem();
+    } catch (const std::system_error& error) {
+        // Out of descriptors or sockets the search cannot even start: that is its result,
+        // not "nobody answered".
+        problem = "the discovery socket cannot be opened: " + error.code().message();
+    }
     // In serial-number order: the same network lists the same way every time.
     std::vector<std::unique_ptr<FoundController>> found;
     for (auto& [serial, h] : heard)
         found.push_back(std::make_unique<LinkedController>(library_, links_, std::move(h.reply),
                                                            h.host, password(), upgrades_));
-    setResult(std::move(found), round.problem());
+    setResult(std::move(found), problem);
 }
 
 std::unique_ptr<ControllerFinder> UdpFinderFactory::CreateFinder() {
