@@ -69,7 +69,8 @@ bool Simulator::start(const StartOptions& options) {
             if (busHead_ == nullptr) busHead_ = s.controller.get();
             continue;
         }
-        s.endpoint = std::make_unique<TcpEndpoint>(io_, *s.controller, *this);
+        s.endpoint =
+            std::make_unique<TcpEndpoint>(io_, *s.controller, *this, options.sessionLimits);
         std::string error;
         if (!s.endpoint->open(c.listen, error)) {
             err_ << "kvxsim: controller " << c.id << ": " << error << "\n";
