@@ -129,6 +129,7 @@ void TcpSession::answer(const wire::Frame& frame) {
     SecureSession::Step step = secure_.incoming(frame);
     if (step.reply) {
         push(*step.reply, arrived);
+        if (step.close) closeWhenDrained();
         return;
     }
     Routed routed = router_.routeTcp(controller_, *step.inner, Caller{id_, step.sealed});

@@ -47,8 +47,9 @@ class LinkSecurity {
     // The sealed frame carrying `request`.
     wire::Frame seal(const wire::Frame& request);
     // What the caller of receive() sees of a frame from the line: the opened reply, or nothing
-    // (a forged frame, a replay). A frame in clear, or one sealed after frames that never
-    // arrived, makes the connection broken(): it must be closed.
+    // (a forged frame, a replay). A frame in clear, one sealed after frames that never arrived,
+    // or an authentic one whose inner frame disagrees with it makes the connection broken():
+    // it must be closed.
     std::optional<wire::Frame> open(const wire::Frame& frame);
     bool broken() const { return broken_; }
 

@@ -19,6 +19,7 @@
 #include "sim/SimProcess.h"
 #include "support/Carriers.h"
 #include "support/FakeUi.h"
+#include "support/HandSealed.h"
 #include "support/TempFolder.h"
 
 using namespace std::chrono_literals;
@@ -236,6 +237,14 @@ TEST_F(SecureLink, RecordedFramesReplayedOnTheLineAreNotAccepted) {
     auto again = first.exchange(sealed);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->code1, wire::code(wire::ReplyCode::Refused)) << "same session";
+    // Authentic, but its inner sequence is not the one the envelope carries: the connection
+    // is not to be trusted any more.
+    read.sequence = 4;
+    auto odd = first.exchange(testsupport::sealByHand(keys->send, channel.sent() + 1, read, 5));
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->code1, wire::code(wire::ReplyCode::Refused));
+    EXPECT_FALSE(odd->sealed);
+    EXPECT_TRUE(first.closedWithin(2000ms));
 
     struct Row {
         const char* what;
