@@ -7,6 +7,7 @@
 
 #include "platform/wire/Request.h"
 #include "sim/BusStations.h"
+#include "sim/SecretVariables.h"
 
 namespace sim {
 namespace {
@@ -219,6 +220,10 @@ std::optional<wire::Frame> Simulator::stationList(const Controller& head,
 }
 
 Outcome Simulator::answerOnBus(Controller& station, const wire::Frame& request) {
+    // The bus is as plain as TCP without a session: a controller with a password keeps its
+    // secrets off it.
+    if (station.state().verifier && touchesSecrets(request))
+        return Outcome{wire::makeReplyFrame(request, wire::ReplyCode::AuthRequired)};
     if (&station == busHead_) {
         if (auto list = stationList(station, request, nullptr)) return Outcome{std::move(list)};
     }

@@ -24,7 +24,6 @@
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/secure/PasswordCharacters.h"
-#include "platform/sysvars/Secrets.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Screen.h"
 #include "platform/wire/Request.h"
@@ -215,30 +214,11 @@ std::optional<std::pair<wire::Address, wire::WriteRequest>> writeFrom(const VarR
 }
 
 // Runs one exchange to its end and sets the status word; true for an Ok reply.
-// A read or write of a password that would cross the network in clear. The one exception is
-// the network password: a controller without one is given its first one in clear (nothing to
-// prove it with exists yet; one that has a password refuses that write in clear itself), and
-// it is never read back. Writing an empty text reveals nothing.
-bool exposesSecret(const wire::Request& request) {
-    auto secret = [](const wire::VarAddress& a) {
-        return sysvars::sensitivityOf(a.file, a.index) == sysvars::Sensitivity::Secret &&
-               !sysvars::isNetworkPassword(a.file, a.index);
-    };
-    if (const auto* r = std::get_if<wire::ReadRequest>(&request)) return secret(r->address);
-    if (const auto* w = std::get_if<wire::WriteRequest>(&request))
-        return secret(w->address) && !w->value.text.empty();
-    return false;
-}
-
 bool runExchange(RealLibrary& lib, int32_t link, wire::Address address,
                  const wire::Request& request, int32_t* status, comm::Outcome& outcome) {
     comm::ExchangeEngine* engine = engineFor(lib, link);
     if (engine == nullptr) {
         setStatus(status, comm::kStatusNotStarted);
-        return false;
-    }
-    if (!engine->carriesSecrets() && exposesSecret(request)) {
-        setStatus(status, linkLocalStatus(wire::ReplyCode::AuthRequired));
         return false;
     }
     outcome = engine->run(address, request);
