@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/comm/Link.h"
 #include "platform/comm/PasswordCheck.h"
@@ -27,9 +28,9 @@ class LinkSecurity {
     // against the host's limit shared by every link of the library. `serial`: the controller
     // the link is for, bound into the handshake so that a relay to another controller with the
     // same password fails; empty when only its address is known.
-    explicit LinkSecurity(std::string password, ProofBudget* budget = nullptr,
+    explicit LinkSecurity(std::string_view password, ProofBudget* budget = nullptr,
                           std::string controller = {}, std::string serial = {})
-        : password_(secure::takeSecret(password)),
+        : password_(password),
           budget_(budget),
           controller_(std::move(controller)),
           serial_(std::move(serial)) {}

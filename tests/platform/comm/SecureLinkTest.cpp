@@ -209,6 +209,24 @@ TEST_F(SecureLink, TheHandshakeIsBoundToTheControllerChosen) {
                                          "SN-VAULT"),
               0);
     EXPECT_EQ(verdict, PasswordCheck::Refused);
+
+    // Links a tool opens by name are bound to the serial number remembered for them, and
+    // without one they prove nothing.
+    const std::string name = "tcp:" + sim->tcp("Twin");
+    const std::string password = kPassword;
+    const Row byName[] = {{"SN-VAULT", PasswordCheck::Refused},
+                          {"SN-TWIN", PasswordCheck::Accepted},
+                          {"", PasswordCheck::Unreachable}};
+    for (const Row& row : byName) {
+        SCOPED_TRACE("by name, " + row.serial);
+        PasswordCheck check = PasswordCheck::Unreachable;
+        std::string why;
+        const int32_t link =
+            kvxglib::openNamedLink(*lib, name, 0, &why, &password, &check, row.serial);
+        EXPECT_EQ(link != 0, row.expected == PasswordCheck::Accepted) << why;
+        EXPECT_EQ(check, row.expected) << why;
+        if (link != 0) kvxglib::closeLink(*lib, link);
+    }
 }
 
 TEST_F(SecureLink, RecordedFramesReplayedOnTheLineAreNotAccepted) {
