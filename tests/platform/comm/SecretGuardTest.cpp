@@ -24,7 +24,9 @@ const wire::VarAddress kNetworkPassword{1, VarType::Text, 248, 225};
 const wire::VarAddress kEmailPassword{1, VarType::Text, 242, 10};
 const wire::VarAddress kName{1, VarType::Text, 241, 63};
 
-wire::Frame frameOf(const wire::Request& request) { return *wire::makeRequestFrame(kAt, 0, request); }
+wire::Frame frameOf(const wire::Request& request) {
+    return *wire::makeRequestFrame(kAt, 0, request);
+}
 
 wire::Frame batch(std::vector<wire::WriteRequest> writes) {
     return frameOf(wire::WriteBatchRequest{std::move(writes)});

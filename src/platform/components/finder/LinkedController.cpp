@@ -78,8 +78,9 @@ bool LinkedController::openLink() {
         why_ = "controller " + SerialNumber() + " uses a network password; none was given";
         return false;
     }
-    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_.text(),
-                                                   &why_, &check_, reported().serialNumber)
+    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
+                                                   password_.text(), &why_, &check_,
+                                                   reported().serialNumber)
                       : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_,
                                              reported().serialNumber);
     if (handle_ == 0) return false;
