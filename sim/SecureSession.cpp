@@ -22,8 +22,17 @@ SecureSession::Step SecureSession::incoming(const wire::Frame& frame) {
         if (!channel_) return answered(frame, ReplyCode::AuthRequired);
         auto opened = channel_->open(frame);
         auto* inner = std::get_if<wire::Frame>(&opened);
-        // Forged, replayed or not a request: refused in clear, the session goes on.
-        if (inner == nullptr || inner->reply) return answered(frame, ReplyCode::Refused);
+        if (inner == nullptr) {
+            // Forged or replayed: anyone on the path can send that, and it must not end the
+            // session. An authentic frame out of order or at odds with its envelope means the
+            // stream itself is not to be trusted: refused, and the connection ends.
+            const auto error = std::get<secure::OpenError>(opened);
+            Step step = answered(frame, ReplyCode::Refused);
+            step.close = error == secure::OpenError::Skipped ||
+                         error == secure::OpenError::Inconsistent;
+            return step;
+        }
+        if (inner->reply) return answered(frame, ReplyCode::Refused);
         return {std::nullopt, std::move(*inner), true};
     }
     switch (static_cast<wire::Command>(frame.command)) {

@@ -23,6 +23,7 @@ class SecureSession {
         std::optional<wire::Frame> reply;  // answered here: send it as it is
         std::optional<wire::Frame> inner;  // the request for the controller
         bool sealed = false;               // the request came sealed: seal its reply
+        bool close = false;                // close the connection once the reply is out
     };
     Step incoming(const wire::Frame& frame);
     // The reply to a request that came sealed.

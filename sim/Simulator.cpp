@@ -7,6 +7,7 @@
 
 #include "platform/wire/Request.h"
 #include "sim/BusStations.h"
+#include "sim/SecretVariables.h"
 
 namespace sim {
 namespace {
@@ -69,7 +70,8 @@ bool Simulator::start(const StartOptions& options) {
             if (busHead_ == nullptr) busHead_ = s.controller.get();
             continue;
         }
-        s.endpoint = std::make_unique<TcpEndpoint>(io_, *s.controller, *this);
+        s.endpoint =
+            std::make_unique<TcpEndpoint>(io_, *s.controller, *this, options.sessionLimits);
         std::string error;
         if (!s.endpoint->open(c.listen, error)) {
             err_ << "kvxsim: controller " << c.id << ": " << error << "\n";
@@ -218,6 +220,10 @@ std::optional<wire::Frame> Simulator::stationList(const Controller& head,
 }
 
 Outcome Simulator::answerOnBus(Controller& station, const wire::Frame& request) {
+    // The bus is as plain as TCP without a session: a controller with a password keeps its
+    // secrets off it.
+    if (station.state().verifier && touchesSecrets(request))
+        return Outcome{wire::makeReplyFrame(request, wire::ReplyCode::AuthRequired)};
     if (&station == busHead_) {
         if (auto list = stationList(station, request, nullptr)) return Outcome{std::move(list)};
     }

@@ -25,6 +25,7 @@ struct StartOptions {
     std::string stateFolder;  // empty: state is kept in memory only
     std::string serialLink;   // symlink to the bus's pseudo-terminal, when given
     std::string controlPath;  // Unix socket of the control commands, when given
+    SessionLimits sessionLimits;
 };
 
 class Simulator : public Router {

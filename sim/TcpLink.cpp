@@ -13,8 +13,6 @@ namespace {
 
 constexpr std::size_t kMaxSessions = 64;
 constexpr std::size_t kMaxQueuedReplies = 1 << 20;
-constexpr auto kIdleLimit = std::chrono::minutes(5);
-constexpr auto kHandshakeLimit = std::chrono::seconds(10);
 
 // The peer's address without its port, as the limit on failed password proofs counts it.
 std::string peerAddress(const asio::ip::tcp::socket& socket) {
@@ -26,7 +24,7 @@ std::string peerAddress(const asio::ip::tcp::socket& socket) {
 }  // namespace
 
 TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Controller& controller,
-                       Router& router, uint64_t id)
+                       Router& router, uint64_t id, SessionLimits limits)
     : io_(io),
       socket_(std::move(socket)),
       controller_(controller),
@@ -34,7 +32,8 @@ TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Contr
       buffer_(65536),
       secure_(controller, peerAddress(socket_)),
       quiet_(io),
-      id_(id) {}
+      id_(id),
+      limits_(limits) {}
 
 bool TcpSession::stillOpen() const {
     if (closed_ || !socket_.is_open()) return false;
@@ -67,8 +66,7 @@ void TcpSession::start() {
 }
 
 void TcpSession::watch() {
-    using Duration = std::chrono::steady_clock::duration;
-    quiet_.expires_after(secure_.midHandshake() ? Duration(kHandshakeLimit) : Duration(kIdleLimit));
+    quiet_.expires_after(secure_.midHandshake() ? limits_.handshake : limits_.idle);
     quiet_.async_wait([weak = weak_from_this()](const asio::error_code& ec) {
         if (auto self = weak.lock(); self && !ec) self->close();
     });
@@ -131,6 +129,7 @@ void TcpSession::answer(const wire::Frame& frame) {
     SecureSession::Step step = secure_.incoming(frame);
     if (step.reply) {
         push(*step.reply, arrived);
+        if (step.close) closeWhenDrained();
         return;
     }
     Routed routed = router_.routeTcp(controller_, *step.inner, Caller{id_, step.sealed});
@@ -165,8 +164,14 @@ void TcpSession::close() {
     socket_.close(ignored);
 }
 
-TcpEndpoint::TcpEndpoint(asio::io_context& io, Controller& controller, Router& router)
-    : io_(io), controller_(controller), router_(router), acceptor_(io), retry_(io) {
+TcpEndpoint::TcpEndpoint(asio::io_context& io, Controller& controller, Router& router,
+                         SessionLimits limits)
+    : io_(io),
+      controller_(controller),
+      router_(router),
+      limits_(limits),
+      acceptor_(io),
+      retry_(io) {
     controller_.transfers.sessionOpen = [this](uint64_t id) {
         for (const auto& w : sessions_)
             if (auto s = w.lock(); s && s->id() == id) return s->stillOpen();
@@ -212,7 +217,7 @@ void TcpEndpoint::accept() {
             return;
         }
         auto session = std::make_shared<TcpSession>(io_, std::move(socket), controller_, router_,
-                                                     nextSession_++);
+                                                     nextSession_++, limits_);
         session->start();
         sessions_.push_back(session);
     });

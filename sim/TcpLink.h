@@ -5,6 +5,7 @@
 // replies is not read from either until they are out.
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,10 +18,16 @@
 
 namespace sim {
 
+// How long a connection may stay silent: mid-handshake (between hello and proof), and idle.
+struct SessionLimits {
+    std::chrono::milliseconds handshake{std::chrono::seconds(10)};
+    std::chrono::milliseconds idle{std::chrono::minutes(5)};
+};
+
 class TcpSession : public std::enable_shared_from_this<TcpSession> {
   public:
     TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Controller& controller,
-               Router& router, uint64_t id);
+               Router& router, uint64_t id, SessionLimits limits);
     void start();
     uint64_t id() const { return id_; }
     // False once closed here or by the peer (even if its end has not been read yet).
@@ -51,12 +58,14 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
     SecureSession secure_;
     asio::steady_timer quiet_;
     uint64_t id_;
+    SessionLimits limits_;
     bool closed_ = false;
 };
 
 class TcpEndpoint {
   public:
-    TcpEndpoint(asio::io_context& io, Controller& controller, Router& router);
+    TcpEndpoint(asio::io_context& io, Controller& controller, Router& router,
+                SessionLimits limits = {});
     ~TcpEndpoint();
     TcpEndpoint(const TcpEndpoint&) = delete;
     TcpEndpoint& operator=(const TcpEndpoint&) = delete;
@@ -78,6 +87,7 @@ class TcpEndpoint {
     asio::io_context& io_;
     Controller& controller_;
     Router& router_;
+    SessionLimits limits_;
     asio::ip::tcp::acceptor acceptor_;
     asio::steady_timer retry_;  // after a failed accept (out of descriptors, say)
     asio::ip::tcp::endpoint bound_;

@@ -15,12 +15,23 @@ int main(int argc, char** argv) {
     app.add_option("--state", options.stateFolder, "folder keeping the controllers' state");
     app.add_option("--serial-link", options.serialLink, "symlink to make to the serial bus");
     app.add_option("--control", options.controlPath, "Unix socket for control commands");
+    int64_t handshakeMs = options.sessionLimits.handshake.count();
+    int64_t idleMs = options.sessionLimits.idle.count();
+    app.add_option("--handshake-timeout-ms", handshakeMs,
+                   "close a connection that sends no proof this long after its hello")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
+    app.add_option("--idle-timeout-ms", idleMs, "close a connection silent this long")
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
     }
+    options.sessionLimits.handshake = std::chrono::milliseconds(handshakeMs);
+    options.sessionLimits.idle = std::chrono::milliseconds(idleMs);
 
     auto file = sim::readNetworkFile(network);
     if (!file.errors.empty()) {

@@ -3,9 +3,28 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <iostream>
+#include <string_view>
 
 namespace cli {
+
+std::optional<secure::Secret> readSecretLine(std::istream& in) {
+    // Longer than any password may be; what goes beyond is read and dropped.
+    std::array<char, 1024> buffer{};
+    std::size_t size = 0;
+    bool any = false;
+    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+        any = true;
+        if (c == '\n') break;
+        if (size < buffer.size()) buffer[size++] = static_cast<char>(c);
+    }
+    if (size > 0 && buffer[size - 1] == '\r') --size;
+    std::optional<secure::Secret> line;
+    if (any) line.emplace(std::string_view(buffer.data(), size));
+    secure::wipe(buffer.data(), buffer.size());
+    return line;
+}
 
 std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const std::string& title,
                                              const std::string&, bool masked) {
@@ -18,14 +37,13 @@ std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const st
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
-    std::string line;
-    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    const std::optional<secure::Secret> line = readSecretLine(std::cin);
     if (hide) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     // The typed line's own newline was not echoed, or there was none: end the prompt's line.
-    if (hide || !got) std::cerr << '\n';
-    if (!got) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+    if (hide || !line) std::cerr << '\n';
+    if (!line) return std::nullopt;
+    // The input box hands back text; the password prompt moves it into a Secret at once.
+    return std::string(line->text());
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/CommonArgs.h"
+#include "cli/ConsoleInput.h"
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
@@ -148,12 +149,7 @@ int runConnect(const Options& options, const std::string& serial, bool passwordS
 
 }  // namespace
 
-std::string passwordFromStdin() {
-    std::string line;
-    std::getline(std::cin, line);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-}
+secure::Secret passwordFromStdin() { return readSecretLine(std::cin).value_or(secure::Secret()); }
 
 bool chooseController(app::Program& program, const std::string& serial, std::string& why) {
     network::FormSearchTCP form(program);

@@ -9,6 +9,8 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "platform/secure/Sodium.h"
+
 namespace app {
 struct Program;
 }
@@ -23,7 +25,7 @@ void addNetworkCommands(CLI::App& app, Options& options);
 bool chooseController(app::Program& program, const std::string& serial, std::string& why);
 
 // Reads the network password for --password-stdin.
-std::string passwordFromStdin();
+secure::Secret passwordFromStdin();
 
 struct LinkChoice;
 // chooseController for the serial number of `choice`, with the network password from stdin

@@ -3,6 +3,7 @@
 #include "catalogue/Messages.h"
 #include "network/InputBox.h"
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/secure/Sodium.h"
 #include "program/Program.h"
 
 namespace network {
@@ -22,9 +23,9 @@ PasswordRound AskNetworkPassword(program::Program& program, int16_t index) {
         !program.comm.NetworkPassword.empty() && check == comm::PasswordCheck::Refused;
     const std::string prompt =
         wrong ? std::string(kWrongPassword) + "\n" + kPasswordPrompt : kPasswordPrompt;
-    const auto answer = AskInput(program.platform, prompt, "", true);
+    auto answer = AskInput(program.platform, prompt, "", true);
     if (!answer || answer->empty()) return PasswordRound::NotTyped;
-    program.comm.NetworkPassword = *answer;
+    program.comm.NetworkPassword = secure::takeSecret(*answer);
     return PasswordRound::Typed;
 }
 

@@ -23,6 +23,9 @@ const char* const kNoEncryption =
 const char* const kFirstPassword =
     "This controller has no network password yet: the first one travels unencrypted over the "
     "network. Give it on a network you trust.";
+const char* const kFirstPasswordSerial =
+    "The network password travels unencrypted over the serial line: a controller takes it this "
+    "way only when it has none yet. Give it on a line you trust.";
 
 std::string address(const std::string& reported) {
     return reported == "0.0.0.0" ? std::string() : reported;
@@ -133,9 +136,11 @@ class Writer {
     // to prove yet): the user hears so before it is sent.
     void secrets() {
         const TcpCfg& cfg = program_.TcpCfg;
-        if (program_.connection.CommKind == 2 && cfg.EncryptedPassKnown &&
-            !cfg.EncryptedPass.empty() && !knownToHavePassword(program_))
+        const bool giving = cfg.EncryptedPassKnown && !cfg.EncryptedPass.empty();
+        if (giving && program_.connection.CommKind == 2 && !knownToHavePassword(program_))
             catalogue::ShowInfoMessage(program_.platform.glib, kFirstPassword);
+        else if (giving && program_.connection.CommKind != 2)
+            catalogue::ShowInfoMessage(program_.platform.glib, kFirstPasswordSerial);
         for (const Secret& s : kSecrets)
             if (program_.TcpCfg.*s.known) var(s.variable, program_.TcpCfg.*s.value);
     }

@@ -6,11 +6,13 @@
 #include <string>
 
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/secure/Sodium.h"
 
 namespace network {
 
 struct CommState {
-    std::string NetworkPassword;
+    // In a wiped buffer of its own: the one copy of the program.
+    secure::Secret NetworkPassword;
     bool PortOsUpgradeRunning = false;
     std::unique_ptr<components::ControllerFinder> finder;
 };

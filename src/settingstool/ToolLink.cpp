@@ -29,8 +29,17 @@ bool demandsPassword(kvxglib::RealLibrary& library, int32_t handle) {
            outcome.reply.code1 == static_cast<uint16_t>(wire::ReplyCode::AuthRequired);
 }
 
-int32_t openWithPassword(kvxglib::RealLibrary& library, const std::string& name,
+// Bound to the controller the program's link was opened for, so that a relay from that address
+// to another controller with the same password fails.
+int32_t openWithPassword(kvxglib::RealLibrary& library, const kvxglib::RegisteredLink& link,
                          const AskPassword& ask, std::string& why) {
+    const std::string& name = link.name;
+    if (link.serial.empty()) {
+        why = "the controller at " + name +
+              " requires its network password, and its serial number is not known to bind the "
+              "password to: connect to it by serial number first" + kNothingDone;
+        return -1;
+    }
     std::optional<std::string> password = ask(name);
     if (!password || password->empty()) {
         why = "the controller at " + name + " requires its network password and none was given" +
@@ -39,13 +48,15 @@ int32_t openWithPassword(kvxglib::RealLibrary& library, const std::string& name,
     }
     std::string reason;
     comm::PasswordCheck check = comm::PasswordCheck::Unreachable;
-    const int32_t handle = kvxglib::openNamedLink(library, name, 0, &reason, &*password, &check);
+    const int32_t handle =
+        kvxglib::openNamedLink(library, name, 0, &reason, &*password, &check, link.serial);
     // Our copy goes at once; the link keeps its own only to repeat the handshake.
     explicit_bzero(password->data(), password->size());
     if (handle != 0) return handle;
     switch (check) {
         case comm::PasswordCheck::Refused:
-            why = "the controller at " + name + " refused the network password" + kNothingDone;
+            // The reason tells a wrong password from another controller answering.
+            why = "the controller at " + name + ": " + reason + kNothingDone;
             break;
         case comm::PasswordCheck::RateLimited:
             why = "the controller at " + name +
@@ -71,7 +82,7 @@ int32_t openToolLink(kvxglib::RealLibrary& library, int32_t port, long owner,
         why = "the link PORT=" + std::to_string(port) + " cannot be found: " + reason;
         return -1;
     }
-    if (link->encrypted) return openWithPassword(library, link->name, ask, why);
+    if (link->encrypted) return openWithPassword(library, *link, ask, why);
     const int32_t handle = kvxglib::openNamedLink(library, link->name, link->baud, &reason);
     if (handle == 0) {
         why = "cannot open " + link->name + ": " + reason;
@@ -80,7 +91,7 @@ int32_t openToolLink(kvxglib::RealLibrary& library, int32_t port, long owner,
     // A controller can have been set to require the password since the program's link opened.
     if (link->name.rfind("tcp:", 0) != 0 || !demandsPassword(library, handle)) return handle;
     kvxglib::closeLink(library, handle);
-    return openWithPassword(library, link->name, ask, why);
+    return openWithPassword(library, *link, ask, why);
 }
 
 }  // namespace settingstool

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <optional>
 #include <sstream>
+#include <type_traits>
 
+#include "cli/ConsoleInput.h"
 #include "cli/ConsoleUi.h"
+#include "cli/NetworkCommands.h"
+#include "platform/components/finder/ControllerFinder.h"
 
 namespace {
 
@@ -42,3 +47,38 @@ TEST(ConsolePrompt, TypedAnswers) {
 }
 
 }  // namespace
+
+// A typed password goes from the input straight into a wiped buffer, one line at a time.
+TEST(ConsolePrompt, PasswordLinesAreReadIntoSecrets) {
+    static_assert(std::is_same_v<decltype(cli::readSecretLine(std::cin)),
+                                 std::optional<secure::Secret>>);
+    static_assert(std::is_same_v<decltype(cli::passwordFromStdin()), secure::Secret>);
+    static_assert(std::is_same_v<decltype(std::declval<components::ControllerFinder&>().password()),
+                                 const secure::Secret&>,
+                  "the finder keeps no plain copy");
+    struct Case {
+        const char* what;
+        std::string input;
+        std::optional<std::string> first, second;
+    };
+    const Case cases[] = {
+        {"two lines", "Vault-1\nnext\n", "Vault-1", "next"},
+        {"a line from another system", "Vault-1\r\n", "Vault-1", std::nullopt},
+        {"no line end", "Vault-1", "Vault-1", std::nullopt},
+        {"an empty line", "\nVault-1\n", "", "Vault-1"},
+        {"nothing", "", std::nullopt, std::nullopt},
+        {"too long for any password", std::string(3000, 'x') + "\nVault-1\n",
+         std::string(1024, 'x'), "Vault-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::istringstream in(c.input);
+        for (const auto& expected : {c.first, c.second}) {
+            const auto line = cli::readSecretLine(in);
+            ASSERT_EQ(line.has_value(), expected.has_value());
+            if (line) {
+                EXPECT_EQ(line->text(), *expected);
+            }
+        }
+    }
+}

@@ -102,7 +102,7 @@ TEST_F(NetworkViewsTest, SearchListsTheControllersAndOkOrEnterChoosesOne) {
         auto& second = net.add("SN-2", true);
         second.identity.encryptionRequired = c.encrypted;
         second.password = "secret";
-        program().comm.NetworkPassword.clear();  // each case starts without one
+        program().comm.NetworkPassword = {};  // each case starts without one
         input.prompts.clear();
         input.maskedFlags.clear();
         input.answers.assign(c.answers.begin(), c.answers.end());

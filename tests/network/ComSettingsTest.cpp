@@ -221,7 +221,7 @@ TEST_F(ComSettingsTest, OkSequenceOutcomes) {
         checks = FakeChecks(program());
         program().connection.CurrentLink = 0;
         program().current = {};
-        program().comm.NetworkPassword.clear();
+        program().comm.NetworkPassword = {};
         program().comm.finder.reset();  // no list of an earlier row
         main().CurrentController.clear();
         main().BtnAddPartition.enabled = false;

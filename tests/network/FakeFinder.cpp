@@ -87,14 +87,15 @@ void FakeFound::UpgradePortOs(const components::PortOsImage& image, bool& ok) {
 
 void FakeFinder::Search() {
     ++network_.searches;
-    network_.passwordsSearchedWith.push_back(password());
+    network_.passwordsSearchedWith.emplace_back(password().text());
     network_.filtersSearchedWith.push_back(appliedFilter());
     std::vector<std::unique_ptr<components::FoundController>> found;
     if (network_.problem.empty()) {
         for (const auto& s : network_.stations)
             if (s.answers &&
                 (appliedFilter().empty() || appliedFilter() == s.identity.serialNumber))
-                found.push_back(std::make_unique<FakeFound>(network_, s, password()));
+                found.push_back(
+                    std::make_unique<FakeFound>(network_, s, std::string(password().text())));
     }
     setResult(std::move(found), network_.problem);
 }

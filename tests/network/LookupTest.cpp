@@ -15,7 +15,7 @@ class LookupTest : public NetworkTest {};
 TEST_F(LookupTest, FindBySerialSearchesOnlyWhenItMust) {
     net.add("SN-1");
     net.add("SN-2");
-    program().comm.NetworkPassword = "pw";
+    program().comm.NetworkPassword = secure::Secret("pw");
     EXPECT_EQ(FindControllerBySerial(program(), "", false), -1);
     EXPECT_EQ(net.searches, 0) << "an empty serial never starts a search";
 
@@ -27,7 +27,7 @@ TEST_F(LookupTest, FindBySerialSearchesOnlyWhenItMust) {
     EXPECT_EQ(FindControllerBySerial(program(), "sn-2 ", false), 1)
         << "serial numbers compare without letter case and trailing blanks";
     EXPECT_EQ(net.searches, before) << "a non-empty list is not searched again";
-    program().comm.NetworkPassword = "new";
+    program().comm.NetworkPassword = secure::Secret("new");
     EXPECT_EQ(FindControllerBySerial(program(), "SN-2", true), 0);
     EXPECT_EQ(net.searches, before + 1);
     EXPECT_EQ(net.passwordsSearchedWith.back(), "new");
@@ -156,7 +156,7 @@ TEST_F(LookupTest, OkAsksForThePasswordUntilAcceptedOrAbandoned) {
         s.identity.encryptionRequired = true;
         s.password = "secret";
         s.rateLimited = c.rateLimited;
-        program().comm.NetworkPassword.clear();
+        program().comm.NetworkPassword = {};
         program().connection.CurrentLink = 0;
         fixture.boxes.shown.clear();
         input.prompts.clear();

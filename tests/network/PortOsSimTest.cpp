@@ -82,7 +82,7 @@ TEST_F(PortOsSimTest, UpgradedPortComesBackWithTheNewRevision) {
         SCOPED_TRACE(serial);
         fixture.boxes.shown.clear();
         fixture.boxes.answers = {kYes};
-        program().comm.NetworkPassword = password;
+        program().comm.NetworkPassword = secure::Secret(password);
         network::RenewFinder(program());
         EXPECT_TRUE(network::UpgradeTcpIpPortOs(program(), serial));
         EXPECT_EQ(fixture.messages(),

@@ -157,7 +157,7 @@ TEST_F(SettingsSimTest, OkWritesOnlyThePasswordsTypedInTheDialogAndOnlySealed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
-        program().comm.NetworkPassword = c.searchPassword;
+        program().comm.NetworkPassword = secure::Secret(c.searchPassword);
         choose(c.serial);
         // Over the sealed link as the program reads; past the host where there is none.
         const bool sealed = *c.searchPassword != 0;
@@ -251,7 +251,7 @@ TEST_F(SettingsSimTest, CommittedEncryptionTakesEffectOnLaterConnections) {
     const Case cases[] = {{"SN-V", "Vault", "old-pass", true}, {"SN-C", "Real", "", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
-        program().comm.NetworkPassword = c.searchPassword;
+        program().comm.NetworkPassword = secure::Secret(c.searchPassword);
         choose(c.serial);
         auto& cfg = program().TcpCfg;
         cfg.DHCP = true;

@@ -46,6 +46,14 @@ Address=12:4
 Listen=127.0.0.1:0
 Password=vault-password
 EncryptionRequired=yes
+
+[Controller Twin]
+Serial=SN-TWIN
+KvxrealC=yes
+Address=12:4
+Listen=127.0.0.1:0
+Password=vault-password
+EncryptionRequired=yes
 )";
 
 // Every variable of the demo package "KVX300C Standard" and a value unlike its start value.
@@ -200,12 +208,19 @@ TEST_F(SettingsToolSim, RefusalsChangeNothing) {
 // link proved it or is a plain one the controller answers with "authentication required".
 TEST_F(SettingsToolSim, AnEncryptedControllerTakesOnlyItsPassword) {
     const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
+    const simtest::Endpoint twin = sim->tcpEndpoint("Twin");
     std::string why;
-    const int32_t secure =
-        kvxglib::openSecureTcpLink(glib, vault.host, vault.port, "vault-password", &why);
+    const int32_t secure = kvxglib::openSecureTcpLink(glib, vault.host, vault.port,
+                                                      "vault-password", &why, nullptr, "SN-VAULT");
     ASSERT_NE(secure, 0) << why;
-    const int32_t plain = kvxglib::openTcpLink(glib, vault.host, vault.port, &why);
+    const int32_t plain = kvxglib::openTcpLink(glib, vault.host, vault.port, &why, "SN-VAULT");
     ASSERT_NE(plain, 0) << why;
+    // The program chose SN-VAULT, and a relay at that address hands the tool's connection to
+    // a controller with the same password.
+    const int32_t relayed = kvxglib::openTcpLink(glib, twin.host, twin.port, &why, "SN-VAULT");
+    ASSERT_NE(relayed, 0) << why;
+    const int32_t byAddress = kvxglib::openTcpLink(glib, vault.host, vault.port, &why);
+    ASSERT_NE(byAddress, 0) << why;
     for (const auto& entry : std::filesystem::directory_iterator(machine + "/links")) {
         std::ifstream in(entry.path());
         const std::string text{std::istreambuf_iterator<char>(in), {}};
@@ -220,7 +235,8 @@ TEST_F(SettingsToolSim, AnEncryptedControllerTakesOnlyItsPassword) {
         int exitCode;
         std::string message;
     };
-    const std::string refused = "refused the network password; nothing was read or written";
+    const std::string refused = "refused the network password (a wrong password, or not the "
+                                "controller); nothing was read or written";
     const std::string missing = "requires its network password and none was given";
     const Row rows[] = {
         {"secure, right", secure, {"--password-stdin"}, "vault-password\n", 0, "saved to"},
@@ -229,6 +245,10 @@ TEST_F(SettingsToolSim, AnEncryptedControllerTakesOnlyItsPassword) {
         {"probed, wrong", plain, {"--password-stdin"}, "guess\n", 1, refused},
         {"secure, empty stdin", secure, {"--password-stdin"}, "", 1, missing},
         {"secure, no terminal", secure, {}, std::nullopt, 1, missing},
+        {"relayed to a twin", relayed, {"--password-stdin"}, "vault-password\n", 1,
+         "the controller answering is SN-TWIN, not SN-VAULT; nothing was read or written"},
+        {"address only", byAddress, {"--password-stdin"}, "vault-password\n", 1,
+         "its serial number is not known"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

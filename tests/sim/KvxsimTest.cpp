@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -364,6 +365,40 @@ TEST_F(Kvxsim, SerialBusOnThePty) {
     auto after = bus.exchange(telegram({10, 2}, {tg::kPoll}, 1));
     ASSERT_TRUE(after);
     EXPECT_EQ(after->payload, (std::vector<uint8_t>{10, 2}));
+}
+
+TEST_F(Kvxsim, AStationWithAPasswordKeepsItsSecretsOffTheBus) {
+    temp.write("net.ini", std::string(kNetwork) + "\n[Controller Bus3]\nBus=serial\n"
+                          "Serial=SN-B3\nKvxrealC=yes\nAddress=10:3\nPassword=Bus-3-pw\n");
+    start();
+    SerialClient bus(sim->serial());
+    ASSERT_TRUE(bus.ok());
+    struct Row {
+        const char* what;
+        std::function<wire::Frame(Address)> request;
+    };
+    const Row rows[] = {
+        {"write a web password",
+         [](Address a) { return writeVar(a, 1, 248, 221, Value::oemText("guest-1")); }},
+        {"read the e-mail password",
+         [](Address a) { return readVar(a, 1, VarType::Text, 242, 10); }},
+        {"write the network password",
+         [](Address a) { return writeVar(a, 1, 248, 225, Value::oemText("Mine-1")); }},
+        {"switch encryption off",
+         [](Address a) { return writeVar(a, 1, 248, 220, Value::boolean(false)); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto guarded = bus.exchange(row.request({10, 3}));
+        ASSERT_TRUE(guarded);
+        EXPECT_EQ(guarded->code1, wire::code(ReplyCode::AuthRequired));
+        auto open = bus.exchange(row.request({10, 1}));
+        ASSERT_TRUE(open);
+        EXPECT_EQ(open->code1, 0) << "a station without a password takes it";
+    }
+    auto kept = bus.exchange(readVar({10, 1}, 1, VarType::Text, 248, 221));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(wire::decodeReadReply(kept->payload)->value, Value::oemText("guest-1"));
 }
 
 TEST_F(Kvxsim, DiscoveryOverUdp) {

@@ -10,6 +10,7 @@
 #include "sim/NetworkPassword.h"
 #include "sim/SecureSession.h"
 #include "sim/SimClient.h"
+#include "support/HandSealed.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ struct Host {
     wire::Frame hello = securityFrame(wire::Command::Hello, wire::encodePayload(handshake.hello()));
     std::optional<wire::Frame> proof;
     std::unique_ptr<secure::SealedChannel> channel;
+    secure::SessionKeys keys;
 
     // Runs the handshake against `session`; the code of the proof's reply (or the hello's
     // when that already failed).
@@ -60,8 +62,12 @@ struct Host {
         proof = securityFrame(wire::Command::Proof, wire::encodePayload(*request));
         auto proofStep = session.incoming(*proof);
         if (codeOf(proofStep) == 0) {
-            auto keys = handshake.confirm(*wire::decodeProofReply(proofStep.reply->payload));
-            if (keys) channel = std::make_unique<secure::SealedChannel>(*keys);
+            auto confirmed =
+                handshake.confirm(*wire::decodeProofReply(proofStep.reply->payload));
+            if (confirmed) {
+                keys = *confirmed;
+                channel = std::make_unique<secure::SealedChannel>(keys);
+            }
         }
         return codeOf(proofStep);
     }
@@ -212,6 +218,37 @@ TEST_F(SecureSessionTest, RecordedHelloesProofsAndSealedFramesAreRefused) {
         EXPECT_FALSE(step.inner);
         EXPECT_NE(codeOf(step), 0);
         EXPECT_FALSE(fresh.established());
+    }
+}
+
+TEST_F(SecureSessionTest, AnAuthenticFrameOutOfOrderOrAtOddsWithItsEnvelopeEndsTheSession) {
+    wire::Frame read = kReadPla;
+    read.sequence = 41;
+    struct Row {
+        const char* what;
+        std::function<wire::Frame(Host&)> make;
+        bool closes;
+    };
+    const Row rows[] = {
+        {"inner sequence differs from the outer one",
+         [&](Host& h) { return testsupport::sealByHand(h.keys.send, 1, read, 42); }, true},
+        {"a counter left out",
+         [&](Host& h) { return testsupport::sealByHand(h.keys.send, 2, read, 41); }, true},
+        {"sealed with another key (anyone on the path)",
+         [&](Host& h) { return testsupport::sealByHand(h.keys.receive, 1, read, 41); }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto s = session();
+        Host host;
+        ASSERT_EQ(host.run(s, "Vault-1"), 0);
+        auto step = s.incoming(row.make(host));
+        EXPECT_FALSE(step.inner);
+        EXPECT_EQ(codeOf(step), wire::code(ReplyCode::Refused));
+        EXPECT_EQ(step.close, row.closes);
+        if (!row.closes) {
+            EXPECT_TRUE(s.incoming(host.channel->seal(read)).inner) << "the session goes on";
+        }
     }
 }
 

@@ -32,6 +32,7 @@ class SimProcess {
     // Waits for the process to end; its exit code, or -1 on time-out.
     int waitExit(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     void kill();
+    pid_t pid() const { return pid_; }
 
     // "host:port" of a TCP controller, from its "tcp" line.
     std::string tcp(const std::string& id) const;

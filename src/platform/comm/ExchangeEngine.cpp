@@ -1,6 +1,20 @@
 #include "platform/comm/ExchangeEngine.h"
 
+#include "platform/comm/SecretGuard.h"
+
 namespace comm {
+namespace {
+
+// The library answers for the controller: the request never goes on the line.
+std::shared_ptr<Exchange> refusedInClear(wire::Frame request) {
+    auto exchange = std::make_shared<Exchange>(std::move(request));
+    exchange->finish({Ending::Reply,
+                      wire::makeReplyFrame(exchange->request(), wire::ReplyCode::AuthRequired),
+                      "a password would cross the link in clear"});
+    return exchange;
+}
+
+}  // namespace
 
 ExchangeEngine::ExchangeEngine(std::unique_ptr<Link> link, uint16_t firstSequence)
     : link_(std::move(link)),
@@ -43,6 +57,7 @@ std::shared_ptr<Pipeline> ExchangeEngine::openPipeline() {
 
 std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Frame request,
                                                  std::chrono::milliseconds answerLimit) {
+    if (!carriesSecrets_ && exposesSecret(request)) return refusedInClear(std::move(request));
     auto exchange = std::make_shared<Exchange>(std::move(request));
     exchange->answerLimit = answerLimit;
     if (!carried(exchange)) enqueue({exchange, false, nullptr});
@@ -71,6 +86,8 @@ std::shared_ptr<Exchange> ExchangeEngine::submit(wire::Address address,
 Outcome ExchangeEngine::run(wire::Address address, const wire::Request& request) {
     auto frame = wire::makeRequestFrame(address, 0, request);
     if (!frame) return submit(address, request)->wait();
+    if (!carriesSecrets_ && exposesSecret(*frame))
+        return refusedInClear(std::move(frame).value())->outcome();
     Job job{std::make_shared<Exchange>(std::move(frame).value()), false, nullptr};
     // A pipeline holds the link (a transfer whose progress callback asks something): travel
     // with it rather than wait for its end.

@@ -29,7 +29,9 @@ class ExchangeEngine {
     ExchangeEngine(const ExchangeEngine&) = delete;
     ExchangeEngine& operator=(const ExchangeEngine&) = delete;
 
-    // Queues a request; the engine sets its sequence number. Never blocks. A non-zero
+    // Queues a request; the engine sets its sequence number. Never blocks. On a link that
+    // carries no secrets, a request that would expose one ends at once with AuthRequired
+    // (SecretGuard.h) and never reaches the line. A non-zero
     // `answerLimit` shortens this exchange's wait for the reply to begin (Exchange.h).
     std::shared_ptr<Exchange> submit(wire::Frame request,
                                      std::chrono::milliseconds answerLimit = {});

@@ -58,8 +58,8 @@ class Link {
     // shut down.
     virtual void abort() = 0;
 
-    // False where a password would cross the network in clear: a TCP link without the
-    // password-protected session. A serial line is the host's own cable.
+    // False where a password would cross the line in clear: a TCP link without the
+    // password-protected session, and a serial line.
     virtual bool carriesSecrets() const { return true; }
 
     // For messages: "tcp:host:port" or "serial:/dev/...".

@@ -127,7 +127,11 @@ std::optional<wire::Frame> LinkSecurity::open(const wire::Frame& frame) {
     }
     auto opened = channel_->open(frame);
     if (auto* inner = std::get_if<wire::Frame>(&opened)) return std::move(*inner);
-    if (std::get<secure::OpenError>(opened) == secure::OpenError::Skipped) broken_ = true;
+    // Authentic frames that cannot be taken in order mean the stream was tampered with (or the
+    // peer frames wrongly): nothing more on it is to be trusted.
+    const auto error = std::get<secure::OpenError>(opened);
+    if (error == secure::OpenError::Skipped || error == secure::OpenError::Inconsistent)
+        broken_ = true;
     return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/comm/Link.h"
 #include "platform/comm/PasswordCheck.h"
@@ -27,9 +28,9 @@ class LinkSecurity {
     // against the host's limit shared by every link of the library. `serial`: the controller
     // the link is for, bound into the handshake so that a relay to another controller with the
     // same password fails; empty when only its address is known.
-    explicit LinkSecurity(std::string password, ProofBudget* budget = nullptr,
+    explicit LinkSecurity(std::string_view password, ProofBudget* budget = nullptr,
                           std::string controller = {}, std::string serial = {})
-        : password_(secure::takeSecret(password)),
+        : password_(password),
           budget_(budget),
           controller_(std::move(controller)),
           serial_(std::move(serial)) {}
@@ -47,8 +48,9 @@ class LinkSecurity {
     // The sealed frame carrying `request`.
     wire::Frame seal(const wire::Frame& request);
     // What the caller of receive() sees of a frame from the line: the opened reply, or nothing
-    // (a forged frame, a replay). A frame in clear, or one sealed after frames that never
-    // arrived, makes the connection broken(): it must be closed.
+    // (a forged frame, a replay). A frame in clear, one sealed after frames that never arrived,
+    // or an authentic one whose inner frame disagrees with it makes the connection broken():
+    // it must be closed.
     std::optional<wire::Frame> open(const wire::Frame& frame);
     bool broken() const { return broken_; }
 

@@ -30,6 +30,9 @@ class SerialLink final : public Link {
     bool sendMore(const wire::Frame& request, std::string& why) override;
     void restartTimeout() override;
     uint32_t lineBitsPerSecond() const override { return baud_; }
+    // A serial line has no password-protected session: what crosses it can be read by
+    // anything on the bus.
+    bool carriesSecrets() const override { return false; }
     void limitNextAnswer(std::chrono::milliseconds answerTime) override;
     void abort() override;
     std::string name() const override { return "serial:" + path_; }

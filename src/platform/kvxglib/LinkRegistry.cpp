@@ -54,6 +54,7 @@ std::optional<RegisteredLink> readEntry(const fs::path& path) {
             std::from_chars(line.data() + 5, line.data() + line.size(), link.baud);
         }
         if (line == "Encrypted=1") link.encrypted = true;
+        if (line.rfind("Serial=", 0) == 0) link.serial = line.substr(7);
     }
     if (link.name.empty()) return std::nullopt;
     return link;
@@ -81,6 +82,9 @@ bool LinkRegistry::add(int32_t handle, const RegisteredLink& link, std::string* 
     std::ostringstream content;
     content << "Link=" << link.name << "\nBaud=" << link.baud << '\n';
     if (link.encrypted) content << "Encrypted=1\n";
+    // A serial number is a controller's word: one that would break the line is not written.
+    if (!link.serial.empty() && link.serial.find_first_of("\r\n") == std::string::npos)
+        content << "Serial=" << link.serial << '\n';
     if (ec || !writeFileAtomically(dir + "/" + entryName(owner_, handle), content.str())) {
         if (why != nullptr) *why = "cannot write into " + dir;
         return false;

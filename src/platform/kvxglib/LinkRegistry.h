@@ -2,8 +2,9 @@
 // The open links of the programs of one machine, announced in its machine folder so that a
 // tool started by a program can open a link of its own to the same controller: a handle
 // means nothing outside the process that opened it. One file per link, "links/<pid>-<handle>",
-// holds the link's name ("tcp:HOST:PORT", "serial:PATH"), its serial rate and whether it
-// runs the password handshake; never a password. An entry lives as long as its link; entries of processes that are gone are
+// holds the link's name ("tcp:HOST:PORT", "serial:PATH"), its serial rate, whether it
+// runs the password handshake and the serial number of the controller it was opened for;
+// never a password. An entry lives as long as its link; entries of processes that are gone are
 // ignored and cleared by the next lookup.
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,9 @@ struct RegisteredLink {
     uint32_t baud = 0;  // 0: the Baud of Kvxmatic.Ini
     // The link proved the network password: a borrower needs the password too.
     bool encrypted = false;
+    // The controller the link was opened for, as the user chose it from discovery: a borrower
+    // that proves the password binds its handshake to it. Empty when only an address is known.
+    std::string serial{};
 };
 
 class LinkRegistry {

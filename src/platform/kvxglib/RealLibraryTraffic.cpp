@@ -24,7 +24,6 @@
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/secure/PasswordCharacters.h"
-#include "platform/sysvars/Secrets.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Screen.h"
 #include "platform/wire/Request.h"
@@ -215,30 +214,11 @@ std::optional<std::pair<wire::Address, wire::WriteRequest>> writeFrom(const VarR
 }
 
 // Runs one exchange to its end and sets the status word; true for an Ok reply.
-// A read or write of a password that would cross the network in clear. The one exception is
-// the network password: a controller without one is given its first one in clear (nothing to
-// prove it with exists yet; one that has a password refuses that write in clear itself), and
-// it is never read back. Writing an empty text reveals nothing.
-bool exposesSecret(const wire::Request& request) {
-    auto secret = [](const wire::VarAddress& a) {
-        return sysvars::sensitivityOf(a.file, a.index) == sysvars::Sensitivity::Secret &&
-               !sysvars::isNetworkPassword(a.file, a.index);
-    };
-    if (const auto* r = std::get_if<wire::ReadRequest>(&request)) return secret(r->address);
-    if (const auto* w = std::get_if<wire::WriteRequest>(&request))
-        return secret(w->address) && !w->value.text.empty();
-    return false;
-}
-
 bool runExchange(RealLibrary& lib, int32_t link, wire::Address address,
                  const wire::Request& request, int32_t* status, comm::Outcome& outcome) {
     comm::ExchangeEngine* engine = engineFor(lib, link);
     if (engine == nullptr) {
         setStatus(status, comm::kStatusNotStarted);
-        return false;
-    }
-    if (!engine->carriesSecrets() && exposesSecret(request)) {
-        setStatus(status, linkLocalStatus(wire::ReplyCode::AuthRequired));
         return false;
     }
     outcome = engine->run(address, request);
@@ -272,14 +252,14 @@ int32_t announce(RealLibrary& lib, std::unique_ptr<comm::ExchangeEngine> engine,
 }
 
 std::unique_ptr<comm::LinkSecurity> securityFor(RealLibrary& lib, const std::string& host,
-                                                uint16_t port, const std::string& password,
+                                                uint16_t port, std::string_view password,
                                                 const std::string& serial = {}) {
     return std::make_unique<comm::LinkSecurity>(password, &lib.traffic().proofs,
                                                 host + ":" + std::to_string(port), serial);
 }
 
 int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t baud,
-                  std::string* why) {
+                  std::string* why, const std::string& serial = {}) {
     const std::string name = link->name();
     auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
     std::string reason;
@@ -287,7 +267,7 @@ int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t b
         if (why != nullptr) *why = reason;
         return 0;
     }
-    return announce(lib, std::move(engine), {name, baud}, why);
+    return announce(lib, std::move(engine), {name, baud, false, serial}, why);
 }
 
 }  // namespace
@@ -295,13 +275,13 @@ int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t b
 // ---- links ----
 
 int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
-                    std::string* why) {
+                    std::string* why, const std::string& serial) {
     return addEngine(library, std::make_unique<comm::TcpLink>(host, port, linkSettings(library)),
-                     0, why);
+                     0, why, serial);
 }
 
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
-                          const std::string& password, std::string* why,
+                          std::string_view password, std::string* why,
                           comm::PasswordCheck* check, const std::string& serial) {
     auto link = std::make_unique<comm::TcpLink>(
         host, port, linkSettings(library), securityFor(library, host, port, password, serial));
@@ -315,11 +295,11 @@ int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_
         if (why != nullptr) *why = reason;
         return 0;
     }
-    return announce(library, std::move(engine), {watched->name(), 0, true}, why);
+    return announce(library, std::move(engine), {watched->name(), 0, true, serial}, why);
 }
 
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
-                                         uint16_t port, const std::string& password,
+                                         uint16_t port, std::string_view password,
                                          std::string* why, const std::string& serial) {
     comm::TcpLink link(host, port, linkSettings(library),
                        securityFor(library, host, port, password, serial));
@@ -366,7 +346,7 @@ bool openLinkZero(RealLibrary& library, std::string& why) {
 
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
                       std::string* why, const std::string* password,
-                      comm::PasswordCheck* check) {
+                      comm::PasswordCheck* check, const std::string& serial) {
     const auto fail = [why](std::string reason) {
         if (why != nullptr) *why = std::move(reason);
         return 0;
@@ -390,8 +370,14 @@ int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t ba
     if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
         host = host.substr(1, host.size() - 2);
     }
-    if (password != nullptr)
-        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why, check);
+    if (password != nullptr) {
+        // By address alone the handshake would take whatever serial number the answer names,
+        // and a relay to another controller with the same password would pass.
+        if (serial.empty())
+            return fail("the controller at " + name + " is not known by its serial number");
+        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why, check,
+                                 serial);
+    }
     return openTcpLink(library, host, static_cast<uint16_t>(port), why);
 }
 

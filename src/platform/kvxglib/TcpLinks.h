@@ -7,6 +7,7 @@
 // Time-outs come from section Link of Kvxmatic.Ini as the link is opened.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/comm/PasswordCheck.h"
@@ -23,9 +24,10 @@ namespace kvxglib {
 class RealLibrary;
 
 // Connects at once, within TcpConnectTimeoutMs. The handle, or 0 with `why` set when the
-// controller cannot be reached.
+// controller cannot be reached. `serial`: the controller meant, kept in the link registry for
+// a tool that may have to prove the password to it later.
 int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
-                    std::string* why = nullptr);
+                    std::string* why = nullptr, const std::string& serial = {});
 // A TCP link on which `password` is proved to the controller (and the controller proves it
 // back) before anything else travels; every frame on it is then sealed. The password itself
 // never travels; the link keeps it in memory only, to run the handshake again by itself after
@@ -34,13 +36,13 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 // (as discovery found it), bound into the handshake so that another controller with the same
 // password at that address is refused; empty when only the address is known.
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
-                          const std::string& password, std::string* why = nullptr,
+                          std::string_view password, std::string* why = nullptr,
                           comm::PasswordCheck* check = nullptr, const std::string& serial = {});
 // Whether the controller accepts `password`, by the same challenge-response on a connection
 // of its own that is closed again; the password never travels. A refused proof counts towards
 // the controller's limit of failed proofs.
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
-                                         uint16_t port, const std::string& password,
+                                         uint16_t port, std::string_view password,
                                          std::string* why = nullptr,
                                          const std::string& serial = {});
 // Opens the serial port at `path`; `baud` 0 takes Baud of Kvxmatic.Ini. The handle, or 0 with
@@ -51,11 +53,12 @@ int32_t openSerialLink(RealLibrary& library, const std::string& path, uint32_t b
 // false with `why` naming the port and the key it came from.
 bool openLinkZero(RealLibrary& library, std::string& why);
 // A link by its name as links name themselves ("tcp:HOST:PORT", "serial:PATH"), as the link
-// registry hands it on. With a `password`, a TCP link is opened as by openSecureTcpLink and
-// `check` says how the password fared. The handle, or 0 with `why` set.
+// registry hands it on. With a `password`, a TCP link is opened as by openSecureTcpLink, bound
+// to the controller `serial` (which it then requires), and `check` says how the password
+// fared. The handle, or 0 with `why` set.
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
                       std::string* why = nullptr, const std::string* password = nullptr,
-                      comm::PasswordCheck* check = nullptr);
+                      comm::PasswordCheck* check = nullptr, const std::string& serial = {});
 // False for link 0 and unknown handles. An exchange still running on the link ends as lost.
 bool closeLink(RealLibrary& library, int32_t handle);
 

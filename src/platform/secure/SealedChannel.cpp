@@ -42,6 +42,8 @@ const char* openErrorName(OpenError error) {
             return "sealed frame replayed";
         case OpenError::Skipped:
             return "sealed frames left out";
+        case OpenError::Inconsistent:
+            return "sealed frame inconsistent with its envelope";
     }
     return "unknown";
 }
@@ -103,7 +105,7 @@ std::variant<wire::Frame, OpenError> SealedChannel::open(const wire::Frame& oute
     wipe(plain.data(), plain.size());
     if (!inner || inner->sealed || inner->reply != outer.reply ||
         inner->sequence != outer.sequence)
-        return OpenError::Malformed;
+        return OpenError::Inconsistent;
     return std::move(inner).value();
 }
 

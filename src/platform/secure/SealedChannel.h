@@ -19,6 +19,8 @@ enum class OpenError {
     Forged,     // the box does not open under this session's key: forged, damaged, other session
     Replayed,   // the counter does not go up
     Skipped,    // authentic, but frames before it never arrived: the stream was tampered with
+    Inconsistent,  // authentic, but the frame inside does not decode or disagrees with its
+                   // envelope (sequence, direction): the sender cannot be trusted to frame
 };
 
 const char* openErrorName(OpenError error);

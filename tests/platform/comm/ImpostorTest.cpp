@@ -45,7 +45,8 @@ class Impostor : public ::testing::Test {
         reply.encryptionRequired = required;
         reply.passwordSet = passwordSet;
         reply.tcpPort = peer.port();
-        return components::LinkedController(lib, pool, reply, "127.0.0.1", password);
+        given = secure::Secret(password);
+        return components::LinkedController(lib, pool, reply, "127.0.0.1", given);
     }
     bool sent(uint8_t command) const {
         for (const wire::Frame& f : peer.received())
@@ -57,6 +58,7 @@ class Impostor : public ::testing::Test {
     testsupport::ScriptedMessageBoxes boxes;
     kvxglib::RealLibrary lib{boxes, temp / "machine"};
     components::LinkPool pool;
+    secure::Secret given;  // the finder's copy, which the found controller proves from
     commtest::TcpPeer peer;
 };
 

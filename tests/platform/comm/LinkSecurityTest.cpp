@@ -12,6 +12,7 @@
 #include "platform/wire/ReplyCode.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/SecurePayloads.h"
+#include "support/HandSealed.h"
 
 namespace {
 
@@ -145,6 +146,14 @@ TEST(LinkSecurity, WhatTheCallerSeesOfFramesFromTheLine) {
     EXPECT_FALSE(host.established());
     EXPECT_FALSE(host.broken());
     EXPECT_FALSE(host.open(controllerSide.seal(wire::makeReplyFrame(request, ReplyCode::Ok))));
+
+    // Authentic, but the reply inside carries another sequence than its envelope.
+    ScriptedController again;
+    comm::LinkSecurity other(kPassword);
+    ASSERT_EQ(again.run(other), PasswordCheck::Accepted);
+    const wire::Frame odd = wire::makeReplyFrame(request, ReplyCode::Ok);
+    EXPECT_FALSE(other.open(testsupport::sealByHand(again.accepted->keys.send, 1, odd, 42)));
+    EXPECT_TRUE(other.broken());
 }
 
 TEST(LinkSecurity, APeerThatFailedAProofIsNotProvedToAgainOnReconnects) {

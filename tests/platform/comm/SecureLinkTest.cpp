@@ -19,6 +19,7 @@
 #include "sim/SimProcess.h"
 #include "support/Carriers.h"
 #include "support/FakeUi.h"
+#include "support/HandSealed.h"
 #include "support/TempFolder.h"
 
 using namespace std::chrono_literals;
@@ -208,6 +209,24 @@ TEST_F(SecureLink, TheHandshakeIsBoundToTheControllerChosen) {
                                          "SN-VAULT"),
               0);
     EXPECT_EQ(verdict, PasswordCheck::Refused);
+
+    // Links a tool opens by name are bound to the serial number remembered for them, and
+    // without one they prove nothing.
+    const std::string name = "tcp:" + sim->tcp("Twin");
+    const std::string password = kPassword;
+    const Row byName[] = {{"SN-VAULT", PasswordCheck::Refused},
+                          {"SN-TWIN", PasswordCheck::Accepted},
+                          {"", PasswordCheck::Unreachable}};
+    for (const Row& row : byName) {
+        SCOPED_TRACE("by name, " + row.serial);
+        PasswordCheck check = PasswordCheck::Unreachable;
+        std::string why;
+        const int32_t link =
+            kvxglib::openNamedLink(*lib, name, 0, &why, &password, &check, row.serial);
+        EXPECT_EQ(link != 0, row.expected == PasswordCheck::Accepted) << why;
+        EXPECT_EQ(check, row.expected) << why;
+        if (link != 0) kvxglib::closeLink(*lib, link);
+    }
 }
 
 TEST_F(SecureLink, RecordedFramesReplayedOnTheLineAreNotAccepted) {
@@ -236,6 +255,14 @@ TEST_F(SecureLink, RecordedFramesReplayedOnTheLineAreNotAccepted) {
     auto again = first.exchange(sealed);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->code1, wire::code(wire::ReplyCode::Refused)) << "same session";
+    // Authentic, but its inner sequence is not the one the envelope carries: the connection
+    // is not to be trusted any more.
+    read.sequence = 4;
+    auto odd = first.exchange(testsupport::sealByHand(keys->send, channel.sent() + 1, read, 5));
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->code1, wire::code(wire::ReplyCode::Refused));
+    EXPECT_FALSE(odd->sealed);
+    EXPECT_TRUE(first.closedWithin(2000ms));
 
     struct Row {
         const char* what;

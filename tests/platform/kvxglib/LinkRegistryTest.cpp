@@ -31,18 +31,20 @@ class LinkRegistryTest : public ::testing::Test {
 
 TEST_F(LinkRegistryTest, FindsTheLinkOfTheOwnerUntilItCloses) {
     LinkRegistry mine(machine());
-    ASSERT_TRUE(mine.add(3, {"tcp:127.0.0.1:5000", 0, true}));
-    ASSERT_TRUE(mine.add(4, {"serial:/dev/ttyS1", 9600}));
+    ASSERT_TRUE(mine.add(3, {"tcp:127.0.0.1:5000", 0, true, "SN-VAULT"}));
+    ASSERT_TRUE(mine.add(4, {"serial:/dev/ttyS1", 9600, false, "SN\nEncrypted=1"}));
     const std::optional<RegisteredLink> tcp = find(3, getpid());
     ASSERT_TRUE(tcp);
     EXPECT_EQ(tcp->name, "tcp:127.0.0.1:5000");
     EXPECT_EQ(tcp->baud, 0u);
     EXPECT_TRUE(tcp->encrypted);
+    EXPECT_EQ(tcp->serial, "SN-VAULT") << "the controller the link was opened for";
     const std::optional<RegisteredLink> serial = find(4, getpid());
     ASSERT_TRUE(serial);
     EXPECT_EQ(serial->name, "serial:/dev/ttyS1");
     EXPECT_EQ(serial->baud, 9600u);
-    EXPECT_FALSE(serial->encrypted);
+    EXPECT_FALSE(serial->encrypted) << "a serial number cannot add lines to the entry";
+    EXPECT_EQ(serial->serial, "");
 
     mine.remove(3);
     EXPECT_FALSE(find(3, getpid()));

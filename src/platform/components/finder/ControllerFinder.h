@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/components/finder/FoundController.h"
+#include "platform/secure/Sodium.h"
 #include "platform/wire/DiscoveryPayload.h"
 
 namespace components {
@@ -36,7 +37,8 @@ class ControllerFinder {
     // The subnet's directed broadcast (address with every host bit set); a mask that does not
     // parse searches the address alone.
     void AddAddressWithMask(const std::string& address, const std::string& mask);
-    void Password(const std::string& password) { password_ = password; }
+    // The finder's own wiped copy; the controllers it finds prove it from there.
+    void Password(const secure::Secret& password) { password_ = secure::Secret(password.text()); }
 
     // Replaces the result list. Without criteria the broadcast target is searched.
     virtual void Search() = 0;
@@ -49,7 +51,7 @@ class ControllerFinder {
 
     const std::vector<SearchTarget>& criteria() const { return criteria_; }
     const std::string& appliedFilter() const { return appliedFilter_; }
-    const std::string& password() const { return password_; }
+    const secure::Secret& password() const { return password_; }
 
   protected:
     void setResult(std::vector<std::unique_ptr<FoundController>> found,
@@ -62,7 +64,7 @@ class ControllerFinder {
     bool active_ = false;
     std::string serialFilter_;
     std::string appliedFilter_;
-    std::string password_;
+    secure::Secret password_;
     std::vector<SearchTarget> criteria_;
     std::vector<std::unique_ptr<FoundController>> found_;
     std::string problem_;

@@ -23,12 +23,13 @@ wire::PortSettings settingsOf(const std::map<PortField, std::string>& fields, bo
 
 LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& links,
                                    wire::DiscoveryReply reported, std::string host,
-                                   std::string password, const PortOsUpgradeSettings* upgrades)
+                                   const secure::Secret& password,
+                                   const PortOsUpgradeSettings* upgrades)
     : FoundController(std::move(reported)),
       library_(library),
       links_(links),
       host_(std::move(host)),
-      password_(std::move(password)),
+      password_(password),
       upgrades_(upgrades),
       known_(library.machineConfig().machineDir()) {
     const auto& claims = FoundController::reported();
@@ -46,7 +47,7 @@ bool LinkedController::PasswordAccepted() {
     if (!accepted_) {
         check_ = comm::PasswordCheck::Unreachable;
         const int32_t link = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
-                                                        password_, &why_, &check_,
+                                                        password_.text(), &why_, &check_,
                                                         reported().serialNumber);
         accepted_ = check_ == comm::PasswordCheck::Accepted;
         if (link != 0) {
@@ -77,9 +78,11 @@ bool LinkedController::openLink() {
         why_ = "controller " + SerialNumber() + " uses a network password; none was given";
         return false;
     }
-    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
-                                                   &why_, &check_, reported().serialNumber)
-                      : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_);
+    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
+                                                   password_.text(), &why_, &check_,
+                                                   reported().serialNumber)
+                      : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_,
+                                             reported().serialNumber);
     if (handle_ == 0) return false;
     if (sealed_ && !known) known_.remember(SerialNumber());
     links_[key] = handle_;

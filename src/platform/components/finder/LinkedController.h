@@ -11,6 +11,7 @@
 #include "platform/components/finder/FoundController.h"
 #include "platform/components/finder/PortOsTransfer.h"
 #include "platform/components/finder/ProtectedControllers.h"
+#include "platform/secure/Sodium.h"
 
 namespace kvxglib {
 class RealLibrary;
@@ -26,7 +27,7 @@ using LinkPool = std::map<std::string, int32_t>;
 class LinkedController final : public FoundController {
   public:
     LinkedController(kvxglib::RealLibrary& library, LinkPool& links, wire::DiscoveryReply reported,
-                     std::string host, std::string password,
+                     std::string host, const secure::Secret& password,
                      const PortOsUpgradeSettings* upgrades = nullptr);
 
     bool PasswordAccepted() override;
@@ -58,7 +59,8 @@ class LinkedController final : public FoundController {
     kvxglib::RealLibrary& library_;
     LinkPool& links_;
     std::string host_;
-    std::string password_;
+    // The finder's; it outlives the controllers it found.
+    const secure::Secret& password_;
     const PortOsUpgradeSettings* upgrades_;
     int32_t handle_ = 0;
     bool linkOk_ = false;
