@@ -81,6 +81,9 @@ struct Tuning {
     // The window never holds fewer or more block bytes than these.
     std::size_t minWindowBytes = 2 * wire::kMaxBlockData;
     std::size_t maxWindowBytes = 4u << 20;
+    // The first round's window on a link that does not know its rate (TCP); a serial line's
+    // is sized from its baud rate at once.
+    std::size_t firstWindowBytes = 64u << 10;
     // Extra in flight over rate x round trip, for jitter.
     double windowHeadroom = 2.0;
     // How often, at least, the window drains for a moment to measure the path's round trip

@@ -12,7 +12,7 @@ using Seconds = std::chrono::duration<double>;
 constexpr double kFillingGain = 4.0;
 // A round whose delivery rate beats the best by less than this did not find more line.
 constexpr double kGrowth = 1.25;
-constexpr int kFlatRoundsFilled = 2;
+constexpr int kFlatRoundsFilled = 1;
 constexpr std::size_t kRateRounds = 4;
 // An answer later than the path plus this much of the queue ahead of it did not just queue.
 constexpr double kBeyondQueue = 1.25;
@@ -30,6 +30,7 @@ void WindowSizer::begin(Clock::duration openRoundTrip, std::size_t maxBlock,
     maxBlock_ = maxBlock;
     filling_ = lineBytesPerSecond_ == 0;
     roundStart_ = now;
+    roundBytes_ = wanted();
     nextProbe(now);
 }
 
@@ -44,6 +45,13 @@ std::size_t WindowSizer::bytes(Clock::time_point now) {
 }
 
 std::size_t WindowSizer::wanted() const {
+    if (bytesPerSecond() == 0)
+        return std::clamp(tuning_.firstWindowBytes, tuning_.minWindowBytes, tuning_.maxWindowBytes);
+    // Filling, a round's window is a multiple of what the last one delivered, however long it
+    // took: rate x round trip would count a slow first round twice.
+    if (filling_ && lastRoundBytes_ != 0)
+        return std::clamp(static_cast<std::size_t>(kFillingGain * double(lastRoundBytes_)),
+                          tuning_.minWindowBytes, tuning_.maxWindowBytes);
     const double gain = filling_ ? kFillingGain : tuning_.windowHeadroom;
     const double want = gain * bytesPerSecond() * Seconds(roundTrip_).count() + 2.0 * double(maxBlock_);
     return std::clamp(static_cast<std::size_t>(want), tuning_.minWindowBytes,
@@ -97,6 +105,7 @@ void WindowSizer::acknowledged(uint64_t received, Clock::time_point now) {
             filling_ = false;
         }
         bestRate_ = std::max(bestRate_, rate);
+        lastRoundBytes_ = received - roundFrom_;
         rates_.push_back(rate);
         if (rates_.size() > kRateRounds) rates_.pop_front();
     }

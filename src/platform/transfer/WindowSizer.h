@@ -55,6 +55,7 @@ class WindowSizer {
     int flatRounds_ = 0;
     bool filling_ = false;
     uint64_t roundFrom_ = 0;
+    uint64_t lastRoundBytes_ = 0;
     std::size_t roundBytes_ = 0;
     Clock::time_point roundStart_{};
     bool roundProbed_ = false;
