@@ -94,6 +94,12 @@ void WindowSizer::answered(Clock::duration roundTrip, uint64_t ahead, std::size_
 
 void WindowSizer::acknowledged(uint64_t received, Clock::time_point now) {
     if (probing_) roundProbed_ = true;
+    if (received < roundFrom_) {
+        // A controller that restarted is loaded again from the start: a new round.
+        roundFrom_ = received;
+        roundStart_ = now;
+        return;
+    }
     if (received - roundFrom_ < std::max<std::size_t>(roundBytes_, maxBlock_)) return;
     const double seconds = Seconds(now - roundStart_).count();
     // A round with a probe in it says nothing about what the line can carry.
