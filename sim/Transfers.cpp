@@ -205,6 +205,7 @@ Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequ
         const std::size_t skip = s.bytes.size() - r.offset;
         s.bytes.insert(s.bytes.end(), r.data.begin() + static_cast<std::ptrdiff_t>(skip),
                        r.data.end());
+        s.crc = wire::crc32(std::span(r.data).subspan(skip), s.crc);
     }
     Outcome out = ok(frame, wire::TransferBlockReply{static_cast<uint32_t>(s.bytes.size())});
     out.delay = flashDelay(faults.flashWriteMs);
@@ -219,12 +220,12 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
         staged_.reset();
         return replyWith(frame, ReplyCode::Refused);
     }
-    if (wire::crc32(s.bytes) != r.checksum) {
+    if (s.crc != r.checksum) {
         staged_.reset();
         return replyWith(frame, ReplyCode::ChecksumMismatch);
     }
     if (faults.corruptCommit) s.bytes[s.bytes.size() / 2] ^= 0x01;
-    const uint32_t stored = wire::crc32(s.bytes);
+    const uint32_t stored = faults.corruptCommit ? wire::crc32(s.bytes) : s.crc;
     Outcome out = ok(frame, wire::TransferCommitReply{stored});
     out.changed = true;
     out.delay = flashDelay(faults.flashWriteMs);
@@ -236,8 +237,11 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
                 static_cast<int32_t>(std::max<int64_t>(0, std::time(nullptr) - kEpoch1980));
             p.attributes[kImageChecksumAttribute] = static_cast<int32_t>(stored);
             p.attributes[kAttrHoldsImage] = int32_t{1};
-            p.site.assign(s.bytes.begin(), s.bytes.end());
-            if (!isSite(p.site)) p.site.clear();
+            // Only a site is kept whole: copying every large image cost its load a second.
+            if (isSite(s.bytes))
+                p.site.assign(s.bytes.begin(), s.bytes.end());
+            else
+                p.site.clear();
             if (!p.attributes.count(kAttrName)) p.attributes[kAttrName] = std::string();
             break;
         }

@@ -65,6 +65,7 @@ class Transfers {
         uint32_t id = 0;
         wire::TransferOpenRequest open;
         std::vector<uint8_t> bytes;  // received without a gap from offset 0
+        uint32_t crc = 0;            // of `bytes`, summed as they arrive
         Clock::time_point lastHeard{};
         Caller owner;
     };

@@ -98,8 +98,10 @@ bool holdsImage(const Partition& partition) {
     return numberOf(partition, kHoldsImageAttribute) != 0;
 }
 
-bool isSite(const std::string& payload) {
-    return image::readSiteArchive(bytesOf(payload)).error.empty();
+bool isSite(const std::string& payload) { return isSite(bytesOf(payload)); }
+
+bool isSite(std::span<const uint8_t> payload) {
+    return image::readSiteArchive(payload).error.empty();
 }
 
 HttpAnswer answerHttp(const ControllerState& state, const std::string& head) {

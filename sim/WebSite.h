@@ -3,6 +3,7 @@
 // partition, by path. Plain functions of the controller's state, so that they are tested
 // without sockets.
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "sim/ControllerState.h"
@@ -24,6 +25,7 @@ std::string httpResponse(const HttpAnswer& answer, bool withBody);
 
 // True when `payload` is a site archive the server can serve.
 bool isSite(const std::string& payload);
+bool isSite(std::span<const uint8_t> payload);
 
 // Type 3; attribute 5 set (a commit put an image there).
 bool isWebPartition(const Partition& partition);

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <thread>
 
 #include "platform/comm/ExchangeEngine.h"
 #include "platform/comm/LinkAccess.h"
+#include "platform/os/Clock.h"
+#include "platform/transfer/WindowSizer.h"
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Request.h"
 
@@ -66,10 +67,10 @@ struct PipelineGuard {
 
 class Run {
   public:
-    Run(comm::ExchangeEngine& link, const Job& job, const Tuning& tuning,
+    Run(comm::ExchangeEngine& link, const Job& job, const Tuning& tuning, os::Clock& clock,
         const ProgressCallback& progress)
-        : link_(link), job_(job), tuning_(tuning), progress_(progress),
-          checksum_(wire::crc32(job.image)) {}
+        : link_(link), job_(job), tuning_(tuning), clock_(clock), progress_(progress),
+          window_(tuning, link.lineBitsPerSecond()) {}
 
     Result go();
 
@@ -109,13 +110,24 @@ class Run {
         return fail(a, what);
     }
     bool report();
-    std::size_t windowBytes() const;
+    Clock::time_point now() const { return clock_.now(); }
+    void sumUpTo(uint64_t end) {
+        if (end <= summed_) return;
+        checksum_ = wire::crc32(job_.image.subspan(static_cast<std::size_t>(summed_),
+                                                   static_cast<std::size_t>(end - summed_)),
+                                checksum_);
+        summed_ = end;
+    }
 
     comm::ExchangeEngine& link_;
     const Job& job_;
     const Tuning& tuning_;
+    os::Clock& clock_;
     const ProgressCallback& progress_;
-    const uint32_t checksum_;
+    // The image's checksum, summed as the bytes first go out: no pass of its own before the
+    // first block.
+    uint32_t checksum_ = 0;
+    uint64_t summed_ = 0;
     Result result_;
     uint32_t id_ = 0;
     std::size_t maxBlock_ = wire::kMaxBlockData;
@@ -123,23 +135,13 @@ class Run {
     uint64_t sentEver_ = 0;  // the highest offset ever put on the line
     bool committed_ = false;
     bool cancelled_ = false;
-    // Round trip and delivery rate, for the window.
-    std::chrono::microseconds roundTrip_{0};
-    double bytesPerSecond_ = 0;
+    WindowSizer window_;
+    std::size_t windowBytes_ = 0;  // as last sized, for progress
 };
-
-std::size_t Run::windowBytes() const {
-    double rate = bytesPerSecond_;
-    if (const uint32_t bps = link_.lineBitsPerSecond(); bps != 0) rate = bps / 10.0;
-    const double rtt = std::chrono::duration<double>(roundTrip_).count();
-    const double want = tuning_.windowHeadroom * rate * rtt + 2.0 * double(maxBlock_);
-    return std::clamp(static_cast<std::size_t>(want), tuning_.minWindowBytes,
-                      tuning_.maxWindowBytes);
-}
 
 bool Run::report() {
     if (!progress_) return true;
-    if (progress_(Progress{received_, job_.image.size()})) return true;
+    if (progress_(Progress{received_, job_.image.size(), windowBytes_})) return true;
     cancelled_ = true;
     return false;
 }
@@ -148,12 +150,11 @@ bool Run::open(Answer& a, bool again) {
     wire::TransferOpenRequest request{job_.target, job_.partition,
                                       static_cast<uint32_t>(job_.image.size()), job_.model,
                                       job_.name};
-    const auto start = Clock::now();
+    const auto start = now();
     if (again) {
         if (!askAgain(request, a)) return false;
     } else {
         a = exchange(request);
-        roundTrip_ = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
     }
     if (!a.ok()) return false;
     auto reply = wire::decodeTransferOpenReply(a.payload);
@@ -164,6 +165,8 @@ bool Run::open(Answer& a, bool again) {
     id_ = reply->transfer;
     maxBlock_ = reply->maxBlock;
     received_ = 0;
+    // A reopen after a restart keeps what was learnt of the path.
+    if (!again) window_.begin(now() - start, maxBlock_, now());
     return true;
 }
 
@@ -174,26 +177,32 @@ bool Run::sendAll(Answer& a) {
     struct InFlight {
         uint64_t end;
         uint32_t epoch;
+        Clock::time_point sentAt;
+        uint64_t ahead;  // bytes unanswered when it went out, its own included
+        std::size_t frameBytes;
+        bool probe;
     };
     std::deque<InFlight> inFlight;
     uint64_t next = received_;
     uint32_t epoch = 0;
-    auto windowStart = Clock::now();
     uint64_t windowFrom = received_;
     while (received_ < total) {
-        const std::size_t window = windowBytes();
-        while (next < total && next - received_ < window) {
+        windowBytes_ = window_.bytes(now());
+        while (next < total && next - received_ < windowBytes_) {
             const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(maxBlock_, total - next));
             wire::TransferBlockRequest block{id_, static_cast<uint32_t>(next), {}};
             auto bytes = job_.image.subspan(static_cast<std::size_t>(next), n);
             block.data.assign(bytes.begin(), bytes.end());
             auto frame = wire::makeRequestFrame(job_.address, 0, block);
-            if (!frame || !pipeline->push(std::move(frame).value())) break;
+            if (!frame) break;
+            const std::size_t frameBytes = wire::frameSize(*frame);
+            if (!pipeline->push(std::move(frame).value())) break;
+            sumUpTo(next + n);
             result_.bytesSent += n;
             if (next < sentEver_) result_.bytesResent += std::min<uint64_t>(n, sentEver_ - next);
             next += n;
             sentEver_ = std::max(sentEver_, next);
-            inFlight.push_back({next, epoch});
+            inFlight.push_back({next, epoch, now(), next - received_, frameBytes, window_.probing()});
         }
         auto outcome = pipeline->next();
         if (!outcome) {
@@ -210,16 +219,18 @@ bool Run::sendAll(Answer& a) {
             return false;
         }
         received_ = std::max<uint64_t>(received_, ack->received);
+        const auto answeredAt = now();
         if (sent.epoch == epoch && ack->received < sent.end) {
             // A block before this one was lost: go back to what the controller holds. Replies
             // to blocks already sent after the gap belong to the old epoch and are ignored.
             next = received_;
             ++epoch;
+        } else if (sent.epoch == epoch) {
+            window_.answered(answeredAt - sent.sentAt, sent.ahead, sent.frameBytes, sent.probe,
+                             answeredAt);
         }
-        if (received_ - windowFrom >= windowBytes() || received_ == total) {
-            const double seconds = std::chrono::duration<double>(Clock::now() - windowStart).count();
-            if (seconds > 0) bytesPerSecond_ = double(received_ - windowFrom) / seconds;
-            windowStart = Clock::now();
+        window_.acknowledged(received_, answeredAt);
+        if (received_ - windowFrom >= windowBytes_ || received_ == total) {
             windowFrom = received_;
             if (!report()) return false;
         }
@@ -228,7 +239,7 @@ bool Run::sendAll(Answer& a) {
 }
 
 bool Run::askAgain(const wire::Request& request, Answer& a) {
-    const auto until = Clock::now() + tuning_.reconnectFor;
+    const auto until = now() + tuning_.reconnectFor;
     for (;;) {
         std::string why;
         if (link_.connect(why)) {
@@ -237,11 +248,11 @@ bool Run::askAgain(const wire::Request& request, Answer& a) {
         } else {
             a = {wire::code(ReplyCode::NotStarted), {}, why};
         }
-        if (Clock::now() >= until) return false;
+        if (now() >= until) return false;
         // A controller that is restarting or a port that is not back yet: try again shortly.
         // The caller's events flow meanwhile, and its Cancel ends the wait at once.
         if (!report()) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        clock_.sleepFor(std::chrono::milliseconds(100));
     }
 }
 
@@ -266,6 +277,7 @@ bool Run::resume(Answer& a) {
 }
 
 Result Run::commit() {
+    sumUpTo(job_.image.size());
     if (!committed_) {
         Answer a;
         for (;;) {
@@ -381,7 +393,9 @@ Result TransferEngine::run(const Job& job, const ProgressCallback& progress) {
         result.message = "link " + std::to_string(job.link) + " is not open";
         return result;
     }
-    return Run(*link, job, tuning_, progress).go();
+    os::SteadyClock steady;
+    os::Clock& clock = tuning_.clock != nullptr ? *tuning_.clock : steady;
+    return Run(*link, job, tuning_, clock, progress).go();
 }
 
 }  // namespace transfer

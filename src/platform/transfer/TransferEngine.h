@@ -4,7 +4,7 @@
 //
 // It runs on the caller's thread over the link it is given: opens a staged transfer on the
 // controller, sends the image as a sliding window of blocks (bytes in flight sized from the
-// line's rate and round trip) with cumulative acknowledgement, calls `progress` after every
+// line's rate and the round trip measured as the blocks are answered) with cumulative acknowledgement, calls `progress` after every
 // acknowledged window, and commits with the image's CRC-32. The controller swaps the image in
 // only at a commit whose checksum matches; the engine then compares the checksum of what the
 // controller stored with its own. After a lost link it reconnects, asks how far the transfer
@@ -21,6 +21,9 @@
 
 namespace comm {
 class LinkAccess;
+}
+namespace os {
+class Clock;
 }
 
 namespace transfer {
@@ -45,6 +48,7 @@ struct Job {
 struct Progress {
     uint64_t acknowledged = 0;  // bytes the controller has staged
     uint64_t total = 0;
+    std::size_t window = 0;  // block bytes the engine keeps in flight now
     double fraction() const { return total == 0 ? 1.0 : double(acknowledged) / double(total); }
 };
 // Called on the caller's thread after each acknowledged window; false cancels the transfer.
@@ -77,8 +81,17 @@ struct Tuning {
     // The window never holds fewer or more block bytes than these.
     std::size_t minWindowBytes = 2 * wire::kMaxBlockData;
     std::size_t maxWindowBytes = 4u << 20;
+    // The first round's window on a link that does not know its rate (TCP); a serial line's
+    // is sized from its baud rate at once.
+    std::size_t firstWindowBytes = 64u << 10;
     // Extra in flight over rate x round trip, for jitter.
     double windowHeadroom = 2.0;
+    // How often, at least, the window drains for a moment to measure the path's round trip
+    // afresh (it would not see a quicker path otherwise); never more often than every hundred
+    // round trips.
+    std::chrono::milliseconds roundTripProbeEvery{1000};
+    // Time and the waits between reconnections; the steady clock when null.
+    os::Clock* clock = nullptr;
     // How long the engine keeps trying to reach a controller that went away mid-transfer.
     // A load gives up at most maxResumes x reconnectFor (plus the link's own time-outs) after
     // the controller went away; it then sends a best-effort abort, so the controller is not
