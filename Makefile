@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build test soak demo bench package format lint fuzz docs clean
+.PHONY: deps configure build test soak demo bench package format lint fuzz fuzz-build docs clean
 
 deps:
 	@bash scripts/deps
@@ -17,9 +17,13 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
-# The long fault sweeps: a small image's load and commit cut at every byte offset.
-soak: build
-	@cd $(BUILD) && KRELVAN_SOAK=1 ctest --output-on-failure -j $(JOBS) --timeout 3600 -R '^Transfer/LinkCut'
+# The long fault sweeps: a small image's load and commit cut at every byte offset, 10,000
+# exchanges with faults mixed in, then every fuzz target for FUZZ_SOAK_SECONDS each.
+FUZZ_SOAK_SECONDS ?= 600
+soak: build fuzz-build
+	@cd $(BUILD) && KRELVAN_SOAK=1 ctest --output-on-failure -j $(JOBS) --timeout 3600 \
+	  -R '^Transfer/LinkCut|^LinkSoak\.'
+	@bash scripts/soak-fuzz build-fuzz $(FUZZ_SOAK_SECONDS) $(FUZZ_TARGETS)
 
 demo: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target demo_programs
@@ -38,11 +42,18 @@ format:
 lint: configure
 	@git ls-files 'src/*.cpp' 'sim/*.cpp' | xargs clang-tidy -p $(BUILD) --quiet --extra-arg=-Wno-unknown-warning-option
 
-fuzz: deps
+# Every fuzz target as <target>:<its corpus folder under fuzz/corpus>.
+FUZZ_TARGETS = fuzz_wire_decoder:wire fuzz_secure_decoder:secure fuzz_port_decoder:port \
+  fuzz_image_reader:image fuzz_site_reader:site fuzz_http_head:http \
+  fuzz_sectioned_file:sectioned fuzz_network_file:network fuzz_job_file:job \
+  fuzz_settings_file:settings fuzz_model_file:model fuzz_programs_file:programs
+
+fuzz-build: deps
 	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKRELVAN_FUZZ=ON \
 	  -DKRELVAN_GUI=OFF -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_wire_decoder fuzz_secure_decoder \
-	  fuzz_port_decoder fuzz_image_reader fuzz_site_reader fuzz_http_head
+	@cmake --build build-fuzz -j $(JOBS) --target $(foreach t,$(FUZZ_TARGETS),$(firstword $(subst :, ,$(t))))
+
+fuzz: fuzz-build
 	@mkdir -p build-fuzz/corpus/wire build-fuzz/corpus/secure build-fuzz/corpus/port \
 	  build-fuzz/corpus/image build-fuzz/corpus/site build-fuzz/corpus/http
 	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 build-fuzz/corpus/wire fuzz/corpus/wire
@@ -51,6 +62,7 @@ fuzz: deps
 	@./build-fuzz/fuzz/fuzz_image_reader -max_total_time=60 build-fuzz/corpus/image fuzz/corpus/image
 	@./build-fuzz/fuzz/fuzz_site_reader -max_total_time=60 build-fuzz/corpus/site fuzz/corpus/site
 	@./build-fuzz/fuzz/fuzz_http_head -max_total_time=60 build-fuzz/corpus/http fuzz/corpus/http
+	@bash scripts/soak-fuzz build-fuzz 60 $(filter-out %:wire %:secure %:port %:image %:site %:http,$(FUZZ_TARGETS))
 
 # docs/architecture.svg: the libraries and programs and what each links, drawn from the build.
 docs: deps

@@ -7,8 +7,12 @@
 
 namespace testsupport {
 
+// Constructors and destructors are defined in MockLibraries.cpp: the mock's vtable, and with
+// it the code of every mocked method, is then compiled once instead of in every test file.
 class MockGlib : public kvxglib::Library {
 public:
+    MockGlib();
+    ~MockGlib() override;
     MOCK_METHOD(const char*, GetText, (const std::string&, int32_t, int32_t, int32_t&), (override));
     MOCK_METHOD(int32_t, CopyText, (char*, const char*, int32_t), (override));
     MOCK_METHOD(const char*, JoinPath, (const std::string&, const std::string&), (override));
@@ -87,6 +91,8 @@ public:
 
 class MockNam : public kvxnam::Library {
 public:
+    MockNam();
+    ~MockNam() override;
     MOCK_METHOD(int32_t, OpenProject,
                 (const std::u16string&, int32_t&, int32_t, int32_t&, int32_t, int32_t, int32_t&,
                  const std::u16string&),

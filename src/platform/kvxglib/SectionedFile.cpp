@@ -15,8 +15,8 @@
 namespace kvxglib {
 namespace {
 
-// Longest line we accept; inih needs room for the line end and the terminator.
-constexpr size_t MaxLine = size_t{64} * 1024;
+// inih needs room for the line end and the terminator.
+constexpr size_t MaxLine = MaxLineLength;
 
 // inih's switches are process-wide; they are set here once, before any parse.
 void configureInih() {

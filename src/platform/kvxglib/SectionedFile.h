@@ -4,11 +4,15 @@
 // Syntax: "[name]" starts a section; "key=value" with blanks around both trimmed; lines
 // starting with ";" or "#" are comments; a ";" inside a value is part of the value.
 // Entries before the first section belong to an unnamed lead section.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kvxglib {
+
+// The longest line the reader accepts, without its line ending.
+constexpr size_t MaxLineLength = size_t{64} * 1024;
 
 struct SectionEntry {
     std::string key;

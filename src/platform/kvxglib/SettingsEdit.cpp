@@ -3,6 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/kvxglib/SectionedFile.h"
+
 namespace kvxglib {
 namespace {
 
@@ -81,8 +83,12 @@ std::optional<std::string> setSettingInText(const std::string& text, const std::
     bool seenSection = false;
     size_t insertAfter = 0;  // a new key goes after the last entry of that first section
     bool found = false;
+    // The reader drops a byte order mark before the first line; so must the line's reading here,
+    // or a first "[section]" goes unseen and the write lands in a second copy the reader ignores.
+    const size_t bom = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     for (size_t i = 0; i < lines.size() && !found; ++i) {
-        const Classified c = classify(lines[i].body);
+        const size_t skip = i == 0 ? bom : 0;
+        const Classified c = classify(lines[i].body.substr(skip));
         if (c.kind == Kind::Section) {
             current = c.name;
             inLead = false;
@@ -93,13 +99,18 @@ std::optional<std::string> setSettingInText(const std::string& text, const std::
             }
         } else if (c.kind == Kind::Entry && !inLead && current == section) {
             if (c.name == key) {
-                lines[i].body = lines[i].body.substr(0, c.valueStart) + value;
+                lines[i].body = lines[i].body.substr(0, skip + c.valueStart) + value;
+                if (lines[i].body.size() > MaxLineLength) return std::nullopt;
                 found = true;
             } else if (inFirst) {
                 insertAfter = i + 1;
             }
         }
     }
+    // A line the reader refuses would make the whole file unreadable, every other key lost.
+    if (!found && (key.size() + 1 + value.size() > MaxLineLength ||
+                   section.size() + 2 > MaxLineLength))
+        return std::nullopt;
     if (!found) {
         const bool atEnd = !seenSection || insertAfter == lines.size();
         if (atEnd && !lines.empty() && lines.back().ending.empty()) lines.back().ending = newline;

@@ -10,7 +10,8 @@ namespace kvxglib {
 // rewritten keeping the text up to and including "=" and the blanks after it; a missing key
 // is added after the last entry of that section, a missing section at the end. Nothing when
 // the line could not be read back as written (a line break anywhere, a key that is empty,
-// holds "=" or ":" or starts like a comment or section, a section name holding "]").
+// holds "=" or ":" or starts like a comment or section, a section name holding "]", a line
+// longer than the reader takes).
 // Blanks around the value are trimmed when it is read, as for every value.
 std::optional<std::string> setSettingInText(const std::string& text, const std::string& section,
                                             const std::string& key, const std::string& value);
