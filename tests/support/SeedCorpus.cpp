@@ -13,6 +13,7 @@ std::vector<SeedFile> seedCorpus(const std::string& corpus) {
     std::vector<SeedFile> files;
     const fs::path folder = fs::path(sourceDir()) / "fuzz" / "corpus" / corpus;
     for (const auto& entry : fs::directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;  // found/: what the long fuzz runs grew
         SeedFile file;
         file.name = entry.path().stem().string();
         const auto dash = file.name.find('-');
