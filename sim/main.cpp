@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
     app.add_option("--state", options.stateFolder, "folder keeping the controllers' state");
     app.add_option("--serial-link", options.serialLink, "symlink to make to the serial bus");
     app.add_option("--control", options.controlPath, "Unix socket for control commands");
+    std::string imageKey;
+    app.add_option("--image-key", imageKey,
+                   "the product's public key file: only images signed by it are committed");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -27,6 +30,15 @@ int main(int argc, char** argv) {
         for (const auto& e : file.errors) std::cerr << e << "\n";
         std::cerr << "kvxsim: the network file has mistakes; not started" << std::endl;
         return 2;
+    }
+
+    if (!imageKey.empty()) {
+        const image::KeyReading key = image::readPublicKeyFile(imageKey);
+        if (!key.key) {
+            std::cerr << "kvxsim: " << key.error << "; not started" << std::endl;
+            return 2;
+        }
+        for (auto& controller : file.config.controllers) controller.imageKey = key.key;
     }
 
     asio::io_context io;

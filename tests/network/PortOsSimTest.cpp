@@ -10,6 +10,7 @@
 #include "network/SimNetworkFixture.h"
 #include "platform/components/finder/LinkedController.h"
 #include "sim/SimClient.h"
+#include "support/ImageSigning.h"
 
 namespace networktest {
 namespace {
@@ -49,8 +50,11 @@ class PortOsSimTest : public SimNetworkTest {
   protected:
     void SetUp() override {
         fixture.temp.write("net.ini", kNetwork);
+        // The product and the controllers trust the tests' key only.
+        testsupport::installTestKey(fixture.productDir);
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
-            "--network", fixture.temp / "net.ini", "--control", fixture.temp / "ctl"});
+            "--network", fixture.temp / "net.ini", "--control", fixture.temp / "ctl",
+            "--image-key", fixture.productDir + "/System/ImageKey.pub"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
         setLink("DiscoveryPort", std::to_string(simtest::splitHostPort(sim->udp()).port));
         setLink("DiscoveryTarget", "127.255.255.255");
@@ -120,6 +124,37 @@ TEST_F(PortOsSimTest, FailedUpgradeLeavesTheOldRevision) {
         EXPECT_EQ(revisionFoundAgain("KVX300-61"), "1.8");
         ASSERT_EQ(ctl("clear Open"), "ok");
     }
+}
+
+TEST_F(PortOsSimTest, AnUpgradeFileTheProductDidNotSignIsRefusedBeforeSending) {
+    const image::Image plain = portOsImage(18, "1.9", 5 * 4096);
+    image::Image altered = testsupport::signedByTest(plain);
+    altered.payload[7] ^= 0x01;
+    image::Image foreign = plain;
+    image::signImage(foreign, image::newKeyPair().secretKey);
+    const struct {
+        const char* what;
+        const image::Image& file;
+        const char* why;
+    } cases[] = {
+        {"signature removed", plain, "18.TcpIpPortOS is not signed"},
+        {"one byte flipped after signing", altered, "18.TcpIpPortOS does not carry"},
+        {"signed by another key", foreign, "18.TcpIpPortOS does not carry"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto bytes = image::serializeImage(c.file);
+        writePortOsFile(fixture.productDir + "/SLib", 18, std::string(bytes->begin(), bytes->end()));
+        fixture.boxes.shown.clear();
+        fixture.boxes.answers = {kYes};
+        network::RenewFinder(program());
+        EXPECT_FALSE(network::UpgradeTcpIpPortOs(program(), "KVX300-61"));
+        EXPECT_EQ(fixture.messages(), std::vector<std::string>{kFailed});
+        auto& found = dynamic_cast<components::LinkedController&>(program().comm.finder->Item(0));
+        EXPECT_NE(found.why().find(c.why), std::string::npos) << found.why();
+        EXPECT_EQ(revisionFoundAgain("KVX300-61"), "1.8");
+    }
+    EXPECT_EQ(ctl("transfers Open"), "ok opened 0 bad_signature 0") << "nothing was sent";
 }
 
 }  // namespace
