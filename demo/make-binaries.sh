@@ -1,13 +1,22 @@
 #!/bin/sh
 # Regenerates the binary files of the demo product (module directories, program and web-site
 # images, the manual). The results are committed: the demo works without running this.
-# The output is deterministic, so running it again changes nothing.
+# The images are signed with the demo's own key pair: its secret key stays outside the
+# repository (KRELVAN_DEMO_SIGNING_KEY, by default in ~/.local/share/krelvan), made once when
+# missing; the public key goes to product/System/ImageKey.pub, where Krelvan looks for it.
+# With the same key the output is deterministic, so running it again changes nothing; with a
+# new one every image and the public key change together. Needs python3-cryptography.
 set -eu
 cd "$(dirname "$0")/product"
+export KRELVAN_DEMO_SIGNING_KEY="${KRELVAN_DEMO_SIGNING_KEY:-$HOME/.local/share/krelvan/demo-image-signing.key}"
 exec python3 - <<'EOF'
+import os
 import struct
 import zlib
 from pathlib import Path
+
+from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
+from cryptography.hazmat.primitives.serialization import Encoding, PublicFormat
 
 APPS = Path("Application programs")
 PROJECTS = ["KVX200/2.4", "KVX200/2.5", "KVX210/2.1", "KVX210/2.2", "KVX210/2.3",
@@ -44,11 +53,27 @@ def str8(value):
     return struct.pack("<B", len(data)) + data
 
 
+def signing_key():
+    # The seed as 64 hexadecimal digits, readable by its owner only.
+    path = Path(os.environ["KRELVAN_DEMO_SIGNING_KEY"])
+    if not path.exists():
+        path.parent.mkdir(parents=True, exist_ok=True)
+        fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
+        with os.fdopen(fd, "w") as out:
+            out.write(os.urandom(32).hex() + "\n")
+    return Ed25519PrivateKey.from_private_bytes(bytes.fromhex(path.read_text().strip()))
+
+
+KEY = signing_key()
+PUBLIC_KEY_TEXT = KEY.public_key().public_bytes(Encoding.Raw, PublicFormat.Raw).hex() + "\n"
+
+
 def krv_image(kind, model, version, name, version_text, payload):
-    # The loaders' image file (docs/image-format.md): header, payload, two CRC-32s.
-    body = (b"KRVIMAGE" + struct.pack("<HBBH4H", 1, kind, 0, model, *version) + str8(name)
-            + str8(version_text) + struct.pack("<I", len(payload)) + payload
-            + struct.pack("<I", zlib.crc32(payload)))
+    # The loaders' image file (docs/image-format.md), format 2: header, payload, its CRC-32,
+    # the signature over header and payload, the file's CRC-32.
+    signed = (b"KRVIMAGE" + struct.pack("<HBBH4H", 2, kind, 0, model, *version) + str8(name)
+              + str8(version_text) + struct.pack("<I", len(payload)) + payload)
+    body = signed + struct.pack("<I", zlib.crc32(payload)) + KEY.sign(signed)
     return body + struct.pack("<I", zlib.crc32(body))
 
 
@@ -111,6 +136,7 @@ def pdf(lines):
     return out
 
 
+write(Path("System/ImageKey.pub"), PUBLIC_KEY_TEXT.encode())
 for project in PROJECTS:
     write(APPS / project / "Modules.Dir", modules_dir(254, 30, "Module1"))
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/image/ImageSignature.h"
 #include "platform/wire/DiscoveryPayload.h"
 #include "platform/wire/Frame.h"
 #include "platform/wire/Variable.h"
@@ -62,6 +63,9 @@ struct ControllerConfig {
     uint16_t upgradeFileNumber = 0;
     uint16_t httpPort = 0;  // KVXreal C: the loopback port its web server takes; 0: chosen
     int32_t flashSize = 0;
+    // The product's public key (kvxsim --image-key): an image takes effect only when its
+    // commit carries a signature that verifies against it. Without one, images are not checked.
+    std::optional<image::PublicKey> imageKey;
     std::vector<PartitionConfig> partitions;
     int32_t activePartition = 14;  // 14: no application active
     int32_t activeSubApplication = 0;

@@ -384,6 +384,14 @@ std::string Simulator::command(const std::string& line, bool& quit) {
         s->controller->faults.rearm();
         return "ok";
     }
+    if (verb == "transfers") {
+        if (!(in >> id) || (in >> extra)) return "error usage: transfers ID";
+        Station* s = byId(id);
+        if (s == nullptr) return "error unknown controller " + id;
+        const Transfers& t = s->controller->transfers;
+        return "ok opened " + std::to_string(t.opened()) + " bad_signature " +
+               std::to_string(t.badSignatures());
+    }
     return "error unknown command " + verb;
 }
 

@@ -75,6 +75,39 @@ void takeOsVersion(ControllerState& state, const std::string& name) {
                             wire::Value::oemText(fixedWidthVersion(name)));
 }
 
+// The signed head must describe what was opened and staged, so that a signed image cannot be
+// passed off as another kind, for another model or under another version.
+bool signedByProduct(const wire::TransferOpenRequest& open, const wire::TransferCommitRequest& r,
+                     const std::vector<uint8_t>& staged, const image::PublicKey& key) {
+    const image::HeadReading reading = image::parseHead(r.head);
+    if (!reading.head || reading.size != r.head.size() || reading.head->format != 2) return false;
+    const image::Head& head = *reading.head;
+    const image::Version& v = head.version;
+    using wire::TransferTarget;
+    bool fits = false;
+    switch (open.target) {
+        case TransferTarget::Partition:
+            fits = head.kind == image::Kind::Application || head.kind == image::Kind::WebSite;
+            break;
+        case TransferTarget::LegacyApplication:
+            fits = head.kind == image::Kind::Application;
+            break;
+        case TransferTarget::OperatingSystem:
+            // Named by its version, which the controller reports once it runs.
+            fits = head.kind == image::Kind::OperatingSystem &&
+                   open.name == std::to_string(v.major) + "." + std::to_string(v.minor) + "-" +
+                                    std::to_string(v.branch) + "-" + std::to_string(v.revision);
+            break;
+        case TransferTarget::PortOs:
+            fits = head.kind == image::Kind::PortOs && open.name == head.versionText;
+            break;
+        default:
+            break;
+    }
+    return fits && head.model == open.model && head.payloadSize == staged.size() &&
+           image::verifySignature(r.head, staged, r.signature, key);
+}
+
 }  // namespace
 
 bool Transfers::isOpen(Clock::time_point now) {
@@ -137,7 +170,7 @@ Outcome Transfers::handle(const wire::Frame& frame, const wire::Request& request
     if (auto* r = std::get_if<wire::TransferBlockRequest>(&request))
         return block(frame, *r, faults);
     if (auto* r = std::get_if<wire::TransferCommitRequest>(&request))
-        return commit(frame, *r, state, faults);
+        return commit(frame, *r, state, config, faults);
     staged_.reset();  // abort
     return replyWith(frame, ReplyCode::Ok);
 }
@@ -187,6 +220,7 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
     s.bytes.reserve(r.totalSize);
     s.lastHeard = Clock::now();
     staged_ = std::move(s);
+    ++opened_;
     return ok(frame, wire::TransferOpenReply{staged_->id, static_cast<uint16_t>(wire::kMaxBlockData)});
 }
 
@@ -213,7 +247,8 @@ Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequ
 }
 
 Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRequest& r,
-                          ControllerState& state, FaultSettings& faults) {
+                          ControllerState& state, const ControllerConfig& config,
+                          FaultSettings& faults) {
     Staged& s = *staged_;
     if (s.bytes.size() != s.open.totalSize) return replyWith(frame, ReplyCode::Incomplete);
     if (faults.refuseCommit) {
@@ -223,6 +258,11 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
     if (s.crc != r.checksum) {
         staged_.reset();
         return replyWith(frame, ReplyCode::ChecksumMismatch);
+    }
+    if (config.imageKey && !signedByProduct(s.open, r, s.bytes, *config.imageKey)) {
+        staged_.reset();
+        ++badSignatures_;
+        return replyWith(frame, ReplyCode::BadSignature);
     }
     if (faults.corruptCommit) s.bytes[s.bytes.size() / 2] ^= 0x01;
     const uint32_t stored = faults.corruptCommit ? wire::crc32(s.bytes) : s.crc;

@@ -57,6 +57,11 @@ class Transfers {
                    ControllerState& state, const ControllerConfig& config,
                    FaultSettings& faults, const Caller& caller = {});
 
+    // Transfers opened and commits refused for their signature since the start: what the
+    // control socket's `transfers` reports, so a test can tell that nothing was even tried.
+    uint32_t opened() const { return opened_; }
+    uint32_t badSignatures() const { return badSignatures_; }
+
     // Whether a connection is still there; the link sets it (no answer: still there).
     std::function<bool(uint64_t session)> sessionOpen;
 
@@ -83,7 +88,7 @@ class Transfers {
     Outcome block(const wire::Frame& frame, const wire::TransferBlockRequest& r,
                   FaultSettings& faults);
     Outcome commit(const wire::Frame& frame, const wire::TransferCommitRequest& r,
-                   ControllerState& state, FaultSettings& faults);
+                   ControllerState& state, const ControllerConfig& config, FaultSettings& faults);
     Outcome status(const wire::Frame& frame, const wire::TransferStatusRequest& r,
                    const Caller& caller);
     // The extra time a reply waits for the flash: writes queue behind each other.
@@ -91,6 +96,8 @@ class Transfers {
 
     std::optional<Staged> staged_;
     std::optional<Committed> last_;
+    uint32_t opened_ = 0;
+    uint32_t badSignatures_ = 0;
     Clock::time_point flashFree_{};
     std::chrono::milliseconds idle_{60000};  // the controller's transfer_idle_ms, as last seen
 };

@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
     app.add_option("--idle-timeout-ms", idleMs, "close a connection silent this long")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
+    std::string imageKey;
+    app.add_option("--image-key", imageKey,
+                   "the product's public key file: only images signed by it are committed");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -38,6 +41,15 @@ int main(int argc, char** argv) {
         for (const auto& e : file.errors) std::cerr << e << "\n";
         std::cerr << "kvxsim: the network file has mistakes; not started" << std::endl;
         return 2;
+    }
+
+    if (!imageKey.empty()) {
+        const image::KeyReading key = image::readPublicKeyFile(imageKey);
+        if (!key.key) {
+            std::cerr << "kvxsim: " << key.error << "; not started" << std::endl;
+            return 2;
+        }
+        for (auto& controller : file.config.controllers) controller.imageKey = key.key;
     }
 
     asio::io_context io;

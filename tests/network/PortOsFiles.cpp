@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/ImageSigning.h"
+
 namespace networktest {
 
 image::Image portOsImage(uint16_t portType, const std::string& revision, std::size_t size) {
@@ -16,7 +18,7 @@ image::Image portOsImage(uint16_t portType, const std::string& revision, std::si
 }
 
 std::string portOsBytes(const image::Image& image) {
-    const auto bytes = image::serializeImage(image);
+    const auto bytes = image::serializeImage(testsupport::signedByTest(image));
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 

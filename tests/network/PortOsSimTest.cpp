@@ -11,6 +11,7 @@
 #include "network/SimNetworkFixture.h"
 #include "platform/components/finder/LinkedController.h"
 #include "sim/SimClient.h"
+#include "support/ImageSigning.h"
 
 namespace networktest {
 namespace {
@@ -50,8 +51,11 @@ class PortOsSimTest : public SimNetworkTest {
   protected:
     void SetUp() override {
         fixture.temp.write("net.ini", kNetwork);
+        // The product and the controllers trust the tests' key only.
+        testsupport::installTestKey(fixture.productDir);
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
-            "--network", fixture.temp / "net.ini", "--control", fixture.temp / "ctl"});
+            "--network", fixture.temp / "net.ini", "--control", fixture.temp / "ctl",
+            "--image-key", fixture.productDir + "/System/ImageKey.pub"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
         setLink("DiscoveryPort", std::to_string(simtest::splitHostPort(sim->udp()).port));
         setLink("DiscoveryTarget", "127.255.255.255");
@@ -94,23 +98,39 @@ TEST_F(PortOsSimTest, UpgradedPortComesBackWithTheNewRevision) {
 }
 
 TEST_F(PortOsSimTest, FailedUpgradeLeavesTheOldRevision) {
+    const image::Image plain = portOsImage(18, "1.9", 5 * 4096);
+    image::Image altered = testsupport::signedByTest(plain);
+    altered.payload[7] ^= 0x01;
+    image::Image foreign = plain;
+    image::signImage(foreign, image::newKeyPair().secretKey);
+    auto fileOf = [](const image::Image& i) {
+        const auto bytes = image::serializeImage(i);
+        return std::string(bytes->begin(), bytes->end());
+    };
     struct Case {
         const char* what;
-        uint16_t portType;  // of the file named for port type 18
+        std::string file;  // named for port type 18
         std::vector<std::string> knobs;
         const char* why;  // what the found controller tells
+        bool sends;       // whether a transfer reaches the controller
     };
     const Case cases[] = {
-        {"transfer cut, port away longer than the link keeps trying", 18,
-         {"restart_after_blocks 3", "restart_ms 2500"}, "was not loaded"},
-        {"file for another port type: refused before sending", 19, {}, "for port type 19"},
+        {"transfer cut, port away longer than the link keeps trying", portOsBytes(plain),
+         {"restart_after_blocks 3", "restart_ms 2500"}, "was not loaded", true},
+        {"file for another port type: refused before sending",
+         portOsBytes(portOsImage(19, "1.9", 5 * 4096)), {}, "for port type 19", false},
+        {"signature removed", fileOf(plain), {}, "18.TcpIpPortOS is not signed", false},
+        {"one byte flipped after signing", fileOf(altered), {}, "18.TcpIpPortOS does not carry",
+         false},
+        {"signed by another key", fileOf(foreign), {}, "18.TcpIpPortOS does not carry", false},
     };
     // A cut transfer gives up soon instead of waiting out the controller.
     factory.upgrades.tuning.reconnectFor = 500ms;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        writeFile(c.portType, "1.9");
+        writePortOsFile(fixture.productDir + "/SLib", 18, c.file);
         for (const auto& knob : c.knobs) ASSERT_EQ(ctl("fault Open " + knob), "ok");
+        const std::string transfers = ctl("transfers Open");
         fixture.boxes.shown.clear();
         fixture.boxes.answers = {kYes};
         network::RenewFinder(program());
@@ -119,6 +139,9 @@ TEST_F(PortOsSimTest, FailedUpgradeLeavesTheOldRevision) {
         auto& found = dynamic_cast<components::LinkedController&>(program().comm.finder->Item(0));
         EXPECT_NE(found.why().find(c.why), std::string::npos) << found.why();
         EXPECT_EQ(revisionFoundAgain("KVX300-61"), "1.8");
+        if (!c.sends) {
+            EXPECT_EQ(ctl("transfers Open"), transfers) << "nothing was sent";
+        }
         ASSERT_EQ(ctl("clear Open"), "ok");
     }
 }

@@ -15,7 +15,7 @@ dpkg -x "$deb" "$work/root"
 usr="$work/root/usr"
 
 for f in bin/krelvan bin/krelvan-cli bin/kvxsim share/krelvan/demo/product/Program/SettingsTool \
-         share/krelvan/demo/product/System/LinkTool \
+         share/krelvan/demo/product/System/LinkTool share/krelvan/demo/product/System/ImageKey.pub \
          share/man/man1/krelvan-cli.1.gz share/man/man1/kvxsim.1.gz \
          share/icons/hicolor/scalable/apps/krelvan.svg share/applications/krelvan.desktop; do
   [[ -e "$usr/$f" ]] || fail "$f is not in the package"

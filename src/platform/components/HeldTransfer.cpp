@@ -12,7 +12,7 @@ transfer::Result commitHeld(comm::LinkAccess& links, const transfer::Job& job, u
     Channel controller(links, job.link, job.address);
     const uint32_t checksum = wire::crc32(job.image);
     std::vector<uint8_t> reply;
-    if (!controller.run(wire::TransferCommitRequest{transfer, checksum}, &reply)) {
+    if (!controller.run(transfer::commitRequest(job, transfer, checksum), &reply)) {
         result.code1 = controller.code1;
         result.message = controller.why;
         return result;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/components/JobFile.h"
+#include "platform/kvxglib/RealLibrary.h"
 #include "platform/os/NativePath.h"
 #include "platform/text/Text.h"
 
@@ -19,7 +20,7 @@ std::string folderOf(const std::string& path) {
 }
 
 std::optional<ImageSource> loadImage(const std::string& native, image::Kind kind,
-                                     std::string& why) {
+                                     const image::KeyReading& key, std::string& why) {
     image::Parsed parsed = image::readImageFile(native);
     if (!parsed.image) {
         why = parsed.error;
@@ -30,12 +31,31 @@ std::optional<ImageSource> loadImage(const std::string& native, image::Kind kind
               image::kindName(kind);
         return std::nullopt;
     }
+    why = signatureRefusal(*parsed.image, native, key);
+    if (!why.empty()) return std::nullopt;
     ImageSource source{std::move(*parsed.image), native, {}};
     source.programName = text::fromOem(source.image.name);
     return source;
 }
 
 }  // namespace
+
+image::KeyReading productKey(kvxglib::RealLibrary& library) {
+    return image::readPublicKeyFile(library.machineConfig().imageKeyFile());
+}
+
+std::string signatureRefusal(const image::Image& image, const std::string& path,
+                             const image::KeyReading& key) {
+    // Without the product's key nothing can be trusted, so nothing is sent.
+    if (!key.key) return path + " cannot be checked: " + key.error;
+    const std::string problem = image::signatureProblem(image, *key.key);
+    return problem.empty() ? problem : path + " " + problem;
+}
+
+void attachSignature(transfer::Job& job, const image::Image& image) {
+    job.signedHead = image::encodeHead(image, 2);
+    job.signature = image.signature;
+}
 
 std::string transferName(const image::Image& image) {
     if (image.kind != image::Kind::OperatingSystem) return image.name;
@@ -60,7 +80,7 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& w
 }
 
 std::optional<ImageSource> openImage(const std::string& path, image::Kind kind,
-                                     std::string& why) {
+                                     const image::KeyReading& key, std::string& why) {
     const std::string native = os::toNativePath(path);
     std::ifstream probe(native, std::ios::binary);
     if (!probe) {
@@ -70,7 +90,7 @@ std::optional<ImageSource> openImage(const std::string& path, image::Kind kind,
     char magic[sizeof kImageMagic - 1] = {};
     probe.read(magic, sizeof magic);
     probe.close();
-    if (std::memcmp(magic, kImageMagic, sizeof magic) == 0) return loadImage(native, kind, why);
+    if (std::memcmp(magic, kImageMagic, sizeof magic) == 0) return loadImage(native, kind, key, why);
 
     const auto text = readWholeFile(native, why);
     if (!text) return std::nullopt;
@@ -83,7 +103,8 @@ std::optional<ImageSource> openImage(const std::string& path, image::Kind kind,
         why = native + ": neither an image file nor a job file that names an Image";
         return std::nullopt;
     }
-    auto source = loadImage(os::toNativePath(folderOf(native) + "/" + job.job.image), kind, why);
+    auto source =
+        loadImage(os::toNativePath(folderOf(native) + "/" + job.job.image), kind, key, why);
     if (!source) {
         why = native + ":" + std::to_string(job.job.imageLine) + ": " + why;
         return std::nullopt;

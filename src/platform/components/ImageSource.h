@@ -5,6 +5,12 @@
 #include <string>
 
 #include "platform/image/ImageFile.h"
+#include "platform/image/ImageSignature.h"
+#include "platform/transfer/TransferEngine.h"
+
+namespace kvxglib {
+class RealLibrary;
+}
 
 namespace components {
 
@@ -21,8 +27,19 @@ std::string transferName(const image::Image& image);
 // The whole file at `path`, or nullopt with `why`.
 std::optional<std::string> readWholeFile(const std::string& path, std::string& why);
 
+// The product's public key, read from where the product installs it.
+image::KeyReading productKey(kvxglib::RealLibrary& library);
+
+// Empty when `image`, read from `path`, carries a signature that verifies against the
+// product's key; else why it must not be sent, naming the file.
+std::string signatureRefusal(const image::Image& image, const std::string& path,
+                             const image::KeyReading& key);
+// The commit of `job` carries `image`'s signature, which must outlive the job.
+void attachSignature(transfer::Job& job, const image::Image& image);
+
 // An image of `kind` from `path`; nullopt with `why` (naming the file) when the file is missing,
-// damaged, foreign or of another kind, or a job file with mistakes.
-std::optional<ImageSource> openImage(const std::string& path, image::Kind kind, std::string& why);
+// damaged, foreign, of another kind or not signed by `key`, or a job file with mistakes.
+std::optional<ImageSource> openImage(const std::string& path, image::Kind kind,
+                                     const image::KeyReading& key, std::string& why);
 
 }  // namespace components

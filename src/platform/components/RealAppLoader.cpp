@@ -6,7 +6,8 @@ namespace components {
 
 bool RealAppLoader::Open(const std::string& jobFile) {
     std::string why;
-    source_ = openImage(jobFile, webSite_ ? image::Kind::WebSite : image::Kind::Application, why);
+    source_ = openImage(jobFile, webSite_ ? image::Kind::WebSite : image::Kind::Application, key_,
+                        why);
     if (source_ && webSite_) {
         // The controller serves what it is given: a site that cannot be read is refused here.
         const image::SiteReading site = image::readSiteArchive(source_->image.payload);
@@ -39,6 +40,7 @@ bool RealAppLoader::Load() {
     job.model = source_->image.model;
     job.name = source_->image.name;
     job.image = source_->image.payload;
+    attachSignature(job, source_->image);
     job.beforeCommit = beforeCommit_;
     const transfer::Result result = send(links_, job);
     switch (result.ending) {

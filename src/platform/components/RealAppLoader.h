@@ -14,7 +14,8 @@ namespace components {
 
 class RealAppLoader final : public AppLoader, Loader {
 public:
-    explicit RealAppLoader(comm::LinkAccess& links) : links_(links) {}
+    RealAppLoader(comm::LinkAccess& links, image::KeyReading key)
+        : links_(links), key_(std::move(key)) {}
 
     void WebSite(bool webSite) override { webSite_ = webSite; }
     bool Open(const std::string& jobFile) override;
@@ -37,6 +38,7 @@ private:
     std::string what() const { return webSite_ ? "web site" : "program"; }
 
     comm::LinkAccess& links_;
+    image::KeyReading key_;  // the product's: only images it signed are sent
     uint8_t partition_ = 0;
     bool webSite_ = false;
     std::optional<ImageSource> source_;

@@ -50,6 +50,7 @@ transfer::Job transferJob(int32_t link, const ImageSource& source) {
     t.model = source.image.model;
     t.name = source.image.name;
     t.image = source.image.payload;
+    attachSignature(t, source.image);
     return t;
 }
 
@@ -105,7 +106,7 @@ bool RealJobLoader::AddJobFile(const std::string& path, Job* /*parent*/,
     for (const JobStep& step : reading.job.steps) {
         if (step.action != StepAction::Load) continue;
         auto source = openImage(folderOf(queued->file) + "/" + step.image,
-                                image::Kind::Application, why);
+                                image::Kind::Application, key_, why);
         if (source) {
             queued->images.emplace(step.line, std::move(*source));
         } else {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/components/ImageSource.h"
 #include "platform/components/JobFile.h"
 #include "platform/components/JobLoader.h"
 #include "platform/components/LineFile.h"
@@ -21,8 +22,8 @@ namespace components {
 class RealJobLoader final : public JobLoader {
 public:
     RealJobLoader(comm::LinkAccess& links, ui::MessageBoxes& boxes, ui::Screen& screen,
-                  transfer::Tuning tuning = {})
-        : links_(links), boxes_(boxes), screen_(screen), tuning_(tuning) {}
+                  image::KeyReading key, transfer::Tuning tuning = {})
+        : links_(links), boxes_(boxes), screen_(screen), key_(std::move(key)), tuning_(tuning) {}
 
     bool AddJobFile(const std::string& path, Job* parent, std::shared_ptr<Job>& job) override;
     bool Run() override;
@@ -58,6 +59,7 @@ private:
     comm::LinkAccess& links_;
     ui::MessageBoxes& boxes_;
     ui::Screen& screen_;
+    image::KeyReading key_;  // the product's: only images it signed are sent
     transfer::Tuning tuning_;
     int32_t link_ = 0;
     bool stopAtFailure_ = false;

@@ -36,7 +36,7 @@ void RealOsUpgrader::UpgradeFile(const std::string& path) {
     dropStaged();
     file_ = path;
     std::string why;
-    source_ = openImage(path, image::Kind::OperatingSystem, why);
+    source_ = openImage(path, image::Kind::OperatingSystem, key_, why);
     sourceError_ = source_ ? "" : "The operating system cannot be upgraded: " + why + ".";
 }
 
@@ -61,6 +61,7 @@ transfer::Job RealOsUpgrader::job() const {
     j.model = source_->image.model;
     j.name = transferName(source_->image);
     j.image = source_->image.payload;
+    attachSignature(j, source_->image);
     return j;
 }
 

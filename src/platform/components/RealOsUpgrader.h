@@ -16,7 +16,7 @@ class Channel;
 
 class RealOsUpgrader final : public OsUpgrader, Loader {
 public:
-    explicit RealOsUpgrader(ReturnWait wait) : wait_(wait) {}
+    RealOsUpgrader(ReturnWait wait, image::KeyReading key) : wait_(wait), key_(std::move(key)) {}
     ~RealOsUpgrader() override;
 
     bool LocateImage(int32_t flags, int16_t& found) override;
@@ -48,6 +48,7 @@ private:
     bool commitTookPlace(Channel& controller, uint32_t transferId);
 
     ReturnWait wait_;
+    image::KeyReading key_;  // the product's: only images it signed are sent
     std::string file_;
     std::optional<ImageSource> source_;
     std::string sourceError_ = "No operating-system image was named.";

@@ -65,7 +65,9 @@ bool RealOsVersionChecker::Scan(int16_t interactive, int32_t /*options*/, int32_
     for (const auto& entry : files) {
         if (!entry.is_regular_file()) continue;
         std::string why;
-        auto source = openImage(entry.path().string(), image::Kind::OperatingSystem, why);
+        // An image the product did not sign is never offered.
+        auto source =
+            openImage(entry.path().string(), image::Kind::OperatingSystem, key_, why);
         if (!source || (source->image.model != 0 && source->image.model != model->integer))
             continue;
         const std::string version = fixedWidthVersion(source->image.version);
@@ -96,6 +98,7 @@ bool RealOsVersionChecker::Upgrade(int16_t ask, int32_t /*options*/, int32_t& re
     job.model = image_->image.model;
     job.name = transferName(image_->image);
     job.image = image_->image.payload;
+    attachSignature(job, image_->image);
     const auto sent = transfer::TransferEngine(wait_.links).run(job, [this](const transfer::Progress&) {
         wait_.screen.processEvents();
         return true;

@@ -19,7 +19,8 @@ std::string fixedWidthVersion(const image::Version& version);
 
 class RealOsVersionChecker final : public OsVersionChecker {
 public:
-    RealOsVersionChecker(ReturnWait wait, ui::MessageBoxes& boxes) : wait_(wait), boxes_(boxes) {}
+    RealOsVersionChecker(ReturnWait wait, ui::MessageBoxes& boxes, image::KeyReading key)
+        : wait_(wait), boxes_(boxes), key_(std::move(key)) {}
 
     void Owner(intptr_t /*window*/) override {}
     void Directory(const std::string& programDirectory) override { directory_ = programDirectory; }
@@ -36,6 +37,7 @@ private:
 
     ReturnWait wait_;
     ui::MessageBoxes& boxes_;
+    image::KeyReading key_;  // the product's: only images it signed are offered
     std::string directory_;
     int32_t link_ = 0;
     wire::Address to_ = wire::kDirectAddress;

@@ -34,6 +34,9 @@ struct Image {
     std::string versionText;
     Version version;
     std::vector<uint8_t> payload;  // what travels to the controller
+    // Ed25519 by the product's key over the signed part (ImageSignature.h); empty when the
+    // file carries none.
+    std::vector<uint8_t> signature;
     bool operator==(const Image&) const = default;
 
     // CRC-32 of the payload: what a transfer's commit names.
@@ -42,6 +45,27 @@ struct Image {
 
 // Files beyond this are refused before they are read.
 constexpr std::size_t kMaxImageFile = 64u << 20;
+constexpr std::size_t kSignatureSize = 64;
+
+// The head of an image file: every field before the payload, as it lies in the file.
+// Format 1 files carry no signature; format 2 files carry one after the payload checksum.
+struct Head {
+    uint16_t format = 1;
+    Kind kind = Kind::Application;
+    uint16_t model = 0;
+    Version version;
+    std::string name;
+    std::string versionText;
+    uint32_t payloadSize = 0;
+};
+std::vector<uint8_t> encodeHead(const Image& image, uint16_t format);
+struct HeadReading {
+    std::optional<Head> head;
+    std::string error;
+    std::size_t size = 0;  // bytes of the head
+};
+// The head at the start of `bytes`, which may go on with the payload.
+HeadReading parseHead(std::span<const uint8_t> bytes);
 
 struct Parsed {
     std::optional<Image> image;
@@ -49,7 +73,8 @@ struct Parsed {
 };
 
 Parsed parseImage(std::span<const uint8_t> bytes);
-// Empty when a field does not fit the layout (a name or version text over 255 bytes).
+// Empty when a field does not fit the layout (a name or version text over 255 bytes, a
+// signature that is not 64 bytes).
 std::optional<std::vector<uint8_t>> serializeImage(const Image& image);
 
 // The file at `path`; the error names the file.

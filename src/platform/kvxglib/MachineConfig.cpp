@@ -69,4 +69,8 @@ std::string MachineConfig::slibDir() {
     return productDir() + "/SLib";
 }
 
+std::string MachineConfig::imageKeyFile() {
+    return os::toNativePath(productDir() + "/System/ImageKey.pub");
+}
+
 }  // namespace kvxglib

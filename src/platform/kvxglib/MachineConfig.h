@@ -23,6 +23,8 @@ class MachineConfig {
     // Key SLibDir of the same section (relative to the machine folder), else "SLib" in the
     // product folder.
     std::string slibDir();
+    // The public key the product's images are signed with, installed with the product.
+    std::string imageKeyFile();
     // The native path of Kvxmatic.Ini in the machine folder.
     std::string settingsFile() const;
 

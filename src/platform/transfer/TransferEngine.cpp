@@ -281,7 +281,7 @@ Result Run::commit() {
     if (!committed_) {
         Answer a;
         for (;;) {
-            a = exchange(wire::TransferCommitRequest{id_, checksum_});
+            a = exchange(commitRequest(job_, id_, checksum_));
             if (!a.linkFailure()) break;
             if (result_.resumes >= tuning_.maxResumes) return giveUp(a, "the image could not be committed");
             ++result_.resumes;
@@ -384,6 +384,15 @@ const char* endingName(Ending ending) {
 
 TransferEngine::TransferEngine(comm::LinkAccess& links, Tuning tuning)
     : links_(links), tuning_(tuning) {}
+
+wire::TransferCommitRequest commitRequest(const Job& job, uint32_t id, uint32_t checksum) {
+    wire::TransferCommitRequest r{id, checksum, {}, {}};
+    if (!job.signature.empty()) {
+        r.head = job.signedHead;
+        r.signature.assign(job.signature.begin(), job.signature.end());
+    }
+    return r;
+}
 
 Result TransferEngine::run(const Job& job, const ProgressCallback& progress) {
     comm::ExchangeEngine* link = links_.engine(job.link);

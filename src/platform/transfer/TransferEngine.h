@@ -15,6 +15,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/wire/Frame.h"
 #include "platform/wire/TransferPayloads.h"
@@ -36,6 +37,10 @@ struct Job {
     uint16_t model = 0;     // the image's model; 0 = any
     std::string name;       // code page 850, at most 255 bytes
     std::span<const uint8_t> image;  // stays valid for the whole run
+    // The image file's signed head and the product's signature over head and image: the
+    // controller checks them at the commit, before the image takes effect.
+    std::vector<uint8_t> signedHead;
+    std::span<const uint8_t> signature;  // stays valid for the whole run
     // Stage every byte, then stop short of the commit: Result::transfer names the staged
     // transfer, which the caller commits or aborts later (an operating-system upgrade commits
     // only after the application was stopped).
@@ -98,6 +103,9 @@ struct Tuning {
     // left busy with a transfer nobody finishes.
     std::chrono::milliseconds reconnectFor{15000};
 };
+
+// The commit of `job`'s transfer `id`, carrying its signature when it has one.
+wire::TransferCommitRequest commitRequest(const Job& job, uint32_t id, uint32_t checksum);
 
 class TransferEngine {
   public:

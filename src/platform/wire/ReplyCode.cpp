@@ -40,6 +40,8 @@ const char* replyCodeName(uint16_t code1) {
             return "not enough free flash";
         case ReplyCode::AlreadyExists:
             return "partition exists";
+        case ReplyCode::BadSignature:
+            return "image not signed by the product's key";
         case ReplyCode::AddressClash:
             return "two stations at one address";
         case ReplyCode::TimedOut:

@@ -24,6 +24,7 @@ enum class ReplyCode : uint16_t {
     Incomplete = 0x000F,        // a transfer's commit before every byte was staged
     NoFlash = 0x0010,        // a partition change needs more flash than is free
     AlreadyExists = 0x0011,  // a partition change creates a partition that exists
+    BadSignature = 0x0012,   // a transfer's commit: the image is not signed by the product's key
     AddressClash = 0x001C,   // more than one station of the bus has this address
     // link-local
     TimedOut = 0xFF01,

@@ -118,15 +118,34 @@ Result<TransferBlockReply> decodeTransferBlockReply(std::span<const uint8_t> pay
 }
 
 Result<std::vector<uint8_t>> encodePayload(const TransferCommitRequest& request) {
-    return words({request.transfer, request.checksum});
+    std::vector<uint8_t> out = words({request.transfer, request.checksum});
+    if (request.head.empty() && request.signature.empty()) return out;
+    if (request.head.empty() || request.head.size() > kMaxSignedHead ||
+        request.signature.size() != kCommitSignatureSize)
+        return Error::BadValue;
+    ByteWriter w(out);
+    w.u16(static_cast<uint16_t>(request.head.size()));
+    w.bytes(request.head);
+    w.bytes(request.signature);
+    return out;
 }
 
 Result<TransferCommitRequest> decodeTransferCommitRequest(std::span<const uint8_t> payload) {
-    auto r = exactly(payload, 8);
-    if (!r) return r.error();
+    if (payload.size() < 8) return Error::Truncated;
+    ByteReader r(payload);
     TransferCommitRequest c;
-    c.transfer = r->u32();
-    c.checksum = r->u32();
+    c.transfer = r.u32();
+    c.checksum = r.u32();
+    if (r.atEnd()) return c;
+    const uint16_t headSize = r.u16();
+    if (r.failed()) return Error::Truncated;
+    if (headSize == 0 || headSize > kMaxSignedHead) return Error::BadValue;
+    const auto head = r.bytes(headSize);
+    const auto signature = r.bytes(kCommitSignatureSize);
+    if (r.failed()) return Error::Truncated;
+    if (!r.atEnd()) return Error::WrongLength;
+    c.head.assign(head.begin(), head.end());
+    c.signature.assign(signature.begin(), signature.end());
     return c;
 }
 

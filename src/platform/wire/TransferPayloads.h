@@ -54,6 +54,10 @@ struct TransferBlockReply {
 struct TransferCommitRequest {
     uint32_t transfer = 0;
     uint32_t checksum = 0;  // CRC-32 of the whole image
+    // The image file's signed head and the product's signature over head and image; both
+    // empty for an unsigned commit.
+    std::vector<uint8_t> head = {};
+    std::vector<uint8_t> signature = {};
     bool operator==(const TransferCommitRequest&) const = default;
 };
 struct TransferCommitReply {
@@ -81,6 +85,9 @@ struct TransferStatusReply {
     uint32_t storedChecksum = 0;  // when Committed, else 0
     bool operator==(const TransferStatusReply&) const = default;
 };
+
+constexpr std::size_t kMaxSignedHead = 1024;
+constexpr std::size_t kCommitSignatureSize = 64;
 
 // BadValue for a target, size or name the layout cannot hold.
 Result<std::vector<uint8_t>> encodePayload(const TransferOpenRequest& request);

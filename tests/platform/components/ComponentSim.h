@@ -12,6 +12,7 @@
 #include "platform/kvxglib/TcpLinks.h"
 #include "sim/SimProcess.h"
 #include "support/FakeUi.h"
+#include "support/ImageSigning.h"
 #include "support/TempFolder.h"
 
 namespace testsupport {
@@ -21,7 +22,10 @@ class ComponentSim : public ::testing::Test {
     // Starts the simulator (with `more` arguments); a reply is awaited `tcpTimeoutMs` at most.
     void start(const char* network, int tcpTimeoutMs, std::vector<std::string> more = {}) {
         temp.write("net.ini", network);
-        more.insert(more.begin(), {"--network", temp / "net.ini"});
+        // The controllers take only images signed with the tests' key.
+        testsupport::writeTestKeyFile(temp / "image-key.pub");
+        more.insert(more.begin(),
+                    {"--network", temp / "net.ini", "--image-key", temp / "image-key.pub"});
         sim = std::make_unique<simtest::SimProcess>(more);
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
         temp.write("machine/Kvxmatic.Ini",

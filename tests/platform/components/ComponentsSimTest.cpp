@@ -170,7 +170,7 @@ TEST_F(ComponentsSim, JobLoaderRunsTheStepsAndWritesItsLogsLineByLine) {
                "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n[Step]\nAction=Start\n"
                "[Step]\nAction=Write\nVariable=QSystem.ApplicationName\nValue=Never\n");
 
-    components::RealJobLoader good(links(), boxes, screen);
+    components::RealJobLoader good(links(), boxes, screen, testsupport::testKey());
     good.Link(link);
     good.OptionFlag(-1);
     good.LogFile(temp / "Mod/KVXload.Gll");
@@ -191,7 +191,7 @@ TEST_F(ComponentsSim, JobLoaderRunsTheStepsAndWritesItsLogsLineByLine) {
     EXPECT_NE(boxes.shown[0].text.find("Start: done"), std::string::npos);
 
     // A file with mistakes loads nothing and names file and line.
-    components::RealJobLoader bad(links(), boxes, screen);
+    components::RealJobLoader bad(links(), boxes, screen, testsupport::testKey());
     bad.Link(link);
     bad.ErrorFile(temp / "Mod/KVXload.Err");
     EXPECT_FALSE(bad.AddJobFile(temp / "Mod/Bad.Job", nullptr, job));
@@ -203,7 +203,7 @@ TEST_F(ComponentsSim, JobLoaderRunsTheStepsAndWritesItsLogsLineByLine) {
         << temp.read("Mod/KVXload.Err");
 
     // A step the controller refuses stops the run there (option flag set).
-    components::RealJobLoader fails(links(), boxes, screen);
+    components::RealJobLoader fails(links(), boxes, screen, testsupport::testKey());
     fails.Link(link);
     fails.OptionFlag(-1);
     fails.ErrorFile(temp / "Mod/KVXload.Err");
@@ -229,10 +229,13 @@ TEST_F(ComponentsSim, OlderControllerOsCheckComparesFixedWidthVersions) {
     };
     temp.write("Rev/KVXreal/Readme.txt", "not an image\n");
     std::string why;
-    ASSERT_TRUE(image::writeImageFile(temp / "Rev/KVXreal/a.img", os(200, {2, 6, 0, 1}), why));
-    ASSERT_TRUE(image::writeImageFile(temp / "Rev/KVXreal/b.img", os(200, {2, 10, 0, 0}), why));
-    ASSERT_TRUE(image::writeImageFile(temp / "Rev/KVXreal/c.img", os(210, {9, 0, 0, 0}), why));
-    components::RealOsVersionChecker checker({links(), clock, screen, 1000ms}, boxes);
+    ASSERT_TRUE(image::writeImageFile(temp / "Rev/KVXreal/a.img", testsupport::signedByTest(os(200, {2, 6, 0, 1})),
+                                      why));
+    ASSERT_TRUE(image::writeImageFile(temp / "Rev/KVXreal/b.img", testsupport::signedByTest(os(200, {2, 10, 0, 0})),
+                                      why));
+    ASSERT_TRUE(image::writeImageFile(temp / "Rev/KVXreal/c.img", testsupport::signedByTest(os(210, {9, 0, 0, 0})),
+                                      why));
+    components::RealOsVersionChecker checker({links(), clock, screen, 1000ms}, boxes, testsupport::testKey());
     checker.Link(link);
     checker.Directory(temp / "Rev/Module1");
     int32_t result = 0;

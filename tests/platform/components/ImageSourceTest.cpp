@@ -7,6 +7,7 @@
 #include "platform/comm/LinkAccess.h"
 #include "platform/image/SiteArchive.h"
 #include "support/FakeUi.h"
+#include "support/ImageSigning.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -28,10 +29,21 @@ struct ImageFiles : ::testing::Test {
     void SetUp() override {
         temp.write("Mod/Readme.txt", "image files\n");  // makes the folder
         std::string why;
-        ASSERT_TRUE(image::writeImageFile(temp / "Mod/App.Img",
-                                          makeImage(image::Kind::Application, "Heating"), why));
-        ASSERT_TRUE(image::writeImageFile(
-            temp / "Mod/Os.Img", makeImage(image::Kind::OperatingSystem, "KVXreal 3.2"), why));
+        const image::Image app = makeImage(image::Kind::Application, "Heating");
+        write("Mod/App.Img", testsupport::signedByTest(app));
+        write("Mod/Os.Img",
+              testsupport::signedByTest(makeImage(image::Kind::OperatingSystem, "KVXreal 3.2")));
+        // Whole files with sound checksums that the product did not sign as they are.
+        write("Mod/Unsigned.Img", app);
+        image::Image altered = testsupport::signedByTest(app);
+        altered.payload[500] ^= 0x01;
+        write("Mod/Altered.Img", altered);
+        image::Image relabelled = testsupport::signedByTest(app);
+        relabelled.model = 200;
+        write("Mod/Relabelled.Img", relabelled);
+        image::Image foreign = app;
+        image::signImage(foreign, image::newKeyPair().secretKey);
+        write("Mod/Foreign.Img", foreign);
         std::string damaged = temp.read("Mod/App.Img");
         damaged[damaged.size() / 2] ^= 0x01;
         temp.write("Mod/Damaged.Img", damaged);
@@ -40,6 +52,10 @@ struct ImageFiles : ::testing::Test {
         temp.write("Mod/NoImage.Job", "[Job]\nProgram=x\n");
         temp.write("Mod/Missing.Job", "[Job]\nProgram=x\nImage=Gone.Img\n");
         temp.write("Mod/Broken.Job", "[Job]\nColour=red\nImage=App.Img\n");
+    }
+    void write(const std::string& name, const image::Image& i) {
+        std::string why;
+        ASSERT_TRUE(image::writeImageFile(temp / name, i, why)) << why;
     }
     testsupport::TempFolder temp;
 };
@@ -57,7 +73,7 @@ TEST_F(ImageFiles, GoodImagesAndJobFilesGiveTheImageAndItsProgramName) {
     };
     for (const Case& c : cases) {
         std::string why;
-        const auto source = openImage(temp / c.file, image::Kind::Application, why);
+        const auto source = openImage(temp / c.file, image::Kind::Application, testsupport::testKey(), why);
         ASSERT_TRUE(source) << c.file << ": " << why;
         EXPECT_EQ(source->programName, c.programName) << c.file;
         EXPECT_EQ(source->image.payload.size(), 1000u) << c.file;
@@ -78,10 +94,18 @@ TEST_F(ImageFiles, UnusableFilesAreRefusedWithTheReason) {
         {"Mod/NoImage.Job", image::Kind::Application, "names an Image"},
         {"Mod/Missing.Job", image::Kind::Application, "Missing.Job:3: cannot open"},
         {"Mod/Broken.Job", image::Kind::Application, "Broken.Job:2: the key colour"},
+        {"Mod/Unsigned.Img", image::Kind::Application, "Unsigned.Img is not signed"},
+        {"Mod/Altered.Img", image::Kind::Application, "Altered.Img does not carry the product's"},
+        {"Mod/Relabelled.Img", image::Kind::Application, "Relabelled.Img does not carry"},
+        {"Mod/Foreign.Img", image::Kind::Application, "Foreign.Img does not carry"},
+        {"Mod/Plain.Job", image::Kind::Application, "App.Img cannot be checked: no key here"},
     };
     for (const Case& c : cases) {
         std::string why;
-        EXPECT_FALSE(openImage(temp / c.file, c.kind, why)) << c.file;
+        // The last row: a product without its key trusts no image.
+        const image::KeyReading key =
+            &c == &cases.back() ? image::KeyReading{std::nullopt, "no key here"} : testsupport::testKey();
+        EXPECT_FALSE(openImage(temp / c.file, c.kind, key, why)) << c.file;
         EXPECT_NE(why.find(c.reason), std::string::npos) << c.file << ": " << why;
     }
 }
@@ -98,7 +122,7 @@ struct Errors final : components::IQAVSErrorCallback {
 TEST_F(ImageFiles, TheLoaderRefusesPartitionZeroAndABadFileWithoutSendingAnything) {
     NoLinks links;  // any exchange would fail the test with another message
     Errors errors;
-    components::RealAppLoader loader(links);
+    components::RealAppLoader loader(links, testsupport::testKey());
     EXPECT_FALSE(loader.Open(temp / "Mod/Damaged.Img"));
     loader.ErrorCallback(&errors);
     loader.Partition(16);
@@ -118,9 +142,9 @@ TEST_F(ImageFiles, ForAWebSiteTheLoaderTakesOnlyASiteArchive) {
     std::string why;
     image::Image site = makeImage(image::Kind::WebSite, "Site");
     site.payload = *image::serializeSiteArchive({{"index.html", {'h', 'i'}}}, why);
-    ASSERT_TRUE(image::writeImageFile(temp / "Mod/Site.Ecp", site, why)) << why;
+    write("Mod/Site.Ecp", testsupport::signedByTest(site));
     image::Image notASite = makeImage(image::Kind::WebSite, "Site");  // payload of 0x5A bytes
-    ASSERT_TRUE(image::writeImageFile(temp / "Mod/Junk.Ecp", notASite, why)) << why;
+    write("Mod/Junk.Ecp", testsupport::signedByTest(notASite));
     struct Case {
         const char* file;
         bool webSite;
@@ -136,7 +160,7 @@ TEST_F(ImageFiles, ForAWebSiteTheLoaderTakesOnlyASiteArchive) {
         SCOPED_TRACE(c.file);
         NoLinks links;
         Errors errors;
-        components::RealAppLoader loader(links);
+        components::RealAppLoader loader(links, testsupport::testKey());
         loader.ErrorCallback(&errors);
         loader.WebSite(c.webSite);
         EXPECT_EQ(loader.Open(temp / c.file), c.error.empty());
@@ -158,7 +182,7 @@ TEST_F(ImageFiles, TheUpgraderReadsTheImageVersionFromItsHeader) {
     NoLinks links;
     testsupport::FakeClock clock;
     testsupport::FakeScreen screen;
-    components::RealOsUpgrader upgrader({links, clock, screen, std::chrono::milliseconds(100)});
+    components::RealOsUpgrader upgrader({links, clock, screen, std::chrono::milliseconds(100)}, testsupport::testKey());
     upgrader.UpgradeFile(temp / "Mod/Os.Img");
     EXPECT_EQ(upgrader.ImageVerMajor(), 3);
     EXPECT_EQ(upgrader.ImageVerMinor(), 2);

@@ -46,8 +46,10 @@ class JobLoadSim : public testsupport::ComponentSim {
         temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
                                   "[Step]\nAction=Load\nImage=App.Kvx\n[Step]\nAction=Start\n");
         std::string why;
-        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", image, why)) << why;
-        components::RealJobLoader jobs(links(), boxes, screen, tuning);
+        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", testsupport::signedByTest(image),
+                                          why))
+            << why;
+        components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey(), tuning);
         jobs.Link(open("Old"));
         jobs.OptionFlag(-1);
         jobs.LogFile(temp / "Mod/KVXload.Gll");

@@ -16,6 +16,7 @@
 #include "platform/sysvars/Table.h"
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Telegram.h"
+#include "sim/SimClient.h"
 #include "ComponentSim.h"
 
 using namespace std::chrono_literals;
@@ -74,9 +75,12 @@ class LoadSim : public testsupport::ComponentSim {
 protected:
     void SetUp() override {
         temp.write("Mod/Readme.txt", "images\n");
-        ASSERT_NO_FATAL_FAILURE(start(kNetwork, 500));
+        ASSERT_NO_FATAL_FAILURE(start(kNetwork, 500, {"--control", temp / "ctl"}));
     }
     std::string write(const std::string& name, const image::Image& i) {
+        return writeAsIs(name, testsupport::signedByTest(i));
+    }
+    std::string writeAsIs(const std::string& name, const image::Image& i) {
         std::string why;
         EXPECT_TRUE(image::writeImageFile(temp / name, i, why)) << why;
         return temp / name;
@@ -104,7 +108,7 @@ protected:
 TEST_F(LoadSim, ProgramArrivesWholeInThePartition) {
     const int32_t link = open("Boiler");
     const image::Image program = makeImage(image::Kind::Application, 300, 200000, 7);
-    components::RealAppLoader loader(links());
+    components::RealAppLoader loader(links(), testsupport::testKey());
     Reports reports;
     ASSERT_TRUE(loader.Open(write("Mod/App.Img", program)));
     loader.Partition(32);
@@ -136,7 +140,7 @@ TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        components::RealAppLoader loader(links());
+        components::RealAppLoader loader(links(), testsupport::testKey());
         Reports reports;
         ASSERT_TRUE(loader.Open(write("Mod/X.Img", makeImage(image::Kind::Application, c.model,
                                                               c.size, 3))));
@@ -153,13 +157,13 @@ TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
 TEST_F(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
     const int32_t link = open("Boiler");
     const image::Image first = makeImage(image::Kind::Application, 300, 50000, 1);
-    components::RealAppLoader loader(links());
+    components::RealAppLoader loader(links(), testsupport::testKey());
     ASSERT_TRUE(loader.Open(write("Mod/First.Img", first)));
     loader.Partition(32);
     loader.Link(link);
     ASSERT_TRUE(loader.Load());
 
-    components::RealAppLoader second(links());
+    components::RealAppLoader second(links(), testsupport::testKey());
     Reports reports;
     reports.onProgress = [&] { second.Cancel(); };
     ASSERT_TRUE(second.Open(write("Mod/Second.Img",
@@ -176,7 +180,7 @@ TEST_F(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
 
 TEST_F(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
     const int32_t link = open("Boiler");
-    components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms});
+    components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms}, testsupport::testKey());
     upgrader.UpgradeFile(write("Mod/Os.Img", makeImage(image::Kind::OperatingSystem, 300, 30000,
                                                        9, {3, 2, 0, 4})));
     upgrader.Link(link);
@@ -194,11 +198,79 @@ TEST_F(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
     EXPECT_EQ(read(link, "QSystem.Ver_Number").integer, 4);
 }
 
+TEST_F(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
+    const int32_t link = open("Boiler");
+    struct Tamper {
+        const char* what;
+        image::Image (*make)(image::Image);
+        const char* problem;
+    };
+    const Tamper tampers[] = {
+        {"one byte flipped after signing",
+         [](image::Image i) {
+             i = testsupport::signedByTest(i);
+             i.payload[100] ^= 0x01;
+             return i;
+         },
+         "does not carry the product's signature"},
+        {"signature removed", [](image::Image i) { return i; }, "is not signed"},
+        {"signed by another key",
+         [](image::Image i) {
+             image::signImage(i, image::newKeyPair().secretKey);
+             return i;
+         },
+         "does not carry the product's signature"},
+    };
+    for (const Tamper& t : tampers) {
+        SCOPED_TRACE(t.what);
+        Reports reports;
+        const std::string program =
+            writeAsIs("Mod/App.Img", t.make(makeImage(image::Kind::Application, 300, 20000, 3)));
+        components::RealAppLoader loader(links(), testsupport::testKey());
+        loader.ErrorCallback(&reports);
+        EXPECT_FALSE(loader.Open(program));
+        loader.Partition(32);
+        loader.Link(link);
+        EXPECT_FALSE(loader.Load());
+
+        const std::string os = writeAsIs(
+            "Mod/Os.Img",
+            t.make(makeImage(image::Kind::OperatingSystem, 300, 20000, 9, {3, 2, 0, 4})));
+        components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms},
+                                            testsupport::testKey());
+        upgrader.UpgradeFile(os);
+        upgrader.Link(link);
+        upgrader.ErrorCallback(&reports);
+        int16_t done = 0;
+        EXPECT_FALSE(upgrader.Upgrade(0, done));
+        EXPECT_NE(upgrader.ImageProblem().find(os + " " + t.problem), std::string::npos)
+            << upgrader.ImageProblem();
+
+        ASSERT_FALSE(reports.errors.empty());
+        EXPECT_NE(reports.errors[0].find(program + " " + t.problem), std::string::npos)
+            << reports.errors[0];
+    }
+    // Nothing reached the controller: no transfer was even opened, and it holds what it held.
+    EXPECT_EQ(simtest::control(temp / "ctl", "transfers Boiler"), "ok opened 0 bad_signature 0");
+    EXPECT_EQ(stored(link, 32), 0u);
+    EXPECT_EQ(read(link, "QSystem.Ver_Minor").integer, 1);
+
+    // The same image as the product signed it goes through.
+    const image::Image program = makeImage(image::Kind::Application, 300, 20000, 3);
+    components::RealAppLoader loader(links(), testsupport::testKey());
+    ASSERT_TRUE(loader.Open(write("Mod/App.Img", program)));
+    loader.Partition(32);
+    loader.Link(link);
+    ASSERT_TRUE(loader.Load());
+    EXPECT_EQ(stored(link, 32), wire::crc32(program.payload));
+    EXPECT_EQ(simtest::control(temp / "ctl", "transfers Boiler"), "ok opened 1 bad_signature 0");
+}
+
 TEST_F(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
     const int32_t link = open("Old");
     temp.write("Rev/KVXreal/Readme.txt", "images\n");
     write("Rev/KVXreal/Os.img", makeImage(image::Kind::OperatingSystem, 200, 20000, 4, {2, 6, 0, 1}));
-    components::RealOsVersionChecker checker({links(), steady, screen, 20000ms}, boxes);
+    components::RealOsVersionChecker checker({links(), steady, screen, 20000ms}, boxes, testsupport::testKey());
     checker.Link(link);
     checker.Directory(temp / "Rev/Module1");
     int32_t result = 0;
@@ -212,7 +284,7 @@ TEST_F(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
     write("Mod/App.Kvx", app);
     temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
                               "[Step]\nAction=Load\nImage=app.kvx\n[Step]\nAction=Start\n");
-    components::RealJobLoader jobs(links(), boxes, screen);
+    components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey());
     jobs.Link(link);
     jobs.OptionFlag(-1);
     jobs.LogFile(temp / "Mod/KVXload.Gll");

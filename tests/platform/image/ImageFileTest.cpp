@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "platform/image/ImageFile.h"
+#include "platform/image/ImageSignature.h"
 #include "platform/wire/Crc32.h"
 #include "support/TempFolder.h"
 
@@ -82,7 +83,7 @@ TEST(ImageFile, RefusesDamagedTruncatedAndForeignFiles) {
     const std::vector<Row> rows = {
         {"empty", {}, "not an image file"},
         {"foreign", {'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0, 0}, "not an image file"},
-        {"newer format", edited(8, 2, true), "image format 2 is not supported"},
+        {"newer format", edited(8, 3, true), "image format 3 is not supported"},
         {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 20),
          "the image file is truncated"},
         {"payload cut", std::vector<uint8_t>(good.begin(), good.end() - 100),
@@ -130,4 +131,76 @@ TEST(ImageFile, ReadAndWriteFailuresNameTheFile) {
     Image tooLong = sample();
     tooLong.name.assign(256, 'n');
     EXPECT_FALSE(image::writeImageFile(folder / "long.kvi", tooLong, why));
+}
+
+TEST(ImageSignature, OnlyTheImageAsTheProductSignedItVerifies) {
+    const image::KeyPair product = image::newKeyPair();
+    Image signedImage = sample();
+    image::signImage(signedImage, product.secretKey);
+    // The signature travels in the file: what is read back verifies as it did.
+    const auto parsed = image::parseImage(*image::serializeImage(signedImage));
+    ASSERT_TRUE(parsed.image) << parsed.error;
+    EXPECT_EQ(*parsed.image, signedImage);
+
+    struct Row {
+        const char* what;
+        void (*change)(Image&);
+        const char* problem;  // the start of it; empty: verifies
+    };
+    const Row rows[] = {
+        {"as signed", [](Image&) {}, ""},
+        {"one payload byte", [](Image& i) { i.payload[999] ^= 0x80; }, "does not carry"},
+        {"a byte more", [](Image& i) { i.payload.push_back(0); }, "does not carry"},
+        {"kind", [](Image& i) { i.kind = image::Kind::Application; }, "does not carry"},
+        {"model", [](Image& i) { i.model = 0; }, "does not carry"},
+        {"version", [](Image& i) { i.version.revision = 4; }, "does not carry"},
+        {"name", [](Image& i) { i.name = "KVXreal D"; }, "does not carry"},
+        {"version text", [](Image& i) { i.versionText = "9.9"; }, "does not carry"},
+        {"signature bit", [](Image& i) { i.signature[10] ^= 1; }, "does not carry"},
+        {"signature removed", [](Image& i) { i.signature.clear(); }, "is not signed"},
+        {"signed by another key",
+         [](Image& i) { image::signImage(i, image::newKeyPair().secretKey); }, "does not carry"},
+    };
+    for (const Row& row : rows) {
+        Image i = *parsed.image;
+        row.change(i);
+        EXPECT_EQ(image::signatureProblem(i, product.publicKey).rfind(row.problem, 0), 0u)
+            << row.what << ": " << image::signatureProblem(i, product.publicKey);
+        EXPECT_EQ(image::signatureProblem(i, product.publicKey).empty(), *row.problem == 0)
+            << row.what;
+    }
+    // A signature of the wrong size cannot be written.
+    Image odd = signedImage;
+    odd.signature.pop_back();
+    EXPECT_FALSE(image::serializeImage(odd));
+}
+
+TEST(ImageSignature, AKeyFileHoldsOneKeyInHexadecimal) {
+    testsupport::TempFolder folder;
+    const image::KeyPair pair = image::newKeyPair();
+    const std::string hex = image::keyText(pair.publicKey);
+    struct Row {
+        const char* what;
+        std::string content;
+        bool read;
+    };
+    const Row rows[] = {
+        {"one line", hex + "\n", true},
+        {"no newline", hex, true},
+        {"a digit short", hex.substr(1), false},
+        {"a digit more", hex + "0", false},
+        {"not hexadecimal", std::string(64, 'g'), false},
+        {"empty", "", false},
+    };
+    for (const Row& row : rows) {
+        folder.write("key.pub", row.content);
+        const image::KeyReading key = image::readPublicKeyFile(folder / "key.pub");
+        EXPECT_EQ(key.key.has_value(), row.read) << row.what;
+        if (key.key) {
+            EXPECT_EQ(*key.key, pair.publicKey) << row.what;
+        } else {
+            EXPECT_NE(key.error.find(folder / "key.pub"), std::string::npos) << key.error;
+        }
+    }
+    EXPECT_FALSE(image::readPublicKeyFile(folder / "none.pub").key);
 }

@@ -26,6 +26,9 @@ TEST(TransferPayloads, RequestsHaveTheDocumentedBytesAndDecodeBack) {
         const char* bytes;
         Command command;
     };
+    // The head's size and bytes, then the 64-byte signature.
+    std::string signedCommit = "07 00 00 00 26 39 F4 CB 02 00 4B 52";
+    for (int i = 0; i < 64; ++i) signedCommit += " 11";
     const std::vector<Row> rows = {
         {TransferOpenRequest{TransferTarget::Partition, 17, 10000, 200, "Pump"},
          "01 11 10 27 00 00 C8 00 04 50 75 6D 70", Command::TransferOpen},
@@ -34,6 +37,8 @@ TEST(TransferPayloads, RequestsHaveTheDocumentedBytesAndDecodeBack) {
         {TransferBlockRequest{7, 0x01020304, {0xAA, 0xBB}}, "07 00 00 00 04 03 02 01 AA BB",
          Command::TransferBlock},
         {TransferCommitRequest{7, 0xCBF43926}, "07 00 00 00 26 39 F4 CB", Command::TransferCommit},
+        {TransferCommitRequest{7, 0xCBF43926, {0x4B, 0x52}, std::vector<uint8_t>(64, 0x11)},
+         signedCommit.c_str(), Command::TransferCommit},
         {TransferAbortRequest{9}, "09 00 00 00", Command::TransferAbort},
         {TransferStatusRequest{0x10000}, "00 00 01 00", Command::TransferStatus},
     };
@@ -65,6 +70,12 @@ TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
         Error got;
     };
     auto err = [](auto result) { return result ? Error{} : result.error(); };
+    // A commit with a one-byte head and `n` bytes of signature.
+    auto withSignature = [](std::size_t n) {
+        std::vector<uint8_t> bytes = hex("01 00 00 00 02 00 00 00 01 00 4B");
+        bytes.resize(bytes.size() + n, 0x11);
+        return bytes;
+    };
     const std::vector<Row> rows = {
         {"open: unknown target", Error::BadValue,
          err(decodeTransferOpenRequest(hex("06 00 01 00 00 00 00 00 00")))},
@@ -81,8 +92,20 @@ TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
         {"block: no data", Error::Truncated,
          err(decodeTransferBlockRequest(hex("01 00 00 00 00 00 00 00")))},
         {"block reply: short", Error::Truncated, err(decodeTransferBlockReply(hex("01 00 00")))},
-        {"commit: long", Error::WrongLength,
+        {"commit: head size cut short", Error::Truncated,
          err(decodeTransferCommitRequest(hex("01 00 00 00 02 00 00 00 00")))},
+        {"commit: empty head", Error::BadValue,
+         err(decodeTransferCommitRequest(hex("01 00 00 00 02 00 00 00 00 00")))},
+        {"commit: head beyond its limit", Error::BadValue,
+         err(decodeTransferCommitRequest(hex("01 00 00 00 02 00 00 00 01 04")))},
+        {"commit: signature cut short", Error::Truncated,
+         err(decodeTransferCommitRequest(withSignature(63)))},
+        {"commit: bytes after the signature", Error::WrongLength,
+         err(decodeTransferCommitRequest(withSignature(65)))},
+        {"encode: signature of 63 bytes", Error::BadValue,
+         err(encodePayload(TransferCommitRequest{1, 2, {1}, std::vector<uint8_t>(63, 0)}))},
+        {"encode: signature without head", Error::BadValue,
+         err(encodePayload(TransferCommitRequest{1, 2, {}, std::vector<uint8_t>(64, 0)}))},
         {"status reply: unknown state", Error::BadValue,
          err(decodeTransferStatusReply(hex("02 00 00 00 00 00 00 00 00 00 00 00 00")))},
         {"encode: empty block", Error::BadValue, err(encodePayload(TransferBlockRequest{1, 0, {}}))},

@@ -1,5 +1,6 @@
 #include "platform/components/finder/LinkedController.h"
 
+#include "platform/components/ImageSource.h"
 #include "platform/components/finder/PortOsImage.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
@@ -159,6 +160,10 @@ void LinkedController::UpgradePortOs(const PortOsImage& image, bool& ok) {
     } else if (image.PortType() != reported().upgradeFileNumber) {
         why_ = "the upgrade file is for port type " + std::to_string(image.PortType()) +
                ", this controller's port is type " + std::to_string(reported().upgradeFileNumber);
+    } else if (std::string refused =
+                   signatureRefusal(image.image(), image.path(), productKey(library_));
+               !refused.empty()) {
+        why_ = std::move(refused);  // before a byte is sent: the port runs whatever it gets
     } else {
         const PortOsUpgradeSettings defaults;
         ok = openLink() &&

@@ -18,6 +18,7 @@ void PortOsImage::Load(const std::string& path, bool& ok) {
 void PortOsImage::check(image::Parsed parsed, const std::string& path) {
     valid_ = false;
     image_ = {};
+    path_ = path;
     if (!parsed.image) {
         why_ = parsed.error;  // names the file already
         return;

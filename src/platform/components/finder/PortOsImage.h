@@ -26,11 +26,15 @@ class PortOsImage {
     std::span<const uint8_t> payload() const { return image_.payload; }
     uint32_t payloadChecksum() const { return image_.payloadChecksum(); }
     const std::string& why() const { return why_; }
+    // The file as read, and where from: its signature is checked before it is sent.
+    const image::Image& image() const { return image_; }
+    const std::string& path() const { return path_; }
 
   private:
     void check(image::Parsed parsed, const std::string& path);
 
     image::Image image_;
+    std::string path_;
     bool valid_ = false;
     std::string why_ = "no upgrade file was loaded";
 };

@@ -1,6 +1,7 @@
 #include "platform/components/finder/PortOsTransfer.h"
 
 #include "platform/components/ControllerReturn.h"
+#include "platform/components/ImageSource.h"
 #include "platform/components/finder/PortOsImage.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/os/Clock.h"
@@ -35,6 +36,7 @@ bool sendPortOs(kvxglib::RealLibrary& library, int32_t link, const PortOsImage& 
     job.model = image.PortType();  // the port refuses an image of another port type
     job.name = image.revisionBytes();
     job.image = image.payload();
+    attachSignature(job, image.image());
     comm::LinkAccess& links = kvxglib::linkAccess(library);
     const transfer::Result result =
         transfer::TransferEngine(links, settings.tuning).run(job, [&](const transfer::Progress& p) {
