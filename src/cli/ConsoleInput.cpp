@@ -3,28 +3,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <array>
 #include <iostream>
 #include <string_view>
 
 namespace cli {
-
-std::optional<secure::Secret> readSecretLine(std::istream& in) {
-    // Longer than any password may be; what goes beyond is read and dropped.
-    std::array<char, 1024> buffer{};
-    std::size_t size = 0;
-    bool any = false;
-    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
-        any = true;
-        if (c == '\n') break;
-        if (size < buffer.size()) buffer[size++] = static_cast<char>(c);
-    }
-    if (size > 0 && buffer[size - 1] == '\r') --size;
-    std::optional<secure::Secret> line;
-    if (any) line.emplace(std::string_view(buffer.data(), size));
-    secure::wipe(buffer.data(), buffer.size());
-    return line;
-}
 
 std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const std::string& title,
                                              const std::string&, bool masked) {

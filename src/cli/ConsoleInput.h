@@ -4,14 +4,12 @@
 #include <istream>
 #include <optional>
 
-#include "platform/secure/Sodium.h"
+#include "platform/secure/SecretLine.h"
 #include "platform/ui/InputBox.h"
 
 namespace cli {
 
-// One line (without its line end) straight into a wiped buffer: no string that grows on the
-// way leaves copies of a password behind. Nothing at the end of the input.
-std::optional<secure::Secret> readSecretLine(std::istream& in);
+using secure::readSecretLine;
 
 class ConsoleInput final : public ui::InputBox {
   public:

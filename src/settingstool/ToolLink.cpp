@@ -1,7 +1,5 @@
 #include "settingstool/ToolLink.h"
 
-#include <string.h>
-
 #include "platform/comm/ExchangeEngine.h"
 #include "platform/comm/LinkAccess.h"
 #include "platform/kvxglib/LinkRegistry.h"
@@ -40,7 +38,7 @@ int32_t openWithPassword(kvxglib::RealLibrary& library, const kvxglib::Registere
               "password to: connect to it by serial number first" + kNothingDone;
         return -1;
     }
-    std::optional<std::string> password = ask(name);
+    const std::optional<secure::Secret> password = ask(name);
     if (!password || password->empty()) {
         why = "the controller at " + name + " requires its network password and none was given" +
               kNothingDone;
@@ -50,8 +48,6 @@ int32_t openWithPassword(kvxglib::RealLibrary& library, const kvxglib::Registere
     comm::PasswordCheck check = comm::PasswordCheck::Unreachable;
     const int32_t handle =
         kvxglib::openNamedLink(library, name, 0, &reason, &*password, &check, link.serial);
-    // Our copy goes at once; the link keeps its own only to repeat the handshake.
-    explicit_bzero(password->data(), password->size());
     if (handle != 0) return handle;
     switch (check) {
         case comm::PasswordCheck::Refused:

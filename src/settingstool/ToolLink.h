@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/secure/Sodium.h"
+
 namespace kvxglib {
 class RealLibrary;
 }
@@ -16,7 +18,8 @@ namespace settingstool {
 
 // Asks the user for the network password of the controller at `linkName`; nothing when the
 // user gives none.
-using AskPassword = std::function<std::optional<std::string>(const std::string& linkName)>;
+using AskPassword =
+    std::function<std::optional<secure::Secret>(const std::string& linkName)>;
 
 // The handle of the tool's link (0 for the serial link), or -1 with the reason. `owner` is the
 // process that passed PORT (our parent). `ask` is called only when the lent link proved the

@@ -76,14 +76,18 @@ std::unique_ptr<QWidget> makeToolWindow(SettingsJob& job, const ToolArguments& a
     return window;
 }
 
-std::optional<std::string> askPasswordInWindow(const std::string& linkName) {
+std::optional<secure::Secret> askPasswordInWindow(const std::string& linkName) {
     bool ok = false;
     QString text = QInputDialog::getText(
         nullptr, "Network password",
         q("The controller at " + linkName + " requires its network password:"),
         QLineEdit::Password, QString(), &ok);
-    std::optional<std::string> password;
-    if (ok) password = text.toStdString();
+    std::optional<secure::Secret> password;
+    if (ok) {
+        QByteArray utf8 = text.toUtf8();
+        password.emplace(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        utf8.fill('\0');
+    }
     text.fill(QChar(0));
     return password;
 }

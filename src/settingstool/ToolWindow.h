@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/secure/Sodium.h"
+
 class QWidget;
 
 namespace settingstool {
@@ -16,6 +18,6 @@ struct ToolArguments;
 std::unique_ptr<QWidget> makeToolWindow(SettingsJob& job, const ToolArguments& arguments);
 // Asks for the network password of the controller at `linkName` in a dialog whose input is
 // masked; nothing when cancelled.
-std::optional<std::string> askPasswordInWindow(const std::string& linkName);
+std::optional<secure::Secret> askPasswordInWindow(const std::string& linkName);
 
 }  // namespace settingstool

@@ -13,6 +13,7 @@
 
 #include "app/Program.h"
 #include "cli/Session.h"
+#include "platform/secure/SecretLine.h"
 #include "platform/ui/Display.h"
 #include "settingstool/SettingsJob.h"
 #include "settingstool/ToolLink.h"
@@ -87,10 +88,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<QApplication> application;
     if (verb.empty()) application = std::make_unique<QApplication>(argc, argv);
     const settingstool::AskPassword ask =
-        [&](const std::string& linkName) -> std::optional<std::string> {
-        if (passwordStdin) return settingstool::passwordFromStream(std::cin);
+        [&](const std::string& linkName) -> std::optional<secure::Secret> {
+        if (passwordStdin) return secure::readSecretLine(std::cin);
         if (application) return settingstool::askPasswordInWindow(linkName);
-        std::optional<std::string> typed = settingstool::passwordFromTerminal(linkName);
+        std::optional<secure::Secret> typed = settingstool::passwordFromTerminal(linkName);
         if (!typed && isatty(STDIN_FILENO) == 0)
             std::cerr << "SettingsTool: stdin is not a terminal; give the password on stdin "
                          "with --password-stdin\n";

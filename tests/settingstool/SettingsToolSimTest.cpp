@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "link/ByName.h"
 #include "link/LinkFlags.h"
 #include "link/VarValue.h"
+#include "network/TcpIpSettings.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/FileSystem.h"
 #include "support/FakeComponents.h"
@@ -354,6 +356,41 @@ TEST_F(SettingsToolSerialSim, TheToolSavesAndLoadsTheControllerOnTheSerialLink) 
     EXPECT_THAT(load.out, HasSubstr("loaded from " + file));
     EXPECT_EQ(number("QServices.BACnetDeviceID"), deviceId);
     EXPECT_EQ(number("QServices.HttpPort"), port);
+}
+
+// A serial line has no protected session: a first network password crosses it only after the
+// user was told, the web passwords never do, and once the controller has a password it takes
+// no new one over the line.
+TEST_F(SettingsToolSerialSim, OnlyAnAnnouncedFirstNetworkPasswordCrossesTheSerialLine) {
+    program.connection.CommKind = 1;
+    program.connection.CurrentLink = 0;
+    program.connection.CurrentPLA = 10;
+    program.connection.CurrentELA = 1;
+    network::TcpCfg& cfg = program.TcpCfg;
+    cfg.EncryptedPass = "first-pass";
+    cfg.EncryptedPassKnown = true;
+    cfg.WebGuestPass = "guest-pass";
+    cfg.WebGuestPassKnown = true;
+    const auto announced = [this] {
+        std::size_t n = 0;
+        for (const testsupport::ShownMessage& m : boxes.shown)
+            n += m.text.find("travels unencrypted over the serial line") != std::string::npos;
+        return n;
+    };
+    const auto failed = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+
+    const std::vector<std::string> first = network::WriteControllerTcpIpSettings(program);
+    EXPECT_EQ(announced(), 1u);
+    EXPECT_FALSE(failed(first, "QCom.EncryptionPasswordPrimary")) << ::testing::PrintToString(first);
+    EXPECT_TRUE(failed(first, "QCom.EncryptionPassword1")) << ::testing::PrintToString(first);
+
+    // The station now has a password: it refuses a new one in clear.
+    cfg.EncryptedPass = "second-pass";
+    const std::vector<std::string> second = network::WriteControllerTcpIpSettings(program);
+    EXPECT_TRUE(failed(second, "QCom.EncryptionPasswordPrimary")) << ::testing::PrintToString(second);
+    EXPECT_TRUE(failed(second, "QCom.EncryptionPassword1")) << ::testing::PrintToString(second);
 }
 
 }  // namespace

@@ -345,7 +345,7 @@ bool openLinkZero(RealLibrary& library, std::string& why) {
 }
 
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
-                      std::string* why, const std::string* password,
+                      std::string* why, const secure::Secret* password,
                       comm::PasswordCheck* check, const std::string& serial) {
     const auto fail = [why](std::string reason) {
         if (why != nullptr) *why = std::move(reason);
@@ -375,7 +375,7 @@ int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t ba
         // and a relay to another controller with the same password would pass.
         if (serial.empty())
             return fail("the controller at " + name + " is not known by its serial number");
-        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why, check,
+        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), password->text(), why, check,
                                  serial);
     }
     return openTcpLink(library, host, static_cast<uint16_t>(port), why);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/comm/PasswordCheck.h"
+#include "platform/secure/Sodium.h"
 
 namespace ui {
 class Screen;
@@ -57,7 +58,7 @@ bool openLinkZero(RealLibrary& library, std::string& why);
 // to the controller `serial` (which it then requires), and `check` says how the password
 // fared. The handle, or 0 with `why` set.
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
-                      std::string* why = nullptr, const std::string* password = nullptr,
+                      std::string* why = nullptr, const secure::Secret* password = nullptr,
                       comm::PasswordCheck* check = nullptr, const std::string& serial = {});
 // False for link 0 and unknown handles. An exchange still running on the link ends as lost.
 bool closeLink(RealLibrary& library, int32_t handle);

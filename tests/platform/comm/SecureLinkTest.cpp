@@ -213,7 +213,7 @@ TEST_F(SecureLink, TheHandshakeIsBoundToTheControllerChosen) {
     // Links a tool opens by name are bound to the serial number remembered for them, and
     // without one they prove nothing.
     const std::string name = "tcp:" + sim->tcp("Twin");
-    const std::string password = kPassword;
+    const secure::Secret password(kPassword);
     const Row byName[] = {{"SN-VAULT", PasswordCheck::Refused},
                           {"SN-TWIN", PasswordCheck::Accepted},
                           {"", PasswordCheck::Unreachable}};
