@@ -7,6 +7,7 @@
 
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
+#include "support/DamagedFiles.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
@@ -76,17 +77,7 @@ TEST_F(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
 TEST_F(PortOsCli, ADamagedFileIsNamedWithWhatIsWrong) {
     const std::string file = temp / "demo/product/SLib/KVXreal/18.TcpIpPortOS";
     const std::string good = temp.read("demo/product/SLib/KVXreal/18.TcpIpPortOS");
-    std::string garbled = good;
-    garbled[garbled.size() / 2] ^= 1;
-    const struct {
-        const char* what;
-        std::string bytes;
-        std::string why;
-    } cases[] = {
-        {"truncated", good.substr(0, good.size() / 2), "the image file is truncated"},
-        {"garbled", garbled, "the image file is damaged (checksum mismatch)"},
-    };
-    for (const auto& c : cases) {
+    for (const testsupport::DamagedFile& c : testsupport::damagedCopies(good)) {
         SCOPED_TRACE(c.what);
         temp.write("demo/product/SLib/KVXreal/18.TcpIpPortOS", c.bytes);
         const auto r = run({"KVX300-71", "--yes"});

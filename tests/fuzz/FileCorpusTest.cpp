@@ -18,12 +18,7 @@ std::string textOf(std::span<const uint8_t> bytes) { return {bytes.begin(), byte
 }  // namespace
 
 TEST(FileSeedCorpus, EveryFileReadsAsItsNameSays) {
-    struct Corpus {
-        const char* name;
-        bool (*exercise)(std::span<const uint8_t>, std::string&);
-        bool (*reads)(std::span<const uint8_t>);
-    };
-    const Corpus corpora[] = {
+    const testsupport::SeedReplay corpora[] = {
         {"sectioned", sectionedfuzz::exerciseSectionedFile,
          [](std::span<const uint8_t> b) {
              return kvxglib::SectionedFile::parse(textOf(b)).has_value();
@@ -42,17 +37,5 @@ TEST(FileSeedCorpus, EveryFileReadsAsItsNameSays) {
         {"model", cataloguefuzz::exerciseModelFile, cataloguefuzz::modelFileReads},
         {"programs", cataloguefuzz::exerciseProgramsFile, cataloguefuzz::programsFileReads},
     };
-    for (const Corpus& corpus : corpora) {
-        std::size_t files = 0;
-        for (const testsupport::SeedFile& file : testsupport::seedCorpus(corpus.name)) {
-            SCOPED_TRACE(file.name);
-            std::string failure;
-            EXPECT_TRUE(corpus.exercise(file.bytes, failure)) << failure;
-            EXPECT_EQ(file.kind, corpus.name);
-            ASSERT_TRUE(file.verdict == "ok" || file.verdict == "bad") << file.verdict;
-            EXPECT_EQ(corpus.reads(file.bytes), file.verdict == "ok");
-            ++files;
-        }
-        EXPECT_GE(files, 10u) << corpus.name;
-    }
+    for (const testsupport::SeedReplay& corpus : corpora) testsupport::replaySeedCorpus(corpus);
 }

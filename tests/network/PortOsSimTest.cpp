@@ -11,6 +11,7 @@
 #include "network/SimNetworkFixture.h"
 #include "platform/components/finder/LinkedController.h"
 #include "sim/SimClient.h"
+#include "support/DamagedFiles.h"
 #include "support/ImageSigning.h"
 
 namespace networktest {
@@ -150,17 +151,7 @@ TEST_F(PortOsSimTest, FailedUpgradeLeavesTheOldRevision) {
 // with it; nothing is sent and the port keeps its revision.
 TEST_F(PortOsSimTest, ADamagedFileIsNamedWithWhatIsWrong) {
     const std::string good = portOsBytes(portOsImage(18, "1.9", 5 * 4096));
-    std::string garbled = good;
-    garbled[garbled.size() / 2] ^= 1;
-    const struct {
-        const char* what;
-        std::string bytes;
-        std::string why;
-    } cases[] = {
-        {"truncated", good.substr(0, good.size() / 2), "the image file is truncated"},
-        {"garbled", garbled, "the image file is damaged (checksum mismatch)"},
-    };
-    for (const auto& c : cases) {
+    for (const testsupport::DamagedFile& c : testsupport::damagedCopies(good)) {
         SCOPED_TRACE(c.what);
         const std::string path = writePortOsFile(fixture.productDir + "/SLib", 18, c.bytes);
         fixture.boxes.shown.clear();

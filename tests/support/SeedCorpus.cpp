@@ -1,5 +1,7 @@
 #include "support/SeedCorpus.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +27,21 @@ std::vector<SeedFile> seedCorpus(const std::string& corpus) {
         files.push_back(std::move(file));
     }
     return files;
+}
+
+void replaySeedCorpus(const SeedReplay& replay) {
+    SCOPED_TRACE(replay.corpus);
+    std::size_t files = 0;
+    for (const SeedFile& file : seedCorpus(replay.corpus)) {
+        SCOPED_TRACE(file.name);
+        std::string failure;
+        EXPECT_TRUE(replay.exercise(file.bytes, failure)) << failure;
+        EXPECT_EQ(file.kind, replay.corpus);
+        ASSERT_TRUE(file.verdict == "ok" || file.verdict == "bad") << file.verdict;
+        EXPECT_EQ(replay.reads(file.bytes), file.verdict == "ok");
+        ++files;
+    }
+    EXPECT_GE(files, 10u) << replay.corpus;
 }
 
 }  // namespace testsupport

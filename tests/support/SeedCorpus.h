@@ -2,6 +2,7 @@
 // The fuzzers' seed corpora, for the tests that replay them. Each file is named
 // <kind>-<verdict>-<what>.bin: what it is and what its decoder must make of it.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,16 @@ struct SeedFile {
 
 // Every file of fuzz/corpus/<corpus> in the source tree.
 std::vector<SeedFile> seedCorpus(const std::string& corpus);
+
+// A fuzz target's check of one input (false with `failure` set) and whether its reader takes it.
+struct SeedReplay {
+    const char* corpus;
+    bool (*exercise)(std::span<const uint8_t>, std::string& failure);
+    bool (*reads)(std::span<const uint8_t>);
+};
+
+// Replays at least ten seeds of the corpus: each passes its fuzz target's check, and the
+// reader takes exactly those named "ok".
+void replaySeedCorpus(const SeedReplay& replay);
 
 }  // namespace testsupport
