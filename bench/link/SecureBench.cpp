@@ -73,14 +73,15 @@ int main(int argc, char** argv) {
         const HostPort plainAt = split(sim.tcp("Plain")), sealedAt = split(sim.tcp("Sealed"));
         std::string why;
         const int32_t plain = kvxglib::openTcpLink(lib, plainAt.host, plainAt.port, &why);
-        const int32_t sealed =
-            kvxglib::openSecureTcpLink(lib, sealedAt.host, sealedAt.port, kPassword, &why);
+        const int32_t sealed = kvxglib::openSecureTcpLink(lib, sealedAt.host, sealedAt.port,
+                                                          secure::Secret(kPassword), &why);
         if (plain == 0 || sealed == 0) throw std::runtime_error(why);
 
         const bench::Rate handshakes = bench::measure(
             [&] {
                 return kvxglib::checkNetworkPassword(lib, sealedAt.host, sealedAt.port,
-                                                     kPassword) == comm::PasswordCheck::Accepted;
+                                                     secure::Secret(kPassword)) ==
+                       comm::PasswordCheck::Accepted;
             },
             std::chrono::milliseconds(2000), 10);
         auto verifier = secure::makeVerifier(kPassword, secure::kSimulatorCost);

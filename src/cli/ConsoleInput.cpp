@@ -8,8 +8,8 @@
 
 namespace cli {
 
-std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const std::string& title,
-                                             const std::string&, bool masked) {
+std::optional<secure::Secret> ConsoleInput::readLine(const std::string& prompt,
+                                                     const std::string& title, bool masked) {
     if (!title.empty()) std::cerr << title << '\n';
     std::cerr << prompt << ' ' << std::flush;
     termios saved{};
@@ -23,9 +23,19 @@ std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const st
     if (hide) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     // The typed line's own newline was not echoed, or there was none: end the prompt's line.
     if (hide || !line) std::cerr << '\n';
+    return line;
+}
+
+std::optional<std::string> ConsoleInput::ask(const std::string& prompt, const std::string& title,
+                                             const std::string&, bool masked) {
+    const auto line = readLine(prompt, title, masked);
     if (!line) return std::nullopt;
-    // The input box hands back text; the password prompt moves it into a Secret at once.
     return std::string(line->text());
+}
+
+std::optional<secure::Secret> ConsoleInput::askPassword(const std::string& prompt,
+                                                        const std::string& title) {
+    return readLine(prompt, title, true);
 }
 
 }  // namespace cli

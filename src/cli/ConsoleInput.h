@@ -15,6 +15,13 @@ class ConsoleInput final : public ui::InputBox {
   public:
     std::optional<std::string> ask(const std::string& prompt, const std::string& title,
                                    const std::string& defaultText, bool masked) override;
+    // Read straight into the wiped buffer, echo off on a terminal.
+    std::optional<secure::Secret> askPassword(const std::string& prompt,
+                                              const std::string& title) override;
+
+  private:
+    std::optional<secure::Secret> readLine(const std::string& prompt, const std::string& title,
+                                           bool masked);
 };
 
 }  // namespace cli

@@ -13,6 +13,9 @@ class QtInputBox final : public ui::InputBox {
 
     std::optional<std::string> ask(const std::string& prompt, const std::string& title,
                                    const std::string& defaultText, bool masked) override;
+    // Our own copies of the typed text are wiped; the line edit's is cleared.
+    std::optional<secure::Secret> askPassword(const std::string& prompt,
+                                              const std::string& title) override;
 
   private:
     std::function<void()> refresh_;

@@ -14,6 +14,12 @@ inline std::optional<std::string> AskInput(Platform& platform, const std::string
     return platform.input->ask(prompt, title, "", masked);
 }
 
+// A password, typed into a masked box, in a wiped buffer; nothing as for AskInput.
+inline std::optional<secure::Secret> AskPassword(Platform& platform, const std::string& prompt) {
+    if (platform.input == nullptr) return std::nullopt;
+    return platform.input->askPassword(prompt, "");
+}
+
 inline constexpr const char* kPasswordPrompt =
     "This controller needs a password for TCP/IP communication.\nPlease enter a password.";
 

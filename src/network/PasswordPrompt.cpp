@@ -3,7 +3,6 @@
 #include "catalogue/Messages.h"
 #include "network/InputBox.h"
 #include "platform/components/finder/ControllerFinder.h"
-#include "platform/secure/Sodium.h"
 #include "program/Program.h"
 
 namespace network {
@@ -23,9 +22,9 @@ PasswordRound AskNetworkPassword(program::Program& program, int16_t index) {
         !program.comm.NetworkPassword.empty() && check == comm::PasswordCheck::Refused;
     const std::string prompt =
         wrong ? std::string(kWrongPassword) + "\n" + kPasswordPrompt : kPasswordPrompt;
-    auto answer = AskInput(program.platform, prompt, "", true);
+    auto answer = AskPassword(program.platform, prompt);
     if (!answer || answer->empty()) return PasswordRound::NotTyped;
-    program.comm.NetworkPassword = secure::takeSecret(*answer);
+    program.comm.NetworkPassword = std::move(*answer);
     return PasswordRound::Typed;
 }
 

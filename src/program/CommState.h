@@ -11,7 +11,7 @@
 namespace network {
 
 struct CommState {
-    // In a wiped buffer of its own: the one copy of the program.
+    // In a wiped buffer: the one copy in the program, which the finder and links share.
     secure::Secret NetworkPassword;
     bool PortOsUpgradeRunning = false;
     std::unique_ptr<components::ControllerFinder> finder;

@@ -181,7 +181,7 @@ TEST_F(ByNameOnKvxsim, EveryNamedVariableRoundTripsOnAKvxrealC) {
             const simtest::Endpoint gate = sim->tcpEndpoint("Gate");
             std::string why;
             program().connection.CurrentLink = kvxglib::openSecureTcpLink(
-                *fixture.glib, gate.host, gate.port, networkPassword, &why);
+                *fixture.glib, gate.host, gate.port, secure::Secret(networkPassword), &why);
             ASSERT_NE(program().connection.CurrentLink, 0) << why;
             sealed = true;
         }

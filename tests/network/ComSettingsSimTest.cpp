@@ -77,6 +77,15 @@ TEST_F(ComSettingsSimTest, ChoosingThePasswordProtectedControllerConnectsIt) {
     EXPECT_TRUE(main.ButtonLoadProg.enabled);
     EXPECT_TRUE(main.ButtonLoadWeb.enabled);
     EXPECT_TRUE(fixture.messages().empty());
+
+    // One copy of the password: the finder and the open link share the program's buffer.
+    const secure::Secret& typed = program().comm.NetworkPassword;
+    EXPECT_EQ(typed.text(), "vault-pass");
+    EXPECT_EQ(program().comm.finder->password().text().data(), typed.text().data());
+    const long withLink = typed.holders();
+    EXPECT_GE(withLink, 3) << "the program, the finder and the link";
+    ASSERT_TRUE(kvxglib::closeLink(*fixture.glib, program().connection.CurrentLink));
+    EXPECT_EQ(typed.holders(), withLink - 1) << "the closed link held the shared buffer";
 }
 
 const char* kGateway = R"([Simulator]
@@ -165,9 +174,11 @@ TEST_F(ModuleSearchOverTcpTest, ListsTheGatewayAndEveryStationOfItsBus) {
 TEST_F(ComSettingsSimTest, AControllerThatTakesNoPasswordNowIsReportedAsSuch) {
     const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
     for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port, "guess"),
+        ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port,
+                                                secure::Secret("guess")),
                   comm::PasswordCheck::Refused);
-    ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port, "guess"),
+    ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port,
+                                            secure::Secret("guess")),
               comm::PasswordCheck::RateLimited);
     fixture.boxes.answers = {ui::answer::Yes};
     input.answers = {std::string("vault-pass"), std::string("vault-pass")};

@@ -273,10 +273,11 @@ TEST_F(SettingsSimTest, CommittedEncryptionTakesEffectOnLaterConnections) {
         if (c.required) {
             EXPECT_EQ(why, std::string("reply code ") +
                                wire::replyCodeName(static_cast<uint16_t>(wire::ReplyCode::AuthRequired)));
-            EXPECT_EQ(kvxglib::checkNetworkPassword(glib, at.host, at.port, "old-pass"),
-                      comm::PasswordCheck::Refused);
-            program().connection.CurrentLink =
-                kvxglib::openSecureTcpLink(glib, at.host, at.port, "new-pass", &why);
+            EXPECT_EQ(
+                kvxglib::checkNetworkPassword(glib, at.host, at.port, secure::Secret("old-pass")),
+                comm::PasswordCheck::Refused);
+            program().connection.CurrentLink = kvxglib::openSecureTcpLink(
+                glib, at.host, at.port, secure::Secret("new-pass"), &why);
             ASSERT_NE(program().connection.CurrentLink, 0) << why;
             EXPECT_EQ(read(248, 225), "") << "the password is never kept in clear";
         }

@@ -212,8 +212,8 @@ TEST_F(SettingsToolSim, AnEncryptedControllerTakesOnlyItsPassword) {
     const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
     const simtest::Endpoint twin = sim->tcpEndpoint("Twin");
     std::string why;
-    const int32_t secure = kvxglib::openSecureTcpLink(glib, vault.host, vault.port,
-                                                      "vault-password", &why, nullptr, "SN-VAULT");
+    const int32_t secure = kvxglib::openSecureTcpLink(
+        glib, vault.host, vault.port, secure::Secret("vault-password"), &why, nullptr, "SN-VAULT");
     ASSERT_NE(secure, 0) << why;
     const int32_t plain = kvxglib::openTcpLink(glib, vault.host, vault.port, &why, "SN-VAULT");
     ASSERT_NE(plain, 0) << why;

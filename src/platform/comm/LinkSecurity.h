@@ -28,9 +28,10 @@ class LinkSecurity {
     // against the host's limit shared by every link of the library. `serial`: the controller
     // the link is for, bound into the handshake so that a relay to another controller with the
     // same password fails; empty when only its address is known.
-    explicit LinkSecurity(std::string_view password, ProofBudget* budget = nullptr,
+    // `password` is shared, not copied: the link holds the caller's one buffer.
+    explicit LinkSecurity(secure::Secret password, ProofBudget* budget = nullptr,
                           std::string controller = {}, std::string serial = {})
-        : password_(password),
+        : password_(std::move(password)),
           budget_(budget),
           controller_(std::move(controller)),
           serial_(std::move(serial)) {}

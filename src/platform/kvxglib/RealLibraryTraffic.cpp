@@ -252,7 +252,7 @@ int32_t announce(RealLibrary& lib, std::unique_ptr<comm::ExchangeEngine> engine,
 }
 
 std::unique_ptr<comm::LinkSecurity> securityFor(RealLibrary& lib, const std::string& host,
-                                                uint16_t port, std::string_view password,
+                                                uint16_t port, const secure::Secret& password,
                                                 const std::string& serial = {}) {
     return std::make_unique<comm::LinkSecurity>(password, &lib.traffic().proofs,
                                                 host + ":" + std::to_string(port), serial);
@@ -281,7 +281,7 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 }
 
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
-                          std::string_view password, std::string* why,
+                          const secure::Secret& password, std::string* why,
                           comm::PasswordCheck* check, const std::string& serial) {
     auto link = std::make_unique<comm::TcpLink>(
         host, port, linkSettings(library), securityFor(library, host, port, password, serial));
@@ -299,7 +299,7 @@ int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_
 }
 
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
-                                         uint16_t port, std::string_view password,
+                                         uint16_t port, const secure::Secret& password,
                                          std::string* why, const std::string& serial) {
     comm::TcpLink link(host, port, linkSettings(library),
                        securityFor(library, host, port, password, serial));
@@ -375,8 +375,8 @@ int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t ba
         // and a relay to another controller with the same password would pass.
         if (serial.empty())
             return fail("the controller at " + name + " is not known by its serial number");
-        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), password->text(), why, check,
-                                 serial);
+        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why,
+                                 check, serial);
     }
     return openTcpLink(library, host, static_cast<uint16_t>(port), why);
 }

@@ -31,19 +31,19 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
                     std::string* why = nullptr, const std::string& serial = {});
 // A TCP link on which `password` is proved to the controller (and the controller proves it
 // back) before anything else travels; every frame on it is then sealed. The password itself
-// never travels; the link keeps it in memory only, to run the handshake again by itself after
+// never travels; the link shares the caller's buffer (no copy), to run the handshake again after
 // every reconnect (cold start, IP change, restart). The handle, or 0 with `why` set and
 // `check` saying why (Refused, RateLimited or Unreachable). `serial`: the controller meant
 // (as discovery found it), bound into the handshake so that another controller with the same
 // password at that address is refused; empty when only the address is known.
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
-                          std::string_view password, std::string* why = nullptr,
+                          const secure::Secret& password, std::string* why = nullptr,
                           comm::PasswordCheck* check = nullptr, const std::string& serial = {});
 // Whether the controller accepts `password`, by the same challenge-response on a connection
 // of its own that is closed again; the password never travels. A refused proof counts towards
 // the controller's limit of failed proofs.
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
-                                         uint16_t port, std::string_view password,
+                                         uint16_t port, const secure::Secret& password,
                                          std::string* why = nullptr,
                                          const std::string& serial = {});
 // Opens the serial port at `path`; `baud` 0 takes Baud of Kvxmatic.Ini. The handle, or 0 with

@@ -27,32 +27,30 @@ void wipe(void* data, std::size_t size) {
     if (size != 0) sodium_memzero(data, size);
 }
 
-Secret::Secret(std::string_view text) : size_(text.size()) {
-    ensureSodium();
-    data_ = static_cast<char*>(sodium_malloc(size_ == 0 ? 1 : size_));
-    if (data_ == nullptr) throw std::bad_alloc();
-    std::copy(text.begin(), text.end(), data_);
-}
-
-Secret::Secret(Secret&& other) noexcept : data_(other.data_), size_(other.size_) {
-    other.data_ = nullptr;
-    other.size_ = 0;
-}
-
-Secret& Secret::operator=(Secret&& other) noexcept {
-    if (this != &other) {
-        this->~Secret();
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-    }
-    return *this;
-}
-
-Secret::~Secret() {
+struct Secret::Buffer {
+    char* data = nullptr;
+    std::size_t size = 0;
+    Buffer() = default;
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
     // sodium_free wipes the memory before it lets it go.
-    if (data_ != nullptr) sodium_free(data_);
-    data_ = nullptr;
-    size_ = 0;
+    ~Buffer() {
+        if (data != nullptr) sodium_free(data);
+    }
+};
+
+Secret::Secret(std::string_view text) {
+    ensureSodium();
+    auto buffer = std::make_shared<Buffer>();
+    buffer->data = static_cast<char*>(sodium_malloc(text.empty() ? 1 : text.size()));
+    if (buffer->data == nullptr) throw std::bad_alloc();
+    std::copy(text.begin(), text.end(), buffer->data);
+    buffer->size = text.size();
+    buffer_ = std::move(buffer);
+}
+
+std::string_view Secret::text() const {
+    return buffer_ ? std::string_view(buffer_->data, buffer_->size) : std::string_view();
 }
 
 Secret takeSecret(std::string& text) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,24 +26,23 @@ bool sameBytes(const uint8_t* a, const uint8_t* b, std::size_t size);
 void wipe(void* data, std::size_t size);
 
 // A password or key held in memory only: in memory of its own (sodium_malloc: guard pages,
-// kept out of swap where the system allows), wiped and freed when it goes. Move-only, so that
-// there is one copy.
+// kept out of swap where the system allows), wiped and freed when its last holder goes.
+// Copies share that one buffer and never duplicate the text, so that the program, the finder
+// and every link proving the password hold one copy between them. The text never changes;
+// a new password is a new Secret.
 class Secret {
   public:
     Secret() = default;
     // Copies `text` in; the caller wipes its own copy (see takeSecret).
     explicit Secret(std::string_view text);
-    Secret(Secret&& other) noexcept;
-    Secret& operator=(Secret&& other) noexcept;
-    Secret(const Secret&) = delete;
-    Secret& operator=(const Secret&) = delete;
-    ~Secret();
-    std::string_view text() const { return {data_, size_}; }
-    bool empty() const { return size_ == 0; }
+    std::string_view text() const;
+    bool empty() const { return text().empty(); }
+    // How many Secrets share this buffer (0 for an empty one made by default).
+    long holders() const { return buffer_.use_count(); }
 
   private:
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
+    struct Buffer;
+    std::shared_ptr<const Buffer> buffer_;
 };
 
 // Moves `text` into a Secret and wipes the string it came in.

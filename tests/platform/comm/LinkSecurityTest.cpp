@@ -109,7 +109,7 @@ TEST(LinkSecurity, EveryAnswerToTheHandshakeHasItsVerdict) {
         SCOPED_TRACE(row.what);
         ScriptedController controller;
         controller.override = row.override;
-        comm::LinkSecurity host(row.password);
+        comm::LinkSecurity host{secure::Secret(row.password)};
         EXPECT_EQ(controller.run(host), row.expected);
         EXPECT_EQ(host.lastCheck(), row.expected);
         EXPECT_EQ(host.established(), row.expected == PasswordCheck::Accepted);
@@ -118,7 +118,7 @@ TEST(LinkSecurity, EveryAnswerToTheHandshakeHasItsVerdict) {
 
 TEST(LinkSecurity, WhatTheCallerSeesOfFramesFromTheLine) {
     ScriptedController controller;
-    comm::LinkSecurity host(kPassword);
+    comm::LinkSecurity host{secure::Secret(kPassword)};
     ASSERT_EQ(controller.run(host), PasswordCheck::Accepted);
     secure::SealedChannel controllerSide(controller.accepted->keys);
 
@@ -149,7 +149,7 @@ TEST(LinkSecurity, WhatTheCallerSeesOfFramesFromTheLine) {
 
     // Authentic, but the reply inside carries another sequence than its envelope.
     ScriptedController again;
-    comm::LinkSecurity other(kPassword);
+    comm::LinkSecurity other{secure::Secret(kPassword)};
     ASSERT_EQ(again.run(other), PasswordCheck::Accepted);
     const wire::Frame odd = wire::makeReplyFrame(request, ReplyCode::Ok);
     EXPECT_FALSE(other.open(testsupport::sealByHand(again.accepted->keys.send, 1, odd, 42)));
@@ -181,7 +181,7 @@ TEST(LinkSecurity, APeerThatFailedAProofIsNotProvedToAgainOnReconnects) {
             if (f.command == proof) ++proofs;
             return row.override ? row.override(f) : std::nullopt;
         };
-        comm::LinkSecurity host(row.password);
+        comm::LinkSecurity host{secure::Secret(row.password)};
         for (int reconnect = 0; reconnect < 50; ++reconnect) {
             EXPECT_EQ(controller.run(host), PasswordCheck::Refused);
             host.reset();
@@ -200,7 +200,8 @@ TEST(LinkSecurity, TheHostProvesItselfAtMostThreeTimesAMinuteToOneController) {
             if (f.command == wire::code(wire::Command::Proof)) ++proofs;
             return std::nullopt;
         };
-        comm::LinkSecurity host("Line-8", &budget, controllerName);  // a wrong password
+        comm::LinkSecurity host(secure::Secret("Line-8"), &budget,
+                                controllerName);  // a wrong password
         return controller.run(host);
     };
     for (int i = 0; i < 3; ++i) EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::Refused);

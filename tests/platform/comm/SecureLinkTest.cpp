@@ -84,12 +84,13 @@ class SecureLink : public ::testing::Test {
     }
     PasswordCheck check(const std::string& id, const std::string& password) {
         const simtest::Endpoint e = sim->tcpEndpoint(id);
-        return kvxglib::checkNetworkPassword(*lib, e.host, e.port, password);
+        return kvxglib::checkNetworkPassword(*lib, e.host, e.port, secure::Secret(password));
     }
     int32_t open(const std::string& password, PasswordCheck* verdict = nullptr) {
         const simtest::Endpoint e = sim->tcpEndpoint("Vault");
         std::string why;
-        return kvxglib::openSecureTcpLink(*lib, e.host, e.port, password, &why, verdict);
+        return kvxglib::openSecureTcpLink(*lib, e.host, e.port, secure::Secret(password), &why,
+                                          verdict);
     }
     // The PLA read at `to`; the status word lands in `status`.
     int16_t readPla(int32_t link, int32_t& status, uint8_t pla = 255, uint8_t ela = 30) {
@@ -107,8 +108,7 @@ class SecureLink : public ::testing::Test {
     std::unique_ptr<kvxglib::RealLibrary> lib;
 };
 
-wire::Frame securityFrame(wire::Command command, std::vector<uint8_t> payload,
-                          uint16_t sequence) {
+wire::Frame securityFrame(wire::Command command, std::vector<uint8_t> payload, uint16_t sequence) {
     wire::Frame f;
     f.address = wire::kDirectAddress;
     f.command = wire::code(command);
@@ -153,7 +153,7 @@ TEST_F(SecureLink, PasswordChecksTellEveryOutcome) {
     // Nobody listens there any more.
     const simtest::Endpoint e = sim->tcpEndpoint("Vault");
     sim.reset();
-    EXPECT_EQ(kvxglib::checkNetworkPassword(*lib, e.host, e.port, kPassword),
+    EXPECT_EQ(kvxglib::checkNetworkPassword(*lib, e.host, e.port, secure::Secret(kPassword)),
               PasswordCheck::Unreachable);
 }
 
@@ -176,7 +176,7 @@ TEST_F(SecureLink, FiveWrongPasswordsThenEvenTheRightOneWaits) {
     for (int i = 0; i < 5; ++i) {
         kvxglib::RealLibrary guesser(boxes, temp / "machine");
         const std::string guess = "guess-" + std::to_string(i);
-        EXPECT_EQ(kvxglib::checkNetworkPassword(guesser, e.host, e.port, guess),
+        EXPECT_EQ(kvxglib::checkNetworkPassword(guesser, e.host, e.port, secure::Secret(guess)),
                   PasswordCheck::Refused)
             << i;
     }
@@ -199,14 +199,14 @@ TEST_F(SecureLink, TheHandshakeIsBoundToTheControllerChosen) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.serial);
         std::string why;
-        EXPECT_EQ(kvxglib::checkNetworkPassword(*lib, twin.host, twin.port, kPassword, &why,
-                                                row.serial),
+        EXPECT_EQ(kvxglib::checkNetworkPassword(*lib, twin.host, twin.port,
+                                                secure::Secret(kPassword), &why, row.serial),
                   row.expected)
             << why;
     }
     PasswordCheck verdict = PasswordCheck::Accepted;
-    EXPECT_EQ(kvxglib::openSecureTcpLink(*lib, twin.host, twin.port, kPassword, nullptr, &verdict,
-                                         "SN-VAULT"),
+    EXPECT_EQ(kvxglib::openSecureTcpLink(*lib, twin.host, twin.port, secure::Secret(kPassword),
+                                         nullptr, &verdict, "SN-VAULT"),
               0);
     EXPECT_EQ(verdict, PasswordCheck::Refused);
 
@@ -235,12 +235,14 @@ TEST_F(SecureLink, RecordedFramesReplayedOnTheLineAreNotAccepted) {
     ASSERT_TRUE(a);
     simtest::TcpClient first(std::move(*a));
     secure::HostHandshake host;
-    const wire::Frame hello = securityFrame(wire::Command::Hello, wire::encodePayload(host.hello()), 1);
+    const wire::Frame hello =
+        securityFrame(wire::Command::Hello, wire::encodePayload(host.hello()), 1);
     auto helloReply = first.exchange(hello);
     ASSERT_TRUE(helloReply && helloReply->code1 == 0);
     auto proofRequest = host.prove(kPassword, *wire::decodeHelloReply(helloReply->payload));
     ASSERT_TRUE(proofRequest);
-    const wire::Frame proof = securityFrame(wire::Command::Proof, wire::encodePayload(*proofRequest), 2);
+    const wire::Frame proof =
+        securityFrame(wire::Command::Proof, wire::encodePayload(*proofRequest), 2);
     auto proofReply = first.exchange(proof);
     ASSERT_TRUE(proofReply && proofReply->code1 == 0);
     auto keys = host.confirm(*wire::decodeProofReply(proofReply->payload));

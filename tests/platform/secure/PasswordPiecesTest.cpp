@@ -144,4 +144,12 @@ TEST(Secret, HoldsTheOnlyCopy) {
     EXPECT_EQ(moved.text(), "Line-7");
     EXPECT_TRUE(secret.empty());  // NOLINT(bugprone-use-after-move): the move leaves nothing
     EXPECT_TRUE(secure::Secret("").empty());
+    {
+        const secure::Secret shared = moved;  // NOLINT(performance-unnecessary-copy-initialization)
+        EXPECT_EQ(shared.text().data(), moved.text().data()) << "a copy shares the one buffer";
+        EXPECT_EQ(moved.holders(), 2);
+    }
+    EXPECT_EQ(moved.holders(), 1);
+    moved = secure::Secret("Line-8");
+    EXPECT_EQ(moved.text(), "Line-8");
 }

@@ -38,7 +38,8 @@ class ControllerFinder {
     // parse searches the address alone.
     void AddAddressWithMask(const std::string& address, const std::string& mask);
     // The finder's own wiped copy; the controllers it finds prove it from there.
-    void Password(const secure::Secret& password) { password_ = secure::Secret(password.text()); }
+    // Shares the caller's buffer; the finder and its links keep no copy of their own.
+    void Password(const secure::Secret& password) { password_ = password; }
 
     // Replaces the result list. Without criteria the broadcast target is searched.
     virtual void Search() = 0;

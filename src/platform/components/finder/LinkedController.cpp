@@ -47,9 +47,9 @@ bool LinkedController::PasswordAccepted() {
     // The protected link it opens is the one Connect uses, so a login costs one proof.
     if (!accepted_) {
         check_ = comm::PasswordCheck::Unreachable;
-        const int32_t link = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
-                                                        password_.text(), &why_, &check_,
-                                                        reported().serialNumber);
+        const int32_t link =
+            kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_,
+                                       &check_, reported().serialNumber);
         accepted_ = check_ == comm::PasswordCheck::Accepted;
         if (link != 0) {
             handle_ = link;
@@ -79,9 +79,8 @@ bool LinkedController::openLink() {
         why_ = "controller " + SerialNumber() + " uses a network password; none was given";
         return false;
     }
-    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort,
-                                                   password_.text(), &why_, &check_,
-                                                   reported().serialNumber)
+    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
+                                                   &why_, &check_, reported().serialNumber)
                       : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_,
                                              reported().serialNumber);
     if (handle_ == 0) return false;
