@@ -1,0 +1,32 @@
+#pragma once
+// Settings backups: a controller's settings saved with the settings tool's save before the
+// first change to it, kept in the machine folder as backups/<serial>/<date-time>.settings and
+// never overwritten, and written back from there on request.
+#include <optional>
+#include <string>
+
+namespace app {
+struct Program;
+}
+
+namespace site {
+
+// <machineDir>/backups/<serial>; nothing usable as a folder name in `serial` is refused by
+// backupSettings before anything is written.
+std::string backupFolder(const std::string& machineDir, const std::string& serial);
+
+// Saves the settings of the controller the program is connected to (its current link and
+// address), for the module and settings package of the program's selected revision, into a
+// new file of backupFolder(machineDir, serial). The file's path, or nothing with `why` (the
+// controller stopped answering, the folder cannot be written, ...); a failure leaves no file.
+std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
+                                          const std::string& serial, std::string& why);
+
+// The newest backup of `serial`; nothing when there is none.
+std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial);
+
+// Writes the values of a backup back to the controller the program is connected to; the file
+// is checked whole first. False with `why`.
+bool restoreSettings(app::Program& program, const std::string& file, std::string& why);
+
+}  // namespace site
