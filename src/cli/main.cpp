@@ -12,6 +12,7 @@
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/ScanModulesCommand.h"
+#include "cli/SiteCheckCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     cli::addPartitionEditCommands(partitions, options);
     cli::addNetworkCommands(app, options);
     cli::addScanModulesCommand(app, options);
+    CLI::App* site = app.add_subcommand(
+        "site", "Commission a whole site from a plan of many controllers (docs/site-plan.md)");
+    site->require_subcommand(1);
+    cli::addSiteCheckCommand(*site, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -9,6 +9,7 @@
 #include "platform/kvxglib/SectionedFile.h"
 #include "settingstool/SettingsFile.h"
 #include "sim/NetworkFile.h"
+#include "site/PlanFile.h"
 #include "support/SeedCorpus.h"
 
 namespace {
@@ -33,6 +34,12 @@ TEST(FileSeedCorpus, EveryFileReadsAsItsNameSays) {
          [](std::span<const uint8_t> b) {
              std::string why;
              return settingstool::parseSettings(textOf(b), why).has_value();
+         }},
+        {"plan", filefuzz::exercisePlanFile,
+         [](std::span<const uint8_t> b) {
+             std::vector<site::PlanProblem> problems;
+             site::parsePlan(textOf(b), "plans", problems);
+             return problems.empty();
          }},
         {"model", cataloguefuzz::exerciseModelFile, cataloguefuzz::modelFileReads},
         {"programs", cataloguefuzz::exerciseProgramsFile, cataloguefuzz::programsFileReads},
