@@ -37,28 +37,37 @@ std::optional<std::string> SettingsToolCommandLine(const SettingsToolArguments& 
     return line;
 }
 
-void RunSettingsTool(program::Program& program, const std::string& toolFolder) {
+bool SelectedSettingsTarget(program::Program& program, SettingsToolArguments& arguments,
+                            std::string& why) {
     kvxglib::Library& glib = program.platform.glib;
     catalogue::Catalogue& cat = program.catalogue;
     // The menu entry is also enabled by the reset of the window state, before any program
     // row has been clicked.
     if (cat.SelectedProgramIndex < 1 ||
         static_cast<size_t>(cat.SelectedProgramIndex) > cat.ProgramList.size()) {
-        catalogue::ShowErrorMessage(glib, "Select a program first: the settings tool works on "
-                                          "the module of the selected program.");
-        return;
+        why = "Select a program first: the settings tool works on the module of the selected "
+              "program.";
+        return false;
     }
-    const std::string directory =
-        cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1].Directory;
-    SettingsToolArguments arguments;
-    arguments.path = catalogue::ParentFolder(glib, directory);
-    arguments.cname = catalogue::LastPathName(glib, directory);
+    const catalogue::CProgram& selected =
+        cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1];
+    arguments.path = catalogue::ParentFolder(glib, selected.Directory);
+    arguments.cname = catalogue::LastPathName(glib, selected.Directory);
     bool eMail = false;
     bool webSite = false;
-    const std::string revision =
-        cat.ProgramList[static_cast<size_t>(cat.SelectedProgramIndex) - 1].Revision;
+    const std::string revision = selected.Revision;
     catalogue::ResolveSelectedRevision(program.platform, cat, revision, eMail, webSite,
                                        arguments.dpac);
+    return true;
+}
+
+void RunSettingsTool(program::Program& program, const std::string& toolFolder) {
+    kvxglib::Library& glib = program.platform.glib;
+    SettingsToolArguments arguments;
+    if (std::string why; !SelectedSettingsTarget(program, arguments, why)) {
+        catalogue::ShowErrorMessage(glib, why);
+        return;
+    }
     clink::Connection& connection = program.connection;
     // Nothing on the serial link keeps the current address up to date (it may still be the
     // last TCP/IP controller's): the tool gets the address the connected controller answers.

@@ -24,6 +24,11 @@ struct SettingsToolArguments {
 std::optional<std::string> SettingsToolCommandLine(const SettingsToolArguments& arguments,
                                                    std::string& why);
 
+// PATH, CNAME and DPAC of the selected program row (DPAC empty when its revision has no settings
+// package); false with `why` when no row is selected.
+bool SelectedSettingsTarget(program::Program& program, SettingsToolArguments& arguments,
+                            std::string& why);
+
 // Builds the command line for the selected program and the current controller and starts the
 // tool without waiting for it. Every refusal is told to the user.
 void RunSettingsTool(program::Program& program, const std::string& toolFolder);

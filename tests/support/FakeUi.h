@@ -18,9 +18,15 @@ public:
     std::chrono::steady_clock::time_point now() const override { return now_; }
     void sleepFor(std::chrono::milliseconds span) override { now_ += span; }
     void advance(std::chrono::milliseconds span) { now_ += span; }
+    // 2026-12-09 08:15:02 UTC at the start, moving with advance and sleepFor.
+    std::chrono::system_clock::time_point timeOfDay() const override {
+        return std::chrono::system_clock::time_point(std::chrono::seconds(1796804102)) +
+               (now_ - kStart);
+    }
 
 private:
-    std::chrono::steady_clock::time_point now_{std::chrono::hours(1000)};
+    static constexpr std::chrono::steady_clock::time_point kStart{std::chrono::hours(1000)};
+    std::chrono::steady_clock::time_point now_{kStart};
 };
 
 class FakeScreen final : public ui::Screen {

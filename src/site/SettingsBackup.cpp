@@ -1,0 +1,176 @@
+#include "site/SettingsBackup.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/Program.h"
+#include "app/SettingsToolCommand.h"
+#include "catalogue/Catalogue.h"
+#include "settingstool/SettingsJob.h"
+#include "site/BackupName.h"
+
+namespace site {
+namespace {
+
+// The serial number becomes a folder name: nothing that could climb out of backups/ or hide.
+bool safeFolderName(const std::string& serial) {
+    if (serial.empty() || serial.size() > 64 || serial[0] == '.') return false;
+    for (const char c : serial) {
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                           (c >= 'a' && c <= 'z') || c == '-' || c == '_' || c == '.';
+        if (!plain) return false;
+    }
+    return true;
+}
+
+// A folder only this user reads; an existing one must be a real folder, not a link to one.
+bool privateFolder(const std::string& path, std::string& why) {
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    const int made = errno;
+    struct stat st {};
+    if (made == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    why = "the backup folder " + path + " cannot be made: " +
+          (made == EEXIST ? std::string("something else has that name") : std::strerror(made));
+    return false;
+}
+
+// The settings job takes over the catalogue's project and module for its own naming project;
+// the window goes on with its selection afterwards, so it gets it back.
+class KeptSelection {
+  public:
+    explicit KeptSelection(app::Program& program)
+        : program_(program),
+          handle_(program.catalogue.ProjectNameHandle),
+          project_(program.catalogue.SelectedProjectFolder),
+          module_(program.catalogue.SelectedModuleDirectory) {}
+    ~KeptSelection() {
+        catalogue::Catalogue& cat = program_.catalogue;
+        if (cat.ProjectNameHandle != handle_ && cat.ProjectNameHandle != 0) {
+            int32_t opened = cat.ProjectNameHandle;
+            program_.platform.nam.CloseProject(opened);
+        }
+        cat.ProjectNameHandle = handle_;
+        cat.SelectedProjectFolder = project_;
+        cat.SelectedModuleDirectory = module_;
+        if (handle_ != 0) program_.platform.nam.SelectModule(handle_, module_, 0);
+    }
+    KeptSelection(const KeptSelection&) = delete;
+    KeptSelection& operator=(const KeptSelection&) = delete;
+
+  private:
+    app::Program& program_;
+    int32_t handle_;
+    std::string project_;
+    std::string module_;
+};
+
+std::optional<settingstool::ToolArguments> selectedTarget(app::Program& program, std::string& why) {
+    app::SettingsToolArguments selected;
+    if (!app::SelectedSettingsTarget(program, selected, why)) return std::nullopt;
+    settingstool::ToolArguments arguments;
+    arguments.path = selected.path;
+    arguments.cname = selected.cname;
+    arguments.dpac = selected.dpac;
+    return arguments;
+}
+
+// Gives the finished file its name without replacing anything: a hard link fails when the
+// name is taken, whoever took it.
+std::optional<std::string> publish(const std::string& temporary, const std::string& folder,
+                                   const std::string& stamp, std::string& why) {
+    for (int n = 1; n < 1000; ++n) {
+        const std::string path = folder + "/" + backupFileName(stamp, n);
+        if (::link(temporary.c_str(), path.c_str()) == 0) {
+            if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+            return path;
+        }
+        if (errno != EEXIST) {
+            why = "the backup " + path + " cannot be written: " + std::strerror(errno);
+            return std::nullopt;
+        }
+    }
+    why = "too many backups named " + stamp + " in " + folder;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string backupFolder(const std::string& machineDir, const std::string& serial) {
+    return machineDir + "/backups/" + serial;
+}
+
+std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
+                                          const std::string& serial, std::string& why) {
+    if (!safeFolderName(serial)) {
+        why = "the serial number \"" + serial +
+              "\" cannot name a backup folder; nothing was "
+              "saved";
+        return std::nullopt;
+    }
+    std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
+    if (!target) return std::nullopt;
+    if (target->dpac.empty()) {
+        why =
+            "the selected revision names no settings package, so there are no settings to "
+            "back up";
+        return std::nullopt;
+    }
+    const std::string folder = backupFolder(machineDir, serial);
+    if (!privateFolder(machineDir + "/backups", why) || !privateFolder(folder, why))
+        return std::nullopt;
+    // Written under a hidden name first (0600 from mkstemp, kept by the atomic save), so that
+    // neither a failure nor a crash leaves a backup that looks whole.
+    std::string temporary = folder + "/.partial-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        why = "the backup folder " + folder + " cannot be written: " + std::strerror(errno);
+        return std::nullopt;
+    }
+    ::close(fd);
+    std::optional<std::string> path;
+    {
+        KeptSelection kept(program);
+        settingstool::SettingsJob job(program, *target);
+        if (job.prepare(why) && job.save(temporary, nullptr, why))
+            path = publish(temporary, folder, backupStamp(program.platform.clock.timeOfDay()), why);
+    }
+    ::unlink(temporary.c_str());
+    return path;
+}
+
+std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial) {
+    if (!safeFolderName(serial)) return std::nullopt;
+    const std::string folder = backupFolder(machineDir, serial);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return std::nullopt;
+    std::vector<std::string> names;
+    // Only plain files: a link planted there must not choose what gets restored.
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st {};
+        const std::string path = folder + "/" + entry->d_name;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    const std::optional<std::string> newest = newestBackupName(names);
+    if (!newest) return std::nullopt;
+    return folder + "/" + *newest;
+}
+
+bool restoreSettings(app::Program& program, const std::string& file, std::string& why) {
+    std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
+    if (!target) return false;
+    KeptSelection kept(program);
+    settingstool::SettingsJob job(program, *target);
+    return job.prepare(why) && job.load(file, nullptr, why);
+}
+
+}  // namespace site
