@@ -89,17 +89,10 @@ bool connected(Run& run, const LoadArgs& args) {
     return true;
 }
 
-// Selects the row of partition `number` in the partition list, as a click would.
 bool selectPartition(app::Program& program, int number) {
-    load::RefreshPartitionList(program);
-    const auto& rows = program.formMain.CtrlPartitions.items;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].text == std::to_string(number)) {
-            program.formMain.CtrlPartitions_ItemClick(static_cast<int>(i) + 1);
-            return true;
-        }
-    }
-    std::cerr << "error: the controller lists no partition " << number << '\n';
+    std::string why;
+    if (selectPartitionRow(program, number, why)) return true;
+    std::cerr << "error: " << why << '\n';
     return false;
 }
 

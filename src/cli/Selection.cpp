@@ -1,5 +1,7 @@
 #include "cli/Selection.h"
 
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 
 #include "app/Dispatch.h"
@@ -7,6 +9,7 @@
 #include "cli/ControllerLink.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
+#include "load/PartitionList.h"
 
 namespace cli {
 
@@ -36,6 +39,48 @@ void selectRevision(app::Program& program, int model, int programRow) {
     if (program.catalogue.SelectedProjectFolder.empty()) {
         throw UsageError{"program " + std::to_string(programRow) + " has no module folder"};
     }
+}
+
+bool selectRevisionByText(app::Program& program, const std::string& model,
+                          const std::string& revision, std::string& why) {
+    app::FormMain& form = program.formMain;
+    app::Dispatch(program, [&] { form.Form_Load(); });
+    const auto& models = program.catalogue.ModelList;
+    const auto same = [](const std::string& a, const std::string& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) ==
+                   std::tolower(static_cast<unsigned char>(y));
+        });
+    };
+    for (size_t m = 0; m < models.size(); ++m) {
+        if (!same(models[m].Name, model)) continue;
+        app::Dispatch(program, [&] { form.CtrlModels_ItemClick(static_cast<int>(m) + 1); });
+        const auto& programs = program.catalogue.ProgramList;
+        for (size_t r = 0; r < programs.size(); ++r) {
+            if (programs[r].Revision != revision) continue;
+            app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(static_cast<int>(r) + 1); });
+            if (!program.catalogue.SelectedProjectFolder.empty()) return true;
+            why = "revision " + revision + " of model " + model + " has no module folder";
+            return false;
+        }
+        why = "model " + model + " has no revision " + revision;
+        return false;
+    }
+    why = "the catalogue has no model " + model;
+    return false;
+}
+
+bool selectPartitionRow(app::Program& program, int number, std::string& why) {
+    load::RefreshPartitionList(program);
+    const auto& rows = program.formMain.CtrlPartitions.items;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].text == std::to_string(number)) {
+            program.formMain.CtrlPartitions_ItemClick(static_cast<int>(i) + 1);
+            return true;
+        }
+    }
+    why = "the controller lists no partition " + std::to_string(number);
+    return false;
 }
 
 bool connectProgram(Session& session, const LinkChoice& choice,

@@ -23,6 +23,15 @@ ControllerAddress parseControllerAddress(const std::string& text, bool local);
 // the dispatcher; UsageError for a row that does not exist or a revision without a project.
 void selectRevision(app::Program& program, int model, int programRow);
 
+// Form_Load, then the clicks on the model named `model` (in any letter case) and its revision
+// `revision` by its text ("3.1-0-02"). False with `why` when the catalogue has no such one.
+bool selectRevisionByText(app::Program& program, const std::string& model,
+                          const std::string& revision, std::string& why);
+
+// Selects the row of partition `number` in the partition list, as a click would; false with
+// `why` when the controller lists none.
+bool selectPartitionRow(app::Program& program, int number, std::string& why);
+
 // Opens the link of `choice` and makes it current, with `address` as the current controller
 // (none: the address a controller chosen by serial number reports; a link given by its text
 // needs one). UsageError for a malformed choice; false (with the reason on stderr) when the link

@@ -1,11 +1,10 @@
 #include "cli/Session.h"
 
-
 #include "cli/ConsoleInput.h"
 #include "cli/ConsoleUi.h"
+#include "cli/StartupInfo.h"
 #include "platform/components/RealFactory.h"
 #include "platform/components/finder/UdpFinder.h"
-#include "cli/StartupInfo.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
@@ -14,13 +13,25 @@
 namespace cli {
 
 struct Session::Services {
-    Services(const std::string& machineDir, std::ostream& err)
+    // Every question for typed input goes unanswered, as a dismissed box.
+    class NoInput final : public ui::InputBox {
+      public:
+        std::optional<std::string> ask(const std::string&, const std::string&, const std::string&,
+                                       bool) override {
+            return std::nullopt;
+        }
+        std::optional<secure::Secret> askPassword(const std::string&, const std::string&) override {
+            return std::nullopt;
+        }
+    };
+
+    Services(const std::string& machineDir, std::ostream& err, bool interactive)
         : boxes(err),
           glib(boxes, machineDir.empty() ? kvxglib::machineDirFromEnvironment() : machineDir),
           components({glib, boxes, screen, clock}),
           platform{glib, nam, screen, files, clock, components} {
         platform.finders = &finders;
-        platform.input = &input;
+        platform.input = interactive ? static_cast<ui::InputBox*>(&input) : &noInput;
         finders.upgrades.screen = &screen;
         finders.upgrades.clock = &clock;
     }
@@ -34,11 +45,12 @@ struct Session::Services {
     components::RealFactory components;
     components::UdpFinderFactory finders{glib};
     ConsoleInput input;
+    NoInput noInput;
     Platform platform;
 };
 
-Session::Session(const std::string& machineDir, std::ostream& err)
-    : services_(std::make_unique<Services>(machineDir, err)),
+Session::Session(const std::string& machineDir, std::ostream& err, bool interactive)
+    : services_(std::make_unique<Services>(machineDir, err, interactive)),
       program_(std::make_unique<app::Program>(services_->platform)) {
     if (const auto info = missingFolderInfo(services_->glib.machineConfig())) err << *info << '\n';
 }

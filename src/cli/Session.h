@@ -20,8 +20,9 @@ class ConsoleScreen;
 
 class Session {
 public:
-    // `machineDir` empty: $KRELVAN_MACHINE_DIR, else ~/.config/krelvan.
-    Session(const std::string& machineDir, std::ostream& err);
+    // `machineDir` empty: $KRELVAN_MACHINE_DIR, else ~/.config/krelvan. Without `interactive`
+    // no input box reads the terminal: a session on a worker thread must never wait for it.
+    Session(const std::string& machineDir, std::ostream& err, bool interactive = true);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

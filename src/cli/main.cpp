@@ -13,6 +13,7 @@
 #include "cli/Options.h"
 #include "cli/ScanModulesCommand.h"
 #include "cli/SiteCheckCommand.h"
+#include "cli/SiteRunCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         "site", "Commission a whole site from a plan of many controllers (docs/site-plan.md)");
     site->require_subcommand(1);
     cli::addSiteCheckCommand(*site, options);
+    cli::addSiteRunCommand(*site, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

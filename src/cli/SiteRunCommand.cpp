@@ -1,0 +1,174 @@
+#include "cli/SiteRunCommand.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "app/Dispatch.h"
+#include "app/Program.h"
+#include "cli/CommonArgs.h"
+#include "cli/ConsoleInput.h"
+#include "cli/NetworkCommands.h"
+#include "cli/Options.h"
+#include "cli/Session.h"
+#include "cli/SiteConsole.h"
+#include "cli/SiteSteps.h"
+#include "cli/StopSignals.h"
+#include "platform/kvxglib/MachineConfig.h"
+#include "site/PlanCheck.h"
+#include "site/PlanFile.h"
+#include "site/Report.h"
+#include "site/SiteRun.h"
+
+namespace cli {
+namespace {
+
+constexpr auto kEventWait = std::chrono::milliseconds(200);
+
+struct SiteRunArgs {
+    std::string plan;
+    int jobs = 8;
+    std::string report;
+    std::string onlyFailed;
+    bool noBackup = false;
+    bool passwordStdin = false;
+    std::string machineDir;
+    bool yes = false;
+};
+
+void printProblems(const std::vector<site::PlanProblem>& problems, const std::string& plan) {
+    for (const site::PlanProblem& problem : problems) {
+        std::cerr << plan;
+        if (problem.line > 0) std::cerr << ":" << problem.line;
+        std::cerr << ": " << problem.text << '\n';
+    }
+}
+
+// Beside the plan: "site.csv" reports into "site.report.json" and "site.report.csv".
+std::string defaultReport(const std::string& plan) {
+    std::filesystem::path path(plan);
+    return (path.parent_path() / (path.stem().string() + ".report.json")).string();
+}
+
+// The one password of the site: from stdin when asked to, else at a prompt when a row is
+// reached by its serial number and there is someone to type it; none otherwise.
+secure::Secret sitePassword(const SiteRunArgs& args, const site::Plan& plan) {
+    if (args.passwordStdin) return passwordFromStdin();
+    const bool byNetwork =
+        std::any_of(plan.rows.begin(), plan.rows.end(),
+                    [](const site::PlanRow& row) { return !row.serial.empty(); });
+    if (!byNetwork || isatty(STDIN_FILENO) == 0) return {};
+    ConsoleInput input;
+    return input.askPassword("Network password of the site (empty for none): ", "Network password")
+        .value_or(secure::Secret());
+}
+
+bool confirmed(const SiteRunArgs& args, size_t rows) {
+    if (args.yes) return true;
+    if (isatty(STDIN_FILENO) == 0)
+        throw UsageError{"without a terminal to ask, --yes confirms the run"};
+    std::cerr << "Commission " << rows << " controller" << (rows == 1 ? "" : "s") << " from "
+              << args.plan << "? [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+int runSite(const SiteRunArgs& args) {
+    StopSignals signals;
+    std::vector<site::PlanProblem> problems;
+    site::Plan plan = site::readPlan(args.plan, problems);
+    if (!problems.empty()) {
+        printProblems(problems, args.plan);
+        std::cerr << "The plan has mistakes: nothing was sent.\n";
+        return exitcode::Failed;
+    }
+    const std::string reportPath = args.report.empty() ? defaultReport(args.plan) : args.report;
+    if (!args.onlyFailed.empty()) {
+        std::string why;
+        const auto previous = site::readReport(args.onlyFailed, why);
+        if (!previous) throw UsageError{why};
+        plan.rows = site::rowsToRedo(plan, *previous);
+        if (plan.rows.empty()) {
+            std::cout << "Every controller of " << args.onlyFailed << " succeeded: nothing to "
+                      << "redo.\n";
+            return exitcode::Ok;
+        }
+    }
+    SiteSetup setup{
+        args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir,
+        sitePassword(args, plan)};
+    {
+        // The check reaches the network as the run will, with the same password.
+        Session session(setup.machineDir, std::cerr, false);
+        app::Program& program = session.program();
+        app::Dispatch(program, [&] { program.formMain.Form_Load(); });
+        program.comm.NetworkPassword = setup.password;
+        problems = site::checkPlan(program, plan);
+    }
+    if (!problems.empty()) {
+        printProblems(problems, args.plan);
+        std::cerr << "The plan has mistakes: nothing was sent.\n";
+        return exitcode::Failed;
+    }
+    if (!confirmed(args, plan.rows.size())) {
+        std::cerr << "Nothing was sent.\n";
+        return exitcode::Failed;
+    }
+
+    site::SiteRun run(plan, {.jobs = args.jobs, .backup = !args.noBackup},
+                      [&setup](const site::PlanRow& row, site::RowContext& context) {
+                          return std::make_unique<SiteSteps>(setup, row, context);
+                      });
+    SiteConsole console(std::cout, isatty(STDOUT_FILENO) != 0, plan);
+    run.start();
+    std::vector<site::SiteEvent> events;
+    while (run.wait(events, kEventWait)) {
+        console.show(events);
+        events.clear();
+        if (StopSignals::asked() && !run.cancelled()) {
+            run.cancel();
+            console.note(
+                "Stopping: no further controller starts; the running ones stop at "
+                "their next window.");
+        }
+    }
+    console.summary(run.report());
+    std::string why;
+    if (!site::writeReport(run.report(), reportPath, why)) {
+        // Nothing is lost: the whole report goes to the terminal instead.
+        std::cerr << "error: " << why << "\nThe report follows here instead:\n"
+                  << site::reportCsv(run.report());
+        return exitcode::Failed;
+    }
+    std::cout << "Report: " << reportPath << " and " << site::csvPathFor(reportPath) << '\n';
+    return run.allSucceeded() ? exitcode::Ok : exitcode::Failed;
+}
+
+}  // namespace
+
+void addSiteRunCommand(CLI::App& site, Options& options) {
+    auto args = std::make_shared<SiteRunArgs>();
+    CLI::App* run = site.add_subcommand(
+        "run",
+        "Check the plan, then commission its controllers: back up the settings, upgrade the "
+        "operating system where needed, load, read back and compare, change the address, load "
+        "the settings file; several at once; a report of every row");
+    run->add_option("PLAN", args->plan, "the plan file (docs/site-plan.md)")->required();
+    run->add_option("--jobs", args->jobs, "controllers at once (default 8)")
+        ->check(CLI::Range(1, 256));
+    run->add_option("--report", args->report,
+                    "the report's JSON file, its CSV beside it (default: beside the plan)");
+    run->add_option("--only-failed", args->onlyFailed,
+                    "redo only the rows that did not succeed in this earlier report");
+    run->add_flag("--no-backup", args->noBackup, "do not save each controller's settings first");
+    run->add_flag("--password-stdin", args->passwordStdin,
+                  "read the site's network password from the first line of stdin");
+    addMachineOption(*run, args->machineDir);
+    run->add_flag("--yes", args->yes, "run without asking first");
+    run->callback([&options, args] { options.run = [args] { return runSite(*args); }; });
+}
+
+}  // namespace cli

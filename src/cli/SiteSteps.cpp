@@ -1,0 +1,294 @@
+#include "cli/SiteSteps.h"
+
+#include <cstdio>
+
+#include "app/Program.h"
+#include "catalogue/Paths.h"
+#include "cli/CommonArgs.h"
+#include "cli/ConsoleUi.h"
+#include "cli/ControllerLink.h"
+#include "cli/NetworkCommands.h"
+#include "cli/Options.h"
+#include "cli/Selection.h"
+#include "cli/Session.h"
+#include "link/ConnectionChecks.h"
+#include "link/TypedAccess.h"
+#include "load/AddressCommands.h"
+#include "load/CommandLock.h"
+#include "load/Controller.h"
+#include "load/FormLoadApplication.h"
+#include "load/FormUpgradeKVXreal.h"
+#include "load/LoadController.h"
+#include "load/OsUpgrade.h"
+#include "load/PartitionList.h"
+#include "network/ControllerLookup.h"
+#include "platform/components/ImageSource.h"
+#include "platform/components/JobLoader.h"
+#include "platform/components/finder/ControllerFinder.h"
+#include "platform/kvxglib/RealLibrary.h"
+#include "site/SettingsBackup.h"
+
+namespace cli {
+namespace {
+
+// Where a load leaves the checksum of what the controller now holds: a partition attribute on
+// KVXreal C controllers, a long integer of the image file otherwise.
+constexpr int16_t kImageChecksumAttribute = 1000;
+constexpr int16_t kImageFile = 900;
+constexpr int16_t kSerial = 1;
+
+std::string hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string address(int16_t pla, int16_t ela) {
+    return std::to_string(pla) + ":" + std::to_string(ela);
+}
+
+}  // namespace
+
+// The load's dialogs without a screen: the plan is the consent to an operating-system
+// upgrade, and the progress dialog is followed for the row's progress and cancelled from it.
+class SiteSteps::Forms final : public ui::FormHost {
+  public:
+    void showModal(ui::Form& form) override {
+        if (auto* upgrade = dynamic_cast<load::FormUpgradeKVXreal*>(&form))
+            upgrade->OKButton_Click();
+    }
+    void showModeless(ui::Form& form) override {
+        if (auto* dialog = dynamic_cast<load::FormLoadApplication*>(&form)) {
+            progress = dialog;
+            cancelPressed = false;
+        }
+    }
+    void hide(ui::Form& form) override {
+        if (&form == progress) progress = nullptr;
+    }
+
+    load::FormLoadApplication* progress = nullptr;
+    bool cancelPressed = false;
+};
+
+SiteSteps::SiteSteps(const SiteSetup& setup, const site::PlanRow& row, site::RowContext& context)
+    : setup_(setup),
+      row_(row),
+      context_(context),
+      forms_(std::make_unique<Forms>()),
+      session_(std::make_unique<Session>(setup.machineDir, said_, false)) {
+    session_->messageBoxes().answerYes = true;
+    app::Program& program = session_->program();
+    program.load.forms = forms_.get();
+    // Cancel reaches the load at its next window, as Cancel in the dialog does.
+    session_->screen().onEvents = [this] {
+        app::Program& p = session_->program();
+        if (forms_->progress != nullptr) {
+            if (context_.cancelled() && !forms_->cancelPressed) {
+                forms_->cancelPressed = true;
+                forms_->progress->CancelButton_Click();
+            }
+            if (forms_->progress != nullptr)
+                context_.progress(forms_->progress->ProgressBar1.value);
+        } else if (const components::JobLoader* job = p.load.jobLoader) {
+            context_.progress(job->Progress());
+        }
+        tell();
+    };
+}
+
+SiteSteps::~SiteSteps() {
+    session_->program().load.forms = nullptr;
+    session_->screen().onEvents = nullptr;
+}
+
+void SiteSteps::tell() {
+    const std::string text = said_.str();
+    size_t end = 0;
+    while ((end = text.find('\n', told_)) != std::string::npos) {
+        if (end > told_) context_.message(text.substr(told_, end - told_));
+        told_ = end + 1;
+    }
+}
+
+bool SiteSteps::fail(const std::string& text) {
+    tell();
+    context_.message(text);
+    return false;
+}
+
+std::string SiteSteps::osVersion() {
+    app::Program& program = session_->program();
+    const clink::Connection& c = program.connection;
+    std::string text;
+    const char* names[] = {"QSystem.Ver_Major", "QSystem.Ver_Minor", "QSystem.Ver_Branch",
+                           "QSystem.Ver_Number"};
+    const char* before[] = {"", ".", "-", "-"};
+    for (int i = 0; i < 4; ++i) {
+        int32_t value = 0;
+        if (!load::ControllerOf(program).readNumber(c.CurrentPLA, c.CurrentELA, names[i], value))
+            return {};
+        text += before[i] + std::to_string(value);
+    }
+    return text;
+}
+
+bool SiteSteps::connect(site::ControllerReport& report) {
+    app::Program& program = session_->program();
+    std::string why;
+    if (!selectRevisionByText(program, row_.model, row_.revision, why)) return fail(why);
+    clink::Connection& c = program.connection;
+    if (row_.serial.empty()) {
+        try {
+            const OpenedLink opened = openLink(session_->library(), row_.link, 0);
+            c.CommKind = opened.commKind;
+            c.CurrentLink = opened.handle;
+        } catch (const LinkError& error) {
+            return fail(error.message);
+        } catch (const UsageError& error) {
+            return fail(error.message);
+        }
+    } else {
+        // The site's one password; the finder opens only sealed links with it.
+        program.comm.NetworkPassword = setup_.password;
+        if (!chooseController(program, row_.serial, why)) return fail(why);
+        const int16_t i = network::FindControllerBySerial(program, row_.serial, false);
+        if (i >= 0) {
+            auto& found = program.comm.finder->Item(i);
+            report.serial = found.SerialNumber();
+            report.name = found.Name();
+            report.portOsBefore = found.PortOsRevision();
+        }
+    }
+    if (!clink::ReadControllerAddress(program, c.CurrentPLA, c.CurrentELA))
+        return fail("No controller connected");
+    report.addressBefore = address(c.CurrentPLA, c.CurrentELA);
+    report.addressAfter = report.addressBefore;
+    // The single load acts on the controller attached to the link: on a bus, that must be the
+    // station the row names, or another controller would be loaded.
+    if (row_.address && site::addressText(*row_.address) != report.addressBefore)
+        return fail("the controller attached to " + row_.link + " is at " + report.addressBefore +
+                    ", not at " + site::addressText(*row_.address));
+    clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);
+    report.osBefore = osVersion();
+    if (c.ControllerOsKind == "C") {
+        if (row_.partition == 0) {
+            load::RefreshPartitionList(program);
+        } else if (!selectPartitionRow(program, row_.partition, why)) {
+            return fail(why);
+        }
+    }
+    tell();
+    return true;
+}
+
+bool SiteSteps::backup(site::ControllerReport& report) {
+    app::Program& program = session_->program();
+    const clink::Connection& c = program.connection;
+    // A station of a bus has no serial number: its backups go by its address.
+    const std::string name = !report.serial.empty() ? report.serial
+                                                    : "station-" + std::to_string(c.CurrentPLA) +
+                                                          "-" + std::to_string(c.CurrentELA);
+    std::string why;
+    const auto file = site::backupSettings(program, setup_.machineDir, name, why);
+    if (!file) return fail("backup failed: " + why);
+    report.backupFile = *file;
+    context_.message("settings saved to " + *file);
+    return true;
+}
+
+bool SiteSteps::upgradeOs(site::ControllerReport&) {
+    app::Program& program = session_->program();
+    const clink::Connection& c = program.connection;
+    // The single load checks the system only on these; its own check then finds it current.
+    if (c.ControllerOsKind != "C" && c.CommKind != kSerial) return true;
+    load::CommandLock lock(program, load::Unlock::FromProgramOptions);
+    const auto& selected =
+        program.catalogue
+            .ProgramList[static_cast<size_t>(program.catalogue.SelectedProgramIndex) - 1];
+    const load::OsCheck result =
+        load::CheckOsRevision(program, load::ProgramDirectory(program, selected.Directory));
+    tell();
+    switch (result) {
+        case load::OsCheck::Upgraded:
+            context_.message("operating system upgraded");
+            return true;
+        case load::OsCheck::Skipped:
+        case load::OsCheck::Current:
+            return true;
+        default:
+            return fail("operating-system upgrade failed");
+    }
+}
+
+bool SiteSteps::load(site::ControllerReport&) {
+    const load::LoadOutcome outcome = load::LoadController(session_->program());
+    tell();
+    if (outcome == load::LoadOutcome::Loaded) return true;
+    return fail(outcome == load::LoadOutcome::Cancelled ? "load cancelled" : "not loaded");
+}
+
+bool SiteSteps::verify(site::ControllerReport& report) {
+    app::Program& program = session_->program();
+    const clink::Connection& c = program.connection;
+    load::Controller& controller = load::ControllerOf(program);
+    report.osAfter = osVersion();
+    if (report.osAfter.empty()) return fail("the controller's version could not be read back");
+    if (!report.serial.empty()) {
+        const int16_t i = network::FindControllerBySerial(program, report.serial, false);
+        if (i >= 0) report.portOsAfter = program.comm.finder->Item(i).PortOsRevision();
+    }
+    const bool kvxrealC = c.ControllerOsKind == "C";
+    const auto& selected =
+        program.catalogue
+            .ProgramList[static_cast<size_t>(program.catalogue.SelectedProgramIndex) - 1];
+    const std::string path = catalogue::JoinPath(
+        program.platform.glib, load::ProgramDirectory(program, selected.Directory),
+        kvxrealC ? selected.FileC : selected.File);
+    std::string why;
+    const auto source = components::openImage(path, image::Kind::Application,
+                                              components::productKey(session_->library()), why);
+    if (!source) return fail("the image cannot be read back for the comparison: " + why);
+    int32_t stored = 0;
+    bool read = false;
+    if (kvxrealC) {
+        int32_t partition = 0;
+        read = controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActivePartition",
+                                     partition) &&
+               controller.partAttr(c.CurrentPLA, c.CurrentELA, static_cast<uint8_t>(partition),
+                                   kImageChecksumAttribute, stored);
+        report.partition = partition;
+    } else {
+        int32_t status = 0;
+        read = clink::ReadLong(program.platform.glib, c.CurrentLink, c.CurrentPLA, c.CurrentELA,
+                               kImageFile, 0, 0, stored, clink::flags::Normal, status, {});
+    }
+    if (!read) return fail("the stored checksum could not be read back");
+    report.imageChecksum = hex(static_cast<uint32_t>(stored));
+    const uint32_t expected = source->image.payloadChecksum();
+    if (static_cast<uint32_t>(stored) != expected)
+        return fail("the controller holds checksum " + report.imageChecksum + ", the image has " +
+                    hex(expected));
+    return true;
+}
+
+bool SiteSteps::changeAddress(site::ControllerReport& report) {
+    app::Program& program = session_->program();
+    const site::StationAddress to = *row_.newAddress;
+    const load::AddressChange result = load::ChangeAddressTo(program, to.pla, to.ela);
+    tell();
+    if (result != load::AddressChange::Changed) return fail("the address was not changed");
+    report.addressAfter = site::addressText(to);
+    return true;
+}
+
+bool SiteSteps::loadSettings(site::ControllerReport&) {
+    std::string why;
+    if (!site::restoreSettings(session_->program(), row_.settingsFile, why))
+        return fail("settings file " + row_.settingsFile + " not loaded: " + why);
+    tell();
+    context_.message("settings loaded from " + row_.settingsFile);
+    return true;
+}
+
+}  // namespace cli

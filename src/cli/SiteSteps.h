@@ -1,0 +1,49 @@
+#pragma once
+// One plan row on the real platform: a session of its own (program, library, links), reached
+// as the single commands reach a controller, and loaded with the single load's operations.
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/secure/Sodium.h"
+#include "site/ControllerSteps.h"
+
+namespace cli {
+
+class Session;
+
+struct SiteSetup {
+    std::string machineDir;   // resolved: backups go there
+    secure::Secret password;  // the site's network password; empty: none
+};
+
+class SiteSteps final : public site::ControllerSteps {
+  public:
+    SiteSteps(const SiteSetup& setup, const site::PlanRow& row, site::RowContext& context);
+    ~SiteSteps() override;
+
+    bool connect(site::ControllerReport& report) override;
+    bool backup(site::ControllerReport& report) override;
+    bool upgradeOs(site::ControllerReport& report) override;
+    bool load(site::ControllerReport& report) override;
+    bool verify(site::ControllerReport& report) override;
+    bool changeAddress(site::ControllerReport& report) override;
+    bool loadSettings(site::ControllerReport& report) override;
+
+  private:
+    class Forms;
+    // Passes on the lines the program's message boxes wrote since the last call.
+    void tell();
+    bool fail(const std::string& text);
+    std::string osVersion();
+
+    const SiteSetup& setup_;
+    site::PlanRow row_;
+    site::RowContext& context_;
+    std::ostringstream said_;
+    size_t told_ = 0;
+    std::unique_ptr<Forms> forms_;
+    std::unique_ptr<Session> session_;
+};
+
+}  // namespace cli

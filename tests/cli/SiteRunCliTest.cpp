@@ -1,0 +1,239 @@
+// A whole site from the command line against kvxsim: twelve controllers loaded in parallel,
+// two of them failing (a refused commit, a controller of another model) and one behind its
+// network password; the failed rows redone after the fault is mended; a run stopped with
+// Ctrl-C. What each controller holds afterwards is read from kvxsim's saved state.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "sim/DemoMachine.h"
+#include "sim/SimClient.h"
+#include "sim/SimProcess.h"
+#include "support/RunCommand.h"
+#include "support/TempFolder.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr int kControllers = 12;
+constexpr int kWrongModel = 5;  // a KVX200 where the plan names a KVX300C
+constexpr int kRefusing = 7;    // its commit refused through the control socket
+constexpr int kSealed = 9;      // demands the site's network password
+const char* const kPassword = "site-pass";
+
+std::string id(int n) { return "C" + std::to_string(n); }
+std::string serial(int n) { return "SITE-" + std::to_string(100 + n); }
+
+std::string network() {
+    std::string text = "[Simulator]\nColdStartMs=0\nDiscovery=0.0.0.0:0\n\n";
+    for (int n = 1; n <= kControllers; ++n) {
+        text += "[Controller " + id(n) + "]\nSerial=" + serial(n) + "\nName=Room " +
+                std::to_string(n) + "\nModel=" + (n == kWrongModel ? "200" : "300") +
+                "\nKvxrealC=yes\nAddress=1:" + std::to_string(n) +
+                "\nListen=127.0.0.1:0\nFlashSize=8388608\nActivePartition=16\nOsVersion=KVXreal "
+                "C 3.1\n";
+        if (n == kSealed)
+            text += std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n";
+        text += "\n[Partition " + id(n) + " 16]\nName=Old\nType=2\nSize=4096\nMaxSize=2097152\n\n";
+        text += "[Partition " + id(n) +
+                " 32]\nName=UnnamedPartition\nType=2\nSize=0\n"
+                "MaxSize=2097152\n\n";
+    }
+    return text;
+}
+
+std::string plan(int controllers) {
+    std::string text = "serial,link,address,model,revision,partition,new-address,settings\n";
+    for (int n = 1; n <= controllers; ++n) {
+        text += serial(n) + ",,,KVX300C KVXreal C controller,3.1-0-02,32," + (n == 3 ? "2:3" : "") +
+                ",\n";
+    }
+    return text;
+}
+
+// What kvxsim saved for one controller.
+struct Saved {
+    int activePartition = 0;
+    std::string version;                 // "major.minor-branch-number"
+    std::map<int, long long> checksums;  // partition -> stored image checksum
+    std::string address;
+};
+
+class SiteRunCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        machine = temp.copyDemo();
+        temp.write("net.ini", network());
+        temp.write("state/.keep", "");
+        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+            "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+    }
+    std::vector<std::string> site(std::vector<std::string> args) {
+        args.insert(args.begin(), {KRELVAN_CLI_PATH, "site", "run"});
+        args.insert(args.end(), {"--machine", machine, "--yes"});
+        return args;
+    }
+    std::string control(const std::string& line) { return simtest::control(temp / "ctl", line); }
+    Saved saved(int n) {
+        std::ifstream in(temp / ("state/" + id(n) + ".state"));
+        Saved s;
+        std::map<int, std::string> versions;
+        std::string line;
+        int pla = 0;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string word;
+            words >> word;
+            if (word == "var") {
+                std::string kind, type, file, index, length, readOnly, value;
+                words >> kind >> type >> file >> index >> length >> readOnly >> value;
+                if (file != "241") continue;
+                const int i = std::stoi(index);
+                if (i == 88) s.activePartition = std::stoi(value);
+                if (i >= 92 && i <= 95) versions[i] = value;
+                if (i == 0) pla = std::stoi(value);
+                if (i == 1) s.address = std::to_string(pla) + ":" + value;
+            } else if (word == "number") {
+                int partition = 0, attribute = 0;
+                long long value = 0;
+                words >> partition >> attribute >> value;
+                if (attribute == 1000) s.checksums[partition] = value;
+            }
+        }
+        s.version = versions[92] + "." + versions[93] + "-" + versions[94] + "-" + versions[95];
+        return s;
+    }
+    static nlohmann::json readJson(const std::string& path) {
+        std::ifstream in(path);
+        return nlohmann::json::parse(in);
+    }
+    static std::string hex(long long value) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
+        return text;
+    }
+    // The row of `serial` in a report.
+    static nlohmann::json row(const nlohmann::json& report, const std::string& serial) {
+        for (const auto& r : report["controllers"])
+            if (r["controller"] == serial) return r;
+        return {};
+    }
+
+    testsupport::TempFolder temp;
+    std::string machine;
+    std::unique_ptr<simtest::SimProcess> sim;
+};
+
+TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
+    temp.write("site.csv", plan(kControllers));
+    ASSERT_EQ(control("fault " + id(kRefusing) + " refuse_commit 1"), "ok");
+    auto r = testsupport::runCommandWithInput(
+        site({temp / "site.csv", "--jobs", "6", "--password-stdin"}), std::string(kPassword) + "\n",
+        120);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    // Piped: plain lines, the serial number first.
+    EXPECT_THAT(r.out, HasSubstr(serial(1) + "\tload\t"));
+    const auto report = readJson(temp / "site.report.json");
+    ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kControllers));
+    EXPECT_FALSE(report["interrupted"].get<bool>());
+    EXPECT_THAT(temp.read("site.report.csv"),
+                HasSubstr(serial(kRefusing) + "," + serial(kRefusing)));
+
+    std::string checksum;
+    for (int n = 1; n <= kControllers; ++n) {
+        SCOPED_TRACE(serial(n));
+        const Saved s = saved(n);
+        const auto entry = row(report, serial(n));
+        if (n == kWrongModel || n == kRefusing) {
+            EXPECT_EQ(entry["result"], "failed");
+            EXPECT_EQ(s.activePartition, 16);
+            EXPECT_EQ(s.checksums.count(32), 0u);
+            continue;
+        }
+        EXPECT_EQ(entry["result"], "succeeded") << entry.dump(1);
+        EXPECT_EQ(s.activePartition, 32);
+        ASSERT_EQ(s.checksums.count(32), 1u);
+        EXPECT_EQ(entry["imageChecksum"], hex(s.checksums.at(32)));
+        if (checksum.empty()) checksum = entry["imageChecksum"];
+        EXPECT_EQ(entry["imageChecksum"], checksum);
+        EXPECT_EQ(entry["osAfter"], s.version);
+        EXPECT_EQ(entry["partition"], 32);
+        EXPECT_EQ(entry["name"], "Room " + std::to_string(n));
+        EXPECT_TRUE(std::filesystem::is_regular_file(entry["backupFile"].get<std::string>()));
+        EXPECT_EQ(entry["addressAfter"], n == 3 ? "2:3" : "1:" + std::to_string(n));
+        EXPECT_EQ(s.address, entry["addressAfter"]);
+    }
+    EXPECT_THAT(row(report, serial(kRefusing))["messages"].dump(), HasSubstr("refused"));
+
+    // Mended: the refusing controller takes commits again; only the failed rows run.
+    ASSERT_EQ(control("clear " + id(kRefusing)), "ok");
+    r = testsupport::runCommandWithInput(
+        site({temp / "site.csv", "--only-failed", temp / "site.report.json", "--report",
+              temp / "again.json", "--password-stdin"}),
+        std::string(kPassword) + "\n", 120);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const auto again = readJson(temp / "again.json");
+    ASSERT_EQ(again["controllers"].size(), 2u);
+    EXPECT_EQ(row(again, serial(kRefusing))["result"], "succeeded");
+    EXPECT_EQ(row(again, serial(kWrongModel))["result"], "failed");
+    EXPECT_EQ(saved(kRefusing).activePartition, 32);
+    EXPECT_EQ(hex(saved(kRefusing).checksums.at(32)), checksum);
+    EXPECT_EQ(saved(kWrongModel).activePartition, 16);
+}
+
+// Ctrl-C with loads under way: nothing new starts, each controller runs its old program or
+// the new one, and the report names every row.
+TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
+    constexpr int kRows = 8;
+    temp.write("site.csv", plan(kRows));
+    for (int n = 1; n <= kRows; ++n)
+        ASSERT_EQ(control("fault " + id(n) + " flash_write_ms 20"), "ok");
+    const auto child =
+        testsupport::spawn(site({temp / "site.csv", "--jobs", "2", "--no-backup"}), true);
+    ASSERT_GT(child.pid, 0);
+    std::string out = testsupport::readUntil(child.out, "\tload\t", std::chrono::seconds(60));
+    ::kill(child.pid, SIGINT);
+    out += testsupport::readUntil(child.out, "\x04", std::chrono::seconds(90));
+    ::close(child.out);
+    EXPECT_EQ(testsupport::waitExit(child.pid, std::chrono::seconds(30)), 1) << out;
+    EXPECT_THAT(out, HasSubstr("Stopping"));
+
+    const auto report = readJson(temp / "site.report.json");
+    EXPECT_TRUE(report["interrupted"].get<bool>());
+    ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kRows));
+    int notStarted = 0;
+    for (int n = 1; n <= kRows; ++n) {
+        SCOPED_TRACE(serial(n));
+        const Saved s = saved(n);
+        const auto entry = row(report, serial(n));
+        const std::string result = entry["result"];
+        if (result == "succeeded") {
+            EXPECT_EQ(s.activePartition, 32);
+        } else if (s.activePartition == 32) {
+            // Cancelled after its commit: the new program whole.
+            EXPECT_EQ(result, "cancelled");
+            EXPECT_EQ(s.checksums.count(32), 1u);
+        } else {
+            EXPECT_EQ(s.activePartition, 16);
+            EXPECT_EQ(s.checksums.count(32), 0u);
+        }
+        if (result == "not started") {
+            ++notStarted;
+            EXPECT_EQ(entry["start"], "");
+        }
+    }
+    EXPECT_GT(notStarted, 0);
+}
+
+}  // namespace
