@@ -213,6 +213,7 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     EXPECT_TRUE(report["interrupted"].get<bool>());
     ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kRows));
     int notStarted = 0;
+    int cancelled = 0;
     for (int n = 1; n <= kRows; ++n) {
         SCOPED_TRACE(serial(n));
         const Saved s = saved(n);
@@ -228,12 +229,15 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
             EXPECT_EQ(s.activePartition, 16);
             EXPECT_EQ(s.checksums.count(32), 0u);
         }
+        if (result == "cancelled") ++cancelled;
         if (result == "not started") {
             ++notStarted;
             EXPECT_EQ(entry["start"], "");
         }
     }
     EXPECT_GT(notStarted, 0);
+    // The two running when the signal came were stopped, not finished.
+    EXPECT_EQ(cancelled, 2) << report.dump(1);
 }
 
 }  // namespace
