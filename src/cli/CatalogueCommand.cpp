@@ -6,6 +6,7 @@
 #include "cli/CommonArgs.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
+#include "cli/Selection.h"
 #include "cli/Session.h"
 
 namespace cli {
@@ -13,7 +14,7 @@ namespace {
 
 struct CatalogueArgs {
     int model = 0;  // 0 when not given
-    int program = 0;
+    std::string program;
     bool modelGiven = false;
     bool programGiven = false;
 };
@@ -85,9 +86,8 @@ int runCatalogue(const Options& options, const CatalogueArgs& args) {
         printPrograms(program, format);
         return exitcode::Ok;
     }
-    checkRow(args.program, form.CtrlPrograms.items.size(), "program",
-             " of model " + std::to_string(args.model));
-    app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(args.program); });
+    const int row = programRow(program, args.program, args.model);
+    app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(row); });
     printResolved(program, format);
     return exitcode::Ok;
 }

@@ -14,11 +14,11 @@ void addMachineOption(CLI::App& command, std::string& machineDir, const std::str
                            " (default $KRELVAN_MACHINE_DIR or ~/.config/krelvan)");
 }
 
-void addSelectionOptions(CLI::App& command, int& model, int& program, bool required) {
+void addSelectionOptions(CLI::App& command, int& model, std::string& program, bool required) {
     // The range is checked against the catalogue after parsing, in words.
     CLI::Option* modelOption = command.add_option("--model", model, "model number (from 1)");
-    CLI::Option* programOption =
-        command.add_option("--program", program, "program row of the model (from 1)");
+    CLI::Option* programOption = command.add_option(
+        "--program", program, "program row of the model (from 1), or its revision (e.g. 3.1-0-02)");
     if (required) {
         modelOption->required();
         programOption->required();

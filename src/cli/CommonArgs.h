@@ -14,8 +14,9 @@ class RealLibrary;
 namespace cli {
 
 void addMachineOption(CLI::App& command, std::string& machineDir, const std::string& extra = "");
-// --model and --program, positive numbers; `required` for the commands that need a program.
-void addSelectionOptions(CLI::App& command, int& model, int& program, bool required);
+// --model, a positive number, and --program, a row number or a revision's text;
+// `required` for the commands that need a program.
+void addSelectionOptions(CLI::App& command, int& model, std::string& program, bool required);
 
 // UsageError unless 1 <= row <= count, in words: "model 0: models are numbered from 1",
 // "program 3: there are only 2 programs of model 1" (`where` is " of model 1").

@@ -32,7 +32,7 @@ constexpr ControllerAddress kAttached{255, 30};
 struct LoadArgs {
     std::string machineDir;
     int model = 0;
-    int program = 0;
+    std::string program;
     LinkChoice choice;
     int partition = 0;
     bool yes = false;

@@ -15,7 +15,7 @@ namespace {
 
 struct ModuleAddressArgs {
     int model = 0;
-    int program = 0;
+    std::string program;
     std::string oldAddress;
     std::string newAddress;
 };

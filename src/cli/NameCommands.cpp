@@ -18,7 +18,7 @@ namespace {
 
 struct NameArgs {
     int model = 0;
-    int program = 0;
+    std::string program;
     LinkChoice choice;
     std::string address;
     std::string name;

@@ -28,16 +28,41 @@ ControllerAddress parseControllerAddress(const std::string& text, bool local) {
     return {static_cast<int16_t>(pla), static_cast<int16_t>(ela)};
 }
 
-void selectRevision(app::Program& program, int model, int programRow) {
+int programRow(const app::Program& program, const std::string& text, int model) {
+    const auto& rows = program.formMain.CtrlPrograms.items;
+    const std::string where = " of model " + std::to_string(model);
+    long number = 0;
+    if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
+        if (!parseNumber(text, 0, 32767, number)) number = 32767;
+        checkRow(static_cast<int>(number), rows.size(), "program", where);
+        return static_cast<int>(number);
+    }
+    std::vector<int> matches;
+    std::string listed;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].text == text) matches.push_back(static_cast<int>(i) + 1);
+        listed += (listed.empty() ? "" : ", ") + std::to_string(i + 1) + " " + rows[i].text;
+    }
+    if (matches.size() == 1) return matches.front();
+    const std::string at = "program \"" + text + "\": ";
+    if (rows.empty()) throw UsageError{at + "there are no programs" + where};
+    throw UsageError{at +
+                     (matches.empty()
+                          ? "model " + std::to_string(model) + " has no revision \"" + text + "\""
+                          : std::to_string(matches.size()) + " programs" + where +
+                                " have that revision; give the row number") +
+                     " (its programs: " + listed + ")"};
+}
+
+void selectRevision(app::Program& program, int model, const std::string& programText) {
     app::FormMain& form = program.formMain;
     app::Dispatch(program, [&] { form.Form_Load(); });
     checkRow(model, form.CtrlModels.items.size(), "model");
     app::Dispatch(program, [&] { form.CtrlModels_ItemClick(model); });
-    checkRow(programRow, form.CtrlPrograms.items.size(), "program",
-             " of model " + std::to_string(model));
-    app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(programRow); });
+    const int row = programRow(program, programText, model);
+    app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(row); });
     if (program.catalogue.SelectedProjectFolder.empty()) {
-        throw UsageError{"program " + std::to_string(programRow) + " has no module folder"};
+        throw UsageError{"program " + programText + " has no module folder"};
     }
 }
 

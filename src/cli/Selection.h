@@ -19,9 +19,14 @@ struct ControllerAddress {
 // other end of a direct link); UsageError otherwise.
 ControllerAddress parseControllerAddress(const std::string& text, bool local);
 
-// Form_Load, then the clicks on model row `model` and program row `programRow`, each through
-// the dispatcher; UsageError for a row that does not exist or a revision without a project.
-void selectRevision(app::Program& program, int model, int programRow);
+// The row of the shown model's programs that `program` names: a row number, or the text of a
+// revision that exactly one row has. UsageError naming the rows and their revisions otherwise.
+int programRow(const app::Program& program, const std::string& text, int model);
+
+// Form_Load, then the clicks on model row `model` and the program row `programText` names,
+// each through the dispatcher; UsageError for a row that does not exist or a revision without a
+// project.
+void selectRevision(app::Program& program, int model, const std::string& programText);
 
 // Form_Load, then the clicks on the model named `model` (in any letter case) and its revision
 // `revision` by its text ("3.1-0-02"). False with `why` when the catalogue has no such one.

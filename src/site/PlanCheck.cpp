@@ -65,6 +65,12 @@ class Checker {
         const catalogue::Catalogue& cat = program_.catalogue;
         const int keptModel = cat.SelectedModelIndex;
         const int keptProgram = cat.SelectedProgramIndex;
+        if (cat.ModelList.empty()) {
+            problems_.push_back({0,
+                                 "the catalogue lists no models: no row's model and revision "
+                                 "can be checked (is the machine folder the right one?)"});
+            return;
+        }
         std::map<size_t, std::vector<std::string>> revisions;
         for (const PlanRow& row : plan_.rows) {
             size_t model = 0;
@@ -75,7 +81,7 @@ class Checker {
                 std::vector<std::string> names;
                 for (const catalogue::CModel& m : cat.ModelList) names.push_back(m.Name);
                 problem(row, "unknown model \"" + row.model + "\" (the catalogue lists " +
-                                 (names.empty() ? "none" : joined(names)) + ")");
+                                 joined(names) + ")");
                 continue;
             }
             if (!revisions.count(model)) {

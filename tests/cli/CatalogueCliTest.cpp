@@ -79,6 +79,13 @@ TEST_F(CatalogueCli, NumbersOutOfRangeAreExplainedInWords) {
          "usage error: program 3: there are only 2 programs of model 1\n"},
         {{"--model", "4", "--program", "1"},
          "usage error: program 1: there are no programs of model 4\n"},
+        // A revision's text names its row, when exactly one row has it.
+        {{"--model", "1", "--program", "9.9"},
+         "usage error: program \"9.9\": model 1 has no revision \"9.9\" (its programs: "
+         "1 2.4-0-01, 2 2.5-0-03)\n"},
+        {{"--model", "2", "--program", "2.3-0-00"},
+         "usage error: program \"2.3-0-00\": 2 programs of model 2 have that revision; give the "
+         "row number (its programs: 1 2.1-0-00, 2 2.2-0-01, 3 2.3-0-00, 4 2.3-0-00)\n"},
     };
     for (const Case& c : cases) {
         const auto r = run(c.args);

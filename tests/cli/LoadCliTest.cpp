@@ -97,6 +97,23 @@ TEST_F(LoadCli, KvxrealCProgramLandsInTheChosenPartition) {
     EXPECT_THAT(r.out, HasSubstr("partition 16\tname=Heating\t"));
 }
 
+// The revision's text selects the row it names: the partition takes that program's name.
+TEST_F(LoadCli, ProgramByRevisionTextLoadsThatRow) {
+    auto r = run({"load", "--model", "3", "--program", "3.0-1-05", "--link", boiler(),
+                  "--partition", "32", "--yes"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    r = run({"partitions", "list", "--link", boiler(), "--addr", "255:30"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("partition 32\tname=Heating and ventilation\ttype=2"));
+    // A text that no row has is refused before anything is sent.
+    r = run({"load", "--model", "3", "--program", "3.1", "--link", boiler(), "--partition", "16",
+             "--yes"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_THAT(r.err, HasSubstr("(its programs: 1 3.0-1-05, 2 3.1-0-02)"));
+    r = run({"partitions", "list", "--link", boiler(), "--addr", "255:30"});
+    EXPECT_THAT(r.out, HasSubstr("partition 16\tname=Heating\t"));
+}
+
 // A second command while nothing runs is fine; a partition the controller lacks is refused
 // before anything is sent.
 TEST_F(LoadCli, UnknownPartitionLoadsNothing) {
