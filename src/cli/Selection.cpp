@@ -68,8 +68,7 @@ void selectRevision(app::Program& program, int model, const std::string& program
 
 bool selectRevisionByText(app::Program& program, const std::string& model,
                           const std::string& revision, std::string& why) {
-    app::FormMain& form = program.formMain;
-    app::Dispatch(program, [&] { form.Form_Load(); });
+    app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     const auto& models = program.catalogue.ModelList;
     const auto same = [](const std::string& a, const std::string& b) {
         return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -79,17 +78,13 @@ bool selectRevisionByText(app::Program& program, const std::string& model,
     };
     for (size_t m = 0; m < models.size(); ++m) {
         if (!same(models[m].Name, model)) continue;
-        app::Dispatch(program, [&] { form.CtrlModels_ItemClick(static_cast<int>(m) + 1); });
-        const auto& programs = program.catalogue.ProgramList;
-        for (size_t r = 0; r < programs.size(); ++r) {
-            if (programs[r].Revision != revision) continue;
-            app::Dispatch(program, [&] { form.CtrlPrograms_ItemClick(static_cast<int>(r) + 1); });
-            if (!program.catalogue.SelectedProjectFolder.empty()) return true;
-            why = "revision " + revision + " of model " + model + " has no module folder";
+        try {
+            selectRevision(program, static_cast<int>(m) + 1, revision);
+            return true;
+        } catch (const UsageError& error) {
+            why = error.message;
             return false;
         }
-        why = "model " + model + " has no revision " + revision;
-        return false;
     }
     why = "the catalogue has no model " + model;
     return false;
