@@ -60,8 +60,7 @@ void SiteConsole::show(const std::vector<site::SiteEvent>& events) {
 }
 
 void SiteConsole::redraw() {
-    if (drawn_ > 0) out_ << "\x1b[" << drawn_ << "F\x1b[J";
-    drawn_ = 0;
+    std::vector<std::string> lines;
     for (const auto& [index, row] : running_) {
         std::string text = padded(site::rowController(plan_.rows[index]), 16) + " " +
                            padded(row.step, 15) +
@@ -69,9 +68,14 @@ void SiteConsole::redraw() {
                                              : std::string(6, ' '));
         // One screen line each, so that the redraw knows how far up to go.
         text += " " + row.last.substr(0, std::min<size_t>(row.last.size(), 60));
-        out_ << text.substr(0, 118) << '\n';
-        ++drawn_;
+        lines.push_back(text.substr(0, 118));
     }
+    // Unchanged lines are not drawn again.
+    if (drawn_ == lines.size() && lines == shown_) return;
+    if (drawn_ > 0) out_ << "\x1b[" << drawn_ << "F\x1b[J";
+    for (const std::string& text : lines) out_ << text << '\n';
+    drawn_ = lines.size();
+    shown_ = std::move(lines);
 }
 
 void SiteConsole::summary(const site::Report& report) {

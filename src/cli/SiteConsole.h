@@ -37,6 +37,7 @@ class SiteConsole {
     const site::Plan& plan_;
     std::map<size_t, Running> running_;
     size_t drawn_ = 0;  // progress lines on the screen below the messages
+    std::vector<std::string> shown_;
 };
 
 }  // namespace cli

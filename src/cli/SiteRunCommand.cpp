@@ -76,8 +76,19 @@ bool confirmed(const SiteRunArgs& args, size_t rows) {
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-int runSite(const SiteRunArgs& args) {
+// A load makes the module folder the process's current folder: every path of the run is
+// made whole first, so that no worker's load moves another's files.
+std::string whole(const std::string& path) {
+    return path.empty() ? path : std::filesystem::absolute(path).lexically_normal().string();
+}
+
+int runSite(SiteRunArgs args) {
     StopSignals signals;
+    args.plan = whole(args.plan);
+    args.report = whole(args.report);
+    args.onlyFailed = whole(args.onlyFailed);
+    args.machineDir =
+        whole(args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir);
     std::vector<site::PlanProblem> problems;
     site::Plan plan = site::readPlan(args.plan, problems);
     if (!problems.empty()) {
@@ -97,9 +108,7 @@ int runSite(const SiteRunArgs& args) {
             return exitcode::Ok;
         }
     }
-    SiteSetup setup{
-        args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir,
-        sitePassword(args, plan)};
+    SiteSetup setup{args.machineDir, sitePassword(args, plan)};
     {
         // The check reaches the network as the run will, with the same password.
         Session session(setup.machineDir, std::cerr, false);
