@@ -190,6 +190,18 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
     EXPECT_EQ(saved(kRefusing).activePartition, 32);
     EXPECT_EQ(hex(saved(kRefusing).checksums.at(32)), checksum);
     EXPECT_EQ(saved(kWrongModel).activePartition, 16);
+
+    // A folder where the report must go: said plainly, and the report shown instead.
+    std::filesystem::create_directory(temp / "blocked.csv");
+    r = testsupport::runCommandWithInput(
+        site({temp / "site.csv", "--only-failed", temp / "again.json", "--report",
+              temp / "blocked.json", "--password-stdin", "--no-backup"}),
+        std::string(kPassword) + "\n", 120);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("blocked.csv: a folder of that name is in the way"));
+    EXPECT_THAT(
+        r.err, HasSubstr("\n" + std::to_string(kWrongModel + 1) + "," + serial(kWrongModel) + ","));
+    EXPECT_FALSE(std::filesystem::exists(temp / "blocked.json"));
 }
 
 // Ctrl-C with loads under way: nothing new starts, each controller runs its old program or
