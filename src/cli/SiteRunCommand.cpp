@@ -83,7 +83,6 @@ std::string whole(const std::string& path) {
 }
 
 int runSite(SiteRunArgs args) {
-    StopSignals signals;
     args.plan = whole(args.plan);
     args.report = whole(args.report);
     args.onlyFailed = whole(args.onlyFailed);
@@ -127,6 +126,9 @@ int runSite(SiteRunArgs args) {
         return exitcode::Failed;
     }
 
+    // From here on Ctrl-C stops the run rather than the process, so that the report is written;
+    // before, nothing was sent and it may end the process as usual.
+    StopSignals signals;
     site::SiteRun run(plan, {.jobs = args.jobs, .backup = !args.noBackup},
                       [&setup](const site::PlanRow& row, site::RowContext& context) {
                           return std::make_unique<SiteSteps>(setup, row, context);
