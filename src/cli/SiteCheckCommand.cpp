@@ -80,7 +80,7 @@ void addSiteCheckCommand(CLI::App& site, Options& options) {
     CLI::App* check = site.add_subcommand(
         "check",
         "Check every row of a site plan against the catalogue, the network and the other rows, "
-        "and print every problem with its line; nothing is sent to any controller");
+        "and print every problem with its line; nothing is changed on any controller");
     check->add_option("PLAN", args->plan, "the plan file (CSV, see docs/site-plan.md)")->required();
     check->add_flag("--password-stdin", args->passwordStdin,
                     "read the network password of the site from the first line of stdin (used "

@@ -75,10 +75,12 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
                "KVX300-10501,,,KVX300C KVXreal C controller,3.1-0-02,40,,\n"
                "KVX999-1,,,KVX300C KVXreal C controller,3.1-0-02,,,\n"
                "KVX210-20117,,,KVX210,2.2-0-01,,1:5,\n"
-               "KVX200-20054,,,KVX200 heating controller,9.9-9-99,,7:7,\n"
-               "KVX300-10501,,,KVX300C KVXreal C controller,3.1-0-02,,,\n"
-               "KVX300-10777,,,KVX300C KVXreal C controller,3.1-0-02,99,7:7,missing.settings\n"
                "," +
+                   bus +
+                   ",20:7,KVX200 heating controller,9.9-9-99,,10:5,\n"
+                   "KVX300-10501,,,KVX300C KVXreal C controller,3.1-0-02,,,\n"
+                   "KVX300-10777,,,KVX300C KVXreal C controller,3.1-0-02,99,4:1,missing.settings\n"
+                   "," +
                    bus +
                    ",10:2,KVX200 heating controller,2.5-0-03,,10:3,damaged.settings\n"
                    "," +
@@ -89,7 +91,7 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
                    ",10:2,KVX200 heating controller,2.5-0-03,16,,\n"
                    "KVX300-10501,,,KVX300C KVXreal C controller,3.1-0-02,sixteen,,\n"
                    "," +
-                   bus + ",10:1,KVX210 air handling controller,2.3-0-00,,,\n");
+                   bus + ",10:1,KVX210 air handling controller,2.3-0-00,,10:5,\n");
     const auto before = controllerState();
     const std::string plan = temp / "plan.csv";
     const std::vector<std::pair<int, std::string>> expected = {
@@ -102,7 +104,9 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
          "2.4-0-01, 2.5-0-03)"},
         {6, "the controller KVX300-10501 is already on line 2"},
         {7, "the settings file " + (temp / "missing.settings") + " does not exist"},
-        {7, "new address 7:7 is also the new address on line 5"},
+        {7,
+         "new address 4:1 is taken by the controller KVX200-20054 (Heating east), which the "
+         "plan does not name"},
         {7, "the controller KVX300-10777 has no partition 99 (it has 16)"},
         {8, "the settings file " + (temp / "damaged.settings") + " is damaged"},
         {8, "new address 10:3 is taken: a station the plan does not name answers there"},
@@ -111,6 +115,7 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
         {10, "partition 16: the controller " + bus + " 10:2 is not a KVXreal C controller"},
         {11, "partition \"sixteen\" is not a number 1..255"},
         {12, "revision 2.3-0-00 of model KVX210 air handling controller is ambiguous"},
+        {12, "new address 10:5 is also the new address on line 5"},
     };
     const testsupport::CommandResult r = check(plan, "demo-password");
     EXPECT_EQ(r.exitCode, 1) << r.err;
