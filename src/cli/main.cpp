@@ -12,6 +12,7 @@
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/ScanModulesCommand.h"
+#include "cli/SettingsCommands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     cli::addPartitionEditCommands(partitions, options);
     cli::addNetworkCommands(app, options);
     cli::addScanModulesCommand(app, options);
+    cli::addSettingsCommands(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -22,6 +22,11 @@ std::string backupFolder(const std::string& machineDir, const std::string& seria
 std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
                                           const std::string& serial, std::string& why);
 
+// The same save into `file` instead (made 0600); an existing file is kept and the save refused
+// unless `replace`.
+bool saveSettingsFile(app::Program& program, const std::string& file, bool replace,
+                      std::string& why);
+
 // The newest backup of `serial`; nothing when there is none.
 std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial);
 

@@ -219,3 +219,20 @@ TEST_F(SettingsBackupSim, AFailedBackupLeavesNothingAndSaysWhy) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SettingsBackupSim, ANamedFileIsReplacedOnlyWhenAsked) {
+    temp.write("named.settings", "kept");
+    std::string why;
+    EXPECT_FALSE(site::saveSettingsFile(*program, temp / "named.settings", false, why));
+    EXPECT_THAT(why, HasSubstr("named.settings already exists and was kept"));
+    EXPECT_EQ(temp.read("named.settings"), "kept");
+    ASSERT_TRUE(site::saveSettingsFile(*program, temp / "named.settings", true, why)) << why;
+    EXPECT_THAT(temp.read("named.settings"), HasSubstr("QSystem.ControllerName=text:Gate\n"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(temp / "named.settings"));
+    for (const std::string& name : namesIn(temp.path()))
+        EXPECT_EQ(name.find(".partial-"), std::string::npos) << name;
+}
+
+}  // namespace
