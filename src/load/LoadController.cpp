@@ -1,15 +1,15 @@
 #include "load/LoadController.h"
 
-#include "load/Controller.h"
-#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/Texts.h"
 #include "catalogue/WaitSeconds.h"
 #include "load/CommandLock.h"
+#include "load/Controller.h"
 #include "load/JobLoad.h"
 #include "load/OsUpgrade.h"
 #include "load/ProgressText.h"
+#include "program/Program.h"
 
 namespace load {
 namespace {
@@ -22,6 +22,26 @@ bool isAbsolute(const std::string& path) {
     if (path.empty()) return false;
     if (path[0] == '\\' || path[0] == '/') return true;
     return path.find(':') != std::string::npos;  // a drive or an alias such as "Prod:"
+}
+
+// Before anything changes on the controller. A failed backup stops the load: the user asked for
+// one and can clear the box to load without it.
+bool BackUpSettingsFirst(program::Program& program) {
+    program::MainWindow& window = program.mainWindow;
+    if (!window.CheckBackupSettings.value || !program.load.backupSettings) return true;
+    window.CtrlStatusLine.caption = "Saving the controller's settings";
+    std::string why;
+    const std::optional<std::string> file = program.load.backupSettings(why);
+    if (!file) {
+        catalogue::ShowErrorMessage(
+            program.platform.glib,
+            "The settings were not backed up, so nothing was loaded: " + why + ". Clear \"" +
+                window.CheckBackupSettings.caption + "\" to load without a backup.");
+        return false;
+    }
+    window.CtrlStatusLine.caption =
+        file->empty() ? "No settings backup: " + why : "Settings backed up to " + *file;
+    return true;
 }
 
 }  // namespace
@@ -52,6 +72,7 @@ LoadOutcome LoadController(program::Program& program) {
         return LoadOutcome::NotRun;
     }
     controller.detectOsKind(c.CurrentPLA, c.CurrentELA);
+    if (!BackUpSettingsFirst(program)) return LoadOutcome::NotRun;
     const bool kvxrealC = c.ControllerOsKind == "C";
     if (!kvxrealC) controller.coolStart(c.CurrentPLA, c.CurrentELA);
     const std::string directory = ProgramDirectory(program, selected.Directory);

@@ -182,6 +182,27 @@ bool saveSettingsFile(app::Program& program, const std::string& file, bool repla
         .has_value();
 }
 
+void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir) {
+    program.load.backupSettings = [&program,
+                                   machineDir](std::string& why) -> std::optional<std::string> {
+        constexpr int16_t kTcp = 2;
+        app::SettingsToolArguments target;
+        if (!app::SelectedSettingsTarget(program, target, why)) return std::nullopt;
+        if (target.dpac.empty()) {
+            why = "the revision has no settings package";
+            return "";
+        }
+        // On the serial link CurrentSN may still name the last TCP/IP controller.
+        if (program.connection.CommKind != kTcp || program.current.CurrentSN.empty()) {
+            why =
+                "no serial number is known for this controller (only one found on the TCP/IP "
+                "network has one)";
+            return "";
+        }
+        return backupSettings(program, machineDir, program.current.CurrentSN, why);
+    };
+}
+
 std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial) {
     if (!safeFolderName(serial)) return std::nullopt;
     const std::string folder = backupFolder(machineDir, serial);
