@@ -185,15 +185,16 @@ bool saveSettingsFile(app::Program& program, const std::string& file, bool repla
 void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir) {
     program.load.backupSettings = [&program,
                                    machineDir](std::string& why) -> std::optional<std::string> {
-        constexpr int16_t kTcp = 2;
+        constexpr int16_t kSerial = 1;
         app::SettingsToolArguments target;
         if (!app::SelectedSettingsTarget(program, target, why)) return std::nullopt;
         if (target.dpac.empty()) {
             why = "the revision has no settings package";
             return "";
         }
-        // On the serial link CurrentSN may still name the last TCP/IP controller.
-        if (program.connection.CommKind != kTcp || program.current.CurrentSN.empty()) {
+        // On the serial link CurrentSN may still name the last TCP/IP controller. (A controller
+        // chosen by serial number on the command line has no kind of link set.)
+        if (program.connection.CommKind == kSerial || program.current.CurrentSN.empty()) {
             why =
                 "no serial number is known for this controller (only one found on the TCP/IP "
                 "network has one)";

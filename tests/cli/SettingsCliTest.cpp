@@ -32,6 +32,24 @@ Address=12:4
 Listen=127.0.0.82:0
 Password=vault-pass
 EncryptionRequired=yes
+FlashSize=8388608
+ActivePartition=16
+Var.241.92=1,3,3
+Var.241.93=1,3,2
+Var.241.94=1,3,0
+Var.241.95=1,3,4
+
+[Partition Vault 16]
+Name=Heating
+Type=2
+Size=4096
+MaxSize=2097152
+
+[Partition Vault 32]
+Name=UnnamedPartition
+Type=2
+Size=0
+MaxSize=2097152
 )";
 
 // Changed between backup and restore: a text, a 32-bit and a 16-bit number, by file:index.
@@ -79,17 +97,18 @@ class SettingsCli : public ::testing::Test {
         }
         return value;
     }
+    static std::string hexOf(const std::string& text) {
+        std::ostringstream hex;
+        for (unsigned char c : text) hex << std::hex << (c < 16 ? "0" : "") << int(c);
+        return hex.str();
+    }
     // The value a settings file holds for `name`, as kvxsim's state would keep it.
     static std::string fileValue(const std::string& text, const std::string& name) {
         std::string damage;
         const auto data = settingstool::parseSettings(text, damage);
         for (const auto& [n, v] : data->values) {
             if (n != name) continue;
-            if (const auto* s = std::get_if<std::string>(&v)) {
-                std::ostringstream hex;
-                for (unsigned char c : *s) hex << std::hex << (c < 16 ? "0" : "") << int(c);
-                return s->empty() ? "-" : hex.str();
-            }
+            if (const auto* s = std::get_if<std::string>(&v)) return s->empty() ? "-" : hexOf(*s);
             return clink::VarValueText(v);
         }
         return "(none)";
@@ -100,14 +119,25 @@ class SettingsCli : public ::testing::Test {
     std::unique_ptr<simtest::SimProcess> sim;
 };
 
-TEST_F(SettingsCli, BackupChangeAndRestoreTheNewestBringsEveryValueBack) {
-    const auto backup = run({"settings", "backup", "SN-V"});
-    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+// The load backs the settings up before it changes anything; they come back afterwards.
+TEST_F(SettingsCli, BackupBeforeALoadAndRestoreTheNewestBringsEveryValueBack) {
+    const auto load = testsupport::runCommandWithInput(
+        {KRELVAN_CLI_PATH, "load", "--machine", machine, "--model", "3", "--program", "2",
+         "--serial", "SN-V", "--password-stdin", "--partition", "32", "--yes"},
+        "vault-pass\n", 120);
+    ASSERT_EQ(load.exitCode, 0) << load.err;
     const std::string folder = machine + "/backups/SN-V/";
-    EXPECT_THAT(backup.out, MatchesRegex("saved to " + folder +
-                                         "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}-[0-9]{2}-[0-9]{2}Z"
-                                         "(_[0-9]+)?\\.settings\n"));
-    const std::string file = backup.out.substr(9, backup.out.size() - 10);
+    const std::string said = "settings backed up to ";
+    const size_t at = load.err.find(said);
+    ASSERT_NE(at, std::string::npos) << load.err;
+    const std::string file =
+        load.err.substr(at + said.size(), load.err.find('\n', at) - at - said.size());
+    EXPECT_THAT(file, MatchesRegex(folder + "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}-[0-9]{2}-[0-9]{2}Z"
+                                            "(_[0-9]+)?\\.settings"));
+    EXPECT_THAT(load.out, HasSubstr("loaded"));
+    EXPECT_EQ(simtest::control(temp / "ctl", "clear Vault"), "ok");
+    EXPECT_THAT(temp.read("state/Vault.state"),
+                HasSubstr("text 32 2 " + hexOf("Heating and ventilation with web site")));
     std::ifstream in(file);
     const std::string saved{std::istreambuf_iterator<char>(in), {}};
 
