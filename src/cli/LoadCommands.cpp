@@ -38,8 +38,9 @@ struct LoadArgs {
     LinkChoice choice;
     int partition = 0;
     bool yes = false;
-    bool noBackup = false;  // load
-    std::string address;    // change-address
+    // load: no settings backup first
+    bool noBackup = false;
+    std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
     // The partition actions take --addr of `partitions`; none: the one a controller chosen by

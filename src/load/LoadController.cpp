@@ -1,15 +1,15 @@
 #include "load/LoadController.h"
 
+#include "load/Controller.h"
+#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
 #include "catalogue/Texts.h"
 #include "catalogue/WaitSeconds.h"
 #include "load/CommandLock.h"
-#include "load/Controller.h"
 #include "load/JobLoad.h"
 #include "load/OsUpgrade.h"
 #include "load/ProgressText.h"
-#include "program/Program.h"
 
 namespace load {
 namespace {
