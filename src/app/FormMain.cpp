@@ -63,6 +63,8 @@ FormMain::FormMain(program::Program& program) : program_(program) {
                            {"Type", 1147}},
                           true);
     ButtonLoadProg = control("&Load Controller");
+    CheckBackupSettings.caption = "Back up the settings first";
+    CheckBackupSettings.value = true;
     ButtonLoadWeb = control("Load &Web-site");
     COMPort = control("&Communication");
     COMPort.toolTip = "(Alt+U)";

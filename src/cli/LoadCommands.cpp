@@ -23,6 +23,8 @@
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
 #include "platform/components/JobLoader.h"
+#include "platform/kvxglib/MachineConfig.h"
+#include "site/SettingsBackup.h"
 
 namespace cli {
 namespace {
@@ -36,6 +38,8 @@ struct LoadArgs {
     LinkChoice choice;
     int partition = 0;
     bool yes = false;
+    // load: no settings backup first
+    bool noBackup = false;
     std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
@@ -98,6 +102,17 @@ bool selectPartition(app::Program& program, int number) {
 
 int runLoad(const Options& options, const LoadArgs& args) {
     Run run(options, args);
+    // As the window does by default: the settings of a controller found by serial number are
+    // saved into the machine folder's backups before anything changes.
+    app::Program& program = run.program();
+    site::offerBackupBeforeLoad(
+        program, args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir);
+    program.formMain.CheckBackupSettings.value = !args.noBackup;
+    program.load.backupSettings = [backup = program.load.backupSettings](std::string& why) {
+        std::optional<std::string> file = backup(why);
+        if (file && !file->empty()) std::cerr << "settings backed up to " << *file << '\n';
+        return file;
+    };
     selectRevision(run.program(), args.model, args.program);
     if (!connected(run, args)) return exitcode::Failed;
     clink::DetectControllerOsKind(run.program(), run.program().connection.CurrentPLA,
@@ -250,6 +265,9 @@ void addLoadCommands(CLI::App& app, Options& options) {
     load->add_option("--partition", args->partition, "target partition (default: the active one)")
         ->check(CLI::Range(1, 255));
     load->add_flag("--yes", args->yes, "answer OK to an operating-system upgrade");
+    load->add_flag("--no-backup", args->noBackup,
+                   "do not save the controller's settings into the machine folder's backups "
+                   "first (saved by default for a controller found by --serial)");
     setRun(*load, options, args, runLoad);
 
     CLI::App* web = app.add_subcommand(

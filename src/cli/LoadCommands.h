@@ -1,6 +1,6 @@
 #pragma once
 // Loading and controller maintenance on the command line, on the window's operations:
-//   krelvan-cli load           --model N --program M --link L [--partition P] [--yes]
+//   krelvan-cli load           --model N --program M --link L [--partition P] [--yes] [--no-backup]
 //   krelvan-cli load-web       --model N --program M --link L [--partition P] [--serial S] [--yes]
 //   krelvan-cli upgrade-os     --model N --program M --link L [--yes]
 //   krelvan-cli change-address --link L PLA:ELA

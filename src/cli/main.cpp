@@ -14,6 +14,7 @@
 #include "cli/ScanModulesCommand.h"
 #include "cli/SiteCheckCommand.h"
 #include "cli/SiteRunCommand.h"
+#include "cli/SettingsCommands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     site->require_subcommand(1);
     cli::addSiteCheckCommand(*site, options);
     cli::addSiteRunCommand(*site, options);
+    cli::addSettingsCommands(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -110,6 +110,7 @@ void FormMainView::bind() {
         binder_.list(row.name, form.*row.model, itemClick, images);
     }
     for (const TextBoxRow& row : kTextBoxes) binder_.textBox(row.name, form.*row.model);
+    binder_.checkBox("CheckBackupSettings", form.CheckBackupSettings);
     binder_.progressBar("ProgressBar1", form.ProgressBar1);
     binder_.timer(form.Timer1, [&form] { form.Timer1_Timer(); });
     for (const MenuRow& row : kMenus) {

@@ -1,6 +1,7 @@
 #include "gui/WindowProgram.h"
 
 #include "platform/kvxglib/TcpLinks.h"
+#include "site/SettingsBackup.h"
 
 namespace gui {
 
@@ -20,6 +21,7 @@ WindowProgram::WindowProgram(const std::string& machineDir)
     finders.upgrades.clock = &clock;
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     program.load.forms = &forms;
+    site::offerBackupBeforeLoad(program, machineDir);
     const auto refresh = [this] {
         window.binder().refresh();
         forms.refresh();

@@ -24,6 +24,26 @@ bool isAbsolute(const std::string& path) {
     return path.find(':') != std::string::npos;  // a drive or an alias such as "Prod:"
 }
 
+// Before anything changes on the controller. A failed backup stops the load: the user asked for
+// one and can clear the box to load without it.
+bool BackUpSettingsFirst(program::Program& program) {
+    program::MainWindow& window = program.mainWindow;
+    if (!window.CheckBackupSettings.value || !program.load.backupSettings) return true;
+    window.CtrlStatusLine.caption = "Saving the controller's settings";
+    std::string why;
+    const std::optional<std::string> file = program.load.backupSettings(why);
+    if (!file) {
+        catalogue::ShowErrorMessage(
+            program.platform.glib,
+            "The settings were not backed up, so nothing was loaded: " + why + ". Clear \"" +
+                window.CheckBackupSettings.caption + "\" to load without a backup.");
+        return false;
+    }
+    window.CtrlStatusLine.caption =
+        file->empty() ? "No settings backup: " + why : "Settings backed up to " + *file;
+    return true;
+}
+
 }  // namespace
 
 std::string ProgramDirectory(program::Program& program, const std::string& directory) {
@@ -52,6 +72,7 @@ LoadOutcome LoadController(program::Program& program) {
         return LoadOutcome::NotRun;
     }
     controller.detectOsKind(c.CurrentPLA, c.CurrentELA);
+    if (!BackUpSettingsFirst(program)) return LoadOutcome::NotRun;
     const bool kvxrealC = c.ControllerOsKind == "C";
     if (!kvxrealC) controller.coolStart(c.CurrentPLA, c.CurrentELA);
     const std::string directory = ProgramDirectory(program, selected.Directory);

@@ -1,6 +1,9 @@
 #pragma once
 // What the loading and maintenance commands keep for the whole run.
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "program/Controller.h"
 #include "platform/components/JobLoader.h"
@@ -24,6 +27,10 @@ struct LoadState {
     // Where dialogs are shown; none means nobody is at the screen.
     ui::FormHost* forms = nullptr;
     ui::NoFormHost noForms;
+    // Saves the connected controller's settings before a load; set by the front end, since the
+    // backups sit above the load. The file; "" with the reason in `why` when there is nothing
+    // to back up; nothing with `why` when the backup failed.
+    std::function<std::optional<std::string>(std::string& why)> backupSettings;
 };
 
 ui::FormHost& FormsOf(program::Program& program);

@@ -20,6 +20,8 @@ class MainWindow {
     ui::ListView CurrentController;
     ui::ListView CtrlPartitions;
     ui::Control ButtonLoadProg;
+    // The load saves the controller's settings first while this is checked.
+    ui::CheckBox CheckBackupSettings;
     ui::Control ButtonLoadWeb;
     ui::Control COMPort;
     ui::Control BtnChangeAddress;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "app/Program.h"
 #include "app/SettingsToolCommand.h"
@@ -72,6 +73,12 @@ class KeptSelection {
 std::optional<settingstool::ToolArguments> selectedTarget(app::Program& program, std::string& why) {
     app::SettingsToolArguments selected;
     if (!app::SelectedSettingsTarget(program, selected, why)) return std::nullopt;
+    if (selected.dpac.empty()) {
+        why =
+            "the selected revision names no settings package, so there are no settings to "
+            "save";
+        return std::nullopt;
+    }
     settingstool::ToolArguments arguments;
     arguments.path = selected.path;
     arguments.cname = selected.cname;
@@ -79,26 +86,63 @@ std::optional<settingstool::ToolArguments> selectedTarget(app::Program& program,
     return arguments;
 }
 
-// Gives the finished file its name without replacing anything: a hard link fails when the
-// name is taken, whoever took it.
+// What to do when the name is taken.
+enum class Taken { NextNumber, Refuse, Replace };
+
+void syncFolder(const std::string& folder) {
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// Gives the finished temporary its name. A hard link fails when the name is taken, whoever
+// took it, so nothing is replaced unless asked; a rename replaces a link itself, never what it
+// points to.
 std::optional<std::string> publish(const std::string& temporary, const std::string& folder,
-                                   const std::string& stamp, std::string& why) {
+                                   const std::function<std::string(int)>& nameFor, Taken taken,
+                                   std::string& why) {
     for (int n = 1; n < 1000; ++n) {
-        const std::string path = folder + "/" + backupFileName(stamp, n);
-        if (::link(temporary.c_str(), path.c_str()) == 0) {
-            if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
-                ::fsync(dir);
-                ::close(dir);
-            }
+        const std::string path = folder + "/" + nameFor(n);
+        const bool done = taken == Taken::Replace ? ::rename(temporary.c_str(), path.c_str()) == 0
+                                                  : ::link(temporary.c_str(), path.c_str()) == 0;
+        if (done) {
+            syncFolder(folder);
             return path;
         }
-        if (errno != EEXIST) {
-            why = "the backup " + path + " cannot be written: " + std::strerror(errno);
-            return std::nullopt;
-        }
+        if (errno == EEXIST && taken == Taken::NextNumber) continue;
+        why = errno == EEXIST ? path + " already exists and was kept"
+                              : path + " cannot be written: " + std::strerror(errno);
+        return std::nullopt;
     }
-    why = "too many backups named " + stamp + " in " + folder;
+    why = "too many files named " + nameFor(1) + " in " + folder;
     return std::nullopt;
+}
+
+// The controller's values for the selected revision's package, saved into `folder`. Written
+// under a hidden name first (0600 from mkstemp, kept by the job's atomic save), so that neither
+// a failure nor a crash leaves a file that looks whole.
+std::optional<std::string> saveInto(app::Program& program, const std::string& folder,
+                                    const std::function<std::string(int)>& nameFor, Taken taken,
+                                    std::string& why) {
+    const std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
+    if (!target) return std::nullopt;
+    std::string temporary = folder + "/.partial-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        why = "the folder " + folder + " cannot be written: " + std::strerror(errno);
+        return std::nullopt;
+    }
+    ::close(fd);
+    std::optional<std::string> path;
+    {
+        KeptSelection kept(program);
+        settingstool::SettingsJob job(program, *target);
+        if (job.prepare(why) && job.save(temporary, nullptr, why))
+            path = publish(temporary, folder, nameFor, taken, why);
+    }
+    ::unlink(temporary.c_str());
+    return path;
 }
 
 }  // namespace
@@ -110,40 +154,54 @@ std::string backupFolder(const std::string& machineDir, const std::string& seria
 std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
                                           const std::string& serial, std::string& why) {
     if (!safeFolderName(serial)) {
-        why = "the serial number \"" + serial +
-              "\" cannot name a backup folder; nothing was "
-              "saved";
-        return std::nullopt;
-    }
-    std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
-    if (!target) return std::nullopt;
-    if (target->dpac.empty()) {
-        why =
-            "the selected revision names no settings package, so there are no settings to "
-            "back up";
+        why = "the serial number \"" + serial + "\" cannot name a backup folder; nothing was saved";
         return std::nullopt;
     }
     const std::string folder = backupFolder(machineDir, serial);
     if (!privateFolder(machineDir + "/backups", why) || !privateFolder(folder, why))
         return std::nullopt;
-    // Written under a hidden name first (0600 from mkstemp, kept by the atomic save), so that
-    // neither a failure nor a crash leaves a backup that looks whole.
-    std::string temporary = folder + "/.partial-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        why = "the backup folder " + folder + " cannot be written: " + std::strerror(errno);
-        return std::nullopt;
+    const std::string stamp = backupStamp(program.platform.clock.timeOfDay());
+    return saveInto(
+        program, folder, [&stamp](int n) { return backupFileName(stamp, n); }, Taken::NextNumber,
+        why);
+}
+
+bool saveSettingsFile(app::Program& program, const std::string& file, bool replace,
+                      std::string& why) {
+    const size_t slash = file.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : file.substr(0, slash + (slash == 0));
+    const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") {
+        why = file + " names no file";
+        return false;
     }
-    ::close(fd);
-    std::optional<std::string> path;
-    {
-        KeptSelection kept(program);
-        settingstool::SettingsJob job(program, *target);
-        if (job.prepare(why) && job.save(temporary, nullptr, why))
-            path = publish(temporary, folder, backupStamp(program.platform.clock.timeOfDay()), why);
-    }
-    ::unlink(temporary.c_str());
-    return path;
+    return saveInto(
+               program, folder, [&name](int) { return name; },
+               replace ? Taken::Replace : Taken::Refuse, why)
+        .has_value();
+}
+
+void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir) {
+    program.load.backupSettings = [&program,
+                                   machineDir](std::string& why) -> std::optional<std::string> {
+        constexpr int16_t kSerial = 1;
+        app::SettingsToolArguments target;
+        if (!app::SelectedSettingsTarget(program, target, why)) return std::nullopt;
+        if (target.dpac.empty()) {
+            why = "the revision has no settings package";
+            return "";
+        }
+        // On the serial link CurrentSN may still name the last TCP/IP controller. (A controller
+        // chosen by serial number on the command line has no kind of link set.)
+        if (program.connection.CommKind == kSerial || program.current.CurrentSN.empty()) {
+            why =
+                "no serial number is known for this controller (only one found on the TCP/IP "
+                "network has one)";
+            return "";
+        }
+        return backupSettings(program, machineDir, program.current.CurrentSN, why);
+    };
 }
 
 std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial) {

@@ -22,6 +22,17 @@ std::string backupFolder(const std::string& machineDir, const std::string& seria
 std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
                                           const std::string& serial, std::string& why);
 
+// The same save into `file` instead (made 0600); an existing file is kept and the save refused
+// unless `replace`.
+bool saveSettingsFile(app::Program& program, const std::string& file, bool replace,
+                      std::string& why);
+
+// Lets the single load back up first (while the main window's box is checked): the settings of
+// a controller reached over TCP/IP, filed under its serial number. A revision without a
+// settings package, or a controller whose serial number is not known (the serial link), has
+// nothing to back up.
+void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir);
+
 // The newest backup of `serial`; nothing when there is none.
 std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial);
 

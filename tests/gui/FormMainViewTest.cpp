@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -77,6 +78,16 @@ TEST_F(FormMainViewTest, StartsWithTheModelsAndTheCommandsOff) {
     EXPECT_TRUE(widget<QLineEdit>("CtrlPartitionName").isHidden());
     EXPECT_EQ(widget<QLabel>("CtrlStatusLine").font().family(), "Arial");
     EXPECT_TRUE(fixture.boxes.shown.empty());
+}
+
+// The load backs the settings up first unless the user clears the box.
+TEST_F(FormMainViewTest, TheBackupBoxStartsCheckedAndTheLoadSeesItCleared) {
+    QCheckBox& box = widget<QCheckBox>("CheckBackupSettings");
+    EXPECT_EQ(box.text(), "Back up the settings first");
+    EXPECT_TRUE(box.isChecked());
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(4, box.height() / 2));
+    EXPECT_FALSE(box.isChecked());
+    EXPECT_FALSE(fixture.program->mainWindow.CheckBackupSettings.value);
 }
 
 TEST_F(FormMainViewTest, ModelAndProgramClicksFillTheListsAndSetTheCommands) {

@@ -260,6 +260,18 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     robot.answerBox("The operating system upgrade has ended.");
     robot.answerBox("loaded into partition " + number);
     runSteps("program-loaded");
+    // With the box left checked, its settings were saved first, under its serial number.
+    const auto backups = std::filesystem::path(machineDir) / "backups" / "KVX300-10777";
+    ASSERT_TRUE(std::filesystem::is_directory(backups));
+    const auto backup = *std::filesystem::directory_iterator(backups);
+    EXPECT_EQ(backup.path().extension(), ".settings");
+    {
+        std::ifstream in(backup.path());
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find("QSystem.ControllerName=text:Secure wing\n"), std::string::npos)
+            << text.str();
+    }
     // The upgrade took: the controller reports the image's version.
     for (const auto& [index, value] : imageVersion)
         EXPECT_EQ(simNumber("Secure", std::string("var 1 3 241 ") + index), value) << index;

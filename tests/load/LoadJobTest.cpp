@@ -235,7 +235,45 @@ INSTANTIATE_TEST_SUITE_P(
                      LoadOutcome::NotRun,
                      {"The module directory '/nowhere/Module9' does not exist."},
                      {},
-                     {}}),
+                     {}},
+        // The settings backup, while the window's box is checked: before the controller's
+        // clock or program is touched, and a failed one stops the load.
+        KvxrealCCase{"BackupFirst",
+                     [](LoadJobTest& t) {
+                         t.program().load.backupSettings = [&t](std::string&) {
+                             EXPECT_EQ(t.controller->calls,
+                                       (std::vector<std::string>{"address", "osKind"}));
+                             return std::optional<std::string>("/backups/SN/x.settings");
+                         };
+                     },
+                     LoadOutcome::Loaded,
+                     {kLoaded16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 FakeProgram", "setAttr 16 4 2"}},
+        KvxrealCCase{"BackupFails",
+                     [](LoadJobTest& t) {
+                         t.program().load.backupSettings = [](std::string& why) {
+                             why = "the disk is full";
+                             return std::optional<std::string>();
+                         };
+                     },
+                     LoadOutcome::NotRun,
+                     {"The settings were not backed up, so nothing was loaded: the disk is "
+                      "full. Clear \"Back up the settings first\" to load without a backup."},
+                     {},
+                     {}},
+        KvxrealCCase{"BackupBoxCleared",
+                     [](LoadJobTest& t) {
+                         t.form().CheckBackupSettings.value = false;
+                         t.program().load.backupSettings = [](std::string& why) {
+                             why = "the disk is full";
+                             return std::optional<std::string>();
+                         };
+                     },
+                     LoadOutcome::Loaded,
+                     {kLoaded16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 FakeProgram", "setAttr 16 4 2"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoadJobTest, KvxrealCLoadRunsItsStepsInOrder) {

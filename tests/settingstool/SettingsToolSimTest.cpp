@@ -17,6 +17,7 @@
 #include "network/TcpIpSettings.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/FileSystem.h"
+#include "support/DemoPackage.h"
 #include "support/FakeComponents.h"
 #include "support/RecordingLauncher.h"
 #include "platform/kvxglib/RealLibrary.h"
@@ -58,20 +59,7 @@ Password=vault-password
 EncryptionRequired=yes
 )";
 
-// Every variable of the demo package "KVX300C Standard" and a value unlike its start value.
-const std::pair<const char*, const char*> kChanges[] = {
-    {"QSystem.ControllerName", "Changed"},
-    {"QSystem.ControllerDescription", "Changed too"},
-    {"QServices.HttpEnable", "0"},
-    {"QServices.HttpPort", "8081"},
-    {"QServices.BACnetDeviceID", "77"},
-    {"QServices.BACnetDeviceName", "Device"},
-    {"QServices.BACnetIpEnable", "-1"},
-    {"QServices.BACnetIpUDPport", "47809"},
-    {"QServices.EmailServerAddress", "mail.example"},
-    {"QServices.EmailSenderAddress", "x@example"},
-    {"QCom.MainComputerAddr", "10.0.0.9"},
-};
+using testsupport::kDemoPackageChanges;
 
 class SettingsToolSim : public ::testing::Test {
   protected:
@@ -111,7 +99,7 @@ class SettingsToolSim : public ::testing::Test {
         ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
     }
     void changeAll() {
-        for (const auto& [name, value] : kChanges) change(name, value);
+        for (const auto& [name, value] : kDemoPackageChanges) change(name, value);
     }
     std::string saved(const std::string& name) {
         const CommandResult r = tool("save", temp / name);

@@ -22,6 +22,7 @@
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "site/SettingsBackup.h"
+#include "support/DemoPackage.h"
 #include "support/FakeComponents.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
@@ -31,20 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Every variable of the demo package "KVX300C Standard" and a value unlike its start value.
-const std::pair<const char*, const char*> kChanges[] = {
-    {"QSystem.ControllerName", "Changed"},
-    {"QSystem.ControllerDescription", "Changed too"},
-    {"QServices.HttpEnable", "0"},
-    {"QServices.HttpPort", "8081"},
-    {"QServices.BACnetDeviceID", "77"},
-    {"QServices.BACnetDeviceName", "Device"},
-    {"QServices.BACnetIpEnable", "-1"},
-    {"QServices.BACnetIpUDPport", "47809"},
-    {"QServices.EmailServerAddress", "mail.example"},
-    {"QServices.EmailSenderAddress", "x@example"},
-    {"QCom.MainComputerAddr", "10.0.0.9"},
-};
+using testsupport::kDemoPackageChanges;
 
 std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -96,7 +84,7 @@ class SettingsBackupSim : public ::testing::Test {
         EXPECT_TRUE(
             clink::ReadVar(*program, 12, 3, "QSystem.PLA", pla, clink::flags::Normal, status));
         std::map<std::string, std::string> values;
-        for (const auto& [name, unused] : kChanges) {
+        for (const auto& [name, unused] : kDemoPackageChanges) {
             const sysvars::Variable* v = sysvars::findByName(name);
             std::ifstream in(temp / "state/Gate.state");
             for (std::string line; std::getline(in, line);) {
@@ -111,7 +99,7 @@ class SettingsBackupSim : public ::testing::Test {
         return values;
     }
     void changeAll() {
-        for (const auto& [name, value] : kChanges) {
+        for (const auto& [name, value] : kDemoPackageChanges) {
             int32_t status = 0;
             ASSERT_TRUE(clink::WriteVar(*program, 12, 3, name, std::string(value),
                                         clink::flags::Normal, status))
@@ -138,7 +126,7 @@ class SettingsBackupSim : public ::testing::Test {
 
 TEST_F(SettingsBackupSim, BackupsKeepEveryValueAndRestoreWritesThemBack) {
     const std::map<std::string, std::string> original = simValues();
-    ASSERT_EQ(original.size(), std::size(kChanges));
+    ASSERT_EQ(original.size(), std::size(kDemoPackageChanges));
     std::string why;
     const std::optional<std::string> first = backup("SN-GATE", why);
     ASSERT_TRUE(first) << why;
@@ -216,6 +204,23 @@ TEST_F(SettingsBackupSim, AFailedBackupLeavesNothingAndSaysWhy) {
         EXPECT_FALSE(site::newestBackup(machine, row.serial));
         EXPECT_EQ(simtest::control(temp / "ctl", "clear Gate"), "ok");
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsBackupSim, ANamedFileIsReplacedOnlyWhenAsked) {
+    temp.write("named.settings", "kept");
+    std::string why;
+    EXPECT_FALSE(site::saveSettingsFile(*program, temp / "named.settings", false, why));
+    EXPECT_THAT(why, HasSubstr("named.settings already exists and was kept"));
+    EXPECT_EQ(temp.read("named.settings"), "kept");
+    ASSERT_TRUE(site::saveSettingsFile(*program, temp / "named.settings", true, why)) << why;
+    EXPECT_THAT(temp.read("named.settings"), HasSubstr("QSystem.ControllerName=text:Gate\n"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(temp / "named.settings"));
+    for (const std::string& name : namesIn(temp.path()))
+        EXPECT_EQ(name.find(".partial-"), std::string::npos) << name;
 }
 
 }  // namespace
