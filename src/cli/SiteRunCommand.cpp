@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -52,6 +54,16 @@ std::string defaultReport(const std::string& plan) {
     return (path.parent_path() / (path.stem().string() + ".report.json")).string();
 }
 
+std::string rerunReport(const std::string& plan, std::chrono::system_clock::time_point at) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%SZ", &utc);
+    std::filesystem::path path(plan);
+    return (path.parent_path() / (path.stem().string() + ".report." + stamp + ".json")).string();
+}
+
 // The one password of the site: from stdin when asked to, else at a prompt when a row is
 // reached by its serial number and there is someone to type it; none otherwise.
 secure::Secret sitePassword(const SiteRunArgs& args, const site::Plan& plan) {
@@ -95,7 +107,11 @@ int runSite(SiteRunArgs args) {
         std::cerr << "The plan has mistakes: nothing was sent.\n";
         return exitcode::Failed;
     }
-    const std::string reportPath = args.report.empty() ? defaultReport(args.plan) : args.report;
+    std::string reportPath = args.report.empty() ? defaultReport(args.plan) : args.report;
+    // A rerun's report goes beside the one it redoes, never over it: that one keeps the rows
+    // that succeeded.
+    if (!args.onlyFailed.empty() && args.report.empty())
+        reportPath = rerunReport(args.plan, std::chrono::system_clock::now());
     if (!args.onlyFailed.empty()) {
         std::string why;
         const auto previous = site::readReport(args.onlyFailed, why);

@@ -179,10 +179,16 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
     // Mended: the refusing controller takes commits again; only the failed rows run.
     ASSERT_EQ(control("clear " + id(kRefusing)), "ok");
     r = testsupport::runCommandWithInput(
-        site({temp / "site.csv", "--only-failed", temp / "site.report.json", "--report",
-              temp / "again.json", "--password-stdin"}),
+        site({temp / "site.csv", "--only-failed", temp / "site.report.json", "--password-stdin"}),
         std::string(kPassword) + "\n", 120);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    // The rerun's report comes beside the first, which keeps every row.
+    EXPECT_EQ(readJson(temp / "site.report.json"), report);
+    const size_t named = r.out.find("Report: ");
+    ASSERT_NE(named, std::string::npos) << r.out;
+    const std::string againPath = r.out.substr(named + 8, r.out.find(" and ", named) - named - 8);
+    EXPECT_THAT(againPath, HasSubstr(temp / "site.report.20"));
+    std::filesystem::copy_file(againPath, temp / "again.json");
     const auto again = readJson(temp / "again.json");
     ASSERT_EQ(again["controllers"].size(), 2u);
     EXPECT_EQ(row(again, serial(kRefusing))["result"], "succeeded");
