@@ -94,6 +94,7 @@ FormMain::FormMain(program::Program& program) : program_(program) {
     MenuSettings = menu("&Settings");
     SaveLoadSettings = menu("&Save/Load settings", false);
     MenuAdvanced = menu("&Advanced settings");
+    MenuCommissionSite = menu("&Commission several controllers…");
 }
 
 void FormMain::Form_Load() {

@@ -8,18 +8,15 @@
 #include <iostream>
 #include <memory>
 
-#include "app/Dispatch.h"
 #include "app/Program.h"
 #include "cli/CommonArgs.h"
 #include "cli/ConsoleInput.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
-#include "cli/Session.h"
 #include "cli/SiteConsole.h"
 #include "cli/SiteSteps.h"
 #include "cli/StopSignals.h"
 #include "platform/kvxglib/MachineConfig.h"
-#include "site/PlanCheck.h"
 #include "site/PlanFile.h"
 #include "site/Report.h"
 #include "site/SiteRun.h"
@@ -46,12 +43,6 @@ void printProblems(const std::vector<site::PlanProblem>& problems, const std::st
         if (problem.line > 0) std::cerr << ":" << problem.line;
         std::cerr << ": " << problem.text << '\n';
     }
-}
-
-// Beside the plan: "site.csv" reports into "site.report.json" and "site.report.csv".
-std::string defaultReport(const std::string& plan) {
-    std::filesystem::path path(plan);
-    return (path.parent_path() / (path.stem().string() + ".report.json")).string();
 }
 
 std::string rerunReport(const std::string& plan, std::chrono::system_clock::time_point at) {
@@ -107,7 +98,7 @@ int runSite(SiteRunArgs args) {
         std::cerr << "The plan has mistakes: nothing was sent.\n";
         return exitcode::Failed;
     }
-    std::string reportPath = args.report.empty() ? defaultReport(args.plan) : args.report;
+    std::string reportPath = args.report.empty() ? site::reportBesidePlan(args.plan) : args.report;
     // A rerun's report goes beside the one it redoes, never over it: that one keeps the rows
     // that succeeded.
     if (!args.onlyFailed.empty() && args.report.empty())
@@ -124,14 +115,7 @@ int runSite(SiteRunArgs args) {
         }
     }
     SiteSetup setup{args.machineDir, sitePassword(args, plan)};
-    {
-        // The check reaches the network as the run will, with the same password.
-        Session session(setup.machineDir, std::cerr, false);
-        app::Program& program = session.program();
-        app::Dispatch(program, [&] { program.formMain.Form_Load(); });
-        program.comm.NetworkPassword = setup.password;
-        problems = site::checkPlan(program, plan);
-    }
+    problems = checkSitePlan(setup, plan, std::cerr);
     if (!problems.empty()) {
         printProblems(problems, args.plan);
         std::cerr << "The plan has mistakes: nothing was sent.\n";

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/Dispatch.h"
 #include "app/Program.h"
 #include "catalogue/Paths.h"
 #include "cli/CommonArgs.h"
@@ -26,6 +27,7 @@
 #include "platform/components/JobLoader.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "site/PlanCheck.h"
 #include "site/SettingsBackup.h"
 
 namespace cli {
@@ -48,6 +50,15 @@ std::string address(int16_t pla, int16_t ela) {
 }
 
 }  // namespace
+
+std::vector<site::PlanProblem> checkSitePlan(const SiteSetup& setup, const site::Plan& plan,
+                                             std::ostream& said) {
+    Session session(setup.machineDir, said, false);
+    app::Program& program = session.program();
+    app::Dispatch(program, [&] { program.formMain.Form_Load(); });
+    program.comm.NetworkPassword = setup.password;
+    return site::checkPlan(program, plan);
+}
 
 // The load's dialogs without a screen: the plan is the consent to an operating-system
 // upgrade, and the progress dialog is followed for the row's progress and cancelled from it.

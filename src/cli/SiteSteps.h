@@ -2,8 +2,10 @@
 // One plan row on the real platform: a session of its own (program, library, links), reached
 // as the single commands reach a controller, and loaded with the single load's operations.
 #include <memory>
+#include <iosfwd>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/secure/Sodium.h"
 #include "site/ControllerSteps.h"
@@ -16,6 +18,11 @@ struct SiteSetup {
     std::string machineDir;   // resolved: backups go there
     secure::Secret password;  // the site's network password; empty: none
 };
+
+// The plan's check on a session of its own, reaching the network as the run will, with the
+// same password; what the program's message boxes say goes to `said`.
+std::vector<site::PlanProblem> checkSitePlan(const SiteSetup& setup, const site::Plan& plan,
+                                             std::ostream& said);
 
 class SiteSteps final : public site::ControllerSteps {
   public:

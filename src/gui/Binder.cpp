@@ -125,6 +125,15 @@ class ListBinding final : public Binding {
     int shownSelected_ = 0;
 };
 
+// The bar's position for the model's value, clamped to its range.
+int progressSteps(const ui::ProgressBar& model) {
+    const double span = model.max - model.min;
+    double share = span > 0 ? (model.value - model.min) / span : 0.0;
+    if (!(share >= 0.0)) share = 0.0;  // also NaN
+    if (share > 1.0) share = 1.0;
+    return static_cast<int>(std::lround(share * kProgressSteps));
+}
+
 class ProgressBinding final : public Binding {
   public:
     ProgressBinding(QProgressBar& bar, ui::ProgressBar& model) : bar_(bar), model_(model) {
@@ -132,17 +141,43 @@ class ProgressBinding final : public Binding {
     }
     void copy() override {
         copyControl(bar_, model_);
-        const double span = model_.max - model_.min;
-        double share = span > 0 ? (model_.value - model_.min) / span : 0.0;
-        if (!(share >= 0.0)) share = 0.0;  // also NaN
-        if (share > 1.0) share = 1.0;
         const QSignalBlocker blocker(bar_);
-        bar_.setValue(static_cast<int>(std::lround(share * kProgressSteps)));
+        bar_.setValue(progressSteps(model_));
     }
 
   private:
     QProgressBar& bar_;
     ui::ProgressBar& model_;
+};
+
+// A bar in one column of each row of a list; bound after the list, so that rows the list
+// rebuilt (and their bars with them) get new bars.
+class ProgressColumnBinding final : public Binding {
+  public:
+    ProgressColumnBinding(QTreeWidget& tree, int column, std::vector<ui::ProgressBar>& models)
+        : tree_(tree), column_(column), models_(models) {}
+    void copy() override {
+        const int rows = tree_.topLevelItemCount();
+        for (int i = 0; i < rows && static_cast<size_t>(i) < models_.size(); ++i) {
+            QTreeWidgetItem* item = tree_.topLevelItem(i);
+            auto* bar = qobject_cast<QProgressBar*>(tree_.itemWidget(item, column_));
+            if (bar == nullptr) {
+                bar = new QProgressBar;
+                bar->setRange(0, kProgressSteps);
+                bar->setTextVisible(false);
+                tree_.setItemWidget(item, column_, bar);
+            }
+            const ui::ProgressBar& model = models_[static_cast<size_t>(i)];
+            bar->setEnabled(model.enabled);
+            bar->setVisible(model.visible);
+            bar->setValue(progressSteps(model));
+        }
+    }
+
+  private:
+    QTreeWidget& tree_;
+    int column_;
+    std::vector<ui::ProgressBar>& models_;
 };
 
 class MenuBinding final : public Binding {
@@ -351,6 +386,12 @@ void Binder::list(const QString& name, ui::ListView& model, RowHandler itemClick
 
 void Binder::progressBar(const QString& name, ui::ProgressBar& model) {
     bindings_.push_back(std::make_unique<ProgressBinding>(find<QProgressBar>(name), model));
+}
+
+void Binder::progressColumn(const QString& listName, int column,
+                            std::vector<ui::ProgressBar>& models) {
+    bindings_.push_back(
+        std::make_unique<ProgressColumnBinding>(find<QTreeWidget>(listName), column, models));
 }
 
 void Binder::menu(const QString& name, ui::MenuEntry& model, Handler click) {

@@ -75,6 +75,9 @@ class Binder {
     void list(const QString& name, ui::ListView& model, RowHandler itemClick = {},
               ImageList images = {});
     void progressBar(const QString& name, ui::ProgressBar& model);
+    // A bar per row in `column` (0-based) of a list bound before; bar i shows models[i].
+    void progressColumn(const QString& listName, int column,
+                        std::vector<ui::ProgressBar>& models);
     // A QAction, or a QMenu (its title), by name.
     void menu(const QString& name, ui::MenuEntry& model, Handler click = {});
     // A timer ticking while the model is enabled.

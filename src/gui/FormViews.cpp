@@ -3,6 +3,7 @@
 #include "gui/ComSettingsView.h"
 #include "gui/ModuleSearchView.h"
 #include "gui/NetworkViews.h"
+#include "gui/SiteCommissionView.h"
 #include "gui/ViewSetUp.h"
 #include "load/FormChangeAddr.h"
 #include "load/FormLoadApplication.h"
@@ -87,7 +88,8 @@ std::map<std::string, QtFormHost::ViewMaker> FormViewMakers() {
             {"FormSearchTCP", searchTcpView},
             {"FormSearchModules", searchModulesView},
             {"FormTCPSettings", tcpSettingsView},
-            {"FormComSettings", comSettingsView}};
+            {"FormComSettings", comSettingsView},
+            {"FormSiteCommission", siteCommissionView}};
 }
 
 }  // namespace gui

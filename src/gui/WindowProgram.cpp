@@ -1,5 +1,6 @@
 #include "gui/WindowProgram.h"
 
+#include "gui/SiteCommission.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "site/SettingsBackup.h"
 
@@ -22,6 +23,9 @@ WindowProgram::WindowProgram(const std::string& machineDir)
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     program.load.forms = &forms;
     site::offerBackupBeforeLoad(program, machineDir);
+    window.binder().menu("MenuCommissionSite", program.formMain.MenuCommissionSite, [this] {
+        commissionSite(program, forms, glib.machineConfig().machineDir());
+    });
     const auto refresh = [this] {
         window.binder().refresh();
         forms.refresh();

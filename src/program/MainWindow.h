@@ -50,6 +50,8 @@ class MainWindow {
     ui::MenuEntry MenuSettings;
     ui::MenuEntry SaveLoadSettings;
     ui::MenuEntry MenuAdvanced;
+    // Opens the site dialog, which the window binds itself: it runs on the site engine.
+    ui::MenuEntry MenuCommissionSite;
 
     // ---- what the commands and dialogs ask of the window ----
     virtual void ShowCurrentController() = 0;

@@ -136,6 +136,11 @@ std::string reportCsv(const Report& report) {
     return text;
 }
 
+std::string reportBesidePlan(const std::string& planPath) {
+    const std::filesystem::path path(planPath);
+    return (path.parent_path() / (path.stem().string() + ".report.json")).string();
+}
+
 std::string csvPathFor(const std::string& reportPath) {
     return std::filesystem::path(reportPath).replace_extension(".csv").string();
 }

@@ -48,6 +48,9 @@ ControllerReport reportFor(const PlanRow& row);
 std::string reportJson(const Report& report);
 std::string reportCsv(const Report& report);
 
+// Beside the plan: "site.csv" reports into "site.report.json" (and "site.report.csv").
+std::string reportBesidePlan(const std::string& planPath);
+
 // The CSV file that goes with a report file: its name with ".csv" in place of its extension.
 std::string csvPathFor(const std::string& reportPath);
 
