@@ -1,8 +1,8 @@
 #pragma once
 // One plan row on the real platform: a session of its own (program, library, links), reached
 // as the single commands reach a controller, and loaded with the single load's operations.
-#include <memory>
 #include <iosfwd>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -34,8 +34,8 @@ void siteCommissionView(FormDialog& dialog, ui::Form& form) {
     b.progressColumn("Rows", kProgressColumn, model.RowProgress);
     b.list("Problems", model.Problems);
     b.control("CmdOpen", model.CmdOpen, [&model, &dialog] {
-        const QString path = QFileDialog::getOpenFileName(
-            &dialog, "Open a plan", QString(), "Plans (*.csv);;All files (*)");
+        const QString path = QFileDialog::getOpenFileName(&dialog, "Open a plan", QString(),
+                                                          "Plans (*.csv);;All files (*)");
         if (!path.isEmpty()) model.OpenPlan(path.toStdString());
     });
     bindButtons(b, model, kButtons);

@@ -32,9 +32,8 @@ ui::Control button(const std::string& caption, bool enabled = true) {
 FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices services)
     : program_(program), services_(std::move(services)) {
     LabelPlan.caption = "Open a plan file to list its controllers.";
-    Rows.columns = {{"Controller", 1800}, {"Model", 1400}, {"Revision", 1100},
-                    {"Progress", 1500},   {"Step", 1200},  {"Result", 1100},
-                    {"Message", 3600}};
+    Rows.columns = {{"Controller", 1800}, {"Model", 1400},  {"Revision", 1100}, {"Progress", 1500},
+                    {"Step", 1200},       {"Result", 1100}, {"Message", 3600}};
     Problems.columns = {{"Line", 600}, {"Problem", 8000}};
     Problems.visible = false;
     CmdOpen = button("Open…");

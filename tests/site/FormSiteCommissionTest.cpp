@@ -89,7 +89,9 @@ struct Dialog {
             return problems;
         };
         services.steps = [this](const secure::Secret& password) {
-            return [this, password](const site::PlanRow& row, site::RowContext& context) {
+            // The token goes with the factory, and the password with it.
+            return [this, password, token = factoryAlive](const site::PlanRow& row,
+                                                          site::RowContext& context) {
                 std::lock_guard lock(fake.mutex);
                 fake.passwords.emplace_back(password.text());
                 return std::make_unique<Steps>(fake, row, context);
@@ -112,6 +114,7 @@ struct Dialog {
     FakeController fake;
     std::vector<size_t> checked;
     std::string passwordAtCheck;
+    std::shared_ptr<int> factoryAlive = std::make_shared<int>(0);
     std::vector<site::PlanProblem> problems;
     site::CommissionServices services;
     std::unique_ptr<site::FormSiteCommission> form;
@@ -181,6 +184,7 @@ TEST(FormSiteCommission, RunsTheRowsAndWritesTheReportBesideThePlan) {
     EXPECT_EQ(d.cell(0, 6), "loading KVX1");
     EXPECT_EQ(d.form->RowProgress[0].value, 1.0);
     EXPECT_EQ(d.fake.passwords, (std::vector<std::string>{"site secret", "site secret"}));
+    EXPECT_EQ(d.factoryAlive.use_count(), 1) << "the password outlived the run";
     EXPECT_FALSE(d.form->PollTimer.enabled);
     EXPECT_TRUE(d.form->CmdStart.enabled);
 
