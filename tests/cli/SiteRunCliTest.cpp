@@ -17,6 +17,7 @@
 #include "sim/DemoMachine.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
+#include "sim/SiteState.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
@@ -36,17 +37,10 @@ std::string serial(int n) { return "SITE-" + std::to_string(100 + n); }
 std::string network() {
     std::string text = "[Simulator]\nColdStartMs=0\nDiscovery=0.0.0.0:0\n\n";
     for (int n = 1; n <= kControllers; ++n) {
-        text += "[Controller " + id(n) + "]\nSerial=" + serial(n) + "\nName=Room " +
-                std::to_string(n) + "\nModel=" + (n == kWrongModel ? "200" : "300") +
-                "\nKvxrealC=yes\nAddress=1:" + std::to_string(n) +
-                "\nListen=127.0.0.1:0\nFlashSize=8388608\nActivePartition=16\nOsVersion=KVXreal "
-                "C 3.1\n";
-        if (n == kSealed)
-            text += std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n";
-        text += "\n[Partition " + id(n) + " 16]\nName=Old\nType=2\nSize=4096\nMaxSize=2097152\n\n";
-        text += "[Partition " + id(n) +
-                " 32]\nName=UnnamedPartition\nType=2\nSize=0\n"
-                "MaxSize=2097152\n\n";
+        const std::string sealed =
+            n == kSealed ? std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n" : "";
+        text += simtest::kvxrealCController(id(n), serial(n), n, n == kWrongModel ? "200" : "300",
+                                            sealed);
     }
     return text;
 }
@@ -60,13 +54,7 @@ std::string plan(int controllers) {
     return text;
 }
 
-// What kvxsim saved for one controller.
-struct Saved {
-    int activePartition = 0;
-    std::string version;                 // "major.minor-branch-number"
-    std::map<int, long long> checksums;  // partition -> stored image checksum
-    std::string address;
-};
+using Saved = simtest::SavedController;
 
 class SiteRunCli : public ::testing::Test {
   protected:
@@ -86,43 +74,13 @@ class SiteRunCli : public ::testing::Test {
     }
     std::string control(const std::string& line) { return simtest::control(temp / "ctl", line); }
     Saved saved(int n) {
-        std::ifstream in(temp / ("state/" + id(n) + ".state"));
-        Saved s;
-        std::map<int, std::string> versions;
-        std::string line;
-        int pla = 0;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            std::string word;
-            words >> word;
-            if (word == "var") {
-                std::string kind, type, file, index, length, readOnly, value;
-                words >> kind >> type >> file >> index >> length >> readOnly >> value;
-                if (file != "241") continue;
-                const int i = std::stoi(index);
-                if (i == 88) s.activePartition = std::stoi(value);
-                if (i >= 92 && i <= 95) versions[i] = value;
-                if (i == 0) pla = std::stoi(value);
-                if (i == 1) s.address = std::to_string(pla) + ":" + value;
-            } else if (word == "number") {
-                int partition = 0, attribute = 0;
-                long long value = 0;
-                words >> partition >> attribute >> value;
-                if (attribute == 1000) s.checksums[partition] = value;
-            }
-        }
-        s.version = versions[92] + "." + versions[93] + "-" + versions[94] + "-" + versions[95];
-        return s;
+        return simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
     }
     static nlohmann::json readJson(const std::string& path) {
         std::ifstream in(path);
         return nlohmann::json::parse(in);
     }
-    static std::string hex(long long value) {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
-        return text;
-    }
+    static std::string hex(long long value) { return simtest::checksumText(value); }
     // The row of `serial` in a report.
     static nlohmann::json row(const nlohmann::json& report, const std::string& serial) {
         for (const auto& r : report["controllers"])

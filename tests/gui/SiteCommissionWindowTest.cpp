@@ -12,17 +12,15 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <cstdio>
 #include <fstream>
-#include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "QtApp.h"
 #include "WindowRobot.h"
 #include "gui/WindowProgram.h"
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
+#include "sim/SiteState.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -36,15 +34,8 @@ std::string serial(int n) { return "WIN-" + std::to_string(100 + n); }
 
 std::string network() {
     std::string text = "[Simulator]\nColdStartMs=0\nDiscovery=0.0.0.0:0\n\n";
-    for (int n = 1; n <= kControllers; ++n) {
-        text += "[Controller " + id(n) + "]\nSerial=" + serial(n) + "\nName=Room " +
-                std::to_string(n) + "\nModel=300\nKvxrealC=yes\nAddress=1:" + std::to_string(n) +
-                "\nListen=127.0.0.1:0\nFlashSize=8388608\nActivePartition=16\nOsVersion=KVXreal "
-                "C 3.1\n";
-        text += "\n[Partition " + id(n) + " 16]\nName=Old\nType=2\nSize=4096\nMaxSize=2097152\n\n";
-        text += "[Partition " + id(n) +
-                " 32]\nName=UnnamedPartition\nType=2\nSize=0\nMaxSize=2097152\n\n";
-    }
+    for (int n = 1; n <= kControllers; ++n)
+        text += simtest::kvxrealCController(id(n), serial(n), n, "300");
     return text;
 }
 
@@ -52,40 +43,6 @@ std::string plan() {
     std::string text = "serial,model,revision,partition\n";
     for (int n = 1; n <= kControllers; ++n)
         text += serial(n) + ",KVX300C KVXreal C controller,3.1-0-02,32\n";
-    return text;
-}
-
-// The active partition and the stored checksum of each partition, as kvxsim saved them.
-struct Saved {
-    int activePartition = 0;
-    std::map<int, long long> checksums;
-};
-
-Saved saved(const std::string& stateFile) {
-    std::ifstream in(stateFile);
-    Saved s;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string word;
-        words >> word;
-        if (word == "var") {
-            std::string kind, type, file, index, length, readOnly, value;
-            words >> kind >> type >> file >> index >> length >> readOnly >> value;
-            if (file == "241" && index == "88") s.activePartition = std::stoi(value);
-        } else if (word == "number") {
-            int partition = 0, attribute = 0;
-            long long value = 0;
-            words >> partition >> attribute >> value;
-            if (attribute == 1000) s.checksums[partition] = value;
-        }
-    }
-    return s;
-}
-
-std::string hex(long long value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
     return text;
 }
 
@@ -177,12 +134,12 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanLoadedAndReportedBesideIt) {
     const auto report = nlohmann::json::parse(in);
     ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kControllers));
     for (int n = 1; n <= kControllers; ++n) {
-        const Saved state = saved(temp / ("state/" + id(n) + ".state"));
+        const auto state = simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
         EXPECT_EQ(state.activePartition, 32) << serial(n);
         ASSERT_EQ(state.checksums.count(32), 1u) << serial(n);
         const auto& row = report["controllers"][static_cast<size_t>(n - 1)];
         EXPECT_EQ(row["controller"], serial(n));
-        EXPECT_EQ(row["imageChecksum"], hex(state.checksums.at(32))) << serial(n);
+        EXPECT_EQ(row["imageChecksum"], simtest::checksumText(state.checksums.at(32))) << serial(n);
     }
 }
 
