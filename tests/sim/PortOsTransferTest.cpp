@@ -4,6 +4,7 @@
 
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Request.h"
+#include "sim/BoilerConfig.h"
 #include "sim/Controller.h"
 #include "sim/SimClient.h"
 
@@ -12,15 +13,10 @@ namespace {
 using wire::ReplyCode;
 using wire::TransferTarget;
 
-constexpr wire::Address kSelf{1, 5};
+constexpr wire::Address kSelf = simtest::kBoilerAddress;
 
 sim::ControllerConfig portConfig() {
-    sim::ControllerConfig c;
-    c.id = "Boiler";
-    c.serialNumber = "SN1";
-    c.kvxrealC = true;
-    c.address = kSelf;
-    c.modelNumber = 300;
+    sim::ControllerConfig c = simtest::boilerConfig();
     c.portOsRevision = "1.8";
     c.upgradeFileNumber = 18;
     return c;

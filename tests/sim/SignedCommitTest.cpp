@@ -7,6 +7,7 @@
 #include "platform/image/ImageSignature.h"
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Request.h"
+#include "sim/BoilerConfig.h"
 #include "sim/Controller.h"
 #include "sim/SimClient.h"
 #include "sim/Transfers.h"
@@ -17,15 +18,10 @@ namespace signedcommit {
 using wire::ReplyCode;
 using wire::TransferTarget;
 
-constexpr wire::Address kSelf{1, 5};
+constexpr wire::Address kSelf = simtest::kBoilerAddress;
 
 sim::ControllerConfig config() {
-    sim::ControllerConfig c;
-    c.id = "Boiler";
-    c.serialNumber = "SN1";
-    c.kvxrealC = true;
-    c.address = kSelf;
-    c.modelNumber = 300;
+    sim::ControllerConfig c = simtest::boilerConfig();
     c.upgradeFileNumber = 18;
     sim::PartitionConfig p;
     p.number = 32;

@@ -9,6 +9,7 @@
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Request.h"
 #include "platform/wire/Telegram.h"
+#include "sim/BoilerConfig.h"
 #include "sim/Controller.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
@@ -20,16 +21,11 @@ namespace {
 using wire::ReplyCode;
 namespace tg = wire::telegram;
 
-constexpr wire::Address kSelf{1, 5};
+constexpr wire::Address kSelf = simtest::kBoilerAddress;
 constexpr uint16_t kServices = 242;
 
 sim::ControllerConfig webConfig() {
-    sim::ControllerConfig c;
-    c.id = "Boiler";
-    c.serialNumber = "SN1";
-    c.kvxrealC = true;
-    c.address = kSelf;
-    c.modelNumber = 300;
+    sim::ControllerConfig c = simtest::boilerConfig();
     c.flashSize = 8 << 20;
     sim::PartitionConfig p;
     p.number = 16;

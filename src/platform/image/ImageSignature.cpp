@@ -5,14 +5,11 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
+
+#include "platform/secure/Sodium.h"
 
 namespace image {
 namespace {
-
-void ensureSodium() {
-    if (sodium_init() < 0) throw std::runtime_error("libsodium cannot be initialised");
-}
 
 std::vector<uint8_t> signedPart(const Image& image) {
     std::vector<uint8_t> message = encodeHead(image, 2);
@@ -25,7 +22,7 @@ std::vector<uint8_t> signedPart(const Image& image) {
 bool verifySignature(std::span<const uint8_t> head, std::span<const uint8_t> payload,
                      std::span<const uint8_t> signature, const PublicKey& key) {
     if (signature.size() != crypto_sign_BYTES) return false;
-    ensureSodium();
+    secure::ensureSodium();
     std::vector<uint8_t> message(head.begin(), head.end());
     message.insert(message.end(), payload.begin(), payload.end());
     return crypto_sign_verify_detached(signature.data(), message.data(), message.size(),
@@ -41,7 +38,7 @@ std::string signatureProblem(const Image& image, const PublicKey& key) {
 }
 
 void signImage(Image& image, const SecretKey& key) {
-    ensureSodium();
+    secure::ensureSodium();
     const std::vector<uint8_t> message = signedPart(image);
     image.signature.assign(crypto_sign_BYTES, 0);
     crypto_sign_detached(image.signature.data(), nullptr, message.data(), message.size(),
@@ -49,19 +46,16 @@ void signImage(Image& image, const SecretKey& key) {
 }
 
 KeyPair newKeyPair() {
-    ensureSodium();
+    secure::ensureSodium();
     KeyPair pair;
     crypto_sign_keypair(pair.publicKey.data(), pair.secretKey.data());
     return pair;
 }
 
 std::string keyText(const PublicKey& key) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (uint8_t b : key) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 15];
-    }
+    std::string text(2 * key.size() + 1, '\0');
+    sodium_bin2hex(text.data(), text.size(), key.data(), key.size());
+    text.pop_back();
     return text;
 }
 
