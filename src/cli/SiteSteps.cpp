@@ -26,6 +26,7 @@
 #include "platform/components/ImageSource.h"
 #include "platform/components/JobLoader.h"
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "site/PlanCheck.h"
 #include "site/SettingsBackup.h"
@@ -52,12 +53,14 @@ std::string address(int16_t pla, int16_t ela) {
 }  // namespace
 
 std::vector<site::PlanProblem> checkSitePlan(const SiteSetup& setup, const site::Plan& plan,
-                                             std::ostream& said) {
+                                             std::ostream& said, Sightings* heard) {
     Session session(setup.machineDir, said, false);
     app::Program& program = session.program();
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     program.comm.NetworkPassword = setup.password;
-    return site::checkPlan(program, plan);
+    std::vector<site::PlanProblem> problems = site::checkPlan(program, plan);
+    if (heard != nullptr) *heard = session.finders().heard();
+    return problems;
 }
 
 // The load's dialogs without a screen: the plan is the consent to an operating-system
@@ -88,6 +91,9 @@ SiteSteps::SiteSteps(const SiteSetup& setup, const site::PlanRow& row, site::Row
       context_(context),
       forms_(std::make_unique<Forms>()),
       session_(std::make_unique<Session>(setup.machineDir, said_, false)) {
+    // Fifty rows broadcasting at once would miss answers and each wait for its own: the row
+    // takes where its controller answered the check.
+    if (setup.sightings && !row.serial.empty()) session_->finders().answerFrom(*setup.sightings);
     session_->messageBoxes().answerYes = true;
     app::Program& program = session_->program();
     program.load.forms = forms_.get();
