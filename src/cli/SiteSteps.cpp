@@ -218,7 +218,8 @@ bool SiteSteps::backup(site::ControllerReport& report) {
 bool SiteSteps::upgradeOs(site::ControllerReport&) {
     app::Program& program = session_->program();
     const clink::Connection& c = program.connection;
-    // The single load checks the system only on these; its own check then finds it current.
+    // The single load checks the system only on these; having checked it here, the load does
+    // not again.
     if (c.ControllerOsKind != "C" && c.CommKind != kSerial) return true;
     load::CommandLock lock(program, load::Unlock::FromProgramOptions);
     const auto& selected =
@@ -230,9 +231,11 @@ bool SiteSteps::upgradeOs(site::ControllerReport&) {
     switch (result) {
         case load::OsCheck::Upgraded:
             context_.message("operating system upgraded");
+            program.load.osChecked = true;
             return true;
         case load::OsCheck::Skipped:
         case load::OsCheck::Current:
+            program.load.osChecked = true;
             return true;
         default:
             return fail("operating-system upgrade failed");

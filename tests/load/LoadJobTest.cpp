@@ -293,6 +293,17 @@ TEST_F(LoadJobTest, KvxrealCLoadRunsItsStepsInOrder) {
     EXPECT_THAT(forms.shown, ElementsAre("modeless FormLoadApplication"));
 }
 
+// A site row checks the operating system in a step of its own right before the load: that load
+// does not check it again, and the next one does.
+TEST_F(LoadJobTest, AnOsCheckedJustBeforeIsCheckedAgainOnlyByTheNextLoad) {
+    program().load.osChecked = true;
+    EXPECT_EQ(load::LoadController(program()), LoadOutcome::Loaded);
+    EXPECT_THAT(factory().callsOf("OsUpgrader"), IsEmpty());
+    EXPECT_FALSE(program().load.osChecked);
+    load::LoadController(program());
+    EXPECT_THAT(factory().callsOf("OsUpgrader"), Contains("OsUpgrader.PLA=12"));
+}
+
 TEST_F(LoadJobTest, ProgressReachesTheDialogWhileEveryCommandIsLocked) {
     std::vector<std::string> seen;
     factory().script.loadProgress = {0.4567, 1.7, 0.5};
