@@ -97,6 +97,7 @@ SiteSteps::SiteSteps(const SiteSetup& setup, const site::PlanRow& row, site::Row
     session_->messageBoxes().answerYes = true;
     app::Program& program = session_->program();
     program.load.forms = forms_.get();
+    program.load.listAfterLoad = false;
     // Cancel reaches the load at its next window, as Cancel in the dialog does.
     session_->screen().onEvents = [this] {
         app::Program& p = session_->program();
@@ -267,9 +268,17 @@ bool SiteSteps::verify(site::ControllerReport& report) {
         program.platform.glib, load::ProgramDirectory(program, selected.Directory),
         kvxrealC ? selected.FileC : selected.File);
     std::string why;
-    const auto source = components::openImage(path, image::Kind::Application,
-                                              components::productKey(session_->library()), why);
-    if (!source) return fail("the image cannot be read back for the comparison: " + why);
+    const auto expected = setup_.checksums->of(
+        path,
+        [&](std::string& problem) -> std::optional<uint32_t> {
+            const auto source = components::openImage(
+                path, image::Kind::Application, components::productKey(session_->library()),
+                problem);
+            if (!source) return std::nullopt;
+            return source->image.payloadChecksum();
+        },
+        why);
+    if (!expected) return fail("the image cannot be read back for the comparison: " + why);
     int32_t stored = 0;
     bool read = false;
     if (kvxrealC) {
@@ -286,10 +295,9 @@ bool SiteSteps::verify(site::ControllerReport& report) {
     }
     if (!read) return fail("the stored checksum could not be read back");
     report.imageChecksum = hex(static_cast<uint32_t>(stored));
-    const uint32_t expected = source->image.payloadChecksum();
-    if (static_cast<uint32_t>(stored) != expected)
+    if (static_cast<uint32_t>(stored) != *expected)
         return fail("the controller holds checksum " + report.imageChecksum + ", the image has " +
-                    hex(expected));
+                    hex(*expected));
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ImageChecksums.h"
 #include "platform/components/finder/Sighting.h"
 #include "platform/secure/Sodium.h"
 #include "site/ControllerSteps.h"
@@ -23,6 +24,8 @@ struct SiteSetup {
     // What the check's search heard: the rows reach their controllers from it, and nobody
     // searches the network again. Null: each row searches for its own.
     std::shared_ptr<const Sightings> sightings;
+    // What every row compares its controller's checksum with.
+    std::shared_ptr<ImageChecksums> checksums = std::make_shared<ImageChecksums>();
 };
 
 // The plan's check on a session of its own, reaching the network as the run will, with the

@@ -34,6 +34,9 @@ struct LoadState {
     // The operating system was checked (and upgraded where needed) for the next load, just
     // before it: that load does not check it again. The load clears it.
     bool osChecked = false;
+    // A load lists the partitions afresh for whoever looks at the list; a site row, where
+    // nobody does and which reads back what it needs itself, spares the controller the reads.
+    bool listAfterLoad = true;
 };
 
 ui::FormHost& FormsOf(program::Program& program);
