@@ -11,6 +11,7 @@
 #include "network/ControllerLookup.h"
 #include "network/FormSearchTCP.h"
 #include "network/PasswordPrompt.h"
+#include "platform/comm/LinkSecurity.h"
 #include "platform/components/finder/LinkedController.h"
 
 namespace cli {
@@ -183,8 +184,8 @@ bool chooseController(app::Program& program, const std::string& serial, std::str
         why += check == comm::PasswordCheck::RateLimited ? std::string(": ") + network::kRateLimited
                : program.comm.NetworkPassword.empty()
                    ? ": it needs its network password (at the prompt or with --password-stdin)"
-               : reason.empty() ? ": wrong network password"
-                                : ": " + reason;
+               : reason.starts_with(comm::kAnotherController) ? ": " + reason
+                                                              : ": wrong network password";
     } else {
         why += ": it refused the link or is gone" + (reason.empty() ? "" : " (" + reason + ")");
     }
