@@ -122,7 +122,6 @@ class FormSiteCommission final : public ui::Form {
     void setUiState();
     void takeCheck();
     void takeSearch();
-    void startRun();
     void finish();
 
     app::Program& program_;
