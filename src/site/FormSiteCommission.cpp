@@ -63,7 +63,7 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
       checking_(services_.closeWait),
       searching_(services_.closeWait) {
     LabelPlan.caption = "Open a plan file, or search the network, to list the controllers.";
-    Rows.columns = {{"Controller", 1800}, {"Name", 1400},     {"Address", 1800},  {"Model", 1400},
+    Rows.columns = {{"Controller", 1800}, {"Name", 1400},     {"Address", 1800},  {"Model", 2400},
                     {"Revision", 1100},   {"Partition", 900}, {"Progress", 1500}, {"Step", 1200},
                     {"Result", 1100},     {"Message", 3600}};
     Models.columns = {{"Model", 3600}};
