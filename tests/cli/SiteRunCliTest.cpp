@@ -218,71 +218,28 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     EXPECT_EQ(cancelled, 2) << report.dump(1);
 }
 
-// A serial bus: the head at the end of the link (255:30) and three stations behind it, one
-// KVXreal C and two older ones. The plan names the stations by their own addresses.
-const char* const kBus = R"([Simulator]
-ColdStartMs=0
+// A station of the serial bus: KVXreal C with an old program in partition 16 and an empty
+// partition 32, or an older controller.
+std::string busStation(const std::string& id, const std::string& address, bool kvxrealC) {
+    const std::string section = "[Controller " + id + "]\nBus=serial\nSerial=BUS-" + id +
+                                "\nModel=" + (kvxrealC ? "300" : "200") + "\nAddress=" + address;
+    if (!kvxrealC) return section + "\nKvxrealC=no\nOsVersion=2.6\n\n";
+    std::string text = section +
+                       "\nKvxrealC=yes\nFlashSize=8388608\nActivePartition=16\nOsVersion=KVXreal "
+                       "C 3.1\n\n";
+    for (const char* partition : {"16]\nName=Old\nType=2\nSize=4096",
+                                  "32]\nName=UnnamedPartition\nType=2\nSize=0"})
+        text += "[Partition " + id + " " + partition + "\nMaxSize=1048576\n\n";
+    return text;
+}
 
-[Controller Head]
-Bus=serial
-Serial=BUS-1
-Model=300
-KvxrealC=yes
-Address=10:9
-FlashSize=8388608
-ActivePartition=16
-OsVersion=KVXreal C 3.1
-
-[Partition Head 16]
-Name=Old
-Type=2
-Size=4096
-MaxSize=1048576
-
-[Partition Head 32]
-Name=UnnamedPartition
-Type=2
-Size=0
-MaxSize=1048576
-
-[Controller Pumps]
-Bus=serial
-Serial=BUS-2
-Model=300
-KvxrealC=yes
-Address=10:1
-FlashSize=8388608
-ActivePartition=16
-OsVersion=KVXreal C 3.1
-
-[Partition Pumps 16]
-Name=Old
-Type=2
-Size=4096
-MaxSize=1048576
-
-[Partition Pumps 32]
-Name=UnnamedPartition
-Type=2
-Size=0
-MaxSize=1048576
-
-[Controller Heating]
-Bus=serial
-Serial=BUS-3
-Model=200
-KvxrealC=no
-Address=10:2
-OsVersion=2.6
-
-[Controller Meter]
-Bus=serial
-Serial=BUS-4
-Model=200
-KvxrealC=no
-Address=10:3
-OsVersion=2.6
-)";
+// The head at the end of the link (255:30) and three stations behind it, one KVXreal C and
+// two older ones. The plan names the stations by their own addresses.
+std::string busNetwork() {
+    return "[Simulator]\nColdStartMs=0\n\n" + busStation("Head", "10:9", true) +
+           busStation("Pumps", "10:1", true) + busStation("Heating", "10:2", false) +
+           busStation("Meter", "10:3", false);
+}
 
 // A settings file of the older controllers' package, its check made as the tool makes it.
 std::string olderSettings(const std::string& applicationName) {
@@ -302,7 +259,7 @@ class SiteBusCli : public ::testing::Test {
   protected:
     void SetUp() override {
         machine = temp.copyDemo();
-        temp.write("bus.ini", kBus);
+        temp.write("bus.ini", busNetwork());
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
             "--network", temp / "bus.ini", "--state", temp / "state", "--control", temp / "ctl"});
