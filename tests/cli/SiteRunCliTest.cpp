@@ -61,13 +61,16 @@ using Saved = simtest::SavedController;
 class SiteRunCli : public ::testing::Test {
   protected:
     void SetUp() override {
+        startSim(network());
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+    }
+    void startSim(const std::string& networkFile) {
         machine = temp.copyDemo();
-        temp.write("net.ini", network());
+        temp.write("net.ini", networkFile);
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
             "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     std::vector<std::string> site(std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH, "site", "run"});
@@ -75,9 +78,10 @@ class SiteRunCli : public ::testing::Test {
         return args;
     }
     std::string control(const std::string& line) { return simtest::control(temp / "ctl", line); }
-    Saved saved(int n) {
-        return simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
+    Saved saved(const std::string& controllerId) {
+        return simtest::readSavedController(temp / ("state/" + controllerId + ".state"));
     }
+    Saved saved(int n) { return saved(id(n)); }
     static nlohmann::json readJson(const std::string& path) {
         std::ifstream in(path);
         return nlohmann::json::parse(in);
@@ -255,27 +259,9 @@ std::string olderSettings(const std::string& applicationName) {
     return body + "[Check]\nCrc32=" + check + "\n";
 }
 
-class SiteBusCli : public ::testing::Test {
+class SiteBusCli : public SiteRunCli {
   protected:
-    void SetUp() override {
-        machine = temp.copyDemo();
-        temp.write("bus.ini", busNetwork());
-        temp.write("state/.keep", "");
-        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
-            "--network", temp / "bus.ini", "--state", temp / "state", "--control", temp / "ctl"});
-        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-    }
-    Saved saved(const std::string& id) {
-        return simtest::readSavedController(temp / ("state/" + id + ".state"));
-    }
-    static nlohmann::json readJson(const std::string& path) {
-        std::ifstream in(path);
-        return nlohmann::json::parse(in);
-    }
-
-    testsupport::TempFolder temp;
-    std::string machine;
-    std::unique_ptr<simtest::SimProcess> sim;
+    void SetUp() override { startSim(busNetwork()); }
 };
 
 // Each station is loaded at its own address, not the head; an older one gets its settings
@@ -288,10 +274,9 @@ TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
                                ",10:1,KVX300C KVXreal C controller,3.0-1-05,32,,\n" + bus +
                                ",10:2,KVX200 heating controller,2.5-0-03,,10:4,bus.settings\n" +
                                bus + ",10:3,KVX200 heating controller,2.5-0-03,,,\n");
-    ASSERT_EQ(simtest::control(temp / "ctl", "fault Meter corrupt_silently 1"), "ok");
+    ASSERT_EQ(control("fault Meter corrupt_silently 1"), "ok");
     const Saved headBefore = saved("Head");
-    const auto r = testsupport::runCommand(
-        {KRELVAN_CLI_PATH, "site", "run", temp / "site.csv", "--machine", machine, "--yes"}, 120);
+    const auto r = testsupport::runCommand(site({temp / "site.csv"}), 120);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     const auto report = readJson(temp / "site.report.json");
     ASSERT_EQ(report["controllers"].size(), 3u);
@@ -303,7 +288,7 @@ TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
     const Saved p = saved("Pumps");
     EXPECT_EQ(p.activePartition, 32);
     ASSERT_EQ(p.checksums.count(32), 1u);
-    EXPECT_EQ(pumps["imageChecksum"], simtest::checksumText(p.checksums.at(32)));
+    EXPECT_EQ(pumps["imageChecksum"], hex(p.checksums.at(32)));
     EXPECT_EQ(pumps["addressBefore"], "10:1");
     EXPECT_TRUE(std::filesystem::is_regular_file(pumps["backupFile"].get<std::string>()));
 
@@ -312,7 +297,7 @@ TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
     EXPECT_EQ(heating["result"], "succeeded") << heating.dump(1);
     const Saved h = saved("Heating");
     ASSERT_NE(h.applicationChecksum, -1);
-    EXPECT_EQ(heating["imageChecksum"], simtest::checksumText(h.applicationChecksum));
+    EXPECT_EQ(heating["imageChecksum"], hex(h.applicationChecksum));
     // Its operating system upgraded to the revision's, at its own address too.
     EXPECT_EQ(heating["osBefore"], "2.6-0-0");
     EXPECT_EQ(h.osRevision, "02.06.00.0001");
@@ -329,7 +314,7 @@ TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
     EXPECT_NE(m.applicationChecksum, h.applicationChecksum);
     EXPECT_THAT(meter["messages"].dump(),
                 HasSubstr("the controller holds checksum " +
-                          simtest::checksumText(m.applicationChecksum) + ", the image has " +
+                          hex(m.applicationChecksum) + ", the image has " +
                           heating["imageChecksum"].get<std::string>()));
     EXPECT_EQ(meter["imageChecksum"], "");
 
