@@ -18,6 +18,7 @@ struct FaultSettings {
     uint32_t cutAfterRequestBytes = 0;  // cut the link after N more request bytes (once)
     uint32_t requestRateBps = 0;        // TCP: requests take their time to arrive; 0 = none
     bool corruptCommit = false;         // a commit stores the image with one byte changed
+    bool corruptSilently = false;       // the same, but answering the checksum it was sent
     bool refuseCommit = false;          // a commit is refused (Refused)
     uint32_t restartAfterBlocks = 0;    // restart at the N-th transfer block from now (once)
     uint32_t flashWriteMs = 0;          // every staged block and commit waits N ms for flash

@@ -20,6 +20,8 @@ bool setTransferFault(FaultSettings& faults, const std::string& knob, uint32_t n
         faults.requestRateBps = number;
     } else if (knob == "corrupt_commit") {
         return flag(faults.corruptCommit);
+    } else if (knob == "corrupt_silently") {
+        return flag(faults.corruptSilently);
     } else if (knob == "refuse_commit") {
         return flag(faults.refuseCommit);
     } else if (knob == "restart_after_blocks") {

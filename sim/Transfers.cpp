@@ -264,9 +264,12 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
         ++badSignatures_;
         return replyWith(frame, ReplyCode::BadSignature);
     }
-    if (faults.corruptCommit) s.bytes[s.bytes.size() / 2] ^= 0x01;
-    const uint32_t stored = faults.corruptCommit ? wire::crc32(s.bytes) : s.crc;
-    Outcome out = ok(frame, wire::TransferCommitReply{stored});
+    const bool corrupt = faults.corruptCommit || faults.corruptSilently;
+    if (corrupt) s.bytes[s.bytes.size() / 2] ^= 0x01;
+    const uint32_t stored = corrupt ? wire::crc32(s.bytes) : s.crc;
+    // A flash that fails unnoticed: only reading the stored checksum back shows it.
+    Outcome out =
+        ok(frame, wire::TransferCommitReply{faults.corruptSilently ? s.crc : stored});
     out.changed = true;
     out.delay = flashDelay(faults.flashWriteMs);
     switch (s.open.target) {

@@ -6,6 +6,7 @@
 #include "platform/components/RealFactory.h"
 #include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/kvxglib/RealNamedLinks.h"
 #include "platform/kvxnam/RealLibrary.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
@@ -31,6 +32,7 @@ struct Session::Services {
           components({glib, boxes, screen, clock}),
           platform{glib, nam, screen, files, clock, components} {
         platform.finders = &finders;
+        platform.namedLinks = &namedLinks;
         platform.input = interactive ? static_cast<ui::InputBox*>(&input) : &noInput;
         finders.upgrades.screen = &screen;
         finders.upgrades.clock = &clock;
@@ -44,6 +46,7 @@ struct Session::Services {
     kvxnam::RealLibrary nam;
     components::RealFactory components;
     components::UdpFinderFactory finders{glib};
+    kvxglib::RealNamedLinks namedLinks{glib};
     ConsoleInput input;
     NoInput noInput;
     Platform platform;

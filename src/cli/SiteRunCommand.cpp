@@ -172,7 +172,7 @@ void addSiteRunCommand(CLI::App& site, Options& options) {
         "the settings file; several at once; a report of every row");
     run->add_option("PLAN", args->plan, "the plan file (docs/site-plan.md)")->required();
     run->add_option("--jobs", args->jobs, "controllers at once (default 8)")
-        ->check(CLI::Range(1, 256));
+        ->check(CLI::Range(1, site::kMaxJobs));
     run->add_option("--report", args->report,
                     "the report's JSON file, its CSV beside it (default: beside the plan)");
     run->add_option("--only-failed", args->onlyFailed,

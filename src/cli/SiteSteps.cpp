@@ -1,6 +1,7 @@
 #include "cli/SiteSteps.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "app/Dispatch.h"
 #include "app/Program.h"
@@ -13,6 +14,7 @@
 #include "cli/Selection.h"
 #include "cli/Session.h"
 #include "link/ConnectionChecks.h"
+#include "link/LinkFlags.h"
 #include "link/TypedAccess.h"
 #include "load/AddressCommands.h"
 #include "load/CommandLock.h"
@@ -24,10 +26,14 @@
 #include "load/PartitionList.h"
 #include "network/ControllerLookup.h"
 #include "platform/components/ImageSource.h"
+#include "platform/components/JobFile.h"
 #include "platform/components/JobLoader.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/os/NativePath.h"
+#include "platform/sysvars/Table.h"
+#include "platform/text/Text.h"
 #include "site/PlanCheck.h"
 #include "site/SettingsBackup.h"
 
@@ -48,6 +54,40 @@ std::string hex(uint32_t value) {
 
 std::string address(int16_t pla, int16_t ela) {
     return std::to_string(pla) + ":" + std::to_string(ela);
+}
+
+// An older controller keeps the checksum of the last image its job loaded.
+std::optional<std::string> lastLoadedImage(const std::string& jobFile, std::string& why) {
+    const std::string native = os::toNativePath(jobFile);
+    const auto text = components::readWholeFile(native, why);
+    if (!text) return std::nullopt;
+    const components::JobFileReading job = components::readJobFile(*text, native);
+    if (!job.ok()) {
+        why = job.mistakes.front();
+        return std::nullopt;
+    }
+    for (auto step = job.job.steps.rbegin(); step != job.job.steps.rend(); ++step)
+        if (step->action == components::StepAction::Load)
+            return native.substr(0, native.rfind('/') + 1) + step->image;
+    why = native + ": the job loads no image";
+    return std::nullopt;
+}
+
+// An older controller tells its version as one fixed-width text, "MM.mm.bb.rrrr".
+std::string olderOsVersion(app::Program& program, int16_t pla, int16_t ela) {
+    const sysvars::Variable* revision = sysvars::findByName("QSystem.OsRevision");
+    std::u16string read;
+    int32_t status = 0;
+    if (!clink::ReadText(program.platform.glib, program.connection.CurrentLink, pla, ela,
+                         static_cast<int16_t>(revision->file), 0, revision->index, read,
+                         clink::flags::Normal, status, {}))
+        return {};
+    int major = 0, minor = 0, branch = 0, number = 0;
+    if (std::sscanf(text::fromWide(read).c_str(), "%d.%d.%d.%d", &major, &minor, &branch,
+                    &number) != 4)
+        return {};
+    return std::to_string(major) + "." + std::to_string(minor) + "-" + std::to_string(branch) +
+           "-" + std::to_string(number);
 }
 
 }  // namespace
@@ -138,6 +178,7 @@ bool SiteSteps::fail(const std::string& text) {
 std::string SiteSteps::osVersion() {
     app::Program& program = session_->program();
     const clink::Connection& c = program.connection;
+    if (c.ControllerOsKind != "C") return olderOsVersion(program, c.CurrentPLA, c.CurrentELA);
     std::string text;
     const char* names[] = {"QSystem.Ver_Major", "QSystem.Ver_Minor", "QSystem.Ver_Branch",
                            "QSystem.Ver_Number"};
@@ -178,16 +219,16 @@ bool SiteSteps::connect(site::ControllerReport& report) {
             report.portOsBefore = found.PortOsRevision();
         }
     }
-    if (!clink::ReadControllerAddress(program, c.CurrentPLA, c.CurrentELA))
-        return fail("No controller connected");
+    // A station named by its own address is the one every step acts on, wherever it sits on
+    // the link; 255:30 is the controller at the end of the link.
+    if (row_.address && !(row_.address->pla == 255 && row_.address->ela == 30))
+        c.Target = clink::Station{row_.address->pla, row_.address->ela};
+    if (!load::ControllerOf(program).readControllerAddress(c.CurrentPLA, c.CurrentELA))
+        return fail(c.Target ? "no station answers at " + site::addressText(*row_.address) +
+                                   " on " + row_.link
+                             : "No controller connected");
     report.addressBefore = address(c.CurrentPLA, c.CurrentELA);
     report.addressAfter = report.addressBefore;
-    // The single load acts on the controller attached to the link: on a bus, that must be the
-    // station the row names, or another controller would be loaded.
-    if (row_.address && !(row_.address->pla == 255 && row_.address->ela == 30) &&
-        site::addressText(*row_.address) != report.addressBefore)
-        return fail("the controller attached to " + row_.link + " is at " + report.addressBefore +
-                    ", not at " + site::addressText(*row_.address));
     clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);
     report.osBefore = osVersion();
     if (c.ControllerOsKind == "C") {
@@ -264,20 +305,23 @@ bool SiteSteps::verify(site::ControllerReport& report) {
     const auto& selected =
         program.catalogue
             .ProgramList[static_cast<size_t>(program.catalogue.SelectedProgramIndex) - 1];
-    const std::string path = catalogue::JoinPath(
+    std::optional<std::string> path = catalogue::JoinPath(
         program.platform.glib, load::ProgramDirectory(program, selected.Directory),
         kvxrealC ? selected.FileC : selected.File);
     std::string why;
-    const auto expected = setup_.checksums->of(
-        path,
-        [&](std::string& problem) -> std::optional<uint32_t> {
-            const auto source = components::openImage(
-                path, image::Kind::Application, components::productKey(session_->library()),
-                problem);
-            if (!source) return std::nullopt;
-            return source->image.payloadChecksum();
-        },
-        why);
+    if (!kvxrealC) path = lastLoadedImage(*path, why);
+    std::optional<uint32_t> expected;
+    if (path)
+        expected = setup_.checksums->of(
+            *path,
+            [&](std::string& problem) -> std::optional<uint32_t> {
+                const auto source = components::openImage(
+                    *path, image::Kind::Application, components::productKey(session_->library()),
+                    problem);
+                if (!source) return std::nullopt;
+                return source->image.payloadChecksum();
+            },
+            why);
     if (!expected) return fail("the image cannot be read back for the comparison: " + why);
     int32_t stored = 0;
     bool read = false;
@@ -294,10 +338,11 @@ bool SiteSteps::verify(site::ControllerReport& report) {
                                kImageFile, 0, 0, stored, clink::flags::Normal, status, {});
     }
     if (!read) return fail("the stored checksum could not be read back");
-    report.imageChecksum = hex(static_cast<uint32_t>(stored));
+    // The report names a checksum only once it is the image's: a damaged copy is no result.
     if (static_cast<uint32_t>(stored) != *expected)
-        return fail("the controller holds checksum " + report.imageChecksum + ", the image has " +
-                    hex(*expected));
+        return fail("the controller holds checksum " + hex(static_cast<uint32_t>(stored)) +
+                    ", the image has " + hex(*expected));
+    report.imageChecksum = hex(*expected);
     return true;
 }
 

@@ -4,9 +4,34 @@
 #include <memory>
 #include <sstream>
 
+#include "cli/Session.h"
 #include "cli/SiteSteps.h"
+#include "network/ControllerLookup.h"
 
 namespace gui {
+namespace {
+
+// The network search on a session of its own, as the network dialog searches: no password
+// goes out, it is proved only to the controllers a run connects.
+site::SearchOutcome searchNetwork(const std::string& machineDir) {
+    std::ostringstream said;
+    cli::Session session(machineDir, said, false);
+    app::Program& program = session.program();
+    network::RenewFinder(program);
+    const components::ControllerFinder& finder = *program.comm.finder;
+    site::SearchOutcome outcome;
+    outcome.problem = finder.SearchProblem();
+    for (int32_t i = 0; i < finder.Count(); ++i) {
+        components::FoundController& c = program.comm.finder->Item(i);
+        const std::string ip = c.IpAddress() == "0.0.0.0" ? "" : c.IpAddress() + ", ";
+        outcome.found.push_back({c.SerialNumber(), c.Name(),
+                                 ip + std::to_string(c.PLA()) + ":" + std::to_string(c.ELA()),
+                                 c.ModelNumber()});
+    }
+    return outcome;
+}
+
+}  // namespace
 
 site::CommissionServices realSiteServices(const std::string& machineDir) {
     // A load changes the process's current folder: the rows' sessions get the whole path.
@@ -29,6 +54,8 @@ site::CommissionServices realSiteServices(const std::string& machineDir) {
             return std::make_unique<cli::SiteSteps>(*setup, row, context);
         };
     };
+    services.search = [whole] { return searchNetwork(whole); };
+    services.machineDir = whole;
     return services;
 }
 

@@ -64,6 +64,8 @@ AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int1
     const bool elaWritten = controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kElaIndex,
                                                           newEla);
     if (elaWritten) c.CurrentELA = newEla;
+    // A chosen station is found at its new address from now on.
+    if (c.Target) c.Target = clink::Station{c.CurrentPLA, c.CurrentELA};
     const bool answers = controller.poll(c.CurrentPLA, c.CurrentELA);
     if (!plaWritten || !elaWritten) {
         catalogue::ShowErrorMessage(glib, "The new address could not be written. The controller's "

@@ -1,5 +1,6 @@
 #include "load/Controller.h"
 
+#include <optional>
 #include <variant>
 
 #include "program/Program.h"
@@ -16,10 +17,25 @@ namespace load {
 namespace {
 constexpr int16_t SystemFile = 241;
 constexpr uint8_t ClockFile = 241;
+constexpr int32_t SystemPlaIndex = 0;
+constexpr int32_t SystemElaIndex = 1;
 }  // namespace
 
 bool LinkController::readControllerAddress(int16_t& pla, int16_t& ela) {
-    return clink::ReadControllerAddress(program_, pla, ela);
+    const std::optional<clink::Station> target = program_.connection.Target;
+    if (!target) return clink::ReadControllerAddress(program_, pla, ela);
+    // A chosen station is looked for at its own address: 255:30 would reach the controller at
+    // the end of the link instead, and the command would act on that one.
+    const std::string at = std::to_string(target->pla) + ":" + std::to_string(target->ela);
+    int16_t reported = 0;
+    if (!readSystemSmallInt(target->pla, target->ela, SystemPlaIndex, reported,
+                            at + ".QSystem.PLA") ||
+        !readSystemSmallInt(target->pla, target->ela, SystemElaIndex, reported,
+                            at + ".QSystem.ELA"))
+        return false;
+    pla = target->pla;
+    ela = target->ela;
+    return true;
 }
 
 void LinkController::detectOsKind(int16_t pla, int16_t ela) {

@@ -40,6 +40,11 @@ LoadOutcome RunJobLoader(program::Program& program, const std::string& directory
     loader->ErrorFile(directory + "\\KVXload.Err");
     loader->LogFile(directory + "\\KVXload.Gll");
     loader->Link(program.connection.CurrentLink);
+    // Left alone, the jobs run against the controller at the end of the link.
+    if (const auto& target = program.connection.Target) {
+        loader->PLA(static_cast<uint8_t>(target->pla));
+        loader->ELA(static_cast<uint8_t>(target->ela));
+    }
     // A job file that cannot be read leaves nothing to run; it must not count as loaded.
     const bool queued =
         loader->AddJobFile(catalogue::JoinPath(glib, directory, jobFile), nullptr, job);

@@ -41,8 +41,13 @@ void RefreshPartitionList(program::Program& program) {
     const clink::Connection& c = program.connection;
     int16_t p = 0;
     int16_t e = 0;
-    controller.readSystemSmallInt(kLocalPla, kLocalEla, 0, p, "255:30.QSystem.PLA");
-    controller.readSystemSmallInt(kLocalPla, kLocalEla, 1, e, "255:30.QSystem.ELA");
+    if (c.Target) {
+        p = c.Target->pla;
+        e = c.Target->ela;
+    } else {
+        controller.readSystemSmallInt(kLocalPla, kLocalEla, 0, p, "255:30.QSystem.PLA");
+        controller.readSystemSmallInt(kLocalPla, kLocalEla, 1, e, "255:30.QSystem.ELA");
+    }
     int16_t active = -1;
     if (!controller.readSystemInt(p, e, kActivePartitionIndex, active,
                                   "255:30.QSystem.ActivePartition"))

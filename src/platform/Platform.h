@@ -5,6 +5,7 @@
 #include "platform/components/finder/FinderFactory.h"
 #include "platform/kvxglib/Library.h"
 #include "platform/kvxglib/LinkZero.h"
+#include "platform/kvxglib/NamedLinks.h"
 #include "platform/kvxnam/Library.h"
 #include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
@@ -24,4 +25,6 @@ struct Platform {
     ui::InputBox* input = nullptr;
     // The serial link, for why it cannot be opened; null where nobody can tell.
     kvxglib::LinkZero* serialPort = nullptr;
+    // Links opened by their names; null where none can be (a link named in a plan then fails).
+    kvxglib::NamedLinks* namedLinks = nullptr;
 };

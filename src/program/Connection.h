@@ -1,9 +1,17 @@
 #pragma once
 // The connection state: which link is in use, its handle, and the controller it reaches.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace clink {  // "link" would clash with the POSIX function
+
+// A controller by its own address on the link: a station of a serial bus, or one behind a
+// gateway.
+struct Station {
+    int16_t pla = 0;
+    int16_t ela = 0;
+};
 
 struct Connection {
     int16_t CommKind = 0;  // 1 serial, 2 TCP/IP, 0 until the communication settings choose
@@ -12,6 +20,9 @@ struct Connection {
     int16_t CurrentELA = 0;
     std::string ModelCode;
     std::string ControllerOsKind;  // "C" for KVXreal C
+    // The controller the commands act on when it is not the one at the end of the link (which
+    // answers 255:30 whatever its address); empty: that one.
+    std::optional<Station> Target;
 };
 
 }  // namespace clink

@@ -11,7 +11,8 @@ class Controller {
   public:
     virtual ~Controller() = default;
 
-    // The presence check: the controller's own address through 255:30.
+    // The presence check: the controller's own address through 255:30, or, when the connection
+    // has a Target, that the target answers at its address (which it then returns).
     virtual bool readControllerAddress(int16_t& pla, int16_t& ela) = 0;
     // Sets the connection's ControllerOsKind.
     virtual void detectOsKind(int16_t pla, int16_t ela) = 0;

@@ -1,5 +1,7 @@
 #include "site/Report.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <sstream>
 
 #include "platform/kvxglib/AtomicFile.h"
+#include "site/BackupName.h"
 
 namespace site {
 namespace {
@@ -139,6 +142,35 @@ std::string reportCsv(const Report& report) {
 std::string reportBesidePlan(const std::string& planPath) {
     const std::filesystem::path path(planPath);
     return (path.parent_path() / (path.stem().string() + ".report.json")).string();
+}
+
+std::optional<std::string> reportInMachineFolder(const std::string& machineDir,
+                                                 std::chrono::system_clock::time_point now,
+                                                 std::string& why) {
+    const std::filesystem::path folder = std::filesystem::path(machineDir) / "site-reports";
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        why = "the report folder " + folder.string() + " cannot be made: " + std::strerror(errno);
+        return std::nullopt;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(folder, error))) {
+        why = "the report folder " + folder.string() +
+              " cannot be made: something else has "
+              "that name";
+        return std::nullopt;
+    }
+    const std::string stamp = backupStamp(now);
+    // A report is never written over another one.
+    constexpr int kMostInOneSecond = 999;
+    for (int n = 1; n <= kMostInOneSecond; ++n) {
+        const std::string path =
+            (folder / (stamp + (n > 1 ? "_" + std::to_string(n) : "") + ".json")).string();
+        if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
+            !std::filesystem::exists(std::filesystem::symlink_status(csvPathFor(path), error)))
+            return path;
+    }
+    why = "the report folder " + folder.string() + " has no free name for " + stamp;
+    return std::nullopt;
 }
 
 std::string csvPathFor(const std::string& reportPath) {

@@ -1,6 +1,7 @@
 #pragma once
 // The report of a site run: one entry per plan row, written as JSON and as CSV with the same
 // fields (docs/site-plan.md), and read back to redo the rows that did not succeed.
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +51,13 @@ std::string reportCsv(const Report& report);
 
 // Beside the plan: "site.csv" reports into "site.report.json" (and "site.report.csv").
 std::string reportBesidePlan(const std::string& planPath);
+
+// A new report in `site-reports/` of the machine folder, for rows that no plan file holds:
+// "<UTC time>.json" ("_2", "_3", ... within one second), its CSV name free as well. The folder
+// is made (for this user only) when missing. Nothing with `why` when it cannot be.
+std::optional<std::string> reportInMachineFolder(const std::string& machineDir,
+                                                 std::chrono::system_clock::time_point now,
+                                                 std::string& why);
 
 // The CSV file that goes with a report file: its name with ".csv" in place of its extension.
 std::string csvPathFor(const std::string& reportPath);

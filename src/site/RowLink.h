@@ -1,6 +1,6 @@
 #pragma once
-// The link a plan row names by its text ("tcp:HOST:PORT", "serial:PATH"), opened on the
-// program's own library as a command on the command line opens it.
+// The link a plan row names by its text ("tcp:HOST:PORT", "serial:PATH"), opened through the
+// platform's named links.
 #include <cstdint>
 #include <string>
 
@@ -10,8 +10,7 @@ struct Program;
 
 namespace site {
 
-// The handle, or 0 with `why`; a platform that cannot open links by name (a test's fakes)
-// says so in `why`.
+// The handle, or 0 with `why`; a platform without named links says so in `why`.
 int32_t openRowLink(app::Program& program, const std::string& link, std::string& why);
 void closeRowLink(app::Program& program, int32_t handle);
 

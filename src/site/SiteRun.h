@@ -28,6 +28,9 @@ struct SiteEvent {
     std::string message;  // empty for progress alone
 };
 
+// At most this many controllers at once.
+constexpr int kMaxJobs = 256;
+
 struct SiteOptions {
     int jobs = 8;
     bool backup = true;

@@ -1,7 +1,8 @@
 // A whole site from the command line against kvxsim: twelve controllers loaded in parallel,
 // two of them failing (a refused commit, a controller of another model) and one behind its
 // network password; the failed rows redone after the fault is mended; a run stopped with
-// Ctrl-C. What each controller holds afterwards is read from kvxsim's saved state.
+// Ctrl-C; the stations of a serial bus, older controllers among them. What each controller
+// holds afterwards is read from kvxsim's saved state.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
+#include "platform/wire/Crc32.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
@@ -59,13 +61,16 @@ using Saved = simtest::SavedController;
 class SiteRunCli : public ::testing::Test {
   protected:
     void SetUp() override {
+        startSim(network());
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+    }
+    void startSim(const std::string& networkFile) {
         machine = temp.copyDemo();
-        temp.write("net.ini", network());
+        temp.write("net.ini", networkFile);
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
             "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     std::vector<std::string> site(std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH, "site", "run"});
@@ -73,9 +78,10 @@ class SiteRunCli : public ::testing::Test {
         return args;
     }
     std::string control(const std::string& line) { return simtest::control(temp / "ctl", line); }
-    Saved saved(int n) {
-        return simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
+    Saved saved(const std::string& controllerId) {
+        return simtest::readSavedController(temp / ("state/" + controllerId + ".state"));
     }
+    Saved saved(int n) { return saved(id(n)); }
     static nlohmann::json readJson(const std::string& path) {
         std::ifstream in(path);
         return nlohmann::json::parse(in);
@@ -214,6 +220,109 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     EXPECT_GT(notStarted, 0);
     // The two running when the signal came were stopped, not finished.
     EXPECT_EQ(cancelled, 2) << report.dump(1);
+}
+
+// A station of the serial bus: KVXreal C with an old program in partition 16 and an empty
+// partition 32, or an older controller.
+std::string busStation(const std::string& id, const std::string& address, bool kvxrealC) {
+    const std::string section = "[Controller " + id + "]\nBus=serial\nSerial=BUS-" + id +
+                                "\nModel=" + (kvxrealC ? "300" : "200") + "\nAddress=" + address;
+    if (!kvxrealC) return section + "\nKvxrealC=no\nOsVersion=2.6\n\n";
+    std::string text = section +
+                       "\nKvxrealC=yes\nFlashSize=8388608\nActivePartition=16\nOsVersion=KVXreal "
+                       "C 3.1\n\n";
+    for (const char* partition : {"16]\nName=Old\nType=2\nSize=4096",
+                                  "32]\nName=UnnamedPartition\nType=2\nSize=0"})
+        text += "[Partition " + id + " " + partition + "\nMaxSize=1048576\n\n";
+    return text;
+}
+
+// The head at the end of the link (255:30) and three stations behind it, one KVXreal C and
+// two older ones. The plan names the stations by their own addresses.
+std::string busNetwork() {
+    return "[Simulator]\nColdStartMs=0\n\n" + busStation("Head", "10:9", true) +
+           busStation("Pumps", "10:1", true) + busStation("Heating", "10:2", false) +
+           busStation("Meter", "10:3", false);
+}
+
+// A settings file of the older controllers' package, its check made as the tool makes it.
+std::string olderSettings(const std::string& applicationName) {
+    const std::string body =
+        "; Krelvan controller settings. Do not edit: the check below covers every line above "
+        "it.\n[Settings]\nPackage=KVX200 Standard\nModule=Module1\nCount=1\n[Values]\n"
+        "QSystem.ApplicationName=text:" +
+        applicationName + "\n";
+    char check[16];
+    std::snprintf(check, sizeof check, "%08X",
+                  static_cast<unsigned>(wire::crc32(std::span(
+                      reinterpret_cast<const uint8_t*>(body.data()), body.size()))));
+    return body + "[Check]\nCrc32=" + check + "\n";
+}
+
+class SiteBusCli : public SiteRunCli {
+  protected:
+    void SetUp() override { startSim(busNetwork()); }
+};
+
+// Each station is loaded at its own address, not the head; an older one gets its settings
+// file after the program and a new address; one that stores a damaged image while saying all
+// is well is caught by the checksum read back.
+TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
+    const std::string bus = "serial:" + sim->serial();
+    temp.write("bus.settings", olderSettings("Circuit 2 pumps"));
+    temp.write("site.csv", "link,address,model,revision,partition,new-address,settings\n" + bus +
+                               ",10:1,KVX300C KVXreal C controller,3.0-1-05,32,,\n" + bus +
+                               ",10:2,KVX200 heating controller,2.5-0-03,,10:4,bus.settings\n" +
+                               bus + ",10:3,KVX200 heating controller,2.5-0-03,,,\n");
+    ASSERT_EQ(control("fault Meter corrupt_silently 1"), "ok");
+    const Saved headBefore = saved("Head");
+    const auto r = testsupport::runCommand(site({temp / "site.csv"}), 120);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const auto report = readJson(temp / "site.report.json");
+    ASSERT_EQ(report["controllers"].size(), 3u);
+    const auto& pumps = report["controllers"][0];
+    const auto& heating = report["controllers"][1];
+    const auto& meter = report["controllers"][2];
+
+    EXPECT_EQ(pumps["result"], "succeeded") << pumps.dump(1);
+    const Saved p = saved("Pumps");
+    EXPECT_EQ(p.activePartition, 32);
+    ASSERT_EQ(p.checksums.count(32), 1u);
+    EXPECT_EQ(pumps["imageChecksum"], hex(p.checksums.at(32)));
+    EXPECT_EQ(pumps["addressBefore"], "10:1");
+    EXPECT_TRUE(std::filesystem::is_regular_file(pumps["backupFile"].get<std::string>()));
+
+    // The older station: the program's checksum from its image file's long integer, then the
+    // new address, then the settings file over what the job wrote.
+    EXPECT_EQ(heating["result"], "succeeded") << heating.dump(1);
+    const Saved h = saved("Heating");
+    ASSERT_NE(h.applicationChecksum, -1);
+    EXPECT_EQ(heating["imageChecksum"], hex(h.applicationChecksum));
+    // Its operating system upgraded to the revision's, at its own address too.
+    EXPECT_EQ(heating["osBefore"], "2.6-0-0");
+    EXPECT_EQ(h.osRevision, "02.06.00.0001");
+    EXPECT_EQ(heating["osAfter"], "2.6-0-1");
+    EXPECT_EQ(h.address, "10:4");
+    EXPECT_EQ(heating["addressAfter"], "10:4");
+    EXPECT_EQ(h.applicationName, "Circuit 2 pumps");
+    EXPECT_THAT(heating["backupFile"].get<std::string>(), HasSubstr("/backups/station-10-2/"));
+
+    // Loaded with the same program, but it keeps another checksum than the image has.
+    EXPECT_EQ(meter["result"], "failed");
+    const Saved m = saved("Meter");
+    ASSERT_NE(m.applicationChecksum, -1);
+    EXPECT_NE(m.applicationChecksum, h.applicationChecksum);
+    EXPECT_THAT(meter["messages"].dump(),
+                HasSubstr("the controller holds checksum " +
+                          hex(m.applicationChecksum) + ", the image has " +
+                          heating["imageChecksum"].get<std::string>()));
+    EXPECT_EQ(meter["imageChecksum"], "");
+
+    // The head at the end of the link was never loaded.
+    const Saved head = saved("Head");
+    EXPECT_EQ(head.activePartition, headBefore.activePartition);
+    EXPECT_EQ(head.checksums, headBefore.checksums);
+    EXPECT_EQ(head.address, headBefore.address);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
-// Two controllers commissioned through the real window's site dialog against kvxsim: the plan
-// opened with Open…, the password box, Start, a bar per row, and the report beside the plan;
-// what each controller holds afterwards is read from kvxsim's saved state.
+// Two controllers commissioned through the real window's site dialog against kvxsim: first from
+// a plan opened with Open… (the password box, Start, a bar per row, the report beside the plan),
+// then found by Search with another revision chosen for every row (the report in the machine
+// folder); what each controller holds after each run is read from kvxsim's saved state.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -46,6 +49,10 @@ std::string plan() {
     return text;
 }
 
+QDialog& siteDialog() { return *shownDialog("FormSiteCommission"); }
+
+QPushButton* siteButton(const char* name) { return siteDialog().findChild<QPushButton*>(name); }
+
 QFileDialog* shownFileDialog() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QFileDialog*>(widget);
@@ -54,7 +61,45 @@ QFileDialog* shownFileDialog() {
     return nullptr;
 }
 
-TEST(SiteCommissionWindow, TwoControllersFromAPlanLoadedAndReportedBesideIt) {
+// The site has no password: the masked box is left empty.
+void emptyPassword(guitest::WindowRobot& robot) {
+    robot.then(
+        "password box", [] { return shownDialog("InputBox") != nullptr; },
+        [] {
+            QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+            EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+}
+
+// Once the status names a report (in `folder`), each row's result and bar.
+void runEnds(guitest::WindowRobot& robot, const char* folder, std::vector<std::string>& results,
+             std::vector<int>& bars) {
+    robot.then(
+        "the run ends",
+        [folder] {
+            const QString status = siteDialog().findChild<QLabel*>("LabelStatus")->text();
+            return status.contains("Report:") && status.contains(folder);
+        },
+        [&results, &bars] {
+            auto* rows = siteDialog().findChild<QTreeWidget*>("Rows");
+            for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+                QTreeWidgetItem* item = rows->topLevelItem(i);
+                results.push_back(item->text(8).toStdString());
+                auto* bar = qobject_cast<QProgressBar*>(rows->itemWidget(item, 6));
+                bars.push_back(bar != nullptr ? bar->value() * 100 / bar->maximum() : -1);
+            }
+        });
+}
+
+void clickItem(QTreeWidget& tree, const QString& text) {
+    const auto items = tree.findItems(text, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1) << text.toStdString();
+    tree.scrollToItem(items[0]);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(items[0]).center());
+}
+
+TEST(SiteCommissionWindow, TwoControllersFromAPlanThenFromTheSearchLoadedAndReported) {
     QApplication& application = guitest::qtApp();
     (void)application;
     testsupport::TempFolder temp;
@@ -91,55 +136,98 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanLoadedAndReportedBesideIt) {
     robot.then(
         "Start",
         [] {
-            QTreeWidget* rows = shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows");
+            QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
             return rows->topLevelItemCount() == kControllers;
         },
-        [] {
-            QTest::mouseClick(
-                shownDialog("FormSiteCommission")->findChild<QPushButton*>("CmdStart"),
-                Qt::LeftButton);
-        });
-    // The site has no password: the masked box is left empty.
-    robot.then(
-        "password box", [] { return shownDialog("InputBox") != nullptr; },
-        [] {
-            QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
-            EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
+        [] { QTest::mouseClick(siteButton("CmdStart"), Qt::LeftButton); });
+    emptyPassword(robot);
     std::vector<std::string> results;
     std::vector<int> bars;
+    runEnds(robot, "plan.report.json", results, bars);
+
+    // The same controllers found by the search, with another revision for every row.
+    std::vector<simtest::SavedController> afterPlan;
+    robot.then("Search", [&afterPlan, &temp] {
+        for (int n = 1; n <= kControllers; ++n)
+            afterPlan.push_back(simtest::readSavedController(temp / ("state/" + id(n) + ".state")));
+        QTest::mouseClick(siteButton("CmdSearch"), Qt::LeftButton);
+    });
+    std::vector<std::string> found;
     robot.then(
-        "the run ends",
+        "choose the revision for every row",
         [] {
-            auto* status = shownDialog("FormSiteCommission")->findChild<QLabel*>("LabelStatus");
-            return status->text().contains("Report:");
+            QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
+            return rows->topLevelItemCount() == kControllers &&
+                   !rows->topLevelItem(0)->text(1).isEmpty();
         },
-        [&results, &bars] {
-            QDialog& dialog = *shownDialog("FormSiteCommission");
-            auto* rows = dialog.findChild<QTreeWidget*>("Rows");
-            for (int i = 0; i < rows->topLevelItemCount(); ++i) {
-                QTreeWidgetItem* item = rows->topLevelItem(i);
-                results.push_back(item->text(5).toStdString());
-                auto* bar = qobject_cast<QProgressBar*>(rows->itemWidget(item, 3));
-                bars.push_back(bar != nullptr ? bar->value() * 100 / bar->maximum() : -1);
-            }
-            QTest::mouseClick(dialog.findChild<QPushButton*>("CmdClose"), Qt::LeftButton);
+        [&found] {
+            QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
+            for (int i = 0; i < rows->topLevelItemCount(); ++i)
+                found.push_back(rows->topLevelItem(i)->text(0).toStdString() + " " +
+                                rows->topLevelItem(i)->text(3).toStdString());
+            QTest::mouseClick(siteDialog().findChild<QCheckBox*>("CheckEveryRow"), Qt::LeftButton);
+            clickItem(*siteDialog().findChild<QTreeWidget*>("Revisions"), "3.0-1-05");
+            // Not the partition that runs the plan's program.
+            QTest::keyClicks(siteDialog().findChild<QLineEdit*>("TextPartition"), "16");
         });
-    ASSERT_TRUE(robot.run(std::chrono::seconds(60)));
+    robot.then(
+        "Start the found rows",
+        [] {
+            QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
+            return rows->topLevelItem(1)->text(4) == "3.0-1-05" &&
+                   rows->topLevelItem(1)->text(5) == "16";
+        },
+        [] { QTest::mouseClick(siteButton("CmdStart"), Qt::LeftButton); });
+    emptyPassword(robot);
+    std::vector<std::string> foundResults;
+    std::vector<int> foundBars;
+    runEnds(robot, "site-reports", foundResults, foundBars);
+    robot.then("Close", [] { QTest::mouseClick(siteButton("CmdClose"), Qt::LeftButton); });
+    ASSERT_TRUE(robot.run(std::chrono::seconds(120)));
 
     EXPECT_EQ(results, (std::vector<std::string>{"succeeded", "succeeded"}));
     EXPECT_EQ(bars, (std::vector<int>{100, 100}));
     std::ifstream in(temp / "site/plan.report.json");
     const auto report = nlohmann::json::parse(in);
     ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kControllers));
+    ASSERT_EQ(afterPlan.size(), static_cast<size_t>(kControllers));
     for (int n = 1; n <= kControllers; ++n) {
-        const auto state = simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
+        const auto& state = afterPlan[static_cast<size_t>(n - 1)];
         EXPECT_EQ(state.activePartition, 32) << serial(n);
         ASSERT_EQ(state.checksums.count(32), 1u) << serial(n);
         const auto& row = report["controllers"][static_cast<size_t>(n - 1)];
         EXPECT_EQ(row["controller"], serial(n));
         EXPECT_EQ(row["imageChecksum"], simtest::checksumText(state.checksums.at(32))) << serial(n);
+    }
+
+    // The search found both, with the model they report; the revision chosen is what they
+    // hold now, by kvxsim's saved state and by the report in the machine folder.
+    EXPECT_EQ(found, (std::vector<std::string>{serial(1) + " KVX300C KVXreal C controller",
+                                               serial(2) + " KVX300C KVXreal C controller"}));
+    EXPECT_EQ(foundResults, (std::vector<std::string>{"succeeded", "succeeded"}));
+    EXPECT_EQ(foundBars, (std::vector<int>{100, 100}));
+    std::vector<std::filesystem::path> reports;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(machineDir) / "site-reports"))
+        if (entry.path().extension() == ".json") reports.push_back(entry.path());
+    ASSERT_EQ(reports.size(), 1u);
+    std::ifstream foundIn(reports[0]);
+    const auto foundReport = nlohmann::json::parse(foundIn);
+    ASSERT_EQ(foundReport["controllers"].size(), static_cast<size_t>(kControllers));
+    for (int n = 1; n <= kControllers; ++n) {
+        const auto state = simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
+        const auto& row = foundReport["controllers"][static_cast<size_t>(n - 1)];
+        EXPECT_EQ(row["controller"], serial(n));
+        EXPECT_EQ(row["revision"], "3.0-1-05");
+        EXPECT_EQ(row["result"], "succeeded") << row["messages"].dump();
+        const int partition = row["partition"];
+        EXPECT_EQ(partition, 16);
+        EXPECT_EQ(state.activePartition, partition) << serial(n);
+        ASSERT_EQ(state.checksums.count(partition), 1u) << serial(n);
+        EXPECT_EQ(row["imageChecksum"], simtest::checksumText(state.checksums.at(partition)));
+        EXPECT_NE(row["imageChecksum"],
+                  simtest::checksumText(afterPlan[static_cast<size_t>(n - 1)].checksums.at(32)))
+            << "the revision chosen is not the plan's";
     }
 }
 

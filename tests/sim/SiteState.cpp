@@ -16,6 +16,18 @@ std::string kvxrealCController(const std::string& id, const std::string& serial,
            "[Partition " + id + " 32]\nName=UnnamedPartition\nType=2\nSize=0\nMaxSize=2097152\n\n";
 }
 
+namespace {
+
+// Texts are saved in hex, "-" for an empty one.
+std::string unhex(const std::string& digits) {
+    std::string text;
+    for (size_t i = 0; i + 1 < digits.size(); i += 2)
+        text += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+    return text;
+}
+
+}  // namespace
+
 SavedController readSavedController(const std::string& stateFile) {
     std::ifstream in(stateFile);
     SavedController s;
@@ -29,8 +41,11 @@ SavedController readSavedController(const std::string& stateFile) {
         if (word == "var") {
             std::string kind, type, file, index, length, readOnly, value;
             words >> kind >> type >> file >> index >> length >> readOnly >> value;
+            if (file == "900" && index == "0") s.applicationChecksum = std::stoll(value);
             if (file != "241") continue;
             const int i = std::stoi(index);
+            if (i == 61) s.osRevision = unhex(value);
+            if (i == 62) s.applicationName = unhex(value);
             if (i == 88) s.activePartition = std::stoi(value);
             if (i >= 92 && i <= 95) versions[i] = value;
             if (i == 0) pla = std::stoi(value);

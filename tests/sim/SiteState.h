@@ -15,6 +15,11 @@ struct SavedController {
     std::string version;                 // "major.minor-branch-number"
     std::map<int, long long> checksums;  // partition -> stored image checksum
     std::string address;                 // "PLA:ELA"
+    // An older controller's: the checksum of the application its last load stored (-1: none),
+    // its application's name and its operating system's revision.
+    long long applicationChecksum = -1;
+    std::string applicationName;
+    std::string osRevision;  // "MM.mm.bb.rrrr"
 };
 
 // From the state file kvxsim saved (`--state` folder, "<id>.state").

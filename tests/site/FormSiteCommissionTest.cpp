@@ -1,12 +1,19 @@
-// The "Commission several controllers" dialog's model with faked checks and steps: rows from a
-// plan, the check before anything runs, progress on the rows, Stop, and the report beside the
-// plan.
+// The "Commission several controllers" dialog's model with faked checks, searches and steps:
+// rows from a plan or from the search with the model and revision chosen per row, the check
+// before anything runs (off the window's thread), the jobs, progress on the rows, Stop, and the
+// report beside the plan or in the machine folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
 
 #include "platform/ui/InputBox.h"
 #include "site/FormSiteCommission.h"
@@ -39,13 +46,45 @@ class Answers final : public ui::InputBox {
 };
 
 // Rows whose serial is in `failing` fail at the load; with `hold` every load waits for a
-// cancel.
+// cancel; with `together` each load waits until that many load at once.
 struct FakeController {
     std::mutex mutex;
     std::condition_variable changed;
     bool hold = false;
     std::string failing;
-    std::vector<std::string> passwords;  // as each row's steps received it
+    int together = 0;
+    int loading = 0, mostAtOnce = 0, loads = 0;
+    std::vector<std::string> passwords;             // as each row's steps received it
+    std::map<std::string, std::string> revisionOf;  // serial -> "model/revision/partition"
+};
+
+// Work the test holds until it opens the gate; it outlives the dialog, as a worker may.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false, entered = false, left = false;
+    std::thread::id thread;
+    void pass() {
+        std::unique_lock lock(mutex);
+        entered = true;
+        thread = std::this_thread::get_id();
+        changed.notify_all();
+        changed.wait_for(lock, 10s, [this] { return open; });
+    }
+    void leave() {
+        std::lock_guard lock(mutex);
+        left = true;
+        changed.notify_all();
+    }
+    void opened() {
+        std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    bool waitFor(bool Gate::*flag) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 10s, [&] { return this->*flag; });
+    }
 };
 
 class Steps final : public site::ControllerSteps {
@@ -62,7 +101,15 @@ class Steps final : public site::ControllerSteps {
         context_.progress(0.5);
         context_.message("loading " + row_.serial);
         std::unique_lock lock(fake_.mutex);
-        fake_.changed.wait_for(lock, 10s, [&] { return !fake_.hold || context_.cancelled(); });
+        fake_.revisionOf[row_.serial] =
+            row_.model + "/" + row_.revision + "/" + std::to_string(row_.partition);
+        fake_.mostAtOnce = std::max(fake_.mostAtOnce, ++fake_.loading);
+        ++fake_.loads;
+        fake_.changed.notify_all();
+        fake_.changed.wait_for(lock, 10s, [&] {
+            return (!fake_.hold && fake_.loads >= fake_.together) || context_.cancelled();
+        });
+        --fake_.loading;
         if (context_.cancelled()) return false;
         return row_.serial != fake_.failing;
     }
@@ -80,7 +127,8 @@ class Steps final : public site::ControllerSteps {
 };
 
 struct Dialog {
-    Dialog() {
+    explicit Dialog(std::vector<site::FoundRow> network = {}) : found(std::move(network)) {
+        env.program->formMain.Form_Load();
         env.platform->input = &input;
         env.temp.write("site/plan.csv", kPlan);
         services.check = [this](const site::Plan& plan, const secure::Secret& password) {
@@ -97,19 +145,40 @@ struct Dialog {
                 return std::make_unique<Steps>(fake, row, context);
             };
         };
+        services.search = [this] { return site::SearchOutcome{found, ""}; };
+        services.machineDir = env.machineDir;
         form = std::make_unique<site::FormSiteCommission>(*env.program, services);
+    }
+    // Ticks the poll timer as the window would, until the check or search has ended.
+    void settle() {
+        for (int i = 0; i < 1000 && form->waiting(); ++i) form->PollTimer_Timer();
+        ASSERT_FALSE(form->waiting());
     }
     // Ticks the poll timer as the window would, until the run has ended.
     void runToEnd() {
+        settle();
         for (int i = 0; i < 100000 && form->running(); ++i) form->PollTimer_Timer();
         ASSERT_FALSE(form->running());
+    }
+    void start(const std::string& password = "") {
+        input.answers = {password};
+        form->CmdStart_Click();
+        settle();
+    }
+    void click(ui::ListView& list, const std::string& text,
+               void (site::FormSiteCommission::*handler)(int)) {
+        const auto at = std::find_if(list.items.begin(), list.items.end(),
+                                     [&](const ui::ListItem& item) { return item.text == text; });
+        ASSERT_NE(at, list.items.end()) << text;
+        ((*form).*handler)(static_cast<int>(at - list.items.begin()) + 1);
     }
     std::string cell(size_t row, size_t column) const {
         return column == 0 ? form->Rows.items.at(row).text
                            : form->Rows.items.at(row).subItems.at(column - 1);
     }
 
-    testsupport::ProgramFixture env{false};
+    testsupport::ProgramFixture env;
+    std::vector<site::FoundRow> found;
     Answers input;
     FakeController fake;
     std::vector<size_t> checked;
@@ -150,6 +219,7 @@ TEST(FormSiteCommission, StartChecksFirstAndStartsNothingWhenThePlanHasProblems)
     d.input.answers = {"site secret"};
     d.form->OpenPlan(d.env.temp / "site/plan.csv");
     d.form->CmdStart_Click();
+    d.settle();
     EXPECT_EQ(d.checked, std::vector<size_t>{2});
     EXPECT_EQ(d.passwordAtCheck, "site secret");
     EXPECT_EQ(d.input.asked, 1);
@@ -172,6 +242,7 @@ TEST(FormSiteCommission, RunsTheRowsAndWritesTheReportBesideThePlan) {
     d.input.answers = {"site secret"};
     d.form->OpenPlan(d.env.temp / "site/plan.csv");
     d.form->CmdStart_Click();
+    d.settle();
     ASSERT_TRUE(d.form->running());
     EXPECT_FALSE(d.form->CmdStart.enabled);
     EXPECT_FALSE(d.form->CmdOpen.enabled);
@@ -179,9 +250,9 @@ TEST(FormSiteCommission, RunsTheRowsAndWritesTheReportBesideThePlan) {
     EXPECT_TRUE(d.form->PollTimer.enabled);
     d.runToEnd();
 
-    EXPECT_EQ(d.cell(0, 5), "succeeded");
-    EXPECT_EQ(d.cell(1, 5), "failed");
-    EXPECT_EQ(d.cell(0, 6), "loading KVX1");
+    EXPECT_EQ(d.cell(0, 8), "succeeded");
+    EXPECT_EQ(d.cell(1, 8), "failed");
+    EXPECT_EQ(d.cell(0, 9), "loading KVX1");
     EXPECT_EQ(d.form->RowProgress[0].value, 1.0);
     EXPECT_EQ(d.fake.passwords, (std::vector<std::string>{"site secret", "site secret"}));
     EXPECT_EQ(d.factoryAlive.use_count(), 1) << "the password outlived the run";
@@ -203,12 +274,11 @@ TEST(FormSiteCommission, RunsTheRowsAndWritesTheReportBesideThePlan) {
 TEST(FormSiteCommission, StopCancelsTheRunningRowsAndStillWritesTheReport) {
     Dialog d;
     d.fake.hold = true;
-    d.input.answers = {""};
     d.form->OpenPlan(d.env.temp / "site/plan.csv");
-    d.form->CmdStart_Click();
+    d.start();
     ASSERT_TRUE(d.form->running());
     // Both rows reach their load before the stop.
-    for (int i = 0; i < 100000 && (d.cell(0, 6).empty() || d.cell(1, 6).empty()); ++i)
+    for (int i = 0; i < 100000 && (d.cell(0, 9).empty() || d.cell(1, 9).empty()); ++i)
         d.form->PollTimer_Timer();
     d.form->CmdStop_Click();
     EXPECT_FALSE(d.form->CmdStop.enabled);
@@ -222,15 +292,14 @@ TEST(FormSiteCommission, StopCancelsTheRunningRowsAndStillWritesTheReport) {
     const auto report = site::readReport(d.env.temp / "site/plan.report.json", why);
     ASSERT_TRUE(report) << why;
     for (const auto& row : report->rows) EXPECT_EQ(row.result, site::RowResult::Cancelled);
-    EXPECT_EQ(d.cell(0, 5), "cancelled");
+    EXPECT_EQ(d.cell(0, 8), "cancelled");
 }
 
 TEST(FormSiteCommission, CloseWhileRunningStopsAndClosesOnceTheReportIsWritten) {
     Dialog d;
     d.fake.hold = true;
-    d.input.answers = {""};
     d.form->OpenPlan(d.env.temp / "site/plan.csv");
-    d.form->CmdStart_Click();
+    d.start();
     d.form->CmdClose_Click();
     EXPECT_TRUE(d.form->Visible);
     {
@@ -240,6 +309,213 @@ TEST(FormSiteCommission, CloseWhileRunningStopsAndClosesOnceTheReportIsWritten) 
     d.runToEnd();
     EXPECT_FALSE(d.form->Visible);
     EXPECT_FALSE(d.form->ReportPath.empty());
+}
+
+constexpr const char* kC = "KVX300C KVXreal C controller";
+constexpr const char* kHeating = "KVX200 heating controller";
+
+// Two KVX300C controllers and one whose model number the catalogue does not know.
+std::vector<site::FoundRow> threeFound() {
+    return {{"KVX1", "Boiler", "10.0.0.1, 1:1", 300},
+            {"KVX2", "Pump", "10.0.0.2, 1:2", 999},
+            {"KVX3", "Fan", "10.0.0.3, 1:3", 300}};
+}
+
+TEST(FormSiteCommission, SearchRowsRunWithTheRevisionChosenPerRowAndReportIntoTheMachineFolder) {
+    Dialog d(threeFound());
+    d.form->CmdSearch_Click();
+    d.settle();
+    ASSERT_EQ(d.form->Rows.items.size(), 3u);
+    // Serial, name and address as found; the model where the catalogue has the reported one.
+    EXPECT_EQ(d.cell(0, 0), "KVX1");
+    EXPECT_EQ(d.cell(0, 1), "Boiler");
+    EXPECT_EQ(d.cell(0, 2), "10.0.0.1, 1:1");
+    EXPECT_EQ(d.cell(0, 3), kC);
+    EXPECT_EQ(d.cell(1, 3), "");
+    EXPECT_EQ(d.cell(0, 4), "") << "the revision is the engineer's to choose";
+
+    // Nothing starts while a row lacks its model or revision; each such row says so.
+    d.start();
+    EXPECT_TRUE(d.checked.empty());
+    EXPECT_EQ(d.input.asked, 0);
+    EXPECT_FALSE(d.form->running());
+    ASSERT_EQ(d.form->Problems.items.size(), 3u);
+    EXPECT_EQ(d.form->Problems.columns[0].header, "Row");
+    EXPECT_EQ(d.form->Problems.items[1].text, "2");
+    EXPECT_EQ(d.form->Problems.items[1].subItems[0],
+              "KVX2: choose its model and revision, or remove the row");
+    EXPECT_EQ(d.cell(0, 9), "choose its revision");
+
+    // A revision for every row of the model listed, then the odd row on its own.
+    d.form->CheckEveryRow.value = true;
+    d.form->CheckEveryRow_Click();
+    d.click(d.form->Revisions, "3.1-0-02", &site::FormSiteCommission::Revisions_ItemClick);
+    EXPECT_EQ(d.cell(0, 4), "3.1-0-02");
+    EXPECT_EQ(d.cell(2, 4), "3.1-0-02");
+    EXPECT_EQ(d.cell(1, 4), "") << "a revision of another model";
+    // A partition for every row; one out of range changes none.
+    d.form->TextPartition_Change("32");
+    d.form->TextPartition_Change("256");
+    EXPECT_EQ(d.cell(0, 5), "32");
+    EXPECT_EQ(d.cell(1, 5), "32");
+    EXPECT_NE(d.form->LabelStatus.caption.find("from 1 to 255"), std::string::npos);
+    d.form->CheckEveryRow.value = false;
+    d.form->Rows_ItemClick(2);
+    d.click(d.form->Models, kHeating, &site::FormSiteCommission::Models_ItemClick);
+    d.click(d.form->Revisions, "2.5-0-03", &site::FormSiteCommission::Revisions_ItemClick);
+    d.form->TextPartition_Change("");
+    // A row not wanted goes; the rows after it move up.
+    d.form->Rows_ItemClick(3);
+    d.form->CmdRemove_Click();
+    ASSERT_EQ(d.form->Rows.items.size(), 2u);
+
+    d.start("site secret");
+    ASSERT_EQ(d.checked, std::vector<size_t>{2});
+    d.runToEnd();
+    EXPECT_EQ(d.fake.revisionOf, (std::map<std::string, std::string>{
+                                     {"KVX1", std::string(kC) + "/3.1-0-02/32"},
+                                     {"KVX2", std::string(kHeating) + "/2.5-0-03/0"}}));
+    EXPECT_EQ(d.fake.passwords, (std::vector<std::string>{"site secret", "site secret"}));
+
+    // The report goes into the machine folder, named by the time; a second run in the same
+    // second gets a name of its own.
+    d.fake.failing = "KVX2";
+    d.start();
+    d.runToEnd();
+    const std::string folder = d.env.machineDir + "/site-reports/";
+    const struct {
+        std::string file;
+        site::RowResult second;
+    } reports[] = {{"2026-12-09T08-15-02Z.json", site::RowResult::Succeeded},
+                   {"2026-12-09T08-15-02Z_2.json", site::RowResult::Failed}};
+    for (const auto& r : reports) {
+        std::ifstream in(folder + r.file);
+        const auto report = nlohmann::json::parse(in, nullptr, false);
+        ASSERT_TRUE(report.contains("controllers")) << r.file;
+        const auto& rows = report["controllers"];
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0]["controller"], "KVX1");
+        EXPECT_EQ(rows[0]["result"], "succeeded");
+        EXPECT_EQ(rows[0]["imageChecksum"], "0x0000abcd");
+        EXPECT_EQ(rows[1]["revision"], "2.5-0-03");
+        EXPECT_EQ(rows[1]["result"], site::resultText(r.second));
+        EXPECT_TRUE(std::filesystem::exists(site::csvPathFor(folder + r.file)));
+    }
+    EXPECT_EQ(d.form->ReportPath, folder + reports[1].file);
+    EXPECT_NE(d.form->LabelStatus.caption.find(reports[1].file), std::string::npos);
+}
+
+TEST(FormSiteCommission, PlanRowsAndSearchRowsReplaceEachOther) {
+    Dialog d(threeFound());
+    d.form->CmdSearch_Click();
+    d.settle();
+    EXPECT_TRUE(d.form->Models.enabled);
+    d.form->OpenPlan(d.env.temp / "site/plan.csv");
+    ASSERT_EQ(d.form->Rows.items.size(), 2u);
+    EXPECT_EQ(d.cell(0, 1), "") << "no name of a found controller on a plan's row";
+    EXPECT_FALSE(d.form->Models.enabled) << "a plan's rows keep the plan's choice";
+    d.form->CmdSearch_Click();
+    d.settle();
+    EXPECT_EQ(d.form->Rows.items.size(), 3u);
+    d.form->Rows_ItemClick(1);
+    d.click(d.form->Revisions, "3.1-0-02", &site::FormSiteCommission::Revisions_ItemClick);
+    d.form->CmdRemove_Click();
+    d.form->CmdRemove_Click();  // nothing selected any more
+    d.form->Rows_ItemClick(1);
+    d.form->CmdRemove_Click();
+    ASSERT_EQ(d.form->Rows.items.size(), 1u);
+    EXPECT_EQ(d.cell(0, 0), "KVX3");
+}
+
+TEST(FormSiteCommission, JobsReachTheRunAndOnlyANumberInRangeStartsIt) {
+    const struct {
+        const char* jobs;
+        bool starts;
+        int mostAtOnce;
+    } cases[] = {{"1", true, 1},    {"2", true, 2},  {"8", true, 2},   {"0", false, 0},
+                 {"257", false, 0}, {"x", false, 0}, {" 2", false, 0}, {"", false, 0}};
+    for (const auto& c : cases) {
+        Dialog d;
+        d.form->OpenPlan(d.env.temp / "site/plan.csv");
+        // Each load waits until as many load at once as the jobs allow.
+        d.fake.together = c.mostAtOnce;
+        d.form->TextJobs.text = c.jobs;
+        d.start();
+        EXPECT_EQ(d.checked.size(), c.starts ? 1u : 0u) << c.jobs;
+        if (!c.starts) {
+            EXPECT_NE(d.form->LabelStatus.caption.find("a number from 1 to 256"), std::string::npos)
+                << c.jobs;
+            continue;
+        }
+        d.runToEnd();
+        EXPECT_EQ(d.fake.mostAtOnce, c.mostAtOnce) << c.jobs;
+        EXPECT_EQ(d.cell(1, 8), "succeeded") << c.jobs;
+    }
+}
+
+TEST(FormSiteCommission, CheckAndSearchRunOffTheWindowThreadAndCloseDoesNotWaitForThem) {
+    Dialog d(threeFound());
+    auto checkGate = std::make_shared<Gate>();
+    auto searchGate = std::make_shared<Gate>();
+    d.services.closeWait = 0ms;
+    d.services.check = [checkGate](const site::Plan&, const secure::Secret&) {
+        checkGate->pass();
+        checkGate->leave();
+        return std::vector<site::PlanProblem>{{3, "unknown serial KVX2"}};
+    };
+    d.services.search = [searchGate, found = threeFound()] {
+        searchGate->pass();
+        searchGate->leave();
+        return site::SearchOutcome{found, ""};
+    };
+    d.form = std::make_unique<site::FormSiteCommission>(*d.env.program, d.services);
+    const auto idle = [&] {
+        return d.form->CmdStart.enabled || d.form->CmdSearch.enabled || d.form->CmdOpen.enabled;
+    };
+
+    d.form->CmdSearch_Click();
+    ASSERT_TRUE(searchGate->waitFor(&Gate::entered));
+    d.form->PollTimer_Timer();
+    EXPECT_EQ(d.form->LabelStatus.caption, "Searching…");
+    EXPECT_TRUE(d.form->PollTimer.enabled);
+    EXPECT_FALSE(idle());
+    EXPECT_NE(searchGate->thread, std::this_thread::get_id());
+    searchGate->opened();
+    d.settle();
+    EXPECT_EQ(d.form->Rows.items.size(), 3u);
+
+    d.form->OpenPlan(d.env.temp / "site/plan.csv");
+    d.input.answers = {""};
+    d.form->CmdStart_Click();
+    ASSERT_TRUE(checkGate->waitFor(&Gate::entered));
+    d.form->PollTimer_Timer();
+    EXPECT_EQ(d.form->LabelStatus.caption, "Checking the plan…");
+    EXPECT_FALSE(idle());
+    d.form->OpenPlan(d.env.temp / "site/plan.csv");  // refused while the check runs
+    EXPECT_TRUE(d.form->waiting());
+    EXPECT_NE(checkGate->thread, std::this_thread::get_id());
+    checkGate->opened();
+    d.settle();
+    ASSERT_EQ(d.form->Problems.items.size(), 1u);
+    EXPECT_EQ(d.form->Problems.items[0].subItems[0], "unknown serial KVX2");
+    EXPECT_FALSE(d.form->running());
+    EXPECT_TRUE(idle());
+
+    // Closed while the search runs: the dialog goes at once, the search ends into nothing.
+    auto lateGate = std::make_shared<Gate>();
+    d.services.search = [lateGate] {
+        lateGate->pass();
+        lateGate->leave();
+        return site::SearchOutcome{};
+    };
+    d.form = std::make_unique<site::FormSiteCommission>(*d.env.program, d.services);
+    d.form->CmdSearch_Click();
+    ASSERT_TRUE(lateGate->waitFor(&Gate::entered));
+    d.form->CmdClose_Click();
+    EXPECT_FALSE(d.form->Visible);
+    d.form.reset();
+    lateGate->opened();
+    EXPECT_TRUE(lateGate->waitFor(&Gate::left));
 }
 
 }  // namespace

@@ -165,10 +165,21 @@ public:
         showInfo_ = flag;
     }
     float Progress() const override { return progress_; }
+    uint8_t PLA() const override { return pla_; }
+    void PLA(uint8_t pla) override {
+        rec("PLA=" + num(pla));
+        pla_ = pla;
+    }
+    uint8_t ELA() const override { return ela_; }
+    void ELA(uint8_t ela) override {
+        rec("ELA=" + num(ela));
+        ela_ = ela;
+    }
 
 private:
     int16_t allDone_ = 0, showInfo_ = 0;
     float progress_ = 0;
+    uint8_t pla_ = 255, ela_ = 30;
 };
 
 class FakeOsUpgrader final : public Addressed<components::OsUpgrader> {

@@ -1,7 +1,8 @@
 #pragma once
-// Runs job files against a controller without KVXreal C, always at 255:30 on `Link`: stop the
-// application, clear it, write variables by name, load application images, start it (the
-// format is in docs/job-file.md). Flags are -1 (true) or 0 (false).
+// Runs job files against a controller without KVXreal C, at PLA:ELA on `Link` (255:30, the
+// controller at the end of the link, unless set): stop the application, clear it, write
+// variables by name, load application images, start it (the format is in docs/job-file.md).
+// Flags are -1 (true) or 0 (false).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,6 +32,10 @@ public:
     virtual void ErrorFile(const std::string& path) = 0;
     virtual int32_t Link() const = 0;
     virtual void Link(int32_t link) = 0;
+    virtual uint8_t PLA() const = 0;
+    virtual void PLA(uint8_t pla) = 0;
+    virtual uint8_t ELA() const = 0;
+    virtual void ELA(uint8_t ela) = 0;
     // -1 when every job completed.
     virtual int16_t AllDone() const = 0;
     // Setting -1 shows the loading information (the log) in a message box.

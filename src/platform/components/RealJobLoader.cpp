@@ -42,10 +42,10 @@ wire::ApplicationAction applicationAction(StepAction action) {
     }
 }
 
-transfer::Job transferJob(int32_t link, const ImageSource& source) {
+transfer::Job transferJob(int32_t link, wire::Address to, const ImageSource& source) {
     transfer::Job t;
     t.link = link;
-    t.address = wire::kDirectAddress;
+    t.address = to;
     t.target = wire::TransferTarget::LegacyApplication;
     t.model = source.image.model;
     t.name = source.image.name;
@@ -125,7 +125,7 @@ bool RealJobLoader::AddJobFile(const std::string& path, Job* /*parent*/,
 }
 
 bool RealJobLoader::fitsController(const QueuedJob& job, std::string& why) {
-    Channel controller(links_, link_, wire::kDirectAddress);
+    Channel controller(links_, link_, to_);
     std::optional<int32_t> model;
     for (const JobStep& step : job.content.steps) {
         if (step.action != StepAction::Load) continue;
@@ -151,7 +151,7 @@ bool RealJobLoader::fitsController(const QueuedJob& job, std::string& why) {
 
 bool RealJobLoader::stage(const QueuedJob& job, Staged& staged, double from, double share,
                           std::string& why) {
-    staged.job = transferJob(link_, job.images.at(staged.step->line));
+    staged.job = transferJob(link_, to_, job.images.at(staged.step->line));
     staged.job.holdCommit = true;
     transfer::TransferEngine engine(links_, tuning_);
     const auto result = engine.run(staged.job, [&](const transfer::Progress& p) {
@@ -168,7 +168,7 @@ bool RealJobLoader::stage(const QueuedJob& job, Staged& staged, double from, dou
 }
 
 bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::string& why) {
-    Channel controller(links_, link_, wire::kDirectAddress);
+    Channel controller(links_, link_, to_);
     bool ok = false;
     switch (step.action) {
         case StepAction::Stop:
@@ -181,7 +181,7 @@ bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::stri
             break;
         case StepAction::Load: {
             transfer::TransferEngine engine(links_, tuning_);
-            const auto result = engine.run(transferJob(link_, job.images.at(step.line)),
+            const auto result = engine.run(transferJob(link_, to_, job.images.at(step.line)),
                                            [&](const transfer::Progress&) {
                                                screen_.processEvents();
                                                return true;
@@ -201,7 +201,7 @@ void RealJobLoader::startAgain(bool damaged) {
               "one. Load the program again.");
         return;
     }
-    Channel controller(links_, link_, wire::kDirectAddress);
+    Channel controller(links_, link_, to_);
     if (controller.run(wire::ApplicationControlRequest{wire::ApplicationAction::Start})) {
         error("The application was started again.");
     } else if (controller.code1 == wire::code(wire::ReplyCode::NotFound)) {

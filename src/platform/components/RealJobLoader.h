@@ -1,5 +1,5 @@
 #pragma once
-// The job loader on the wire: runs the steps of its job files against 255:30 on Link.
+// The job loader on the wire: runs the steps of its job files against PLA:ELA on Link.
 #include <memory>
 #include <vector>
 
@@ -32,6 +32,10 @@ public:
     void ErrorFile(const std::string& path) override;
     int32_t Link() const override { return link_; }
     void Link(int32_t link) override { link_ = link; }
+    uint8_t PLA() const override { return to_.pla; }
+    void PLA(uint8_t pla) override { to_.pla = pla; }
+    uint8_t ELA() const override { return to_.ela; }
+    void ELA(uint8_t ela) override { to_.ela = ela; }
     int16_t AllDone() const override { return allDone_ ? -1 : 0; }
     int16_t ShowInfo() const override { return showInfo_; }
     void ShowInfo(int16_t flag) override;
@@ -62,6 +66,7 @@ private:
     image::KeyReading key_;  // the product's: only images it signed are sent
     transfer::Tuning tuning_;
     int32_t link_ = 0;
+    wire::Address to_ = wire::kDirectAddress;
     bool stopAtFailure_ = false;
     bool allDone_ = false;
     int16_t showInfo_ = 0;
