@@ -148,6 +148,8 @@ void Discovery::answer(std::size_t size, const address_v4& destination) {
     if (!frame || frame->reply || frame->command != wire::code(wire::Command::Discover)) return;
     auto request = wire::decodeDiscoveryRequest(frame->payload);
     if (!request) return;
+    searches_.emplace(sender_.address().to_string() + ":" + std::to_string(sender_.port()),
+                      frame->sequence);
     for (Voice& v : voices_) {
         const DiscoverySubject& s = v.subject;
         if (!discoveryReaches(destination, v.reach, v.mask) || !s.present() || lost()) continue;

@@ -11,7 +11,9 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/Controller.h"
@@ -37,6 +39,9 @@ class Discovery {
     bool open(const Endpoint& where, std::string& error);
     const asio::ip::udp::endpoint& bound() const { return bound_; }
     void close();
+    // The searches heard so far: a search sends its request in several rounds under one
+    // sequence number, so each sender's sequence counts once.
+    std::size_t searches() const { return searches_.size(); }
 
   private:
     struct Voice {
@@ -60,6 +65,7 @@ class Discovery {
     DiscoveryFaults faults_;
     std::mt19937 random_;
     std::list<asio::steady_timer> delayed_;
+    std::set<std::pair<std::string, uint16_t>> searches_;
 };
 
 }  // namespace sim

@@ -392,6 +392,10 @@ std::string Simulator::command(const std::string& line, bool& quit) {
         return "ok opened " + std::to_string(t.opened()) + " bad_signature " +
                std::to_string(t.badSignatures());
     }
+    if (verb == "discoveries") {
+        if (in >> extra) return "error usage: discoveries";
+        return "ok searches " + std::to_string(discovery_ ? discovery_->searches() : 0);
+    }
     return "error unknown command " + verb;
 }
 

@@ -4,19 +4,31 @@
 #include <cmath>
 
 namespace catalogue {
+namespace {
 
-void WaitSeconds(Platform& platform, double seconds) {
-    using namespace std::chrono;
-    // The deadline is a whole second of a clock that never jumps back, so the wait lasts the
-    // same across midnight or a change of the wall clock.
-    const auto toSeconds = [](steady_clock::time_point t) {
-        return duration<double>(t.time_since_epoch()).count();
-    };
-    const double deadline = std::round(toSeconds(platform.clock.now()) + seconds);
+// Seconds of a clock that never jumps back, so a wait lasts the same across midnight or a
+// change of the wall clock.
+double toSeconds(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+void waitUntil(Platform& platform, double deadline) {
     while (toSeconds(platform.clock.now()) <= deadline) {
         platform.screen.processEvents();
-        platform.clock.sleepFor(milliseconds(10));  // events still flow; the core stays cool
+        // Events still flow; the core stays cool.
+        platform.clock.sleepFor(std::chrono::milliseconds(10));
     }
+}
+
+}  // namespace
+
+void WaitSeconds(Platform& platform, double seconds) {
+    // The deadline is a whole second.
+    waitUntil(platform, std::round(toSeconds(platform.clock.now()) + seconds));
+}
+
+void WaitFromNow(Platform& platform, double seconds) {
+    waitUntil(platform, toSeconds(platform.clock.now()) + seconds);
 }
 
 }  // namespace catalogue

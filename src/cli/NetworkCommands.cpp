@@ -11,6 +11,7 @@
 #include "network/ControllerLookup.h"
 #include "network/FormSearchTCP.h"
 #include "network/PasswordPrompt.h"
+#include "platform/comm/LinkSecurity.h"
 #include "platform/components/finder/LinkedController.h"
 
 namespace cli {
@@ -172,15 +173,21 @@ bool chooseController(app::Program& program, const std::string& serial, std::str
         return false;
     }
     auto& c = program.comm.finder->Item(i);
-    if (c.EncryptionRequired() && !c.PasswordAccepted()) {
+    const bool refused = c.EncryptionRequired() && !c.PasswordAccepted();
+    // The link's own reason tells a wrong password from another controller answering in its
+    // place, and a refusal from a controller that is gone.
+    auto* linked = dynamic_cast<components::LinkedController*>(&c);
+    const std::string reason = linked != nullptr ? linked->why() : "";
+    if (refused) {
         // A controller that takes no password for now is not one whose password is wrong.
         const comm::PasswordCheck check = c.LastPasswordCheck();
         why += check == comm::PasswordCheck::RateLimited ? std::string(": ") + network::kRateLimited
                : program.comm.NetworkPassword.empty()
                    ? ": it needs its network password (at the prompt or with --password-stdin)"
-                   : ": wrong network password";
+               : reason.starts_with(comm::kAnotherController) ? ": " + reason
+                                                              : ": wrong network password";
     } else {
-        why += ": it refused the link or is gone";
+        why += ": it refused the link or is gone" + (reason.empty() ? "" : " (" + reason + ")");
     }
     return false;
 }

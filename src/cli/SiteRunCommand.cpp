@@ -114,8 +114,11 @@ int runSite(SiteRunArgs args) {
             return exitcode::Ok;
         }
     }
-    SiteSetup setup{args.machineDir, sitePassword(args, plan)};
-    problems = checkSitePlan(setup, plan, std::cerr);
+    SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
+    // The check's one search serves every row.
+    auto heard = std::make_shared<Sightings>();
+    problems = checkSitePlan(setup, plan, std::cerr, heard.get());
+    setup.sightings = heard;
     if (!problems.empty()) {
         printProblems(problems, args.plan);
         std::cerr << "The plan has mistakes: nothing was sent.\n";

@@ -29,6 +29,7 @@
 #include "platform/components/JobFile.h"
 #include "platform/components/JobLoader.h"
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/components/finder/UdpFinder.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/os/NativePath.h"
 #include "platform/sysvars/Table.h"
@@ -92,12 +93,14 @@ std::string olderOsVersion(app::Program& program, int16_t pla, int16_t ela) {
 }  // namespace
 
 std::vector<site::PlanProblem> checkSitePlan(const SiteSetup& setup, const site::Plan& plan,
-                                             std::ostream& said) {
+                                             std::ostream& said, Sightings* heard) {
     Session session(setup.machineDir, said, false);
     app::Program& program = session.program();
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     program.comm.NetworkPassword = setup.password;
-    return site::checkPlan(program, plan);
+    std::vector<site::PlanProblem> problems = site::checkPlan(program, plan);
+    if (heard != nullptr) *heard = session.finders().heard();
+    return problems;
 }
 
 // The load's dialogs without a screen: the plan is the consent to an operating-system
@@ -128,9 +131,13 @@ SiteSteps::SiteSteps(const SiteSetup& setup, const site::PlanRow& row, site::Row
       context_(context),
       forms_(std::make_unique<Forms>()),
       session_(std::make_unique<Session>(setup.machineDir, said_, false)) {
+    // Fifty rows broadcasting at once would miss answers and each wait for its own: the row
+    // takes where its controller answered the check.
+    if (setup.sightings && !row.serial.empty()) session_->finders().answerFrom(*setup.sightings);
     session_->messageBoxes().answerYes = true;
     app::Program& program = session_->program();
     program.load.forms = forms_.get();
+    program.load.listAfterLoad = false;
     // Cancel reaches the load at its next window, as Cancel in the dialog does.
     session_->screen().onEvents = [this] {
         app::Program& p = session_->program();
@@ -253,7 +260,8 @@ bool SiteSteps::backup(site::ControllerReport& report) {
 bool SiteSteps::upgradeOs(site::ControllerReport&) {
     app::Program& program = session_->program();
     const clink::Connection& c = program.connection;
-    // The single load checks the system only on these; its own check then finds it current.
+    // The single load checks the system only on these; having checked it here, the load does
+    // not again.
     if (c.ControllerOsKind != "C" && c.CommKind != kSerial) return true;
     load::CommandLock lock(program, load::Unlock::FromProgramOptions);
     const auto& selected =
@@ -265,9 +273,11 @@ bool SiteSteps::upgradeOs(site::ControllerReport&) {
     switch (result) {
         case load::OsCheck::Upgraded:
             context_.message("operating system upgraded");
+            program.load.osChecked = true;
             return true;
         case load::OsCheck::Skipped:
         case load::OsCheck::Current:
+            program.load.osChecked = true;
             return true;
         default:
             return fail("operating-system upgrade failed");
@@ -300,11 +310,19 @@ bool SiteSteps::verify(site::ControllerReport& report) {
         kvxrealC ? selected.FileC : selected.File);
     std::string why;
     if (!kvxrealC) path = lastLoadedImage(*path, why);
-    std::optional<components::ImageSource> source;
+    std::optional<uint32_t> expected;
     if (path)
-        source = components::openImage(*path, image::Kind::Application,
-                                       components::productKey(session_->library()), why);
-    if (!source) return fail("the image cannot be read back for the comparison: " + why);
+        expected = setup_.checksums->of(
+            *path,
+            [&](std::string& problem) -> std::optional<uint32_t> {
+                const auto source = components::openImage(
+                    *path, image::Kind::Application, components::productKey(session_->library()),
+                    problem);
+                if (!source) return std::nullopt;
+                return source->image.payloadChecksum();
+            },
+            why);
+    if (!expected) return fail("the image cannot be read back for the comparison: " + why);
     int32_t stored = 0;
     bool read = false;
     if (kvxrealC) {
@@ -320,12 +338,11 @@ bool SiteSteps::verify(site::ControllerReport& report) {
                                kImageFile, 0, 0, stored, clink::flags::Normal, status, {});
     }
     if (!read) return fail("the stored checksum could not be read back");
-    const uint32_t expected = source->image.payloadChecksum();
     // The report names a checksum only once it is the image's: a damaged copy is no result.
-    if (static_cast<uint32_t>(stored) != expected)
+    if (static_cast<uint32_t>(stored) != *expected)
         return fail("the controller holds checksum " + hex(static_cast<uint32_t>(stored)) +
-                    ", the image has " + hex(expected));
-    report.imageChecksum = hex(expected);
+                    ", the image has " + hex(*expected));
+    report.imageChecksum = hex(*expected);
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/ImageChecksums.h"
+#include "platform/components/finder/Sighting.h"
 #include "platform/secure/Sodium.h"
 #include "site/ControllerSteps.h"
 
@@ -14,15 +16,23 @@ namespace cli {
 
 class Session;
 
+using Sightings = std::vector<components::Sighting>;
+
 struct SiteSetup {
     std::string machineDir;   // resolved: backups go there
     secure::Secret password;  // the site's network password; empty: none
+    // What the check's search heard: the rows reach their controllers from it, and nobody
+    // searches the network again. Null: each row searches for its own.
+    std::shared_ptr<const Sightings> sightings;
+    // What every row compares its controller's checksum with.
+    std::shared_ptr<ImageChecksums> checksums = std::make_shared<ImageChecksums>();
 };
 
 // The plan's check on a session of its own, reaching the network as the run will, with the
-// same password; what the program's message boxes say goes to `said`.
+// same password; what the program's message boxes say goes to `said`. What its search heard
+// goes to `heard`, for the run's setup.
 std::vector<site::PlanProblem> checkSitePlan(const SiteSetup& setup, const site::Plan& plan,
-                                             std::ostream& said);
+                                             std::ostream& said, Sightings* heard = nullptr);
 
 class SiteSteps final : public site::ControllerSteps {
   public:

@@ -197,7 +197,7 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
             }
         }
     }
-    RefreshPartitionList(program);
+    if (program.load.listAfterLoad) RefreshPartitionList(program);
     if (notRunning) catalogue::ShowErrorMessage(glib, NotRunningText(*notRunning));
     if (outcome == LoadOutcome::Loaded) {
         catalogue::ShowInfoMessage(

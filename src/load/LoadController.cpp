@@ -1,5 +1,7 @@
 #include "load/LoadController.h"
 
+#include <utility>
+
 #include "load/Controller.h"
 #include "program/Program.h"
 #include "catalogue/Messages.h"
@@ -53,6 +55,8 @@ std::string ProgramDirectory(program::Program& program, const std::string& direc
 }
 
 LoadOutcome LoadController(program::Program& program) {
+    // Good for this load only, whatever becomes of it.
+    const bool osChecked = std::exchange(program.load.osChecked, false);
     CommandLock lock(program, Unlock::FromProgramOptions);
     if (!lock.acquired()) return LoadOutcome::NotRun;
     kvxglib::Library& glib = program.platform.glib;
@@ -76,10 +80,12 @@ LoadOutcome LoadController(program::Program& program) {
     const bool kvxrealC = c.ControllerOsKind == "C";
     if (!kvxrealC) controller.coolStart(c.CurrentPLA, c.CurrentELA);
     const std::string directory = ProgramDirectory(program, selected.Directory);
-    if (kvxrealC || c.CommKind == kSerial) CheckOsRevision(program, directory);
+    if ((kvxrealC || c.CommKind == kSerial) && !osChecked) CheckOsRevision(program, directory);
     controller.setClock(c.CurrentPLA, c.CurrentELA);
     program.mainWindow.CtrlStatusLine.caption = "Setting the clock in the controller";
-    catalogue::WaitSeconds(program.platform, 2);
+    // Two seconds from the setting, not to a whole second: nothing in the controller keys on
+    // whole seconds, and many loads at once would each wait up to a second more.
+    catalogue::WaitFromNow(program.platform, 2);
     const std::string& jobFile = kvxrealC ? selected.FileC : selected.File;
     if (jobFile.empty()) {
         catalogue::ShowErrorMessage(

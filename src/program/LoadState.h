@@ -31,6 +31,12 @@ struct LoadState {
     // backups sit above the load. The file; "" with the reason in `why` when there is nothing
     // to back up; nothing with `why` when the backup failed.
     std::function<std::optional<std::string>(std::string& why)> backupSettings;
+    // The operating system was checked (and upgraded where needed) for the next load, just
+    // before it: that load does not check it again. The load clears it.
+    bool osChecked = false;
+    // A load lists the partitions afresh for whoever looks at the list; a site row, where
+    // nobody does and which reads back what it needs itself, spares the controller the reads.
+    bool listAfterLoad = true;
 };
 
 ui::FormHost& FormsOf(program::Program& program);

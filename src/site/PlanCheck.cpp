@@ -270,12 +270,15 @@ class Checker {
                 else
                     problem(*row, "the controller " + row->serial + " refused the link");
             } else {
-                sealedPartition(*row);
+                sealedPartition(*row, *finder, c);
             }
         }
     }
 
-    void sealedPartition(const PlanRow& row) {
+    // The one search's controller, now with the password: a second search would cost the run
+    // another wait and could miss answers on a busy network.
+    void sealedPartition(const PlanRow& row, components::ControllerFinder& finder,
+                         components::FoundController& c) {
         const secure::Secret& password = program_.comm.NetworkPassword;
         if (password.empty()) {
             problem(row, "the controller " + row.serial +
@@ -283,26 +286,15 @@ class Checker {
                              "(--password-stdin)");
             return;
         }
-        std::unique_ptr<components::ControllerFinder> finder =
-            program_.platform.finders->CreateFinder();
-        finder->ClearCriteria();
-        finder->SerialFilter(row.serial);
-        finder->ApplySerialFilter();
-        finder->Password(password);
-        finder->Search();
-        for (int32_t i = 0; i < finder->Count(); ++i) {
-            components::FoundController& c = finder->Item(i);
-            if (!sameSerial(c.SerialNumber(), row.serial)) continue;
-            if (!c.PasswordAccepted()) {
-                problem(row, "the controller " + row.serial + " refused the network password");
-            } else if (c.Connect() && c.Handle() != 0) {
-                partitionOf(row, c.Handle(), 255, 30);
-            } else {
-                problem(row, "the controller " + row.serial + " refused the link");
-            }
-            return;
-        }
-        problem(row, "the controller " + row.serial + " no longer answers on the network");
+        // Its controllers prove the finder's password: held for this one only.
+        finder.Password(password);
+        if (!c.PasswordAccepted())
+            problem(row, "the controller " + row.serial + " refused the network password");
+        else if (c.Connect() && c.Handle() != 0)
+            partitionOf(row, c.Handle(), 255, 30);
+        else
+            problem(row, "the controller " + row.serial + " refused the link");
+        finder.Password(secure::Secret());
     }
 
     // The stations of each serial bus (or direct link): each must answer at its address, and a

@@ -156,6 +156,21 @@ TEST(WaitSeconds, LastsAboutTheTimeAndKeepsEventsFlowing) {
     }
 }
 
+// Whatever part of a second the clock stands at: a wait from now lasts its time (within one
+// 10 ms round), where the whole-second wait may end half a second either way.
+TEST(WaitFromNow, LastsItsTimeFromTheStartAtAnyPartOfASecond) {
+    for (int phase : {0, 100, 499, 501, 900, 990}) {
+        ProgramFixture f(false);
+        f.clock.advance(std::chrono::milliseconds(phase));
+        const auto start = f.clock.now();
+        WaitFromNow(*f.platform, 2);
+        const double waited = std::chrono::duration<double>(f.clock.now() - start).count();
+        EXPECT_GT(waited, 2.0) << phase;
+        EXPECT_LE(waited, 2.011) << phase;
+        EXPECT_GT(f.screen.eventRounds, 0);
+    }
+}
+
 TEST(GetText, NumberedTextsOfTheDemoProduct) {
     ProgramFixture f;
     const std::string text = GetText(*f.glib, 830);

@@ -293,6 +293,29 @@ TEST_F(LoadJobTest, KvxrealCLoadRunsItsStepsInOrder) {
     EXPECT_THAT(forms.shown, ElementsAre("modeless FormLoadApplication"));
 }
 
+// A site row checks the operating system in a step of its own right before the load: that load
+// does not check it again, and the next one does.
+TEST_F(LoadJobTest, AnOsCheckedJustBeforeIsCheckedAgainOnlyByTheNextLoad) {
+    program().load.osChecked = true;
+    EXPECT_EQ(load::LoadController(program()), LoadOutcome::Loaded);
+    EXPECT_THAT(factory().callsOf("OsUpgrader"), IsEmpty());
+    EXPECT_FALSE(program().load.osChecked);
+    load::LoadController(program());
+    EXPECT_THAT(factory().callsOf("OsUpgrader"), Contains("OsUpgrader.PLA=12"));
+}
+
+// Where nobody looks at the partition list, the load does not read it afresh afterwards.
+TEST_F(LoadJobTest, TheListAfterTheLoadOnlyWhereSomebodyLooksAtIt) {
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        program().load.listAfterLoad = shown;
+        controller->calls.clear();
+        EXPECT_EQ(load::LoadController(program()), LoadOutcome::Loaded);
+        // The target's check reads the list once; the refresh a second time.
+        EXPECT_EQ(controller->callsStartingWith("partitions").size(), shown ? 2u : 1u);
+    }
+}
+
 TEST_F(LoadJobTest, ProgressReachesTheDialogWhileEveryCommandIsLocked) {
     std::vector<std::string> seen;
     factory().script.loadProgress = {0.4567, 1.7, 0.5};

@@ -84,7 +84,7 @@ PasswordCheck LinkSecurity::prove(secure::HostHandshake& host, const wire::Hello
     auto proof = host.prove(password_.text(), hello);
     if (!proof) {
         why = !serial_.empty() && hello.serialNumber != serial_
-                  ? "the controller answering is " + hello.serialNumber + ", not " + serial_
+                  ? std::string(kAnotherController) + hello.serialNumber + ", not " + serial_
                   : "the controller's hello is not usable";
         return PasswordCheck::Refused;
     }

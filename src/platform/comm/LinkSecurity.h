@@ -19,6 +19,10 @@
 
 namespace comm {
 
+// How a refused handshake begins when another controller than the one chosen answered: it
+// names the one that answered, then the one chosen.
+inline constexpr std::string_view kAnotherController = "the controller answering is ";
+
 class LinkSecurity {
   public:
     using SendRaw = std::function<bool(const wire::Frame&, std::string&)>;

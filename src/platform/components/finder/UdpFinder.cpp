@@ -18,11 +18,6 @@ namespace {
 using asio::ip::udp;
 using Clock = std::chrono::steady_clock;
 
-struct Heard {
-    wire::DiscoveryReply reply;
-    std::string host;
-};
-
 // Sends the request to every target in rounds and collects what answers until the wait ends
 // (or, with a serial filter, until that controller answered).
 class Round {
@@ -31,7 +26,7 @@ class Round {
         : settings_(settings), targets_(std::move(targets)), filter_(std::move(filter)),
           socket_(io_), timer_(io_), buffer_(wire::kMaxDatagramSize + 1) {}
 
-    std::map<std::string, Heard> run() {
+    std::map<std::string, Sighting> run() {
         asio::error_code ec;
         socket_.open(udp::v4(), ec);
         if (!ec) socket_.set_option(asio::socket_base::broadcast(true), ec);
@@ -106,7 +101,7 @@ class Round {
         if (!reply || reply->serialNumber.empty()) return;
         if (!filter_.empty() && reply->serialNumber != filter_) return;
         const std::string serial = reply->serialNumber;
-        heard_.try_emplace(serial, Heard{std::move(reply).value(), sender_.address().to_string()});
+        heard_.try_emplace(serial, Sighting{std::move(reply).value(), sender_.address().to_string()});
         if (!filter_.empty()) done_ = true;
     }
 
@@ -121,7 +116,7 @@ class Round {
     std::vector<uint8_t> datagram_;
     uint16_t sequence_ = 0;
     Clock::time_point start_;
-    std::map<std::string, Heard> heard_;
+    std::map<std::string, Sighting> heard_;
     bool done_ = false;
     std::string problem_;
 };
@@ -129,19 +124,27 @@ class Round {
 }  // namespace
 
 void UdpFinder::Search() {
-    std::vector<wire::Ipv4> targets;
-    for (const auto& c : criteria()) targets.push_back(c.address);
-    if (targets.empty()) targets.push_back(settings_.target);
-    std::map<std::string, Heard> heard;
+    std::map<std::string, Sighting> heard;
     std::string problem;
-    try {
-        Round round(settings_, std::move(targets), appliedFilter());
-        heard = round.run();
-        problem = round.problem();
-    } catch (const std::system_error& error) {
-        // Out of descriptors or sockets the search cannot even start: that is its result,
-        // not "nobody answered".
-        problem = "the discovery socket cannot be opened: " + error.code().message();
+    if (hearing_ != nullptr && hearing_->given) {
+        for (const Sighting& s : *hearing_->given)
+            if (appliedFilter().empty() || s.reply.serialNumber == appliedFilter())
+                heard.try_emplace(s.reply.serialNumber, s);
+    } else {
+        std::vector<wire::Ipv4> targets;
+        for (const auto& c : criteria()) targets.push_back(c.address);
+        if (targets.empty()) targets.push_back(settings_.target);
+        try {
+            Round round(settings_, std::move(targets), appliedFilter());
+            heard = round.run();
+            problem = round.problem();
+        } catch (const std::system_error& error) {
+            // Out of descriptors or sockets the search cannot even start: that is its result,
+            // not "nobody answered".
+            problem = "the discovery socket cannot be opened: " + error.code().message();
+        }
+        if (hearing_ != nullptr)
+            for (const auto& [serial, h] : heard) hearing_->heard.insert_or_assign(serial, h);
     }
     // In serial-number order: the same network lists the same way every time.
     std::vector<std::unique_ptr<FoundController>> found;
@@ -155,7 +158,13 @@ std::unique_ptr<ControllerFinder> UdpFinderFactory::CreateFinder() {
     auto settings = readDiscoverySettings([this](const char* key) -> std::string {
         return library_.ReadSetting("Kvxmatic.Ini", "Link", key, "");
     });
-    return std::make_unique<UdpFinder>(library_, links_, settings, &upgrades);
+    return std::make_unique<UdpFinder>(library_, links_, settings, &upgrades, &hearing_);
+}
+
+std::vector<Sighting> UdpFinderFactory::heard() const {
+    std::vector<Sighting> out;
+    for (const auto& [serial, s] : hearing_.heard) out.push_back(s);
+    return out;
 }
 
 }  // namespace components
