@@ -23,7 +23,7 @@
 #include "load/FormUpgradeKVXreal.h"
 #include "load/LoadController.h"
 #include "load/OsUpgrade.h"
-#include "load/PartitionList.h"
+#include "load/ProgramPartitionChoice.h"
 #include "network/ControllerLookup.h"
 #include "platform/components/ImageSource.h"
 #include "platform/components/JobFile.h"
@@ -232,11 +232,15 @@ bool SiteSteps::connect(site::ControllerReport& report) {
     clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);
     report.osBefore = osVersion();
     if (c.ControllerOsKind == "C") {
-        if (row_.partition == 0) {
-            load::RefreshPartitionList(program);
-        } else if (!selectPartitionRow(program, row_.partition, why)) {
-            return fail(why);
+        // The controller refuses a load into the partition it runs: with none named, the row
+        // takes the one free program partition, or fails before anything changed.
+        int partition = row_.partition;
+        if (partition == 0) {
+            const load::ProgramPartitionChoice choice = load::ChooseFreeProgramPartition(program);
+            if (choice.partition == 0) return fail(choice.why);
+            partition = choice.partition;
         }
+        if (!selectPartitionRow(program, partition, why)) return fail(why);
     }
     tell();
     return true;

@@ -10,6 +10,7 @@
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
 #include "load/PartitionRows.h"
+#include "load/ProgramPartitionChoice.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "settingstool/SettingsFile.h"
 #include "site/RowLink.h"
@@ -180,6 +181,10 @@ class Checker {
     }
 
     void partitionOf(const PlanRow& row, int32_t link, int16_t pla, int16_t ela) {
+        if (row.partition == 0) {
+            freePartitionOf(row, link, pla, ela);
+            return;
+        }
         std::vector<uint8_t> numbers;
         int32_t status = 0;
         if (!clink::GetAllPartitions(program_.platform, link, pla, ela, numbers, 0, status)) {
@@ -195,6 +200,19 @@ class Checker {
         problem(row, "the controller " + rowController(row) + " has no partition " +
                          std::to_string(row.partition) + " (it has " +
                          (listed.empty() ? "none" : joined(listed)) + ")");
+    }
+
+    // A row without a partition takes the one program partition its controller does not run,
+    // as the run will: none or several is the plan's to mend.
+    void freePartitionOf(const PlanRow& row, int32_t link, int16_t pla, int16_t ela) {
+        const clink::Connection kept = program_.connection;
+        program_.connection.CurrentLink = link;
+        program_.connection.CurrentPLA = pla;
+        program_.connection.CurrentELA = ela;
+        const load::ProgramPartitionChoice choice = load::ChooseFreeProgramPartition(program_);
+        program_.connection = kept;
+        if (choice.partition == 0)
+            problem(row, "the controller " + rowController(row) + ": " + choice.why);
     }
 
     void notKvxrealC(const PlanRow& row) {
@@ -260,10 +278,10 @@ class Checker {
             }
         }
         for (const PlanRow* row : rows) {
-            if (!found.count(row) || row->partition == 0) continue;
+            if (!found.count(row)) continue;
             components::FoundController& c = finder->Item(found[row]);
             if (!c.IsKvxrealC()) {
-                notKvxrealC(*row);
+                if (row->partition != 0) notKvxrealC(*row);
             } else if (!c.EncryptionRequired()) {
                 if (c.Connect() && c.Handle() != 0)
                     partitionOf(*row, c.Handle(), 255, 30);
@@ -332,11 +350,10 @@ class Checker {
                 continue;
             }
             current[row] = at;
-            if (row->partition == 0) continue;
             clink::DetectControllerOsKind(program_, at.pla, at.ela);
-            if (program_.connection.ControllerOsKind != "C")
-                notKvxrealC(*row);
-            else
+            if (program_.connection.ControllerOsKind != "C") {
+                if (row->partition != 0) notKvxrealC(*row);
+            } else
                 partitionOf(*row, program_.connection.CurrentLink, at.pla, at.ela);
         }
         for (const PlanRow* row : rows) {

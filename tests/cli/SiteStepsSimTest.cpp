@@ -26,7 +26,8 @@ using ::testing::HasSubstr;
 namespace {
 
 constexpr int kControllers = 5;
-constexpr int kSealed = 4;  // 4 and 5 demand the same network password
+constexpr int kSealed = 4;   // 4 and 5 demand the same network password
+constexpr int kTwoFree = 3;  // has a second program partition beside the free 32
 const char* const kPassword = "site-pass";
 
 std::string id(int n) { return "C" + std::to_string(n); }
@@ -54,7 +55,9 @@ class SiteSteps : public ::testing::Test {
             network += simtest::kvxrealCController(
                 id(n), serial(n), n, "300",
                 n >= kSealed ? std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n"
-                             : "");
+                : n == kTwoFree ? "\n[Partition " + id(n) +
+                                      " 24]\nName=Spare\nType=2\nSize=0\nMaxSize=2097152\n"
+                                : "");
         temp.write("net.ini", network);
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
@@ -65,10 +68,10 @@ class SiteSteps : public ::testing::Test {
         setup.password = secure::Secret(kPassword);
     }
 
-    site::Plan plan(const std::vector<int>& controllers) {
+    site::Plan plan(const std::vector<int>& controllers, const std::string& partition = "32") {
         std::string text = "serial,link,address,model,revision,partition,new-address,settings\n";
         for (int n : controllers)
-            text += serial(n) + ",,,KVX300C KVXreal C controller,3.1-0-02,32,,\n";
+            text += serial(n) + ",,,KVX300C KVXreal C controller,3.1-0-02," + partition + ",,\n";
         temp.write("site.csv", text);
         std::vector<site::PlanProblem> problems;
         site::Plan read = site::readPlan(temp / "site.csv", problems);
@@ -77,12 +80,14 @@ class SiteSteps : public ::testing::Test {
     }
 
     // The check as the run makes it; its sightings go into the setup.
-    void check(const site::Plan& plan) {
+    std::vector<site::PlanProblem> check(const site::Plan& plan, bool clean = true) {
         std::ostringstream said;
         heard = std::make_shared<cli::Sightings>();
         const auto problems = cli::checkSitePlan(setup, plan, said, heard.get());
-        for (const auto& p : problems) ADD_FAILURE() << p.line << ": " << p.text;
+        if (clean)
+            for (const auto& p : problems) ADD_FAILURE() << p.line << ": " << p.text;
         setup.sightings = heard;
+        return problems;
     }
 
     site::Report run(const site::Plan& plan) {
@@ -170,6 +175,32 @@ TEST_F(SiteSteps, AForgedOrStaleAnswerFailsItsRowAndLoadsNothing) {
                           serial(kSealed)));
     expectUntouched(kSealed);
     expectUntouched(kSealed + 1);
+}
+
+// With no partition named, a row loads into the one program partition its controller does not
+// run (it refuses the running one); where two could take it, the check says so, and a run
+// that goes ahead all the same fails that row before any change.
+TEST_F(SiteSteps, ARowWithoutAPartitionTakesTheOneFreeProgramPartition) {
+    const std::string several =
+        "several partitions could take the program (24, 32; partition 16 runs its program): name "
+        "one in the plan's partition column";
+    const site::Plan rows = plan({1, kTwoFree}, "");
+    const auto problems = check(rows, false);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 3);
+    EXPECT_THAT(problems[0].text, HasSubstr(serial(kTwoFree) + ": " + several));
+    const site::Report report = run(rows);
+
+    EXPECT_EQ(report.rows[0].result, site::RowResult::Succeeded) << messages(report.rows[0]);
+    const auto s = saved(1);
+    EXPECT_EQ(s.activePartition, 32);
+    ASSERT_EQ(s.checksums.count(32), 1u);
+    EXPECT_EQ(report.rows[0].partition, 32);
+
+    EXPECT_EQ(report.rows[1].result, site::RowResult::Failed);
+    EXPECT_THAT(messages(report.rows[1]), HasSubstr(several));
+    expectUntouched(kTwoFree);
+    EXPECT_EQ(saved(kTwoFree).checksums.count(24), 0u);
 }
 
 }  // namespace
