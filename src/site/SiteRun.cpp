@@ -157,6 +157,8 @@ void SiteRun::runRow(size_t index) {
                 ok = false;
                 break;
             }
+            // The row shows the step it is in, also one that reports no progress.
+            post({index, p.name, -1, ""});
             const size_t told = report.messages.size();
             if (!((*steps).*(p.step))(report)) {
                 // A row never fails without saying where.

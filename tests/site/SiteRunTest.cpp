@@ -200,6 +200,13 @@ TEST(SiteRun, AFailingRowStopsOnlyItselfAndTheReportSaysWhere) {
         EXPECT_EQ(r.line, e.line);
         EXPECT_EQ(r.result, e.result);
         EXPECT_EQ(fake.calls[e.line], e.calls);
+        // Every step shows as it starts, also one that reports nothing of its own.
+        std::vector<std::string> shown;
+        for (const site::SiteEvent& event : ran.events)
+            if (event.row == i && event.step != "done" &&
+                (shown.empty() || shown.back() != event.step))
+                shown.push_back(event.step);
+        EXPECT_EQ(shown, e.calls);
         EXPECT_EQ(r.start, "2027-01-15T08:00:00.000Z");
         EXPECT_EQ(r.end, r.start);
         if (e.result == R::Failed) {
