@@ -160,7 +160,8 @@ void FormComSettings::btnSearchTCP_Click() {
 
 void FormComSettings::btnTCPSettings_Click() {
     saveTCPIPsettings();
-    ShowTCPSettings(program_, load::FormsOf(program_));
+    if (ShowTCPSettings(program_, load::FormsOf(program_)))
+        tcpIpWrittenTo_ = program_.current.CurrentSN;
 }
 
 void FormComSettings::saveTCPIPsettings() {
@@ -323,7 +324,10 @@ void FormComSettings::CmdCancel_Click() {
     program_.connection = openedConnection_;
     program_.current = openedController_;
     program_.mainWindow.CtrlStatusLine.caption =
-        "Communication settings cancelled: nothing changed.";
+        tcpIpWrittenTo_.empty()
+            ? "Communication settings cancelled: nothing changed."
+            : "Communication settings cancelled; the TCP/IP settings written to the controller " +
+                  tcpIpWrittenTo_ + " stay in it.";
     program_.TcpCfg = openedSettings_;
     close(false);
 }

@@ -81,6 +81,9 @@ class FormComSettings final : public ui::Form {
     clink::Connection openedConnection_;
     CurrentController openedController_;
     TcpCfg openedSettings_;
+    // The controller whose TCP/IP settings were written while the dialog was open: a Cancel
+    // cannot take that back.
+    std::string tcpIpWrittenTo_;
 };
 
 // Opens the dialog modally over the main window: mode 0 for a controller, 1 for an air unit.

@@ -545,6 +545,12 @@ TEST_F(ComSettingsTest, CommunicationSearchesPicksAndTakesTheController) {
         const auto& current = main().CurrentController;
         EXPECT_EQ(program().TcpCfg.MainComputerAddr, c.confirm ? "10.0.0.9" : "")
             << "Cancel puts the settings record back too";
+        // What the TCP/IP dialog wrote stays in the controller: a Cancel does not say otherwise.
+        if (!c.confirm) {
+            EXPECT_EQ(main().CtrlStatusLine.caption,
+                      "Communication settings cancelled; the TCP/IP settings written to the "
+                      "controller SN-2 stay in it.");
+        }
         if (c.confirm) {
             ASSERT_EQ(current.items.size(), 1u);
             EXPECT_EQ(current.items[0].subItems[0], "Name SN-2");
