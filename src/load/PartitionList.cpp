@@ -1,5 +1,7 @@
 #include "load/PartitionList.h"
 
+#include <string>
+
 #include "load/Controller.h"
 #include "program/Program.h"
 #include "load/PartitionRows.h"
@@ -49,8 +51,10 @@ void RefreshPartitionList(program::Program& program) {
         controller.readSystemSmallInt(kLocalPla, kLocalEla, 1, e, "255:30.QSystem.ELA");
     }
     int16_t active = -1;
+    // Named as it is asked for, so that a failure names the station that did not answer.
+    const std::string at = c.Target ? std::to_string(p) + ":" + std::to_string(e) : "255:30";
     if (!controller.readSystemInt(p, e, kActivePartitionIndex, active,
-                                  "255:30.QSystem.ActivePartition"))
+                                  at + ".QSystem.ActivePartition"))
         active = -1;
     int32_t activeWeb = -1;
     if (!controller.readNumber(c.CurrentPLA, c.CurrentELA, "QServices.HttpActiveSitePartition",
