@@ -1,5 +1,6 @@
 #include "catalogue/TextUtil.h"
 
+#include <climits>
 #include <cmath>
 
 #include "platform/os/NativePath.h"
@@ -67,7 +68,10 @@ std::string PutByteAt(std::string text, size_t position, int value) {
 }
 
 std::string PutByteTextAt(std::string text, size_t position, const std::string& valueText) {
-    return PutByteAt(std::move(text), position, static_cast<int>(NumericValue(valueText)));
+    const double value = NumericValue(valueText);
+    // A number no int holds has no byte to give: the record stays as it was.
+    if (!(value > INT_MIN - 1.0 && value < INT_MAX + 1.0)) return text;
+    return PutByteAt(std::move(text), position, static_cast<int>(value));
 }
 
 std::string PutWordAt(std::string text, size_t position, int value) {

@@ -76,6 +76,9 @@ TEST(RecordBytes, PutByteWordAndOemText) {
     EXPECT_EQ(PutWordAt("abcd", 2, 258), std::string("a\x02\x01" "d"));
     EXPECT_EQ(PutByteAt("abc", 3, 0x41), "abA");
     EXPECT_EQ(PutByteTextAt("abc", 1, "66"), "Bbc");
+    // A number beyond any int (once an undefined conversion) leaves the record alone.
+    EXPECT_EQ(PutByteTextAt("abc", 1, "99999999999"), "abc");
+    EXPECT_EQ(PutByteTextAt("abc", 1, "-1e"), std::string("\xFF" "bc"));
     EXPECT_EQ(PutOemTextAt("      ", 3, "\xC3\xA9t\xC3\xA9xyz"), std::string("  \x82t\x82x"));
     EXPECT_EQ(PutByteAt("abc", 4, 0x41), "abc");  // past the end: unchanged
 }
