@@ -10,7 +10,6 @@
 #include "cli/Selection.h"
 #include "cli/Session.h"
 #include "platform/kvxglib/MachineConfig.h"
-#include "settingstool/SettingsFile.h"
 #include "site/SettingsBackup.h"
 
 namespace cli {
@@ -25,29 +24,6 @@ struct SettingsArgs {
     bool passwordStdin = false;
     bool force = false;
 };
-
-// The module and package a settings file names, read before anything is written to the
-// controller, so that the user sees what is about to be restored.
-bool describeFile(Session& session, const std::string& file, std::string& module,
-                  std::string& package, std::string& why) {
-    os::FileFailure failure;
-    const std::optional<std::string> text =
-        session.program().platform.files.readFile(file, failure);
-    if (!text) {
-        why = "the settings file " + file + " cannot be read: " + failure.reason;
-        return false;
-    }
-    std::string damage;
-    const std::optional<settingstool::SettingsData> data =
-        settingstool::parseSettings(*text, damage);
-    if (!data) {
-        why = "the settings file " + file + " is not restored: " + damage;
-        return false;
-    }
-    module = data->module;
-    package = data->package;
-    return true;
-}
 
 // The revision selected first: clicking it resets the connection the window would have.
 bool connect(Session& session, const SettingsArgs& args) {
@@ -100,13 +76,16 @@ int runRestore(const Options& options, const SettingsArgs& args) {
         }
         file = *newest;
     }
-    std::string module;
-    std::string package;
+    // What is about to be restored is told before anything is written to the controller.
     std::string why;
-    if (!describeFile(session, file, module, package, why)) {
+    const std::optional<site::SettingsFileNames> names =
+        site::readSettingsFileNames(session.program(), file, why);
+    if (!names) {
         std::cerr << "error: " << why << '\n';
         return exitcode::Failed;
     }
+    const std::string& module = names->module;
+    const std::string& package = names->package;
     std::cerr << "restoring " << file << " (module " << module << ", settings package \"" << package
               << "\") to " << args.serial << '\n';
     if (!connect(session, args)) return exitcode::Failed;

@@ -12,7 +12,7 @@
 #include "load/PartitionRows.h"
 #include "load/ProgramPartitionChoice.h"
 #include "platform/components/finder/ControllerFinder.h"
-#include "settingstool/SettingsFile.h"
+#include "site/SettingsBackup.h"
 #include "site/RowLink.h"
 
 namespace site {
@@ -130,13 +130,8 @@ class Checker {
                 problem(row, "the settings file " + file + " is not a settings file");
                 continue;
             }
-            os::FileFailure failure;
-            const auto text = program_.platform.files.readFile(file, failure);
             std::string why;
-            if (!text)
-                problem(row, "the settings file " + file + " cannot be read: " + failure.reason);
-            else if (!settingstool::parseSettings(*text, why))
-                problem(row, "the settings file " + file + " is damaged: " + why);
+            if (!readSettingsFileNames(program_, file, why)) problem(row, why);
         }
     }
 

@@ -12,6 +12,7 @@
 #include "app/Program.h"
 #include "app/SettingsToolCommand.h"
 #include "catalogue/Catalogue.h"
+#include "settingstool/SettingsFile.h"
 #include "settingstool/SettingsJob.h"
 #include "site/BackupName.h"
 
@@ -229,6 +230,24 @@ bool restoreSettings(app::Program& program, const std::string& file, std::string
     KeptSelection kept(program);
     settingstool::SettingsJob job(program, *target);
     return job.prepare(why) && job.load(file, nullptr, why);
+}
+
+std::optional<SettingsFileNames> readSettingsFileNames(app::Program& program,
+                                                       const std::string& file, std::string& why) {
+    os::FileFailure failure;
+    const std::optional<std::string> text = program.platform.files.readFile(file, failure);
+    if (!text) {
+        why = "the settings file " + file + " cannot be read: " + failure.reason;
+        return std::nullopt;
+    }
+    std::string damage;
+    const std::optional<settingstool::SettingsData> data =
+        settingstool::parseSettings(*text, damage);
+    if (!data) {
+        why = "the settings file " + file + " is damaged: " + damage;
+        return std::nullopt;
+    }
+    return SettingsFileNames{data->module, data->package};
 }
 
 }  // namespace site

@@ -36,6 +36,17 @@ void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir)
 // The newest backup of `serial`; nothing when there is none.
 std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial);
 
+// The module and settings package a settings file names.
+struct SettingsFileNames {
+    std::string module;
+    std::string package;
+};
+
+// Reads `file` through the program's file system and checks it whole (its checksum included):
+// the names it holds, or nothing with `why` saying whether it could not be read or is damaged.
+std::optional<SettingsFileNames> readSettingsFileNames(app::Program& program,
+                                                       const std::string& file, std::string& why);
+
 // Writes the values of a backup back to the controller the program is connected to; the file
 // is checked whole first. False with `why`.
 bool restoreSettings(app::Program& program, const std::string& file, std::string& why);
