@@ -1,4 +1,4 @@
-#include "settingstool/ToolWindow.h"
+#include "settingswindow/ToolWindow.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -18,7 +18,7 @@
 #include "settingstool/SettingsJob.h"
 #include "settingstool/ToolLink.h"
 #include "settingstool/ToolPassword.h"
-#include "settingstool/ToolWindow.h"
+#include "settingswindow/ToolWindow.h"
 
 namespace {
 
