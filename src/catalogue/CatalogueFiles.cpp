@@ -88,6 +88,15 @@ void ReadRevisionsFile(kvxglib::Library& glib, Catalogue& catalogue, const std::
     }
 }
 
+std::vector<CProgram> ProgramsOfModel(kvxglib::Library& glib, const Catalogue& catalogue,
+                                      const CModel& model) {
+    if (model.Revisions.empty()) return {};
+    Catalogue scratch;
+    ReadRevisionsFile(glib, scratch,
+                      JoinPath(glib, catalogue.ApplicationProgramsFolder, model.Revisions));
+    return std::move(scratch.ProgramList);
+}
+
 void ReadProgramsFile(kvxglib::Library& glib, Catalogue& catalogue, const std::string& path,
                       const std::string& revision, bool current) {
     if (path.empty()) return;

@@ -7,7 +7,6 @@
 
 #include "app/Program.h"
 #include "catalogue/CatalogueFiles.h"
-#include "catalogue/Paths.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBoxes.h"
 #include "site/PlanFile.h"
@@ -73,7 +72,8 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
     CheckEveryRow.caption = "Every row";
     LabelPartition.caption = "Partition:";
     LabelPartition.toolTip = TextPartition.toolTip =
-        "The flash partition to load into, 1..255; empty: the one a single load chooses";
+        "The flash partition to load into, 1..255; empty: the one program partition the "
+        "controller does not run";
     CmdRemove = button("Remove", false);
     Problems.columns = {{"Line", 600}, {"Problem", 8000}};
     Problems.visible = false;
@@ -219,16 +219,11 @@ const std::vector<catalogue::CProgram>& FormSiteCommission::programsOf(const std
     if (const auto known = programs_.find(model); known != programs_.end()) return known->second;
     // Read apart from the window's catalogue, whose selection stays as the engineer left it.
     const catalogue::Catalogue& cat = program_.catalogue;
-    catalogue::Catalogue scratch;
-    scratch.ApplicationProgramsFolder = cat.ApplicationProgramsFolder;
-    for (const catalogue::CModel& m : cat.ModelList) {
-        if (m.Name != model || m.Revisions.empty()) continue;
-        kvxglib::Library& glib = program_.platform.glib;
-        catalogue::ReadRevisionsFile(
-            glib, scratch, catalogue::JoinPath(glib, cat.ApplicationProgramsFolder, m.Revisions));
-        break;
-    }
-    return programs_[model] = std::move(scratch.ProgramList);
+    for (const catalogue::CModel& m : cat.ModelList)
+        if (m.Name == model)
+            return programs_[model] =
+                       catalogue::ProgramsOfModel(program_.platform.glib, cat, m);
+    return programs_[model];
 }
 
 void FormSiteCommission::showChoice() {
@@ -294,8 +289,8 @@ void FormSiteCommission::TextPartition_Change(const std::string& text) {
     const std::optional<int> partition = numberFrom(text, 255);
     if (!text.empty() && !partition) {
         LabelStatus.caption =
-            "A partition is a number from 1 to 255 (empty: the one a single "
-            "load chooses).";
+            "A partition is a number from 1 to 255 (empty: the one program partition the "
+            "controller does not run).";
         return;
     }
     const std::vector<size_t> rows = chosenRows();

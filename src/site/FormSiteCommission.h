@@ -76,7 +76,7 @@ class FormSiteCommission final : public ui::Form {
     ui::ListView Models, Revisions;
     ui::CheckBox CheckEveryRow;
     ui::Control LabelPartition;
-    ui::TextBox TextPartition;  // empty: the partition a single load chooses
+    ui::TextBox TextPartition;  // empty: the one program partition the controller does not run
     ui::Control CmdRemove;
     ui::ListView Problems;  // line (row) and text of each problem found
     ui::Control LabelJobs;

@@ -5,8 +5,8 @@
 #include <map>
 #include <memory>
 
-#include "app/Dispatch.h"
 #include "app/Program.h"
+#include "catalogue/CatalogueFiles.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
 #include "load/PartitionRows.h"
@@ -60,12 +60,9 @@ class Checker {
         return program_.platform.glib.SameSerialNumber(a, b) != 0;
     }
 
-    // The model and the revision as the window lists them; the window's selection is put back.
+    // The model and the revision as the window lists them.
     void catalogue() {
-        app::FormMain& form = program_.formMain;
         const catalogue::Catalogue& cat = program_.catalogue;
-        const int keptModel = cat.SelectedModelIndex;
-        const int keptProgram = cat.SelectedProgramIndex;
         if (cat.ModelList.empty()) {
             problems_.push_back({0,
                                  "the catalogue lists no models: no row's model and revision "
@@ -86,9 +83,8 @@ class Checker {
                 continue;
             }
             if (!revisions.count(model)) {
-                app::Dispatch(program_,
-                              [&] { form.CtrlModels_ItemClick(static_cast<int>(model) + 1); });
-                for (const catalogue::CProgram& p : cat.ProgramList)
+                for (const catalogue::CProgram& p : catalogue::ProgramsOfModel(
+                         program_.platform.glib, cat, cat.ModelList[model]))
                     revisions[model].push_back(p.Revision);
             }
             const std::vector<std::string>& list = revisions[model];
@@ -109,9 +105,6 @@ class Checker {
                                  " programs of it");
             }
         }
-        if (keptModel > 0) app::Dispatch(program_, [&] { form.CtrlModels_ItemClick(keptModel); });
-        if (keptModel > 0 && keptProgram > 0)
-            app::Dispatch(program_, [&] { form.CtrlPrograms_ItemClick(keptProgram); });
     }
 
     void settingsFiles() {
