@@ -1,7 +1,5 @@
 #include "cli/Selection.h"
 
-#include <algorithm>
-#include <cctype>
 #include <iostream>
 
 #include "app/Dispatch.h"
@@ -10,6 +8,7 @@
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "load/PartitionList.h"
+#include "platform/os/NativePath.h"
 
 namespace cli {
 
@@ -70,14 +69,8 @@ bool selectRevisionByText(app::Program& program, const std::string& model,
                           const std::string& revision, std::string& why) {
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     const auto& models = program.catalogue.ModelList;
-    const auto same = [](const std::string& a, const std::string& b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) ==
-                   std::tolower(static_cast<unsigned char>(y));
-        });
-    };
     for (size_t m = 0; m < models.size(); ++m) {
-        if (!same(models[m].Name, model)) continue;
+        if (!os::equalsIgnoreCase(models[m].Name, model)) continue;
         try {
             selectRevision(program, static_cast<int>(m) + 1, revision);
             return true;

@@ -12,6 +12,7 @@
 #include "load/PartitionRows.h"
 #include "load/ProgramPartitionChoice.h"
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/os/NativePath.h"
 #include "site/SettingsBackup.h"
 #include "site/RowLink.h"
 
@@ -19,12 +20,6 @@ namespace site {
 namespace {
 
 constexpr uintmax_t kMaxSettingsBytes = 16 * 1024 * 1024;
-
-std::string lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 std::string joined(const std::vector<std::string>& items) {
     std::string text;
@@ -73,7 +68,7 @@ class Checker {
         for (const PlanRow& row : plan_.rows) {
             size_t model = 0;
             while (model < cat.ModelList.size() &&
-                   lower(cat.ModelList[model].Name) != lower(row.model))
+                   !os::equalsIgnoreCase(cat.ModelList[model].Name, row.model))
                 ++model;
             if (model == cat.ModelList.size()) {
                 std::vector<std::string> names;
