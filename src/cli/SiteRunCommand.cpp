@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -17,6 +16,7 @@
 #include "cli/SiteSteps.h"
 #include "cli/StopSignals.h"
 #include "platform/kvxglib/MachineConfig.h"
+#include "site/BackupName.h"
 #include "site/PlanFile.h"
 #include "site/Report.h"
 #include "site/SiteRun.h"
@@ -46,13 +46,10 @@ void printProblems(const std::vector<site::PlanProblem>& problems, const std::st
 }
 
 std::string rerunReport(const std::string& plan, std::chrono::system_clock::time_point at) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%SZ", &utc);
     std::filesystem::path path(plan);
-    return (path.parent_path() / (path.stem().string() + ".report." + stamp + ".json")).string();
+    return (path.parent_path() /
+            (path.stem().string() + ".report." + site::backupStamp(at) + ".json"))
+        .string();
 }
 
 // The one password of the site: from stdin when asked to, else at a prompt when a row is

@@ -47,8 +47,12 @@ std::string backupStamp(std::chrono::system_clock::time_point time) {
     return text;
 }
 
+std::string numberedStamp(const std::string& stamp, int n) {
+    return stamp + (n > 1 ? "_" + std::to_string(n) : "");
+}
+
 std::string backupFileName(const std::string& stamp, int n) {
-    return stamp + (n > 1 ? "_" + std::to_string(n) : "") + kExtension;
+    return numberedStamp(stamp, n) + kExtension;
 }
 
 std::optional<std::string> newestBackupName(const std::vector<std::string>& names) {

@@ -9,6 +9,9 @@
 namespace site {
 
 std::string backupStamp(std::chrono::system_clock::time_point time);
+// The name of file `n` (from 1) of the second `stamp`, without its extension: the stamp, then
+// "_2", "_3", ...
+std::string numberedStamp(const std::string& stamp, int n);
 // Backup `n` (from 1) of the second `stamp`.
 std::string backupFileName(const std::string& stamp, int n);
 // The newest of `names` that are backup names (others are ignored); nothing when none is.

@@ -163,8 +163,7 @@ std::optional<std::string> reportInMachineFolder(const std::string& machineDir,
     // A report is never written over another one.
     constexpr int kMostInOneSecond = 999;
     for (int n = 1; n <= kMostInOneSecond; ++n) {
-        const std::string path =
-            (folder / (stamp + (n > 1 ? "_" + std::to_string(n) : "") + ".json")).string();
+        const std::string path = (folder / (numberedStamp(stamp, n) + ".json")).string();
         if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
             !std::filesystem::exists(std::filesystem::symlink_status(csvPathFor(path), error)))
             return path;
