@@ -180,7 +180,7 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     constexpr int kRows = 8;
     temp.write("site.csv", plan(kRows));
     for (int n = 1; n <= kRows; ++n)
-        ASSERT_EQ(control("fault " + id(n) + " flash_write_ms 20"), "ok");
+        ASSERT_EQ(control("fault " + id(n) + " flash_write_ms 250"), "ok");
     const auto child =
         testsupport::spawn(site({temp / "site.csv", "--jobs", "2", "--no-backup"}), true);
     ASSERT_GT(child.pid, 0);
