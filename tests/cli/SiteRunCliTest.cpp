@@ -179,6 +179,8 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
 TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     constexpr int kRows = 8;
     temp.write("site.csv", plan(kRows));
+    // Loads of some 25 blocks at 250 ms each: the signal finds both running loads under way
+    // however late a busy machine delivers it.
     for (int n = 1; n <= kRows; ++n)
         ASSERT_EQ(control("fault " + id(n) + " flash_write_ms 250"), "ok");
     const auto child =
