@@ -1,5 +1,8 @@
 #include "settingstool/SettingsJob.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/Program.h"
 #include "catalogue/Paths.h"
 #include "catalogue/ResolveSelectedRevision.h"
@@ -41,7 +44,8 @@ std::string trimmed(const std::string& text) {
 }  // namespace
 
 std::string PackageFile(app::Program& program, const std::string& dpac) {
-    return catalogue::ResolvePath(program.platform.glib, "Prod:\\Program\\Packages\\" + dpac + ".Dpac");
+    return catalogue::ResolvePath(program.platform.glib,
+                                  "Prod:\\Program\\Packages\\" + dpac + ".Dpac");
 }
 
 SettingsJob::SettingsJob(app::Program& program, ToolArguments arguments)
@@ -66,8 +70,8 @@ std::optional<std::vector<std::string>> SettingsJob::packageNames(std::string& w
     const std::optional<std::string> text =
         program_.platform.files.readFile(os::toNativePath(path), failure);
     if (!text) {
-        why = "the settings package \"" + arguments_.dpac + "\" cannot be read (" + path +
-              ": " + failure.reason + ")";
+        why = "the settings package \"" + arguments_.dpac + "\" cannot be read (" + path + ": " +
+              failure.reason + ")";
         return std::nullopt;
     }
     std::vector<std::string> names;
@@ -142,8 +146,11 @@ bool SettingsJob::save(const std::string& file, const Progress& progress, std::s
         }
         data.values.emplace_back(name, value);
     }
+    errno = 0;
     if (!kvxglib::writeFileAtomically(file, formatSettings(data))) {
-        why = "the settings file " + file + " cannot be written";
+        const int error = errno;
+        why = "the settings file " + file + " cannot be written" +
+              (error != 0 ? std::string(": ") + std::strerror(error) : std::string());
         return false;
     }
     return true;
@@ -175,8 +182,8 @@ bool SettingsJob::load(const std::string& file, const Progress& progress, std::s
         return false;
     }
     if (const std::string unknown = unknownNames(names); !unknown.empty()) {
-        why = "module " + arguments_.cname + " has no variables " + unknown +
-              "; nothing was loaded";
+        why =
+            "module " + arguments_.cname + " has no variables " + unknown + "; nothing was loaded";
         return false;
     }
     const clink::Connection& c = program_.connection;

@@ -80,11 +80,15 @@ bool folderInTheWay(const std::string& path, std::string& why) {
     return true;
 }
 
-bool writeOne(const std::string& path, const std::string& content, std::string& why) {
+// Both files together: a full disk leaves the old pair as it was, never a new JSON beside an
+// old CSV.
+bool writeBoth(const std::string& json, const std::string& csv, const Report& report,
+               std::string& why) {
     errno = 0;
-    if (kvxglib::writeFileAtomically(path, content)) return true;
+    if (kvxglib::writeFilesAtomically({{json, reportJson(report)}, {csv, reportCsv(report)}}))
+        return true;
     const int error = errno;
-    why = "cannot write the report " + path +
+    why = "cannot write the report " + json + " and " + csv +
           (error != 0 ? std::string(": ") + std::strerror(error) : std::string());
     return false;
 }
@@ -184,7 +188,7 @@ bool writeReport(const Report& report, const std::string& path, std::string& why
     }
     // Both checked first, so that a folder in the way of either leaves both files as they were.
     if (folderInTheWay(path, why) || folderInTheWay(csv, why)) return false;
-    return writeOne(path, reportJson(report), why) && writeOne(csv, reportCsv(report), why);
+    return writeBoth(path, csv, report, why);
 }
 
 std::optional<Report> readReport(const std::string& path, std::string& why) {

@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "site/Report.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
@@ -114,6 +116,39 @@ TEST(SiteReport, AFolderInTheWayIsNamedAndTheOldFilesStay) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
                             std::filesystem::directory_iterator()),
               2);
+}
+
+// A full disk, with no room at all or room for the JSON but not the CSV: the report written
+// before stays whole, both files of it, and no temporary is left.
+TEST(SiteReport, AFullDiskKeepsTheOldPairWhole) {
+    testsupport::TempFolder temp;
+    testsupport::SmallDisk disk(temp / "disk", 64 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    site::Report before = sampleReport();
+    before.rows.resize(1);
+    std::string why;
+    ASSERT_TRUE(site::writeReport(before, temp / "disk/r.json", why)) << why;
+    const std::string oldJson = temp.read("disk/r.json");
+    const std::string oldCsv = temp.read("disk/r.csv");
+    // A longer report, whose CSV needs more room than the old JSON frees when replaced.
+    site::Report after = sampleReport();
+    for (int copy = 0; copy < 4; ++copy) {
+        const std::vector<site::ControllerReport> rows = after.rows;
+        after.rows.insert(after.rows.end(), rows.begin(), rows.end());
+    }
+    for (const size_t room : {size_t{0}, site::reportJson(after).size()}) {
+        SCOPED_TRACE(room);
+        ASSERT_TRUE(disk.fill(room));
+        EXPECT_FALSE(site::writeReport(after, temp / "disk/r.json", why));
+        EXPECT_THAT(why, HasSubstr("r.json and " + temp / "disk/r.csv: No space left on device"));
+        EXPECT_EQ(temp.read("disk/r.json"), oldJson);
+        EXPECT_EQ(temp.read("disk/r.csv"), oldCsv);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(temp / "disk"))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{".filler", "r.csv", "r.json"}));
+    }
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "support/DemoPackage.h"
 #include "support/FakeComponents.h"
 #include "support/FakeUi.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
@@ -204,6 +205,19 @@ TEST_F(SettingsBackupSim, AFailedBackupLeavesNothingAndSaysWhy) {
         EXPECT_FALSE(site::newestBackup(machine, row.serial));
         EXPECT_EQ(simtest::control(temp / "ctl", "clear Gate"), "ok");
     }
+}
+
+// A full disk under the backups: the row is told why, and no partial backup is left that a
+// restore could take for the newest.
+TEST_F(SettingsBackupSim, AFullDiskLeavesNoPartialBackup) {
+    testsupport::SmallDisk disk(machine + "/backups", 64 * 1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    ASSERT_TRUE(disk.fill());
+    std::string why;
+    EXPECT_FALSE(backup("SN-GATE", why));
+    EXPECT_THAT(why, HasSubstr("cannot be written: No space left on device"));
+    EXPECT_TRUE(namesIn(machine + "/backups/SN-GATE").empty());
+    EXPECT_FALSE(site::newestBackup(machine, "SN-GATE"));
 }
 
 }  // namespace

@@ -29,27 +29,42 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Fills the open temporary, renames it over the file and makes the rename durable.
-bool finish(int fd, const std::string& temporary, const std::string& nativePath,
-            const std::string& content) {
+// Fills the open temporary and flushes it to disk.
+bool fill(int fd, const std::string& nativePath, const std::string& content) {
     struct stat old {};
     const mode_t mode = ::stat(nativePath.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::ftruncate(fd, 0) == 0 && ::fchmod(fd, mode) == 0 && writeAll(fd, content) &&
-              ::fsync(fd) == 0;
-    // Renamed while still open, so that a lock on the temporary holds until it is in place;
-    // after fsync there is nothing left for close to report.
-    if (ok) ok = ::rename(temporary.c_str(), nativePath.c_str()) == 0;
-    ::close(fd);
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // A failure here no longer endangers either file.
+    return ::ftruncate(fd, 0) == 0 && ::fchmod(fd, mode) == 0 && writeAll(fd, content) &&
+           ::fsync(fd) == 0;
+}
+
+// Makes a rename into the folder durable; a failure here no longer endangers either file.
+void syncFolderOf(const std::string& nativePath) {
     const int dir = ::open(folderOf(nativePath).c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+// Removes a temporary that will not be used, keeping the errno of the failure that caused it.
+void discard(int fd, const std::string& temporary) {
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    ::unlink(temporary.c_str());
+    errno = error;
+}
+
+// Fills the open temporary, renames it over the file and makes the rename durable.
+bool finish(int fd, const std::string& temporary, const std::string& nativePath,
+            const std::string& content) {
+    // Renamed while still open, so that a lock on the temporary holds until it is in place;
+    // after fsync there is nothing left for close to report.
+    if (!fill(fd, nativePath, content) || ::rename(temporary.c_str(), nativePath.c_str()) != 0) {
+        discard(fd, temporary);
+        return false;
+    }
+    ::close(fd);
+    syncFolderOf(nativePath);
     return true;
 }
 
@@ -60,6 +75,30 @@ bool writeFileAtomically(const std::string& nativePath, const std::string& conte
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return false;
     return finish(fd, temporary, nativePath, content);
+}
+
+bool writeFilesAtomically(const std::vector<FileText>& files) {
+    std::vector<std::string> temporaries;
+    for (const FileText& file : files) {
+        std::string temporary = file.nativePath + ".XXXXXX";
+        const int fd = ::mkstemp(temporary.data());
+        const bool written = fd >= 0 && fill(fd, file.nativePath, file.content);
+        if (!written) {
+            if (fd >= 0) discard(fd, temporary);
+            for (const std::string& staged : temporaries) discard(-1, staged);
+            return false;
+        }
+        ::close(fd);
+        temporaries.push_back(std::move(temporary));
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (::rename(temporaries[i].c_str(), files[i].nativePath.c_str()) != 0) {
+            for (size_t rest = i; rest < files.size(); ++rest) discard(-1, temporaries[rest]);
+            return false;
+        }
+        syncFolderOf(files[i].nativePath);
+    }
+    return true;
 }
 
 bool writeFileAtomicallyVia(const std::string& nativePath, const std::string& temporary,
