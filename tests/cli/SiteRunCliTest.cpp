@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -15,11 +16,11 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/wire/Crc32.h"
 #include "sim/DemoMachine.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
-#include "platform/wire/Crc32.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
@@ -224,6 +225,61 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     EXPECT_EQ(cancelled, 2) << report.dump(1);
 }
 
+// A controller that goes away for good in the middle of its load: its row fails and says so,
+// the other rows are loaded all the same, and the controller keeps the program it ran.
+TEST_F(SiteRunCli, AControllerGoneMidLoadFailsItsRowAloneAndKeepsItsProgram) {
+    testsupport::TempFolder away;
+    away.write("net.ini", "[Simulator]\nColdStartMs=0\n\n" +
+                              simtest::kvxrealCController("Gone", "SITE-200", 1, "300"));
+    away.write("state/.keep", "");
+    auto gone = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+        "--network", away / "net.ini", "--state", away / "state", "--control", away / "ctl"});
+    ASSERT_TRUE(gone->waitReady()) << gone->stderrText();
+    ASSERT_EQ(simtest::control(away / "ctl", "fault Gone flash_write_ms 250"), "ok");
+    const std::string goneRow = "tcp:" + gone->tcp("Gone") + " 255:30";
+    temp.write("site.csv", plan(2) + ",tcp:" + gone->tcp("Gone") +
+                               ",255:30,KVX300C KVXreal C controller,3.1-0-02,32,,\n");
+
+    const auto child = testsupport::spawn(site({temp / "site.csv", "--no-backup"}), true);
+    ASSERT_GT(child.pid, 0);
+    // Gone once its image is on the way: a percentage of its load has been printed.
+    const std::string loading = "\n" + goneRow + "\tload\t";
+    const auto underWay = [&](const std::string& text) {
+        for (size_t at = text.find(loading); at != std::string::npos;
+             at = text.find(loading, at + 1)) {
+            if (std::isdigit(static_cast<unsigned char>(text[at + loading.size()]))) return true;
+        }
+        return false;
+    };
+    std::string out;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!underWay(out) && std::chrono::steady_clock::now() < until)
+        out += testsupport::readUntil(child.out, "\n", std::chrono::seconds(1));
+    ASSERT_TRUE(underWay(out)) << out;
+    gone.reset();
+    out += testsupport::readUntil(child.out, "\x04", std::chrono::seconds(120));
+    ::close(child.out);
+    EXPECT_EQ(testsupport::waitExit(child.pid, std::chrono::seconds(30)), 1) << out;
+
+    const auto report = readJson(temp / "site.report.json");
+    const auto lost = row(report, goneRow);
+    EXPECT_EQ(lost["result"], "failed") << lost.dump(1);
+    EXPECT_EQ(lost["line"], 4);
+    EXPECT_THAT(lost["messages"].dump(), HasSubstr("could not be reached again"));
+    EXPECT_THAT(out, HasSubstr("\n" + goneRow + "\tfailed"));
+    const Saved g = simtest::readSavedController(away / "state/Gone.state");
+    EXPECT_EQ(g.activePartition, 16);
+    EXPECT_EQ(g.checksums.count(32), 0u);
+    for (int n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(serial(n));
+        EXPECT_EQ(row(report, serial(n))["result"], "succeeded");
+        const Saved s = saved(n);
+        EXPECT_EQ(s.activePartition, 32);
+        ASSERT_EQ(s.checksums.count(32), 1u);
+        EXPECT_EQ(row(report, serial(n))["imageChecksum"], hex(s.checksums.at(32)));
+    }
+}
+
 // A station of the serial bus: KVXreal C with an old program in partition 16 and an empty
 // partition 32, or an older controller.
 std::string busStation(const std::string& id, const std::string& address, bool kvxrealC) {
@@ -233,8 +289,8 @@ std::string busStation(const std::string& id, const std::string& address, bool k
     std::string text = section +
                        "\nKvxrealC=yes\nFlashSize=8388608\nActivePartition=16\nOsVersion=KVXreal "
                        "C 3.1\n\n";
-    for (const char* partition : {"16]\nName=Old\nType=2\nSize=4096",
-                                  "32]\nName=UnnamedPartition\nType=2\nSize=0"})
+    for (const char* partition :
+         {"16]\nName=Old\nType=2\nSize=4096", "32]\nName=UnnamedPartition\nType=2\nSize=0"})
         text += "[Partition " + id + " " + partition + "\nMaxSize=1048576\n\n";
     return text;
 }
@@ -256,8 +312,8 @@ std::string olderSettings(const std::string& applicationName) {
         applicationName + "\n";
     char check[16];
     std::snprintf(check, sizeof check, "%08X",
-                  static_cast<unsigned>(wire::crc32(std::span(
-                      reinterpret_cast<const uint8_t*>(body.data()), body.size()))));
+                  static_cast<unsigned>(wire::crc32(
+                      std::span(reinterpret_cast<const uint8_t*>(body.data()), body.size()))));
     return body + "[Check]\nCrc32=" + check + "\n";
 }
 
@@ -315,9 +371,8 @@ TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
     ASSERT_NE(m.applicationChecksum, -1);
     EXPECT_NE(m.applicationChecksum, h.applicationChecksum);
     EXPECT_THAT(meter["messages"].dump(),
-                HasSubstr("the controller holds checksum " +
-                          hex(m.applicationChecksum) + ", the image has " +
-                          heating["imageChecksum"].get<std::string>()));
+                HasSubstr("the controller holds checksum " + hex(m.applicationChecksum) +
+                          ", the image has " + heating["imageChecksum"].get<std::string>()));
     EXPECT_EQ(meter["imageChecksum"], "");
 
     // The head at the end of the link was never loaded.
