@@ -12,6 +12,7 @@
 #include <chrono>
 #include <memory>
 
+#include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
@@ -85,7 +86,7 @@ class ScanModulesCli : public ::testing::Test {
         temp.write("machine/Kvxmatic.Ini",
                    "[Kvxmatic]\nProductDir=../product\n[Link]\nBaud=115200\nTcpTimeoutMs=500\n");
         sim = std::make_unique<simtest::SimProcess>(
-            std::vector<std::string>{"--network", temp / "net.ini"});
+            std::vector<std::string>{"--network", temp / "net.ini", "--control", temp / "ctl"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
     }
     std::vector<std::string> command(std::vector<std::string> args) {
@@ -143,8 +144,9 @@ TEST_F(ScanModulesCli, HelpAndBadArguments) {
 }
 
 TEST_F(ScanModulesCli, AStoppedScanEndsCleanlyWithWhatItFound) {
-    // The older gateway gives no station list: each probe is a round trip, so the whole scan
-    // takes long enough to be stopped part way.
+    // The older gateway gives no station list: each probe is a round trip, slowed to 100 ms so
+    // that the next station (ten probes on) is a second away when the signal comes.
+    ASSERT_EQ(simtest::control(temp / "ctl", "fault Old latency_ms 100"), "ok");
     for (int signal : {SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         const Spawned child = spawn(command({"--link", "tcp:" + sim->tcp("Old"), "--all"}));
