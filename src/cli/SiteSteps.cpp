@@ -52,10 +52,6 @@ std::string hex(uint32_t value) {
     return text;
 }
 
-std::string address(int16_t pla, int16_t ela) {
-    return std::to_string(pla) + ":" + std::to_string(ela);
-}
-
 // An older controller keeps the checksum of the last image its job loaded.
 std::optional<std::string> lastLoadedImage(const std::string& jobFile, std::string& why) {
     const std::string native = os::toNativePath(jobFile);
@@ -227,7 +223,7 @@ bool SiteSteps::connect(site::ControllerReport& report) {
         return fail(c.Target ? "no station answers at " + site::addressText(*row_.address) +
                                    " on " + row_.link
                              : "No controller connected");
-    report.addressBefore = address(c.CurrentPLA, c.CurrentELA);
+    report.addressBefore = clink::stationText(c.CurrentPLA, c.CurrentELA);
     report.addressAfter = report.addressBefore;
     clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);
     report.osBefore = osVersion();
@@ -319,9 +315,9 @@ bool SiteSteps::verify(site::ControllerReport& report) {
         expected = setup_.checksums->of(
             *path,
             [&](std::string& problem) -> std::optional<uint32_t> {
-                const auto source = components::openImage(
-                    *path, image::Kind::Application, components::productKey(session_->library()),
-                    problem);
+                const auto source =
+                    components::openImage(*path, image::Kind::Application,
+                                          components::productKey(session_->library()), problem);
                 if (!source) return std::nullopt;
                 return source->image.payloadChecksum();
             },

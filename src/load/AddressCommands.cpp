@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "load/Controller.h"
-#include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Texts.h"
 #include "load/CommandLock.h"
+#include "load/Controller.h"
 #include "load/FormChangeAddr.h"
+#include "program/Program.h"
 
 namespace load {
 namespace {
@@ -15,10 +15,6 @@ namespace {
 constexpr int32_t kAddressTaken = 637;
 constexpr int32_t kPlaIndex = 0;
 constexpr int32_t kElaIndex = 1;
-
-std::string addressText(int16_t pla, int16_t ela) {
-    return std::to_string(pla) + ":" + std::to_string(ela);
-}
 
 // The presence check every command starts with; tells the user and resets the window when
 // nobody answers.
@@ -58,23 +54,24 @@ AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int1
         return AddressChange::Occupied;
     }
     // From the first write on the controller answers at its new PLA.
-    const bool plaWritten = controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kPlaIndex,
-                                                          newPla);
+    const bool plaWritten =
+        controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kPlaIndex, newPla);
     if (plaWritten) c.CurrentPLA = newPla;
-    const bool elaWritten = controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kElaIndex,
-                                                          newEla);
+    const bool elaWritten =
+        controller.writeSystemSmallInt(c.CurrentPLA, c.CurrentELA, kElaIndex, newEla);
     if (elaWritten) c.CurrentELA = newEla;
     // A chosen station is found at its new address from now on.
     if (c.Target) c.Target = clink::Station{c.CurrentPLA, c.CurrentELA};
     const bool answers = controller.poll(c.CurrentPLA, c.CurrentELA);
     if (!plaWritten || !elaWritten) {
-        catalogue::ShowErrorMessage(glib, "The new address could not be written. The controller's "
-                                          "address is now " +
-                                              addressText(c.CurrentPLA, c.CurrentELA) + ".");
+        catalogue::ShowErrorMessage(glib,
+                                    "The new address could not be written. The controller's "
+                                    "address is now " +
+                                        clink::stationText(c.CurrentPLA, c.CurrentELA) + ".");
     }
     if (!answers) {
         catalogue::ShowErrorMessage(glib, "No controller answers at the address " +
-                                              addressText(c.CurrentPLA, c.CurrentELA) + ".");
+                                              clink::stationText(c.CurrentPLA, c.CurrentELA) + ".");
         return AddressChange::NoAnswer;
     }
     if (!plaWritten || !elaWritten) return AddressChange::WriteFailed;

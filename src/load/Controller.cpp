@@ -3,7 +3,6 @@
 #include <optional>
 #include <variant>
 
-#include "program/Program.h"
 #include "link/ByName.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
@@ -12,6 +11,7 @@
 #include "link/VarName.h"
 #include "platform/sysvars/Table.h"
 #include "platform/text/Text.h"
+#include "program/Program.h"
 
 namespace load {
 namespace {
@@ -26,7 +26,7 @@ bool LinkController::readControllerAddress(int16_t& pla, int16_t& ela) {
     if (!target) return clink::ReadControllerAddress(program_, pla, ela);
     // A chosen station is looked for at its own address: 255:30 would reach the controller at
     // the end of the link instead, and the command would act on that one.
-    const std::string at = std::to_string(target->pla) + ":" + std::to_string(target->ela);
+    const std::string at = clink::stationText(target->pla, target->ela);
     int16_t reported = 0;
     if (!readSystemSmallInt(target->pla, target->ela, SystemPlaIndex, reported,
                             at + ".QSystem.PLA") ||
@@ -46,8 +46,8 @@ bool LinkController::poll(int16_t pla, int16_t ela) {
     int32_t flags = 0;
     int32_t status = 0;
     std::string label;
-    return clink::PollWithLink(program_.platform, program_.connection.CurrentLink, pla, ela,
-                               flags, status, label);
+    return clink::PollWithLink(program_.platform, program_.connection.CurrentLink, pla, ela, flags,
+                               status, label);
 }
 
 void LinkController::coolStart(int16_t pla, int16_t ela) {
@@ -60,12 +60,11 @@ void LinkController::coldStart(int16_t pla, int16_t ela) {
 
 void LinkController::setClock(int16_t pla, int16_t ela) {
     program_.platform.glib.SetControllerClock(program_.connection.CurrentLink,
-                                              static_cast<uint8_t>(pla),
-                                              static_cast<uint8_t>(ela), ClockFile, 0, 0, 0, 0, 0);
+                                              static_cast<uint8_t>(pla), static_cast<uint8_t>(ela),
+                                              ClockFile, 0, 0, 0, 0, 0);
 }
 
-bool LinkController::activate(int16_t pla, int16_t ela, int16_t partition,
-                              int16_t subApplication) {
+bool LinkController::activate(int16_t pla, int16_t ela, int16_t partition, int16_t subApplication) {
     return clink::ActivateApplication(program_.platform, program_.connection.CurrentLink, pla, ela,
                                       partition, subApplication);
 }
@@ -116,8 +115,7 @@ const sysvars::Variable* systemVariable(program::Program& program, const std::st
 }
 }  // namespace
 
-bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& name,
-                                int32_t& value) {
+bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& name, int32_t& value) {
     clink::VarValue read;
     int32_t status = 0;
     if (const sysvars::Variable* v = systemVariable(program_, name)) {
@@ -136,8 +134,8 @@ bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& nam
                 const auto read = v->type == wire::VarType::Boolean    ? clink::ReadBool
                                   : v->type == wire::VarType::SmallInt ? clink::ReadSmallInt
                                                                        : clink::ReadInt;
-                if (!read(glib, link, pla, ela, f, 0, v->index, small, clink::flags::Normal,
-                          status, label))
+                if (!read(glib, link, pla, ela, f, 0, v->index, small, clink::flags::Normal, status,
+                          label))
                     return false;
                 value = small;
                 return true;
@@ -158,8 +156,7 @@ bool LinkController::readNumber(int16_t pla, int16_t ela, const std::string& nam
     return false;  // a text or a real where a number was expected
 }
 
-bool LinkController::writeNumber(int16_t pla, int16_t ela, const std::string& name,
-                                 int32_t value) {
+bool LinkController::writeNumber(int16_t pla, int16_t ela, const std::string& name, int32_t value) {
     int32_t status = 0;
     if (const sysvars::Variable* v = systemVariable(program_, name)) {
         const auto f = static_cast<int16_t>(v->file);
@@ -205,8 +202,7 @@ bool LinkController::readSystemInt(int16_t pla, int16_t ela, int32_t index, int1
                           text::toWide(label));
 }
 
-bool LinkController::writeSystemSmallInt(int16_t pla, int16_t ela, int32_t index,
-                                         int16_t value) {
+bool LinkController::writeSystemSmallInt(int16_t pla, int16_t ela, int32_t index, int16_t value) {
     int32_t status = 0;
     return clink::WriteSmallInt(program_.platform.glib, program_.connection.CurrentLink, pla, ela,
                                 SystemFile, 0, index, value, clink::flags::Normal, status, {});
@@ -217,7 +213,8 @@ bool LinkController::writeSystemSmallInt(int16_t pla, int16_t ela, int32_t index
 namespace load {
 
 Controller& ControllerOf(program::Program& program) {
-    if (!program.load.controller) program.load.controller = std::make_unique<LinkController>(program);
+    if (!program.load.controller)
+        program.load.controller = std::make_unique<LinkController>(program);
     return *program.load.controller;
 }
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "load/Controller.h"
-#include "program/Program.h"
 #include "load/PartitionRows.h"
 #include "load/WholeNumber.h"
+#include "program/Program.h"
 
 namespace load {
 namespace {
@@ -52,7 +52,7 @@ void RefreshPartitionList(program::Program& program) {
     }
     int16_t active = -1;
     // Named as it is asked for, so that a failure names the station that did not answer.
-    const std::string at = c.Target ? std::to_string(p) + ":" + std::to_string(e) : "255:30";
+    const std::string at = c.Target ? clink::stationText(p, e) : "255:30";
     if (!controller.readSystemInt(p, e, kActivePartitionIndex, active,
                                   at + ".QSystem.ActivePartition"))
         active = -1;

@@ -13,6 +13,11 @@ struct Station {
     int16_t ela = 0;
 };
 
+// "PLA:ELA", as messages and variable names name a station.
+inline std::string stationText(int pla, int ela) {
+    return std::to_string(pla) + ":" + std::to_string(ela);
+}
+
 struct Connection {
     int16_t CommKind = 0;  // 1 serial, 2 TCP/IP, 0 until the communication settings choose
     int32_t CurrentLink = 0;

@@ -42,16 +42,6 @@ ui::Control button(const std::string& caption, bool enabled = true) {
 
 bool validRow(int row, size_t count) { return row >= 1 && static_cast<size_t>(row) <= count; }
 
-// Digits only, 1..most: "8 " or "+8" is no number of controllers.
-std::optional<int> numberFrom(const std::string& text, int most) {
-    if (text.empty() || text.size() > 3 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    const int number = std::stoi(text);
-    if (number < 1 || number > most) return std::nullopt;
-    return number;
-}
-
 std::string partitionText(int partition) { return partition == 0 ? "" : std::to_string(partition); }
 
 }  // namespace
@@ -221,8 +211,7 @@ const std::vector<catalogue::CProgram>& FormSiteCommission::programsOf(const std
     const catalogue::Catalogue& cat = program_.catalogue;
     for (const catalogue::CModel& m : cat.ModelList)
         if (m.Name == model)
-            return programs_[model] =
-                       catalogue::ProgramsOfModel(program_.platform.glib, cat, m);
+            return programs_[model] = catalogue::ProgramsOfModel(program_.platform.glib, cat, m);
     return programs_[model];
 }
 
@@ -286,8 +275,8 @@ void FormSiteCommission::Revisions_ItemClick(int row) {
 void FormSiteCommission::TextPartition_Change(const std::string& text) {
     TextPartition.text = text;
     if (!TextPartition.enabled) return;
-    const std::optional<int> partition = numberFrom(text, 255);
-    if (!text.empty() && !partition) {
+    int partition = 0;
+    if (!text.empty() && !parseNumber(text, 1, 255, partition)) {
         LabelStatus.caption =
             "A partition is a number from 1 to 255 (empty: the one program partition the "
             "controller does not run).";
@@ -299,7 +288,7 @@ void FormSiteCommission::TextPartition_Change(const std::string& text) {
         return;
     }
     for (size_t r : rows) {
-        plan_.rows[r].partition = partition.value_or(0);
+        plan_.rows[r].partition = partition;
         showRow(r);
     }
 }
@@ -332,8 +321,8 @@ bool FormSiteCommission::everyRowChosen() {
 
 void FormSiteCommission::CmdStart_Click() {
     if (running() || waiting() || plan_.rows.empty()) return;
-    const std::optional<int> jobs = numberFrom(TextJobs.text, kMaxJobs);
-    if (!jobs) {
+    int jobs = 0;
+    if (!parseNumber(TextJobs.text, 1, kMaxJobs, jobs)) {
         LabelStatus.caption = "Controllers at once: a number from 1 to " +
                               std::to_string(kMaxJobs) + ", not \"" + TextJobs.text + "\".";
         return;
@@ -355,7 +344,7 @@ void FormSiteCommission::CmdStart_Click() {
     }
     showProblems({});
     password_ = password;
-    jobs_ = *jobs;
+    jobs_ = jobs;
     LabelStatus.caption = "Checking the plan…";
     // The check reaches the network: off the window's thread, on the plan as it is now.
     checking_.start(

@@ -1,9 +1,11 @@
 #include "site/Plan.h"
 
+#include "program/Connection.h"
+
 namespace site {
 
 std::string addressText(StationAddress address) {
-    return std::to_string(address.pla) + ":" + std::to_string(address.ela);
+    return clink::stationText(address.pla, address.ela);
 }
 
 std::string rowController(const PlanRow& row) {

@@ -13,8 +13,8 @@
 #include "load/ProgramPartitionChoice.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/os/NativePath.h"
-#include "site/SettingsBackup.h"
 #include "site/RowLink.h"
+#include "site/SettingsBackup.h"
 
 namespace site {
 namespace {
@@ -78,8 +78,8 @@ class Checker {
                 continue;
             }
             if (!revisions.count(model)) {
-                for (const catalogue::CProgram& p : catalogue::ProgramsOfModel(
-                         program_.platform.glib, cat, cat.ModelList[model]))
+                for (const catalogue::CProgram& p :
+                     catalogue::ProgramsOfModel(program_.platform.glib, cat, cat.ModelList[model]))
                     revisions[model].push_back(p.Revision);
             }
             const std::vector<std::string>& list = revisions[model];

@@ -41,16 +41,6 @@ std::optional<Column> columnNamed(const std::string& text) {
     return std::nullopt;
 }
 
-bool parseNumber(std::string_view text, int min, int max, int& out) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
-        value > max)
-        return false;
-    out = value;
-    return true;
-}
-
 // PLA 1..254 and ELA 1..255; with `attached` also 255:30, the controller at the near end of a
 // direct link.
 std::optional<StationAddress> parseAddress(const std::string& text, bool attached) {
@@ -177,6 +167,16 @@ bool readHeader(const CsvRecord& header, std::vector<std::optional<Column>>& lay
 }
 
 }  // namespace
+
+bool parseNumber(std::string_view text, int min, int max, int& out) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
+        value > max)
+        return false;
+    out = value;
+    return true;
+}
 
 Plan parsePlan(std::string_view text, const std::string& folder,
                std::vector<PlanProblem>& problems) {

@@ -14,6 +14,10 @@ namespace site {
 constexpr std::size_t kMaxPlanBytes = 1024 * 1024;
 constexpr std::size_t kMaxPlanRows = 2000;
 
+// A whole number min..max written in digits alone: "+8", " 8" or "8x" is none. False when
+// the text is none, `out` unchanged.
+bool parseNumber(std::string_view text, int min, int max, int& out);
+
 // The rows that read; every row or field that does not is a problem naming its line. A file
 // that cannot be read is one problem on line 0 and no rows.
 Plan readPlan(const std::string& path, std::vector<PlanProblem>& problems);

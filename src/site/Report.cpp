@@ -1,7 +1,5 @@
 #include "site/Report.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +9,7 @@
 
 #include "platform/kvxglib/AtomicFile.h"
 #include "site/BackupName.h"
+#include "site/PrivateFolder.h"
 
 namespace site {
 namespace {
@@ -152,17 +151,8 @@ std::optional<std::string> reportInMachineFolder(const std::string& machineDir,
                                                  std::chrono::system_clock::time_point now,
                                                  std::string& why) {
     const std::filesystem::path folder = std::filesystem::path(machineDir) / "site-reports";
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        why = "the report folder " + folder.string() + " cannot be made: " + std::strerror(errno);
-        return std::nullopt;
-    }
+    if (!makePrivateFolder(folder.string(), "the report folder", why)) return std::nullopt;
     std::error_code error;
-    if (!std::filesystem::is_directory(std::filesystem::symlink_status(folder, error))) {
-        why = "the report folder " + folder.string() +
-              " cannot be made: something else has "
-              "that name";
-        return std::nullopt;
-    }
     const std::string stamp = backupStamp(now);
     // A report is never written over another one.
     constexpr int kMostInOneSecond = 999;

@@ -15,6 +15,7 @@
 #include "settingstool/SettingsFile.h"
 #include "settingstool/SettingsJob.h"
 #include "site/BackupName.h"
+#include "site/PrivateFolder.h"
 
 namespace site {
 namespace {
@@ -28,17 +29,6 @@ bool safeFolderName(const std::string& serial) {
         if (!plain) return false;
     }
     return true;
-}
-
-// A folder only this user reads; an existing one must be a real folder, not a link to one.
-bool privateFolder(const std::string& path, std::string& why) {
-    if (::mkdir(path.c_str(), 0700) == 0) return true;
-    const int made = errno;
-    struct stat st {};
-    if (made == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
-    why = "the backup folder " + path + " cannot be made: " +
-          (made == EEXIST ? std::string("something else has that name") : std::strerror(made));
-    return false;
 }
 
 // The settings job takes over the catalogue's project and module for its own naming project;
@@ -159,7 +149,8 @@ std::optional<std::string> backupSettings(app::Program& program, const std::stri
         return std::nullopt;
     }
     const std::string folder = backupFolder(machineDir, serial);
-    if (!privateFolder(machineDir + "/backups", why) || !privateFolder(folder, why))
+    if (!makePrivateFolder(machineDir + "/backups", "the backup folder", why) ||
+        !makePrivateFolder(folder, "the backup folder", why))
         return std::nullopt;
     const std::string stamp = backupStamp(program.platform.clock.timeOfDay());
     return saveInto(
