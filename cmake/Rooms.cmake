@@ -1,5 +1,6 @@
 # The program's rooms depend only downwards: platform, catalogue, program, link, network, load,
-# app. Each room's headers are reachable as "<room>/..." only by the room itself and by what
+# app, settingstool, operations, site, and the front ends on top (cli, gui, settingswindow,
+# linktool), none of which links another. Each room's headers are reachable as "<room>/..." only by the room itself and by what
 # links it, through a folder that holds nothing but a link to that room; so an include of a
 # room above fails to compile instead of quietly tying the rooms together.
 function(krelvan_room_root folder out)

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <vector>
 
-#include "cli/Session.h"
+#include "operations/Session.h"
 
 namespace fs = std::filesystem;
 
@@ -87,7 +87,7 @@ int main() {
     std::size_t modelsRead = 0;
     for (int run = 0; run < kRuns; ++run) {
         std::ostringstream runMessages;
-        cli::Session fresh((root / "machine").string(), runMessages);
+        operations::Session fresh((root / "machine").string(), runMessages);
         const double cpu0 = cpuMs();
         const auto t0 = Clock::now();
         fresh.program().formMain.Form_Load();
@@ -100,7 +100,7 @@ int main() {
     std::sort(cpuTimes.begin(), cpuTimes.end());
     const double startupMs = startups[kRuns / 2];
 
-    cli::Session session((root / "machine").string(), messages);
+    operations::Session session((root / "machine").string(), messages);
     app::FormMain& form = session.program().formMain;
     form.Form_Load();
     const auto t1 = Clock::now();

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "cli/Selection.h"
-#include "cli/Session.h"
+#include "operations/Reach.h"
+#include "operations/Session.h"
 #include "link/FormSearchModules.h"
 
 namespace fs = std::filesystem;
@@ -42,11 +42,15 @@ std::string networkFile(std::set<std::string>& busAddresses) {
 }
 
 // The scan over `link`; prints its time against the target and what it missed.
-void scan(cli::Session& session, const std::string& link, const char* what, double target,
+void scan(operations::Session& session, const std::string& link, const char* what, double target,
           std::set<std::string> expected) {
-    cli::LinkChoice choice;
-    choice.link = link;
-    if (!cli::connectProgram(session, choice, cli::ControllerAddress{255, 30})) return;
+    operations::LinkProblem problem;
+    if (!operations::reach(session, {.link = link}, problem)) {
+        std::printf("%s: %s\n", what, problem.why.c_str());
+        return;
+    }
+    session.program().connection.CurrentPLA = 255;
+    session.program().connection.CurrentELA = 30;
     ui::NoFormHost nobody;
     clink::FormSearchModules form(session.program(), nobody);
     form.Form_Load();
@@ -78,7 +82,7 @@ int main(int argc, char** argv) {
         std::ofstream(work / "machine/Kvxmatic.Ini")
             << "[Link]\nBaud=115200\nPort=" << sim.serial() << "\n";
         std::ostringstream quiet;  // the session's note about a missing product folder
-        cli::Session session((work / "machine").string(), quiet);
+        operations::Session session((work / "machine").string(), quiet);
         std::set<std::string> behindGateway = bus;
         behindGateway.insert("1:5");
         scan(session, "tcp:" + sim.tcp("Gate"), "whole scan over the TCP gateway",

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/SiteSteps.h"
+#include "site/SiteSteps.h"
 #include "platform/image/ImageFile.h"
 #include "platform/image/ImageSignature.h"
 #include "sim/DemoMachine.h"
@@ -200,11 +200,11 @@ Outcome commission(const testsupport::TempFolder& temp, int number, int rows, in
     }
 
     // As the run does: the check's one search hands every row where its controller answered.
-    cli::SiteSetup setup{temp / "demo/machine", {}, nullptr};
-    auto heard = std::make_shared<cli::Sightings>();
+    site::SiteSetup setup{temp / "demo/machine", {}, nullptr};
+    auto heard = std::make_shared<site::Sightings>();
     std::ostringstream said;
     const auto checked = Clock::now();
-    problems = cli::checkSitePlan(setup, read, said, heard.get());
+    problems = site::checkSitePlan(setup, read, said, heard.get());
     outcome.checkSeconds = std::chrono::duration<double>(Clock::now() - checked).count();
     if (!problems.empty()) {
         outcome.firstProblem = "check: " + problems.front().text;
@@ -216,7 +216,7 @@ Outcome commission(const testsupport::TempFolder& temp, int number, int rows, in
     const auto start = Clock::now();
     site::SiteRun run(read, {.jobs = jobs},
                       [&setup](const site::PlanRow& row, site::RowContext& context) {
-                          return std::make_unique<cli::SiteSteps>(setup, row, context);
+                          return std::make_unique<site::SiteSteps>(setup, row, context);
                       });
     run.start();
     std::vector<site::SiteEvent> events;

@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "operations/Links.h"
+#include "operations/WholeNumber.h"
+
 namespace kvxglib {
 class RealLibrary;
 }
@@ -21,8 +24,7 @@ void addSelectionOptions(CLI::App& command, int& model, std::string& program, bo
 // UsageError unless 1 <= row <= count, in words: "model 0: models are numbered from 1",
 // "program 3: there are only 2 programs of model 1" (`where` is " of model 1").
 void checkRow(int row, size_t count, const std::string& what, const std::string& where = "");
-// A whole decimal number within min..max.
-bool parseNumber(std::string_view text, long min, long max, long& out);
+using operations::parseNumber;
 
 // Where a controller command finds its controller: a link given by its text, or the controller
 // with a serial number found on the network and connected as the window connects it (with its
@@ -39,10 +41,7 @@ void addLinkChoiceOptions(CLI::App& command, LinkChoice& choice,
 // UsageError unless the choice names a controller.
 void checkLinkChoice(const LinkChoice& choice);
 
-struct OpenedLink {
-    int32_t handle = 0;
-    int16_t commKind = 0;  // 1 serial, 2 TCP/IP
-};
+using operations::OpenedLink;
 
 // UsageError for a malformed text, LinkError when the link cannot be opened. "serial" alone is
 // link 0, the port Kvxmatic.Ini names; `baud` 0 takes the Baud of Kvxmatic.Ini.

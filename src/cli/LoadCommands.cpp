@@ -7,7 +7,6 @@
 
 #include "cli/CommonArgs.h"
 #include "cli/ConsoleForms.h"
-#include "cli/ConsoleUi.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/PartitionsCommand.h"
@@ -16,15 +15,15 @@
 #include "cli/StopSignals.h"
 #include "link/ConnectionChecks.h"
 #include "load/AddressCommands.h"
-#include "load/CommandLock.h"
 #include "load/LoadController.h"
-#include "load/OsUpgrade.h"
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
 #include "platform/components/JobLoader.h"
+#include "operations/OsUpgrade.h"
+#include "operations/Selection.h"
+#include "operations/SettingsBackup.h"
 #include "platform/kvxglib/MachineConfig.h"
-#include "site/SettingsBackup.h"
 
 namespace cli {
 namespace {
@@ -95,7 +94,7 @@ bool connected(Run& run, const LoadArgs& args) {
 
 bool selectPartition(app::Program& program, int number) {
     std::string why;
-    if (selectPartitionRow(program, number, why)) return true;
+    if (operations::selectPartitionRow(program, number, why)) return true;
     std::cerr << "error: " << why << '\n';
     return false;
 }
@@ -105,7 +104,7 @@ int runLoad(const Options& options, const LoadArgs& args) {
     // As the window does by default: the settings of a controller found by serial number are
     // saved into the machine folder's backups before anything changes.
     app::Program& program = run.program();
-    site::offerBackupBeforeLoad(
+    operations::offerBackupBeforeLoad(
         program, args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir);
     program.formMain.CheckBackupSettings.value = !args.noBackup;
     program.load.backupSettings = [backup = program.load.backupSettings](std::string& why) {
@@ -151,7 +150,7 @@ int runLoadWeb(const Options& options, const LoadArgs& args) {
     // Without --yes a question is put to the user at a terminal.
     if (!args.yes && isatty(STDIN_FILENO) != 0) {
         run.session.messageBoxes().answerYes.reset();
-        run.session.messageBoxes().prompt = true;
+        run.session.messageBoxes().askPerson = operations::askOnTerminal(std::cerr);
     }
     const bool ok = load::LoadWebSiteCommand(program) == load::WebLoadOutcome::Loaded;
     printResult(std::cout, run.format, {{"loaded", ok}}, ok ? "loaded" : "not loaded");
@@ -163,14 +162,9 @@ int runUpgrade(const Options& options, const LoadArgs& args) {
     selectRevision(run.program(), args.model, args.program);
     if (!connected(run, args)) return exitcode::Failed;
     app::Program& program = run.program();
-    load::CommandLock lock(program, load::Unlock::FromProgramOptions);
     clink::DetectControllerOsKind(program, program.connection.CurrentPLA,
                                   program.connection.CurrentELA);
-    const auto& selected =
-        program.catalogue
-            .ProgramList[static_cast<size_t>(program.catalogue.SelectedProgramIndex) - 1];
-    const load::OsCheck result =
-        load::CheckOsRevision(program, load::ProgramDirectory(program, selected.Directory));
+    const load::OsCheck result = operations::upgradeOs(program);
     const char* words[] = {"no image to compare", "operating system is current", "not upgraded",
                            "upgraded", "upgrade failed"};
     const bool ok = result == load::OsCheck::Current || result == load::OsCheck::Upgraded;

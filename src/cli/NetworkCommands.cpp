@@ -3,15 +3,13 @@
 #include <iostream>
 
 #include "cli/CommonArgs.h"
-#include "cli/ConsoleInput.h"
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
 #include "network/ControllerLookup.h"
-#include "network/FormSearchTCP.h"
-#include "network/PasswordPrompt.h"
-#include "platform/comm/LinkSecurity.h"
+#include "operations/Reach.h"
+#include "operations/TerminalInput.h"
 #include "platform/components/finder/LinkedController.h"
 
 namespace cli {
@@ -150,52 +148,12 @@ int runConnect(const Options& options, const std::string& serial, bool passwordS
 
 }  // namespace
 
-secure::Secret passwordFromStdin() { return readSecretLine(std::cin).value_or(secure::Secret()); }
-
-bool chooseController(app::Program& program, const std::string& serial, std::string& why) {
-    network::FormSearchTCP form(program);
-    form.Form_Activate();
-    int row = 0;
-    for (std::size_t r = 0; r < form.CtrlList.items.size(); ++r)
-        if (program.platform.glib.SameSerialNumber(form.CtrlList.items[r].subItems[0], serial) != 0)
-            row = static_cast<int>(r) + 1;
-    if (row == 0) {
-        why = "no controller with serial number " + serial + " answers on the network";
-        return false;
-    }
-    form.CtrlList_ItemClick(row);
-    form.ButtonOk_Click();
-    if (form.SearchOkFlg) return true;
-    why = "could not connect to the controller " + serial;
-    const int16_t i = network::FindControllerBySerial(program, serial, false);
-    if (i == -1) {
-        why += ": it is no longer found on the network";
-        return false;
-    }
-    auto& c = program.comm.finder->Item(i);
-    const bool refused = c.EncryptionRequired() && !c.PasswordAccepted();
-    // The link's own reason tells a wrong password from another controller answering in its
-    // place, and a refusal from a controller that is gone.
-    auto* linked = dynamic_cast<components::LinkedController*>(&c);
-    const std::string reason = linked != nullptr ? linked->why() : "";
-    if (refused) {
-        // A controller that takes no password for now is not one whose password is wrong.
-        const comm::PasswordCheck check = c.LastPasswordCheck();
-        why += check == comm::PasswordCheck::RateLimited ? std::string(": ") + network::kRateLimited
-               : program.comm.NetworkPassword.empty()
-                   ? ": it needs its network password (at the prompt or with --password-stdin)"
-               : reason.starts_with(comm::kAnotherController) ? ": " + reason
-                                                              : ": wrong network password";
-    } else {
-        why += ": it refused the link or is gone" + (reason.empty() ? "" : " (" + reason + ")");
-    }
-    return false;
-}
+secure::Secret passwordFromStdin() { return operations::readSecretLine(std::cin).value_or(secure::Secret()); }
 
 void connectBySerial(app::Program& program, const LinkChoice& choice) {
     if (choice.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
     std::string why;
-    if (!chooseController(program, choice.serial, why)) throw LinkError{why};
+    if (!operations::chooseController(program, choice.serial, why)) throw LinkError{why};
 }
 
 void addNetworkCommands(CLI::App& app, Options& options) {

@@ -20,15 +20,11 @@ namespace cli {
 struct Options;
 void addNetworkCommands(CLI::App& app, Options& options);
 
-// Finds the controller by serial number and connects to it as the search dialog's OK does,
-// asking for the network password while it is not accepted. False with `why` when it cannot.
-bool chooseController(app::Program& program, const std::string& serial, std::string& why);
-
 // Reads the network password for --password-stdin.
 secure::Secret passwordFromStdin();
 
 struct LinkChoice;
-// chooseController for the serial number of `choice`, with the network password from stdin
+// operations::chooseController for the serial number of `choice`, with the network password from stdin
 // when it says so; LinkError with the reason when no link opens.
 void connectBySerial(app::Program& program, const LinkChoice& choice);
 

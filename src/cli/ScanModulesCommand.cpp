@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "cli/CommonArgs.h"
-#include "cli/ConsoleUi.h"
+#include "operations/LineUi.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Selection.h"
@@ -48,7 +48,7 @@ Row rowOf(const ui::ListItem& item) {
 
 class Scan {
   public:
-    Scan(clink::FormSearchModules& form, ConsoleScreen& screen, OutputFormat format)
+    Scan(clink::FormSearchModules& form, operations::HookedScreen& screen, OutputFormat format)
         : form_(form), screen_(screen), format_(format), progress_(::isatty(STDERR_FILENO) != 0) {
         screen_.onEvents = [this] { onEvents(); };
     }
@@ -98,7 +98,7 @@ class Scan {
     }
 
     clink::FormSearchModules& form_;
-    ConsoleScreen& screen_;
+    operations::HookedScreen& screen_;
     OutputFormat format_;
     bool progress_;
     bool shown_ = false;

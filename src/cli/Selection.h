@@ -1,6 +1,6 @@
 #pragma once
-// What the by-name commands share: the revision chosen as the main window chooses it, and the
-// link and controller address given on the command line.
+// What the controller commands share: the revision chosen as the main window chooses it, and
+// the link and controller address given on the command line, as usage errors where wrong.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,23 +19,13 @@ struct ControllerAddress {
 // other end of a direct link); UsageError otherwise.
 ControllerAddress parseControllerAddress(const std::string& text, bool local);
 
-// The row of the shown model's programs that `program` names: a row number, or the text of a
-// revision that exactly one row has. UsageError naming the rows and their revisions otherwise.
+// The row of the shown model's programs that `program` names (operations::programRow);
+// UsageError naming the rows and their revisions otherwise.
 int programRow(const app::Program& program, const std::string& text, int model);
 
-// Form_Load, then the clicks on model row `model` and the program row `programText` names,
-// each through the dispatcher; UsageError for a row that does not exist or a revision without a
-// project.
+// operations::selectRevision; UsageError for a row that does not exist or a revision without
+// a module folder.
 void selectRevision(app::Program& program, int model, const std::string& programText);
-
-// Form_Load, then the clicks on the model named `model` (in any letter case) and its revision
-// `revision` by its text ("3.1-0-02"). False with `why` when the catalogue has no such one.
-bool selectRevisionByText(app::Program& program, const std::string& model,
-                          const std::string& revision, std::string& why);
-
-// Selects the row of partition `number` in the partition list, as a click would; false with
-// `why` when the controller lists none.
-bool selectPartitionRow(app::Program& program, int number, std::string& why);
 
 // Opens the link of `choice` and makes it current, with `address` as the current controller
 // (none: the address a controller chosen by serial number reports; a link given by its text

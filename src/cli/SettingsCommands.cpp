@@ -9,8 +9,8 @@
 #include "cli/Output.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
+#include "operations/SettingsBackup.h"
 #include "platform/kvxglib/MachineConfig.h"
-#include "site/SettingsBackup.h"
 
 namespace cli {
 namespace {
@@ -49,8 +49,8 @@ int runBackup(const Options& options, const SettingsArgs& args) {
     if (args.file.empty()) {
         const std::string machine =
             args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir;
-        file = site::backupSettings(program, machine, args.serial, why);
-    } else if (site::saveSettingsFile(program, args.file, args.force, why)) {
+        file = operations::backupSettings(program, machine, args.serial, why);
+    } else if (operations::saveSettingsFile(program, args.file, args.force, why)) {
         file = args.file;
     }
     if (!file) {
@@ -68,18 +68,18 @@ int runRestore(const Options& options, const SettingsArgs& args) {
         args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir;
     std::string file = args.file;
     if (file.empty()) {
-        const std::optional<std::string> newest = site::newestBackup(machine, args.serial);
+        const std::optional<std::string> newest = operations::newestBackup(machine, args.serial);
         if (!newest) {
             std::cerr << "error: there is no backup of " << args.serial << " in "
-                      << site::backupFolder(machine, args.serial) << '\n';
+                      << operations::backupFolder(machine, args.serial) << '\n';
             return exitcode::Failed;
         }
         file = *newest;
     }
     // What is about to be restored is told before anything is written to the controller.
     std::string why;
-    const std::optional<site::SettingsFileNames> names =
-        site::readSettingsFileNames(session.program(), file, why);
+    const std::optional<operations::SettingsFileNames> names =
+        operations::readSettingsFileNames(session.program(), file, why);
     if (!names) {
         std::cerr << "error: " << why << '\n';
         return exitcode::Failed;
@@ -89,7 +89,7 @@ int runRestore(const Options& options, const SettingsArgs& args) {
     std::cerr << "restoring " << file << " (module " << module << ", settings package \"" << package
               << "\") to " << args.serial << '\n';
     if (!connect(session, args)) return exitcode::Failed;
-    if (!site::restoreSettings(session.program(), file, why)) {
+    if (!operations::restoreSettings(session.program(), file, why)) {
         std::cerr << "error: " << why << '\n';
         return exitcode::Failed;
     }

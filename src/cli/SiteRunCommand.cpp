@@ -9,17 +9,17 @@
 
 #include "app/Program.h"
 #include "cli/CommonArgs.h"
-#include "cli/ConsoleInput.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/SiteConsole.h"
-#include "cli/SiteSteps.h"
 #include "cli/StopSignals.h"
+#include "operations/BackupName.h"
+#include "operations/TerminalInput.h"
 #include "platform/kvxglib/MachineConfig.h"
-#include "site/BackupName.h"
 #include "site/PlanFile.h"
 #include "site/Report.h"
 #include "site/SiteRun.h"
+#include "site/SiteSteps.h"
 
 namespace cli {
 namespace {
@@ -48,7 +48,7 @@ void printProblems(const std::vector<site::PlanProblem>& problems, const std::st
 std::string rerunReport(const std::string& plan, std::chrono::system_clock::time_point at) {
     std::filesystem::path path(plan);
     return (path.parent_path() /
-            (path.stem().string() + ".report." + site::backupStamp(at) + ".json"))
+            (path.stem().string() + ".report." + operations::backupStamp(at) + ".json"))
         .string();
 }
 
@@ -60,7 +60,7 @@ secure::Secret sitePassword(const SiteRunArgs& args, const site::Plan& plan) {
         std::any_of(plan.rows.begin(), plan.rows.end(),
                     [](const site::PlanRow& row) { return !row.serial.empty(); });
     if (!byNetwork || isatty(STDIN_FILENO) == 0) return {};
-    ConsoleInput input;
+    operations::TerminalInput input;
     return input.askPassword("Network password of the site (empty for none): ", "Network password")
         .value_or(secure::Secret());
 }
@@ -111,10 +111,10 @@ int runSite(SiteRunArgs args) {
             return exitcode::Ok;
         }
     }
-    SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
+    site::SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
     // The check's one search serves every row.
-    auto heard = std::make_shared<Sightings>();
-    problems = checkSitePlan(setup, plan, std::cerr, heard.get());
+    auto heard = std::make_shared<site::Sightings>();
+    problems = site::checkSitePlan(setup, plan, std::cerr, heard.get());
     setup.sightings = heard;
     if (!problems.empty()) {
         printProblems(problems, args.plan);
@@ -131,7 +131,7 @@ int runSite(SiteRunArgs args) {
     StopSignals signals;
     site::SiteRun run(plan, {.jobs = args.jobs, .backup = !args.noBackup},
                       [&setup](const site::PlanRow& row, site::RowContext& context) {
-                          return std::make_unique<SiteSteps>(setup, row, context);
+                          return std::make_unique<site::SiteSteps>(setup, row, context);
                       });
     SiteConsole console(std::cout, isatty(STDOUT_FILENO) != 0, plan);
     run.start();

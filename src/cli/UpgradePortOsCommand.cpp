@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/Program.h"
-#include "cli/ConsoleUi.h"
+#include "operations/LineUi.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/Output.h"

@@ -4,9 +4,9 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/Session.h"
-#include "cli/SiteSteps.h"
 #include "network/ControllerLookup.h"
+#include "operations/Session.h"
+#include "site/SiteSteps.h"
 
 namespace gui {
 namespace {
@@ -15,7 +15,7 @@ namespace {
 // goes out, it is proved only to the controllers a run connects.
 site::SearchOutcome searchNetwork(const std::string& machineDir) {
     std::ostringstream said;
-    cli::Session session(machineDir, said, false);
+    operations::Session session(machineDir, said);
     app::Program& program = session.program();
     network::RenewFinder(program);
     const components::ControllerFinder& finder = *program.comm.finder;
@@ -38,20 +38,20 @@ site::CommissionServices realSiteServices(const std::string& machineDir) {
     const std::string whole = std::filesystem::absolute(machineDir).lexically_normal().string();
     site::CommissionServices services;
     // Start checks, then runs: the rows reach their controllers from the check's one search.
-    auto heard = std::make_shared<std::shared_ptr<const cli::Sightings>>();
+    auto heard = std::make_shared<std::shared_ptr<const site::Sightings>>();
     services.check = [whole, heard](const site::Plan& plan, const secure::Secret& password) {
         // What the check's own session says is in the problems it returns.
         std::ostringstream said;
-        auto sightings = std::make_shared<cli::Sightings>();
-        auto problems = cli::checkSitePlan({whole, password, nullptr}, plan, said, sightings.get());
+        auto sightings = std::make_shared<site::Sightings>();
+        auto problems = site::checkSitePlan({whole, password, nullptr}, plan, said, sightings.get());
         *heard = sightings;
         return problems;
     };
     services.steps = [whole, heard](const secure::Secret& password) -> site::StepsFactory {
         auto setup =
-            std::make_shared<const cli::SiteSetup>(cli::SiteSetup{whole, password, *heard});
+            std::make_shared<const site::SiteSetup>(site::SiteSetup{whole, password, *heard});
         return [setup](const site::PlanRow& row, site::RowContext& context) {
-            return std::make_unique<cli::SiteSteps>(*setup, row, context);
+            return std::make_unique<site::SiteSteps>(*setup, row, context);
         };
     };
     services.search = [whole] { return searchNetwork(whole); };

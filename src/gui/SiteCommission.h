@@ -1,6 +1,6 @@
 #pragma once
 // The "Commission several controllers" dialog on the real platform: the plan's check and each
-// row's steps are the command line's own, on sessions of their own.
+// row's steps are the site's own on the program's operations, on sessions of their own.
 #include <string>
 
 #include "platform/ui/FormHost.h"

@@ -2,7 +2,7 @@
 
 #include "gui/SiteCommission.h"
 #include "platform/kvxglib/TcpLinks.h"
-#include "site/SettingsBackup.h"
+#include "operations/SettingsBackup.h"
 
 namespace gui {
 
@@ -22,7 +22,7 @@ WindowProgram::WindowProgram(const std::string& machineDir)
     finders.upgrades.clock = &clock;
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     program.load.forms = &forms;
-    site::offerBackupBeforeLoad(program, machineDir);
+    operations::offerBackupBeforeLoad(program, machineDir);
     window.binder().menu("MenuCommissionSite", program.formMain.MenuCommissionSite, [this] {
         commissionSite(program, forms, glib.machineConfig().machineDir());
     });

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "cli/Session.h"
+#include "operations/Session.h"
+#include "operations/TerminalInput.h"
 #include "platform/secure/SecretLine.h"
 #include "platform/ui/Display.h"
 #include "settingstool/SettingsJob.h"
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
         return 1;
     };
 
-    cli::Session session("", std::cerr);
+    operations::TerminalInput terminal;
+    operations::Session session("", std::cerr, &terminal);
     app::Program& program = session.program();
     const int32_t link =
         settingstool::openToolLink(session.library(), arguments->port, getppid(), ask, why);

@@ -14,7 +14,7 @@
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/os/NativePath.h"
 #include "site/RowLink.h"
-#include "site/SettingsBackup.h"
+#include "operations/SettingsBackup.h"
 
 namespace site {
 namespace {
@@ -119,7 +119,7 @@ class Checker {
                 continue;
             }
             std::string why;
-            if (!readSettingsFileNames(program_, file, why)) problem(row, why);
+            if (!operations::readSettingsFileNames(program_, file, why)) problem(row, why);
         }
     }
 

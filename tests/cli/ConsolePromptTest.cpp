@@ -7,9 +7,9 @@
 #include <sstream>
 #include <type_traits>
 
-#include "cli/ConsoleInput.h"
-#include "cli/ConsoleUi.h"
 #include "cli/NetworkCommands.h"
+#include "operations/LineUi.h"
+#include "operations/TerminalInput.h"
 #include "platform/components/finder/ControllerFinder.h"
 
 namespace {
@@ -36,8 +36,8 @@ TEST(ConsolePrompt, TypedAnswers) {
         std::streambuf* saved = std::cin.rdbuf(typed.rdbuf());
         std::cin.clear();
         std::ostringstream err;
-        cli::ConsoleMessageBoxes boxes(err);
-        boxes.prompt = true;
+        operations::LineMessageBoxes boxes(err);
+        boxes.askPerson = operations::askOnTerminal(err);
         const int32_t answer = boxes.ask("Use partition 33?", "Krelvan", c.buttons);
         std::cin.rdbuf(saved);
         std::cin.clear();
@@ -50,7 +50,7 @@ TEST(ConsolePrompt, TypedAnswers) {
 
 // A typed password goes from the input straight into a wiped buffer, one line at a time.
 TEST(ConsolePrompt, PasswordLinesAreReadIntoSecrets) {
-    static_assert(std::is_same_v<decltype(cli::readSecretLine(std::cin)),
+    static_assert(std::is_same_v<decltype(operations::readSecretLine(std::cin)),
                                  std::optional<secure::Secret>>);
     static_assert(std::is_same_v<decltype(cli::passwordFromStdin()), secure::Secret>);
     static_assert(std::is_same_v<decltype(std::declval<components::ControllerFinder&>().password()),
@@ -74,7 +74,7 @@ TEST(ConsolePrompt, PasswordLinesAreReadIntoSecrets) {
         SCOPED_TRACE(c.what);
         std::istringstream in(c.input);
         for (const auto& expected : {c.first, c.second}) {
-            const auto line = cli::readSecretLine(in);
+            const auto line = operations::readSecretLine(in);
             ASSERT_EQ(line.has_value(), expected.has_value());
             if (line) {
                 EXPECT_EQ(line->text(), *expected);

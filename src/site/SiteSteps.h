@@ -1,0 +1,67 @@
+#pragma once
+// One plan row on the real platform: a session of its own (program, library, links), reached
+// and loaded with the operations the single commands use.
+#include <iosfwd>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "operations/ImageChecksums.h"
+#include "platform/components/finder/Sighting.h"
+#include "platform/secure/Sodium.h"
+#include "site/ControllerSteps.h"
+
+namespace operations {
+class Session;
+}
+
+namespace site {
+
+using Sightings = std::vector<components::Sighting>;
+
+struct SiteSetup {
+    std::string machineDir;   // resolved: backups go there
+    secure::Secret password;  // the site's network password; empty: none
+    // What the check's search heard: the rows reach their controllers from it, and nobody
+    // searches the network again. Null: each row searches for its own.
+    std::shared_ptr<const Sightings> sightings;
+    // What every row compares its controller's checksum with.
+    std::shared_ptr<operations::ImageChecksums> checksums = std::make_shared<operations::ImageChecksums>();
+};
+
+// The plan's check on a session of its own, reaching the network as the run will, with the
+// same password; what the program's message boxes say goes to `said`. What its search heard
+// goes to `heard`, for the run's setup.
+std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan,
+                                             std::ostream& said, Sightings* heard = nullptr);
+
+class SiteSteps final : public ControllerSteps {
+  public:
+    SiteSteps(const SiteSetup& setup, const PlanRow& row, RowContext& context);
+    ~SiteSteps() override;
+
+    bool connect(ControllerReport& report) override;
+    bool backup(ControllerReport& report) override;
+    bool upgradeOs(ControllerReport& report) override;
+    bool load(ControllerReport& report) override;
+    bool verify(ControllerReport& report) override;
+    bool changeAddress(ControllerReport& report) override;
+    bool loadSettings(ControllerReport& report) override;
+
+  private:
+    class Forms;
+    // Passes on the lines the program's message boxes wrote since the last call.
+    void tell();
+    bool fail(const std::string& text);
+
+    const SiteSetup& setup_;
+    PlanRow row_;
+    RowContext& context_;
+    std::ostringstream said_;
+    size_t told_ = 0;
+    std::unique_ptr<Forms> forms_;
+    std::unique_ptr<operations::Session> session_;
+};
+
+}  // namespace site

@@ -1,0 +1,1 @@
+#include "operations/Reach.h"

@@ -1,0 +1,206 @@
+// The site run's real steps against kvxsim, reaching each controller from the check's one
+// search: one search serves the check and every row, and a row whose answer is forged or stale
+// fails on its own without loading anything, the others going on. What each controller holds is
+// read from kvxsim's saved state.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include "site/SiteSteps.h"
+#include "sim/DemoMachine.h"
+#include "sim/SimClient.h"
+#include "sim/SimProcess.h"
+#include "sim/SiteState.h"
+#include "site/PlanFile.h"
+#include "site/SiteRun.h"
+#include "support/TempFolder.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr int kControllers = 5;
+constexpr int kSealed = 4;   // 4 and 5 demand the same network password
+constexpr int kTwoFree = 3;  // has a second program partition beside the free 32
+const char* const kPassword = "site-pass";
+
+std::string id(int n) { return "C" + std::to_string(n); }
+std::string serial(int n) { return "SITE-" + std::to_string(100 + n); }
+
+// A port on loopback that nothing listens on (any more).
+uint16_t closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&at), size);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size);
+    ::close(fd);
+    return ntohs(at.sin_port);
+}
+
+class SiteSteps : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        machine = temp.copyDemo();
+        std::string network = "[Simulator]\nColdStartMs=0\nDiscovery=0.0.0.0:0\n\n";
+        for (int n = 1; n <= kControllers; ++n)
+            network += simtest::kvxrealCController(
+                id(n), serial(n), n, "300",
+                n >= kSealed ? std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n"
+                : n == kTwoFree ? "\n[Partition " + id(n) +
+                                      " 24]\nName=Spare\nType=2\nSize=0\nMaxSize=2097152\n"
+                                : "");
+        temp.write("net.ini", network);
+        temp.write("state/.keep", "");
+        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
+            "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
+        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+        setup.machineDir = machine;
+        setup.password = secure::Secret(kPassword);
+    }
+
+    site::Plan plan(const std::vector<int>& controllers, const std::string& partition = "32") {
+        std::string text = "serial,link,address,model,revision,partition,new-address,settings\n";
+        for (int n : controllers)
+            text += serial(n) + ",,,KVX300C KVXreal C controller,3.1-0-02," + partition + ",,\n";
+        temp.write("site.csv", text);
+        std::vector<site::PlanProblem> problems;
+        site::Plan read = site::readPlan(temp / "site.csv", problems);
+        EXPECT_TRUE(problems.empty());
+        return read;
+    }
+
+    // The check as the run makes it; its sightings go into the setup.
+    std::vector<site::PlanProblem> check(const site::Plan& plan, bool clean = true) {
+        std::ostringstream said;
+        heard = std::make_shared<site::Sightings>();
+        const auto problems = site::checkSitePlan(setup, plan, said, heard.get());
+        if (clean)
+            for (const auto& p : problems) ADD_FAILURE() << p.line << ": " << p.text;
+        setup.sightings = heard;
+        return problems;
+    }
+
+    site::Report run(const site::Plan& plan) {
+        site::SiteRun engine(plan, {.jobs = 8, .backup = false},
+                             [this](const site::PlanRow& row, site::RowContext& context) {
+                                 return std::make_unique<site::SiteSteps>(setup, row, context);
+                             });
+        engine.start();
+        std::vector<site::SiteEvent> events;
+        while (engine.wait(events, std::chrono::milliseconds(200))) events.clear();
+        return engine.report();
+    }
+
+    components::Sighting& sighting(int n) {
+        for (auto& s : *heard)
+            if (s.reply.serialNumber == serial(n)) return s;
+        throw std::runtime_error("no sighting of " + serial(n));
+    }
+
+    simtest::SavedController saved(int n) {
+        return simtest::readSavedController(temp / ("state/" + id(n) + ".state"));
+    }
+    void expectUntouched(int n) {
+        SCOPED_TRACE(serial(n));
+        const auto s = saved(n);
+        EXPECT_EQ(s.activePartition, 16);
+        EXPECT_EQ(s.checksums.count(32), 0u);
+    }
+    static std::string messages(const site::ControllerReport& row) {
+        std::string text;
+        for (const auto& m : row.messages) text += m + "\n";
+        return text;
+    }
+
+    testsupport::TempFolder temp;
+    std::string machine;
+    std::unique_ptr<simtest::SimProcess> sim;
+    site::SiteSetup setup{};
+    std::shared_ptr<site::Sightings> heard;
+};
+
+TEST_F(SiteSteps, OneSearchServesTheCheckAndEveryRowPlainAndSealed) {
+    const site::Plan rows = plan({1, 2, 3, 4, 5});
+    check(rows);
+    ASSERT_EQ(setup.sightings->size(), static_cast<size_t>(kControllers));
+    const site::Report report = run(rows);
+    for (size_t i = 0; i < rows.rows.size(); ++i) {
+        const int n = static_cast<int>(i) + 1;
+        SCOPED_TRACE(serial(n));
+        const auto& row = report.rows[i];
+        EXPECT_EQ(row.result, site::RowResult::Succeeded) << messages(row);
+        const auto s = saved(n);
+        EXPECT_EQ(s.activePartition, 32);
+        ASSERT_EQ(s.checksums.count(32), 1u);
+        EXPECT_EQ(row.imageChecksum, simtest::checksumText(s.checksums.at(32)));
+        EXPECT_EQ(row.name, "Room " + std::to_string(n));
+    }
+    // The check's search, and not one per row (nor one per sealed row's partitions).
+    EXPECT_EQ(simtest::control(temp / "ctl", "discoveries"), "ok searches 1");
+}
+
+// A forged answer sends a sealed controller's row to another controller with the same password,
+// and a stale one to where nobody listens any more: each of those rows fails saying why, loads
+// nothing anywhere, and the others go on.
+TEST_F(SiteSteps, AForgedOrStaleAnswerFailsItsRowAndLoadsNothing) {
+    const site::Plan rows = plan({1, 2, kSealed});
+    check(rows);
+    // The answer in SITE-104's name points at SITE-105, which knows the same password.
+    sighting(kSealed).reply.tcpPort = sighting(kSealed + 1).reply.tcpPort;
+    sighting(2).reply.tcpPort = closedPort();
+
+    const site::Report report = run(rows);
+    EXPECT_EQ(report.rows[0].result, site::RowResult::Succeeded) << messages(report.rows[0]);
+    EXPECT_EQ(saved(1).activePartition, 32);
+
+    EXPECT_EQ(report.rows[1].result, site::RowResult::Failed);
+    EXPECT_THAT(messages(report.rows[1]),
+                HasSubstr("could not connect to the controller " + serial(2) +
+                          ": it refused the link or is gone ("));
+    expectUntouched(2);
+
+    EXPECT_EQ(report.rows[2].result, site::RowResult::Failed);
+    EXPECT_THAT(messages(report.rows[2]),
+                HasSubstr("the controller answering is " + serial(kSealed + 1) + ", not " +
+                          serial(kSealed)));
+    expectUntouched(kSealed);
+    expectUntouched(kSealed + 1);
+}
+
+// With no partition named, a row loads into the one program partition its controller does not
+// run (it refuses the running one); where two could take it, the check says so, and a run
+// that goes ahead all the same fails that row before any change.
+TEST_F(SiteSteps, ARowWithoutAPartitionTakesTheOneFreeProgramPartition) {
+    const std::string several =
+        "several partitions could take the program (24, 32; partition 16 runs its program): name "
+        "one in the plan's partition column";
+    const site::Plan rows = plan({1, kTwoFree}, "");
+    const auto problems = check(rows, false);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 3);
+    EXPECT_THAT(problems[0].text, HasSubstr(serial(kTwoFree) + ": " + several));
+    const site::Report report = run(rows);
+
+    EXPECT_EQ(report.rows[0].result, site::RowResult::Succeeded) << messages(report.rows[0]);
+    const auto s = saved(1);
+    EXPECT_EQ(s.activePartition, 32);
+    ASSERT_EQ(s.checksums.count(32), 1u);
+    EXPECT_EQ(report.rows[0].partition, 32);
+
+    EXPECT_EQ(report.rows[1].result, site::RowResult::Failed);
+    EXPECT_THAT(messages(report.rows[1]), HasSubstr(several));
+    expectUntouched(kTwoFree);
+    EXPECT_EQ(saved(kTwoFree).checksums.count(24), 0u);
+}
+
+}  // namespace
