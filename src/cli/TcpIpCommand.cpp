@@ -246,7 +246,8 @@ void addTcpIpCommand(CLI::App& app, Options& options) {
     CLI::App* cmd = app.add_subcommand(
         "tcpip", "Show, change or set up the TCP/IP settings of a controller on the network");
     cmd->add_option("ACTION", args->action, "get, set (store and write) or setup (also apply)")
-        ->required();
+        ->required()
+        ->check(CLI::IsMember({"get", "set", "setup"}));
     cmd->add_option("SERIAL", args->serial, "serial number of the controller")->required();
     cmd->add_option("SETTINGS", args->edits, "KEY=VALUE edits, keys as `tcpip get` prints");
     cmd->add_option("--ask-password", args->askPasswords,

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/CatalogueCommand.h"
+#include "cli/Completion.h"
 #include "cli/ControllerCommands.h"
 #include "cli/ControllerLink.h"
 #include "cli/LoadCommands.h"
@@ -38,12 +39,15 @@ int main(int argc, char** argv) {
     cli::addSiteCheckCommand(*site, options);
     cli::addSiteRunCommand(*site, options);
     cli::addSettingsCommands(app, options);
+    cli::addCompletionOption(app, "krelvan-cli");  // last: it prints every command
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
         return app.exit(help);
     } catch (const CLI::CallForAllHelp& help) {
         return app.exit(help);
+    } catch (const CLI::Success& done) {  // --completion printed its script
+        return app.exit(done);
     } catch (const CLI::ParseError& error) {
         app.exit(error);
         return cli::exitcode::Usage;

@@ -1,0 +1,17 @@
+#pragma once
+// Shell completion made from the command tree itself, so that it follows every command and
+// option added to krelvan-cli without being edited by hand.
+#include <CLI/CLI.hpp>
+#include <string>
+
+namespace cli {
+
+// A bash completion script for `program`: the subcommands of `app` at every depth, their
+// options (with those they fall through to), and what each option and positional takes.
+std::string bashCompletion(const CLI::App& app, const std::string& program);
+
+// Adds `--completion bash`, hidden from the help: prints bashCompletion(app, program) and ends
+// the parse with CLI::Success. Add it after every command so that it sees them all.
+void addCompletionOption(CLI::App& app, const std::string& program);
+
+}  // namespace cli
