@@ -7,10 +7,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "BenchSupport.h"
+#include "platform/comm/LinkSecurity.h"
+#include "platform/comm/LinkSettings.h"
+#include "platform/comm/TcpLink.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/secure/Handshake.h"
@@ -50,9 +54,14 @@ HostPort split(const std::string& hostPort) {
     return {hostPort.substr(0, colon), static_cast<uint16_t>(std::stoi(hostPort.substr(colon + 1)))};
 }
 
+// Only what succeeded counts: a refusal is quicker than a handshake.
+double succeededPerSecond(const bench::Rate& r) {
+    return r.seconds > 0 ? (r.done - r.failed) / r.seconds : 0;
+}
+
 void report(const char* what, const bench::Rate& r) {
-    std::printf("%-36s %9.0f /s  (%d in %.2f s, %d failed)\n", what, r.perSecond(), r.done,
-                r.seconds, r.failed);
+    std::printf("%-36s %9.0f /s  (%d in %.2f s, %d failed)\n", what, succeededPerSecond(r),
+                r.done, r.seconds, r.failed);
 }
 
 }  // namespace
@@ -77,11 +86,18 @@ int main(int argc, char** argv) {
                                                           secure::Secret(kPassword), &why);
         if (plain == 0 || sealed == 0) throw std::runtime_error(why);
 
+        // The library lets a host send a controller only three proofs a minute, so the
+        // handshakes run on links of their own without that budget: the same connection and
+        // handshake as the library's, as often as they can.
+        const comm::LinkSettings settings;
+        const secure::Secret password(kPassword);
         const bench::Rate handshakes = bench::measure(
             [&] {
-                return kvxglib::checkNetworkPassword(lib, sealedAt.host, sealedAt.port,
-                                                     secure::Secret(kPassword)) ==
-                       comm::PasswordCheck::Accepted;
+                comm::TcpLink link(sealedAt.host, sealedAt.port, settings,
+                                   std::make_unique<comm::LinkSecurity>(password));
+                std::string reason;
+                return link.open(reason) &&
+                       link.passwordCheck() == comm::PasswordCheck::Accepted;
             },
             std::chrono::milliseconds(2000), 10);
         auto verifier = secure::makeVerifier(kPassword, secure::kSimulatorCost);
@@ -109,7 +125,7 @@ int main(int argc, char** argv) {
         }
         report("TCP #845 reads, plain", plainReads);
         report("TCP #845 reads, sealed", sealedReads);
-        const double ratio = sealedReads.perSecond() / plainReads.perSecond();
+        const double ratio = succeededPerSecond(sealedReads) / succeededPerSecond(plainReads);
         std::printf("%-36s %9.2f     target >= %.2f  ratio to target %.2f\n",
                     "sealed / plain exchange rate", ratio, kSealedShareTarget,
                     ratio / kSealedShareTarget);
