@@ -44,8 +44,10 @@ std::string networkFile(std::set<std::string>& busAddresses) {
 // The scan over `link`; prints its time against the target and what it missed.
 void scan(operations::Session& session, const std::string& link, const char* what, double target,
           std::set<std::string> expected) {
+    operations::Reach reached;
+    reached.link = link;
     operations::LinkProblem problem;
-    if (!operations::reach(session, {.link = link}, problem)) {
+    if (!operations::reach(session, reached, problem)) {
         std::printf("%s: %s\n", what, problem.why.c_str());
         return;
     }
