@@ -42,7 +42,8 @@ format:
 lint: configure
 	@git ls-files 'src/*.cpp' 'sim/*.cpp' | xargs clang-tidy -p $(BUILD) --quiet --extra-arg=-Wno-unknown-warning-option
 
-# Every fuzz target as <target>:<its corpus folder under fuzz/corpus>.
+# Every fuzz target as <target>:<its corpus folder under fuzz/corpus>; configuring checks that
+# fuzz/CMakeLists.txt defines exactly these. The normal build replays each one's seeds as a test.
 FUZZ_TARGETS = fuzz_wire_decoder:wire fuzz_secure_decoder:secure fuzz_port_decoder:port \
   fuzz_image_reader:image fuzz_site_reader:site fuzz_http_head:http \
   fuzz_sectioned_file:sectioned fuzz_network_file:network fuzz_job_file:job \
@@ -54,16 +55,18 @@ fuzz-build: deps
 	  -DKRELVAN_GUI=OFF -DKRELVAN_TESTS=OFF -DKRELVAN_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(foreach t,$(FUZZ_TARGETS),$(firstword $(subst :, ,$(t))))
 
+# Every fuzz target for FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 60
 fuzz: fuzz-build
 	@mkdir -p build-fuzz/corpus/wire build-fuzz/corpus/secure build-fuzz/corpus/port \
 	  build-fuzz/corpus/image build-fuzz/corpus/site build-fuzz/corpus/http
-	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=60 build-fuzz/corpus/wire fuzz/corpus/wire
-	@./build-fuzz/fuzz/fuzz_secure_decoder -max_total_time=60 build-fuzz/corpus/secure fuzz/corpus/secure
-	@./build-fuzz/fuzz/fuzz_port_decoder -max_total_time=60 build-fuzz/corpus/port fuzz/corpus/port
-	@./build-fuzz/fuzz/fuzz_image_reader -max_total_time=60 build-fuzz/corpus/image fuzz/corpus/image
-	@./build-fuzz/fuzz/fuzz_site_reader -max_total_time=60 build-fuzz/corpus/site fuzz/corpus/site
-	@./build-fuzz/fuzz/fuzz_http_head -max_total_time=60 build-fuzz/corpus/http fuzz/corpus/http
-	@bash scripts/soak-fuzz build-fuzz 60 $(filter-out %:wire %:secure %:port %:image %:site %:http,$(FUZZ_TARGETS))
+	@./build-fuzz/fuzz/fuzz_wire_decoder -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/wire fuzz/corpus/wire
+	@./build-fuzz/fuzz/fuzz_secure_decoder -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/secure fuzz/corpus/secure
+	@./build-fuzz/fuzz/fuzz_port_decoder -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/port fuzz/corpus/port
+	@./build-fuzz/fuzz/fuzz_image_reader -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/image fuzz/corpus/image
+	@./build-fuzz/fuzz/fuzz_site_reader -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/site fuzz/corpus/site
+	@./build-fuzz/fuzz/fuzz_http_head -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/http fuzz/corpus/http
+	@bash scripts/soak-fuzz build-fuzz $(FUZZ_SECONDS) $(filter-out %:wire %:secure %:port %:image %:site %:http,$(FUZZ_TARGETS))
 
 # docs/architecture.svg: the libraries and programs and what each links, drawn from the build.
 docs: deps
