@@ -1,12 +1,12 @@
 // Start-up on a large generated catalogue: from reading the product folders to a filled model
-// list (the median of five fresh starts), and the click on a model with many program rows. Prints figures and their ratio to the
-// targets; it is a measurement, not a test.
+// list (the median of five fresh starts), and the click on a model with many program rows. Prints
+// figures and their ratio to the targets; it is a measurement, not a test.
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -36,8 +36,10 @@ void generateCatalogue(const fs::path& root) {
         const std::string name = "M" + std::to_string(m);
         writeFile(programs / "Models" / (name + ".mod"),
                   "[ASM Model]\nName=Model " + name + "\nArtNo=100-" + std::to_string(m) +
-                      "\nModel=" + std::to_string(m) + "\nCode=3\nOptions=120\nTaskMask=FF\n"
-                      "Revisions=" + name + "\\Revisions.txt\nVelmoro=Velmoro Bench\n");
+                      "\nModel=" + std::to_string(m) +
+                      "\nCode=3\nOptions=120\nTaskMask=FF\n"
+                      "Revisions=" +
+                      name + "\\Revisions.txt\nVelmoro=Velmoro Bench\n");
         std::ostringstream revisions;
         for (int r = 1; r <= kRevisions; ++r) {
             revisions << "[Revision]\nRevision=" << r << ".0-0-00\nPrograms=R" << r
@@ -110,18 +112,21 @@ int main() {
     const double clickMs = std::chrono::duration<double, std::milli>(t2 - t1).count();
     const double peakMb = static_cast<double>(peakMemoryKb()) / 1024.0;
     std::printf("models read:            %zu\n", modelsRead);
-    std::printf("start-up, median of %d: %.1f ms (%.1f us per model file; runs %.1f..%.1f ms);"
-                " target 50 ms, ratio %.2f\n",
-                kRuns, startupMs, startupMs * 1000.0 / kModels, startups.front(), startups.back(),
-                startupMs / 50.0);
+    std::printf(
+        "start-up, median of %d: %.1f ms (%.1f us per model file; runs %.1f..%.1f ms);"
+        " target 50 ms, ratio %.2f\n",
+        kRuns, startupMs, startupMs * 1000.0 / kModels, startups.front(), startups.back(),
+        startupMs / 50.0);
     std::printf("start-up, processor time median: %.1f ms; ratio to 50 ms %.2f\n",
                 cpuTimes[kRuns / 2], cpuTimes[kRuns / 2] / 50.0);
     std::printf("model click, %zu rows:  %.1f ms\n", form.CtrlPrograms.items.size(), clickMs);
-    std::printf("peak memory:            %.1f MB (%.1f MB before start-up); target 50 MB, ratio %.2f\n",
-                peakMb, static_cast<double>(memoryBefore) / 1024.0, peakMb / 50.0);
+    std::printf(
+        "peak memory:            %.1f MB (%.1f MB before start-up); target 50 MB, ratio %.2f\n",
+        peakMb, static_cast<double>(memoryBefore) / 1024.0, peakMb / 50.0);
     if (!messages.str().empty()) std::printf("messages:\n%s", messages.str().c_str());
     fs::remove_all(root);
-    const bool ok = modelsRead == kModels && session.program().catalogue.ModelList.size() == kModels &&
+    const bool ok = modelsRead == kModels &&
+                    session.program().catalogue.ModelList.size() == kModels &&
                     form.CtrlPrograms.items.size() == kRevisions * kProgramsPerRevisionOfBigModel;
     return ok ? 0 : 1;
 }

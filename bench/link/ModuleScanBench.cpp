@@ -12,9 +12,9 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "link/FormSearchModules.h"
 #include "operations/Reach.h"
 #include "operations/Session.h"
-#include "link/FormSearchModules.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -63,8 +63,8 @@ void scan(operations::Session& session, const std::string& link, const char* wha
     std::size_t found = 0;
     for (const auto& item : form.ParamList.items)
         found += expected.erase(item.text + ":" + item.subItems.at(0));
-    std::printf("%-36s %7.2f s  (%zu modules found)  target <= %.0f s  ratio %.2f\n", what,
-                seconds, found, target, seconds / target);
+    std::printf("%-36s %7.2f s  (%zu modules found)  target <= %.0f s  ratio %.2f\n", what, seconds,
+                found, target, seconds / target);
     for (const std::string& missing : expected) std::printf("  missing: %s\n", missing.c_str());
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "site/SiteSteps.h"
 #include "platform/image/ImageFile.h"
 #include "platform/image/ImageSignature.h"
 #include "sim/DemoMachine.h"
@@ -25,6 +24,7 @@
 #include "sim/SimProcess.h"
 #include "site/PlanFile.h"
 #include "site/SiteRun.h"
+#include "site/SiteSteps.h"
 #include "support/TempFolder.h"
 
 namespace fs = std::filesystem;

@@ -19,10 +19,10 @@
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
-#include "platform/components/JobLoader.h"
 #include "operations/OsUpgrade.h"
 #include "operations/Selection.h"
 #include "operations/SettingsBackup.h"
+#include "platform/components/JobLoader.h"
 #include "platform/kvxglib/MachineConfig.h"
 
 namespace cli {

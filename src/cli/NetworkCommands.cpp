@@ -63,8 +63,9 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
     // Every proof of the password hands whoever answers one guess at it: it goes only to
     // the controller the user names.
     if (args.passwordStdin && args.serial.empty())
-        throw UsageError{"--password-stdin needs --serial: the password is proved only to the "
-                         "controller you choose"};
+        throw UsageError{
+            "--password-stdin needs --serial: the password is proved only to the "
+            "controller you choose"};
     Session session(options.machineDir, std::cerr);
     app::Program& program = session.program();
     if (args.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();
@@ -148,7 +149,9 @@ int runConnect(const Options& options, const std::string& serial, bool passwordS
 
 }  // namespace
 
-secure::Secret passwordFromStdin() { return operations::readSecretLine(std::cin).value_or(secure::Secret()); }
+secure::Secret passwordFromStdin() {
+    return operations::readSecretLine(std::cin).value_or(secure::Secret());
+}
 
 void connectBySerial(app::Program& program, const LinkChoice& choice) {
     if (choice.passwordStdin) program.comm.NetworkPassword = passwordFromStdin();

@@ -24,8 +24,8 @@ void addNetworkCommands(CLI::App& app, Options& options);
 secure::Secret passwordFromStdin();
 
 struct LinkChoice;
-// operations::chooseController for the serial number of `choice`, with the network password from stdin
-// when it says so; LinkError with the reason when no link opens.
+// operations::chooseController for the serial number of `choice`, with the network password from
+// stdin when it says so; LinkError with the reason when no link opens.
 void connectBySerial(app::Program& program, const LinkChoice& choice);
 
 void addTcpIpCommand(CLI::App& app, Options& options);

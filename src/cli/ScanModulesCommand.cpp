@@ -6,12 +6,12 @@
 #include <iostream>
 
 #include "cli/CommonArgs.h"
-#include "operations/LineUi.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Selection.h"
 #include "cli/StopSignals.h"
 #include "link/FormSearchModules.h"
+#include "operations/LineUi.h"
 #include "program/LoadState.h"
 
 namespace cli {

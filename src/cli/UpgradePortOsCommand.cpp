@@ -5,13 +5,13 @@
 #include <memory>
 
 #include "app/Program.h"
-#include "operations/LineUi.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
 #include "network/ControllerLookup.h"
 #include "network/PortOsUpgrade.h"
+#include "operations/LineUi.h"
 #include "platform/components/finder/LinkedController.h"
 #include "platform/components/finder/UdpFinder.h"
 

@@ -13,12 +13,13 @@
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/ScanModulesCommand.h"
+#include "cli/SettingsCommands.h"
 #include "cli/SiteCheckCommand.h"
 #include "cli/SiteRunCommand.h"
-#include "cli/SettingsCommands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Krelvan: commissioning of building-automation controllers, from the command line"};
+    CLI::App app{
+        "Krelvan: commissioning of building-automation controllers, from the command line"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "print the help of every command and exit");
     cli::Options options;

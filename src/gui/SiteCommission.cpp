@@ -43,7 +43,8 @@ site::CommissionServices realSiteServices(const std::string& machineDir) {
         // What the check's own session says is in the problems it returns.
         std::ostringstream said;
         auto sightings = std::make_shared<site::Sightings>();
-        auto problems = site::checkSitePlan({whole, password, nullptr}, plan, said, sightings.get());
+        auto problems =
+            site::checkSitePlan({whole, password, nullptr}, plan, said, sightings.get());
         *heard = sightings;
         return problems;
     };

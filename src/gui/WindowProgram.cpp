@@ -1,8 +1,8 @@
 #include "gui/WindowProgram.h"
 
 #include "gui/SiteCommission.h"
-#include "platform/kvxglib/TcpLinks.h"
 #include "operations/SettingsBackup.h"
+#include "platform/kvxglib/TcpLinks.h"
 
 namespace gui {
 

@@ -8,8 +8,8 @@ std::optional<uint32_t> ImageChecksums::of(const std::string& path, const Read& 
     std::lock_guard lock(mutex_);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    const auto written = error ? std::filesystem::file_time_type{}
-                               : std::filesystem::last_write_time(path, error);
+    const auto written =
+        error ? std::filesystem::file_time_type{} : std::filesystem::last_write_time(path, error);
     if (!error) {
         const auto it = known_.find(path);
         if (it != known_.end() && it->second.size == size && it->second.written == written)

@@ -9,8 +9,8 @@ namespace operations {
 
 load::OsCheck upgradeOs(app::Program& program) {
     load::CommandLock lock(program, load::Unlock::FromProgramOptions);
-    return load::CheckOsRevision(program,
-                                 load::ProgramDirectory(program, selectedRevision(program).Directory));
+    return load::CheckOsRevision(
+        program, load::ProgramDirectory(program, selectedRevision(program).Directory));
 }
 
 }  // namespace operations

@@ -61,9 +61,9 @@ std::optional<uint32_t> imageChecksum(Session& session, ImageChecksums& checksum
     return checksums.of(
         *path,
         [&](std::string& problem) -> std::optional<uint32_t> {
-            const auto source = components::openImage(*path, image::Kind::Application,
-                                                      components::productKey(session.library()),
-                                                      problem);
+            const auto source =
+                components::openImage(*path, image::Kind::Application,
+                                      components::productKey(session.library()), problem);
             if (!source) return std::nullopt;
             return source->image.payloadChecksum();
         },
@@ -92,11 +92,11 @@ ReadBack readBack(Session& session, ImageChecksums& checksums) {
     bool read = false;
     if (kvxrealC) {
         load::Controller& controller = load::ControllerOf(program);
-        read = controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActivePartition",
-                                     result.partition) &&
-               controller.partAttr(c.CurrentPLA, c.CurrentELA,
-                                   static_cast<uint8_t>(result.partition),
-                                   kImageChecksumAttribute, stored);
+        read =
+            controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActivePartition",
+                                  result.partition) &&
+            controller.partAttr(c.CurrentPLA, c.CurrentELA, static_cast<uint8_t>(result.partition),
+                                kImageChecksumAttribute, stored);
     } else {
         int32_t status = 0;
         read = clink::ReadLong(program.platform.glib, c.CurrentLink, c.CurrentPLA, c.CurrentELA,

@@ -10,10 +10,10 @@ class ImageChecksums;
 class Session;
 
 struct ReadBack {
-    std::string osVersion;     // as readOsVersion
-    int32_t partition = 0;     // the active one, on KVXreal C controllers
-    std::string checksum;      // "0x…", only once it equals the image's
-    std::string why;           // what did not hold, when `checksum` is empty
+    std::string osVersion;  // as readOsVersion
+    int32_t partition = 0;  // the active one, on KVXreal C controllers
+    std::string checksum;   // "0x…", only once it equals the image's
+    std::string why;        // what did not hold, when `checksum` is empty
     bool matches() const { return !checksum.empty(); }
 };
 

@@ -16,10 +16,10 @@ std::optional<std::string> rowProblem(int row, std::size_t count, const std::str
     const std::string at = what + " " + std::to_string(row) + ": ";
     if (row < 1) return at + plural + " are numbered from 1";
     if (static_cast<std::size_t>(row) > count) {
-        return at + (count == 0   ? "there are no " + plural + where
-                     : count == 1 ? "there is only 1 " + what + where
-                                  : "there are only " + std::to_string(count) + " " + plural +
-                                        where);
+        return at + (count == 0 ? "there are no " + plural + where
+                     : count == 1
+                         ? "there is only 1 " + what + where
+                         : "there are only " + std::to_string(count) + " " + plural + where);
     }
     return std::nullopt;
 }
@@ -50,10 +50,9 @@ std::optional<int> programRow(const app::Program& program, const std::string& te
         return std::nullopt;
     }
     why = at +
-          (matches.empty()
-               ? "model " + std::to_string(model) + " has no revision \"" + text + "\""
-               : std::to_string(matches.size()) + " programs" + where +
-                     " have that revision; give the row number") +
+          (matches.empty() ? "model " + std::to_string(model) + " has no revision \"" + text + "\""
+                           : std::to_string(matches.size()) + " programs" + where +
+                                 " have that revision; give the row number") +
           " (its programs: " + listed + ")";
     return std::nullopt;
 }

@@ -12,10 +12,10 @@
 #include "app/Program.h"
 #include "app/SettingsToolCommand.h"
 #include "catalogue/Catalogue.h"
-#include "settingstool/SettingsFile.h"
-#include "settingstool/SettingsJob.h"
 #include "operations/BackupName.h"
 #include "operations/PrivateFolder.h"
+#include "settingstool/SettingsFile.h"
+#include "settingstool/SettingsJob.h"
 
 namespace operations {
 namespace {

@@ -12,7 +12,7 @@
 namespace operations {
 
 std::optional<secure::Secret> TerminalInput::readLine(const std::string& prompt,
-                                                     const std::string& title, bool masked) {
+                                                      const std::string& title, bool masked) {
     if (!title.empty()) std::cerr << title << '\n';
     std::cerr << prompt << ' ' << std::flush;
     termios saved{};
@@ -30,21 +30,20 @@ std::optional<secure::Secret> TerminalInput::readLine(const std::string& prompt,
 }
 
 std::optional<std::string> TerminalInput::ask(const std::string& prompt, const std::string& title,
-                                             const std::string&, bool masked) {
+                                              const std::string&, bool masked) {
     const auto line = readLine(prompt, title, masked);
     if (!line) return std::nullopt;
     return std::string(line->text());
 }
 
 std::optional<secure::Secret> TerminalInput::askPassword(const std::string& prompt,
-                                                        const std::string& title) {
+                                                         const std::string& title) {
     return readLine(prompt, title, true);
 }
 
 std::function<bool(const std::string&, bool)> askOnTerminal(std::ostream& err) {
     return [&err](const std::string& text, bool yesNo) {
-        err << "question: " << oneLine(text) << (yesNo ? " [y/N] " : " [OK/cancel] ")
-            << std::flush;
+        err << "question: " << oneLine(text) << (yesNo ? " [y/N] " : " [OK/cancel] ") << std::flush;
         std::string line;
         const bool read = static_cast<bool>(std::getline(std::cin, line));
         if (!read) err << '\n';  // no answer came: end the prompt's line

@@ -11,10 +11,10 @@
 #include "link/ControllerServices.h"
 #include "load/PartitionRows.h"
 #include "load/ProgramPartitionChoice.h"
+#include "operations/SettingsBackup.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/os/NativePath.h"
 #include "site/RowLink.h"
-#include "operations/SettingsBackup.h"
 
 namespace site {
 namespace {

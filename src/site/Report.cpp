@@ -7,9 +7,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "platform/kvxglib/AtomicFile.h"
 #include "operations/BackupName.h"
 #include "operations/PrivateFolder.h"
+#include "platform/kvxglib/AtomicFile.h"
 
 namespace site {
 namespace {
@@ -151,13 +151,15 @@ std::optional<std::string> reportInMachineFolder(const std::string& machineDir,
                                                  std::chrono::system_clock::time_point now,
                                                  std::string& why) {
     const std::filesystem::path folder = std::filesystem::path(machineDir) / "site-reports";
-    if (!operations::makePrivateFolder(folder.string(), "the report folder", why)) return std::nullopt;
+    if (!operations::makePrivateFolder(folder.string(), "the report folder", why))
+        return std::nullopt;
     std::error_code error;
     const std::string stamp = operations::backupStamp(now);
     // A report is never written over another one.
     constexpr int kMostInOneSecond = 999;
     for (int n = 1; n <= kMostInOneSecond; ++n) {
-        const std::string path = (folder / (operations::numberedStamp(stamp, n) + ".json")).string();
+        const std::string path =
+            (folder / (operations::numberedStamp(stamp, n) + ".json")).string();
         if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
             !std::filesystem::exists(std::filesystem::symlink_status(csvPathFor(path), error)))
             return path;

@@ -13,8 +13,8 @@
 #include "operations/LineUi.h"
 #include "operations/OsUpgrade.h"
 #include "operations/OsVersion.h"
-#include "operations/ReadBack.h"
 #include "operations/Reach.h"
+#include "operations/ReadBack.h"
 #include "operations/Selection.h"
 #include "operations/Session.h"
 #include "operations/SettingsBackup.h"
@@ -29,8 +29,8 @@ constexpr int16_t kSerial = 1;  // CommKind of a serial link
 
 }  // namespace
 
-std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan,
-                                       std::ostream& said, Sightings* heard) {
+std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
+                                       Sightings* heard) {
     operations::Session session(setup.machineDir, said);
     app::Program& program = session.program();
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
@@ -120,12 +120,12 @@ bool SiteSteps::connect(ControllerReport& report) {
     clink::Connection& c = program.connection;
     // A serial row proves the site's one password; the finder opens only sealed links with it.
     operations::LinkProblem problem;
-    if (!operations::reach(*session_,
-                           {row_.link, row_.serial,
-                            row_.serial.empty() ? std::nullopt
-                                                : std::optional<secure::Secret>(setup_.password),
-                            0},
-                           problem))
+    if (!operations::reach(
+            *session_,
+            {row_.link, row_.serial,
+             row_.serial.empty() ? std::nullopt : std::optional<secure::Secret>(setup_.password),
+             0},
+            problem))
         return fail(problem.why);
     if (!row_.serial.empty()) {
         const int16_t i = network::FindControllerBySerial(program, row_.serial, false);
@@ -141,9 +141,9 @@ bool SiteSteps::connect(ControllerReport& report) {
     if (row_.address && !(row_.address->pla == 255 && row_.address->ela == 30))
         c.Target = clink::Station{row_.address->pla, row_.address->ela};
     if (!load::ControllerOf(program).readControllerAddress(c.CurrentPLA, c.CurrentELA))
-        return fail(c.Target ? "no station answers at " + addressText(*row_.address) +
-                                   " on " + row_.link
-                             : "No controller connected");
+        return fail(c.Target
+                        ? "no station answers at " + addressText(*row_.address) + " on " + row_.link
+                        : "No controller connected");
     report.addressBefore = clink::stationText(c.CurrentPLA, c.CurrentELA);
     report.addressAfter = report.addressBefore;
     clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);

@@ -27,14 +27,15 @@ struct SiteSetup {
     // searches the network again. Null: each row searches for its own.
     std::shared_ptr<const Sightings> sightings;
     // What every row compares its controller's checksum with.
-    std::shared_ptr<operations::ImageChecksums> checksums = std::make_shared<operations::ImageChecksums>();
+    std::shared_ptr<operations::ImageChecksums> checksums =
+        std::make_shared<operations::ImageChecksums>();
 };
 
 // The plan's check on a session of its own, reaching the network as the run will, with the
 // same password; what the program's message boxes say goes to `said`. What its search heard
 // goes to `heard`, for the run's setup.
-std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan,
-                                             std::ostream& said, Sightings* heard = nullptr);
+std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
+                                       Sightings* heard = nullptr);
 
 class SiteSteps final : public ControllerSteps {
   public:

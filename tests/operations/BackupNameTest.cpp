@@ -8,8 +8,10 @@ namespace {
 TEST(BackupName, StampsAreUtcAndNumbersFollowTheStamp) {
     const auto t = std::chrono::system_clock::time_point(std::chrono::seconds(1796804102));
     EXPECT_EQ(operations::backupStamp(t), "2026-12-09T08-15-02Z");
-    EXPECT_EQ(operations::backupFileName("2026-12-09T08-15-02Z", 1), "2026-12-09T08-15-02Z.settings");
-    EXPECT_EQ(operations::backupFileName("2026-12-09T08-15-02Z", 12), "2026-12-09T08-15-02Z_12.settings");
+    EXPECT_EQ(operations::backupFileName("2026-12-09T08-15-02Z", 1),
+              "2026-12-09T08-15-02Z.settings");
+    EXPECT_EQ(operations::backupFileName("2026-12-09T08-15-02Z", 12),
+              "2026-12-09T08-15-02Z_12.settings");
 }
 
 TEST(BackupName, TheNewestIsTheLatestSecondThenTheHighestNumber) {

@@ -31,7 +31,8 @@ TEST(ImageChecksums, ReadOncePerFileAsItStands) {
     EXPECT_EQ(reads, 3);
 
     // A read that fails says why and is tried again next time.
-    const operations::ImageChecksums::Read failing = [&](std::string& problem) -> std::optional<uint32_t> {
+    const operations::ImageChecksums::Read failing =
+        [&](std::string& problem) -> std::optional<uint32_t> {
         ++reads;
         problem = "damaged";
         return std::nullopt;

@@ -72,7 +72,8 @@ TEST(SessionLinks, AMalformedTextIsTheUsersMistakeALinkThatDoesNotOpenIsNot) {
         {"udp:127.0.0.1:5", true,
          "link \"udp:127.0.0.1:5\" is neither tcp:HOST:PORT, serial:PATH nor serial"},
         {"tcp:127.0.0.1:1", false, "cannot open tcp:127.0.0.1:1: "},
-        {"serial:" + (temp / "no-such-port"), false, "cannot open serial:" + (temp / "no-such-port")},
+        {"serial:" + (temp / "no-such-port"), false,
+         "cannot open serial:" + (temp / "no-such-port")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -12,13 +12,13 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "site/SiteSteps.h"
 #include "sim/DemoMachine.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
 #include "site/PlanFile.h"
 #include "site/SiteRun.h"
+#include "site/SiteSteps.h"
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
