@@ -55,7 +55,7 @@ class ControlSession : public std::enable_shared_from_this<ControlSession> {
 }  // namespace
 
 ControlServer::ControlServer(asio::io_context& io, Command command, std::function<void()> quit)
-    : io_(io), command_(std::move(command)), quit_(std::move(quit)), acceptor_(io), retry_(io) {}
+    : command_(std::move(command)), quit_(std::move(quit)), acceptor_(io), retry_(io) {}
 
 ControlServer::~ControlServer() { close(); }
 

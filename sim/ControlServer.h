@@ -23,7 +23,6 @@ class ControlServer {
   private:
     void accept();
 
-    asio::io_context& io_;
     Command command_;
     std::function<void()> quit_;
     asio::local::stream_protocol::acceptor acceptor_;
