@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <asio/write.hpp>
 
 #include "platform/secure/FailureLimiter.h"
@@ -11,7 +12,11 @@
 namespace sim {
 namespace {
 
-constexpr std::size_t kMaxSessions = 64;
+// One source (an IPv4 address, an IPv6 /64) may hold only half of the connections, so that
+// a host that takes all it may still leaves room for another.
+constexpr std::size_t kMaxSessions = 128;
+constexpr std::size_t kMaxSessionsPerSource = 64;
+static_assert(kMaxSessionsPerSource < kMaxSessions);
 constexpr std::size_t kMaxQueuedReplies = 1 << 20;
 
 // The peer's address without its port, as the limit on failed password proofs counts it.
@@ -29,8 +34,9 @@ TcpSession::TcpSession(asio::io_context& io, asio::ip::tcp::socket socket, Contr
       socket_(std::move(socket)),
       controller_(controller),
       router_(router),
+      source_(peerAddress(socket_)),
       buffer_(65536),
-      secure_(controller, peerAddress(socket_)),
+      secure_(controller, source_),
       quiet_(io),
       id_(id),
       limits_(limits) {}
@@ -211,13 +217,14 @@ bool TcpEndpoint::open(const Endpoint& where, std::string& error) {
 
 void TcpEndpoint::accept() {
     keepAccepting(acceptor_, retry_, [this](asio::ip::tcp::socket socket) {
-        if (openSessions() >= kMaxSessions) {
+        const std::string source = peerAddress(socket);
+        if (openSessions() >= kMaxSessions || sessionsFrom(source) >= kMaxSessionsPerSource) {
             asio::error_code ignored;
             socket.close(ignored);  // one too many: the others are served
             return;
         }
         auto session = std::make_shared<TcpSession>(io_, std::move(socket), controller_, router_,
-                                                     nextSession_++, limits_);
+                                                    nextSession_++, limits_);
         session->start();
         sessions_.push_back(session);
     });
@@ -229,6 +236,14 @@ std::size_t TcpEndpoint::openSessions() {
         return !s || !s->stillOpen();
     });
     return sessions_.size();
+}
+
+std::size_t TcpEndpoint::sessionsFrom(const std::string& source) const {
+    return static_cast<std::size_t>(
+        std::count_if(sessions_.begin(), sessions_.end(), [&](const auto& w) {
+            auto s = w.lock();
+            return s && s->source() == source;
+        }));
 }
 
 void TcpEndpoint::goDown() {

@@ -1,6 +1,7 @@
 #pragma once
 // A TCP controller's listening socket and its connections. Anyone on the network may connect,
-// so every connection is bounded: a limit on how many are open at once, a time-out while a
+// so every connection is bounded: a limit on how many are open at once (in all, and fewer from
+// any one source, so that one host cannot shut the others out), a time-out while a
 // handshake is under way and another while idle, and a client that does not read its
 // replies is not read from either until they are out.
 #include <asio/ip/tcp.hpp>
@@ -30,6 +31,8 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
                Router& router, uint64_t id, SessionLimits limits);
     void start();
     uint64_t id() const { return id_; }
+    // Where it comes from, as the connection limits count it: an IPv4 address, an IPv6 /64.
+    const std::string& source() const { return source_; }
     // False once closed here or by the peer (even if its end has not been read yet).
     bool stillOpen() const;
     // Closes once the replies already queued are out.
@@ -52,6 +55,7 @@ class TcpSession : public std::enable_shared_from_this<TcpSession> {
     asio::ip::tcp::socket socket_;
     Controller& controller_;
     Router& router_;
+    std::string source_;
     wire::TcpFrameDecoder decoder_;
     std::vector<uint8_t> buffer_;
     std::shared_ptr<PacedOutput> output_;
@@ -83,6 +87,8 @@ class TcpEndpoint {
     bool listen(const asio::ip::tcp::endpoint& where, std::string& error);
     void accept();
     std::size_t openSessions();
+    // Of those still open (after openSessions()), how many come from `source`.
+    std::size_t sessionsFrom(const std::string& source) const;
 
     asio::io_context& io_;
     Controller& controller_;

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "platform/wire/Crc32.h"
-#include "sim/Controller.h"
 #include "sim/ApplicationControl.h"
+#include "sim/Controller.h"
 #include "sim/SystemVariables.h"
 #include "sim/WebSite.h"
 
@@ -16,8 +16,12 @@ namespace {
 
 using wire::ReplyCode;
 
-constexpr uint16_t kAttrName = 2, kAttrHoldsImage = 5, kAttrLoadTime = 7, kAttrSize = 8, kAttrMaxSize = 9;
+constexpr uint16_t kAttrName = 2, kAttrHoldsImage = 5, kAttrLoadTime = 7, kAttrSize = 8,
+                   kAttrMaxSize = 9;
 constexpr uint32_t kMaxOsImage = 16u << 20, kMaxPortOsImage = 4u << 20;
+// An older controller's application must fit its flash: its FlashSize, or this when the
+// network file gives none.
+constexpr uint32_t kDefaultApplicationFlash = 8u << 20;
 // Seconds from 1 January 1970 to 1 January 1980.
 constexpr int64_t kEpoch1980 = 315532800;
 
@@ -30,8 +34,8 @@ Outcome replyWith(const wire::Frame& frame, ReplyCode code, std::vector<uint8_t>
 template <class T>
 Outcome ok(const wire::Frame& frame, const T& reply) {
     auto payload = wire::encodePayload(reply);
-    return replyWith(frame, ReplyCode::Ok, payload ? std::move(payload).value()
-                                                   : std::vector<uint8_t>{});
+    return replyWith(frame, ReplyCode::Ok,
+                     payload ? std::move(payload).value() : std::vector<uint8_t>{});
 }
 
 int32_t activePartition(const ControllerState& state) {
@@ -47,14 +51,15 @@ int32_t numberAttribute(const Partition& p, uint16_t attribute) {
 }
 
 void setLong(ControllerState& state, int32_t index, uint32_t value) {
-    state.variables.define(kImageFile, index,
-                           StoredVariable{1, wire::Value::long32(static_cast<int32_t>(value)),
-                                          255, true});
+    state.variables.define(
+        kImageFile, index,
+        StoredVariable{1, wire::Value::long32(static_cast<int32_t>(value)), 255, true});
 }
 
 void setSystemInt(ControllerState& state, const char* name, int32_t value) {
     for (const SystemVariable& v : systemVariables(true))
-        if (v.name == name) state.variables.set(v.file, v.index, wire::Value::int16(static_cast<int16_t>(value)));
+        if (v.name == name)
+            state.variables.set(v.file, v.index, wire::Value::int16(static_cast<int16_t>(value)));
 }
 
 // An operating-system image is named by its version, "major.minor-branch-revision": the
@@ -205,9 +210,13 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
             if (r.totalSize > (r.target == TransferTarget::PortOs ? kMaxPortOsImage : kMaxOsImage))
                 return replyWith(frame, ReplyCode::OutOfRange);
             break;
-        case TransferTarget::LegacyApplication:
+        case TransferTarget::LegacyApplication: {
             if (state.hasPartitions) return replyWith(frame, ReplyCode::Refused);
+            const uint32_t flash = config.flashSize > 0 ? static_cast<uint32_t>(config.flashSize)
+                                                        : kDefaultApplicationFlash;
+            if (r.totalSize > flash) return replyWith(frame, ReplyCode::OutOfRange);
             break;
+        }
         default:
             return replyWith(frame, ReplyCode::Refused);
     }
@@ -216,12 +225,12 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
     std::random_device random;
     do s.id = random();
     while (s.id == 0 || (last_ && last_->id == s.id));
-    s.open = r;
-    s.bytes.reserve(r.totalSize);
+    s.open = r;  // nothing reserved yet: the staging area grows with the bytes that arrive
     s.lastHeard = Clock::now();
     staged_ = std::move(s);
     ++opened_;
-    return ok(frame, wire::TransferOpenReply{staged_->id, static_cast<uint16_t>(wire::kMaxBlockData)});
+    return ok(frame,
+              wire::TransferOpenReply{staged_->id, static_cast<uint16_t>(wire::kMaxBlockData)});
 }
 
 Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequest& r,
@@ -236,6 +245,10 @@ Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequ
     if (end > s.open.totalSize) return replyWith(frame, ReplyCode::OutOfRange);
     // In order or overlapping: keep the new bytes. Beyond a gap: a block before it was lost.
     if (r.offset <= s.bytes.size() && end > s.bytes.size()) {
+        // Grows by doubling, but never past the size that was opened.
+        if (end > s.bytes.capacity())
+            s.bytes.reserve(std::min<uint64_t>(s.open.totalSize,
+                                               std::max<uint64_t>(end, 2 * s.bytes.capacity())));
         const std::size_t skip = s.bytes.size() - r.offset;
         s.bytes.insert(s.bytes.end(), r.data.begin() + static_cast<std::ptrdiff_t>(skip),
                        r.data.end());
@@ -268,8 +281,7 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
     if (corrupt) s.bytes[s.bytes.size() / 2] ^= 0x01;
     const uint32_t stored = corrupt ? wire::crc32(s.bytes) : s.crc;
     // A flash that fails unnoticed: only reading the stored checksum back shows it.
-    Outcome out =
-        ok(frame, wire::TransferCommitReply{faults.corruptSilently ? s.crc : stored});
+    Outcome out = ok(frame, wire::TransferCommitReply{faults.corruptSilently ? s.crc : stored});
     out.changed = true;
     out.delay = flashDelay(faults.flashWriteMs);
     switch (s.open.target) {

@@ -53,14 +53,17 @@ class Transfers {
     // opened it; another one gets NotFound for it, unless the owner's connection is gone and
     // it names the transfer's (random) id to resume it, inside a protected session when the
     // owner had one.
-    Outcome handle(const wire::Frame& frame, const wire::Request& request,
-                   ControllerState& state, const ControllerConfig& config,
-                   FaultSettings& faults, const Caller& caller = {});
+    Outcome handle(const wire::Frame& frame, const wire::Request& request, ControllerState& state,
+                   const ControllerConfig& config, FaultSettings& faults,
+                   const Caller& caller = {});
 
     // Transfers opened and commits refused for their signature since the start: what the
     // control socket's `transfers` reports, so a test can tell that nothing was even tried.
     uint32_t opened() const { return opened_; }
     uint32_t badSignatures() const { return badSignatures_; }
+    // The memory the staging area holds: it grows with the bytes that arrive, never with the
+    // size an open claims.
+    std::size_t stagingCapacity() const { return staged_ ? staged_->bytes.capacity() : 0; }
 
     // Whether a connection is still there; the link sets it (no answer: still there).
     std::function<bool(uint64_t session)> sessionOpen;

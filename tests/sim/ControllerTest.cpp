@@ -234,6 +234,62 @@ TEST(OlderController, HasNoPartitionsAndNoOperatingSystemText) {
     EXPECT_EQ(type.reply->code1, 0);
 }
 
+// An older controller's application must fit its flash (FlashSize, else 8 MiB); what is staged
+// takes memory as it arrives, never what an open claims.
+TEST(OlderController, AnApplicationFitsTheFlashAndIsStagedAsItArrives) {
+    struct Row {
+        const char* what;
+        int32_t flashSize;
+        uint32_t size;
+        ReplyCode expected;
+    };
+    const Row rows[] = {
+        {"4 GiB", 0, 0xFFFFFFFFu, ReplyCode::OutOfRange},
+        {"just over the default flash", 0, (8u << 20) + 1, ReplyCode::OutOfRange},
+        {"the default flash", 0, 8u << 20, ReplyCode::Ok},
+        {"4 GiB, a flash of its own", 1 << 20, 0xFFFFFFFFu, ReplyCode::OutOfRange},
+        {"just over its flash", 1 << 20, (1u << 20) + 1, ReplyCode::OutOfRange},
+        {"its flash", 1 << 20, 1u << 20, ReplyCode::Ok},
+        {"a small application", 0, 30000, ReplyCode::Ok},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim::ControllerConfig c = config(false);
+        c.flashSize = row.flashSize;
+        sim::Controller older(c, sim::initialState(c));
+        auto send = [&](const wire::Request& r) {
+            return older.handle(simtest::request(kSelf, r)).reply.value_or(wire::Frame{});
+        };
+        const auto opened = send(wire::TransferOpenRequest{wire::TransferTarget::LegacyApplication,
+                                                           0, row.size, 300, "App"});
+        ASSERT_EQ(ReplyCode(opened.code1), row.expected);
+        EXPECT_EQ(older.transfers.stagingCapacity(), 0u) << "nothing reserved at the open";
+        if (row.expected != ReplyCode::Ok) {
+            EXPECT_FALSE(older.transfers.isOpen());
+            continue;
+        }
+        const uint32_t id = wire::decodeTransferOpenReply(opened.payload)->transfer;
+        std::vector<uint8_t> image;
+        for (uint32_t at = 0; at < std::min<uint32_t>(row.size, 30000); at += 3000) {
+            std::vector<uint8_t> block(3000);
+            for (std::size_t i = 0; i < block.size(); ++i)
+                block[i] = static_cast<uint8_t>((at + i) * 7);
+            ASSERT_EQ(send(wire::TransferBlockRequest{id, at, block}).code1, 0);
+            image.insert(image.end(), block.begin(), block.end());
+            EXPECT_LE(older.transfers.stagingCapacity(), 2 * image.size()) << at;
+        }
+        if (image.size() != row.size) continue;
+        ASSERT_EQ(send(wire::TransferCommitRequest{id, wire::crc32(image)}).code1, 0);
+        const auto stored = older
+                                .handle(readVar(kSelf, 1, VarType::Long, sim::kImageFile,
+                                                sim::kApplicationChecksumIndex))
+                                .reply.value_or(wire::Frame{});
+        ASSERT_EQ(stored.code1, 0);
+        EXPECT_EQ(static_cast<uint32_t>(wire::decodeReadReply(stored.payload)->value.integer),
+                  wire::crc32(image));
+    }
+}
+
 TEST(ControllerState, SurvivesItsOwnFileAndRefusesADamagedOne) {
     sim::Controller c(config(), sim::initialState(config()));
     c.handle(writeVar(kSelf, 1, 300, 4, Value::real32(0.1f)));
@@ -263,8 +319,8 @@ TEST_F(ControllerTest, AStagedTransferBelongsToTheConnectionThatOpenedIt) {
         return controller.handle(simtest::request(kSelf, r), caller).reply.value_or(wire::Frame{});
     };
     const std::vector<uint8_t> image = {1, 2, 3, 4};
-    auto opened = send(wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "A"},
-                       owner);
+    auto opened =
+        send(wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "A"}, owner);
     ASSERT_EQ(opened.code1, 0);
     const uint32_t id = wire::decodeTransferOpenReply(opened.payload)->transfer;
     const wire::Request touches[] = {
@@ -288,8 +344,8 @@ TEST_F(ControllerTest, AStagedTransferBelongsToTheConnectionThatOpenedIt) {
 
     // Ids are random, not counted.
     for (int i = 0; i < 8; ++i) {
-        auto again = send(wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "B"},
-                          owner);
+        auto again =
+            send(wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "B"}, owner);
         ASSERT_EQ(again.code1, 0);
         const uint32_t next = wire::decodeTransferOpenReply(again.payload)->transfer;
         EXPECT_TRUE(ids.insert(next).second);

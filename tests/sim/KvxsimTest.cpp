@@ -1,15 +1,14 @@
 // kvxsim as a process: the protocol over TCP, the serial pty and UDP, the control socket,
 // restarts and refused network files. Ports are chosen by the operating system.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 
@@ -89,8 +88,9 @@ class Kvxsim : public ::testing::Test {
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
     }
 
-    TcpClient connect(const std::string& id) {
-        auto socket = connectTcp(sim->tcp(id));
+    // `from`: the local address to connect from (another loopback address plays another host).
+    TcpClient connect(const std::string& id, const std::string& from = {}) {
+        auto socket = connectTcp(sim->tcp(id), 2000ms, from);
         EXPECT_TRUE(socket.has_value());
         return TcpClient(socket ? std::move(*socket) : Fd());
     }
@@ -259,15 +259,15 @@ TEST_F(Kvxsim, StateFilesAndTheControlSocketAreTheOwnersAlone) {
     temp.write("ctl", "keep me");
     SimProcess refused({"--network", temp / "net.ini", "--control", temp / "ctl"});
     EXPECT_FALSE(refused.waitReady());
-    EXPECT_NE(refused.stderrText().find("is no socket"), std::string::npos)
-        << refused.stderrText();
+    EXPECT_NE(refused.stderrText().find("is no socket"), std::string::npos) << refused.stderrText();
     std::ifstream kept(temp / "ctl");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
 }
 
 TEST_F(Kvxsim, AGreedyClientDoesNotShutOthersOut) {
-    temp.write("net.ini", std::string(kNetwork) + "\n[Controller Long]\nSerial=SN-LONG\n"
-                          "Address=3:1\nListen=127.0.0.1:0\nVar.300.7=1,5," +
+    temp.write("net.ini", std::string(kNetwork) +
+                              "\n[Controller Long]\nSerial=SN-LONG\n"
+                              "Address=3:1\nListen=127.0.0.1:0\nVar.300.7=1,5," +
                               std::string(250, 'x') + "\n");
     start();
     // One client sends reads of a long text and never reads a reply: kvxsim stops reading it
@@ -307,6 +307,33 @@ TEST_F(Kvxsim, AGreedyClientDoesNotShutOthersOut) {
     many.pop_back();
     auto later = connect("Gate");
     EXPECT_EQ(pollReply(later, kDirect), (std::vector<uint8_t>{1, 5}));
+}
+
+TEST_F(Kvxsim, OneHostCannotTakeEveryConnection) {
+    start();
+    // One host (127.0.0.2) takes every connection it may, and one more: that one is closed at
+    // once, the ones it holds are served.
+    std::vector<TcpClient> greedy;
+    for (int i = 0; i < 64; ++i) greedy.push_back(connect("Gate", "127.0.0.2"));
+    auto extra = connect("Gate", "127.0.0.2");
+    EXPECT_TRUE(extra.closedWithin(1000ms)) << "one source holds at most 64 connections";
+    EXPECT_EQ(pollReply(greedy.back(), kDirect), (std::vector<uint8_t>{1, 5}));
+
+    // Another host is served meanwhile.
+    auto other = connect("Gate", "127.0.0.1");
+    EXPECT_EQ(pollReply(other, kDirect), (std::vector<uint8_t>{1, 5})) << "another host is served";
+
+    // The total still holds: once two hosts have their share, a third is closed at once.
+    std::vector<TcpClient> second;
+    for (int i = 1; i < 64; ++i) second.push_back(connect("Gate", "127.0.0.1"));
+    EXPECT_EQ(pollReply(second.back(), kDirect), (std::vector<uint8_t>{1, 5}));
+    auto third = connect("Gate", "127.0.0.3");
+    EXPECT_TRUE(third.closedWithin(1000ms)) << "at most 128 connections in all";
+
+    // A connection the first host closes is room for it again.
+    greedy.pop_back();
+    auto again = connect("Gate", "127.0.0.2");
+    EXPECT_EQ(pollReply(again, kDirect), (std::vector<uint8_t>{1, 5}));
 }
 
 TEST_F(Kvxsim, RefusesANetworkFileWithAMistake) {
@@ -368,8 +395,9 @@ TEST_F(Kvxsim, SerialBusOnThePty) {
 }
 
 TEST_F(Kvxsim, AStationWithAPasswordKeepsItsSecretsOffTheBus) {
-    temp.write("net.ini", std::string(kNetwork) + "\n[Controller Bus3]\nBus=serial\n"
-                          "Serial=SN-B3\nKvxrealC=yes\nAddress=10:3\nPassword=Bus-3-pw\n");
+    temp.write("net.ini", std::string(kNetwork) +
+                              "\n[Controller Bus3]\nBus=serial\n"
+                              "Serial=SN-B3\nKvxrealC=yes\nAddress=10:3\nPassword=Bus-3-pw\n");
     start();
     SerialClient bus(sim->serial());
     ASSERT_TRUE(bus.ok());

@@ -53,6 +53,10 @@ Sent commit(TransferTarget target, const std::string& name, uint16_t model,
             const image::Image& signedImage, const std::vector<uint8_t>& staged,
             bool withSignature) {
     sim::ControllerConfig c = config();
+    if (target == TransferTarget::LegacyApplication) {  // an older controller: no partitions
+        c.kvxrealC = false;
+        c.partitions.clear();
+    }
     sim::Controller controller{c, sim::initialState(c)};
     auto send = [&](const wire::Request& r) {
         return controller.handle(simtest::request(kSelf, r)).reply.value_or(wire::Frame{});
@@ -94,14 +98,14 @@ TEST(SignedCommit, OnlyWhatTheProductSignedTakesEffect) {
     const std::vector<Row> rows = {
         {"signed program", K::Application, TransferTarget::Partition, none, true, ReplyCode::Ok},
         {"signed web site", K::WebSite, TransferTarget::Partition, none, true, ReplyCode::Ok},
-        {"signed operating system", K::OperatingSystem, TransferTarget::OperatingSystem, none,
-         true, ReplyCode::Ok},
+        {"signed operating system", K::OperatingSystem, TransferTarget::OperatingSystem, none, true,
+         ReplyCode::Ok},
         {"signed port system", K::PortOs, TransferTarget::PortOs, none, true, ReplyCode::Ok},
         {"no signature", K::Application, TransferTarget::Partition, none, false,
          ReplyCode::BadSignature},
         {"one byte changed on the way", K::Application, TransferTarget::Partition,
-         [](image::Image&, std::vector<uint8_t>& staged, std::string&) { staged[1500] ^= 1; },
-         true, ReplyCode::BadSignature},
+         [](image::Image&, std::vector<uint8_t>& staged, std::string&) { staged[1500] ^= 1; }, true,
+         ReplyCode::BadSignature},
         {"signed by another key", K::Application, TransferTarget::Partition,
          [](image::Image& i, std::vector<uint8_t>&, std::string&) {
              image::signImage(i, image::newKeyPair().secretKey);
@@ -110,8 +114,8 @@ TEST(SignedCommit, OnlyWhatTheProductSignedTakesEffect) {
         {"head names another model", K::Application, TransferTarget::Partition,
          [](image::Image& i, std::vector<uint8_t>&, std::string&) { i.model = 0; }, true,
          ReplyCode::BadSignature},
-        {"program sent as operating system", K::Application, TransferTarget::OperatingSystem,
-         none, true, ReplyCode::BadSignature},
+        {"program sent as operating system", K::Application, TransferTarget::OperatingSystem, none,
+         true, ReplyCode::BadSignature},
         {"operating system opened under another version", K::OperatingSystem,
          TransferTarget::OperatingSystem,
          [](image::Image&, std::vector<uint8_t>&, std::string& name) { name = "9.9-0-0"; }, true,
@@ -130,10 +134,47 @@ TEST(SignedCommit, OnlyWhatTheProductSignedTakesEffect) {
                                                           : "Heating";
         const uint16_t openModel = signedImage.model;
         row.tamper(signedImage, staged, name);
-        const Sent sent = commit(row.target, name, openModel, signedImage, staged,
-                                 row.withSignature);
+        const Sent sent =
+            commit(row.target, name, openModel, signedImage, staged, row.withSignature);
         EXPECT_EQ(sent.code, row.expected);
         EXPECT_EQ(sent.changed, row.expected == ReplyCode::Ok) << "the controller's state";
+    }
+}
+
+// An image the product signed, whole and as signed, but for another model: this controller
+// (model 300) takes it neither when the open names its model nor when it names any (0).
+TEST(SignedCommit, AnImageSignedForAnotherModelDoesNotTakeEffect) {
+    using K = image::Kind;
+    struct Row {
+        const char* what;
+        K kind;
+        TransferTarget target;
+        std::string name;
+    };
+    const Row rows[] = {
+        {"program", K::Application, TransferTarget::Partition, "Heating"},
+        {"older controller's application", K::Application, TransferTarget::LegacyApplication,
+         "Heating"},
+        {"operating system", K::OperatingSystem, TransferTarget::OperatingSystem, "3.2-0-4"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const image::Image forOther = testsupport::signedByTest(makeImage(row.kind, 301));
+        // The signature itself is sound: only the model can refuse it.
+        ASSERT_TRUE(image::verifySignature(image::encodeHead(forOther, 2), forOther.payload,
+                                           forOther.signature, testsupport::testKeys().publicKey));
+        for (const uint16_t openModel : {uint16_t{300}, uint16_t{0}}) {
+            SCOPED_TRACE(openModel);
+            const Sent sent =
+                commit(row.target, row.name, openModel, forOther, forOther.payload, true);
+            EXPECT_EQ(sent.code, ReplyCode::BadSignature);
+            EXPECT_FALSE(sent.changed) << "the controller's state";
+        }
+        // The same image signed for this model takes effect.
+        const image::Image forThis = testsupport::signedByTest(makeImage(row.kind, 300));
+        const Sent sent = commit(row.target, row.name, 300, forThis, forThis.payload, true);
+        EXPECT_EQ(sent.code, ReplyCode::Ok);
+        EXPECT_TRUE(sent.changed);
     }
 }
 

@@ -77,10 +77,17 @@ Fd& Fd::operator=(Fd&& other) noexcept {
     return *this;
 }
 
-std::optional<Fd> connectTcp(const std::string& hostPort, Ms timeout) {
+std::optional<Fd> connectTcp(const std::string& hostPort, Ms timeout, const std::string& from) {
     const sockaddr_in a = parseHostPort(hostPort);
     Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!s.ok()) return std::nullopt;
+    if (!from.empty()) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, from.c_str(), &local.sin_addr) != 1 ||
+            ::bind(s.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+            return std::nullopt;
+    }
     if (::connect(s.get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
         if (errno != EINPROGRESS) return std::nullopt;
         if (!waitFor(s.get(), POLLOUT, Clock::now() + timeout)) return std::nullopt;
@@ -128,8 +135,7 @@ bool TcpClient::closedWithin(Ms timeout) {
     }
 }
 
-std::optional<HttpReply> httpGet(const std::string& hostPort, const std::string& path,
-                                 Ms timeout) {
+std::optional<HttpReply> httpGet(const std::string& hostPort, const std::string& path, Ms timeout) {
     auto socket = connectTcp(hostPort, timeout);
     if (!socket) return std::nullopt;
     const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + hostPort + "\r\n\r\n";

@@ -28,8 +28,10 @@ class Fd {
     int fd_;
 };
 
-// "127.0.0.1:4100" -> connected socket, or nothing (refused, time-out).
-std::optional<Fd> connectTcp(const std::string& hostPort, Ms timeout = 2000ms);
+// "127.0.0.1:4100" -> connected socket, or nothing (refused, time-out). `from` binds the
+// socket to that local IPv4 address first (any loopback address, 127.0.0.2 say).
+std::optional<Fd> connectTcp(const std::string& hostPort, Ms timeout = 2000ms,
+                             const std::string& from = {});
 
 class TcpClient {
   public:
