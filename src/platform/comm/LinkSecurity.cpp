@@ -62,9 +62,9 @@ PasswordCheck LinkSecurity::handshake(const SendRaw& send, const ReceiveRaw& rec
     }
     lastCheck_ = [&] {
         secure::HostHandshake host(serial_);
-        auto helloReply =
-            exchange(handshakeRequest(wire::Command::Hello, wire::encodePayload(host.hello())),
-                     send, receive, why);
+        auto helloReply = exchange(
+            handshakeRequest(wire::Command::Hello, wire::encodePayload(host.hello())), send,
+            receive, why);
         if (!helloReply) return PasswordCheck::Unreachable;
         if (helloReply->code1 != wire::code(wire::ReplyCode::Ok))
             return refusal(helloReply->code1, why);
@@ -106,9 +106,8 @@ PasswordCheck LinkSecurity::prove(secure::HostHandshake& host, const wire::Hello
                                send, receive, why);
     if (!proofReply) return failed(PasswordCheck::Unreachable);
     if (proofReply->code1 == wire::code(wire::ReplyCode::Refused)) {
-        why =
-            "the controller refused the network password (a wrong password, or not the "
-            "controller)";
+        why = "the controller refused the network password (a wrong password, or not the "
+              "controller)";
         return failed(PasswordCheck::Refused);
     }
     if (proofReply->code1 != wire::code(wire::ReplyCode::Ok))

@@ -278,10 +278,10 @@ int32_t addEngine(RealLibrary& lib, std::unique_ptr<comm::Link> link, uint32_t b
 
 // ---- links ----
 
-int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port, std::string* why,
-                    const std::string& serial) {
-    return addEngine(library, std::make_unique<comm::TcpLink>(host, port, linkSettings(library)), 0,
-                     why, serial);
+int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
+                    std::string* why, const std::string& serial) {
+    return addEngine(library, std::make_unique<comm::TcpLink>(host, port, linkSettings(library)),
+                     0, why, serial);
 }
 
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,

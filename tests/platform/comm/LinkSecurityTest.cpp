@@ -73,8 +73,7 @@ std::optional<Received> answerWith(const wire::Frame& f, uint8_t command, ReplyC
 }  // namespace
 
 TEST(LinkSecurity, EveryAnswerToTheHandshakeHasItsVerdict) {
-    const uint8_t hello = wire::code(wire::Command::Hello),
-                  proof = wire::code(wire::Command::Proof);
+    const uint8_t hello = wire::code(wire::Command::Hello), proof = wire::code(wire::Command::Proof);
     struct Row {
         const char* what;
         std::string password;

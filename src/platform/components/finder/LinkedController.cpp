@@ -68,8 +68,8 @@ std::string LinkedController::linkKey() const {
 bool LinkedController::openLink() {
     if (handle_ != 0) return true;
     const bool known = known_.has(SerialNumber());
-    sealed_ =
-        reported().encryptionRequired || known || (reported().passwordSet && !password_.empty());
+    sealed_ = reported().encryptionRequired || known ||
+              (reported().passwordSet && !password_.empty());
     const std::string key = linkKey();
     if (auto it = links_.find(key); it != links_.end()) {
         handle_ = it->second;
