@@ -54,7 +54,11 @@ class ProtectedLinkCli : public ::testing::Test {
         ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     testsupport::CommandResult run(std::vector<std::string> args, const std::string& password) {
-        args.insert(args.begin() + 1, {"--machine", machine});
+        return runFrom(machine, std::move(args), password);
+    }
+    testsupport::CommandResult runFrom(const std::string& machineDir, std::vector<std::string> args,
+                                       const std::string& password) {
+        args.insert(args.begin() + 1, {"--machine", machineDir});
         args.insert(args.begin(), KRELVAN_CLI_PATH);
         return testsupport::runCommandWithInput(args, password + "\n", 60);
     }
@@ -129,9 +133,19 @@ TEST_F(ProtectedLinkCli, AWrongPasswordAndAControllerThatTakesNoneNowAreToldApar
                                      "password"));
     EXPECT_EQ(wrong.out, "");
 
-    // Four more wrong ones reach the controller's limit of failed proofs.
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(run(poll, "guess").exitCode, 1);
-    const auto limited = run(poll, "vault-pass");
+    // Two more wrong ones reach this machine's own limit of three failed proofs a minute,
+    // which every run shares: the third run after them sends no proof either.
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(run(poll, "guess").exitCode, 1);
+    const auto held = run(poll, "vault-pass");
+    EXPECT_EQ(held.exitCode, 1);
+    EXPECT_THAT(held.err, HasSubstr("wait a minute"));
+
+    // Two from another machine reach the controller's limit of five failed proofs.
+    testsupport::TempFolder elsewhere;
+    const std::string other = elsewhere.copyDemo();
+    ASSERT_TRUE(simtest::pointDemoDiscoveryAt(elsewhere, *sim));
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(runFrom(other, poll, "guess").exitCode, 1);
+    const auto limited = runFrom(other, poll, "vault-pass");
     EXPECT_EQ(limited.exitCode, 1);
     EXPECT_THAT(limited.err, HasSubstr("too many wrong passwords; wait a minute"));
     EXPECT_THAT(limited.err, Not(HasSubstr("rong network password")));

@@ -170,15 +170,15 @@ TEST_F(ModuleSearchOverTcpTest, ListsTheGatewayAndEveryStationOfItsBus) {
 
 // After too many wrong proofs no password is tried for a while, not even the right one: the
 // dialog says so instead of calling the right password wrong, and asks no more. Here the host's
-// own limit of proofs to one controller comes first.
+// own limit of proofs to one controller (by its serial number) comes first.
 TEST_F(ComSettingsSimTest, AControllerThatTakesNoPasswordNowIsReportedAsSuch) {
     const simtest::Endpoint vault = sim->tcpEndpoint("Vault");
     for (int i = 0; i < 3; ++i)
         ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port,
-                                                secure::Secret("guess")),
+                                                secure::Secret("guess"), nullptr, "SN-V"),
                   comm::PasswordCheck::Refused);
     ASSERT_EQ(kvxglib::checkNetworkPassword(*fixture.glib, vault.host, vault.port,
-                                            secure::Secret("guess")),
+                                            secure::Secret("guess"), nullptr, "SN-V"),
               comm::PasswordCheck::RateLimited);
     fixture.boxes.answers = {ui::answer::Yes};
     input.answers = {std::string("vault-pass"), std::string("vault-pass")};

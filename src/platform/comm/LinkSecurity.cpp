@@ -88,29 +88,38 @@ PasswordCheck LinkSecurity::prove(secure::HostHandshake& host, const wire::Hello
                   : "the controller's hello is not usable";
         return PasswordCheck::Refused;
     }
-    if (budget_ != nullptr && !budget_->take(controller_)) {
+    // Counted under the controller's serial number where the link knows it: the budget is
+    // kept across runs, and an address may change.
+    const std::string counted = serial_.empty() ? controller_ : serial_;
+    std::optional<ProofBudget::Clock::time_point> taken;
+    if (budget_ != nullptr && !(taken = budget_->take(counted))) {
         why = "too many password proofs to this controller from here; wait a minute";
         return PasswordCheck::RateLimited;
     }
+    // From here on, anything but the controller's proof back is a failed proof: whoever took
+    // it may be testing a guess, so the link never proves itself again by itself.
+    const auto failed = [&](PasswordCheck check) {
+        givenUp_ = why;
+        return check;
+    };
     auto proofReply = exchange(handshakeRequest(wire::Command::Proof, wire::encodePayload(*proof)),
                                send, receive, why);
-    if (!proofReply) return PasswordCheck::Unreachable;
+    if (!proofReply) return failed(PasswordCheck::Unreachable);
     if (proofReply->code1 == wire::code(wire::ReplyCode::Refused)) {
         why = "the controller refused the network password (a wrong password, or not the "
               "controller)";
-        givenUp_ = why;
-        return PasswordCheck::Refused;
+        return failed(PasswordCheck::Refused);
     }
     if (proofReply->code1 != wire::code(wire::ReplyCode::Ok))
-        return refusal(proofReply->code1, why);
+        return failed(refusal(proofReply->code1, why));
     auto controllerProof = wire::decodeProofReply(proofReply->payload);
     auto keys = controllerProof ? host.confirm(*controllerProof) : std::nullopt;
     if (!keys) {
         // It took our proof but cannot prove the password back: not the controller.
         why = "the peer could not prove the network password: an impostor, not the controller";
-        givenUp_ = why;
-        return PasswordCheck::Refused;
+        return failed(PasswordCheck::Refused);
     }
+    if (taken) budget_->verified(counted, *taken);
     channel_ = std::make_unique<secure::SealedChannel>(*keys);
     return PasswordCheck::Accepted;
 }

@@ -3,8 +3,9 @@
 // connection with the password it holds (in memory only) and then seals every request and
 // opens every reply. A TCP link that has one never lets a frame travel in clear after the
 // handshake, and takes nothing in clear as an answer: such a frame ends the connection.
-// Once a peer refused the proof or could not prove the password back, the link does not prove
-// itself again by itself: a reconnect would only hand an impostor another guess.
+// Once a proof failed (refused, unanswered, cut off, answered with any other code, or not proved
+// back), the link does not prove itself again by itself: a reconnect would only hand an
+// impostor another guess.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,8 +29,9 @@ class LinkSecurity {
     using SendRaw = std::function<bool(const wire::Frame&, std::string&)>;
     using ReceiveRaw = std::function<Received()>;
 
-    // With a `budget`, every proof to `controller` (its address as the link names it) counts
-    // against the host's limit shared by every link of the library. `serial`: the controller
+    // With a `budget`, every proof counts against the host's limit shared by every link and
+    // run on the machine, under `serial` (or, without one, `controller`: its address as the
+    // link names it) until the controller proved the password back. `serial`: the controller
     // the link is for, bound into the handshake so that a relay to another controller with the
     // same password fails; empty when only its address is known.
     // `password` is shared, not copied: the link holds the caller's one buffer.
@@ -73,7 +75,7 @@ class LinkSecurity {
     PasswordCheck lastCheck_ = PasswordCheck::Unreachable;
     std::unique_ptr<secure::SealedChannel> channel_;
     bool broken_ = false;
-    // Why the peer will not be asked again, once it refused or failed a proof.
+    // Why the peer will not be asked again, once a proof to it failed.
     std::optional<std::string> givenUp_;
 };
 

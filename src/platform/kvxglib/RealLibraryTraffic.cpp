@@ -15,12 +15,12 @@
 #include "platform/comm/LinkAccess.h"
 #include "platform/comm/LinkTable.h"
 #include "platform/comm/PresenceProbe.h"
-#include "platform/comm/ProofBudget.h"
 #include "platform/comm/SerialLink.h"
 #include "platform/comm/StatusWord.h"
 #include "platform/comm/TcpLink.h"
 #include "platform/comm/WriteBatch.h"
 #include "platform/kvxglib/LinkRegistry.h"
+#include "platform/kvxglib/ProofTimes.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/secure/PasswordCharacters.h"
@@ -64,7 +64,9 @@ struct TrafficState {
     comm::WriteBatch batch;
     ui::Screen* screen = nullptr;
     std::unique_ptr<LinkRegistry> registry;  // made with the first link opened by address
-    comm::ProofBudget proofs;                // shared by every password-protected link
+    // Shared by every password-protected link and every program of the machine; made with
+    // the first one.
+    std::unique_ptr<ProofTimes> proofs;
 };
 
 TrafficState* newTrafficState() { return new TrafficState(); }
@@ -254,7 +256,9 @@ int32_t announce(RealLibrary& lib, std::unique_ptr<comm::ExchangeEngine> engine,
 std::unique_ptr<comm::LinkSecurity> securityFor(RealLibrary& lib, const std::string& host,
                                                 uint16_t port, const secure::Secret& password,
                                                 const std::string& serial = {}) {
-    return std::make_unique<comm::LinkSecurity>(password, &lib.traffic().proofs,
+    TrafficState& t = lib.traffic();
+    if (!t.proofs) t.proofs = std::make_unique<ProofTimes>(lib.machineConfig().machineDir());
+    return std::make_unique<comm::LinkSecurity>(password, t.proofs.get(),
                                                 host + ":" + std::to_string(port), serial);
 }
 
@@ -283,8 +287,8 @@ int32_t openTcpLink(RealLibrary& library, const std::string& host, uint16_t port
 int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_t port,
                           const secure::Secret& password, std::string* why,
                           comm::PasswordCheck* check, const std::string& serial) {
-    auto link = std::make_unique<comm::TcpLink>(
-        host, port, linkSettings(library), securityFor(library, host, port, password, serial));
+    auto link = std::make_unique<comm::TcpLink>(host, port, linkSettings(library),
+                                                securityFor(library, host, port, password, serial));
     // The engine owns the link from here on; it outlives this call.
     const comm::TcpLink* watched = link.get();
     auto engine = std::make_unique<comm::ExchangeEngine>(std::move(link));
@@ -345,8 +349,8 @@ bool openLinkZero(RealLibrary& library, std::string& why) {
 }
 
 int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t baud,
-                      std::string* why, const secure::Secret* password,
-                      comm::PasswordCheck* check, const std::string& serial) {
+                      std::string* why, const secure::Secret* password, comm::PasswordCheck* check,
+                      const std::string& serial) {
     const auto fail = [why](std::string reason) {
         if (why != nullptr) *why = std::move(reason);
         return 0;
@@ -375,8 +379,8 @@ int32_t openNamedLink(RealLibrary& library, const std::string& name, uint32_t ba
         // and a relay to another controller with the same password would pass.
         if (serial.empty())
             return fail("the controller at " + name + " is not known by its serial number");
-        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why,
-                                 check, serial);
+        return openSecureTcpLink(library, host, static_cast<uint16_t>(port), *password, why, check,
+                                 serial);
     }
     return openTcpLink(library, host, static_cast<uint16_t>(port), why);
 }

@@ -42,6 +42,9 @@ int32_t openSecureTcpLink(RealLibrary& library, const std::string& host, uint16_
 // Whether the controller accepts `password`, by the same challenge-response on a connection
 // of its own that is closed again; the password never travels. A refused proof counts towards
 // the controller's limit of failed proofs.
+// Both prove the password at most 3 times a minute to one controller from this machine, however
+// many programs and runs ask (ProofTimes.h: under `serial`, or the address without one); a
+// proof the controller did not prove back keeps counting for the minute.
 comm::PasswordCheck checkNetworkPassword(RealLibrary& library, const std::string& host,
                                          uint16_t port, const secure::Secret& password,
                                          std::string* why = nullptr,

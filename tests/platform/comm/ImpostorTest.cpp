@@ -1,19 +1,23 @@
 // Someone on the building's network answers in a protected controller's place: forged
 // discovery flags and a hello answered NotFound must get it neither a plain link nor a
-// password, and a plain link never carries one.
+// password, a plain link never carries one, and a proof it took is not sent again.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "FakePeer.h"
 #include "platform/components/finder/LinkedController.h"
 #include "platform/components/finder/ProtectedControllers.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
+#include "platform/secure/Handshake.h"
+#include "platform/secure/Verifier.h"
 #include "platform/wire/Command.h"
 #include "platform/wire/PortSettingsPayload.h"
 #include "platform/wire/ReplyCode.h"
 #include "platform/wire/Request.h"
+#include "platform/wire/SecurePayloads.h"
 #include "support/Carriers.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
@@ -122,4 +126,47 @@ TEST_F(Impostor, APlainLinkCarriesNoPassword) {
     kvxglib::Variant pv = testsupport::carrier(kvxglib::vt::BStr, &first);
     EXPECT_NE(lib.WriteVariable(link, &p, &pv, 1, 0, 0, &status, u""), 0) << std::hex << status;
     EXPECT_EQ(peer.requests(), 1);
+}
+
+TEST_F(Impostor, AFoundControllerIsProvedToOnceWhateverItAnswersTheProof) {
+    // It answers the hello as a controller with a password of its own guessing would.
+    struct Row {
+        const char* what;
+        std::function<commtest::PeerAction(const wire::Frame&)> afterProof;
+    };
+    const Row rows[] = {
+        {"it closes the connection",
+         [](const wire::Frame&) { return commtest::PeerAction::close(); }},
+        {"it stays silent", [](const wire::Frame&) { return commtest::PeerAction::drop(); }},
+        {"it answers busy",
+         [](const wire::Frame& f) {
+             return commtest::PeerAction::reply(wire::makeReplyFrame(f, wire::ReplyCode::Busy));
+         }},
+    };
+    const auto guess = *secure::makeVerifier("guess-1", secure::kSimulatorCost);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        pool.clear();
+        std::filesystem::remove(temp / "machine/ProofTimes.txt");  // each row a fresh budget
+        secure::ControllerHandshake handshake;
+        int proofs = 0;
+        peer.setScript([&](const wire::Frame& f, int) {
+            if (f.command == wire::code(wire::Command::Hello)) {
+                auto hello = handshake.answer(guess, kSerial, *wire::decodeHelloRequest(f.payload));
+                return commtest::PeerAction::reply(
+                    wire::makeReplyFrame(f, wire::ReplyCode::Ok, 0, wire::encodePayload(*hello)));
+            }
+            if (f.command != wire::code(wire::Command::Proof))
+                return commtest::PeerAction::reply(wire::makeReplyFrame(f, wire::ReplyCode::Ok));
+            ++proofs;
+            return row.afterProof(f);
+        });
+        auto c = found(true, true, "Vault-1");
+        EXPECT_FALSE(c.PasswordAccepted());
+        EXPECT_FALSE(c.Connect());
+        EXPECT_FALSE(c.ReadPortSettings());
+        EXPECT_FALSE(c.PasswordAccepted());
+        EXPECT_EQ(proofs, 1) << "the found controller proves itself once";
+        EXPECT_EQ(c.Handle(), 0);
+    }
 }

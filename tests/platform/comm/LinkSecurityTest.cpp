@@ -5,6 +5,8 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "platform/comm/LinkSecurity.h"
 #include "platform/secure/Handshake.h"
@@ -156,22 +158,65 @@ TEST(LinkSecurity, WhatTheCallerSeesOfFramesFromTheLine) {
     EXPECT_TRUE(other.broken());
 }
 
-TEST(LinkSecurity, APeerThatFailedAProofIsNotProvedToAgainOnReconnects) {
+namespace {
+
+// Counts what the link takes from the host's budget and what it gives back.
+struct CountingBudget final : comm::ProofBudget {
+    std::optional<Clock::time_point> take(const std::string& controller) override {
+        taken.push_back(controller);
+        if (taken.size() > limit) return std::nullopt;
+        return Clock::time_point{} + std::chrono::seconds(taken.size());
+    }
+    void verified(const std::string& controller, Clock::time_point when) override {
+        settled.emplace_back(controller, when);
+    }
+    std::size_t limit = 1000;
+    std::vector<std::string> taken;
+    std::vector<std::pair<std::string, Clock::time_point>> settled;
+};
+
+}  // namespace
+
+TEST(LinkSecurity, AProofThatIsNotProvedBackCountsAndIsNeverSentAgainByItself) {
     const uint8_t proof = wire::code(wire::Command::Proof);
+    using Answer = std::function<std::optional<Received>(const wire::Frame&)>;
+    const auto onProof = [=](std::function<Received(const wire::Frame&)> answer) -> Answer {
+        return [=](const wire::Frame& f) -> std::optional<Received> {
+            if (f.command != proof) return std::nullopt;
+            return answer(f);
+        };
+    };
+    const auto code = [=](ReplyCode c) {
+        return onProof([=](const wire::Frame& f) {
+            return Received{Received::Kind::Frame, wire::makeReplyFrame(f, c)};
+        });
+    };
     struct Row {
         const char* what;
         std::string password;
-        std::function<std::optional<Received>(const wire::Frame&)> override;
+        Answer override;
+        PasswordCheck expected;
     };
     const Row rows[] = {
-        {"an impostor's proof back", kPassword,
-         [=](const wire::Frame& f) -> std::optional<Received> {
-             if (f.command != proof) return std::nullopt;
+        {"an impostor's proof back", kPassword, onProof([](const wire::Frame& f) {
              return Received{Received::Kind::Frame,
                              wire::makeReplyFrame(f, ReplyCode::Ok, 0,
                                                   wire::encodePayload(wire::ProofReply{}))};
-         }},
-        {"our proof refused", "Line-8", {}},
+         }),
+         PasswordCheck::Refused},
+        {"our proof refused", "Line-8", {}, PasswordCheck::Refused},
+        {"the connection closed after the proof", kPassword, onProof([](const wire::Frame&) {
+             return Received{Received::Kind::Lost, {}};
+         }),
+         PasswordCheck::Unreachable},
+        {"no answer to the proof", kPassword, onProof([](const wire::Frame&) {
+             return Received{Received::Kind::TimedOut, {}};
+         }),
+         PasswordCheck::Unreachable},
+        {"busy", kPassword, code(ReplyCode::Busy), PasswordCheck::Refused},
+        {"rate limited after the proof", kPassword, code(ReplyCode::RateLimited),
+         PasswordCheck::RateLimited},
+        {"not found", kPassword, code(ReplyCode::NotFound), PasswordCheck::Refused},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -181,36 +226,43 @@ TEST(LinkSecurity, APeerThatFailedAProofIsNotProvedToAgainOnReconnects) {
             if (f.command == proof) ++proofs;
             return row.override ? row.override(f) : std::nullopt;
         };
-        comm::LinkSecurity host{secure::Secret(row.password)};
+        CountingBudget budget;
+        comm::LinkSecurity host{secure::Secret(row.password), &budget, "10.0.0.7:5001", "LS-1"};
         for (int reconnect = 0; reconnect < 50; ++reconnect) {
-            EXPECT_EQ(controller.run(host), PasswordCheck::Refused);
+            EXPECT_EQ(controller.run(host), row.expected);
             host.reset();
         }
         EXPECT_EQ(proofs, 1);
+        EXPECT_EQ(budget.taken, std::vector<std::string>{"LS-1"}) << "counted by serial number";
+        EXPECT_TRUE(budget.settled.empty()) << "it keeps counting";
     }
+
+    // The controller's proof back is the one ending that gives the proof back to the budget.
+    ScriptedController controller;
+    CountingBudget budget;
+    comm::LinkSecurity host{secure::Secret(kPassword), &budget, "10.0.0.7:5001", "LS-1"};
+    ASSERT_EQ(controller.run(host), PasswordCheck::Accepted);
+    ASSERT_EQ(budget.settled.size(), 1u);
+    EXPECT_EQ(budget.settled[0].first, "LS-1");
+    EXPECT_EQ(budget.settled[0].second,
+              comm::ProofBudget::Clock::time_point{} + std::chrono::seconds(1));
 }
 
-TEST(LinkSecurity, TheHostProvesItselfAtMostThreeTimesAMinuteToOneController) {
-    auto now = comm::ProofBudget::Clock::time_point{} + std::chrono::hours(1);
-    comm::ProofBudget budget([&] { return now; });
+TEST(LinkSecurity, NoProofLeavesWhenTheHostsBudgetIsSpent) {
+    CountingBudget budget;
+    budget.limit = 0;
     int proofs = 0;
-    auto check = [&](const std::string& controllerName) {
-        ScriptedController controller;
-        controller.override = [&](const wire::Frame& f) -> std::optional<Received> {
-            if (f.command == wire::code(wire::Command::Proof)) ++proofs;
-            return std::nullopt;
-        };
-        comm::LinkSecurity host(secure::Secret("Line-8"), &budget,
-                                controllerName);  // a wrong password
-        return controller.run(host);
+    ScriptedController controller;
+    controller.override = [&](const wire::Frame& f) -> std::optional<Received> {
+        if (f.command == wire::code(wire::Command::Proof)) ++proofs;
+        return std::nullopt;
     };
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::Refused);
-    EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::RateLimited);
-    EXPECT_EQ(proofs, 3) << "the fourth proof is not sent";
-    EXPECT_EQ(check("10.0.0.8:5001"), PasswordCheck::Refused) << "another controller";
-    now += std::chrono::seconds(59);
-    EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::RateLimited);
-    now += std::chrono::seconds(1);
-    EXPECT_EQ(check("10.0.0.7:5001"), PasswordCheck::Refused);
-    EXPECT_EQ(proofs, 5);
+    comm::LinkSecurity host(secure::Secret(kPassword), &budget, "10.0.0.7:5001");
+    EXPECT_EQ(controller.run(host), PasswordCheck::RateLimited);
+    EXPECT_EQ(proofs, 0);
+    EXPECT_EQ(budget.taken, std::vector<std::string>{"10.0.0.7:5001"}) << "no serial: the address";
+    // Not a failed proof: once the budget allows, the link proves itself.
+    budget.limit = 1000;
+    host.reset();
+    EXPECT_EQ(controller.run(host), PasswordCheck::Accepted);
 }

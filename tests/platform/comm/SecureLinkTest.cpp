@@ -171,10 +171,13 @@ TEST_F(SecureLink, AWrongPasswordGetsNoLinkAndPlainRequestsAreTurnedAway) {
 }
 
 TEST_F(SecureLink, FiveWrongPasswordsThenEvenTheRightOneWaits) {
-    // Guessed from five hosts of one address: each host itself proves at most 3 times a minute.
+    // Guessed from five hosts of one address (each its own machine folder): each host itself
+    // proves at most 3 times a minute.
     const simtest::Endpoint e = sim->tcpEndpoint("Vault");
     for (int i = 0; i < 5; ++i) {
-        kvxglib::RealLibrary guesser(boxes, temp / "machine");
+        const std::string machine = "guesser-" + std::to_string(i);
+        temp.write(machine + "/Kvxmatic.Ini", temp.read("machine/Kvxmatic.Ini"));
+        kvxglib::RealLibrary guesser(boxes, temp / machine);
         const std::string guess = "guess-" + std::to_string(i);
         EXPECT_EQ(kvxglib::checkNetworkPassword(guesser, e.host, e.port, secure::Secret(guess)),
                   PasswordCheck::Refused)

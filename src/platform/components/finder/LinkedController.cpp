@@ -79,10 +79,14 @@ bool LinkedController::openLink() {
         why_ = "controller " + SerialNumber() + " uses a network password; none was given";
         return false;
     }
+    // One handshake per found controller: after a failed one, trying again would hand
+    // whoever answered another proof (why_ still says what failed).
+    if (sealed_ && accepted_ == false) return false;
     handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
                                                    &why_, &check_, reported().serialNumber)
                       : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_,
                                              reported().serialNumber);
+    if (sealed_) accepted_ = check_ == comm::PasswordCheck::Accepted;
     if (handle_ == 0) return false;
     if (sealed_ && !known) known_.remember(SerialNumber());
     links_[key] = handle_;
