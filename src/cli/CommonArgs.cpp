@@ -50,9 +50,10 @@ void checkLinkChoice(const LinkChoice& choice) {
     // A --link opens plain, unbound to any controller: a password given with it would go
     // unused, or be proved to whatever answers at that address.
     if (!choice.link.empty() && choice.passwordStdin) {
-        throw UsageError{"--password-stdin goes with --serial, not --link: find the controller "
-                         "with `discover --target HOST` and reach it with --serial SN "
-                         "--password-stdin"};
+        throw UsageError{
+            "--password-stdin goes with --serial, not --link: find the controller "
+            "with `discover --target HOST` and reach it with --serial SN "
+            "--password-stdin"};
     }
 }
 

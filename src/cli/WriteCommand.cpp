@@ -2,11 +2,11 @@
 #include <cmath>
 #include <iostream>
 
+#include "app/Program.h"
 #include "cli/ControllerCommands.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/VariableArgs.h"
-#include "app/Program.h"
 #include "network/ControllerLookup.h"
 #include "operations/TerminalInput.h"
 #include "platform/comm/ExchangeEngine.h"
@@ -53,8 +53,7 @@ bool mayWritePassword(ControllerLink& link, const WriteArgs& args, std::ostream&
     if (engine != nullptr && engine->carriesSecrets()) return true;
     const VariableArgs& v = args.variable;
     const std::string where = " of file " + std::to_string(v.file) + " index " +
-                              std::to_string(v.index) + " would travel in clear on " +
-                              link.name();
+                              std::to_string(v.index) + " would travel in clear on " + link.name();
     if (!sysvars::isNetworkPassword(static_cast<uint16_t>(v.file), static_cast<int32_t>(v.index))) {
         err << "error: the password" << where
             << "; web and e-mail passwords travel only on a password-protected link: reach the "
@@ -182,15 +181,17 @@ int runWritePassword(const Options& options, const WriteArgs& writeArgs,
                      const kvxglib::VarRef& checked) {
     const VariableArgs& args = writeArgs.variable;
     if (writeArgs.valueGiven) {
-        throw UsageError{"a password is not taken from the command line: leave the value out "
-                         "to be asked for it, or give --new-password-stdin"};
+        throw UsageError{
+            "a password is not taken from the command line: leave the value out "
+            "to be asked for it, or give --new-password-stdin"};
     }
     if (checked.type != 5) throw UsageError{"a password is text: --type text"};
     ControllerLink link(args.link, std::cerr);
     if (!mayWritePassword(link, writeArgs, std::cerr)) return exitcode::Failed;
-    const bool network =
-        sysvars::isNetworkPassword(static_cast<uint16_t>(args.file), static_cast<int32_t>(args.index));
-    const secure::Secret password = newPassword(writeArgs, network ? "network password" : "password");
+    const bool network = sysvars::isNetworkPassword(static_cast<uint16_t>(args.file),
+                                                    static_cast<int32_t>(args.index));
+    const secure::Secret password =
+        newPassword(writeArgs, network ? "network password" : "password");
     // The library takes the text as UTF-16: that copy is wiped once the write is done.
     std::u16string text = wide(password.text());
     kvxglib::Variant value{vt::ByRef | vt::BStr, 0, 0, 0, &text};

@@ -59,8 +59,8 @@ class PasswordWriteCli : public ::testing::Test {
     }
     // Whether `password` opens a sealed link to the controller and reads through it.
     bool opens(const std::string& serial, const std::string& password) {
-        return run({"read", "--serial", serial, "--password-stdin", "--file", "300", "--index",
-                    "4", "--type", "real"},
+        return run({"read", "--serial", serial, "--password-stdin", "--file", "300", "--index", "4",
+                    "--type", "real"},
                    password + "\n")
                    .exitCode == 0;
     }
@@ -72,10 +72,9 @@ class PasswordWriteCli : public ::testing::Test {
     commtest::TcpPeer peer;  // answers everything Ok, keeps what it was sent
 };
 
-const std::vector<std::string> kNetworkPassword = {"--file", "248", "--index", "225", "--type",
-                                                   "text"};
-const std::vector<std::string> kWebPassword = {"--file", "248", "--index", "221", "--type",
-                                               "text"};
+const std::vector<std::string> kNetworkPassword = {"--file", "248",    "--index",
+                                                   "225",    "--type", "text"};
+const std::vector<std::string> kWebPassword = {"--file", "248", "--index", "221", "--type", "text"};
 
 std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -91,8 +90,9 @@ TEST_F(PasswordWriteCli, PasswordsOnThePlainLinkOrTheCommandLineAreRefusedBefore
         int exitCode;
         std::string err;
     } cases[] = {
-        {"the network password on the command line", with(with(plain, kNetworkPassword), {"s3cret"}),
-         "", 2, "a password is not taken from the command line"},
+        {"the network password on the command line",
+         with(with(plain, kNetworkPassword), {"s3cret"}), "", 2,
+         "a password is not taken from the command line"},
         {"a web password on the command line", with(with(plain, kWebPassword), {"s3cret"}), "", 2,
          "a password is not taken from the command line"},
         {"the network password over a plain --link: the controller is unknown",
@@ -102,12 +102,16 @@ TEST_F(PasswordWriteCli, PasswordsOnThePlainLinkOrTheCommandLineAreRefusedBefore
          with(with(plain, kWebPassword), {"--new-password-stdin"}), "s3cret\n", 1,
          "would travel in clear"},
         {"a password with --link: it would be ignored",
-         {"poll", "--link", fake(), "--addr", "255:30", "--password-stdin"}, "s3cret\n", 2,
+         {"poll", "--link", fake(), "--addr", "255:30", "--password-stdin"},
+         "s3cret\n",
+         2,
          "discover --target"},
         {"--new-password-stdin for a variable that holds no password",
-         {"write", "--link", fake(), "--addr", "255:30", "--file", "300", "--index", "4",
-          "--type", "real", "--new-password-stdin"},
-         "1\n", 2, "for the password variables only"},
+         {"write", "--link", fake(), "--addr", "255:30", "--file", "300", "--index", "4", "--type",
+          "real", "--new-password-stdin"},
+         "1\n",
+         2,
+         "for the password variables only"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,9 +126,9 @@ TEST_F(PasswordWriteCli, PasswordsOnThePlainLinkOrTheCommandLineAreRefusedBefore
 TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone) {
     startSim();
     const std::string before = temp.read("state/Vault.state");
-    const auto refused = run(with({"write", "--serial", "SN-V", "--new-password-stdin"},
-                                  kNetworkPassword),
-                             "taken-pass\n");
+    const auto refused =
+        run(with({"write", "--serial", "SN-V", "--new-password-stdin"}, kNetworkPassword),
+            "taken-pass\n");
     EXPECT_EQ(refused.exitCode, 1) << refused.err;
     EXPECT_THAT(refused.err, HasSubstr("has a network password; give it"));
     EXPECT_EQ(temp.read("state/Vault.state"), before);
@@ -140,17 +144,17 @@ TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone)
         run(with({"write", "--serial", "SN-F"}, kNetworkPassword), "fresh-pass\nfresh-pass\n");
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_THAT(first.err, HasSubstr("no network password yet"));
-    EXPECT_EQ(run({"write", "--serial", "SN-F", "--file", "248", "--index", "226", "--type",
-                   "bool", "true"})
+    EXPECT_EQ(run({"write", "--serial", "SN-F", "--file", "248", "--index", "226", "--type", "bool",
+                   "true"})
                   .exitCode,
               0);
     EXPECT_TRUE(opens("SN-F", "fresh-pass"));
 
     // Changed over the sealed link: the current password on the first line, the new one next.
-    const auto changed = run(with({"write", "--serial", "SN-F", "--password-stdin",
-                                   "--new-password-stdin"},
-                                  kNetworkPassword),
-                             "fresh-pass\nnewer-pass\n");
+    const auto changed =
+        run(with({"write", "--serial", "SN-F", "--password-stdin", "--new-password-stdin"},
+                 kNetworkPassword),
+            "fresh-pass\nnewer-pass\n");
     EXPECT_EQ(changed.exitCode, 0) << changed.err;
     EXPECT_THAT(changed.err, Not(HasSubstr("unencrypted")));
     EXPECT_EQ(run({"write", "--serial", "SN-F", "--password-stdin", "--file", "248", "--index",
