@@ -73,6 +73,14 @@ bool mayWritePassword(ControllerLink& link, const WriteArgs& args, std::ostream&
         return false;
     }
     app::Program& program = link.program();
+    // A current password was given, so the controller was to have one, yet the link is plain:
+    // what answered may be posing as the controller. The new one is not handed to it.
+    if (!program.comm.NetworkPassword.empty()) {
+        err << "error: the network password" << where
+            << ": a network password was given, but the controller " << serial
+            << " did not take the link's password protection. Nothing was sent.\n";
+        return false;
+    }
     const int16_t found = network::FindControllerBySerial(program, serial, false);
     if (found < 0) {
         err << "error: the controller " << serial << " is no longer found. Nothing was sent.\n";

@@ -140,6 +140,19 @@ TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone)
     EXPECT_EQ(temp.read("state/Vault.state"), before);
     EXPECT_TRUE(opens("SN-V", "vault-pass")) << "the old password still opens the link";
 
+    // A current password given to a controller that reports none: the link must be sealed, so
+    // a plain one, or none, and nothing is written.
+    const auto unsealed =
+        run(with({"write", "--serial", "SN-F", "--password-stdin", "--new-password-stdin"},
+                 kNetworkPassword),
+            "any-pass\ntaken-pass\n");
+    EXPECT_EQ(unsealed.exitCode, 1) << unsealed.err;
+    EXPECT_THAT(unsealed.err, Not(HasSubstr("unencrypted")));
+    const std::vector<std::string> commit = {"write",   "--serial", "SN-F",   "--file", "248",
+                                             "--index", "226",      "--type", "bool",   "true"};
+    EXPECT_EQ(run(commit).exitCode, 0) << "a new password left pending would take effect now";
+    EXPECT_THAT(temp.read("state/Fresh.state"), Not(HasSubstr("verifier")));
+
     // The first one travels plainly, asked for twice (the prompt reads stdin off a terminal),
     // and is said to travel unencrypted; the commit makes it the controller's password.
     const auto mismatch =
@@ -150,10 +163,8 @@ TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone)
         run(with({"write", "--serial", "SN-F"}, kNetworkPassword), "fresh-pass\nfresh-pass\n");
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_THAT(first.err, HasSubstr("no network password yet"));
-    EXPECT_EQ(run({"write", "--serial", "SN-F", "--file", "248", "--index", "226", "--type", "bool",
-                   "true"})
-                  .exitCode,
-              0);
+    EXPECT_EQ(run(commit).exitCode, 0);
+    EXPECT_THAT(temp.read("state/Fresh.state"), HasSubstr("verifier"));
     EXPECT_TRUE(opens("SN-F", "fresh-pass"));
 
     // Changed over the sealed link: the current password on the first line, the new one next.
@@ -169,6 +180,7 @@ TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone)
                   .exitCode,
               0);
     EXPECT_TRUE(opens("SN-F", "newer-pass"));
+    EXPECT_FALSE(opens("SN-F", "fresh-pass"));
 }
 
 }  // namespace
