@@ -193,6 +193,16 @@ TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone)
               0);
     EXPECT_TRUE(opens("SN-F", "newer-pass"));
     EXPECT_FALSE(opens("SN-F", "fresh-pass"));
+
+    // A web password travels on the sealed link as well, and reads back through it.
+    const auto web =
+        run(with({"write", "--serial", "SN-F", "--password-stdin", "--new-password-stdin"},
+                 kWebPassword),
+            "newer-pass\nguest-pass\n");
+    EXPECT_EQ(web.exitCode, 0) << web.err;
+    const auto back =
+        run(with({"read", "--serial", "SN-F", "--password-stdin"}, kWebPassword), "newer-pass\n");
+    EXPECT_EQ(back.out, "guest-pass\n") << back.err;
 }
 
 }  // namespace
