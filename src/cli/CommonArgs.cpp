@@ -40,21 +40,14 @@ void addLinkChoiceOptions(CLI::App& command, LinkChoice& choice, const std::stri
                            : serialHelp);
     if (serialHelp.empty()) serial->excludes(link);
     command.add_flag("--password-stdin", choice.passwordStdin,
-                     "with --serial (not --link): read the network password from the first line "
-                     "of stdin (else it is asked for)");
+                     "read the network password from the first line of stdin (with --serial; "
+                     "with --link tcp:IP:PORT the controller there is asked who it is and the "
+                     "link is sealed for it)");
 }
 
 void checkLinkChoice(const LinkChoice& choice) {
     if (choice.link.empty() && choice.serial.empty())
         throw UsageError{"give --link or --serial: which controller?"};
-    // A --link opens plain, unbound to any controller: a password given with it would go
-    // unused, or be proved to whatever answers at that address.
-    if (!choice.link.empty() && choice.passwordStdin) {
-        throw UsageError{
-            "--password-stdin goes with --serial, not --link: find the controller "
-            "with `discover --target HOST` and reach it with --serial SN "
-            "--password-stdin"};
-    }
 }
 
 OpenedLink openLink(kvxglib::RealLibrary& library, const std::string& link, uint32_t baud) {

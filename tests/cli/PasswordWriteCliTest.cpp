@@ -112,11 +112,11 @@ TEST_F(PasswordWriteCli, PasswordsOnThePlainLinkOrTheCommandLineAreRefusedBefore
         {"a web password over a plain link",
          with(with(plain, kWebPassword), {"--new-password-stdin"}), "s3cret\n", 1,
          "would travel in clear"},
-        {"a password with --link: it would be ignored",
-         {"poll", "--link", fake(), "--addr", "255:30", "--password-stdin"},
+        {"a password with --link to a serial line, which proves none",
+         {"poll", "--link", "serial:/dev/null", "--addr", "1:5", "--password-stdin"},
          "s3cret\n",
          2,
-         "discover --target"},
+         "needs tcp:HOST:PORT"},
         {"the network password by name on the command line",
          {"write-name", "QCom.EncryptionPasswordPrimary", "s3cret", "--model", "3", "--program",
           "2", "--link", fake(), "--addr", "255:30"},
@@ -203,6 +203,43 @@ TEST_F(PasswordWriteCli, APlainNetworkPasswordReachesOnlyAControllerThatHasNone)
     const auto back =
         run(with({"read", "--serial", "SN-F", "--password-stdin"}, kWebPassword), "newer-pass\n");
     EXPECT_EQ(back.out, "guest-pass\n") << back.err;
+}
+
+// For a controller that broadcasts do not reach: discovery sent to the address names it, the
+// link is sealed and bound to it, and it is remembered as protected.
+TEST_F(PasswordWriteCli, APasswordWithALinkSealsItForTheControllerThatAnswersThere) {
+    startSim();
+    const std::string link = "tcp:" + sim->tcp("Vault");
+    const auto read = run({"read", "--link", link, "--password-stdin", "--file", "300", "--index",
+                           "4", "--type", "real"},
+                          "vault-pass\n");
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_EQ(read.out, "21.5\n");
+    EXPECT_THAT(temp.read("demo/machine/ProtectedControllers.txt"), HasSubstr("SN-V"));
+
+    // The password changed through that link: current password first, the new one next.
+    const std::vector<std::string> byLink = {"--link", link, "--password-stdin"};
+    const auto changed =
+        run(with(with({"write"}, byLink), with(kNetworkPassword, {"--new-password-stdin"})),
+            "vault-pass\nnew-vault\n");
+    EXPECT_EQ(changed.exitCode, 0) << changed.err;
+    EXPECT_EQ(run(with(with({"write"}, byLink),
+                       {"--file", "248", "--index", "226", "--type", "bool", "true"}),
+                  "vault-pass\n")
+                  .exitCode,
+              0);
+    EXPECT_TRUE(opens("SN-V", "new-vault"));
+
+    const auto wrong = run(with({"poll"}, byLink), "vault-pass\n");
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_THAT(wrong.err, HasSubstr("refused the network password"));
+
+    // A controller that reports no password gets no plain link in place of the sealed one.
+    const auto plain =
+        run({"poll", "--link", "tcp:" + sim->tcp("Fresh"), "--password-stdin"}, "any-pass\n");
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_THAT(plain.err, HasSubstr("without the password protection that was asked for"));
+    EXPECT_EQ(plain.out, "");
 }
 
 }  // namespace
