@@ -67,9 +67,9 @@ bool mayWritePassword(ControllerLink& link, const WriteArgs& args, std::ostream&
     }
     if (serial.empty()) {
         err << "error: the network password" << where
-            << ", and over --link the controller's own password cannot be checked first: reach it "
-               "with --serial SN (`discover --target HOST` finds it), with its current network "
-               "password if it has one. Nothing was sent.\n";
+            << ", and over a plain --link nothing is known of the controller there: reach it "
+               "with --serial SN, or give its current network password with --password-stdin. "
+               "Nothing was sent.\n";
         return false;
     }
     app::Program& program = link.program();
