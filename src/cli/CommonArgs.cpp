@@ -40,8 +40,9 @@ void addLinkChoiceOptions(CLI::App& command, LinkChoice& choice, const std::stri
                            : serialHelp);
     if (serialHelp.empty()) serial->excludes(link);
     command.add_flag("--password-stdin", choice.passwordStdin,
-                     "with --serial: read the network password from the first line of stdin "
-                     "(else it is asked for)");
+                     "read the network password from the first line of stdin (with --serial; "
+                     "with --link tcp:IP:PORT the controller there is asked who it is and the "
+                     "link is sealed for it)");
 }
 
 void checkLinkChoice(const LinkChoice& choice) {

@@ -4,7 +4,12 @@
 #include "cli/CommonArgs.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
+#include "network/ControllerLookup.h"
+#include "platform/comm/ExchangeEngine.h"
+#include "platform/comm/LinkAccess.h"
 #include "platform/comm/StatusWord.h"
+#include "platform/components/finder/ControllerFinder.h"
+#include "platform/components/finder/LinkedController.h"
 #include "platform/kvxglib/RealLibrary.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "platform/wire/ReplyCode.h"
@@ -44,14 +49,80 @@ Address parseAddress(const std::string& text) {
     return {static_cast<uint8_t>(pla), static_cast<uint8_t>(ela)};
 }
 
+void connectByAddress(Session& session, const std::string& link) {
+    app::Program& program = session.program();
+    const std::string rest = link.starts_with("tcp:") ? link.substr(4) : std::string();
+    const auto colon = rest.rfind(':');
+    long port = 0;
+    if (colon == std::string::npos || colon == 0 ||
+        !parseNumber(std::string_view(rest).substr(colon + 1), 1, 65535, port)) {
+        throw UsageError{
+            "--password-stdin with --link needs tcp:HOST:PORT (a network password "
+            "is proved over TCP only)"};
+    }
+    const std::string host = rest.substr(0, colon);
+    auto& finder = network::CreateFinder(program);
+    if (!finder.IsValidAddress(host)) {
+        throw UsageError{
+            "--password-stdin with --link needs an IP address: discovery is sent to "
+            "it to learn which controller answers there"};
+    }
+    finder.ClearCriteria();
+    finder.AddAddress(host);
+    finder.Password(program.comm.NetworkPassword);
+    finder.Search();
+    if (!finder.SearchProblem().empty())
+        throw LinkError{"no controller could be searched for: " + finder.SearchProblem()};
+    int16_t index = -1;
+    for (int32_t i = 0; i < finder.Count(); ++i) {
+        const auto* linked = dynamic_cast<const components::LinkedController*>(&finder.Item(i));
+        if (linked != nullptr && linked->host() == host && linked->reported().tcpPort == port)
+            index = static_cast<int16_t>(i);
+    }
+    if (index < 0) {
+        throw LinkError{"no controller at " + host + " answers discovery for port " +
+                        std::to_string(port) +
+                        ": its serial number, which the password is "
+                        "proved with, is not known"};
+    }
+    auto& found = finder.Item(index);
+    const std::string serial = found.SerialNumber();
+    const auto* linked = dynamic_cast<const components::LinkedController*>(&found);
+    if (!network::ConnectFoundController(program, index)) {
+        throw LinkError{"could not connect to the controller " + serial + " at " + link + ": " +
+                        linked->why()};
+    }
+    // A password was given: the link is sealed, bound to the serial number discovery named
+    // (and that controller is remembered as protected), or it is not used at all.
+    const comm::ExchangeEngine* engine =
+        kvxglib::linkAccess(session.library()).engine(found.Handle());
+    if (engine == nullptr || !engine->carriesSecrets()) {
+        throw LinkError{"the controller " + serial + " at " + link +
+                        " answered without the password protection that was asked for: "
+                        "something may answer in its place. Nothing was sent."};
+    }
+    program.connection.CommKind = 2;
+    program.connection.CurrentPLA = found.PLA();
+    program.connection.CurrentELA = found.ELA();
+    program.current.CurrentSN = serial;
+}
+
 ControllerLink::ControllerLink(const LinkArgs& args, std::ostream& err)
     : session_(std::make_unique<Session>(args.machineDir, err)) {
     checkLinkChoice(args.choice);
-    if (args.address.empty() && args.choice.serial.empty())
+    const bool bound = args.choice.serial.empty() && args.choice.passwordStdin;
+    if (args.address.empty() && args.choice.serial.empty() && !bound)
         throw UsageError{"--addr is needed with --link"};
     if (!args.address.empty()) address_ = parseAddress(args.address);
     clink::Connection& connection = session_->program().connection;
-    if (args.choice.serial.empty()) {
+    if (bound) {
+        name_ = args.choice.link;
+        session_->program().comm.NetworkPassword = passwordFromStdin();
+        connectByAddress(*session_, args.choice.link);
+        if (args.address.empty())
+            address_ = {static_cast<uint8_t>(connection.CurrentPLA),
+                        static_cast<uint8_t>(connection.CurrentELA)};
+    } else if (args.choice.serial.empty()) {
         name_ = args.choice.link;
         const OpenedLink opened = openLink(session_->library(), args.choice.link, args.baud);
         connection.CommKind = opened.commKind;

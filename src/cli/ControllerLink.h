@@ -61,6 +61,13 @@ class ControllerLink {
     std::string name_;
 };
 
+// --link tcp:HOST:PORT with a password, for a controller that broadcasts do not reach:
+// discovery sent to HOST says which controller answers at PORT, and the link is sealed with
+// the handshake bound to the serial number it reports, as with --serial; the controller is
+// then known to be protected. UsageError for a link that is not tcp:IP:PORT, LinkError when
+// no controller answers or the link cannot be sealed (never a plain link instead).
+void connectByAddress(Session& session, const std::string& link);
+
 // The link could not be opened; exit 1 with its text.
 struct LinkError {
     std::string message;

@@ -12,6 +12,7 @@
 #include "link/Errors.h"
 #include "link/LinkFlags.h"
 #include "link/VarName.h"
+#include "platform/sysvars/Secrets.h"
 
 namespace cli {
 namespace {
@@ -47,6 +48,15 @@ Prepared prepare(const Options& options, const NameArgs& args, bool reading) {
         throw UsageError{args.name + " cannot be read by name (kind " + std::to_string(p.var.kind) +
                          ", type " + std::to_string(p.var.type) +
                          "); read it by number with the read command"};
+    }
+    // A password on the command line stays in the shell's history and the process list.
+    if (!reading && sysvars::sensitivityOf(static_cast<uint16_t>(p.var.file), p.var.index) ==
+                        sysvars::Sensitivity::Secret) {
+        throw UsageError{args.name +
+                         " is a password, which is not taken from the command line: "
+                         "write it with write --file " +
+                         std::to_string(p.var.file) + " --index " + std::to_string(p.var.index) +
+                         " --type text (asked for, or --new-password-stdin)"};
     }
     if (!connectProgram(*p.session, args.choice, address)) p.exitCode = exitcode::Failed;
     return p;

@@ -4,6 +4,7 @@
 
 #include "app/Program.h"
 #include "cli/CommonArgs.h"
+#include "cli/ControllerLink.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "operations/Reach.h"
@@ -41,6 +42,26 @@ void selectRevision(app::Program& program, int model, const std::string& program
 bool connectProgram(Session& session, const LinkChoice& choice,
                     std::optional<ControllerAddress> address, uint32_t baud) {
     checkLinkChoice(choice);
+    if (!choice.link.empty() && choice.passwordStdin) {
+        app::Program& program = session.program();
+        program.comm.NetworkPassword = passwordFromStdin();
+        try {
+            connectByAddress(session, choice.link);
+        } catch (const LinkError& error) {
+            std::cerr << "error: " << error.message << '\n';
+            return false;
+        }
+        if (!choice.serial.empty() && choice.serial != program.current.CurrentSN) {
+            std::cerr << "error: at " << choice.link << " answers the controller "
+                      << program.current.CurrentSN << ", not " << choice.serial << '\n';
+            return false;
+        }
+        if (address) {
+            program.connection.CurrentPLA = address->pla;
+            program.connection.CurrentELA = address->ela;
+        }
+        return true;
+    }
     if (!address && choice.serial.empty()) throw UsageError{"--addr is needed with --link"};
     operations::Reach target{choice.link, choice.serial, std::nullopt, baud};
     if (choice.link.empty() && choice.passwordStdin) target.password = passwordFromStdin();
