@@ -85,7 +85,8 @@ TEST_F(JsonCli, EveryCommandPrintsOneJsonDocumentWhereverJsonStands) {
              for (const char* key :
                   {"serial", "name", "description", "modelNumber", "modelName", "ip", "mac", "dhcp",
                    "dnsName", "address", "kvxrealC", "capabilities", "portOsRevision",
-                   "upgradeFileNumber", "passwordSet", "encryptionRequired", "access"})
+                   "upgradeFileNumber", "passwordSet", "encryptionRequired", "knownProtected",
+                   "hasPassword", "access"})
                  EXPECT_TRUE(c.contains(key)) << key;
              EXPECT_EQ(c["serial"], "SN-B");
              EXPECT_EQ(c["description"], "Boiler room");
