@@ -76,9 +76,13 @@ int32_t LinkedController::openSealed() {
     }
     // The password was given, and what answered for the controller says it has none and
     // cannot run the handshake: on first contact that is exactly what an impostor looks like.
-    const bool unprotected = claimsNoPassword() &&
-                             check_ != comm::PasswordCheck::RateLimited &&
-                             !why.starts_with(comm::kAnotherController);
+    // A connection that could not be made at all is no answer (the handshake's own failures
+    // after connecting name it).
+    const bool answered = check_ == comm::PasswordCheck::Refused ||
+                          (check_ == comm::PasswordCheck::Unreachable &&
+                           why.find("password handshake") != std::string::npos);
+    const bool unprotected =
+        claimsNoPassword() && answered && !why.starts_with(comm::kAnotherController);
     why_ = unprotected ? std::string(kAnsweredUnprotected) + " (controller " + SerialNumber() +
                              ": " + why + "); nothing was sent to it"
                        : why;
