@@ -39,9 +39,10 @@ bool chooseController(app::Program& program, const std::string& serial, std::str
     const bool hasPassword =
         c.EncryptionRequired() || c.reported().passwordSet || (linked && linked->hasPassword());
     const bool given = !program.comm.NetworkPassword.empty();
-    const bool refused = c.EncryptionRequired() ? !c.PasswordAccepted()
-                         : given && (c.LastPasswordCheck() == comm::PasswordCheck::Refused ||
-                                     c.LastPasswordCheck() == comm::PasswordCheck::RateLimited);
+    const bool refused = c.EncryptionRequired()
+                             ? !c.PasswordAccepted()
+                             : given && (c.LastPasswordCheck() == comm::PasswordCheck::Refused ||
+                                         c.LastPasswordCheck() == comm::PasswordCheck::RateLimited);
     const comm::PasswordCheck check = c.LastPasswordCheck();
     if (reason.starts_with(components::kAnsweredUnprotected) ||
         reason.starts_with(comm::kAnotherController)) {

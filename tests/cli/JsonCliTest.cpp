@@ -194,7 +194,8 @@ TEST_F(JsonCli, ADiscoveryThatCannotGoOutFailsAndSaysWhy) {
     auto r = testsupport::runCommand(
         {"/bin/sh", "-c",
          "fd=3; while [ -e /proc/self/fd/$fd ]; do fd=$((fd+1)); done; ulimit -n $((fd+2)); "
-         "exec " + discover},
+         "exec " +
+             discover},
         60);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");

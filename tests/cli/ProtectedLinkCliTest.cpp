@@ -8,9 +8,8 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
@@ -174,8 +173,9 @@ TEST_F(ProtectedLinkCli, AWrongPasswordAndAControllerThatTakesNoneNowAreToldApar
 // A controller without a password is what an impostor on first contact looks like: with a
 // password given, nothing is written to it in clear and the command says why.
 TEST_F(ProtectedLinkCli, AGivenPasswordIsNeverTakenOverAPlainLinkOnFirstContact) {
-    const std::vector<std::string> write = {"write", "--file", "300", "--index", "4", "--type",
-                                            "real", "22.5", "--serial", "SN-P", "--password-stdin"};
+    const std::vector<std::string> write = {"write",           "--file", "300",  "--index",  "4",
+                                            "--type",          "real",   "22.5", "--serial", "SN-P",
+                                            "--password-stdin"};
     const std::vector<std::string> connect = {"connect", "SN-P", "--password-stdin"};
     for (const auto& args : {write, connect}) {
         SCOPED_TRACE(args[0]);
@@ -190,9 +190,9 @@ TEST_F(ProtectedLinkCli, AGivenPasswordIsNeverTakenOverAPlainLinkOnFirstContact)
     EXPECT_FALSE(known("SN-P"));
 
     // Without a password the same controller is reached plainly, and takes the write.
-    const auto plain = run({"write", "--file", "300", "--index", "4", "--type", "real", "22.5",
-                            "--serial", "SN-P"},
-                           "");
+    const auto plain = run(
+        {"write", "--file", "300", "--index", "4", "--type", "real", "22.5", "--serial", "SN-P"},
+        "");
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_EQ(stateValue(300, 4, "Plain"), "22.5");
 }
@@ -223,9 +223,9 @@ TEST_F(ProtectedLinkCli, ConnectPrintsNoPlainLinkForAControllerWithAPassword) {
 TEST_F(ProtectedLinkCli, AControllerThatHasAPasswordWithoutDemandingItWordsRefusalsAlike) {
     for (const char* serial : {"SN-V", "SN-D"}) {
         SCOPED_TRACE(serial);
-        const std::vector<std::string> write = {"write",  "--file", "300",    "--index",
-                                                "4",      "--type", "real",   "30.5",
-                                                "--serial", serial, "--password-stdin"};
+        const std::vector<std::string> write = {
+            "write", "--file",   "300",  "--index",         "4", "--type", "real",
+            "30.5",  "--serial", serial, "--password-stdin"};
         const auto wrong = run(write, "guess");
         EXPECT_EQ(wrong.exitCode, 1);
         EXPECT_THAT(wrong.err, HasSubstr(std::string("could not connect to the controller ") +
@@ -276,7 +276,8 @@ TEST_F(ProtectedLinkCli, DiscoverSaysWhichControllersHaveAPasswordAndWhichDemand
     const struct {
         const char* serial;
         bool hasPassword, demanded, access;
-    } rows[] = {{"SN-V", true, true, false}, {"SN-D", true, false, true}, {"SN-P", false, false, true}};
+    } rows[] = {
+        {"SN-V", true, true, false}, {"SN-D", true, false, true}, {"SN-P", false, false, true}};
     const auto list = nlohmann::json::parse(json.out);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.serial);
@@ -290,12 +291,14 @@ TEST_F(ProtectedLinkCli, DiscoverSaysWhichControllersHaveAPasswordAndWhichDemand
     }
 
     const auto proved = run({"discover", "--serial", "SN-D", "--password-stdin"}, "den-pass");
-    EXPECT_THAT(line(proved.out, "SN-D"), ::testing::EndsWith("\tpassword, not demanded, accepted"));
+    EXPECT_THAT(line(proved.out, "SN-D"),
+                ::testing::EndsWith("\tpassword, not demanded, accepted"));
     const auto wrong = run({"discover", "--serial", "SN-V", "--password-stdin"}, "guess");
     EXPECT_THAT(line(wrong.out, "SN-V"), ::testing::EndsWith("\tpassword demanded, not accepted"));
     const auto offered = run({"discover", "--serial", "SN-P", "--password-stdin"}, "guess");
     EXPECT_THAT(line(offered.out, "SN-P"), ::testing::EndsWith("\topen, refused the password"));
     // Proved once, it is known: a later reply cannot talk it out of its password.
     const auto after = nlohmann::json::parse(run({"discover", "--json"}, "").out);
-    for (const auto& c : after) EXPECT_EQ(c["knownProtected"], c["serial"] == "SN-D") << c["serial"];
+    for (const auto& c : after)
+        EXPECT_EQ(c["knownProtected"], c["serial"] == "SN-D") << c["serial"];
 }

@@ -57,7 +57,7 @@ class SiteSteps : public ::testing::Test {
             network += simtest::kvxrealCController(
                 id(n), serial(n), n, "300",
                 std::string("Password=") + kPassword + "\n" +
-                    (n >= kSealed     ? "EncryptionRequired=yes\n"
+                    (n >= kSealed    ? "EncryptionRequired=yes\n"
                      : n == kTwoFree ? "\n[Partition " + id(n) +
                                            " 24]\nName=Spare\nType=2\nSize=0\nMaxSize=2097152\n"
                                      : ""));

@@ -44,8 +44,7 @@ LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& link
 bool LinkedController::PasswordAccepted() {
     // A password given is always proved: the controller's own word that it wants none may be
     // an impostor's.
-    if (password_.empty())
-        return !reported().encryptionRequired && !known_.has(SerialNumber());
+    if (password_.empty()) return !reported().encryptionRequired && !known_.has(SerialNumber());
     // Asked once per found controller: every proof counts against the limits of both ends.
     // The protected link it opens is the one Connect uses, so a login costs one proof.
     if (!accepted_) {
@@ -61,8 +60,7 @@ bool LinkedController::PasswordAccepted() {
 }
 
 bool LinkedController::claimsNoPassword() const {
-    return !reported().encryptionRequired && !reported().passwordSet &&
-           !known_.has(SerialNumber());
+    return !reported().encryptionRequired && !reported().passwordSet && !known_.has(SerialNumber());
 }
 
 int32_t LinkedController::openSealed() {
