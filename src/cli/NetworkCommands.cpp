@@ -26,6 +26,27 @@ std::string reachedAt(components::FoundController& c) {
     return linked == nullptr ? "" : linked->host() + ":" + std::to_string(c.reported().tcpPort);
 }
 
+// By its reply or by this machine's list of controllers known to use a password.
+bool hasPassword(components::FoundController& c) {
+    auto* linked = dynamic_cast<components::LinkedController*>(&c);
+    return c.EncryptionRequired() || c.reported().passwordSet ||
+           (linked != nullptr && linked->hasPassword());
+}
+
+// Whether the password given (if any) is enough to reach the controller: a password given is
+// always proved, and one that demands its password needs it.
+bool accessOf(components::FoundController& c, bool passwordGiven) {
+    return passwordGiven ? c.PasswordAccepted() : !c.EncryptionRequired();
+}
+
+// The table's access column.
+std::string accessText(components::FoundController& c, bool passwordGiven, bool access) {
+    if (!hasPassword(c)) return passwordGiven && !access ? "open, refused the password" : "open";
+    std::string text = c.EncryptionRequired() ? "password demanded" : "password, not demanded";
+    if (passwordGiven) text += access ? ", accepted" : ", not accepted";
+    return text;
+}
+
 // Everything the controller reported, for scripts that decide upgrades from it.
 Json discoveredJson(components::FoundController& c, const std::string& model, bool access) {
     const wire::DiscoveryReply& r = c.reported();
@@ -54,6 +75,9 @@ Json discoveredJson(components::FoundController& c, const std::string& model, bo
     j["upgradeFileNumber"] = r.upgradeFileNumber;
     j["passwordSet"] = r.passwordSet;
     j["encryptionRequired"] = c.EncryptionRequired();
+    auto* linked = dynamic_cast<components::LinkedController*>(&c);
+    j["knownProtected"] = linked != nullptr && linked->knownProtected();
+    j["hasPassword"] = hasPassword(c);
     j["access"] = access;
     j["reachedAt"] = reachedAt(c);
     return j;
@@ -106,7 +130,7 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
     for (int32_t i = 0; i < finder.Count(); ++i) {
         auto& c = finder.Item(i);
         const std::string model = glib.ModelName(std::to_string(c.ModelNumber()));
-        const bool access = !c.EncryptionRequired() || (args.passwordStdin && c.PasswordAccepted());
+        const bool access = accessOf(c, args.passwordStdin);
         if (auto* linked = dynamic_cast<components::LinkedController*>(&c);
             linked != nullptr && !linked->warning().empty())
             std::cerr << "warning: " << linked->warning() << '\n';
@@ -116,9 +140,7 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
         }
         std::cout << c.SerialNumber() << '\t' << c.Name() << '\t' << model << '\t' << c.IpAddress()
                   << '\t' << c.PLA() << ':' << c.ELA() << '\t' << reachedAt(c) << '\t'
-                  << (c.EncryptionRequired() ? (access ? "password accepted" : "needs password")
-                                             : "open")
-                  << '\n';
+                  << accessText(c, args.passwordStdin, access) << '\n';
     }
     if (format == OutputFormat::Json) std::cout << jsonText(list) << '\n';
     return exitcode::Ok;
@@ -133,9 +155,11 @@ int runConnect(const Options& options, const std::string& serial, bool passwordS
     const std::string link = "tcp:" + reachedAt(c);
     const std::string address = std::to_string(program.connection.CurrentPLA) + ":" +
                                 std::to_string(program.connection.CurrentELA);
-    // A plain link does not reach a controller that demands its password: later commands
-    // reach it by serial number.
-    const bool sealed = c.EncryptionRequired();
+    // A plain link does not reach a controller that demands its password, and would carry in
+    // clear what is sent to one that has a password: later commands reach it by serial number
+    // with the password.
+    auto* linked = dynamic_cast<components::LinkedController*>(&c);
+    const bool sealed = hasPassword(c) || (linked != nullptr && linked->sealed());
     Json result;
     result["serial"] = c.SerialNumber();
     result["link"] = link;

@@ -31,19 +31,27 @@ bool chooseController(app::Program& program, const std::string& serial, std::str
         return false;
     }
     auto& c = program.comm.finder->Item(i);
-    const bool refused = c.EncryptionRequired() && !c.PasswordAccepted();
     // The link's own reason tells a wrong password from another controller answering in its
     // place, and a refusal from a controller that is gone.
     auto* linked = dynamic_cast<components::LinkedController*>(&c);
     const std::string reason = linked != nullptr ? linked->why() : "";
-    if (refused) {
+    // A controller that has a password words its refusals alike whether or not it demands it.
+    const bool hasPassword =
+        c.EncryptionRequired() || c.reported().passwordSet || (linked && linked->hasPassword());
+    const bool given = !program.comm.NetworkPassword.empty();
+    const bool refused = c.EncryptionRequired()
+                             ? !c.PasswordAccepted()
+                             : given && (c.LastPasswordCheck() == comm::PasswordCheck::Refused ||
+                                         c.LastPasswordCheck() == comm::PasswordCheck::RateLimited);
+    const comm::PasswordCheck check = c.LastPasswordCheck();
+    if (reason.starts_with(components::kAnsweredUnprotected) ||
+        reason.starts_with(comm::kAnotherController)) {
+        why += ": " + reason;
+    } else if (refused && hasPassword) {
         // A controller that takes no password for now is not one whose password is wrong.
-        const comm::PasswordCheck check = c.LastPasswordCheck();
         why += check == comm::PasswordCheck::RateLimited ? std::string(": ") + network::kRateLimited
-               : program.comm.NetworkPassword.empty()
-                   ? ": it needs its network password (at the prompt or with --password-stdin)"
-               : reason.starts_with(comm::kAnotherController) ? ": " + reason
-                                                              : ": wrong network password";
+               : !given ? ": it needs its network password (at the prompt or with --password-stdin)"
+                        : ": wrong network password";
     } else {
         why += ": it refused the link or is gone" + (reason.empty() ? "" : " (" + reason + ")");
     }

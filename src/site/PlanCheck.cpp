@@ -13,11 +13,19 @@
 #include "load/ProgramPartitionChoice.h"
 #include "operations/SettingsBackup.h"
 #include "platform/components/finder/ControllerFinder.h"
+#include "platform/components/finder/LinkedController.h"
 #include "platform/os/NativePath.h"
 #include "site/RowLink.h"
 
 namespace site {
 namespace {
+
+// Known to use a password (it proved one here before): never reached by a plain link, so its
+// partitions are listed over the sealed one, as for a controller that demands it.
+bool knownProtected(components::FoundController& c) {
+    auto* linked = dynamic_cast<components::LinkedController*>(&c);
+    return linked != nullptr && linked->knownProtected();
+}
 
 constexpr uintmax_t kMaxSettingsBytes = 16 * 1024 * 1024;
 
@@ -265,7 +273,7 @@ class Checker {
             components::FoundController& c = finder->Item(found[row]);
             if (!c.IsKvxrealC()) {
                 if (row->partition != 0) notKvxrealC(*row);
-            } else if (!c.EncryptionRequired()) {
+            } else if (!c.EncryptionRequired() && !knownProtected(c)) {
                 if (c.Connect() && c.Handle() != 0)
                     partitionOf(*row, c.Handle(), 255, 30);
                 else

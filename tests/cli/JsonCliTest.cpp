@@ -85,7 +85,8 @@ TEST_F(JsonCli, EveryCommandPrintsOneJsonDocumentWhereverJsonStands) {
              for (const char* key :
                   {"serial", "name", "description", "modelNumber", "modelName", "ip", "mac", "dhcp",
                    "dnsName", "address", "kvxrealC", "capabilities", "portOsRevision",
-                   "upgradeFileNumber", "passwordSet", "encryptionRequired", "access"})
+                   "upgradeFileNumber", "passwordSet", "encryptionRequired", "knownProtected",
+                   "hasPassword", "access"})
                  EXPECT_TRUE(c.contains(key)) << key;
              EXPECT_EQ(c["serial"], "SN-B");
              EXPECT_EQ(c["description"], "Boiler room");
@@ -193,7 +194,8 @@ TEST_F(JsonCli, ADiscoveryThatCannotGoOutFailsAndSaysWhy) {
     auto r = testsupport::runCommand(
         {"/bin/sh", "-c",
          "fd=3; while [ -e /proc/self/fd/$fd ]; do fd=$((fd+1)); done; ulimit -n $((fd+2)); "
-         "exec " + discover},
+         "exec " +
+             discover},
         60);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");

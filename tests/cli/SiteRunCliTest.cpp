@@ -31,7 +31,7 @@ namespace {
 constexpr int kControllers = 12;
 constexpr int kWrongModel = 5;  // a KVX200 where the plan names a KVX300C
 constexpr int kRefusing = 7;    // its commit refused through the control socket
-constexpr int kSealed = 9;      // demands the site's network password
+constexpr int kSealed = 9;      // demands the site's network password (every one has it)
 const char* const kPassword = "site-pass";
 
 std::string id(int n) { return "C" + std::to_string(n); }
@@ -40,8 +40,9 @@ std::string serial(int n) { return "SITE-" + std::to_string(100 + n); }
 std::string network() {
     std::string text = "[Simulator]\nColdStartMs=0\nDiscovery=0.0.0.0:0\n\n";
     for (int n = 1; n <= kControllers; ++n) {
-        const std::string sealed =
-            n == kSealed ? std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n" : "";
+        // A site run's password always means a sealed link: every controller has it.
+        const std::string sealed = std::string("Password=") + kPassword + "\n" +
+                                   (n == kSealed ? "EncryptionRequired=yes\n" : "");
         text += simtest::kvxrealCController(id(n), serial(n), n, n == kWrongModel ? "200" : "300",
                                             sealed);
     }
@@ -150,7 +151,7 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
     // The rerun's report comes beside the first, which keeps every row.
     EXPECT_EQ(readJson(temp / "site.report.json"), report);
     const size_t named = r.out.find("Report: ");
-    ASSERT_NE(named, std::string::npos) << r.out;
+    ASSERT_NE(named, std::string::npos) << r.out << r.err;
     const std::string againPath = r.out.substr(named + 8, r.out.find(" and ", named) - named - 8);
     EXPECT_THAT(againPath, HasSubstr(temp / "site.report.20"));
     std::filesystem::copy_file(againPath, temp / "again.json");

@@ -26,7 +26,9 @@ using ::testing::HasSubstr;
 namespace {
 
 constexpr int kControllers = 5;
-constexpr int kSealed = 4;   // 4 and 5 demand the same network password
+// Every controller has the site's network password (a password given always means a sealed
+// link); 4 and 5 demand it.
+constexpr int kSealed = 4;
 constexpr int kTwoFree = 3;  // has a second program partition beside the free 32
 const char* const kPassword = "site-pass";
 
@@ -54,10 +56,11 @@ class SiteSteps : public ::testing::Test {
         for (int n = 1; n <= kControllers; ++n)
             network += simtest::kvxrealCController(
                 id(n), serial(n), n, "300",
-                n >= kSealed ? std::string("Password=") + kPassword + "\nEncryptionRequired=yes\n"
-                : n == kTwoFree ? "\n[Partition " + id(n) +
-                                      " 24]\nName=Spare\nType=2\nSize=0\nMaxSize=2097152\n"
-                                : "");
+                std::string("Password=") + kPassword + "\n" +
+                    (n >= kSealed    ? "EncryptionRequired=yes\n"
+                     : n == kTwoFree ? "\n[Partition " + id(n) +
+                                           " 24]\nName=Spare\nType=2\nSize=0\nMaxSize=2097152\n"
+                                     : ""));
         temp.write("net.ini", network);
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
@@ -129,7 +132,7 @@ class SiteSteps : public ::testing::Test {
     std::shared_ptr<site::Sightings> heard;
 };
 
-TEST_F(SiteSteps, OneSearchServesTheCheckAndEveryRowPlainAndSealed) {
+TEST_F(SiteSteps, OneSearchServesTheCheckAndEveryRowWhetherItDemandsThePasswordOrNot) {
     const site::Plan rows = plan({1, 2, 3, 4, 5});
     check(rows);
     ASSERT_EQ(setup.sightings->size(), static_cast<size_t>(kControllers));

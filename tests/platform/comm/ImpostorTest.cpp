@@ -77,6 +77,7 @@ TEST_F(Impostor, AHelloAnsweredNotFoundGetsNoPlainLinkAndNoSecret) {
         {"the reply demands encryption", true, true, false},
         {"the reply says a password is set", false, true, false},
         {"known to use one, the reply says none", false, false, true},
+        {"first contact, the reply says none, a password given", false, false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -97,7 +98,30 @@ TEST_F(Impostor, AHelloAnsweredNotFoundGetsNoPlainLinkAndNoSecret) {
         EXPECT_EQ(received.back().command, wire::code(wire::Command::Hello));
         EXPECT_FALSE(sent(wire::code(wire::PortCommand::ApplyPortSettings)));
         EXPECT_EQ(c.warning().empty(), !row.known) << c.warning();
+        const bool claimsNone = !row.required && !row.passwordSet && !row.known;
+        EXPECT_EQ(c.why().starts_with(components::kAnsweredUnprotected), claimsNone) << c.why();
+        EXPECT_EQ(known.has(kSerial), row.known) << "only a proved password is remembered";
     }
+}
+
+TEST_F(Impostor, AGivenPasswordIsProvedWhateverTheReplySays) {
+    // A password given is never taken as enough by the reply's word alone.
+    auto c = found(false, false, "Vault-1");
+    EXPECT_FALSE(c.PasswordAccepted());
+    EXPECT_EQ(c.Handle(), 0);
+    EXPECT_TRUE(c.why().starts_with(components::kAnsweredUnprotected)) << c.why();
+    ASSERT_EQ(peer.received().size(), 1u) << "only the hello";
+    EXPECT_EQ(peer.received().back().command, wire::code(wire::Command::Hello));
+    EXPECT_FALSE(c.Connect());
+    EXPECT_EQ(c.Handle(), 0);
+    for (const wire::Frame& f : peer.received())
+        EXPECT_EQ(f.command, wire::code(wire::Command::Hello)) << "nothing but hellos";
+
+    // No password given: the controller that says it wants none is reached plainly.
+    auto open = found(false, false, "");
+    EXPECT_TRUE(open.PasswordAccepted());
+    EXPECT_TRUE(open.Connect());
+    EXPECT_FALSE(open.sealed());
 }
 
 TEST_F(Impostor, APlainLinkCarriesNoPassword) {

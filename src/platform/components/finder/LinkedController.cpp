@@ -1,5 +1,6 @@
 #include "platform/components/finder/LinkedController.h"
 
+#include "platform/comm/LinkSecurity.h"
 #include "platform/components/ImageSource.h"
 #include "platform/components/finder/PortOsImage.h"
 #include "platform/kvxglib/RealLibrary.h"
@@ -41,24 +42,49 @@ LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& link
 }
 
 bool LinkedController::PasswordAccepted() {
-    if (!reported().encryptionRequired && !known_.has(SerialNumber())) return true;
-    if (password_.empty()) return false;
+    // A password given is always proved: the controller's own word that it wants none may be
+    // an impostor's.
+    if (password_.empty()) return !reported().encryptionRequired && !known_.has(SerialNumber());
     // Asked once per found controller: every proof counts against the limits of both ends.
     // The protected link it opens is the one Connect uses, so a login costs one proof.
     if (!accepted_) {
-        check_ = comm::PasswordCheck::Unreachable;
-        const int32_t link =
-            kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_, &why_,
-                                       &check_, reported().serialNumber);
+        const int32_t link = openSealed();
         accepted_ = check_ == comm::PasswordCheck::Accepted;
         if (link != 0) {
             handle_ = link;
             sealed_ = true;
             links_[linkKey()] = link;
-            known_.remember(SerialNumber());
         }
     }
     return *accepted_;
+}
+
+bool LinkedController::claimsNoPassword() const {
+    return !reported().encryptionRequired && !reported().passwordSet && !known_.has(SerialNumber());
+}
+
+int32_t LinkedController::openSealed() {
+    check_ = comm::PasswordCheck::Unreachable;
+    std::string why;
+    const int32_t link = kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
+                                                    &why, &check_, reported().serialNumber);
+    if (link != 0) {
+        known_.remember(SerialNumber());
+        return link;
+    }
+    // The password was given, and what answered for the controller says it has none and
+    // cannot run the handshake: on first contact that is exactly what an impostor looks like.
+    // A connection that could not be made at all is no answer (the handshake's own failures
+    // after connecting name it).
+    const bool answered = check_ == comm::PasswordCheck::Refused ||
+                          (check_ == comm::PasswordCheck::Unreachable &&
+                           why.find("password handshake") != std::string::npos);
+    const bool unprotected =
+        claimsNoPassword() && answered && !why.starts_with(comm::kAnotherController);
+    why_ = unprotected ? std::string(kAnsweredUnprotected) + " (controller " + SerialNumber() +
+                             ": " + why + "); nothing was sent to it"
+                       : why;
+    return 0;
 }
 
 std::string LinkedController::linkKey() const {
@@ -67,9 +93,8 @@ std::string LinkedController::linkKey() const {
 
 bool LinkedController::openLink() {
     if (handle_ != 0) return true;
-    const bool known = known_.has(SerialNumber());
-    sealed_ = reported().encryptionRequired || known ||
-              (reported().passwordSet && !password_.empty());
+    // A password given means a sealed link, whatever the discovery reply says.
+    sealed_ = reported().encryptionRequired || known_.has(SerialNumber()) || !password_.empty();
     const std::string key = linkKey();
     if (auto it = links_.find(key); it != links_.end()) {
         handle_ = it->second;
@@ -82,13 +107,11 @@ bool LinkedController::openLink() {
     // One handshake per found controller: after a failed one, trying again would hand
     // whoever answered another proof (why_ still says what failed).
     if (sealed_ && accepted_ == false) return false;
-    handle_ = sealed_ ? kvxglib::openSecureTcpLink(library_, host_, reported().tcpPort, password_,
-                                                   &why_, &check_, reported().serialNumber)
+    handle_ = sealed_ ? openSealed()
                       : kvxglib::openTcpLink(library_, host_, reported().tcpPort, &why_,
                                              reported().serialNumber);
     if (sealed_) accepted_ = check_ == comm::PasswordCheck::Accepted;
     if (handle_ == 0) return false;
-    if (sealed_ && !known) known_.remember(SerialNumber());
     links_[key] = handle_;
     return true;
 }
