@@ -85,6 +85,7 @@ Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
             code = ReplyCode::OutOfRange;
         if (code == ReplyCode::Ok && isNetworkPasswordVariable(w.address, config_.kvxrealC))
             code = checkNetworkPassword(w);
+        if (code == ReplyCode::Ok) code = checkEmailWrite(w, caller.sealed);
         return code;
     };
     bool moved = false;

@@ -39,6 +39,8 @@ PortSettings::PortSettings(const ControllerConfig& c) {
     now_[PortField::DnsName] = c.dnsName;
     now_[PortField::MainComputerAddress] = c.mainComputerAddress;
     now_[PortField::EncryptionRequired] = c.encryptionRequired ? "1" : "0";
+    now_[PortField::EmailServerAddress] = c.emailServer;
+    now_[PortField::EmailLoginPass] = c.emailLoginPass;
 }
 
 std::string PortSettings::get(PortField field) const {
@@ -60,7 +62,12 @@ void PortSettings::report(wire::DiscoveryReply& r) const {
     r.encryptionRequired = get(PortField::EncryptionRequired) == "1";
 }
 
-wire::PortSettings PortSettings::readable(bool sealed) const {
+std::string PortSettings::next(PortField field) const {
+    const auto it = pending_.find(field);
+    return it == pending_.end() ? get(field) : it->second;
+}
+
+wire::PortSettings PortSettings::readable(bool sealed, bool guarded) const {
     wire::PortSettings out;
     for (PortField f : {PortField::EmailServerAddress, PortField::EmailSenderAddress,
                         PortField::EmailLoginName, PortField::EmailLoginPass,
@@ -68,6 +75,7 @@ wire::PortSettings PortSettings::readable(bool sealed) const {
                         PortField::EncryptionPassword3}) {
         // The network password is kept only as a verifier: it is never read back.
         if (wire::isPasswordField(f) && !sealed) continue;
+        if (f == PortField::EmailLoginPass && guarded && !sealed) continue;
         out.fields.emplace_back(static_cast<uint8_t>(f), get(f));
     }
     return out;
