@@ -88,9 +88,10 @@ class EmailSecretSimTest : public SimNetworkTest {
         const int32_t link = kvxglib::openTcpLink(*fixture.glib, at.host, at.port, &why);
         ASSERT_NE(link, 0) << why;
         int32_t status = 0;
-        ASSERT_TRUE(clink::WriteSmallInt(*fixture.glib, link, 2, 1, 250, 0, 32, 1,
-                                         clink::flags::Normal, status, u""));
-        clink::ColdStart(*fixture.platform, link, 2, 1);
+        ASSERT_TRUE(clink::WriteSmallInt(*fixture.glib, link, 255, 30, 250, 0, 32, 1,
+                                         clink::flags::Normal, status, u""))
+            << std::hex << status << " " << ::testing::PrintToString(fixture.messages());
+        clink::ColdStart(*fixture.platform, link, 255, 30);
         kvxglib::closeLink(*fixture.glib, link);
     }
 
