@@ -73,8 +73,9 @@ wire::PortSettings PortSettings::readable(bool sealed, bool guarded) const {
                         PortField::EmailLoginName, PortField::EmailLoginPass,
                         PortField::EncryptionPassword1, PortField::EncryptionPassword2,
                         PortField::EncryptionPassword3}) {
-        // The network password is kept only as a verifier: it is never read back. Nor the web login passwords: a KVXreal C keeps them in its variables, and a value
-        // the port does not hold would be taken for the controller's and written back.
+        // The network password is kept only as a verifier: it is never read back. Nor are the
+        // web login passwords: a KVXreal C keeps them in its variables, and a value the port
+        // does not hold would be taken for the controller's and written back.
         if (wire::isPasswordField(f)) continue;
         if (f == PortField::EmailLoginPass && guarded && !sealed) continue;
         out.fields.emplace_back(static_cast<uint8_t>(f), get(f));
