@@ -45,6 +45,7 @@ Controller::Controller(ControllerConfig config, ControllerState state)
     faults.settings = config_.faults;
     // A state file written before the port's revision was kept in it.
     if (state_.portOsRevision.empty()) state_.portOsRevision = config_.portOsRevision;
+    syncEmailPort();
 }
 
 bool Controller::answersAt(wire::Address to, bool direct) const {

@@ -62,6 +62,9 @@ class Controller {
     // login at another server: a changed e-mail server address, or a commit that would give
     // the port another server or login password, gets AuthRequired.
     wire::ReplyCode checkEmailWrite(const wire::WriteRequest& write, bool sealed) const;
+    // A KVXreal C's port holds the e-mail settings of its last commit: those its variables
+    // hold at the start.
+    void syncEmailPort();
     // What a write of a commit variable sets off.
     void afterWrite(const wire::VarAddress& address);
     void coldStartPort();

@@ -141,6 +141,15 @@ ReplyCode Controller::checkEmailWrite(const wire::WriteRequest& write, bool seal
     return changes ? ReplyCode::AuthRequired : ReplyCode::Ok;
 }
 
+void Controller::syncEmailPort() {
+    if (!config_.kvxrealC) return;
+    for (const auto& [field, name] : emailVariables()) {
+        const Place p = place(name);
+        const StoredVariable* v = state_.variables.find(p.file, p.index);
+        if (v != nullptr && !asText(v->value).empty()) port_.set(field, asText(v->value));
+    }
+}
+
 void Controller::afterWrite(const wire::VarAddress& address) {
     if (!config_.kvxrealC) return;
     auto variable = [&](const std::string& name) -> const StoredVariable* {
