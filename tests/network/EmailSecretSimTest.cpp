@@ -71,9 +71,9 @@ class EmailSecretSimTest : public SimNetworkTest {
                                                   std::move(payload), reply, why);
         const uint16_t authRequired = wire::code(wire::ReplyCode::AuthRequired);
         last_ = ok ? 0
-                   : why == std::string("reply code ") + wire::replyCodeName(authRequired)
-                       ? authRequired
-                       : 0xFFFF;
+                : why == std::string("reply code ") + wire::replyCodeName(authRequired)
+                    ? authRequired
+                    : 0xFFFF;
         kvxglib::closeLink(*fixture.glib, link);
         std::map<uint8_t, std::string> out;
         if (auto decoded = wire::decodePortSettings(reply))

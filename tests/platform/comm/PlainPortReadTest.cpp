@@ -23,8 +23,8 @@ commtest::PeerAction leaky(const wire::Frame& request, int) {
     const wire::PortSettings settings{{{code(PortField::EmailServerAddress), "mail.plant.example"},
                                        {code(PortField::EmailLoginPass), "mail-secret"},
                                        {code(PortField::EncryptionPassword1), "guest-secret"}}};
-    return commtest::PeerAction::reply(wire::makeReplyFrame(
-        request, wire::ReplyCode::Ok, 0, wire::encodePayload(settings).value()));
+    return commtest::PeerAction::reply(wire::makeReplyFrame(request, wire::ReplyCode::Ok, 0,
+                                                            wire::encodePayload(settings).value()));
 }
 
 }  // namespace
