@@ -45,6 +45,7 @@ Controller::Controller(ControllerConfig config, ControllerState state)
     faults.settings = config_.faults;
     // A state file written before the port's revision was kept in it.
     if (state_.portOsRevision.empty()) state_.portOsRevision = config_.portOsRevision;
+    syncEmailPort();
 }
 
 bool Controller::answersAt(wire::Address to, bool direct) const {
@@ -85,6 +86,7 @@ Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
             code = ReplyCode::OutOfRange;
         if (code == ReplyCode::Ok && isNetworkPasswordVariable(w.address, config_.kvxrealC))
             code = checkNetworkPassword(w);
+        if (code == ReplyCode::Ok) code = checkEmailWrite(w, caller.sealed);
         return code;
     };
     bool moved = false;

@@ -58,6 +58,13 @@ class Controller {
     // The port-settings commands (0x50..0x53); defined in ControllerPort.cpp.
     static bool isPortCommand(uint8_t command);
     Outcome handlePort(const wire::Frame& request, bool sealed);
+    // Once the controller has a password, a write in clear may not point the stored e-mail
+    // login at another server: a changed e-mail server address, or a commit that would give
+    // the port another server or login password, gets AuthRequired.
+    wire::ReplyCode checkEmailWrite(const wire::WriteRequest& write, bool sealed) const;
+    // A KVXreal C's port holds the e-mail settings of its last commit: those its variables
+    // hold at the start.
+    void syncEmailPort();
     // What a write of a commit variable sets off.
     void afterWrite(const wire::VarAddress& address);
     void coldStartPort();

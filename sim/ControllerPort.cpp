@@ -96,7 +96,7 @@ Outcome Controller::handlePort(const wire::Frame& request, bool sealed) {
             out.restart = Restart::PortTcpIp;
             return answer(ReplyCode::Ok);
         }
-        auto payload = wire::encodePayload(port_.readable(false));
+        auto payload = wire::encodePayload(port_.readable(sealed, state_.verifier.has_value()));
         return payload ? answer(ReplyCode::Ok, std::move(payload).value())
                        : answer(ReplyCode::TooLarge);
     }
@@ -105,10 +105,15 @@ Outcome Controller::handlePort(const wire::Frame& request, bool sealed) {
     for (const auto& [code, value] : settings->fields) {
         const auto field = wire::portFieldFromCode(code);
         if (!field) return answer(ReplyCode::BadRequest);
+        if (command != wire::PortCommand::ApplyPortSettings || sealed) continue;
         // Secrets travel only inside the password-protected link.
-        if (command == wire::PortCommand::ApplyPortSettings && wire::isPasswordField(*field) &&
-            !sealed)
-            return answer(ReplyCode::Refused);
+        if (wire::isPasswordField(*field)) return answer(ReplyCode::Refused);
+        // Once there is a password, the e-mail login and the server it goes to are the
+        // authenticated host's: nothing of the apply is staged.
+        if (state_.verifier && (*field == PortField::EmailLoginPass ||
+                                (*field == PortField::EmailServerAddress &&
+                                 value != port_.next(PortField::EmailServerAddress))))
+            return answer(ReplyCode::AuthRequired);
     }
     if (command == wire::PortCommand::CheckNetwork)
         return answer(ReplyCode::Ok, {static_cast<uint8_t>(
@@ -116,6 +121,33 @@ Outcome Controller::handlePort(const wire::Frame& request, bool sealed) {
                                          (port_.fits(*settings) ? wire::kNetworkFits : 0))});
     port_.stage(*settings);
     return answer(ReplyCode::Ok);
+}
+
+ReplyCode Controller::checkEmailWrite(const wire::WriteRequest& write, bool sealed) const {
+    if (sealed || !state_.verifier || !config_.kvxrealC) return ReplyCode::Ok;
+    auto stored = [&](const std::string& name) {
+        const Place p = place(name);
+        const StoredVariable* v = state_.variables.find(p.file, p.index);
+        return v != nullptr ? asText(v->value) : std::string();
+    };
+    if (place("QServices.EmailServerAddress") == write.address)
+        return write.value.text == stored("QServices.EmailServerAddress") ? ReplyCode::Ok
+                                                                          : ReplyCode::AuthRequired;
+    if (!(place("QServices.EmailCommitSettings") == write.address) || write.value.text != "True")
+        return ReplyCode::Ok;
+    const bool changes =
+        stored("QServices.EmailServerAddress") != port_.get(PortField::EmailServerAddress) ||
+        stored("QServices.EmailLoginPass") != port_.get(PortField::EmailLoginPass);
+    return changes ? ReplyCode::AuthRequired : ReplyCode::Ok;
+}
+
+void Controller::syncEmailPort() {
+    if (!config_.kvxrealC) return;
+    for (const auto& [field, name] : emailVariables()) {
+        const Place p = place(name);
+        const StoredVariable* v = state_.variables.find(p.file, p.index);
+        if (v != nullptr && !asText(v->value).empty()) port_.set(field, asText(v->value));
+    }
 }
 
 void Controller::afterWrite(const wire::VarAddress& address) {

@@ -55,6 +55,8 @@ struct ControllerConfig {
     wire::Ipv4 ip{}, subnetMask{}, gateway{}, dns1{}, dns2{};
     std::string dnsName;
     std::string mainComputerAddress;
+    // The port's e-mail settings at the start.
+    std::string emailServer, emailLoginPass;
     std::string password;
     bool encryptionRequired = false;
     uint32_t capabilities = 0;

@@ -329,6 +329,8 @@ struct Parser {
         if (key == "dhcp") return boolean(v, c.dhcp) || bad(raw, v);
         if (key == "dnsname") return (c.dnsName = v, true);
         if (key == "maincomputer") return (c.mainComputerAddress = v, true);
+        if (key == "emailserver") return (c.emailServer = v, true);
+        if (key == "emailloginpass") return (c.emailLoginPass = v, true);
         if (key == "password")
             return (secure::isValidPassword(v) && (c.password = v, true)) ||
                    bad(raw, "a password of at most 64 printable ASCII characters without "

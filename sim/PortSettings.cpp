@@ -39,6 +39,8 @@ PortSettings::PortSettings(const ControllerConfig& c) {
     now_[PortField::DnsName] = c.dnsName;
     now_[PortField::MainComputerAddress] = c.mainComputerAddress;
     now_[PortField::EncryptionRequired] = c.encryptionRequired ? "1" : "0";
+    now_[PortField::EmailServerAddress] = c.emailServer;
+    now_[PortField::EmailLoginPass] = c.emailLoginPass;
 }
 
 std::string PortSettings::get(PortField field) const {
@@ -60,14 +62,22 @@ void PortSettings::report(wire::DiscoveryReply& r) const {
     r.encryptionRequired = get(PortField::EncryptionRequired) == "1";
 }
 
-wire::PortSettings PortSettings::readable(bool sealed) const {
+std::string PortSettings::next(PortField field) const {
+    const auto it = pending_.find(field);
+    return it == pending_.end() ? get(field) : it->second;
+}
+
+wire::PortSettings PortSettings::readable(bool sealed, bool guarded) const {
     wire::PortSettings out;
     for (PortField f : {PortField::EmailServerAddress, PortField::EmailSenderAddress,
                         PortField::EmailLoginName, PortField::EmailLoginPass,
                         PortField::EncryptionPassword1, PortField::EncryptionPassword2,
                         PortField::EncryptionPassword3}) {
-        // The network password is kept only as a verifier: it is never read back.
-        if (wire::isPasswordField(f) && !sealed) continue;
+        // The network password is kept only as a verifier: it is never read back. Nor are the
+        // web login passwords: a KVXreal C keeps them in its variables, and a value the port
+        // does not hold would be taken for the controller's and written back.
+        if (wire::isPasswordField(f)) continue;
+        if (f == PortField::EmailLoginPass && guarded && !sealed) continue;
         out.fields.emplace_back(static_cast<uint8_t>(f), get(f));
     }
     return out;

@@ -22,8 +22,12 @@ class PortSettings {
     // Fills the reported fields of a discovery identity.
     void report(wire::DiscoveryReply& identity) const;
 
-    // What 0x50 answers: the settings beyond discovery; the secrets only on a sealed link.
-    wire::PortSettings readable(bool sealed) const;
+    // What 0x50 answers: the settings beyond discovery, without the network and web login
+    // passwords; once the controller has a network password (`guarded`), the e-mail login
+    // password only on a sealed link.
+    wire::PortSettings readable(bool sealed, bool guarded) const;
+    // The value `field` takes next: the pending one, else the current one.
+    std::string next(wire::PortField field) const;
     void stage(const wire::PortSettings& settings);
     bool hasPending() const { return !pending_.empty(); }
     // The pending settings take effect.

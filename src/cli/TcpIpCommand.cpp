@@ -117,7 +117,7 @@ Json settingsJson(const app::Program& program) {
     j["WebServicePass"] = secret(c.WebServicePassKnown, c.WebServicePass);
     j["EmailServerAddress"] = c.EmailServerAddress;
     j["EmailLoginName"] = c.EmailLoginName;
-    j["EmailLoginPass"] = c.EmailLoginPass.empty() ? "(empty)" : "(set)";
+    j["EmailLoginPass"] = secret(c.EmailLoginPassKnown, c.EmailLoginPass);
     j["EmailSenderAddress"] = c.EmailSenderAddress;
     j["HttpEnable"] = c.HttpEnable;
     j["HttpPort"] = c.HttpPort;

@@ -14,13 +14,15 @@ namespace {
 constexpr const char* kNothingDone = "; nothing was read or written";
 
 // Whether the controller behind a plain link refuses everything until the password is proved.
-// The probe reads the port settings, which a plain link gets without any secret.
+// The probe is a network check of nothing: it asks for no setting, so no secret can come back
+// in clear whatever answers.
 bool demandsPassword(kvxglib::RealLibrary& library, int32_t handle) {
     comm::ExchangeEngine* engine = kvxglib::linkAccess(library).engine(handle);
     if (engine == nullptr) return false;
     wire::Frame probe;
     probe.address = wire::kDirectAddress;
-    probe.command = wire::code(wire::PortCommand::ReadPortSettings);
+    probe.command = wire::code(wire::PortCommand::CheckNetwork);
+    probe.payload = {0};  // an empty field list
     const auto exchange = engine->submit(std::move(probe));
     const comm::Outcome& outcome = exchange->wait();
     return outcome.ending == comm::Ending::Reply &&

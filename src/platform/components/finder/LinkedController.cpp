@@ -21,6 +21,11 @@ wire::PortSettings settingsOf(const std::map<PortField, std::string>& fields, bo
     return out;
 }
 
+// The passwords among the port settings: they travel only on a sealed link.
+bool secretField(PortField field) {
+    return wire::isPasswordField(field) || field == PortField::EmailLoginPass;
+}
+
 }  // namespace
 
 LinkedController::LinkedController(kvxglib::RealLibrary& library, LinkPool& links,
@@ -118,10 +123,8 @@ bool LinkedController::openLink() {
 
 bool LinkedController::pendingSecretInClear() const {
     if (sealed_) return false;
-    for (const auto& [field, value] : pending()) {
-        const bool secret = wire::isPasswordField(field) || field == PortField::EmailLoginPass;
-        if (secret && !value.empty()) return true;
-    }
+    for (const auto& [field, value] : pending())
+        if (secretField(field) && !value.empty()) return true;
     return false;
 }
 
@@ -155,8 +158,11 @@ bool LinkedController::ReadPortSettings() {
         why_ = "malformed port settings";
         return false;
     }
+    // A password that came in clear is not taken: it stays unknown, so nothing writes it back
+    // and nothing shows it (a controller with a password leaves it out of a plain read).
     for (const auto& [code, value] : settings->fields)
-        if (auto field = wire::portFieldFromCode(code)) learn(*field, value);
+        if (auto field = wire::portFieldFromCode(code); field && (sealed_ || !secretField(*field)))
+            learn(*field, value);
     return true;
 }
 
