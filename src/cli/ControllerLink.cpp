@@ -97,9 +97,8 @@ void connectByAddress(Session& session, const std::string& link) {
     const comm::ExchangeEngine* engine =
         kvxglib::linkAccess(session.library()).engine(found.Handle());
     if (engine == nullptr || !engine->carriesSecrets()) {
-        throw LinkError{"the controller " + serial + " at " + link +
-                        " answered without the password protection that was asked for: "
-                        "something may answer in its place. Nothing was sent."};
+        throw LinkError{"the controller " + serial + " at " + link + ": " +
+                        std::string(components::kAnsweredUnprotected) + "; nothing was sent"};
     }
     program.connection.CommKind = 2;
     program.connection.CurrentPLA = found.PLA();

@@ -13,6 +13,9 @@ namespace network {
 struct CommState {
     // In a wiped buffer: the one copy in the program, which the finder and links share.
     secure::Secret NetworkPassword;
+    // The controller the password was typed for at the prompt; empty: given for whichever
+    // controller is chosen (a command line's or a site run's password).
+    std::string NetworkPasswordFor;
     bool PortOsUpgradeRunning = false;
     std::unique_ptr<components::ControllerFinder> finder;
 };

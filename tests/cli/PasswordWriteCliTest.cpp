@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "FakePeer.h"
+#include "platform/components/finder/LinkedController.h"
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
@@ -238,7 +239,8 @@ TEST_F(PasswordWriteCli, APasswordWithALinkSealsItForTheControllerThatAnswersThe
     const auto plain =
         run({"poll", "--link", "tcp:" + sim->tcp("Fresh"), "--password-stdin"}, "any-pass\n");
     EXPECT_EQ(plain.exitCode, 1);
-    EXPECT_THAT(plain.err, HasSubstr("without the password protection that was asked for"));
+    EXPECT_THAT(plain.err, HasSubstr(std::string(components::kAnsweredUnprotected)));
+    EXPECT_THAT(plain.err, HasSubstr("nothing was sent"));
     EXPECT_EQ(plain.out, "");
 }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "link/FormSearchModules.h"
+#include "load/Controller.h"
 #include "network/FakeFinder.h"
 #include "network/FormComSettings.h"
+#include "network/FormSearchTCP.h"
 #include "network/SimNetworkFixture.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "support/ScriptedForms.h"
@@ -203,6 +205,79 @@ TEST_F(ComSettingsSimTest, AControllerThatTakesNoPasswordNowIsReportedAsSuch) {
         << shown.back();
     EXPECT_EQ(shown.back().find("Wrong"), std::string::npos);
     EXPECT_EQ(program().connection.CurrentLink, 0);
+}
+
+}  // namespace
+}  // namespace networktest
+
+namespace networktest {
+namespace {
+
+const char* kVaultAndOpen = R"([Simulator]
+ColdStartMs=0
+Discovery=0.0.0.0:0
+
+[Controller Vault]
+Serial=SN-V
+Address=12:4
+Listen=127.0.0.36:0
+KvxrealC=yes
+Password=vault-pass
+EncryptionRequired=yes
+
+[Controller Open]
+Serial=SN-O
+Address=12:5
+Listen=127.0.0.37:0
+KvxrealC=yes
+)";
+
+class HeldPasswordSimTest : public SimNetworkTest {
+  protected:
+    void SetUp() override {
+        start(kVaultAndOpen);
+        fixture.platform->input = &input;
+    }
+    // The search dialog's choice of `serial` and its OK, as a user makes them; then the
+    // controller's address read over the link it opened.
+    bool choose(const std::string& serial) {
+        network::FormSearchTCP form(program());
+        form.Form_Activate();
+        for (std::size_t r = 0; r < form.CtrlList.items.size(); ++r)
+            if (form.CtrlList.items[r].subItems[0] == serial)
+                form.CtrlList_ItemClick(static_cast<int>(r) + 1);
+        form.ButtonOk_Click();
+        int16_t pla = 0, ela = 0;
+        return form.SearchOkFlg && load::ControllerOf(program()).readControllerAddress(pla, ela) &&
+               ela != 0;
+    }
+    ScriptedInput input;
+};
+
+// The password typed for the protected controller is not given to an open one chosen next
+// (a given password means a sealed link, which it cannot open); the protected one asks again.
+TEST_F(HeldPasswordSimTest, APasswordTypedForOneControllerIsNotGivenToAnOpenOne) {
+    input.answers = {std::string("vault-pass"), std::string("vault-pass")};
+    ASSERT_TRUE(choose("SN-V")) << ::testing::PrintToString(fixture.messages());
+    ASSERT_EQ(input.prompts.size(), 1u);
+    EXPECT_EQ(program().comm.NetworkPasswordFor, "SN-V");
+
+    EXPECT_TRUE(choose("SN-O")) << ::testing::PrintToString(fixture.messages());
+    EXPECT_EQ(program().connection.CurrentELA, 5);
+    EXPECT_TRUE(program().comm.NetworkPassword.empty());
+    EXPECT_EQ(input.prompts.size(), 1u) << "no password asked for the open controller";
+
+    EXPECT_TRUE(choose("SN-V")) << ::testing::PrintToString(fixture.messages());
+    EXPECT_EQ(program().connection.CurrentELA, 4);
+    EXPECT_EQ(input.prompts.size(), 2u);
+}
+
+// A password given for whichever controller is chosen (the command line's, a site run's) still
+// means a sealed link: the open controller is refused, not reached in clear.
+TEST_F(HeldPasswordSimTest, APasswordGivenForAnyControllerIsNeverDropped) {
+    program().comm.NetworkPassword = secure::Secret("vault-pass");
+    EXPECT_FALSE(choose("SN-O"));
+    EXPECT_EQ(program().comm.NetworkPassword.text(), "vault-pass");
 }
 
 }  // namespace
