@@ -8,6 +8,7 @@
 #include "cli/Output.h"
 #include "cli/VariableArgs.h"
 #include "network/ControllerLookup.h"
+#include "network/TcpIpSettings.h"
 #include "operations/TerminalInput.h"
 #include "platform/comm/ExchangeEngine.h"
 #include "platform/comm/LinkAccess.h"
@@ -28,13 +29,6 @@ struct WriteArgs {
     bool valueGiven = false;
     bool newPasswordStdin = false;
 };
-
-const char* const kFirstPassword =
-    "This controller has no network password yet: the first one travels unencrypted over the "
-    "network. Give it on a network you trust.";
-const char* const kFirstPasswordSerial =
-    "The network password travels unencrypted over the serial line: a controller takes it this "
-    "way only when it has none yet. Give it on a line you trust.";
 
 bool holdsPassword(const VariableArgs& args) {
     return args.file >= 0 && args.file <= 65535 && args.index >= INT32_MIN &&
@@ -62,7 +56,7 @@ bool mayWritePassword(ControllerLink& link, const WriteArgs& args, std::ostream&
     }
     const std::string& serial = v.link.choice.serial;
     if (serial.empty() && !v.link.choice.link.starts_with("tcp:")) {
-        err << kFirstPasswordSerial << '\n';
+        err << network::kFirstPasswordSerial << '\n';
         return true;
     }
     if (serial.empty()) {
@@ -93,7 +87,7 @@ bool mayWritePassword(ControllerLink& link, const WriteArgs& args, std::ostream&
                "one travels sealed. Nothing was sent.\n";
         return false;
     }
-    err << kFirstPassword << '\n';
+    err << network::kFirstPassword << '\n';
     return true;
 }
 

@@ -20,12 +20,6 @@ constexpr uint32_t kEncryption = wire::kCapabilityEncryption;
 constexpr uint32_t kEmail = wire::kCapabilityEmail;
 const char* const kNoEncryption =
     "The controller doesn't support encrypted communication, you must upgrade TCP/IP-os";
-const char* const kFirstPassword =
-    "This controller has no network password yet: the first one travels unencrypted over the "
-    "network. Give it on a network you trust.";
-const char* const kFirstPasswordSerial =
-    "The network password travels unencrypted over the serial line: a controller takes it this "
-    "way only when it has none yet. Give it on a line you trust.";
 
 std::string address(const std::string& reported) {
     return reported == "0.0.0.0" ? std::string() : reported;
