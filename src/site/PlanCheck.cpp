@@ -377,4 +377,11 @@ std::vector<PlanProblem> checkPlan(app::Program& program, const Plan& plan) {
     return Checker(program, plan).run();
 }
 
+PlanCheckResult checkPlanAndPreview(app::Program& program, const Plan& plan) {
+    PlanCheckResult result;
+    result.problems = Checker(program, plan).run();
+    for (const PlanRow& row : plan.rows) result.previews.push_back(planPreview(row));
+    return result;
+}
+
 }  // namespace site

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "site/Plan.h"
+#include "site/RowPreview.h"
 
 namespace app {
 struct Program;
@@ -15,5 +16,8 @@ namespace site {
 // any) in program.comm.NetworkPassword. Every problem found, in the order of the rows; none
 // when the plan can run.
 std::vector<PlanProblem> checkPlan(app::Program& program, const Plan& plan);
+
+// The same check, with what the run will do to each row's controller.
+PlanCheckResult checkPlanAndPreview(app::Program& program, const Plan& plan);
 
 }  // namespace site
