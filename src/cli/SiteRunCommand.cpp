@@ -114,13 +114,17 @@ int runSite(SiteRunArgs args) {
     site::SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
     // The check's one search serves every row.
     auto heard = std::make_shared<site::Sightings>();
-    problems = site::checkSitePlan(setup, plan, std::cerr, heard.get());
+    std::vector<site::RowPreview> previews;
+    problems = site::checkSitePlan(setup, plan, std::cerr, heard.get(), &previews);
     setup.sightings = heard;
     if (!problems.empty()) {
         printProblems(problems, args.plan);
         std::cerr << "The plan has mistakes: nothing was sent.\n";
         return exitcode::Failed;
     }
+    // What is about to change, before the question: as the run's piped lines, row by row.
+    for (const site::RowPreview& p : previews)
+        std::cout << p.controller << "\tpreview\t" << site::describe(p) << '\n';
     if (!confirmed(args, plan.rows.size())) {
         std::cerr << "Nothing was sent.\n";
         return exitcode::Failed;

@@ -1,5 +1,6 @@
 #include "load/OsUpgrade.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "load/Controller.h"
@@ -61,24 +62,23 @@ std::string ChooseImageFile(const std::vector<std::string>& files, const std::st
     return {};
 }
 
-OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory) {
+namespace {
+
+// The image CheckOsRevision compares with, set into `upgrader`; false when there is none (a
+// file that cannot be read is said once, never offered as version 0).
+bool PrepareImage(program::Program& program, const std::string& programDirectory,
+                  components::OsUpgrader& upgrader) {
     const clink::Connection& c = program.connection;
-    if (c.ControllerOsKind != "C") {
-        return CheckLegacyOs(program, programDirectory);
-    }
     const std::string& revisionFolder = program.catalogue.SelectedProjectFolder;
     const std::string& programsFolder = revisionFolder.empty() ? programDirectory : revisionFolder;
     kvxglib::Library& glib = program.platform.glib;
-    FormUpgradeKVXreal dialog(FormsOf(program), glib);
-    std::unique_ptr<components::OsUpgrader> upgrader =
-        program.platform.components.NewOsUpgrader();
-    upgrader->PLA(static_cast<uint8_t>(c.CurrentPLA));
-    upgrader->ELA(static_cast<uint8_t>(c.CurrentELA));
-    upgrader->Link(c.CurrentLink);
+    upgrader.PLA(static_cast<uint8_t>(c.CurrentPLA));
+    upgrader.ELA(static_cast<uint8_t>(c.CurrentELA));
+    upgrader.Link(c.CurrentLink);
 
     // Without a model code there is no model file to name the image: no check.
     std::string code;
-    if (!modelCode(program, code)) return OsCheck::Skipped;
+    if (!modelCode(program, code)) return false;
     const std::string imageName = catalogue::TextFromPointer(
         glib, glib.ReadSetting("SLib:\\" + code + ".mdd", "KVXreal", "KVXrealCUpgradeFile", "0"));
     const std::string folder = programsFolder + "\\KVXreal\\";
@@ -86,36 +86,82 @@ OsCheck CheckOsRevision(program::Program& program, const std::string& programDir
     const std::string chosen = ChooseImageFile(
         program.platform.files.listFiles(folder + slashFree.substr(0, kPrefixLength) + "*.*"),
         imageName);
-    bool available = false;
     if (!chosen.empty()) {
-        upgrader->UpgradeFile(folder + chosen);
-        // A file that cannot be read is no image: said once, never offered as version 0.
-        if (const std::string problem = upgrader->ImageProblem(); !problem.empty()) {
+        upgrader.UpgradeFile(folder + chosen);
+        if (const std::string problem = upgrader.ImageProblem(); !problem.empty()) {
             catalogue::ShowErrorMessage(glib, problem);
-            return OsCheck::Skipped;
+            return false;
         }
-        available = true;
-    } else {
-        int16_t found = 0;
-        available = upgrader->LocateImage(kLocateFlags, found) && found == kTrue;
+        return true;
     }
-    if (!available) return OsCheck::Skipped;
+    int16_t found = 0;
+    return upgrader.LocateImage(kLocateFlags, found) && found == kTrue;
+}
 
-    Controller& controller = ControllerOf(program);
-    Version running;
+// A version that cannot be read is nothing to compare with.
+bool RunningVersion(program::Program& program, Version& running) {
+    const clink::Connection& c = program.connection;
     const char* names[] = {"QSystem.Ver_Major", "QSystem.Ver_Minor", "QSystem.Ver_Branch",
                            "QSystem.Ver_Number"};
     int32_t* fields[] = {&running.major, &running.minor, &running.branch, &running.number};
-    // A version that cannot be read is nothing to compare with.
     for (int i = 0; i < 4; ++i) {
-        if (!controller.readNumber(c.CurrentPLA, c.CurrentELA, names[i], *fields[i]))
-            return OsCheck::Skipped;
+        if (!ControllerOf(program).readNumber(c.CurrentPLA, c.CurrentELA, names[i], *fields[i]))
+            return false;
     }
+    return true;
+}
+
+std::string VersionText(const Version& v) {
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "-" +
+           std::to_string(v.branch) + "-" + std::to_string(v.number);
+}
+
+// "MM.mm.bb.rrrr" as the catalogue writes versions; the text itself when it is not one.
+std::string FixedWidthText(const std::string& fixed) {
+    Version v;
+    if (std::sscanf(fixed.c_str(), "%d.%d.%d.%d", &v.major, &v.minor, &v.branch, &v.number) != 4)
+        return fixed;
+    return VersionText(v);
+}
+
+}  // namespace
+
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory) {
+    const clink::Connection& c = program.connection;
+    if (c.ControllerOsKind != "C") {
+        return CheckLegacyOs(program, programDirectory);
+    }
+    FormUpgradeKVXreal dialog(FormsOf(program), program.platform.glib);
+    std::unique_ptr<components::OsUpgrader> upgrader =
+        program.platform.components.NewOsUpgrader();
+    if (!PrepareImage(program, programDirectory, *upgrader)) return OsCheck::Skipped;
+    Version running;
+    if (!RunningVersion(program, running)) return OsCheck::Skipped;
     const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
                         upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
     if (image == running) return OsCheck::Current;
     if (!dialog.ShowDlg()) return OsCheck::Declined;
     return RunOsUpgrade(program, *upgrader) ? OsCheck::Upgraded : OsCheck::Failed;
+}
+
+std::optional<OsOffer> OfferedOs(program::Program& program, const std::string& programDirectory) {
+    if (program.connection.ControllerOsKind != "C") {
+        std::unique_ptr<components::OsVersionChecker> checker = LegacyChecker(program,
+                                                                              programDirectory);
+        int32_t result = 0;
+        if (!checker->Scan(0, 0, result) || result != 1) return std::nullopt;
+        const std::string image = checker->FirstVersion();
+        const std::string running = checker->SecondVersion();
+        return OsOffer{FixedWidthText(running), running < image ? FixedWidthText(image) : ""};
+    }
+    std::unique_ptr<components::OsUpgrader> upgrader =
+        program.platform.components.NewOsUpgrader();
+    Version running;
+    if (!PrepareImage(program, programDirectory, *upgrader) || !RunningVersion(program, running))
+        return std::nullopt;
+    const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
+                        upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
+    return OsOffer{VersionText(running), image == running ? "" : VersionText(image)};
 }
 
 bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
@@ -185,7 +231,8 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
     return ready;
 }
 
-OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirectory) {
+std::unique_ptr<components::OsVersionChecker> LegacyChecker(program::Program& program,
+                                                           const std::string& programDirectory) {
     std::unique_ptr<components::OsVersionChecker> checker =
         program.platform.components.NewOsVersionChecker();
     checker->Owner(0);
@@ -194,6 +241,11 @@ OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirec
     // The controller the command is for: on a bus, 255:30 would be the bus head instead.
     checker->PLA(static_cast<uint8_t>(program.connection.CurrentPLA));
     checker->ELA(static_cast<uint8_t>(program.connection.CurrentELA));
+    return checker;
+}
+
+OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirectory) {
+    std::unique_ptr<components::OsVersionChecker> checker = LegacyChecker(program, programDirectory);
     int32_t result = 0;
     if (!checker->Scan(0, 0, result) || result != 1) return OsCheck::Skipped;
     const std::string image = checker->FirstVersion();

@@ -1,9 +1,12 @@
 #pragma once
 // The operating-system check and upgrade that run before a program is loaded.
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/components/OsUpgrader.h"
+#include "platform/components/OsVersionChecker.h"
 
 namespace program {
 struct Program;
@@ -18,8 +21,21 @@ enum class OsCheck { Skipped, Current, Declined, Upgraded, Failed };
 // program's directory. KVXreal C images lie in the "KVXreal" folder of the revision's folder.
 OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory);
 
+// What CheckOsRevision would decide, without asking or sending anything: the version the
+// controller runs and the image's ("3.2-0-4"), `image` empty when it would not upgrade. Nothing
+// when it would not compare (no image, a version that cannot be read).
+struct OsOffer {
+    std::string running;
+    std::string image;
+};
+std::optional<OsOffer> OfferedOs(program::Program& program, const std::string& programDirectory);
+
 // Runs the upgrade with the progress dialog. True when the controller took the new system.
 bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader);
+
+// The version checker of controllers without KVXreal C, aimed at the connected one.
+std::unique_ptr<components::OsVersionChecker> LegacyChecker(program::Program& program,
+                                                           const std::string& programDirectory);
 
 // The check of controllers without KVXreal C.
 OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirectory);

@@ -215,7 +215,20 @@ std::optional<std::string> newestBackup(const std::string& machineDir, const std
     return folder + "/" + *newest;
 }
 
+bool settingsFileFitsSelected(app::Program& program, const std::string& file, std::string& why) {
+    const std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
+    if (!target) return false;
+    const std::optional<SettingsFileNames> names = readSettingsFileNames(program, file, why);
+    if (!names) return false;
+    if (names->package == target->dpac && names->module == target->cname) return true;
+    why = "the settings file " + file + " was saved for the settings package \"" +
+          names->package + "\" (module " + names->module + "); the revision uses \"" +
+          target->dpac + "\" (module " + target->cname + ")";
+    return false;
+}
+
 bool restoreSettings(app::Program& program, const std::string& file, std::string& why) {
+    if (!settingsFileFitsSelected(program, file, why)) return false;
     std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
     if (!target) return false;
     KeptSelection kept(program);

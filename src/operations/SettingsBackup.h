@@ -47,8 +47,14 @@ struct SettingsFileNames {
 std::optional<SettingsFileNames> readSettingsFileNames(app::Program& program,
                                                        const std::string& file, std::string& why);
 
+// Whether `file` holds the settings of the selected revision's module and settings package: a
+// file of another model's package would leave the controller with the new program and none of
+// its settings. False with `why` naming both packages (or why the file cannot be read).
+bool settingsFileFitsSelected(app::Program& program, const std::string& file, std::string& why);
+
 // Writes the values of a backup back to the controller the program is connected to; the file
-// is checked whole first. False with `why`.
+// is checked whole first, and must fit the selected revision (settingsFileFitsSelected). False
+// with `why`.
 bool restoreSettings(app::Program& program, const std::string& file, std::string& why);
 
 }  // namespace operations

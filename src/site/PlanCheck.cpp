@@ -7,10 +7,17 @@
 
 #include "app/Program.h"
 #include "catalogue/CatalogueFiles.h"
+#include "link/ByName.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
+#include "load/Controller.h"
+#include "load/LoadController.h"
+#include "load/OsUpgrade.h"
 #include "load/PartitionRows.h"
 #include "load/ProgramPartitionChoice.h"
+#include "network/PasswordPrompt.h"
+#include "operations/OsVersion.h"
+#include "operations/Selection.h"
 #include "operations/SettingsBackup.h"
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/components/finder/LinkedController.h"
@@ -37,11 +44,39 @@ std::string joined(const std::vector<std::string>& items) {
 
 std::string onLine(const PlanRow& row) { return "line " + std::to_string(row.line); }
 
+constexpr int16_t kNameAttribute = 2;
+constexpr int16_t kTitleAttribute = 110;
+
+// The program's connection aimed at one controller while its row is looked at, as the run's
+// session will be; the connection as it was at the start afterwards.
+class Aimed {
+  public:
+    explicit Aimed(app::Program& program) : program_(program), kept_(program.connection) {}
+    void at(int32_t link, int16_t pla, int16_t ela, const std::string& kind,
+            const std::string& modelCode) {
+        clink::Connection& c = program_.connection;
+        c.CurrentLink = link;
+        c.CurrentPLA = pla;
+        c.CurrentELA = ela;
+        c.ControllerOsKind = kind;
+        c.ModelCode = modelCode;
+    }
+    ~Aimed() { program_.connection = kept_; }
+    Aimed(const Aimed&) = delete;
+    Aimed& operator=(const Aimed&) = delete;
+
+  private:
+    app::Program& program_;
+    clink::Connection kept_;
+};
+
 class Checker {
   public:
-    Checker(app::Program& program, const Plan& plan) : program_(program), plan_(plan) {}
+    Checker(app::Program& program, const Plan& plan) : program_(program), plan_(plan) {
+        for (const PlanRow& row : plan.rows) previews_.push_back(planPreview(row));
+    }
 
-    std::vector<PlanProblem> run() {
+    PlanCheckResult run() {
         catalogue();
         settingsFiles();
         sameControllers();
@@ -51,12 +86,45 @@ class Checker {
         std::stable_sort(
             problems_.begin(), problems_.end(),
             [](const PlanProblem& a, const PlanProblem& b) { return a.line < b.line; });
-        return std::move(problems_);
+        return {std::move(problems_), std::move(previews_)};
     }
 
   private:
     void problem(const PlanRow& row, const std::string& text) {
         problems_.push_back({row.line, text});
+    }
+
+    RowPreview& preview(const PlanRow& row) {
+        return previews_[static_cast<size_t>(&row - plan_.rows.data())];
+    }
+
+    // The catalogue's model the row names; null when it names none.
+    const catalogue::CModel* modelOf(const PlanRow& row) const {
+        for (const catalogue::CModel& m : program_.catalogue.ModelList)
+            if (os::equalsIgnoreCase(m.Name, row.model)) return &m;
+        return nullptr;
+    }
+
+    // A controller of another model would take the program and fail on it, or fail half-way.
+    bool sameModel(const PlanRow& row, long reported) {
+        const catalogue::CModel* planned = modelOf(row);
+        if (planned == nullptr || static_cast<long>(planned->Model) == reported) return true;
+        problem(row, rowController(row) + " reports model " +
+                         program_.platform.glib.ModelName(std::to_string(reported)) +
+                         "; the plan says " + row.model);
+        return false;
+    }
+
+    // Selects the row's revision, as the run's session will; false when the catalogue check
+    // already found it wanting.
+    bool selectRevision(const PlanRow& row) {
+        const catalogue::CModel* model = modelOf(row);
+        if (model == nullptr) return false;
+        std::string why;
+        // The catalogue is read already: selected as the window's lists select it.
+        return operations::selectRevision(
+            program_, static_cast<int>(model - program_.catalogue.ModelList.data()) + 1,
+            row.revision, why);
     }
 
     bool sameSerial(const std::string& a, const std::string& b) {
@@ -127,7 +195,12 @@ class Checker {
                 continue;
             }
             std::string why;
-            if (!operations::readSettingsFileNames(program_, file, why)) problem(row, why);
+            if (!selectRevision(row)) {
+                if (!operations::readSettingsFileNames(program_, file, why)) problem(row, why);
+            } else if (!operations::settingsFileFitsSelected(program_, file, why)) {
+                problem(row, why + ": the row would end with the new program and none of its "
+                                   "settings");
+            }
         }
     }
 
@@ -171,21 +244,71 @@ class Checker {
         return nullptr;
     }
 
-    void partitionOf(const PlanRow& row, int32_t link, int16_t pla, int16_t ela) {
+    // One controller the row reaches: its partitions (KVXreal C), what it runs, and what the
+    // run would do to its operating system, on the connection aimed at it.
+    void inspect(const PlanRow& row, int32_t link, int16_t pla, int16_t ela, bool kvxrealC,
+                 const std::string& modelCode) {
+        // Selecting a revision reads the catalogue again, which may reset the connection.
+        Aimed aimed(program_);
+        const bool selected = selectRevision(row);
+        aimed.at(link, pla, ela, kvxrealC ? "C" : "", modelCode);
+        if (kvxrealC)
+            partitionOf(row);
+        else
+            olderProgram(row);
+        if (!selected) return;
+        RowPreview& p = preview(row);
+        const std::optional<load::OsOffer> offer = load::OfferedOs(
+            program_,
+            load::ProgramDirectory(program_, operations::selectedRevision(program_).Directory));
+        p.osFrom = offer ? offer->running : operations::readOsVersion(program_);
+        if (offer) p.osTo = offer->image;
+    }
+
+    // The controller refuses a load into the partition it runs: a named one must be another,
+    // and a row without one takes the one program partition that does not run.
+    void partitionOf(const PlanRow& row) {
+        const clink::Connection& c = program_.connection;
+        load::Controller& controller = load::ControllerOf(program_);
+        RowPreview& p = preview(row);
+        int32_t running = -1;
+        if (!controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActivePartition",
+                                   running))
+            running = -1;
+        if (running > 0) {
+            const auto n = static_cast<uint8_t>(running);
+            std::string title;
+            if ((!controller.partText(c.CurrentPLA, c.CurrentELA, n, kTitleAttribute, title) ||
+                 title.empty()) &&
+                !controller.partText(c.CurrentPLA, c.CurrentELA, n, kNameAttribute, title))
+                title.clear();
+            p.programFrom = title.empty() ? "" : title + " (partition " + std::to_string(n) + ")";
+        }
         if (row.partition == 0) {
-            freePartitionOf(row, link, pla, ela);
+            const load::ProgramPartitionChoice choice = load::ChooseFreeProgramPartition(program_);
+            if (choice.partition == 0) {
+                problem(row, "the controller " + rowController(row) + ": " + choice.why);
+                return;
+            }
+            p.partition = choice.partition;
+            p.partitionWhy = "the one program partition that does not run";
             return;
         }
         std::vector<uint8_t> numbers;
-        int32_t status = 0;
-        if (!clink::GetAllPartitions(program_.platform, link, pla, ela, numbers, 0, status)) {
+        if (!controller.allPartitions(c.CurrentPLA, c.CurrentELA, numbers)) {
             problem(row, "the partitions of " + rowController(row) + " could not be read");
             return;
         }
         std::vector<std::string> listed;
         for (uint8_t n : numbers) {
             if (!load::ListedPartition(n)) continue;
-            if (n == row.partition) return;
+            if (n == row.partition) {
+                if (row.partition == running)
+                    problem(row, "partition " + std::to_string(row.partition) +
+                                     " runs the program; the controller refuses a load into it: "
+                                     "name another or leave the column empty");
+                return;
+            }
             listed.push_back(std::to_string(n));
         }
         problem(row, "the controller " + rowController(row) + " has no partition " +
@@ -193,17 +316,15 @@ class Checker {
                          (listed.empty() ? "none" : joined(listed)) + ")");
     }
 
-    // A row without a partition takes the one program partition its controller does not run,
-    // as the run will: none or several is the plan's to mend.
-    void freePartitionOf(const PlanRow& row, int32_t link, int16_t pla, int16_t ela) {
-        const clink::Connection kept = program_.connection;
-        program_.connection.CurrentLink = link;
-        program_.connection.CurrentPLA = pla;
-        program_.connection.CurrentELA = ela;
-        const load::ProgramPartitionChoice choice = load::ChooseFreeProgramPartition(program_);
-        program_.connection = kept;
-        if (choice.partition == 0)
-            problem(row, "the controller " + rowController(row) + ": " + choice.why);
+    // An older controller names its program in a variable; a partition it cannot have.
+    void olderProgram(const PlanRow& row) {
+        if (row.partition != 0) notKvxrealC(row);
+        const clink::Connection& c = program_.connection;
+        clink::VarValue value;
+        int32_t status = 0;
+        if (clink::ReadVar(program_, c.CurrentPLA, c.CurrentELA, "QSystem.ApplicationName", value,
+                           0, status))
+            if (const auto* name = std::get_if<std::string>(&value)) preview(row).programFrom = *name;
     }
 
     void notKvxrealC(const PlanRow& row) {
@@ -271,15 +392,17 @@ class Checker {
         for (const PlanRow* row : rows) {
             if (!found.count(row)) continue;
             components::FoundController& c = finder->Item(found[row]);
-            if (!c.IsKvxrealC()) {
-                if (row->partition != 0) notKvxrealC(*row);
-            } else if (!c.EncryptionRequired() && !knownProtected(c)) {
+            if (!sameModel(*row, c.ModelNumber())) continue;
+            if (!c.EncryptionRequired() && !knownProtected(c)) {
                 if (c.Connect() && c.Handle() != 0)
-                    partitionOf(*row, c.Handle(), 255, 30);
+                    inspect(*row, c.Handle(), 255, 30, c.IsKvxrealC(),
+                            std::to_string(c.ModelNumber()));
                 else
                     problem(*row, "the controller " + row->serial + " refused the link");
-            } else {
+            } else if (c.IsKvxrealC()) {
                 sealedPartition(*row, *finder, c);
+            } else if (row->partition != 0) {
+                notKvxrealC(*row);
             }
         }
     }
@@ -297,10 +420,14 @@ class Checker {
         }
         // Its controllers prove the finder's password: held for this one only.
         finder.Password(password);
+        // A lock-out is no wrong password: told so, the engineer keeps trusting the right one.
         if (!c.PasswordAccepted())
-            problem(row, "the controller " + row.serial + " refused the network password");
+            problem(row, "the controller " + row.serial +
+                             (c.LastPasswordCheck() == comm::PasswordCheck::RateLimited
+                                  ? std::string(" takes no password now: ") + network::kRateLimited
+                                  : std::string(" refused the network password")));
         else if (c.Connect() && c.Handle() != 0)
-            partitionOf(row, c.Handle(), 255, 30);
+            inspect(row, c.Handle(), 255, 30, true, std::to_string(c.ModelNumber()));
         else
             problem(row, "the controller " + row.serial + " refused the link");
         finder.Password(secure::Secret());
@@ -341,11 +468,12 @@ class Checker {
                 continue;
             }
             current[row] = at;
+            int16_t type = 0;
+            if (clink::ReadModuleType(program_, at.pla, at.ela, type) && !sameModel(*row, type))
+                continue;
             clink::DetectControllerOsKind(program_, at.pla, at.ela);
-            if (program_.connection.ControllerOsKind != "C") {
-                if (row->partition != 0) notKvxrealC(*row);
-            } else
-                partitionOf(*row, program_.connection.CurrentLink, at.pla, at.ela);
+            inspect(*row, program_.connection.CurrentLink, at.pla, at.ela,
+                    program_.connection.ControllerOsKind == "C", "");
         }
         for (const PlanRow* row : rows) {
             if (!row->newAddress || !current.count(row)) continue;
@@ -369,19 +497,17 @@ class Checker {
     app::Program& program_;
     const Plan& plan_;
     std::vector<PlanProblem> problems_;
+    std::vector<RowPreview> previews_;
 };
 
 }  // namespace
 
 std::vector<PlanProblem> checkPlan(app::Program& program, const Plan& plan) {
-    return Checker(program, plan).run();
+    return Checker(program, plan).run().problems;
 }
 
 PlanCheckResult checkPlanAndPreview(app::Program& program, const Plan& plan) {
-    PlanCheckResult result;
-    result.problems = Checker(program, plan).run();
-    for (const PlanRow& row : plan.rows) result.previews.push_back(planPreview(row));
-    return result;
+    return Checker(program, plan).run();
 }
 
 }  // namespace site

@@ -23,21 +23,16 @@
 #include "site/PlanCheck.h"
 
 namespace site {
-namespace {
-
-constexpr int16_t kSerial = 1;  // CommKind of a serial link
-
-}  // namespace
-
 std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
-                                       Sightings* heard) {
+                                       Sightings* heard, std::vector<RowPreview>* previews) {
     operations::Session session(setup.machineDir, said);
     app::Program& program = session.program();
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     program.comm.NetworkPassword = setup.password;
-    std::vector<PlanProblem> problems = checkPlan(program, plan);
+    PlanCheckResult checked = checkPlanAndPreview(program, plan);
     if (heard != nullptr) *heard = session.finders().heard();
-    return problems;
+    if (previews != nullptr) *previews = std::move(checked.previews);
+    return std::move(checked.problems);
 }
 
 // The load's dialogs without a screen: the plan is the consent to an operating-system
@@ -178,12 +173,10 @@ bool SiteSteps::backup(ControllerReport& report) {
     return true;
 }
 
-bool SiteSteps::upgradeOs(ControllerReport&) {
+bool SiteSteps::upgradeOs(ControllerReport& report) {
     app::Program& program = session_->program();
-    const clink::Connection& c = program.connection;
-    // The single load checks the system only on these; having checked it here, the load does
-    // not again.
-    if (c.ControllerOsKind != "C" && c.CommKind != kSerial) return true;
+    // Every controller, older ones over TCP/IP too, gets the revision's system as `upgrade-os`
+    // gives it; having checked it here, the load does not again.
     const load::OsCheck result = operations::upgradeOs(program);
     tell();
     switch (result) {
@@ -192,6 +185,13 @@ bool SiteSteps::upgradeOs(ControllerReport&) {
             program.load.osChecked = true;
             return true;
         case load::OsCheck::Skipped:
+            // Said, so that a row keeping its old system never looks like an upgraded one.
+            context_.message("operating system " +
+                             (report.osBefore.empty() ? std::string("(not read)")
+                                                      : report.osBefore) +
+                             " kept: the revision ships no image to compare it with");
+            program.load.osChecked = true;
+            return true;
         case load::OsCheck::Current:
             program.load.osChecked = true;
             return true;

@@ -11,6 +11,7 @@
 #include "platform/components/finder/Sighting.h"
 #include "platform/secure/Sodium.h"
 #include "site/ControllerSteps.h"
+#include "site/RowPreview.h"
 
 namespace operations {
 class Session;
@@ -33,9 +34,10 @@ struct SiteSetup {
 
 // The plan's check on a session of its own, reaching the network as the run will, with the
 // same password; what the program's message boxes say goes to `said`. What its search heard
-// goes to `heard`, for the run's setup.
+// goes to `heard`, for the run's setup; what the run will do to each row to `previews`.
 std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
-                                       Sightings* heard = nullptr);
+                                       Sightings* heard = nullptr,
+                                       std::vector<RowPreview>* previews = nullptr);
 
 class SiteSteps final : public ControllerSteps {
   public:
