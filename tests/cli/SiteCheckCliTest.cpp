@@ -9,10 +9,16 @@
 #include <memory>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
+#include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
+#include "sim/SiteState.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testsupport::runCommandWithInput;
 
 namespace {
@@ -53,11 +59,21 @@ class SiteCheckCli : public ::testing::Test {
         return state;
     }
 
-    testsupport::CommandResult check(const std::string& plan, const std::string& password) {
-        std::vector<std::string> args{KRELVAN_CLI_PATH, "site", "check", plan,
-                                      "--machine",      machine};
+    testsupport::CommandResult check(const std::string& plan, const std::string& password,
+                                     const std::vector<std::string>& more = {}) {
+        return site("check", plan, password, more);
+    }
+    testsupport::CommandResult site(const std::string& command, const std::string& plan,
+                                    const std::string& password,
+                                    const std::vector<std::string>& more = {}) {
+        std::vector<std::string> args{KRELVAN_CLI_PATH, "site", command, plan, "--machine",
+                                      machine};
         if (!password.empty()) args.push_back("--password-stdin");
+        args.insert(args.end(), more.begin(), more.end());
         return runCommandWithInput(args, password + "\n", 120);
+    }
+    simtest::SavedController saved(const std::string& id) {
+        return simtest::readSavedController(temp / ("state/" + id + ".state"));
     }
 
     testsupport::TempFolder temp;
@@ -107,7 +123,7 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
         {7,
          "new address 4:1 is taken by the controller KVX200-20054 (Heating east), which the "
          "plan does not name"},
-        {7, "the controller KVX300-10777 has no partition 99 (it has 16)"},
+        {7, "the controller KVX300-10777 has no partition 99 (it has 16, 32)"},
         {8, "the settings file " + (temp / "damaged.settings") + " is damaged"},
         {8, "new address 10:3 is taken: a station the plan does not name answers there"},
         {9, "no station answers at 10:9 on " + bus},
@@ -116,6 +132,7 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
         {11, "partition \"sixteen\" is not a number 1..255"},
         {12, "revision 2.3-0-00 of model KVX210 air handling controller is ambiguous"},
         {12, "new address 10:5 is also the new address on line 5"},
+        {12, "serial:" + sim->serial() + " 10:1 reports model KVX300C; the plan says KVX210 air"},
     };
     const testsupport::CommandResult r = check(plan, "demo-password");
     EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -123,6 +140,7 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
     std::string line;
     size_t n = 0;
     while (std::getline(lines, line)) {
+        if (!line.starts_with(plan)) continue;  // the preview of what a run would do
         ASSERT_LT(n, expected.size()) << "more problems than expected: " << line;
         EXPECT_THAT(line, ::testing::StartsWith(plan + ":" + std::to_string(expected[n].first) +
                                                 ": " + expected[n].second));
@@ -138,11 +156,149 @@ TEST_F(SiteCheckCli, ReportsEveryKindOfMistakeOnItsLineAndChangesNothing) {
     EXPECT_EQ(controllerState(), before);
 }
 
-TEST_F(SiteCheckCli, TheDemoPlanIsReady) {
+// The demo plan passes, and the check tells per row what a run will do: the operating system
+// from and to, the partition chosen and why, what runs now, the address and the settings file.
+TEST_F(SiteCheckCli, TheDemoPlanIsReadyAndItsPreviewSaysWhatTheRunWillDo) {
     const auto before = controllerState();
     const std::string plan = testsupport::sourceDir() + "/demo/site/plan.csv";
     const testsupport::CommandResult r = check(plan, "demo-password");
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_EQ(r.out, plan + ": 4 controllers, no problems\n");
+    EXPECT_THAT(r.out, ::testing::EndsWith(plan + ": 4 controllers, no problems\n"));
+    for (const char* row :
+         {"KVX300-10501: operating system 3.1-0-12 -> 3.2-0-4; partition 32 (the one program "
+          "partition that does not run); program Heating control 3.1-0-02 (partition 16) -> "
+          "KVX300C KVXreal C controller 3.1-0-02; settings ",
+          "KVX210-20117: operating system 2.2-0-0 stays;",
+          "KVX300-10777: operating system 3.1-0-12 -> 3.2-0-4; partition 32 (the one program "
+          "partition that does not run); program Cooling control 3.1-0-02 (partition 16) ->",
+          "KVX200-20054: operating system 2.5-0-0 -> 2.6-0-1; program ? -> KVX200 heating "
+          "controller 2.5-0-03; address ? -> 4:2"})
+        EXPECT_THAT(r.out, HasSubstr(row));
+
+    const testsupport::CommandResult json = check(plan, "demo-password", {"--json"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    const auto result = nlohmann::json::parse(json.out);
+    ASSERT_EQ(result["preview"].size(), 4u) << json.out;
+    const auto& boiler = result["preview"][0];
+    EXPECT_EQ(boiler["controller"], "KVX300-10501");
+    EXPECT_EQ(boiler["osFrom"], "3.1-0-12");
+    EXPECT_EQ(boiler["osTo"], "3.2-0-4");
+    EXPECT_EQ(boiler["partition"], 32);
+    EXPECT_EQ(boiler["programFrom"], "Heating control 3.1-0-02 (partition 16)");
+    EXPECT_EQ(boiler["addressTo"], nullptr);
+    EXPECT_EQ(result["preview"][3]["addressTo"], "4:2");
+    EXPECT_EQ(result["preview"][3]["osTo"], "2.6-0-1");
     EXPECT_EQ(controllerState(), before);
+}
+
+// Rows the run could not finish are the check's: the partition that runs the program (the
+// controller refuses a load into it), a controller of another model, a settings file of another
+// package. `site run` ends at its check: every controller's state is the same, byte for byte.
+TEST_F(SiteCheckCli, RowsThatCannotSucceedAreNamedAndNothingIsSent) {
+    const std::string bus = "serial:" + sim->serial();
+    const std::string foreign = testsupport::sourceDir() + "/demo/site/boiler.settings";
+    temp.write("plan.csv",
+               "serial,link,address,model,revision,partition,new-address,settings\n"
+               "KVX300-10501,,,KVX300C KVXreal C controller,3.1-0-02,16,,\n"
+               "KVX200-20054,,,KVX300C KVXreal C controller,3.1-0-02,,,\n"
+               "," + bus + ",10:1,KVX200 heating controller,2.5-0-03,,,\n"
+               "," + bus + ",10:2,KVX200 heating controller,2.5-0-03,,," + foreign + "\n");
+    const std::string plan = temp / "plan.csv";
+    const auto before = controllerState();
+    const std::vector<std::string> expected = {
+        plan + ":2: partition 16 runs the program; the controller refuses a load into it: name "
+               "another or leave the column empty",
+        plan + ":3: KVX200-20054 reports model KVX200; the plan says KVX300C KVXreal C controller",
+        plan + ":4: " + bus + " 10:1 reports model KVX300C; the plan says KVX200 heating controller",
+        plan + ":5: the settings file " + foreign + " was saved for the settings package \"KVX300C "
+               "Standard\" (module Module1); the revision uses \"KVX200 Standard\" (module "
+               "Module1): the row would end with the new program and none of its settings",
+    };
+    const testsupport::CommandResult checked = check(plan, "demo-password");
+    EXPECT_EQ(checked.exitCode, 1);
+    for (const std::string& line : expected) EXPECT_THAT(checked.out, HasSubstr(line + "\n"));
+
+    const testsupport::CommandResult run = site("run", plan, "demo-password", {"--yes"});
+    EXPECT_EQ(run.exitCode, 1);
+    for (const std::string& line : expected) EXPECT_THAT(run.err, HasSubstr(line + "\n"));
+    EXPECT_THAT(run.err, HasSubstr("nothing was sent"));
+    EXPECT_EQ(controllerState(), before);
+}
+
+// Wrong passwords lock a controller out for a while; the check and the run say so, never that
+// the right password is wrong, and send nothing.
+TEST_F(SiteCheckCli, ALockOutIsToldAsSuchNeverAsAWrongPassword) {
+    temp.write("plan.csv",
+               "serial,model,revision\nKVX300-10777,KVX300C KVXreal C controller,3.1-0-02\n");
+    const std::string plan = temp / "plan.csv";
+    const auto before = controllerState();
+    const testsupport::CommandResult wrong = check(plan, "guess");
+    EXPECT_THAT(wrong.out, HasSubstr(plan + ":2: the controller KVX300-10777 refused the network "
+                                            "password"));
+    // This machine takes three failed proofs a minute, the controller five from one address.
+    for (int i = 0; i < 4; ++i) check(plan, "guess");
+    for (const std::string command : {"check", "run"}) {
+        SCOPED_TRACE(command);
+        const testsupport::CommandResult r = site(
+            command, plan, "demo-password",
+            command == "run" ? std::vector<std::string>{"--yes"} : std::vector<std::string>{});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.out + r.err, HasSubstr("KVX300-10777 takes no password now: too many wrong "
+                                             "passwords; wait a minute"));
+        EXPECT_THAT(r.out + r.err, Not(HasSubstr("refused the network password")));
+    }
+    EXPECT_EQ(controllerState(), before);
+}
+
+// The demo's plan run twice in a row: both runs succeed, the KVXreal C controllers alternating
+// between their two program partitions, the older TCP/IP controller's operating system upgraded
+// as `upgrade-os` upgrades it. A run proves one password to every controller it finds by serial
+// number, so here the demo's controllers all have the Secure one's.
+TEST_F(SiteCheckCli, TheDemoPlanRunsTwiceInARow) {
+    sim.reset();
+    for (const auto& entry : std::filesystem::directory_iterator(temp / "state"))
+        if (entry.path().filename() != ".keep") std::filesystem::remove(entry.path());
+    std::string network = readText(testsupport::sourceDir() + "/demo/network.ini");
+    for (const char* serial : {"KVX300-10501", "KVX210-20117", "KVX200-20054"}) {
+        const std::string line = std::string("Serial=") + serial + "\n";
+        network.replace(network.find(line), line.size(), line + "Password=demo-password\n");
+    }
+    temp.write("net.ini", network);
+    sim = std::make_unique<simtest::SimProcess>(
+        std::vector<std::string>{"--network", temp / "net.ini", "--state", temp / "state"});
+    ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+    ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+
+    std::filesystem::create_directory(temp / "site");
+    for (const char* file : {"plan.csv", "boiler.settings"})
+        std::filesystem::copy_file(testsupport::sourceDir() + "/demo/site/" + file,
+                                   temp / (std::string("site/") + file));
+    const std::string plan = temp / "site/plan.csv";
+    for (int expectedPartition : {32, 16}) {
+        SCOPED_TRACE(expectedPartition);
+        const std::string reportFile = temp / ("run-" + std::to_string(expectedPartition) + ".json");
+        const testsupport::CommandResult r =
+            site("run", plan, "demo-password", {"--yes", "--no-backup", "--report", reportFile});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_THAT(r.out, HasSubstr("KVX300-10501\tpreview\toperating system "));
+        std::ifstream in(reportFile);
+        const auto report = nlohmann::json::parse(in);
+        for (const auto& [id, serial] : {std::pair{"Boiler", "KVX300-10501"},
+                                         std::pair{"Secure", "KVX300-10777"}}) {
+            const simtest::SavedController s = saved(id);
+            EXPECT_EQ(s.activePartition, expectedPartition) << id;
+            EXPECT_EQ(s.version, "3.2-0-4") << id;
+            ASSERT_EQ(s.checksums.count(expectedPartition), 1u) << id;
+            for (const auto& row : report["controllers"]) {
+                if (row["controller"] == serial) {
+                    EXPECT_EQ(row["imageChecksum"],
+                              simtest::checksumText(s.checksums.at(expectedPartition)));
+                }
+            }
+        }
+        const simtest::SavedController heating = saved("Heating");
+        EXPECT_EQ(heating.osRevision, "02.06.00.0001");
+        EXPECT_EQ(heating.address, "4:2");
+        ASSERT_NE(heating.applicationChecksum, -1);
+    }
 }
