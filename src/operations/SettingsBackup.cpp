@@ -216,19 +216,26 @@ std::optional<std::string> newestBackup(const std::string& machineDir, const std
 }
 
 bool settingsFileFitsSelected(app::Program& program, const std::string& file, std::string& why) {
+    why.clear();
     const std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
     if (!target) return false;
     const std::optional<SettingsFileNames> names = readSettingsFileNames(program, file, why);
     if (!names) return false;
-    if (names->package == target->dpac && names->module == target->cname) return true;
-    why = "the settings file " + file + " was saved for the settings package \"" +
-          names->package + "\" (module " + names->module + "); the revision uses \"" +
-          target->dpac + "\" (module " + target->cname + ")";
-    return false;
+    if (names->module != target->cname)
+        why = "the settings file " + file + " holds the settings of module " + names->module +
+              ", not of " + target->cname;
+    else if (names->package != target->dpac)
+        why = "the settings file " + file + " holds the settings package \"" + names->package +
+              "\", not \"" + target->dpac + "\" of the selected revision";
+    return why.empty();
 }
 
 bool restoreSettings(app::Program& program, const std::string& file, std::string& why) {
-    if (!settingsFileFitsSelected(program, file, why)) return false;
+    why.clear();
+    if (!settingsFileFitsSelected(program, file, why)) {
+        why += "; nothing was loaded";
+        return false;
+    }
     std::optional<settingstool::ToolArguments> target = selectedTarget(program, why);
     if (!target) return false;
     KeptSelection kept(program);

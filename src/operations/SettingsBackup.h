@@ -49,7 +49,8 @@ std::optional<SettingsFileNames> readSettingsFileNames(app::Program& program,
 
 // Whether `file` holds the settings of the selected revision's module and settings package: a
 // file of another model's package would leave the controller with the new program and none of
-// its settings. False with `why` naming both packages (or why the file cannot be read).
+// its settings. False with `why` naming both modules or packages (or why the file cannot be
+// read).
 bool settingsFileFitsSelected(app::Program& program, const std::string& file, std::string& why);
 
 // Writes the values of a backup back to the controller the program is connected to; the file

@@ -167,6 +167,10 @@ TEST_F(SettingsCli, FilesAreNeverReplacedUnlessForcedAndForeignFilesAreRefused) 
     settingstool::SettingsData foreign{
         "KVX300C Standard", "Module9", {{"QSystem.ControllerName", std::string("Intruder")}}};
     temp.write("foreign.settings", settingstool::formatSettings(foreign));
+    // The same module and names, another model's package: it would load half or not at all.
+    temp.write("kvx200.settings",
+               settingstool::formatSettings(
+                   {"KVX200 Standard", "Module1", {{"QSystem.ControllerName", std::string("X")}}}));
     const std::string name = stateValue(241, 63);
 
     const struct {
@@ -187,6 +191,12 @@ TEST_F(SettingsCli, FilesAreNeverReplacedUnlessForcedAndForeignFilesAreRefused) 
          true,
          1,
          "holds the settings of module Module9, not of Module1; nothing was loaded"},
+        {"another model's package",
+         {"settings", "restore", "SN-V", temp / "kvx200.settings"},
+         true,
+         1,
+         "holds the settings package \"KVX200 Standard\", not \"KVX300C Standard\" of the "
+         "selected revision; nothing was loaded"},
         {"no backup yet",
          {"settings", "restore", "SN-V"},
          true,

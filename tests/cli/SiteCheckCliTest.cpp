@@ -210,9 +210,9 @@ TEST_F(SiteCheckCli, RowsThatCannotSucceedAreNamedAndNothingIsSent) {
                "another or leave the column empty",
         plan + ":3: KVX200-20054 reports model KVX200; the plan says KVX300C KVXreal C controller",
         plan + ":4: " + bus + " 10:1 reports model KVX300C; the plan says KVX200 heating controller",
-        plan + ":5: the settings file " + foreign + " was saved for the settings package \"KVX300C "
-               "Standard\" (module Module1); the revision uses \"KVX200 Standard\" (module "
-               "Module1): the row would end with the new program and none of its settings",
+        plan + ":5: the settings file " + foreign + " holds the settings package \"KVX300C "
+               "Standard\", not \"KVX200 Standard\" of the selected revision: the row would end "
+               "with the new program and none of its settings",
     };
     const testsupport::CommandResult checked = check(plan, "demo-password");
     EXPECT_EQ(checked.exitCode, 1);
