@@ -8,6 +8,8 @@
 #include "app/Program.h"
 #include "catalogue/CatalogueFiles.h"
 #include "link/ByName.h"
+#include "link/LinkFlags.h"
+#include "link/TypedAccess.h"
 #include "link/ConnectionChecks.h"
 #include "link/ControllerServices.h"
 #include "load/Controller.h"
@@ -22,6 +24,8 @@
 #include "platform/components/finder/ControllerFinder.h"
 #include "platform/components/finder/LinkedController.h"
 #include "platform/os/NativePath.h"
+#include "platform/sysvars/Table.h"
+#include "platform/text/Text.h"
 #include "site/RowLink.h"
 
 namespace site {
@@ -316,15 +320,18 @@ class Checker {
                          (listed.empty() ? "none" : joined(listed)) + ")");
     }
 
-    // An older controller names its program in a variable; a partition it cannot have.
+    // An older controller names its program in a system text; a partition it cannot have.
     void olderProgram(const PlanRow& row) {
         if (row.partition != 0) notKvxrealC(row);
         const clink::Connection& c = program_.connection;
-        clink::VarValue value;
+        const sysvars::Variable* name = sysvars::findByName("QSystem.ApplicationName");
+        std::u16string read;
         int32_t status = 0;
-        if (clink::ReadVar(program_, c.CurrentPLA, c.CurrentELA, "QSystem.ApplicationName", value,
-                           0, status))
-            if (const auto* name = std::get_if<std::string>(&value)) preview(row).programFrom = *name;
+        if (name != nullptr &&
+            clink::ReadText(program_.platform.glib, c.CurrentLink, c.CurrentPLA, c.CurrentELA,
+                            static_cast<int16_t>(name->file), 0, name->index, read,
+                            clink::flags::Normal, status, {}))
+            preview(row).programFrom = text::fromWide(read);
     }
 
     void notKvxrealC(const PlanRow& row) {
@@ -363,6 +370,7 @@ class Checker {
                 found[row] = i;
                 current[row] = {static_cast<uint8_t>(finder->Item(i).PLA()),
                                 static_cast<uint8_t>(finder->Item(i).ELA())};
+                preview(*row).addressFrom = current[row];
             }
             if (!found.count(row))
                 problem(*row, "no controller with serial number " + row->serial +

@@ -172,7 +172,7 @@ TEST_F(SiteCheckCli, TheDemoPlanIsReadyAndItsPreviewSaysWhatTheRunWillDo) {
           "KVX300-10777: operating system 3.1-0-12 -> 3.2-0-4; partition 32 (the one program "
           "partition that does not run); program Cooling control 3.1-0-02 (partition 16) ->",
           "KVX200-20054: operating system 2.5-0-0 -> 2.6-0-1; program ? -> KVX200 heating "
-          "controller 2.5-0-03; address ? -> 4:2"})
+          "controller 2.5-0-03; address 4:1 -> 4:2"})
         EXPECT_THAT(r.out, HasSubstr(row));
 
     const testsupport::CommandResult json = check(plan, "demo-password", {"--json"});
