@@ -114,7 +114,7 @@ void addSiteCheckCommand(CLI::App& site, Options& options) {
     check->add_option("PLAN", args->plan, "the plan file (CSV, see docs/site-plan.md)")->required();
     check->add_flag("--password-stdin", args->passwordStdin,
                     "read the network password of the site from the first line of stdin (used "
-                    "only to list the partitions of controllers that need it)");
+                    "only to look at the controllers that need it: partitions, what they run)");
     addMachineOption(*check, args->machineDir);
     check->callback([&options, args] {
         options.run = [&options, args] { return runSiteCheck(options, *args); };

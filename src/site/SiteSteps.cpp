@@ -189,7 +189,8 @@ bool SiteSteps::upgradeOs(ControllerReport& report) {
             context_.message("operating system " +
                              (report.osBefore.empty() ? std::string("(not read)")
                                                       : report.osBefore) +
-                             " kept: the revision ships no image to compare it with");
+                             " kept: no image of the revision to compare it with, or its version "
+                             "could not be read");
             program.load.osChecked = true;
             return true;
         case load::OsCheck::Current:
