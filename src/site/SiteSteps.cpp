@@ -178,7 +178,7 @@ bool SiteSteps::backup(ControllerReport& report) {
     return true;
 }
 
-bool SiteSteps::upgradeOs(ControllerReport&) {
+bool SiteSteps::upgradeOs(ControllerReport& report) {
     app::Program& program = session_->program();
     const clink::Connection& c = program.connection;
     // The single load checks the system only on these; having checked it here, the load does
@@ -188,6 +188,8 @@ bool SiteSteps::upgradeOs(ControllerReport&) {
     tell();
     switch (result) {
         case load::OsCheck::Upgraded:
+            // Told now: a row stopped before its read-back still says what runs.
+            report.osAfter = operations::readOsVersion(program);
             context_.message("operating system upgraded");
             program.load.osChecked = true;
             return true;
