@@ -203,8 +203,8 @@ std::optional<std::string> newestReportOf(const std::string& planPath) {
                               operations::backupFileName("", 1));
     }
     if (const auto newest = operations::newestBackupName(stamped)) {
-        const std::string stamp = newest->substr(0, newest->size() -
-                                                        operations::backupFileName("", 1).size());
+        const std::string stamp =
+            newest->substr(0, newest->size() - operations::backupFileName("", 1).size());
         return (plan.parent_path() / (prefix + stamp + ".json")).string();
     }
     const std::string unstamped = reportBesidePlan(planPath);

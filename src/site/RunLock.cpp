@@ -21,8 +21,7 @@ constexpr size_t kMostNameChars = 120;
 std::string canonical(const std::string& planPath) {
     std::error_code error;
     const auto path = std::filesystem::weakly_canonical(planPath, error);
-    return error ? std::filesystem::absolute(planPath).lexically_normal().string()
-                 : path.string();
+    return error ? std::filesystem::absolute(planPath).lexically_normal().string() : path.string();
 }
 
 // The process id a holder wrote into the file; empty when there is none.

@@ -2,7 +2,6 @@
 // a write that cannot happen losing nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,14 +78,10 @@ TEST(SiteReport, CsvCellsStartingLikeAFormulaAreText) {
         std::string name;
         std::string cell;  // as it stands in the CSV, between its commas
     } cases[] = {
-        {"=1+2", "'=1+2"},
-        {"-2+3", "'-2+3"},
-        {"+3*cmd", "'+3*cmd"},
-        {"@SUM(A1)", "'@SUM(A1)"},
-        {"\t=1+2", "'\t=1+2"},
-        {"\r=1+2", "\"'\r=1+2\""},
-        {"a=b", "a=b"},
-        {"Boiler -2", "Boiler -2"},
+        {"=1+2", "'=1+2"},     {"-2+3", "'-2+3"},
+        {"+3*cmd", "'+3*cmd"}, {"@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1+2", "'\t=1+2"}, {"\r=1+2", "\"'\r=1+2\""},
+        {"a=b", "a=b"},        {"Boiler -2", "Boiler -2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -289,12 +289,7 @@ TEST(SiteRun, AStopBetweenStepsRunsNoFurtherChange) {
         std::string checksum;
     } cases[] = {
         {"connect", "", R::Cancelled, {"connect"}, {"cancelled before backup"}, ""},
-        {"backup",
-         "",
-         R::Cancelled,
-         {"connect", "backup"},
-         {"cancelled before upgrade-os"},
-         ""},
+        {"backup", "", R::Cancelled, {"connect", "backup"}, {"cancelled before upgrade-os"}, ""},
         {"upgrade-os",
          "",
          R::Cancelled,

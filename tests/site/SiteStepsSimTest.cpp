@@ -213,7 +213,9 @@ class StoppingSteps final : public site::ControllerSteps {
     StoppingSteps(std::unique_ptr<site::ControllerSteps> steps, std::string stopAfter,
                   std::function<void()> stop)
         : steps_(std::move(steps)), stopAfter_(std::move(stopAfter)), stop_(std::move(stop)) {}
-    bool connect(site::ControllerReport& r) override { return after("connect", steps_->connect(r)); }
+    bool connect(site::ControllerReport& r) override {
+        return after("connect", steps_->connect(r));
+    }
     bool backup(site::ControllerReport& r) override { return after("backup", steps_->backup(r)); }
     bool upgradeOs(site::ControllerReport& r) override {
         return after("upgrade-os", steps_->upgradeOs(r));
