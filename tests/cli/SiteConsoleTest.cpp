@@ -1,5 +1,5 @@
-// The site run's console: the summary table on a terminal in columns as wide as their content
-// (a serial bus's rows are long), each row's result once when piped, and the counts after both.
+// The site run's console on a terminal: the summary table in columns as wide as their content
+// (a serial bus's rows are long), then the counts. Piped, the CLI's site tests read it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -62,27 +62,6 @@ TEST(SiteConsole, TheTableLinesUpEveryColumnAlsoForABusStation) {
         }
     }
     EXPECT_THAT(table[2], HasSubstr("serial:/dev/ttyUSB0 10:1  failed"));
-}
-
-TEST(SiteConsole, PipedEachResultOnceThenTheCounts) {
-    const site::Plan plan = aTcpRowAndAStation();
-    std::ostringstream out;
-    cli::SiteConsole console(out, false, plan);
-    console.show({{0, "done", -1, "succeeded"}, {1, "done", -1, "failed"}});
-    console.summary(siteReportOf(plan));
-    EXPECT_EQ(out.str(),
-              "SN-1\tsucceeded\nserial:/dev/ttyUSB0 10:1\tfailed\n"
-              "2 controllers: 1 succeeded, 1 failed\n");
-}
-
-TEST(SiteConsole, CountsSayOneControllerAndLeaveOutResultsNoRowHas) {
-    site::Report report;
-    report.rows.resize(1);
-    EXPECT_EQ(cli::resultCounts(report), "1 controller: 1 not started");
-    report.rows.resize(3);
-    report.rows[0].result = site::RowResult::Cancelled;
-    report.rows[1].result = site::RowResult::Succeeded;
-    EXPECT_EQ(cli::resultCounts(report), "3 controllers: 1 succeeded, 1 cancelled, 1 not started");
 }
 
 }  // namespace
