@@ -216,7 +216,24 @@ std::string replaceAll(std::string text, std::string_view what, const std::strin
     return text;
 }
 
+class ExpandingFormatter final : public CLI::Formatter {
+  public:
+    std::string make_expanded(const CLI::App* sub) const override {
+        std::string text = CLI::Formatter::make_expanded(sub);
+        for (const CLI::App* nested : sub->get_subcommands({})) {
+            // Hidden commands have no group, as in CLI11's own listing.
+            if (nested->get_name().empty() || nested->get_group().empty()) continue;
+            std::string more = sub->get_name() + " " + make_expanded(nested);
+            more.pop_back();  // its final line break
+            text += "\n  " + replaceAll(std::move(more), "\n", "\n  ") + "\n";
+        }
+        return text;
+    }
+};
+
 }  // namespace
+
+std::shared_ptr<CLI::Formatter> helpFormatter() { return std::make_shared<ExpandingFormatter>(); }
 
 std::string bashCompletion(const CLI::App& app, const std::string& program) {
     std::string function = "_" + program;

@@ -97,7 +97,9 @@ int runSiteCheck(const Options& options, const SiteCheckArgs& args) {
             std::cout << args.plan << ':' << (p.line > 0 ? std::to_string(p.line) + ":" : "") << ' '
                       << p.text << '\n';
         if (problems.empty())
-            std::cout << args.plan << ": " << plan.rows.size() << " controllers, no problems\n";
+            std::cout << args.plan << ": " << plan.rows.size()
+                      << (plan.rows.size() == 1 ? " controller" : " controllers")
+                      << ", no problems\n";
     }
     return problems.empty() ? exitcode::Ok : exitcode::Failed;
 }

@@ -78,25 +78,50 @@ void SiteConsole::redraw() {
     shown_ = std::move(lines);
 }
 
+std::string resultCounts(const site::Report& report) {
+    constexpr site::RowResult kOrder[] = {site::RowResult::Succeeded, site::RowResult::Failed,
+                                          site::RowResult::Cancelled, site::RowResult::NotStarted};
+    const size_t rows = report.rows.size();
+    std::string text = std::to_string(rows) + (rows == 1 ? " controller:" : " controllers:");
+    bool first = true;
+    for (const site::RowResult result : kOrder) {
+        const auto count =
+            std::count_if(report.rows.begin(), report.rows.end(),
+                          [result](const site::ControllerReport& r) { return r.result == result; });
+        if (count == 0) continue;
+        text += (first ? " " : ", ") + std::to_string(count) + " " + site::resultText(result);
+        first = false;
+    }
+    return text;
+}
+
 void SiteConsole::summary(const site::Report& report) {
     if (terminal_ && drawn_ > 0) out_ << "\x1b[" << drawn_ << "F\x1b[J";
     drawn_ = 0;
-    if (!terminal_) {
-        for (const site::ControllerReport& r : report.rows)
-            out_ << r.controller << "\t" << site::resultText(r.result) << "\n";
-        return;
-    }
-    out_ << '\n'
-         << padded("Line", 5) << padded("Controller", 18) << padded("Result", 12)
-         << padded("Address", 9) << padded("Partition", 10) << padded("Seconds", 9)
-         << "Last message\n";
+    // Piped, each row's result line was printed as it ended: only the counts follow.
+    if (terminal_) table(report);
+    out_ << resultCounts(report) << '\n';
+}
+
+void SiteConsole::table(const site::Report& report) {
+    std::vector<std::vector<std::string>> cells = {
+        {"Line", "Controller", "Result", "Address", "Partition", "Seconds", "Last message"}};
     for (const site::ControllerReport& r : report.rows) {
         std::ostringstream seconds;
         seconds << std::fixed << std::setprecision(1) << r.durationSeconds;
-        out_ << padded(std::to_string(r.line), 5) << padded(r.controller, 18)
-             << padded(site::resultText(r.result), 12) << padded(r.addressAfter, 9)
-             << padded(r.partition > 0 ? std::to_string(r.partition) : "", 10)
-             << padded(seconds.str(), 9) << (r.messages.empty() ? "" : r.messages.back()) << '\n';
+        cells.push_back({std::to_string(r.line), r.controller, site::resultText(r.result),
+                         r.addressAfter, r.partition > 0 ? std::to_string(r.partition) : "",
+                         seconds.str(), r.messages.empty() ? "" : r.messages.back()});
+    }
+    // Each column as wide as its widest cell: a serial row's link and address are long.
+    std::vector<size_t> widths(cells.front().size(), 0);
+    for (const auto& row : cells)
+        for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    out_ << '\n';
+    for (const auto& row : cells) {
+        std::string text;
+        for (size_t i = 0; i + 1 < row.size(); ++i) text += padded(row[i], widths[i] + 2);
+        out_ << text << row.back() << '\n';
     }
 }
 

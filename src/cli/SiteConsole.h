@@ -1,7 +1,8 @@
 #pragma once
 // A site run on the console: on a terminal one line per running controller, redrawn in place,
 // with messages kept above them and a summary table at the end; piped, plain lines with the
-// controller (its serial number) first, for scripts and logs.
+// controller (its serial number) first, for scripts and logs, each row's result once. Both end
+// with the counts of the results.
 #include <iosfwd>
 #include <map>
 #include <string>
@@ -12,6 +13,10 @@
 #include "site/SiteRun.h"
 
 namespace cli {
+
+// "12 controllers: 10 succeeded, 2 failed": the counts of a run's results, those with none
+// left out.
+std::string resultCounts(const site::Report& report);
 
 class SiteConsole {
   public:
@@ -31,6 +36,7 @@ class SiteConsole {
     };
     void line(const std::string& text);
     void redraw();
+    void table(const site::Report& report);
 
     std::ostream& out_;
     bool terminal_;

@@ -13,11 +13,11 @@
 #include "cli/Options.h"
 #include "cli/SiteConsole.h"
 #include "cli/StopSignals.h"
-#include "operations/BackupName.h"
 #include "operations/TerminalInput.h"
 #include "platform/kvxglib/MachineConfig.h"
 #include "site/PlanFile.h"
 #include "site/Report.h"
+#include "site/RunLock.h"
 #include "site/SiteRun.h"
 #include "site/SiteSteps.h"
 
@@ -31,6 +31,7 @@ struct SiteRunArgs {
     int jobs = 8;
     std::string report;
     std::string onlyFailed;
+    bool redo = false;  // --only-failed given, with a report or without one
     bool noBackup = false;
     bool passwordStdin = false;
     std::string machineDir;
@@ -45,21 +46,15 @@ void printProblems(const std::vector<site::PlanProblem>& problems, const std::st
     }
 }
 
-std::string rerunReport(const std::string& plan, std::chrono::system_clock::time_point at) {
-    std::filesystem::path path(plan);
-    return (path.parent_path() /
-            (path.stem().string() + ".report." + operations::backupStamp(at) + ".json"))
-        .string();
-}
-
 // The one password of the site: from stdin when asked to, else at a prompt when a row is
-// reached by its serial number and there is someone to type it; none otherwise.
+// reached by its serial number and there is someone to type it; none otherwise. --yes asks
+// nothing at all: a controller that wants a password then fails its row, saying so.
 secure::Secret sitePassword(const SiteRunArgs& args, const site::Plan& plan) {
     if (args.passwordStdin) return passwordFromStdin();
     const bool byNetwork =
         std::any_of(plan.rows.begin(), plan.rows.end(),
                     [](const site::PlanRow& row) { return !row.serial.empty(); });
-    if (!byNetwork || isatty(STDIN_FILENO) == 0) return {};
+    if (!byNetwork || args.yes || isatty(STDIN_FILENO) == 0) return {};
     operations::TerminalInput input;
     return input.askPassword("Network password of the site (empty for none): ", "Network password")
         .value_or(secure::Secret());
@@ -95,21 +90,47 @@ int runSite(SiteRunArgs args) {
         std::cerr << "The plan has mistakes: nothing was sent.\n";
         return exitcode::Failed;
     }
-    std::string reportPath = args.report.empty() ? site::reportBesidePlan(args.plan) : args.report;
-    // A rerun's report goes beside the one it redoes, never over it: that one keeps the rows
-    // that succeeded.
-    if (!args.onlyFailed.empty() && args.report.empty())
-        reportPath = rerunReport(args.plan, std::chrono::system_clock::now());
-    if (!args.onlyFailed.empty()) {
-        std::string why;
+    // Held until the process ends: a second run of this plan would work on the same
+    // controllers at once.
+    std::string why;
+    const std::unique_ptr<site::RunLock> lock =
+        site::RunLock::take(args.machineDir, args.plan, why);
+    if (!lock) {
+        std::cerr << "error: " << why << ": nothing was sent.\n";
+        return exitcode::Failed;
+    }
+    if (args.redo) {
+        if (args.onlyFailed.empty()) {
+            const auto newest = site::newestReportOf(args.plan);
+            if (!newest)
+                throw UsageError{"no report of " + args.plan +
+                                 " beside it: name the report to redo with --only-failed=REPORT"};
+            args.onlyFailed = *newest;
+        }
         const auto previous = site::readReport(args.onlyFailed, why);
         if (!previous) throw UsageError{why};
+        // Another plan's report would name none of this plan's rows, and so "redo" nothing.
+        if (!site::reportOfPlan(*previous, args.plan))
+            throw UsageError{args.onlyFailed + " is the report of " + previous->plan + ", not of " +
+                             args.plan + ": nothing was sent"};
         plan.rows = site::rowsToRedo(plan, *previous);
         if (plan.rows.empty()) {
             std::cout << "Every controller of " << args.onlyFailed << " succeeded: nothing to "
                       << "redo.\n";
             return exitcode::Ok;
         }
+    }
+    // Each run has a report of its own, so an earlier one (a rerun's rows that succeeded)
+    // is never written over; it must be writable before any controller changes.
+    std::string reportPath = args.report;
+    if (reportPath.empty()) {
+        const auto fresh =
+            site::newReportBesidePlan(args.plan, std::chrono::system_clock::now(), why);
+        if (fresh) reportPath = *fresh;
+    }
+    if (reportPath.empty() || !site::reportWritable(reportPath, why)) {
+        std::cerr << "error: " << why << "\nNothing was sent.\n";
+        return exitcode::Failed;
     }
     site::SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
     // The check's one search serves every row.
@@ -151,7 +172,6 @@ int runSite(SiteRunArgs args) {
         }
     }
     console.summary(run.report());
-    std::string why;
     if (!site::writeReport(run.report(), reportPath, why)) {
         // Nothing is lost: the whole report goes to the terminal instead.
         std::cerr << "error: " << why << "\nThe report follows here instead:\n"
@@ -174,16 +194,24 @@ void addSiteRunCommand(CLI::App& site, Options& options) {
     run->add_option("PLAN", args->plan, "the plan file (docs/site-plan.md)")->required();
     run->add_option("--jobs", args->jobs, "controllers at once (default 8)")
         ->check(CLI::Range(1, site::kMaxJobs));
-    run->add_option("--report", args->report,
-                    "the report's JSON file, its CSV beside it (default: beside the plan)");
-    run->add_option("--only-failed", args->onlyFailed,
-                    "redo only the rows that did not succeed in this earlier report");
+    run->add_option(
+        "--report", args->report,
+        "the report's JSON file, its CSV beside it (default: a new one beside the plan, "
+        "named by the UTC time)");
+    CLI::Option* redo =
+        run->add_option("--only-failed", args->onlyFailed,
+                        "redo only the rows that did not succeed in this earlier report (without "
+                        "one: the newest report of the plan)")
+            ->expected(0, 1);
     run->add_flag("--no-backup", args->noBackup, "do not save each controller's settings first");
     run->add_flag("--password-stdin", args->passwordStdin,
                   "read the site's network password from the first line of stdin");
     addMachineOption(*run, args->machineDir);
     run->add_flag("--yes", args->yes, "run without asking first");
-    run->callback([&options, args] { options.run = [args] { return runSite(*args); }; });
+    run->callback([&options, args, redo] {
+        args->redo = redo->count() > 0;
+        options.run = [args] { return runSite(*args); };
+    });
 }
 
 }  // namespace cli

@@ -20,6 +20,7 @@
 int main(int argc, char** argv) {
     CLI::App app{
         "Krelvan: commissioning of building-automation controllers, from the command line"};
+    app.formatter(cli::helpFormatter());
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "print the help of every command and exit");
     cli::Options options;

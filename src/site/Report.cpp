@@ -1,5 +1,8 @@
 #include "site/Report.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -92,6 +95,28 @@ bool writeBoth(const std::string& json, const std::string& csv, const Report& re
     return false;
 }
 
+// The first name of `stamp`'s second in `folder` ("<prefix><stamp>[_n].json") whose JSON and
+// CSV files are both free.
+std::optional<std::string> freeStampedName(const std::filesystem::path& folder,
+                                           const std::string& prefix, const std::string& stamp,
+                                           std::string& why) {
+    std::error_code error;
+    constexpr int kMostInOneSecond = 999;
+    for (int n = 1; n <= kMostInOneSecond; ++n) {
+        const std::string path =
+            (folder / (prefix + operations::numberedStamp(stamp, n) + ".json")).string();
+        if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
+            !std::filesystem::exists(std::filesystem::symlink_status(csvPathFor(path), error)))
+            return path;
+    }
+    why = "the folder " + folder.string() + " has no free report name for " + stamp;
+    return std::nullopt;
+}
+
+std::string reportPrefix(const std::filesystem::path& plan) {
+    return plan.stem().string() + ".report.";
+}
+
 std::string stringField(const Json& row, const char* key) {
     const auto it = row.find(key);
     return it != row.end() && it->is_string() ? it->get<std::string>() : std::string();
@@ -153,19 +178,70 @@ std::optional<std::string> reportInMachineFolder(const std::string& machineDir,
     const std::filesystem::path folder = std::filesystem::path(machineDir) / "site-reports";
     if (!operations::makePrivateFolder(folder.string(), "the report folder", why))
         return std::nullopt;
-    std::error_code error;
-    const std::string stamp = operations::backupStamp(now);
     // A report is never written over another one.
-    constexpr int kMostInOneSecond = 999;
-    for (int n = 1; n <= kMostInOneSecond; ++n) {
-        const std::string path =
-            (folder / (operations::numberedStamp(stamp, n) + ".json")).string();
-        if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
-            !std::filesystem::exists(std::filesystem::symlink_status(csvPathFor(path), error)))
-            return path;
+    return freeStampedName(folder, "", operations::backupStamp(now), why);
+}
+
+std::optional<std::string> newReportBesidePlan(const std::string& planPath,
+                                               std::chrono::system_clock::time_point now,
+                                               std::string& why) {
+    const std::filesystem::path plan(planPath);
+    return freeStampedName(plan.parent_path(), reportPrefix(plan), operations::backupStamp(now),
+                           why);
+}
+
+std::optional<std::string> newestReportOf(const std::string& planPath) {
+    const std::filesystem::path plan(planPath);
+    const std::string prefix = reportPrefix(plan);
+    // The stamped names sort as backup names do: the stamp, then its number.
+    std::vector<std::string> stamped;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(plan.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > prefix.size() + 5 && name.starts_with(prefix) && name.ends_with(".json"))
+            stamped.push_back(name.substr(prefix.size(), name.size() - prefix.size() - 5) +
+                              operations::backupFileName("", 1));
     }
-    why = "the report folder " + folder.string() + " has no free name for " + stamp;
+    if (const auto newest = operations::newestBackupName(stamped)) {
+        const std::string stamp =
+            newest->substr(0, newest->size() - operations::backupFileName("", 1).size());
+        return (plan.parent_path() / (prefix + stamp + ".json")).string();
+    }
+    const std::string unstamped = reportBesidePlan(planPath);
+    if (std::filesystem::is_regular_file(unstamped, error)) return unstamped;
     return std::nullopt;
+}
+
+bool reportWritable(const std::string& path, std::string& why) {
+    const std::string csv = csvPathFor(path);
+    if (csv == path) {
+        why = "the report " + path + " needs a name other than one ending in .csv";
+        return false;
+    }
+    if (folderInTheWay(path, why) || folderInTheWay(csv, why)) return false;
+    // A file made and removed again: the folder's permissions, a file where the folder must
+    // be, a missing folder and a read-only disk all show here.
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::string probe = (folder / ".report-XXXXXX").string();
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        why = "cannot write the report " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+bool reportOfPlan(const Report& report, const std::string& planPath) {
+    // A report that names no plan cannot be told apart: it is taken as it was given.
+    if (report.plan.empty()) return true;
+    std::error_code oursError;
+    std::error_code itsError;
+    const auto ours = std::filesystem::weakly_canonical(planPath, oursError);
+    const auto its = std::filesystem::weakly_canonical(report.plan, itsError);
+    return !oursError && !itsError && ours == its;
 }
 
 std::string csvPathFor(const std::string& reportPath) {

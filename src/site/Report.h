@@ -52,6 +52,24 @@ std::string reportCsv(const Report& report);
 // Beside the plan: "site.csv" reports into "site.report.json" (and "site.report.csv").
 std::string reportBesidePlan(const std::string& planPath);
 
+// A report of its own for one run, beside the plan: "site.csv" reports into
+// "site.report.<UTC time>.json" ("_2", "_3", ... within one second), its CSV name free as well,
+// so that no run writes over an earlier one's report. Nothing with `why` when no name is free.
+std::optional<std::string> newReportBesidePlan(const std::string& planPath,
+                                               std::chrono::system_clock::time_point now,
+                                               std::string& why);
+
+// The newest report that runs of the plan left beside it (reportBesidePlan's name, from before
+// reports were kept, counting as the oldest); nothing when there is none.
+std::optional<std::string> newestReportOf(const std::string& planPath);
+
+// Whether the report's two files can be written, tried before anything is sent: the folder
+// takes a new file and no folder stands where a file must go. False with `why`.
+bool reportWritable(const std::string& path, std::string& why);
+
+// Whether `report` is of the plan file at `planPath` (the same file, however it was named).
+bool reportOfPlan(const Report& report, const std::string& planPath);
+
 // A new report in `site-reports/` of the machine folder, for rows that no plan file holds:
 // "<UTC time>.json" ("_2", "_3", ... within one second), its CSV name free as well. The folder
 // is made (for this user only) when missing. Nothing with `why` when it cannot be.

@@ -181,6 +181,8 @@ bool SiteSteps::upgradeOs(ControllerReport& report) {
     tell();
     switch (result) {
         case load::OsCheck::Upgraded:
+            // Told now: a row stopped before its read-back still says what runs.
+            report.osAfter = operations::readOsVersion(program);
             context_.message("operating system upgraded");
             program.load.osChecked = true;
             return true;

@@ -3,8 +3,10 @@
 // network password; the failed rows redone after the fault is mended; a run stopped with
 // Ctrl-C; the stations of a serial bus, older controllers among them. What each controller
 // holds afterwards is read from kvxsim's saved state.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -21,10 +23,13 @@
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
+#include "site/Report.h"
+#include "site/RunLock.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -59,6 +64,36 @@ std::string plan(int controllers) {
     return text;
 }
 
+// The command with a terminal on its stdin that nobody types on, its output in files.
+testsupport::CommandResult runOnTerminal(const std::vector<std::string>& args, int timeoutSeconds) {
+    testsupport::CommandResult result;
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return result;
+    const std::string slave = ::ptsname(master);
+    testsupport::TempFolder files;
+    const std::string out = files / "out";
+    const std::string err = files / "err";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int terminal = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(terminal, STDIN_FILENO);
+        ::dup2(outFd, STDOUT_FILENO);
+        ::dup2(errFd, STDERR_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    result.exitCode = testsupport::waitExit(pid, std::chrono::seconds(timeoutSeconds));
+    ::close(master);
+    result.out = files.read("out");
+    result.err = files.read("err");
+    return result;
+}
+
 using Saved = simtest::SavedController;
 
 class SiteRunCli : public ::testing::Test {
@@ -90,6 +125,20 @@ class SiteRunCli : public ::testing::Test {
         return nlohmann::json::parse(in);
     }
     static std::string hex(long long value) { return simtest::checksumText(value); }
+    // The report a run named in its last line: "Report: <json> and <csv>".
+    static std::string reportNamed(const std::string& out) {
+        const size_t named = out.rfind("Report: ");
+        if (named == std::string::npos) return "";
+        const size_t from = named + 8;
+        return out.substr(from, out.find(" and ", from) - from);
+    }
+    // Every byte kvxsim keeps of its controllers.
+    std::map<std::string, std::string> stateFiles() {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(temp / "state"))
+            files[entry.path().filename()] = temp.read("state/" + entry.path().filename().string());
+        return files;
+    }
     // The row of `serial` in a report.
     static nlohmann::json row(const nlohmann::json& report, const std::string& serial) {
         for (const auto& r : report["controllers"])
@@ -110,12 +159,23 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
         site({temp / "site.csv", "--jobs", "6", "--password-stdin"}), std::string(kPassword) + "\n",
         120);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-    // Piped: plain lines, the serial number first.
+    // Piped: plain lines, the serial number first, each row's result once, then the counts.
     EXPECT_THAT(r.out, HasSubstr(serial(1) + "\tload\t"));
-    const auto report = readJson(temp / "site.report.json");
+    for (int n = 1; n <= kControllers; ++n) {
+        SCOPED_TRACE(serial(n));
+        const std::string result = n == kWrongModel || n == kRefusing ? "failed" : "succeeded";
+        const std::string line = "\n" + serial(n) + "\t" + result + "\n";
+        const size_t at = r.out.find(line);
+        EXPECT_NE(at, std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find(line, at + 1), std::string::npos) << r.out;
+    }
+    EXPECT_THAT(r.out, HasSubstr("\n12 controllers: 10 succeeded, 2 failed\nReport: "));
+    const std::string firstReport = reportNamed(r.out);
+    EXPECT_THAT(firstReport, HasSubstr(temp / "site.report.20"));
+    const auto report = readJson(firstReport);
     ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kControllers));
     EXPECT_FALSE(report["interrupted"].get<bool>());
-    EXPECT_THAT(temp.read("site.report.csv"),
+    EXPECT_THAT(temp.read(std::filesystem::path(firstReport).replace_extension(".csv").filename()),
                 HasSubstr(serial(kRefusing) + "," + serial(kRefusing)));
 
     std::string checksum;
@@ -144,18 +204,20 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
     }
     EXPECT_THAT(row(report, serial(kRefusing))["messages"].dump(), HasSubstr("refused"));
 
-    // Mended: the refusing controller takes commits again; only the failed rows run.
+    // Mended: the refusing controller takes commits again; only the failed rows of the plan's
+    // newest report run.
     ASSERT_EQ(control("clear " + id(kRefusing)), "ok");
     r = testsupport::runCommandWithInput(
-        site({temp / "site.csv", "--only-failed", temp / "site.report.json", "--password-stdin"}),
+        site({temp / "site.csv", "--only-failed", "--password-stdin"}),
         std::string(kPassword) + "\n", 120);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\n2 controllers: 1 succeeded, 1 failed\n"));
     // The rerun's report comes beside the first, which keeps every row.
-    EXPECT_EQ(readJson(temp / "site.report.json"), report);
-    const size_t named = r.out.find("Report: ");
-    ASSERT_NE(named, std::string::npos) << r.out << r.err;
-    const std::string againPath = r.out.substr(named + 8, r.out.find(" and ", named) - named - 8);
+    EXPECT_EQ(readJson(firstReport), report);
+    const std::string againPath = reportNamed(r.out);
+    ASSERT_NE(againPath, "") << r.out << r.err;
     EXPECT_THAT(againPath, HasSubstr(temp / "site.report.20"));
+    EXPECT_NE(againPath, firstReport);
     std::filesystem::copy_file(againPath, temp / "again.json");
     const auto again = readJson(temp / "again.json");
     ASSERT_EQ(again["controllers"].size(), 2u);
@@ -165,17 +227,124 @@ TEST_F(SiteRunCli, TwelveControllersTwoFailingTheFailedOnesRedoneAfterTheMend) {
     EXPECT_EQ(hex(saved(kRefusing).checksums.at(32)), checksum);
     EXPECT_EQ(saved(kNeverMended).activePartition, 16);
 
-    // A folder where the report must go: said plainly, and the report shown instead.
-    std::filesystem::create_directory(temp / "blocked.csv");
+    // Redone once more from the newest report: only the row that still failed.
     r = testsupport::runCommandWithInput(
-        site({temp / "site.csv", "--only-failed", temp / "again.json", "--report",
-              temp / "blocked.json", "--password-stdin", "--no-backup"}),
+        site({temp / "site.csv", "--only-failed", "--password-stdin", "--no-backup"}),
         std::string(kPassword) + "\n", 120);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_THAT(r.err, HasSubstr("blocked.csv: a folder of that name is in the way"));
-    EXPECT_THAT(
-        r.err, HasSubstr("\n" + std::to_string(kNeverMended + 1) + "," + serial(kNeverMended) + ","));
-    EXPECT_FALSE(std::filesystem::exists(temp / "blocked.json"));
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("\n1 controller: 1 failed\n"));
+    EXPECT_EQ(readJson(reportNamed(r.out))["controllers"].size(), 1u);
+}
+
+// Found before anything is sent, each controller left byte for byte as it was: a report that
+// could not be written, another run of the same plan under way, a rerun from another plan's
+// report or from none.
+TEST_F(SiteRunCli, RefusedBeforeAnythingIsSent) {
+    temp.write("site.csv", plan(2));
+    temp.write("other.csv", plan(2));
+    temp.write("a-file", "x");
+    std::string why;
+    site::Report otherReport;
+    otherReport.plan = temp / "other.csv";
+    otherReport.rows.push_back({});
+    otherReport.rows.back().controller = serial(1);
+    otherReport.rows.back().result = site::RowResult::Failed;
+    ASSERT_TRUE(site::writeReport(otherReport, temp / "other.report.json", why)) << why;
+    std::filesystem::create_directory(temp / "blocked.csv");
+    const auto before = stateFiles();
+    ASSERT_FALSE(before.empty());
+
+    const struct {
+        std::string name;
+        std::vector<std::string> args;
+        bool lockHeld;
+        int exitCode;
+        std::string says;
+    } cases[] = {
+        {"a file where the report's folder must be",
+         {"--report", temp / "a-file/r.json"},
+         false,
+         1,
+         "a-file/r.json: Not a directory\nNothing was sent."},
+        {"a folder where the report's CSV must go",
+         {"--report", temp / "blocked.json"},
+         false,
+         1,
+         "blocked.csv: a folder of that name is in the way\nNothing was sent."},
+        {"the plan running",
+         {},
+         true,
+         1,
+         "another run of " + temp / "site.csv" + " is under way (process " +
+             std::to_string(::getpid()) + "): nothing was sent"},
+        {"another plan's report",
+         {"--only-failed=" + temp / "other.report.json"},
+         false,
+         2,
+         "is the report of " + temp / "other.csv" + ", not of " + temp / "site.csv"},
+        {"no report of the plan", {"--only-failed"}, false, 2, "no report of "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<site::RunLock> lock;
+        if (c.lockHeld) {
+            lock = site::RunLock::take(machine, temp / "site.csv", why);
+            ASSERT_TRUE(lock) << why;
+        }
+        std::vector<std::string> args = {temp / "site.csv", "--password-stdin"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r =
+            testsupport::runCommandWithInput(site(args), std::string(kPassword) + "\n", 60);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_THAT(r.err, HasSubstr(c.says));
+        EXPECT_EQ(stateFiles(), before);
+        // No report was left of a run that never began.
+        for (const auto& entry : std::filesystem::directory_iterator(temp.path()))
+            EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr("site.report")));
+    }
+    // The plan runs once the other run is over.
+    auto r = testsupport::runCommandWithInput(site({temp / "site.csv", "--password-stdin"}),
+                                              std::string(kPassword) + "\n", 120);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(saved(1).activePartition, 32);
+    ASSERT_EQ(saved(2).checksums.count(32), 1u);
+    EXPECT_EQ(readJson(reportNamed(r.out))["controllers"][1]["imageChecksum"],
+              hex(saved(2).checksums.at(32)));
+
+    // One row is one controller, also in the check's verdict.
+    temp.write("one.csv", "serial,model,revision,partition\n" + serial(4) +
+                              ",KVX300C KVXreal C controller,3.1-0-02,32\n");
+    r = testsupport::runCommand(
+        {KRELVAN_CLI_PATH, "site", "check", temp / "one.csv", "--machine", machine}, 60);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("one.csv: 1 controller, no problems\n"));
+}
+
+// --yes with a terminal on stdin and no --password-stdin asks nothing: a controller that wants
+// the site's password stops the plan at its check, saying so, and nothing is sent.
+TEST_F(SiteRunCli, YesNeverAsksForThePassword) {
+    temp.write("site.csv", "serial,link,address,model,revision,partition,new-address,settings\n" +
+                               serial(1) + ",,,KVX300C KVXreal C controller,3.1-0-02,32,,\n" +
+                               serial(kSealed) + ",,,KVX300C KVXreal C controller,3.1-0-02,32,,\n");
+    const auto before = stateFiles();
+    const auto r = runOnTerminal(site({temp / "site.csv"}), 30);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.err, Not(HasSubstr("Network password")));
+    EXPECT_THAT(r.err, HasSubstr(serial(kSealed) + " needs the network password"));
+    EXPECT_THAT(r.err, HasSubstr("nothing was sent"));
+    EXPECT_EQ(stateFiles(), before);
+}
+
+// --help-all shows the options of the commands under `site` and `settings` too.
+TEST(SiteRunHelp, HelpAllShowsEveryCommandsOptions) {
+    const auto r = testsupport::runCommand({KRELVAN_CLI_PATH, "--help-all"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const size_t run = r.out.find("site run\n");
+    ASSERT_NE(run, std::string::npos) << r.out;
+    for (const char* option : {"--only-failed", "--jobs", "--no-backup", "--report"})
+        EXPECT_NE(r.out.find(option, run), std::string::npos) << option;
+    EXPECT_THAT(r.out, HasSubstr("site check\n"));
+    EXPECT_THAT(r.out, HasSubstr("settings backup\n"));
 }
 
 // Ctrl-C with loads under way: nothing new starts, each controller runs its old program or
@@ -197,7 +366,7 @@ TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {
     EXPECT_EQ(testsupport::waitExit(child.pid, std::chrono::seconds(30)), 1) << out;
     EXPECT_THAT(out, HasSubstr("Stopping"));
 
-    const auto report = readJson(temp / "site.report.json");
+    const auto report = readJson(reportNamed(out));
     EXPECT_TRUE(report["interrupted"].get<bool>());
     ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kRows));
     int notStarted = 0;
@@ -264,7 +433,7 @@ TEST_F(SiteRunCli, AControllerGoneMidLoadFailsItsRowAloneAndKeepsItsProgram) {
     ::close(child.out);
     EXPECT_EQ(testsupport::waitExit(child.pid, std::chrono::seconds(30)), 1) << out;
 
-    const auto report = readJson(temp / "site.report.json");
+    const auto report = readJson(reportNamed(out));
     const auto lost = row(report, goneRow);
     EXPECT_EQ(lost["result"], "failed") << lost.dump(1);
     EXPECT_EQ(lost["line"], 4);
@@ -339,7 +508,7 @@ TEST_F(SiteBusCli, StationsLoadedAtTheirOwnAddressesTheHeadUntouched) {
     const Saved headBefore = saved("Head");
     const auto r = testsupport::runCommand(site({temp / "site.csv"}), 120);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-    const auto report = readJson(temp / "site.report.json");
+    const auto report = readJson(reportNamed(r.out));
     ASSERT_EQ(report["controllers"].size(), 3u);
     const auto& pumps = report["controllers"][0];
     const auto& heating = report["controllers"][1];

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 
 #include "site/SiteRun.h"
 
@@ -31,6 +32,10 @@ struct FakeSite {
     std::vector<int> order;  // lines, as their loads started
     std::map<int, std::vector<std::string>> calls;
     std::map<int, std::string> failAt;  // line -> step that fails
+    // line -> step during which the run is stopped; the step itself still succeeds
+    std::map<int, std::string> cancelDuring;
+    std::map<int, std::string> throwAt;  // line -> step that throws
+    site::SiteRun* run = nullptr;
 };
 
 class FakeSteps final : public site::ControllerSteps {
@@ -64,6 +69,10 @@ class FakeSteps final : public site::ControllerSteps {
         --site_.running;
         --site_.busRunning[row_.link];
         site_.calls[row_.line].push_back("load");
+        if (site_.cancelDuring[row_.line] == "load") {
+            site_.run->cancel();
+            return true;
+        }
         if (context_.cancelled()) {
             context_.message("cancelled");
             return false;
@@ -72,8 +81,9 @@ class FakeSteps final : public site::ControllerSteps {
         return site_.failAt[row_.line] != "load";
     }
     bool verify(site::ControllerReport& r) override {
+        if (!step("verify")) return false;
         r.imageChecksum = "0x00000001";
-        return step("verify");
+        return true;
     }
     bool changeAddress(site::ControllerReport&) override { return step("change-address"); }
     bool loadSettings(site::ControllerReport&) override { return step("load-settings"); }
@@ -82,6 +92,8 @@ class FakeSteps final : public site::ControllerSteps {
     bool step(const std::string& name) {
         std::lock_guard lock(site_.mutex);
         site_.calls[row_.line].push_back(name);
+        if (site_.cancelDuring[row_.line] == name) site_.run->cancel();
+        if (site_.throwAt[row_.line] == name) throw std::runtime_error(name + " lost its link");
         if (site_.failAt[row_.line] != name) return true;
         context_.message(name + " failed");
         return false;
@@ -124,6 +136,7 @@ Ran runSite(FakeSite& fake, site::Plan plan, site::SiteOptions options,
                       [&fake](const site::PlanRow& row, site::RowContext& context) {
                           return std::make_unique<FakeSteps>(fake, row, context);
                       });
+    fake.run = &run;
     run.start();
     Ran ran;
     while (run.wait(ran.events, 20s)) {
@@ -260,6 +273,80 @@ TEST(SiteRun, CancelMidRunStopsTheRunningRowsAndStartsNoMore) {
     EXPECT_EQ(std::count_if(ran.events.begin(), ran.events.end(),
                             [](const site::SiteEvent& e) { return e.step == "done"; }),
               5);
+}
+
+// A stop that comes while a step succeeds: the next step that changes the controller never
+// runs. The read-back after a complete load still runs, so that the report says what the
+// controller holds; without one the row says it was loaded but not verified.
+TEST(SiteRun, AStopBetweenStepsRunsNoFurtherChange) {
+    using R = site::RowResult;
+    const struct {
+        std::string during;
+        std::string throwAt;
+        R result;
+        std::vector<std::string> calls;
+        std::vector<std::string> messages;
+        std::string checksum;
+    } cases[] = {
+        {"connect", "", R::Cancelled, {"connect"}, {"cancelled before backup"}, ""},
+        {"backup", "", R::Cancelled, {"connect", "backup"}, {"cancelled before upgrade-os"}, ""},
+        {"upgrade-os",
+         "",
+         R::Cancelled,
+         {"connect", "backup", "upgrade-os"},
+         {"cancelled before load"},
+         ""},
+        {"load",
+         "",
+         R::Cancelled,
+         {"connect", "backup", "upgrade-os", "load", "verify"},
+         {"cancelled before change-address"},
+         "0x00000001"},
+        {"load",
+         "verify",
+         R::Cancelled,
+         {"connect", "backup", "upgrade-os", "load", "verify"},
+         {"error: verify lost its link", "loaded, not verified"},
+         ""},
+        {"verify",
+         "",
+         R::Cancelled,
+         {"connect", "backup", "upgrade-os", "load", "verify"},
+         {"cancelled before change-address"},
+         "0x00000001"},
+        {"change-address",
+         "",
+         R::Cancelled,
+         {"connect", "backup", "upgrade-os", "load", "verify", "change-address"},
+         {"cancelled before load-settings"},
+         "0x00000001"},
+        // Stopped during its last step, the row did all it had to.
+        {"load-settings",
+         "",
+         R::Succeeded,
+         {"connect", "backup", "upgrade-os", "load", "verify", "change-address", "load-settings"},
+         {},
+         "0x00000001"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.during + " " + c.throwAt);
+        FakeSite fake;
+        site::PlanRow row = tcpRow(2);
+        row.newAddress = site::StationAddress{2, 7};
+        row.settingsFile = "boiler.settings";
+        fake.cancelDuring[2] = c.during;
+        fake.throwAt[2] = c.throwAt;
+        const Ran ran = runSite(fake, {"", {row, tcpRow(3)}}, {.jobs = 1});
+        ASSERT_EQ(ran.report.rows.size(), 2u);
+        const site::ControllerReport& r = ran.report.rows[0];
+        EXPECT_EQ(r.result, c.result);
+        EXPECT_EQ(fake.calls[2], c.calls);
+        EXPECT_EQ(r.messages, c.messages);
+        EXPECT_EQ(r.imageChecksum, c.checksum);
+        // The row after it never starts.
+        EXPECT_TRUE(fake.calls[3].empty());
+        EXPECT_EQ(ran.report.rows[1].result, R::NotStarted);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -205,5 +206,93 @@ TEST_F(SiteSteps, ARowWithoutAPartitionTakesTheOneFreeProgramPartition) {
     expectUntouched(kTwoFree);
     EXPECT_EQ(saved(kTwoFree).checksums.count(24), 0u);
 }
+
+// The real steps, the run stopped as soon as `stopAfter` has succeeded on a row.
+class StoppingSteps final : public site::ControllerSteps {
+  public:
+    StoppingSteps(std::unique_ptr<site::ControllerSteps> steps, std::string stopAfter,
+                  std::function<void()> stop)
+        : steps_(std::move(steps)), stopAfter_(std::move(stopAfter)), stop_(std::move(stop)) {}
+    bool connect(site::ControllerReport& r) override {
+        return after("connect", steps_->connect(r));
+    }
+    bool backup(site::ControllerReport& r) override { return after("backup", steps_->backup(r)); }
+    bool upgradeOs(site::ControllerReport& r) override {
+        return after("upgrade-os", steps_->upgradeOs(r));
+    }
+    bool load(site::ControllerReport& r) override { return after("load", steps_->load(r)); }
+    bool verify(site::ControllerReport& r) override { return after("verify", steps_->verify(r)); }
+    bool changeAddress(site::ControllerReport& r) override {
+        return after("change-address", steps_->changeAddress(r));
+    }
+    bool loadSettings(site::ControllerReport& r) override {
+        return after("load-settings", steps_->loadSettings(r));
+    }
+
+  private:
+    bool after(const std::string& step, bool ok) {
+        if (ok && step == stopAfter_) stop_();
+        return ok;
+    }
+    std::unique_ptr<site::ControllerSteps> steps_;
+    std::string stopAfter_;
+    std::function<void()> stop_;
+};
+
+// Stopped between two steps: the controller has what the steps before did and nothing after
+// (its address stays, the other row is never touched), and the report says what changed: the
+// operating system that now runs, and the program read back once it was loaded.
+class SiteStepsStopped : public SiteSteps {
+  protected:
+    void runStoppedAfter(const std::string& stopAfter) {
+        temp.write("site.csv",
+                   "serial,link,address,model,revision,partition,new-address,settings\n" +
+                       serial(1) + ",,,KVX300C KVXreal C controller,3.1-0-02,32,2:3,\n" +
+                       serial(2) + ",,,KVX300C KVXreal C controller,3.1-0-02,32,,\n");
+        std::vector<site::PlanProblem> problems;
+        const site::Plan rows = site::readPlan(temp / "site.csv", problems);
+        ASSERT_TRUE(problems.empty());
+        check(rows);
+        const auto before = saved(1);
+        site::SiteRun* running = nullptr;
+        site::SiteRun engine(rows, {.jobs = 1, .backup = false},
+                             [&](const site::PlanRow& row, site::RowContext& context) {
+                                 return std::make_unique<StoppingSteps>(
+                                     std::make_unique<site::SiteSteps>(setup, row, context),
+                                     stopAfter, [&running] { running->cancel(); });
+                             });
+        running = &engine;
+        engine.start();
+        std::vector<site::SiteEvent> events;
+        while (engine.wait(events, std::chrono::milliseconds(200))) events.clear();
+        const site::ControllerReport& row = engine.report().rows[0];
+
+        EXPECT_EQ(row.result, site::RowResult::Cancelled) << messages(row);
+        const auto s = saved(1);
+        EXPECT_EQ(s.address, "1:1");
+        EXPECT_EQ(row.addressAfter, "1:1");
+        // The revision brings another operating system: the report names the one that runs.
+        EXPECT_NE(s.version, before.version);
+        EXPECT_EQ(row.osBefore, before.version);
+        EXPECT_EQ(row.osAfter, s.version);
+        if (stopAfter == "load") {
+            EXPECT_EQ(s.activePartition, 32);
+            ASSERT_EQ(s.checksums.count(32), 1u);
+            EXPECT_EQ(row.imageChecksum, simtest::checksumText(s.checksums.at(32)));
+            EXPECT_THAT(messages(row), HasSubstr("cancelled before change-address"));
+        } else {
+            EXPECT_EQ(s.activePartition, 16);
+            EXPECT_EQ(s.checksums.count(32), 0u);
+            EXPECT_EQ(row.imageChecksum, "");
+            EXPECT_THAT(messages(row), HasSubstr("cancelled before load"));
+        }
+        EXPECT_EQ(engine.report().rows[1].result, site::RowResult::NotStarted);
+        expectUntouched(2);
+    }
+};
+
+TEST_F(SiteStepsStopped, AfterTheOperatingSystemUpgrade) { runStoppedAfter("upgrade-os"); }
+
+TEST_F(SiteStepsStopped, AfterTheLoad) { runStoppedAfter("load"); }
 
 }  // namespace
