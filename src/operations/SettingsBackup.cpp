@@ -196,7 +196,16 @@ void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir)
     };
 }
 
-std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial) {
+bool backupSerialFits(const std::string& serial) { return safeFolderName(serial); }
+
+std::optional<std::string> publishNew(const std::string& temporary, const std::string& folder,
+                                      const std::function<std::string(int)>& nameFor,
+                                      std::string& why) {
+    return publish(temporary, folder, nameFor, Taken::NextNumber, why);
+}
+
+std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial,
+                                        const std::string& extension) {
     if (!safeFolderName(serial)) return std::nullopt;
     const std::string folder = backupFolder(machineDir, serial);
     DIR* dir = ::opendir(folder.c_str());
@@ -210,7 +219,7 @@ std::optional<std::string> newestBackup(const std::string& machineDir, const std
             names.emplace_back(entry->d_name);
     }
     ::closedir(dir);
-    const std::optional<std::string> newest = newestBackupName(names);
+    const std::optional<std::string> newest = newestBackupName(names, extension);
     if (!newest) return std::nullopt;
     return folder + "/" + *newest;
 }
