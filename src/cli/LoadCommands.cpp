@@ -19,7 +19,6 @@
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
-#include "catalogue/Messages.h"
 #include "operations/ImageBackup.h"
 #include "operations/OsUpgrade.h"
 #include "operations/Selection.h"
@@ -193,15 +192,6 @@ int runRestoreImage(const Options& options, const LoadArgs& args) {
     if (!args.yes && isatty(STDIN_FILENO) != 0) {
         run.session.messageBoxes().answerYes.reset();
         run.session.messageBoxes().askPerson = operations::askOnTerminal(std::cerr);
-    }
-    const clink::Connection& c = program.connection;
-    if (!catalogue::AskOkCancelDefaultCancel(
-            program.platform.glib,
-            "Put the application kept in " + file + " back into the controller at " +
-                std::to_string(c.CurrentPLA) + ":" + std::to_string(c.CurrentELA) +
-                "? The application it holds now is replaced.")) {
-        std::cerr << "Nothing was changed.\n";
-        return exitcode::Failed;
     }
     std::string why;
     const bool restored = operations::restoreImage(program, file, why);

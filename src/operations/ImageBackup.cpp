@@ -7,9 +7,11 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 #include "app/Program.h"
 #include "catalogue/Messages.h"
+#include "link/ConnectionChecks.h"
 #include "operations/BackupName.h"
 #include "operations/PrivateFolder.h"
 #include "operations/SettingsBackup.h"
@@ -68,7 +70,8 @@ std::optional<std::vector<uint8_t>> readBytes(const std::string& file, std::stri
         why = file + " cannot be read: " + std::strerror(errno);
         return std::nullopt;
     }
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
     if (in.bad()) {
         why = file + " cannot be read";
         return std::nullopt;
@@ -157,6 +160,15 @@ bool restoreImage(app::Program& program, const std::string& file, std::string& w
               "older controllers";
         return false;
     }
+    const clink::Connection& c = program.connection;
+    if (!catalogue::AskOkCancelDefaultCancel(
+            program.platform.glib,
+            "Put the application kept in " + file + " back into the controller at " +
+                std::to_string(c.CurrentPLA) + ":" + std::to_string(c.CurrentELA) +
+                "? The application it holds now is replaced.")) {
+        why = "the question was answered Cancel; nothing was changed";
+        return false;
+    }
     std::unique_ptr<components::JobLoader> loader = program.platform.components.NewJobLoader();
     loader->Link(program.connection.CurrentLink);
     if (const auto& target = program.connection.Target) {
@@ -164,6 +176,33 @@ bool restoreImage(app::Program& program, const std::string& file, std::string& w
         loader->ELA(static_cast<uint8_t>(target->ela));
     }
     return loader->PutBack(*application, why);
+}
+
+void restoreNewestImage(app::Program& program, const std::string& machineDir) {
+    kvxglib::Library& glib = program.platform.glib;
+    clink::Connection& c = program.connection;
+    const std::string& serial = program.current.CurrentSN;
+    if (c.CurrentLink == 0 || serial.empty() ||
+        !clink::ReadControllerAddress(program, c.CurrentPLA, c.CurrentELA)) {
+        catalogue::ShowErrorMessage(glib,
+                                    "Connect to an older controller found on the TCP/IP network "
+                                    "first: its kept applications go by its serial number.");
+        return;
+    }
+    clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);
+    const std::optional<std::string> file = newestBackup(machineDir, serial, kImageExtension);
+    if (!file) {
+        catalogue::ShowInfoMessage(glib, "No application of " + serial + " is kept in " +
+                                             backupFolder(machineDir, serial) + ".");
+        return;
+    }
+    std::string why;
+    if (restoreImage(program, *file, why)) {
+        catalogue::ShowInfoMessage(glib, "The application kept in " + *file +
+                                             " was put back and runs.");
+    } else {
+        catalogue::ShowErrorMessage(glib, "The kept application was not put back: " + why);
+    }
 }
 
 }  // namespace operations

@@ -35,7 +35,12 @@ void keepImagesBeforeLoad(app::Program& program, const std::string& machineDir,
                           const std::string& folder = "");
 
 // Puts `file` back into the older controller the program is connected to and starts it,
-// reading back that it runs. False with `why`.
+// reading back that it runs, once the program's message boxes were asked (OK). False with `why`,
+// nothing changed when the answer was Cancel.
 bool restoreImage(app::Program& program, const std::string& file, std::string& why);
+
+// The window's "Put back the kept application": the newest one kept for the connected
+// controller's serial number, asked and said through the program's message boxes.
+void restoreNewestImage(app::Program& program, const std::string& machineDir);
 
 }  // namespace operations

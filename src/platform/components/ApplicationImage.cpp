@@ -1,5 +1,6 @@
 #include "platform/components/ApplicationImage.h"
 
+#include <algorithm>
 #include <deque>
 
 #include "platform/comm/ExchangeEngine.h"
