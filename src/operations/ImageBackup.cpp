@@ -13,7 +13,6 @@
 #include "catalogue/Messages.h"
 #include "link/ConnectionChecks.h"
 #include "operations/BackupName.h"
-#include "operations/PrivateFolder.h"
 #include "operations/SettingsBackup.h"
 #include "platform/wire/Crc32.h"
 
@@ -85,14 +84,9 @@ std::optional<std::string> keepImage(const std::string& machineDir, const std::s
                                      std::chrono::system_clock::time_point when,
                                      const components::HeldApplication& application,
                                      std::string& why) {
-    if (!backupSerialFits(serial)) {
-        why = "the serial number \"" + serial + "\" cannot name a backup folder";
-        return std::nullopt;
-    }
-    const std::string folder = backupFolder(machineDir, serial);
-    if (!makePrivateFolder(machineDir + "/backups", "the backup folder", why) ||
-        !makePrivateFolder(folder, "the backup folder", why))
-        return std::nullopt;
+    const std::optional<std::string> made = makeBackupFolder(machineDir, serial, why);
+    if (!made) return std::nullopt;
+    const std::string& folder = *made;
     const std::string stamp = backupStamp(when);
     const std::optional<std::string> path = publishBytes(
         folder, application.image,

@@ -142,8 +142,8 @@ std::string backupFolder(const std::string& machineDir, const std::string& seria
     return machineDir + "/backups/" + serial;
 }
 
-std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
-                                          const std::string& serial, std::string& why) {
+std::optional<std::string> makeBackupFolder(const std::string& machineDir,
+                                            const std::string& serial, std::string& why) {
     if (!safeFolderName(serial)) {
         why = "the serial number \"" + serial + "\" cannot name a backup folder; nothing was saved";
         return std::nullopt;
@@ -152,9 +152,16 @@ std::optional<std::string> backupSettings(app::Program& program, const std::stri
     if (!makePrivateFolder(machineDir + "/backups", "the backup folder", why) ||
         !makePrivateFolder(folder, "the backup folder", why))
         return std::nullopt;
+    return folder;
+}
+
+std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
+                                          const std::string& serial, std::string& why) {
+    const std::optional<std::string> folder = makeBackupFolder(machineDir, serial, why);
+    if (!folder) return std::nullopt;
     const std::string stamp = backupStamp(program.platform.clock.timeOfDay());
     return saveInto(
-        program, folder, [&stamp](int n) { return backupFileName(stamp, n); }, Taken::NextNumber,
+        program, *folder, [&stamp](int n) { return backupFileName(stamp, n); }, Taken::NextNumber,
         why);
 }
 
@@ -195,8 +202,6 @@ void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir)
         return backupSettings(program, machineDir, program.current.CurrentSN, why);
     };
 }
-
-bool backupSerialFits(const std::string& serial) { return safeFolderName(serial); }
 
 std::optional<std::string> publishNew(const std::string& temporary, const std::string& folder,
                                       const std::function<std::string(int)>& nameFor,

@@ -38,8 +38,10 @@ void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir)
 std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial,
                                         const std::string& extension = ".settings");
 
-// Whether `serial` can name a backup folder: nothing that could climb out of backups/ or hide.
-bool backupSerialFits(const std::string& serial);
+// backupFolder(machineDir, serial), made (0700) when missing; nothing with `why` when `serial`
+// could climb out of backups/ or hide, or the folder cannot be made.
+std::optional<std::string> makeBackupFolder(const std::string& machineDir,
+                                            const std::string& serial, std::string& why);
 
 // Gives the finished temporary file `temporary` of `folder` the first free name of nameFor(1),
 // nameFor(2), ...; a file that is there is never replaced. Its path, or nothing with `why`.

@@ -43,15 +43,7 @@ uint16_t freePort() {
     return ntohs(a.sin_port);
 }
 
-image::Image application(uint8_t seed) {
-    image::Image i;
-    i.kind = image::Kind::Application;
-    i.model = 200;
-    i.name = "Program " + std::to_string(seed);
-    i.payload.resize(30000);
-    for (std::size_t n = 0; n < i.payload.size(); ++n) i.payload[n] = uint8_t(n * 13 + seed);
-    return i;
-}
+image::Image application(uint8_t seed) { return testsupport::testApplication(200, seed); }
 
 class ImageKeepSim : public testsupport::ComponentSim {
   protected:

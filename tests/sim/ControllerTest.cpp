@@ -302,14 +302,19 @@ TEST(OlderController, GivesBackTheApplicationItHoldsExactly) {
         const auto f = send(from, wire::TransferReadRequest{
                                       wire::TransferTarget::LegacyApplication, part, offset, n});
         EXPECT_EQ(f.code1, 0);
-        return wire::decodeTransferReadReply(f.payload).value_or(wire::TransferReadReply{});
+        auto piece = wire::decodeTransferReadReply(f.payload);
+        EXPECT_TRUE(piece);
+        return piece ? *piece : wire::TransferReadReply{};
     };
     std::vector<uint8_t> image(9000);
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 11 + 5);
     const auto opened = send(older, wire::TransferOpenRequest{
                                         wire::TransferTarget::LegacyApplication, 0, 9000, 0, "A"});
     const uint32_t id = wire::decodeTransferOpenReply(opened.payload)->transfer;
-    ASSERT_EQ(send(older, wire::TransferBlockRequest{id, 0, image}).code1, 0);
+    for (uint32_t at = 0; at < image.size(); at += 3000) {
+        const std::vector<uint8_t> block(image.begin() + at, image.begin() + at + 3000);
+        ASSERT_EQ(send(older, wire::TransferBlockRequest{id, at, block}).code1, 0);
+    }
     const std::vector<uint8_t> head = {0x4B, 0x52, 0x01};
     ASSERT_EQ(send(older, wire::TransferCommitRequest{id, wire::crc32(image), head,
                                                       std::vector<uint8_t>(64, 0x22)})

@@ -17,6 +17,17 @@
 
 namespace testsupport {
 
+// An application image of `model` whose bytes follow from `seed`, unsigned.
+inline image::Image testApplication(uint16_t model, uint8_t seed) {
+    image::Image i;
+    i.kind = image::Kind::Application;
+    i.model = model;
+    i.name = "Program " + std::to_string(seed);
+    i.payload.resize(30000);
+    for (std::size_t n = 0; n < i.payload.size(); ++n) i.payload[n] = uint8_t(n * 7 + seed);
+    return i;
+}
+
 class ComponentSim : public ::testing::Test {
   protected:
     // Starts the simulator (with `more` arguments); a reply is awaited `tcpTimeoutMs` at most.

@@ -26,13 +26,7 @@ Listen=127.0.0.1:0
 )";
 
 image::Image application(uint16_t model, uint8_t seed) {
-    image::Image i;
-    i.kind = image::Kind::Application;
-    i.model = model;
-    i.name = "Program " + std::to_string(seed);
-    i.payload.resize(30000);
-    for (std::size_t n = 0; n < i.payload.size(); ++n) i.payload[n] = uint8_t(n * 7 + seed);
-    return i;
+    return testsupport::testApplication(model, seed);
 }
 
 class JobLoadSim : public testsupport::ComponentSim {
