@@ -12,10 +12,10 @@
 #include "platform/components/ImageSource.h"
 #include "platform/os/Clock.h"
 #include "platform/os/NativePath.h"
-#include "platform/wire/Crc32.h"
 #include "platform/sysvars/Table.h"
 #include "platform/ui/MessageBoxes.h"
 #include "platform/ui/Screen.h"
+#include "platform/wire/Crc32.h"
 
 namespace components {
 
@@ -27,6 +27,9 @@ struct RealJobLoader::QueuedJob final : Job {
 };
 
 namespace {
+
+// Reply codes from here up are the host library's own: the link gave up, nobody refused.
+constexpr uint16_t kLinkLocal = 0xFF00;
 
 // The share of a job's progress that staging its image takes; its steps share the rest.
 constexpr double kStagingShare = 0.9;
@@ -260,7 +263,7 @@ transfer::Result RealJobLoader::settleCommit(const Staged& staged, transfer::Res
     std::vector<uint8_t> reply;
     const bool back = untilAnswered([&] {
         return controller.run(wire::TransferStatusRequest{staged.id}, &reply) ||
-               controller.code1 < 0xFF00;
+               controller.code1 < kLinkLocal;
     });
     if (!back) {
         lost.message = "the link was lost at the commit and the controller did not come back";
@@ -310,7 +313,7 @@ void RealJobLoader::startAgain(bool damaged) {
     untilAnswered([&] {
         uint16_t code1 = 0;
         info = applicationInfo(links_, link_, to_, why, &code1);
-        return info.has_value() || code1 < 0xFF00;
+        return info.has_value() || code1 < kLinkLocal;
     });
     const bool present = info && info->state != wire::ApplicationState::None;
     if (!damaged && (present || !kept_)) {
@@ -390,7 +393,7 @@ bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t t
         bool ok = false;
         if (staged && staged->step == &step) {
             transfer::Result r = commitHeld(links_, staged->job, staged->id);
-            if (r.ending != transfer::Ending::Completed && r.code1 >= 0xFF00)
+            if (r.ending != transfer::Ending::Completed && r.code1 >= kLinkLocal)
                 r = settleCommit(*staged, r);
             staged.reset();
             ok = r.ending == transfer::Ending::Completed;
