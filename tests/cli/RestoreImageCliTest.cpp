@@ -6,10 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
 #include "platform/wire/Crc32.h"
+#include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
@@ -19,11 +21,14 @@ using testsupport::runCommand;
 
 namespace {
 
-const char* kNetwork = R"([Controller Old]
+const char* kNetwork = R"([Simulator]
+Discovery=0.0.0.0:0
+
+[Controller Old]
 Serial=SN-210
 Model=210
 Address=4:1
-Listen=127.0.0.1:0
+Listen=127.0.0.87:0
 )";
 
 class RestoreImageCli : public ::testing::Test {
@@ -35,6 +40,7 @@ class RestoreImageCli : public ::testing::Test {
         sim = std::make_unique<simtest::SimProcess>(
             std::vector<std::string>{"--network", temp / "net.ini", "--state", temp / "state"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
     }
     testsupport::CommandResult run(std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH});
@@ -57,6 +63,14 @@ class RestoreImageCli : public ::testing::Test {
         std::stringstream text;
         text << in.rdbuf();
         return text.str().find("application 1 1\n") != std::string::npos;
+    }
+    std::vector<std::string> keptFiles() {
+        std::vector<std::string> files;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(
+                 std::filesystem::path(machine) / "backups/SN-210", ec))
+            if (e.path().extension() == ".image") files.push_back(e.path().string());
+        return files;
     }
     // A kept application of `size` bytes under `name` in the controller's backup folder.
     std::string keep(const std::string& name, std::size_t size, uint8_t seed, uint32_t& crc) {
@@ -105,6 +119,28 @@ TEST_F(RestoreImageCli, PutsTheNewestOrTheNamedKeptApplicationBackOnlyWhenConfir
     r = run({"restore-image", "--link", old(), "--yes"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_THAT(r.err, HasSubstr("name the kept application with --file"));
+}
+
+// A load found by serial number keeps what ran, byte for byte, and restore-image by serial
+// number puts exactly that back.
+TEST_F(RestoreImageCli, ALoadKeepsWhatRanAndRestoreImagePutsItBack) {
+    const uint32_t ran = reported();
+    auto r = run({"load", "--model", "2", "--program", "1", "--serial", "SN-210", "--yes",
+                  "--no-backup"});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    const uint32_t loaded = reported();
+    EXPECT_NE(loaded, ran);
+    const auto files = keptFiles();
+    ASSERT_EQ(files.size(), 1u) << r.out << r.err;
+    std::ifstream in(files[0], std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(wire::crc32(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())),
+              ran);
+
+    r = run({"restore-image", "--serial", "SN-210", "--yes"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(reported(), ran);
+    EXPECT_TRUE(running());
 }
 
 }  // namespace
