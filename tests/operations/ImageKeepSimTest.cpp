@@ -70,12 +70,7 @@ class ImageKeepSim : public testsupport::ComponentSim {
     // Runs a job Stop, Clear, Load, Start of `image` on `id`, keeping what runs first.
     bool runJob(const std::string& id, const image::Image& image, bool goOnWithout = false) {
         fs::remove(temp / "Mod/KVXload.Gll");
-        temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
-                                  "[Step]\nAction=Load\nImage=App.Kvx\n[Step]\nAction=Start\n");
-        std::string why;
-        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", testsupport::signedByTest(image),
-                                          why))
-            << why;
+        writeJob(image);
         components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey());
         jobs.Link(open(id));
         jobs.OptionFlag(-1);

@@ -9,6 +9,7 @@
 
 #include "platform/comm/LinkAccess.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/image/ImageFile.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "sim/SimProcess.h"
 #include "support/FakeUi.h"
@@ -51,6 +52,13 @@ class ComponentSim : public ::testing::Test {
         return handle;
     }
     comm::LinkAccess& links() { return kvxglib::linkAccess(*lib); }
+    // Mod/Job.Job: Stop, Clear, Load (Mod/App.Kvx: `image`, signed with the tests' key), Start.
+    void writeJob(const image::Image& image) {
+        temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
+                                  "[Step]\nAction=Load\nImage=App.Kvx\n[Step]\nAction=Start\n");
+        std::string why;
+        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", signedByTest(image), why)) << why;
+    }
 
     TempFolder temp;
     ScriptedMessageBoxes boxes;

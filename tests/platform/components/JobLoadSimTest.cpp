@@ -37,12 +37,7 @@ class JobLoadSim : public testsupport::ComponentSim {
     }
     // Runs a job file Stop, Clear, Load, Start with `image`; the log afterwards.
     bool runJob(const image::Image& image, transfer::Tuning tuning = {}) {
-        temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
-                                  "[Step]\nAction=Load\nImage=App.Kvx\n[Step]\nAction=Start\n");
-        std::string why;
-        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", testsupport::signedByTest(image),
-                                          why))
-            << why;
+        writeJob(image);
         components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey(), tuning);
         jobs.Link(open("Old"));
         jobs.OptionFlag(-1);
