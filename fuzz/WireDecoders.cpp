@@ -45,7 +45,9 @@ bool checkTransferPayloads(std::span<const uint8_t> p, std::string& failure) {
            roundTrips(p, wire::decodeTransferCommitReply, "TransferCommitReply", failure) &&
            roundTrips(p, wire::decodeTransferAbortRequest, "TransferAbortRequest", failure) &&
            roundTrips(p, wire::decodeTransferStatusRequest, "TransferStatusRequest", failure) &&
-           roundTrips(p, wire::decodeTransferStatusReply, "TransferStatusReply", failure);
+           roundTrips(p, wire::decodeTransferStatusReply, "TransferStatusReply", failure) &&
+           roundTrips(p, wire::decodeTransferReadRequest, "TransferReadRequest", failure) &&
+           roundTrips(p, wire::decodeTransferReadReply, "TransferReadReply", failure);
 }
 
 bool checkPayloads(std::span<const uint8_t> p, std::string& failure) {

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/wire/Crc32.h"
 #include "sim/SystemVariables.h"
+#include "sim/Transfers.h"
 
 namespace sim {
 
@@ -16,6 +18,8 @@ wire::ReplyCode controlApplication(ControllerState& state, wire::ApplicationActi
         case wire::ApplicationAction::Clear:
             if (state.applicationRunning) return wire::ReplyCode::Refused;
             state.applicationPresent = false;
+            state.applicationImage = std::string();
+            state.applicationSigned.clear();
             if (state.variables.find(kSystemFile, kApplicationNameIndex) != nullptr)
                 state.variables.set(kSystemFile, kApplicationNameIndex, wire::Value::oemText(""));
             return wire::ReplyCode::Ok;
@@ -25,6 +29,40 @@ wire::ReplyCode controlApplication(ControllerState& state, wire::ApplicationActi
             return wire::ReplyCode::Ok;
     }
     return wire::ReplyCode::BadRequest;
+}
+
+void takeApplication(ControllerState& state, std::string bytes, std::string signedPart,
+                     uint32_t checksum) {
+    state.applicationImage = std::move(bytes);
+    state.applicationSigned = std::move(signedPart);
+    state.applicationPresent = true;
+    state.variables.define(
+        kImageFile, kApplicationChecksumIndex,
+        StoredVariable{1, wire::Value::long32(static_cast<int32_t>(checksum)), 255, true});
+}
+
+wire::ReplyCode readApplication(const ControllerState& state, const wire::TransferReadRequest& r,
+                                wire::TransferReadReply& reply) {
+    if (state.hasPartitions || r.target != wire::TransferTarget::LegacyApplication)
+        return wire::ReplyCode::Refused;
+    reply = {};
+    if (!state.applicationPresent) {
+        if (r.offset != 0) return wire::ReplyCode::OutOfRange;
+        return wire::ReplyCode::Ok;  // state None, nothing to read
+    }
+    reply.state = state.applicationRunning ? wire::ApplicationState::Running
+                                           : wire::ApplicationState::Stopped;
+    // Present but not known byte for byte: it cannot be given back.
+    if (!state.applicationImage) return wire::ReplyCode::Refused;
+    const std::string& whole =
+        r.part == wire::ReadPart::Image ? *state.applicationImage : state.applicationSigned;
+    if (r.offset > whole.size()) return wire::ReplyCode::OutOfRange;
+    reply.totalSize = static_cast<uint32_t>(whole.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(whole.data());
+    reply.checksum = wire::crc32(std::span(bytes, whole.size()));
+    const std::size_t n = std::min<std::size_t>(r.length, whole.size() - r.offset);
+    reply.data.assign(bytes + r.offset, bytes + r.offset + n);
+    return wire::ReplyCode::Ok;
 }
 
 std::string fixedWidthVersion(const std::string& version) {

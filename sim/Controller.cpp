@@ -152,6 +152,14 @@ Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
             out.changed = code == ReplyCode::Ok;
             out.reply = reply(request, code);
         }
+    } else if (auto* rd = std::get_if<wire::TransferReadRequest>(&*decoded)) {
+        wire::TransferReadReply piece;
+        const ReplyCode code = !config_.imageRead ? ReplyCode::UnknownCommand
+                                                  : readApplication(state_, *rd, piece);
+        auto payload = wire::encodePayload(piece);
+        out.reply = code == ReplyCode::Ok && payload
+                        ? reply(request, code, std::move(payload).value())
+                        : reply(request, code == ReplyCode::Ok ? ReplyCode::TooLarge : code);
     } else if (isTransfer(request.command)) {
         return transfers.handle(request, *decoded, state_, config_, faults.settings, caller);
     } else {

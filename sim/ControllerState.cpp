@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "platform/wire/Crc32.h"
 #include "sim/ApplicationControl.h"
 #include "sim/SystemVariables.h"
 
@@ -137,6 +138,13 @@ ControllerState initialState(const ControllerConfig& c) {
     // The password is kept only as its verifier; its variable reads empty.
     if (!c.password.empty()) state.verifier = secure::makeVerifier(c.password, secure::kSimulatorCost);
     setNamed(state, table, "QCom.MainComputerAddr", c.mainComputerAddress, 0);
+    // An older controller comes with an application of its own, known byte for byte.
+    if (!c.kvxrealC) {
+        const std::string first = "Application of " + c.serialNumber;
+        takeApplication(state, first, "",
+                        wire::crc32(std::span(reinterpret_cast<const uint8_t*>(first.data()),
+                                              first.size())));
+    }
 
     for (const VariableConfig& v : c.variables) {
         state.variables.define(v.address.file, v.address.index,
@@ -180,6 +188,11 @@ std::string serializeState(const ControllerState& s) {
         << "\n";
     out << "application " << (s.applicationRunning ? 1 : 0) << " "
         << (s.applicationPresent ? 1 : 0) << "\n";
+    if (s.applicationImage) {
+        out << "appimage " << (s.applicationImage->empty() ? "-" : hex(*s.applicationImage))
+            << "\n";
+        if (!s.applicationSigned.empty()) out << "appsigned " << hex(s.applicationSigned) << "\n";
+    }
     if (s.clock) {
         const auto& c = *s.clock;
         out << "clock " << int(c.file) << " " << c.year << " " << int(c.month) << " " << int(c.day)
@@ -277,6 +290,11 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
             if (!(words >> running >> present)) return fail("bad application line");
             s.applicationRunning = running != 0;
             s.applicationPresent = present != 0;
+        } else if (word == "appimage" || word == "appsigned") {
+            std::string value, bytes;
+            if (!(words >> value) || (value != "-" && !unhex(value, bytes)))
+                return fail("bad " + word + " line");
+            (word == "appimage" ? s.applicationImage.emplace() : s.applicationSigned) = bytes;
         } else if (word == "clock") {
             int f, y, mo, d, h, mi, sec, wd;
             if (!(words >> f >> y >> mo >> d >> h >> mi >> sec >> wd)) return fail("bad clock");

@@ -43,6 +43,11 @@ struct ControllerState {
     // Older controllers: whether the application runs, and whether there is one.
     bool applicationRunning = true;
     bool applicationPresent = true;
+    // Its bytes as the commit stored them, and the signed head and signature that came with
+    // it (TransferRead's signature part); no bytes: the controller cannot give it back (a state
+    // file written before they were kept).
+    std::optional<std::string> applicationImage;
+    std::string applicationSigned;
     // The revision of the TCP/IP Port OS; a Port OS upgrade replaces it.
     std::string portOsRevision;
     HttpServing http;

@@ -76,6 +76,8 @@ struct ControllerConfig {
     // Answers StationList (0x08) as head of the serial bus or as gateway; `no` plays an older
     // one that answers UnknownCommand.
     bool stationList = true;
+    // An older controller answers TransferRead (0x25); `no` plays one built before it.
+    bool imageRead = true;
 };
 
 // What UDP discovery does wrong, as a plant network might: lose, delay and repeat datagrams.

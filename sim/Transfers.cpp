@@ -310,13 +310,23 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
             state.portOsRevision = s.open.name;
             out.restart = Restart::Reboot;
             break;
-        default:
-            setLong(state, kApplicationChecksumIndex, stored);
-            state.applicationPresent = true;
+        default: {
+            // Kept whole, with what it was signed with, so that it can be read back and put
+            // back as it was.
+            std::string signedPart;
+            if (!r.head.empty()) {
+                signedPart.push_back(char(r.head.size() & 0xFF));
+                signedPart.push_back(char(r.head.size() >> 8));
+                signedPart.append(r.head.begin(), r.head.end());
+                signedPart.append(r.signature.begin(), r.signature.end());
+            }
+            takeApplication(state, std::string(s.bytes.begin(), s.bytes.end()),
+                            std::move(signedPart), stored);
             if (state.variables.find(kSystemFile, kApplicationNameIndex) != nullptr)
                 state.variables.set(kSystemFile, kApplicationNameIndex,
                                     wire::Value::oemText(s.open.name.substr(0, 48)));
             break;
+        }
     }
     last_ = Committed{s.id, s.open.totalSize, stored, s.owner};
     staged_.reset();

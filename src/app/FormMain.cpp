@@ -95,6 +95,7 @@ FormMain::FormMain(program::Program& program) : program_(program) {
     SaveLoadSettings = menu("&Save/Load settings", false);
     MenuAdvanced = menu("&Advanced settings");
     MenuCommissionSite = menu("&Commission several controllers…");
+    MenuRestoreImage = menu("&Put back the kept application…");
 }
 
 void FormMain::Form_Load() {

@@ -19,6 +19,7 @@
 #include "load/PartitionCommands.h"
 #include "load/PartitionList.h"
 #include "load/WebSiteLoad.h"
+#include "operations/ImageBackup.h"
 #include "operations/OsUpgrade.h"
 #include "operations/Selection.h"
 #include "operations/SettingsBackup.h"
@@ -42,6 +43,7 @@ struct LoadArgs {
     std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
+    std::string file;  // restore-image: the kept application; none: the newest of the serial
     // The partition actions take --addr of `partitions`; none: the one a controller chosen by
     // serial number reports.
     std::optional<ControllerAddress> target = kAttached;
@@ -104,8 +106,11 @@ int runLoad(const Options& options, const LoadArgs& args) {
     // As the window does by default: the settings of a controller found by serial number are
     // saved into the machine folder's backups before anything changes.
     app::Program& program = run.program();
-    operations::offerBackupBeforeLoad(
-        program, args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir);
+    const std::string machineDir =
+        args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir;
+    operations::offerBackupBeforeLoad(program, machineDir);
+    // An older controller's running application is kept before the load stops it.
+    operations::keepImagesBeforeLoad(program, machineDir);
     program.formMain.CheckBackupSettings.value = !args.noBackup;
     program.load.backupSettings = [backup = program.load.backupSettings](std::string& why) {
         std::optional<std::string> file = backup(why);
@@ -155,6 +160,45 @@ int runLoadWeb(const Options& options, const LoadArgs& args) {
     const bool ok = load::LoadWebSiteCommand(program) == load::WebLoadOutcome::Loaded;
     printResult(std::cout, run.format, {{"loaded", ok}}, ok ? "loaded" : "not loaded");
     return ok ? exitcode::Ok : exitcode::Failed;
+}
+
+// Puts a kept application back into an older controller, after a question (--yes: OK).
+int runRestoreImage(const Options& options, const LoadArgs& args) {
+    Run run(options, args);
+    app::Program& program = run.program();
+    if (!connected(run, args)) return exitcode::Failed;
+    clink::DetectControllerOsKind(program, program.connection.CurrentPLA,
+                                  program.connection.CurrentELA);
+    const std::string serial =
+        args.choice.serial.empty() ? program.current.CurrentSN : args.choice.serial;
+    std::string file = args.file;
+    if (file.empty()) {
+        const std::string machineDir =
+            args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir;
+        if (serial.empty()) {
+            std::cerr << "error: no serial number is known for this controller: name the kept "
+                         "application with --file, or the controller with --serial\n";
+            return exitcode::Failed;
+        }
+        const std::optional<std::string> newest =
+            operations::newestBackup(machineDir, serial, ".image");
+        if (!newest) {
+            std::cerr << "error: no application of " << serial << " is kept in "
+                      << operations::backupFolder(machineDir, serial) << '\n';
+            return exitcode::Failed;
+        }
+        file = *newest;
+    }
+    if (!args.yes && isatty(STDIN_FILENO) != 0) {
+        run.session.messageBoxes().answerYes.reset();
+        run.session.messageBoxes().askPerson = operations::askOnTerminal(std::cerr);
+    }
+    std::string why;
+    const bool restored = operations::restoreImage(program, file, why);
+    if (!restored) std::cerr << "error: the kept application was not put back: " << why << '\n';
+    printResult(std::cout, run.format, {{"restored", restored}, {"file", file}},
+                restored ? "restored " + file + "; the application runs" : "not restored");
+    return restored ? exitcode::Ok : exitcode::Failed;
 }
 
 int runUpgrade(const Options& options, const LoadArgs& args) {
@@ -258,7 +302,9 @@ void addLoadCommands(CLI::App& app, Options& options) {
     addLinkOption(*load, *args);
     load->add_option("--partition", args->partition, "target partition (default: the active one)")
         ->check(CLI::Range(1, 255));
-    load->add_flag("--yes", args->yes, "answer OK to an operating-system upgrade");
+    load->add_flag("--yes", args->yes,
+                   "answer OK to an operating-system upgrade, and to loading an older controller "
+                   "that cannot give back the application it runs");
     load->add_flag("--no-backup", args->noBackup,
                    "do not save the controller's settings into the machine folder's backups "
                    "first (saved by default for a controller found by --serial)");
@@ -279,6 +325,19 @@ void addLoadCommands(CLI::App& app, Options& options) {
         ->check(CLI::Range(1, 255));
     web->add_flag("--yes", args->yes, "answer OK to the question of another partition");
     setRun(*web, options, args, runLoadWeb);
+
+    CLI::App* restore = app.add_subcommand(
+        "restore-image",
+        "Put an application kept before a load back into an older controller and start it: "
+        "the newest one kept for its serial number, or --file");
+    addLinkOption(*restore, *args,
+                  "the controller with this serial number: alone, found on the TCP/IP network; "
+                  "with --link, whose kept applications are meant");
+    restore->add_option("--file", args->file,
+                        "the kept application (backups/<serial>/<time>.image in the machine "
+                        "folder); default: the newest one of the controller's serial number");
+    restore->add_flag("--yes", args->yes, "answer OK to the question (without it: Cancel)");
+    setRun(*restore, options, args, runRestoreImage);
 
     CLI::App* upgrade = app.add_subcommand(
         "upgrade-os",

@@ -1,6 +1,7 @@
 #include "gui/WindowProgram.h"
 
 #include "gui/SiteCommission.h"
+#include "operations/ImageBackup.h"
 #include "operations/SettingsBackup.h"
 #include "platform/kvxglib/TcpLinks.h"
 
@@ -23,6 +24,10 @@ WindowProgram::WindowProgram(const std::string& machineDir)
     kvxglib::setYieldScreen(glib, &screen);  // waits on a controller keep the window alive
     program.load.forms = &forms;
     operations::offerBackupBeforeLoad(program, machineDir);
+    operations::keepImagesBeforeLoad(program, machineDir);
+    window.binder().menu("MenuRestoreImage", program.formMain.MenuRestoreImage, [this] {
+        operations::restoreNewestImage(program, glib.machineConfig().machineDir());
+    });
     window.binder().menu("MenuCommissionSite", program.formMain.MenuCommissionSite, [this] {
         commissionSite(program, forms, glib.machineConfig().machineDir());
     });

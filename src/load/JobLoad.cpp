@@ -40,6 +40,7 @@ LoadOutcome RunJobLoader(program::Program& program, const std::string& directory
     loader->ErrorFile(directory + "\\KVXload.Err");
     loader->LogFile(directory + "\\KVXload.Gll");
     loader->Link(program.connection.CurrentLink);
+    if (program.load.keepImages.keep) loader->KeepImages(program.load.keepImages);
     // Left alone, the jobs run against the controller at the end of the link.
     if (const auto& target = program.connection.Target) {
         loader->PLA(static_cast<uint8_t>(target->pla));

@@ -12,9 +12,11 @@ std::string backupStamp(std::chrono::system_clock::time_point time);
 // The name of file `n` (from 1) of the second `stamp`, without its extension: the stamp, then
 // "_2", "_3", ...
 std::string numberedStamp(const std::string& stamp, int n);
-// Backup `n` (from 1) of the second `stamp`.
-std::string backupFileName(const std::string& stamp, int n);
+// Backup `n` (from 1) of the second `stamp`; kept applications end in ".image".
+std::string backupFileName(const std::string& stamp, int n,
+                           const std::string& extension = ".settings");
 // The newest of `names` that are backup names (others are ignored); nothing when none is.
-std::optional<std::string> newestBackupName(const std::vector<std::string>& names);
+std::optional<std::string> newestBackupName(const std::vector<std::string>& names,
+                                            const std::string& extension = ".settings");
 
 }  // namespace operations

@@ -142,8 +142,8 @@ std::string backupFolder(const std::string& machineDir, const std::string& seria
     return machineDir + "/backups/" + serial;
 }
 
-std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
-                                          const std::string& serial, std::string& why) {
+std::optional<std::string> makeBackupFolder(const std::string& machineDir,
+                                            const std::string& serial, std::string& why) {
     if (!safeFolderName(serial)) {
         why = "the serial number \"" + serial + "\" cannot name a backup folder; nothing was saved";
         return std::nullopt;
@@ -152,9 +152,16 @@ std::optional<std::string> backupSettings(app::Program& program, const std::stri
     if (!makePrivateFolder(machineDir + "/backups", "the backup folder", why) ||
         !makePrivateFolder(folder, "the backup folder", why))
         return std::nullopt;
+    return folder;
+}
+
+std::optional<std::string> backupSettings(app::Program& program, const std::string& machineDir,
+                                          const std::string& serial, std::string& why) {
+    const std::optional<std::string> folder = makeBackupFolder(machineDir, serial, why);
+    if (!folder) return std::nullopt;
     const std::string stamp = backupStamp(program.platform.clock.timeOfDay());
     return saveInto(
-        program, folder, [&stamp](int n) { return backupFileName(stamp, n); }, Taken::NextNumber,
+        program, *folder, [&stamp](int n) { return backupFileName(stamp, n); }, Taken::NextNumber,
         why);
 }
 
@@ -196,7 +203,14 @@ void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir)
     };
 }
 
-std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial) {
+std::optional<std::string> publishNew(const std::string& temporary, const std::string& folder,
+                                      const std::function<std::string(int)>& nameFor,
+                                      std::string& why) {
+    return publish(temporary, folder, nameFor, Taken::NextNumber, why);
+}
+
+std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial,
+                                        const std::string& extension) {
     if (!safeFolderName(serial)) return std::nullopt;
     const std::string folder = backupFolder(machineDir, serial);
     DIR* dir = ::opendir(folder.c_str());
@@ -210,7 +224,7 @@ std::optional<std::string> newestBackup(const std::string& machineDir, const std
             names.emplace_back(entry->d_name);
     }
     ::closedir(dir);
-    const std::optional<std::string> newest = newestBackupName(names);
+    const std::optional<std::string> newest = newestBackupName(names, extension);
     if (!newest) return std::nullopt;
     return folder + "/" + *newest;
 }

@@ -2,6 +2,7 @@
 // Settings backups: a controller's settings saved with the settings tool's save before the
 // first change to it, kept in the machine folder as backups/<serial>/<date-time>.settings and
 // never overwritten, and written back from there on request.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,8 +34,20 @@ bool saveSettingsFile(app::Program& program, const std::string& file, bool repla
 // nothing to back up.
 void offerBackupBeforeLoad(app::Program& program, const std::string& machineDir);
 
-// The newest backup of `serial`; nothing when there is none.
-std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial);
+// The newest backup of `serial` (of kept applications with ".image"); nothing when there is none.
+std::optional<std::string> newestBackup(const std::string& machineDir, const std::string& serial,
+                                        const std::string& extension = ".settings");
+
+// backupFolder(machineDir, serial), made (0700) when missing; nothing with `why` when `serial`
+// could climb out of backups/ or hide, or the folder cannot be made.
+std::optional<std::string> makeBackupFolder(const std::string& machineDir,
+                                            const std::string& serial, std::string& why);
+
+// Gives the finished temporary file `temporary` of `folder` the first free name of nameFor(1),
+// nameFor(2), ...; a file that is there is never replaced. Its path, or nothing with `why`.
+std::optional<std::string> publishNew(const std::string& temporary, const std::string& folder,
+                                      const std::function<std::string(int)>& nameFor,
+                                      std::string& why);
 
 // The module and settings package a settings file names.
 struct SettingsFileNames {

@@ -31,6 +31,9 @@ struct LoadState {
     // backups sit above the load. The file; "" with the reason in `why` when there is nothing
     // to back up; nothing with `why` when the backup failed.
     std::function<std::optional<std::string>(std::string& why)> backupSettings;
+    // Keeps an older controller's application before a load stops it; set by the front end, as
+    // the backups sit above the load. Unset: nothing is read back first.
+    components::ImageKeeping keepImages;
     // The operating system was checked (and upgraded where needed) for the next load, just
     // before it: that load does not check it again. The load clears it.
     bool osChecked = false;

@@ -52,6 +52,9 @@ class MainWindow {
     ui::MenuEntry MenuAdvanced;
     // Opens the site dialog, which the window binds itself: it runs on the site engine.
     ui::MenuEntry MenuCommissionSite;
+    // Puts the newest application kept for the connected older controller back; the window
+    // binds it to the operation itself.
+    ui::MenuEntry MenuRestoreImage;
 
     // ---- what the commands and dialogs ask of the window ----
     virtual void ShowCurrentController() = 0;

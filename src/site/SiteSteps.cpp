@@ -10,6 +10,7 @@
 #include "load/LoadController.h"
 #include "load/ProgramPartitionChoice.h"
 #include "network/ControllerLookup.h"
+#include "operations/ImageBackup.h"
 #include "operations/LineUi.h"
 #include "operations/OsUpgrade.h"
 #include "operations/OsVersion.h"
@@ -158,13 +159,17 @@ bool SiteSteps::connect(ControllerReport& report) {
     return true;
 }
 
+std::string SiteSteps::backupName(const ControllerReport& report) {
+    const clink::Connection& c = session_->program().connection;
+    // A station of a bus has no serial number: its backups go by its address.
+    return !report.serial.empty() ? report.serial
+                                  : "station-" + std::to_string(c.CurrentPLA) + "-" +
+                                        std::to_string(c.CurrentELA);
+}
+
 bool SiteSteps::backup(ControllerReport& report) {
     app::Program& program = session_->program();
-    const clink::Connection& c = program.connection;
-    // A station of a bus has no serial number: its backups go by its address.
-    const std::string name = !report.serial.empty() ? report.serial
-                                                    : "station-" + std::to_string(c.CurrentPLA) +
-                                                          "-" + std::to_string(c.CurrentELA);
+    const std::string name = backupName(report);
     std::string why;
     const auto file = operations::backupSettings(program, setup_.machineDir, name, why);
     if (!file) return fail("backup failed: " + why);
@@ -203,8 +208,12 @@ bool SiteSteps::upgradeOs(ControllerReport& report) {
     }
 }
 
-bool SiteSteps::load(ControllerReport&) {
-    const load::LoadOutcome outcome = load::LoadController(session_->program());
+bool SiteSteps::load(ControllerReport& report) {
+    app::Program& program = session_->program();
+    // An older controller's application is kept where the row's settings go, so that a load
+    // that fails puts it back.
+    operations::keepImagesBeforeLoad(program, setup_.machineDir, backupName(report));
+    const load::LoadOutcome outcome = load::LoadController(program);
     tell();
     if (outcome == load::LoadOutcome::Loaded) return true;
     return fail(outcome == load::LoadOutcome::Cancelled ? "load cancelled" : "not loaded");

@@ -57,6 +57,8 @@ class SiteSteps final : public ControllerSteps {
     // Passes on the lines the program's message boxes wrote since the last call.
     void tell();
     bool fail(const std::string& text);
+    // The folder of the row's backups: its serial number, or its address on a bus.
+    std::string backupName(const ControllerReport& report);
 
     const SiteSetup& setup_;
     PlanRow row_;

@@ -34,4 +34,16 @@ TEST(BackupName, TheNewestIsTheLatestSecondThenTheHighestNumber) {
     for (const Row& row : rows) EXPECT_EQ(operations::newestBackupName(row.names), row.newest);
 }
 
+// Kept applications share the folder with the settings: each kind finds only its own, and a
+// signature beside an image is neither.
+TEST(BackupName, KeptApplicationsAndSettingsDoNotMix) {
+    const std::vector<std::string> names = {
+        "2026-12-09T08-15-02Z.settings", "2026-12-09T08-15-01Z.image",
+        "2026-12-09T08-15-09Z.image.signed", "2026-12-09T08-15-01Z_2.image"};
+    EXPECT_EQ(operations::newestBackupName(names, ".image"), "2026-12-09T08-15-01Z_2.image");
+    EXPECT_EQ(operations::newestBackupName(names), "2026-12-09T08-15-02Z.settings");
+    EXPECT_EQ(operations::backupFileName("2026-12-09T08-15-02Z", 3, ".image"),
+              "2026-12-09T08-15-02Z_3.image");
+}
+
 }  // namespace

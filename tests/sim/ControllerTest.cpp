@@ -290,6 +290,77 @@ TEST(OlderController, AnApplicationFitsTheFlashAndIsStagedAsItArrives) {
     }
 }
 
+// What an older controller gives back is what its commit stored, byte for byte, piece by
+// piece, across a restart from its state file; one built before the read does not answer it.
+TEST(OlderController, GivesBackTheApplicationItHoldsExactly) {
+    sim::ControllerConfig c = config(false);
+    sim::Controller older(c, sim::initialState(c));
+    auto send = [](sim::Controller& to, const wire::Request& r) {
+        return to.handle(simtest::request(kSelf, r)).reply.value_or(wire::Frame{});
+    };
+    auto read = [&](sim::Controller& from, wire::ReadPart part, uint32_t offset, uint16_t n) {
+        const auto f = send(from, wire::TransferReadRequest{
+                                      wire::TransferTarget::LegacyApplication, part, offset, n});
+        EXPECT_EQ(f.code1, 0);
+        auto piece = wire::decodeTransferReadReply(f.payload);
+        EXPECT_TRUE(piece);
+        return piece ? *piece : wire::TransferReadReply{};
+    };
+    std::vector<uint8_t> image(9000);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 11 + 5);
+    const auto opened = send(older, wire::TransferOpenRequest{
+                                        wire::TransferTarget::LegacyApplication, 0, 9000, 0, "A"});
+    const uint32_t id = wire::decodeTransferOpenReply(opened.payload)->transfer;
+    for (uint32_t at = 0; at < image.size(); at += 3000) {
+        const std::vector<uint8_t> block(image.begin() + at, image.begin() + at + 3000);
+        ASSERT_EQ(send(older, wire::TransferBlockRequest{id, at, block}).code1, 0);
+    }
+    const std::vector<uint8_t> head = {0x4B, 0x52, 0x01};
+    ASSERT_EQ(send(older, wire::TransferCommitRequest{id, wire::crc32(image), head,
+                                                      std::vector<uint8_t>(64, 0x22)})
+                  .code1,
+              0);
+
+    sim::ControllerState saved;
+    std::string error;
+    ASSERT_TRUE(sim::parseState(sim::serializeState(older.state()), saved, error)) << error;
+    sim::Controller restarted(c, saved);
+    for (sim::Controller* from : {&older, &restarted}) {
+        std::vector<uint8_t> back;
+        while (back.size() < image.size()) {
+            const auto piece = read(*from, wire::ReadPart::Image, uint32_t(back.size()), 4000);
+            ASSERT_EQ(piece.totalSize, 9000u);
+            ASSERT_EQ(piece.checksum, wire::crc32(image));
+            ASSERT_FALSE(piece.data.empty());
+            back.insert(back.end(), piece.data.begin(), piece.data.end());
+        }
+        EXPECT_EQ(back, image);
+        EXPECT_EQ(read(*from, wire::ReadPart::Image, 0, 0).state, wire::ApplicationState::Running);
+        const auto signedPart = read(*from, wire::ReadPart::Signature, 0, 4000);
+        EXPECT_EQ(signedPart.data.size(), 2u + head.size() + 64u);
+        EXPECT_EQ(signedPart.data[0], head.size());
+        EXPECT_EQ(send(*from, wire::TransferReadRequest{wire::TransferTarget::LegacyApplication,
+                                                         wire::ReadPart::Image, 9001, 1})
+                      .code1,
+                  wire::code(ReplyCode::OutOfRange));
+    }
+
+    // Stopped and cleared: nothing to give.
+    send(older, wire::ApplicationControlRequest{wire::ApplicationAction::Stop});
+    EXPECT_EQ(read(older, wire::ReadPart::Image, 0, 0).state, wire::ApplicationState::Stopped);
+    send(older, wire::ApplicationControlRequest{wire::ApplicationAction::Clear});
+    const auto none = read(older, wire::ReadPart::Image, 0, 100);
+    EXPECT_EQ(none.state, wire::ApplicationState::None);
+    EXPECT_TRUE(none.data.empty());
+
+    c.imageRead = false;
+    sim::Controller before(c, sim::initialState(c));
+    EXPECT_EQ(send(before, wire::TransferReadRequest{}).code1,
+              wire::code(ReplyCode::UnknownCommand));
+    sim::Controller partitions(config(true), sim::initialState(config(true)));
+    EXPECT_EQ(send(partitions, wire::TransferReadRequest{}).code1, wire::code(ReplyCode::Refused));
+}
+
 TEST(ControllerState, SurvivesItsOwnFileAndRefusesADamagedOne) {
     sim::Controller c(config(), sim::initialState(config()));
     c.handle(writeVar(kSelf, 1, 300, 4, Value::real32(0.1f)));

@@ -4,8 +4,12 @@
 // variables by name, load application images, start it (the format is in docs/job-file.md).
 // Flags are -1 (true) or 0 (false).
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/components/ApplicationImage.h"
 
 namespace components {
 
@@ -14,6 +18,16 @@ class Job {
 public:
     virtual ~Job() = default;
     virtual const std::string& path() const = 0;
+};
+
+// Keeping the application that runs before a job stops or clears it, so that a load that fails
+// afterwards can put it back.
+struct ImageKeeping {
+    // Files the application read back: its path, or nothing with `why` (the job then changes
+    // nothing).
+    std::function<std::optional<std::string>(const HeldApplication&, std::string& why)> keep;
+    // Put when the controller cannot give its application back: true to load all the same.
+    std::function<bool(const std::string& question)> goOnWithout;
 };
 
 class JobLoader {
@@ -43,6 +57,15 @@ public:
     virtual void ShowInfo(int16_t flag) = 0;
     // 0..1 over all queued jobs.
     virtual float Progress() const = 0;
+    // Unset (the default), nothing is read back before a job changes the controller.
+    virtual void KeepImages(ImageKeeping keeping) { (void)keeping; }
+    // Puts a kept application back into the controller at PLA:ELA on Link and starts it,
+    // reading back that it runs. False with `why`.
+    virtual bool PutBack(const HeldApplication& application, std::string& why) {
+        (void)application;
+        why = "this loader cannot put an application back";
+        return false;
+    }
 };
 
 }  // namespace components

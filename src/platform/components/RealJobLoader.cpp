@@ -1,16 +1,21 @@
 #include "platform/components/RealJobLoader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <optional>
 
+#include "platform/comm/ExchangeEngine.h"
+#include "platform/comm/LinkAccess.h"
 #include "platform/components/Channel.h"
 #include "platform/components/HeldTransfer.h"
 #include "platform/components/ImageSource.h"
+#include "platform/os/Clock.h"
 #include "platform/os/NativePath.h"
 #include "platform/sysvars/Table.h"
 #include "platform/ui/MessageBoxes.h"
 #include "platform/ui/Screen.h"
+#include "platform/wire/Crc32.h"
 
 namespace components {
 
@@ -22,6 +27,9 @@ struct RealJobLoader::QueuedJob final : Job {
 };
 
 namespace {
+
+// Reply codes from here up are the host library's own: the link gave up, nobody refused.
+constexpr uint16_t kLinkLocal = 0xFF00;
 
 // The share of a job's progress that staging its image takes; its steps share the rest.
 constexpr double kStagingShare = 0.9;
@@ -195,21 +203,148 @@ bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::stri
     return ok;
 }
 
+bool RealJobLoader::PutBack(const HeldApplication& application, std::string& why) {
+    return putApplicationBack(links_, tuning_, link_, to_, application,
+                              [this] { screen_.processEvents(); }, why);
+}
+
+bool RealJobLoader::untilAnswered(const std::function<bool()>& answered) {
+    os::SteadyClock steady;
+    os::Clock& clock = tuning_.clock != nullptr ? *tuning_.clock : steady;
+    const auto until = clock.now() + tuning_.reconnectFor;
+    for (;;) {
+        std::string why;
+        comm::ExchangeEngine* engine = links_.engine(link_);
+        if (engine != nullptr && engine->connect(why) && answered()) return true;
+        if (clock.now() >= until) return false;
+        screen_.processEvents();
+        clock.sleepFor(std::chrono::milliseconds(100));
+    }
+}
+
+bool RealJobLoader::keepRunning(std::string& why) {
+    if (!keeping_.keep) return true;
+    const ApplicationReading read = readApplication(links_, link_, to_);
+    switch (read.ending) {
+        case ReadEnding::Nothing:
+            log("  The controller holds no application: there is none to keep");
+            return true;
+        case ReadEnding::Failed:
+            why = "the running application could not be read back (" + read.why + ")";
+            return false;
+        case ReadEnding::CannotGive: {
+            const std::string said = "The controller cannot give back the application it runs (" +
+                                     read.why + "), so it cannot be put back if this load fails.";
+            if (keeping_.goOnWithout && keeping_.goOnWithout(said + " Load all the same?")) {
+                log("  " + said + " Loaded all the same.");
+                return true;
+            }
+            why = said + " The load was declined";
+            return false;
+        }
+        case ReadEnding::Read:
+            break;
+    }
+    const std::optional<std::string> file = keeping_.keep(read.application, why);
+    if (!file) {
+        why = "the running application could not be kept: " + why;
+        return false;
+    }
+    kept_ = read.application;
+    keptFile_ = *file;
+    log("  The running application was kept in " + *file);
+    return true;
+}
+
+transfer::Result RealJobLoader::settleCommit(const Staged& staged, transfer::Result lost) {
+    log("  The link was lost at the commit: waiting for the controller");
+    const uint32_t checksum = wire::crc32(staged.job.image);
+    Channel controller(links_, link_, to_);
+    std::vector<uint8_t> reply;
+    const bool back = untilAnswered([&] {
+        return controller.run(wire::TransferStatusRequest{staged.id}, &reply) ||
+               controller.code1 < kLinkLocal;
+    });
+    if (!back) {
+        lost.message = "the link was lost at the commit and the controller did not come back";
+        return lost;
+    }
+    bool took = false;
+    if (controller.code1 == wire::code(wire::ReplyCode::Ok)) {
+        const auto status = wire::decodeTransferStatusReply(reply);
+        if (status && status->state == wire::TransferState::Receiving &&
+            status->received == status->totalSize) {
+            log("  The commit did not arrive: sent again");
+            return commitHeld(links_, staged.job, staged.id);
+        }
+        if (status && status->state == wire::TransferState::Committed) {
+            if (status->storedChecksum != checksum) {
+                lost.code1 = wire::code(wire::ReplyCode::ChecksumMismatch);
+                lost.storedChecksum = status->storedChecksum;
+                lost.message = "the controller stored the new application damaged";
+                return lost;
+            }
+            took = true;
+        }
+    } else {
+        // The controller restarted and forgot the transfer: what it holds tells.
+        std::string why;
+        const auto info = applicationInfo(links_, link_, to_, why);
+        took = info && info->state != wire::ApplicationState::None && info->checksum == checksum;
+    }
+    if (!took) {
+        lost.message = "the link was lost at the commit and the controller did not take the new "
+                       "application";
+        return lost;
+    }
+    log("  The controller took the new application at the commit");
+    transfer::Result result;
+    result.ending = transfer::Ending::Completed;
+    result.code1 = wire::code(wire::ReplyCode::Ok);
+    result.storedChecksum = checksum;
+    return result;
+}
+
 void RealJobLoader::startAgain(bool damaged) {
+    Channel controller(links_, link_, to_);
+    // The controller may be away (restarting, its link lost): wait for it, within bounds.
+    std::optional<wire::TransferReadReply> info;
+    std::string why;
+    untilAnswered([&] {
+        uint16_t code1 = 0;
+        info = applicationInfo(links_, link_, to_, why, &code1);
+        return info.has_value() || code1 < kLinkLocal;
+    });
+    const bool present = info && info->state != wire::ApplicationState::None;
+    if (!damaged && (present || !kept_)) {
+        if (controller.run(wire::ApplicationControlRequest{wire::ApplicationAction::Start})) {
+            error("The application was started again.");
+            return;
+        }
+        if (controller.code1 != wire::code(wire::ReplyCode::NotFound) || kept_) {
+            error("The application is stopped and could not be started again: " + controller.why);
+            return;
+        }
+    }
+    if (kept_) {
+        if (PutBack(*kept_, why)) {
+            char checksum[16];
+            std::snprintf(checksum, sizeof checksum, "%08X", unsigned(kept_->checksum));
+            error("The application that ran before was put back from " + keptFile_ +
+                  " and runs again (checksum " + checksum + ").");
+        } else {
+            error("The application is stopped: the one that ran before, kept in " + keptFile_ +
+                  ", could not be put back (" + why + "). Put it back with restore-image.");
+        }
+        return;
+    }
     if (damaged) {
         error("The application stays stopped: the controller holds a damaged copy of the new "
               "one. Load the program again.");
         return;
     }
-    Channel controller(links_, link_, to_);
-    if (controller.run(wire::ApplicationControlRequest{wire::ApplicationAction::Start})) {
-        error("The application was started again.");
-    } else if (controller.code1 == wire::code(wire::ReplyCode::NotFound)) {
-        error("The application is stopped: it was cleared and the new one was not stored. "
-              "Load the program again.");
-    } else {
-        error("The application is stopped and could not be started again: " + controller.why);
-    }
+    error("The application is stopped: it was cleared and the new one was not stored. "
+          "Load the program again.");
 }
 
 bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t total) {
@@ -239,6 +374,16 @@ bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t t
         log("  " + stepText(*firstLoad) + ": staged");
         stepShare = 1.0 - kStagingShare;
     }
+    kept_.reset();
+    keptFile_.clear();
+    const bool stops = std::any_of(steps.begin(), steps.end(), [](const JobStep& s) {
+        return s.action == StepAction::Stop || s.action == StepAction::Clear;
+    });
+    if (stops && !keepRunning(why)) {
+        if (staged) abortHeld(links_, staged->job, staged->id);
+        error(job.file + ": " + why + "; nothing was changed.");
+        return false;
+    }
     bool failed = false;
     bool stopped = false;  // a Stop or Clear was sent and no Start has run since
     bool damaged = false;  // the controller stored the new image damaged
@@ -247,7 +392,9 @@ bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t t
         if (failed && stopAtFailure_) break;
         bool ok = false;
         if (staged && staged->step == &step) {
-            const transfer::Result r = commitHeld(links_, staged->job, staged->id);
+            transfer::Result r = commitHeld(links_, staged->job, staged->id);
+            if (r.ending != transfer::Ending::Completed && r.code1 >= kLinkLocal)
+                r = settleCommit(*staged, r);
             staged.reset();
             ok = r.ending == transfer::Ending::Completed;
             why = r.message;

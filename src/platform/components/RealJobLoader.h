@@ -40,6 +40,8 @@ public:
     int16_t ShowInfo() const override { return showInfo_; }
     void ShowInfo(int16_t flag) override;
     float Progress() const override { return progress_; }
+    void KeepImages(ImageKeeping keeping) override { keeping_ = std::move(keeping); }
+    bool PutBack(const HeldApplication& application, std::string& why) override;
 
     struct QueuedJob;
 
@@ -54,8 +56,17 @@ private:
     // One job: the first image staged, then the steps in order with that image committed at
     // its step; `done` of `total` steps came before it.
     bool runJob(const QueuedJob& job, std::size_t done, std::size_t total);
-    // After a failure once the application was stopped: start it again, or say why it stays
-    // stopped.
+    // Before the first step that stops or clears the application: read it back and keep it.
+    // False, with the reason, when the job must not go on.
+    bool keepRunning(std::string& why);
+    // The link was lost at the commit of `staged`: waits for the controller (bounded) and
+    // learns whether the commit took.
+    transfer::Result settleCommit(const Staged& staged, transfer::Result lost);
+    // Calls `answered` until it is true, reconnecting between tries, for at most the
+    // transfer's reconnect time; false when the controller never answered.
+    bool untilAnswered(const std::function<bool()>& answered);
+    // After a failure once the application was stopped: start what the controller holds, or
+    // put the kept application back and start it; says what became of it.
     void startAgain(bool damaged);
     void log(const std::string& line);
     void error(const std::string& line);
@@ -74,6 +85,9 @@ private:
     std::vector<std::shared_ptr<QueuedJob>> jobs_;
     LineFile logFile_, errorFile_;
     std::vector<std::string> logLines_;
+    ImageKeeping keeping_;
+    std::optional<HeldApplication> kept_;  // what ran before the job now running
+    std::string keptFile_;
 };
 
 }  // namespace components

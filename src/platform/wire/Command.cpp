@@ -21,6 +21,7 @@ bool isKnownCommand(uint8_t command) {
         case Command::TransferCommit:
         case Command::TransferAbort:
         case Command::TransferStatus:
+        case Command::TransferRead:
             return true;
     }
     return false;
@@ -62,6 +63,8 @@ const char* commandName(uint8_t command) {
             return "TransferAbort";
         case Command::TransferStatus:
             return "TransferStatus";
+        case Command::TransferRead:
+            return "TransferRead";
     }
     if (command >= kBulkTransferFirst && command <= kBulkTransferLast) return "reserved (bulk)";
     if (command >= kDiscoveryFirst && command <= kDiscoveryLast) return "reserved (discovery)";

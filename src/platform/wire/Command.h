@@ -18,6 +18,7 @@ enum class Command : uint8_t {
     TransferCommit = 0x22,
     TransferAbort = 0x23,
     TransferStatus = 0x24,
+    TransferRead = 0x25,  // older controllers: read back the application they hold
     Discover = 0x30,  // UDP only
     Hello = 0x40,     // start of the password handshake: fresh nonces and ephemeral keys
     Proof = 0x41,     // the host's proof of the password; the controller's proof back

@@ -15,6 +15,7 @@ struct CommandOf {
     Command operator()(const TransferCommitRequest&) const { return Command::TransferCommit; }
     Command operator()(const TransferAbortRequest&) const { return Command::TransferAbort; }
     Command operator()(const TransferStatusRequest&) const { return Command::TransferStatus; }
+    Command operator()(const TransferReadRequest&) const { return Command::TransferRead; }
     Command operator()(const PartitionTableRequest&) const { return Command::PartitionTable; }
     Command operator()(const ApplicationControlRequest&) const {
         return Command::ApplicationControl;
@@ -82,6 +83,8 @@ Result<Request> decodeRequest(const Frame& frame) {
             return widen(decodeTransferAbortRequest(frame.payload));
         case Command::TransferStatus:
             return widen(decodeTransferStatusRequest(frame.payload));
+        case Command::TransferRead:
+            return widen(decodeTransferReadRequest(frame.payload));
     }
     return Error::UnknownCommand;
 }

@@ -22,7 +22,7 @@ using Request = std::variant<ReadRequest, WriteRequest, WriteBatchRequest, Teleg
                              SetClockRequest, DiscoveryRequest, TransferOpenRequest,
                              TransferBlockRequest, TransferCommitRequest, TransferAbortRequest,
                              TransferStatusRequest, PartitionTableRequest,
-                             ApplicationControlRequest>;
+                             ApplicationControlRequest, TransferReadRequest>;
 
 Command commandOf(const Request& request);
 Result<std::vector<uint8_t>> encodeRequestPayload(const Request& request);

@@ -204,4 +204,59 @@ Result<TransferStatusReply> decodeTransferStatusReply(std::span<const uint8_t> p
     return s;
 }
 
+Result<std::vector<uint8_t>> encodePayload(const TransferReadRequest& request) {
+    if (!isTransferTarget(static_cast<uint8_t>(request.target)) ||
+        static_cast<uint8_t>(request.part) > 1 || request.length > kMaxReadData)
+        return Error::BadValue;
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u8(static_cast<uint8_t>(request.target));
+    w.u8(static_cast<uint8_t>(request.part));
+    w.u32(request.offset);
+    w.u16(request.length);
+    return out;
+}
+
+Result<TransferReadRequest> decodeTransferReadRequest(std::span<const uint8_t> payload) {
+    auto r = exactly(payload, 8);
+    if (!r) return r.error();
+    const uint8_t target = r->u8();
+    const uint8_t part = r->u8();
+    TransferReadRequest q;
+    q.offset = r->u32();
+    q.length = r->u16();
+    if (!isTransferTarget(target) || part > 1 || q.length > kMaxReadData) return Error::BadValue;
+    q.target = static_cast<TransferTarget>(target);
+    q.part = static_cast<ReadPart>(part);
+    return q;
+}
+
+Result<std::vector<uint8_t>> encodePayload(const TransferReadReply& reply) {
+    if (static_cast<uint8_t>(reply.state) > 2 || reply.data.size() > kMaxReadData ||
+        reply.data.size() > reply.totalSize)
+        return Error::BadValue;
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u8(static_cast<uint8_t>(reply.state));
+    w.u32(reply.totalSize);
+    w.u32(reply.checksum);
+    w.bytes(reply.data);
+    return out;
+}
+
+Result<TransferReadReply> decodeTransferReadReply(std::span<const uint8_t> payload) {
+    if (payload.size() < 9) return Error::Truncated;
+    if (payload.size() > 9 + kMaxReadData) return Error::Oversized;
+    ByteReader r(payload);
+    const uint8_t state = r.u8();
+    TransferReadReply p;
+    p.totalSize = r.u32();
+    p.checksum = r.u32();
+    const auto data = r.rest();
+    if (state > 2 || data.size() > p.totalSize) return Error::BadValue;
+    p.state = static_cast<ApplicationState>(state);
+    p.data.assign(data.begin(), data.end());
+    return p;
+}
+
 }  // namespace wire

@@ -1,11 +1,13 @@
 #pragma once
-// Payloads of the image transfer (0x20..0x24): open a staged image, send its blocks, commit it
-// with a checksum, abort it, or ask how far it got so that a broken transfer resumes.
+// Payloads of the image transfer (0x20..0x25): open a staged image, send its blocks, commit it
+// with a checksum, abort it, or ask how far it got so that a broken transfer resumes; and read
+// back the image an older controller runs, so that it can be put back.
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/wire/Frame.h"
 #include "platform/wire/Result.h"
 
 namespace wire {
@@ -86,6 +88,31 @@ struct TransferStatusReply {
     bool operator==(const TransferStatusReply&) const = default;
 };
 
+// 0x25: a piece of the image an older controller holds now (target 3 only). Stateless: each
+// request names its offset, so a lost reply costs that piece alone. `length` 0 asks only what
+// the controller holds.
+enum class ReadPart : uint8_t {
+    Image = 0,      // the application's bytes, as its commit stored them
+    Signature = 1,  // u16 head size, the signed head, the 64-byte signature; empty if unsigned
+};
+struct TransferReadRequest {
+    TransferTarget target = TransferTarget::LegacyApplication;
+    ReadPart part = ReadPart::Image;
+    uint32_t offset = 0;
+    uint16_t length = 0;  // at most kMaxReadData
+    bool operator==(const TransferReadRequest&) const = default;
+};
+enum class ApplicationState : uint8_t { None = 0, Stopped = 1, Running = 2 };
+struct TransferReadReply {
+    ApplicationState state = ApplicationState::None;
+    uint32_t totalSize = 0;  // of the part
+    uint32_t checksum = 0;   // CRC-32 of the whole part
+    std::vector<uint8_t> data;  // from the offset; shorter at the end of the part
+    bool operator==(const TransferReadReply&) const = default;
+};
+// A reply frame less the state, the size and the checksum.
+constexpr std::size_t kMaxReadData = kMaxReplyPayload - 9;
+
 constexpr std::size_t kMaxSignedHead = 1024;
 constexpr std::size_t kCommitSignatureSize = 64;
 
@@ -99,6 +126,8 @@ Result<std::vector<uint8_t>> encodePayload(const TransferCommitReply& reply);
 Result<std::vector<uint8_t>> encodePayload(const TransferAbortRequest& request);
 Result<std::vector<uint8_t>> encodePayload(const TransferStatusRequest& request);
 Result<std::vector<uint8_t>> encodePayload(const TransferStatusReply& reply);
+Result<std::vector<uint8_t>> encodePayload(const TransferReadRequest& request);
+Result<std::vector<uint8_t>> encodePayload(const TransferReadReply& reply);
 
 Result<TransferOpenRequest> decodeTransferOpenRequest(std::span<const uint8_t> payload);
 Result<TransferOpenReply> decodeTransferOpenReply(std::span<const uint8_t> payload);
@@ -109,5 +138,7 @@ Result<TransferCommitReply> decodeTransferCommitReply(std::span<const uint8_t> p
 Result<TransferAbortRequest> decodeTransferAbortRequest(std::span<const uint8_t> payload);
 Result<TransferStatusRequest> decodeTransferStatusRequest(std::span<const uint8_t> payload);
 Result<TransferStatusReply> decodeTransferStatusReply(std::span<const uint8_t> payload);
+Result<TransferReadRequest> decodeTransferReadRequest(std::span<const uint8_t> payload);
+Result<TransferReadReply> decodeTransferReadReply(std::span<const uint8_t> payload);
 
 }  // namespace wire

@@ -9,6 +9,7 @@
 
 #include "platform/comm/LinkAccess.h"
 #include "platform/kvxglib/RealLibrary.h"
+#include "platform/image/ImageFile.h"
 #include "platform/kvxglib/TcpLinks.h"
 #include "sim/SimProcess.h"
 #include "support/FakeUi.h"
@@ -16,6 +17,17 @@
 #include "support/TempFolder.h"
 
 namespace testsupport {
+
+// An application image of `model` whose bytes follow from `seed`, unsigned.
+inline image::Image testApplication(uint16_t model, uint8_t seed) {
+    image::Image i;
+    i.kind = image::Kind::Application;
+    i.model = model;
+    i.name = "Program " + std::to_string(seed);
+    i.payload.resize(30000);
+    for (std::size_t n = 0; n < i.payload.size(); ++n) i.payload[n] = uint8_t(n * 7 + seed);
+    return i;
+}
 
 class ComponentSim : public ::testing::Test {
   protected:
@@ -40,6 +52,13 @@ class ComponentSim : public ::testing::Test {
         return handle;
     }
     comm::LinkAccess& links() { return kvxglib::linkAccess(*lib); }
+    // Mod/Job.Job: Stop, Clear, Load (Mod/App.Kvx: `image`, signed with the tests' key), Start.
+    void writeJob(const image::Image& image) {
+        temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
+                                  "[Step]\nAction=Load\nImage=App.Kvx\n[Step]\nAction=Start\n");
+        std::string why;
+        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", signedByTest(image), why)) << why;
+    }
 
     TempFolder temp;
     ScriptedMessageBoxes boxes;

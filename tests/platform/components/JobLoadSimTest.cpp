@@ -26,13 +26,7 @@ Listen=127.0.0.1:0
 )";
 
 image::Image application(uint16_t model, uint8_t seed) {
-    image::Image i;
-    i.kind = image::Kind::Application;
-    i.model = model;
-    i.name = "Program " + std::to_string(seed);
-    i.payload.resize(30000);
-    for (std::size_t n = 0; n < i.payload.size(); ++n) i.payload[n] = uint8_t(n * 7 + seed);
-    return i;
+    return testsupport::testApplication(model, seed);
 }
 
 class JobLoadSim : public testsupport::ComponentSim {
@@ -43,12 +37,7 @@ class JobLoadSim : public testsupport::ComponentSim {
     }
     // Runs a job file Stop, Clear, Load, Start with `image`; the log afterwards.
     bool runJob(const image::Image& image, transfer::Tuning tuning = {}) {
-        temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
-                                  "[Step]\nAction=Load\nImage=App.Kvx\n[Step]\nAction=Start\n");
-        std::string why;
-        EXPECT_TRUE(image::writeImageFile(temp / "Mod/App.Kvx", testsupport::signedByTest(image),
-                                          why))
-            << why;
+        writeJob(image);
         components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey(), tuning);
         jobs.Link(open("Old"));
         jobs.OptionFlag(-1);

@@ -186,7 +186,8 @@ TEST(Requests, BuildAndDispatchEveryCommand) {
         WriteBatchRequest{{write(1, 242, 163, Value::boolean(true))}},
         TelegramRequest{1, {0x98}},
         SetClockRequest{241, 2024, 3, 5, 14, 7, 9, 2},
-        DiscoveryRequest{"SN"}};
+        DiscoveryRequest{"SN"},
+        TransferReadRequest{TransferTarget::LegacyApplication, ReadPart::Image, 4078, 4078}};
     uint16_t sequence = 100;
     for (const auto& request : requests) {
         auto frame = makeRequestFrame({1, 5}, sequence, request);
@@ -201,7 +202,7 @@ TEST(Requests, BuildAndDispatchEveryCommand) {
 }
 
 TEST(Requests, UnknownAndReservedCommandsAreAnsweredUnknownCommand) {
-    for (uint8_t command : {uint8_t{0x00}, uint8_t{0x08}, uint8_t{0x25}, uint8_t{0x31},
+    for (uint8_t command : {uint8_t{0x00}, uint8_t{0x08}, uint8_t{0x26}, uint8_t{0x31},
                             uint8_t{0x40}, uint8_t{0x50}, uint8_t{0x60}, uint8_t{0xF0}}) {
         Frame f;
         f.address = kDirectAddress;

@@ -41,6 +41,10 @@ TEST(TransferPayloads, RequestsHaveTheDocumentedBytesAndDecodeBack) {
          signedCommit.c_str(), Command::TransferCommit},
         {TransferAbortRequest{9}, "09 00 00 00", Command::TransferAbort},
         {TransferStatusRequest{0x10000}, "00 00 01 00", Command::TransferStatus},
+        {TransferReadRequest{TransferTarget::LegacyApplication, ReadPart::Image, 0x1000, 4078},
+         "03 00 00 10 00 00 EE 0F", Command::TransferRead},
+        {TransferReadRequest{TransferTarget::LegacyApplication, ReadPart::Signature, 0, 0},
+         "03 01 00 00 00 00 00 00", Command::TransferRead},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.bytes);
@@ -61,6 +65,15 @@ TEST(TransferPayloads, RepliesRoundTrip) {
     const TransferStatusReply status{TransferState::Committed, 10, 10, 0x11223344};
     EXPECT_EQ(*encodePayload(status), hex("01 0A 00 00 00 0A 00 00 00 44 33 22 11"));
     EXPECT_EQ(*decodeTransferStatusReply(*encodePayload(status)), status);
+    const TransferReadReply read{ApplicationState::Running, 5, 0xCBF43926, {0xAA, 0xBB}};
+    EXPECT_EQ(*encodePayload(read), hex("02 05 00 00 00 26 39 F4 CB AA BB"));
+    EXPECT_EQ(*decodeTransferReadReply(*encodePayload(read)), read);
+    // A whole reply frame's worth of data fits; nothing is left to a second frame.
+    const TransferReadReply full{ApplicationState::Stopped, 1u << 20, 1,
+                                 std::vector<uint8_t>(kMaxReadData, 7)};
+    auto frame = makeReplyFrame(*makeRequestFrame({1, 1}, 1, TransferReadRequest{}), ReplyCode::Ok,
+                                0, *encodePayload(full));
+    EXPECT_EQ(frame.payload.size(), kMaxReplyPayload);
 }
 
 TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
@@ -109,6 +122,19 @@ TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
         {"status reply: unknown state", Error::BadValue,
          err(decodeTransferStatusReply(hex("02 00 00 00 00 00 00 00 00 00 00 00 00")))},
         {"encode: empty block", Error::BadValue, err(encodePayload(TransferBlockRequest{1, 0, {}}))},
+        {"read: unknown part", Error::BadValue,
+         err(decodeTransferReadRequest(hex("03 02 00 00 00 00 00 00")))},
+        {"read: target 0", Error::BadValue,
+         err(decodeTransferReadRequest(hex("00 00 00 00 00 00 00 00")))},
+        {"read: more than a reply holds", Error::BadValue,
+         err(decodeTransferReadRequest(hex("03 00 00 00 00 00 EF 0F")))},
+        {"read: short", Error::Truncated, err(decodeTransferReadRequest(hex("03 00 00 00")))},
+        {"read reply: unknown state", Error::BadValue,
+         err(decodeTransferReadReply(hex("03 01 00 00 00 00 00 00 00 AA")))},
+        {"read reply: more data than the whole", Error::BadValue,
+         err(decodeTransferReadReply(hex("02 01 00 00 00 00 00 00 00 AA BB")))},
+        {"read reply: no checksum", Error::Truncated,
+         err(decodeTransferReadReply(hex("02 01 00 00 00")))},
         {"encode: name of 256 bytes", Error::BadValue,
          err(encodePayload(TransferOpenRequest{TransferTarget::Partition, 16, 1, 0,
                                                std::string(256, 'x')}))},
