@@ -45,6 +45,8 @@ struct ControllerState {
     bool applicationPresent = true;
     // The revision of the TCP/IP Port OS; a Port OS upgrade replaces it.
     std::string portOsRevision;
+    // The operating system that runs, as discovery reports it; an upgrade replaces it.
+    std::string osVersion;
     HttpServing http;
 
     wire::Address address() const;
