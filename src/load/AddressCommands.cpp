@@ -35,9 +35,8 @@ bool controllerAnswers(program::Program& program) {
 // reason to refuse otherwise.
 std::optional<std::string> takenOnNetwork(program::Program& program, int16_t pla, int16_t ela) {
     const clink::Connection& c = program.connection;
-    if (c.CommKind != 2 || c.Target) return std::nullopt;  // a bus station: the bus is polled
-    if (program.platform.finders == nullptr)
-        return "The TCP/IP network cannot be searched here for a controller at the new address.";
+    // A bus station: the bus is polled. No finders: a program without a TCP/IP search.
+    if (c.CommKind != 2 || c.Target || program.platform.finders == nullptr) return std::nullopt;
     std::unique_ptr<components::ControllerFinder> finder = program.platform.finders->CreateFinder();
     finder->ClearCriteria();
     finder->Password(secure::Secret());  // discovery alone: no password goes to anybody
