@@ -45,6 +45,7 @@ Controller::Controller(ControllerConfig config, ControllerState state)
     faults.settings = config_.faults;
     // A state file written before the port's revision was kept in it.
     if (state_.portOsRevision.empty()) state_.portOsRevision = config_.portOsRevision;
+    if (state_.osVersion.empty()) state_.osVersion = config_.osVersion;
     syncEmailPort();
 }
 
@@ -92,7 +93,9 @@ Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
     bool moved = false;
     if (auto* r = std::get_if<wire::ReadRequest>(&*decoded)) {
         wire::Value value;
-        const ReplyCode code = state_.variables.read(r->address, value);
+        const ReplyCode code = faults.settings.readIsBusy(r->address.file, r->address.index)
+                                   ? ReplyCode::Busy
+                                   : state_.variables.read(r->address, value);
         if (code != ReplyCode::Ok) {
             out.reply = reply(request, code);
         } else {
@@ -304,7 +307,7 @@ wire::DiscoveryReply Controller::identity(uint16_t tcpPort) const {
     r.kvxrealC = config_.kvxrealC;
     r.tcpPort = tcpPort;
     r.capabilities = config_.capabilities;
-    r.osVersion = config_.osVersion;
+    r.osVersion = state_.osVersion;
     r.portOsRevision = state_.portOsRevision;
     r.upgradeFileNumber = config_.upgradeFileNumber;
     port_.report(r);

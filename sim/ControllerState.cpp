@@ -116,6 +116,7 @@ ControllerState initialState(const ControllerConfig& c) {
     state.setAddress(c.address);
     state.hasPartitions = c.kvxrealC;
     state.portOsRevision = c.portOsRevision;
+    state.osVersion = c.osVersion;
 
     setNamed(state, table, "QSystem.ModuleType", "", c.modelNumber);
     setNamed(state, table, "QSystem.OsName", c.osVersion, 0);
@@ -200,6 +201,7 @@ std::string serializeState(const ControllerState& s) {
             << int(c.weekday) << "\n";
     }
     if (!s.portOsRevision.empty()) out << "portos " << hex(s.portOsRevision) << "\n";
+    if (!s.osVersion.empty()) out << "os " << hex(s.osVersion) << "\n";
     if (s.verifier) out << "verifier " << secure::verifierText(*s.verifier) << "\n";
     if (s.encryptionRequired) out << "encryption " << (*s.encryptionRequired ? 1 : 0) << "\n";
     out << "end\n";
@@ -305,6 +307,9 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
         } else if (word == "portos") {
             std::string value;
             if (!(words >> value) || !unhex(value, s.portOsRevision)) return fail("bad portos line");
+        } else if (word == "os") {
+            std::string value;
+            if (!(words >> value) || !unhex(value, s.osVersion)) return fail("bad os line");
         } else if (word == "verifier") {
             std::string rest;
             std::getline(words, rest);

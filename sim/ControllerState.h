@@ -50,6 +50,8 @@ struct ControllerState {
     std::string applicationSigned;
     // The revision of the TCP/IP Port OS; a Port OS upgrade replaces it.
     std::string portOsRevision;
+    // The operating system that runs, as discovery reports it; an upgrade replaces it.
+    std::string osVersion;
     HttpServing http;
 
     wire::Address address() const;

@@ -1,6 +1,7 @@
 #include "sim/Faults.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace sim {
 namespace {
@@ -16,6 +17,17 @@ bool parseCount(const std::string& text, uint32_t& out) {
 bool setFault(FaultSettings& faults, const std::string& knob, const std::string& value,
               std::string& error) {
     uint32_t number = 0;
+    if (knob == "busy_read") {
+        const auto dot = value.find('.');
+        uint32_t file = 0, index = 0;
+        if (dot == std::string::npos || !parseCount(value.substr(0, dot), file) ||
+            !parseCount(value.substr(dot + 1), index) || file > 65535 || index > INT32_MAX) {
+            error = "busy_read takes FILE.INDEX: " + value;
+            return false;
+        }
+        faults.busyReads.emplace_back(static_cast<uint16_t>(file), static_cast<int32_t>(index));
+        return true;
+    }
     if (!parseCount(value, number)) {
         error = "not a number: " + value;
         return false;

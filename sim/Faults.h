@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -24,6 +25,14 @@ struct FaultSettings {
     uint32_t flashWriteMs = 0;          // every staged block and commit waits N ms for flash
     uint32_t restartMs = 500;           // how long a restart keeps the controller away
     uint32_t transferIdleMs = 60000;    // an open transfer nobody talks to is dropped
+    // Reads of these variables (file, index) are answered Busy; writes go through.
+    std::vector<std::pair<uint16_t, int32_t>> busyReads;
+
+    bool readIsBusy(uint16_t file, int32_t index) const {
+        for (const auto& [f, i] : busyReads)
+            if (f == file && i == index) return true;
+        return false;
+    }
 };
 
 // The transfer knobs of setFault; false with `error` empty when `knob` is none of them.
@@ -31,7 +40,7 @@ bool setTransferFault(FaultSettings& faults, const std::string& knob, uint32_t n
                       std::string& error);
 
 // Knob names of the control socket: latency_ms, rate_bps, drop_reply, close_after_bytes,
-// garbage. False (and `error` set) for an unknown knob or a bad number.
+// garbage, busy_read (FILE.INDEX, one more variable each time). False (and `error` set) for an unknown knob or a bad number.
 bool setFault(FaultSettings& faults, const std::string& knob, const std::string& value,
               std::string& error);
 

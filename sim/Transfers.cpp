@@ -17,7 +17,8 @@ namespace {
 using wire::ReplyCode;
 
 constexpr uint16_t kAttrName = 2, kAttrHoldsImage = 5, kAttrLoadTime = 7, kAttrSize = 8,
-                   kAttrMaxSize = 9;
+                   kAttrMaxSize = 9, kAttrTitle = 110;
+constexpr std::size_t kMaxPartitionText = 127;
 constexpr uint32_t kMaxOsImage = 16u << 20, kMaxPortOsImage = 4u << 20;
 // An older controller's application must fit its flash: its FlashSize, or this when the
 // network file gives none.
@@ -65,6 +66,7 @@ void setSystemInt(ControllerState& state, const char* name, int32_t value) {
 // An operating-system image is named by its version, "major.minor-branch-revision": the
 // controller comes back reporting it.
 void takeOsVersion(ControllerState& state, const std::string& name) {
+    state.osVersion = name;
     int major = 0, minor = 0, branch = 0, number = 0;
     if (std::sscanf(name.c_str(), "%d.%d-%d-%d", &major, &minor, &branch, &number) == 4) {
         setSystemInt(state, "QSystem.Ver_Major", major);
@@ -298,6 +300,8 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
             else
                 p.site.clear();
             if (!p.attributes.count(kAttrName)) p.attributes[kAttrName] = std::string();
+            // The title names what the partition holds now, not the program it held before.
+            p.attributes[kAttrTitle] = s.open.name.substr(0, kMaxPartitionText);
             break;
         }
         case wire::TransferTarget::OperatingSystem:

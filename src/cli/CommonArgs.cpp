@@ -3,6 +3,7 @@
 #include "cli/ControllerLink.h"
 #include "cli/Options.h"
 #include "operations/Selection.h"
+#include "platform/os/NativePath.h"
 
 namespace cli {
 
@@ -27,6 +28,16 @@ void addSelectionOptions(CLI::App& command, int& model, std::string& program, bo
 
 void checkRow(int row, size_t count, const std::string& what, const std::string& where) {
     if (auto problem = operations::rowProblem(row, count, what, where)) throw UsageError{*problem};
+}
+
+std::optional<bool> parseBoolean(std::string_view text) {
+    // 1 as well: `tcpip get` prints switches as 1 or 0, and scripts feed that back.
+    static const std::pair<const char*, bool> words[] = {
+        {"-1", true},   {"1", true},   {"0", false}, {"true", true}, {"false", false},
+        {"yes", true},  {"no", false}, {"on", true}, {"off", false}};
+    for (const auto& [word, value] : words)
+        if (os::equalsIgnoreCase(std::string(text), word)) return value;
+    return std::nullopt;
 }
 
 void addLinkChoiceOptions(CLI::App& command, LinkChoice& choice, const std::string& serialHelp) {

@@ -4,6 +4,7 @@
 // "serial").
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ void addSelectionOptions(CLI::App& command, int& model, std::string& program, bo
 // "program 3: there are only 2 programs of model 1" (`where` is " of model 1").
 void checkRow(int row, size_t count, const std::string& what, const std::string& where = "");
 using operations::parseNumber;
+// A switch as typed: the controller's own -1 and 0 (and 1), true/false, yes/no, on/off (any case);
+// nothing for another text.
+std::optional<bool> parseBoolean(std::string_view text);
 
 // Where a controller command finds its controller: a link given by its text, or the controller
 // with a serial number found on the network and connected as the window connects it (with its

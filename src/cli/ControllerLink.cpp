@@ -49,6 +49,11 @@ Address parseAddress(const std::string& text) {
     return {static_cast<uint8_t>(pla), static_cast<uint8_t>(ela)};
 }
 
+// A password given is never dropped: where --link cannot carry it, the user is told how.
+constexpr const char* kBySerial =
+    "use --serial SN instead of --link to reach the controller over the network with its "
+    "password, or leave out --password-stdin";
+
 void connectByAddress(Session& session, const std::string& link) {
     app::Program& program = session.program();
     const std::string rest = link.starts_with("tcp:") ? link.substr(4) : std::string();
@@ -58,14 +63,14 @@ void connectByAddress(Session& session, const std::string& link) {
         !parseNumber(std::string_view(rest).substr(colon + 1), 1, 65535, port)) {
         throw UsageError{
             "--password-stdin with --link needs tcp:HOST:PORT (a network password "
-            "is proved over TCP only)"};
+            "is proved over TCP only): " + std::string(kBySerial)};
     }
     const std::string host = rest.substr(0, colon);
     auto& finder = network::CreateFinder(program);
     if (!finder.IsValidAddress(host)) {
         throw UsageError{
             "--password-stdin with --link needs an IP address: discovery is sent to "
-            "it to learn which controller answers there"};
+            "it to learn which controller answers there; " + std::string(kBySerial)};
     }
     finder.ClearCriteria();
     finder.AddAddress(host);
@@ -174,6 +179,10 @@ std::string describeStatus(int32_t status) {
 
 bool noAnswer(int32_t status) {
     return status == comm::kStatusNotStarted || codeOneOf(status) >= 0xFF00;
+}
+
+bool refusedAs(int32_t status, uint16_t code1) {
+    return status != comm::kStatusNotStarted && codeOneOf(status) == code1;
 }
 
 }  // namespace cli

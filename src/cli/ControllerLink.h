@@ -80,5 +80,7 @@ std::string describeStatus(int32_t status);
 // True when the status says the exchange got no controller's answer at all (not started, timed
 // out, link lost), rather than a refusal.
 bool noAnswer(int32_t status);
+// True when the exchange ended with this refusal of the controller (wire::ReplyCode).
+bool refusedAs(int32_t status, uint16_t code1);
 
 }  // namespace cli

@@ -221,7 +221,8 @@ int runChangeAddress(const Options& options, const LoadArgs& args) {
     const ControllerAddress to = parseControllerAddress(args.address, false);
     Run run(options, args);
     if (!connectProgram(run.session, args.choice, kAttached)) return exitcode::Failed;
-    const load::AddressChange result = load::ChangeAddressTo(run.program(), to.pla, to.ela);
+    const load::AddressChange result =
+        load::ChangeAddressTo(run.program(), to.pla, to.ela, load::NetworkSearch::Search);
     if (result != load::AddressChange::Changed) return exitcode::Failed;
     const std::string address = std::to_string(to.pla) + ":" + std::to_string(to.ela);
     printResult(std::cout, run.format, {{"address", address}}, "address " + address);

@@ -4,15 +4,19 @@
 #include <memory>
 
 #include "cli/CommonArgs.h"
+#include "cli/ControllerLink.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Selection.h"
 #include "cli/Session.h"
 #include "link/ByName.h"
+#include "link/ConnectionChecks.h"
 #include "link/Errors.h"
 #include "link/LinkFlags.h"
 #include "link/VarName.h"
 #include "platform/sysvars/Secrets.h"
+#include "platform/sysvars/Table.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace cli {
 namespace {
@@ -62,6 +66,25 @@ Prepared prepare(const Options& options, const NameArgs& args, bool reading) {
     return p;
 }
 
+// Why a read by name failed: no answer, a variable this kind of controller does not have (an
+// older controller refuses it, which is no lost link), or another refusal.
+std::string readFailure(app::Program& program, const std::string& name, int32_t status) {
+    // A gateway's "no such station" is nobody answering at that address, too.
+    if (noAnswer(status) || refusedAs(status, wire::code(wire::ReplyCode::NoSuchStation)))
+        return "no answer reading " + name;
+    const clink::Connection& c = program.connection;
+    const sysvars::Variable* known = sysvars::findByName(name);
+    if (known != nullptr && known->family != sysvars::Family::Every) {
+        clink::DetectControllerOsKind(program, c.CurrentPLA, c.CurrentELA);
+        const bool kvxrealC = program.connection.ControllerOsKind == "C";
+        if (!known->existsOn(kvxrealC))
+            return name + " is not on this kind of controller: only " +
+                   (kvxrealC ? "older controllers (without KVXreal C)" : "KVXreal C controllers") +
+                   " have it";
+    }
+    return "reading " + name + ": " + describeStatus(status);
+}
+
 int runRead(const Options& options, const NameArgs& args) {
     Prepared p = prepare(options, args, true);
     if (p.exitCode != exitcode::Ok) return p.exitCode;
@@ -71,7 +94,7 @@ int runRead(const Options& options, const NameArgs& args) {
     const clink::Connection& c = program.connection;
     if (!clink::ReadVar(program, c.CurrentPLA, c.CurrentELA, args.name, value, clink::flags::Normal,
                         status)) {
-        std::cerr << "error: no answer reading " << args.name << '\n';
+        std::cerr << "error: " << readFailure(program, args.name, status) << '\n';
         return exitcode::Failed;
     }
     const std::string shown = clink::VarValueText(value);

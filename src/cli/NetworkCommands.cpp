@@ -127,6 +127,8 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
     }
     const OutputFormat format = chooseFormat(options.json);
     Json list = Json::array();
+    std::vector<Row> rows;
+    std::vector<std::string> lines;
     for (int32_t i = 0; i < finder.Count(); ++i) {
         auto& c = finder.Item(i);
         const std::string model = glib.ModelName(std::to_string(c.ModelNumber()));
@@ -138,11 +140,21 @@ int runDiscover(const Options& options, const DiscoverArgs& args) {
             list.push_back(discoveredJson(c, model, access));
             continue;
         }
-        std::cout << c.SerialNumber() << '\t' << c.Name() << '\t' << model << '\t' << c.IpAddress()
-                  << '\t' << c.PLA() << ':' << c.ELA() << '\t' << reachedAt(c) << '\t'
-                  << accessText(c, args.passwordStdin, access) << '\n';
+        const std::string address = std::to_string(c.PLA()) + ":" + std::to_string(c.ELA());
+        const std::string accessWords = accessText(c, args.passwordStdin, access);
+        rows.push_back({textField("serial", "Serial", c.SerialNumber()),
+                        textField("name", "Name", c.Name()), textField("model", "Model", model),
+                        textField("ip", "IP", c.IpAddress()),
+                        textField("address", "Address", address),
+                        textField("reachedAt", "Reached at", reachedAt(c)),
+                        textField("access", "Access", accessWords)});
+        lines.push_back(c.SerialNumber() + '\t' + c.Name() + '\t' + model + '\t' + c.IpAddress() +
+                        '\t' + address + '\t' + reachedAt(c) + '\t' + accessWords);
     }
-    if (format == OutputFormat::Json) std::cout << jsonText(list) << '\n';
+    if (format == OutputFormat::Json)
+        std::cout << jsonText(list) << '\n';
+    else
+        printRows(std::cout, format, rows, lines);
     return exitcode::Ok;
 }
 

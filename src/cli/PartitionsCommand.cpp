@@ -1,13 +1,16 @@
 #include "cli/PartitionsCommand.h"
 
 #include <iostream>
+#include <optional>
 
 #include "app/Program.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "link/ControllerServices.h"
 #include "link/LinkFlags.h"
+#include "link/TypedAccess.h"
 #include "platform/text/Text.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace cli {
 namespace {
@@ -47,8 +50,10 @@ std::string attributeValue(ControllerLink& link, uint8_t partition, const Attrib
     return "-";
 }
 
-// The row a person or a script reads: sizes in KB, the load time as a date.
-Row partitionRow(uint8_t partition, const std::vector<std::string>& values) {
+// The row a person or a script reads: sizes in KB, the load time as a date. `active`: the
+// controller's active partition, none when it could not be read.
+Row partitionRow(uint8_t partition, const std::vector<std::string>& values,
+                 std::optional<int16_t> active) {
     const auto number = [](const std::string& text, long long& out) {
         try {
             size_t used = 0;
@@ -76,7 +81,25 @@ Row partitionRow(uint8_t partition, const std::vector<std::string>& values) {
             row.push_back(numberField(label, label == "type" ? "Type" : label, n));
         }
     }
+    if (active)
+        row.push_back(boolField("active", "Active", partition == *active,
+                                partition == *active ? "active" : ""));
+    else
+        row.push_back(Field{"active", "Active", "?", nullptr});
     return row;
+}
+
+// QSystem.ActivePartition; none when the controller does not tell it.
+std::optional<int16_t> activePartition(ControllerLink& link) {
+    constexpr int16_t kSystemFile = 241;
+    constexpr int32_t kActivePartitionIndex = 88;
+    int16_t active = 0;
+    int32_t status = 0;
+    if (!clink::ReadInt(link.program().platform.glib, link.handle(), link.address().pla,
+                        link.address().ela, kSystemFile, 0, kActivePartitionIndex, active,
+                        clink::flags::Normal, status, u""))
+        return std::nullopt;
+    return active;
 }
 
 int runPartitions(const Options& options, const LinkArgs& args) {
@@ -87,9 +110,17 @@ int runPartitions(const Options& options, const LinkArgs& args) {
     std::vector<uint8_t> partitions;
     if (!clink::GetAllPartitions(link.program().platform, link.handle(), link.address().pla,
                                  link.address().ela, partitions, clink::flags::Normal, status)) {
-        std::cerr << "error: partition list of " << at << ": " << describeStatus(status) << '\n';
+        std::cerr << "error: partition list of " << at << ": ";
+        if (refusedAs(status, wire::code(wire::ReplyCode::UnknownCommand)))
+            std::cerr << "the controller has no partitions (older controllers, without KVXreal C, "
+                         "keep one program and have none)\n";
+        else
+            std::cerr << describeStatus(status) << '\n';
         return exitcode::Failed;
     }
+    // Only where rows other than tab lines are printed: those stay as they always were.
+    const std::optional<int16_t> active =
+        format == OutputFormat::Tab ? std::nullopt : activePartition(link);
     std::vector<Row> rows;
     int exitCode = exitcode::Ok;
     for (const uint8_t partition : partitions) {
@@ -110,7 +141,7 @@ int runPartitions(const Options& options, const LinkArgs& args) {
             exitCode = exitcode::Failed;
             break;
         }
-        rows.push_back(partitionRow(partition, values));
+        rows.push_back(partitionRow(partition, values, active));
     }
     if (format != OutputFormat::Tab) printRows(std::cout, format, rows, {});
     return exitCode;

@@ -30,7 +30,13 @@ struct TcpIpArgs {
     bool passwordStdin = false;
 };
 
-bool yes(const std::string& v) { return v == "1" || v == "true" || v == "True" || v == "yes"; }
+// Checked before anything is sent (see booleanKeys), so an unknown text never reaches here.
+bool yes(const std::string& v) { return parseBoolean(v).value_or(false); }
+
+// The switches among the settings: their values must be a Boolean text parseBoolean knows.
+bool booleanKey(const std::string& key) {
+    return key == "DHCP" || key == "EncryptedCom" || key == "BACnetIpEnable";
+}
 
 template <ui::TextBox FormTCPSettings::*Box>
 void setText(FormTCPSettings& f, const std::string& v) {
@@ -177,6 +183,10 @@ int runTcpIp(const Options& options, const TcpIpArgs& args) {
             throw UsageError{key + " is a password: use --ask-password " + key};
         if (eq == std::string::npos || !editors().count(key))
             throw UsageError{"unknown setting " + e + " (KEY=VALUE, keys as `tcpip get` prints)"};
+        // An unknown text must not quietly mean off: DHCP=on once gave a fixed address.
+        if (booleanKey(key) && !parseBoolean(e.substr(eq + 1)))
+            throw UsageError{e + ": " + key + " is on or off: give -1, 0, true, false, yes, no, "
+                             "on or off"};
         if (args.action == "set" && setupOnly(key))
             throw UsageError{key +
                              " reaches the controller only with the set-up: use `tcpip setup " +

@@ -136,10 +136,9 @@ long parseInteger(const std::string& text, long min, long max) {
     return value;
 }
 
-int16_t parseBoolean(const std::string& text) {
-    if (text == "true" || text == "yes" || text == "-1" || text == "1") return -1;
-    if (text == "false" || text == "no" || text == "0") return 0;
-    throw UsageError{"value \"" + text + "\" is not a Boolean (true/false, yes/no, -1/1/0)"};
+int16_t booleanValue(const std::string& text) {
+    if (const std::optional<bool> value = parseBoolean(text)) return *value ? -1 : 0;
+    throw UsageError{"value \"" + text + "\" is not a Boolean (true/false, yes/no, on/off, -1/1/0)"};
 }
 
 float parseReal(const std::string& text) {
@@ -216,7 +215,7 @@ int runWrite(const Options& options, const WriteArgs& writeArgs) {
     kvxglib::Variant value;
     switch (checked.type) {
         case 1:
-            small = parseBoolean(args.value);
+            small = booleanValue(args.value);
             value = {vt::ByRef | vt::Bool, 0, 0, 0, &small};
             break;
         case 2:

@@ -13,11 +13,19 @@ namespace {
 
 constexpr const char* kDesignedProperty = "krelvanDesignedWidths";
 
+// The first column holds each row's key (a partition's number beside the active row's
+// icon): its content is never cut, the other columns only keep their headers whole.
 std::vector<int> headerMinimums(const QTreeWidget& tree) {
     std::vector<int> minimum;
     for (int i = 0; i < tree.columnCount(); ++i) {
         minimum.push_back(tree.header()->sectionSizeHint(i));
     }
+    if (minimum.empty()) return minimum;
+    int content = 0;
+    for (int row = 0; row < tree.topLevelItemCount(); ++row)
+        content = std::max(content, tree.sizeHintForIndex(tree.model()->index(row, 0)).width());
+    if (tree.rootIsDecorated()) content += tree.indentation();
+    minimum[0] = std::max(minimum[0], content);
     return minimum;
 }
 
@@ -75,6 +83,8 @@ std::vector<int> fitColumns(const std::vector<int>& designed, const std::vector<
     }
     return widths;
 }
+
+void refitColumns(QTreeWidget& tree) { fitNow(tree); }
 
 void keepColumnsFitted(QTreeWidget& tree, const std::vector<int>& designed) {
     QVariantList stored;

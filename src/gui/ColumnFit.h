@@ -1,6 +1,6 @@
 #pragma once
-// Report lists keep the column widths their form gives them, but never cut a header and never
-// need a sideways scroll bar when the list is wide enough for every header.
+// Report lists keep the column widths their form gives them, but never cut a header or the
+// first column's content, and never need a sideways scroll bar when the list is wide enough.
 #include <vector>
 
 class QTreeWidget;
@@ -15,5 +15,7 @@ std::vector<int> fitColumns(const std::vector<int>& designed, const std::vector<
 // Keeps `tree`'s columns fitted to its viewport from now on, `designed` being the form's
 // widths in pixels, and makes the list no narrower than its headers.
 void keepColumnsFitted(QTreeWidget& tree, const std::vector<int>& designed);
+// Fits the columns again after the rows changed (the first column's content counts).
+void refitColumns(QTreeWidget& tree);
 
 }  // namespace gui

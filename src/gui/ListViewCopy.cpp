@@ -56,6 +56,7 @@ void copyItems(QTreeWidget& tree, const std::vector<ui::ListItem>& items, const 
         rows << row;
     }
     tree.addTopLevelItems(rows);
+    refitColumns(tree);
 }
 
 void copySelectedRow(QTreeWidget& tree, int row) {

@@ -1,5 +1,7 @@
 #include "load/AddressCommands.h"
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "catalogue/Messages.h"
@@ -7,6 +9,8 @@
 #include "load/CommandLock.h"
 #include "load/Controller.h"
 #include "load/FormChangeAddr.h"
+#include "platform/components/finder/ControllerFinder.h"
+#include "platform/components/finder/FinderFactory.h"
 #include "program/Program.h"
 
 namespace load {
@@ -26,6 +30,33 @@ bool controllerAnswers(program::Program& program) {
     return false;
 }
 
+// Over TCP/IP the link reaches one controller, so a poll there cannot hear another one that
+// has the address: the network is searched instead. Nothing when the address is free; the
+// reason to refuse otherwise.
+std::optional<std::string> takenOnNetwork(program::Program& program, int16_t pla, int16_t ela) {
+    const clink::Connection& c = program.connection;
+    // A bus station: the bus is polled. No finders: a program without a TCP/IP search.
+    if (c.CommKind != 2 || c.Target || program.platform.finders == nullptr) return std::nullopt;
+    std::unique_ptr<components::ControllerFinder> finder = program.platform.finders->CreateFinder();
+    finder->ClearCriteria();
+    finder->Password(secure::Secret());  // discovery alone: no password goes to anybody
+    finder->Search();
+    if (!finder->SearchProblem().empty())
+        return "The TCP/IP network could not be searched for a controller at the new address: " +
+               finder->SearchProblem();
+    const std::string& self = program.current.CurrentSN;
+    for (int32_t i = 0; i < finder->Count(); ++i) {
+        components::FoundController& other = finder->Item(i);
+        if (other.PLA() != pla || other.ELA() != ela) continue;
+        if (!self.empty() && program.platform.glib.SameSerialNumber(self, other.SerialNumber()))
+            continue;
+        const std::string name = other.Name().empty() ? "" : " (" + other.Name() + ")";
+        return "The controller " + other.SerialNumber() + name + " at " + other.IpAddress() +
+               " has the address " + clink::stationText(pla, ela) + ".";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool ValidateAddress(program::Program& program, int16_t pla, int16_t ela) {
@@ -43,7 +74,8 @@ bool ValidateAddress(program::Program& program, int16_t pla, int16_t ela) {
     return true;
 }
 
-AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int16_t newEla) {
+AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int16_t newEla,
+                                 NetworkSearch search) {
     kvxglib::Library& glib = program.platform.glib;
     Controller& controller = ControllerOf(program);
     clink::Connection& c = program.connection;
@@ -52,6 +84,12 @@ AddressChange ApplyAddressChange(program::Program& program, int16_t newPla, int1
     if (moving && controller.poll(newPla, newEla)) {
         catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kAddressTaken));
         return AddressChange::Occupied;
+    }
+    if (moving && search == NetworkSearch::Search) {
+        if (const std::optional<std::string> taken = takenOnNetwork(program, newPla, newEla)) {
+            catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kAddressTaken) + " " + *taken);
+            return AddressChange::Occupied;
+        }
     }
     // From the first write on the controller answers at its new PLA.
     const bool plaWritten =
@@ -87,15 +125,16 @@ void ChangeAddress(program::Program& program) {
     dialog.CurEla = program.connection.CurrentELA;
     if (!dialog.ShowDlg()) return;
     if (!ValidateAddress(program, dialog.NewPla, dialog.NewEla)) return;
-    ApplyAddressChange(program, dialog.NewPla, dialog.NewEla);
+    ApplyAddressChange(program, dialog.NewPla, dialog.NewEla, NetworkSearch::Search);
 }
 
-AddressChange ChangeAddressTo(program::Program& program, int16_t newPla, int16_t newEla) {
+AddressChange ChangeAddressTo(program::Program& program, int16_t newPla, int16_t newEla,
+                              NetworkSearch search) {
     CommandLock lock(program, Unlock::Everything);
     if (!lock.acquired() || !controllerAnswers(program) ||
         !ValidateAddress(program, newPla, newEla))
         return AddressChange::NotRun;
-    return ApplyAddressChange(program, newPla, newEla);
+    return ApplyAddressChange(program, newPla, newEla, search);
 }
 
 bool ResetController(program::Program& program) {

@@ -9,6 +9,9 @@ namespace load {
 namespace {
 constexpr int kEscape = 27;
 constexpr ConfirmationTexts kTexts{783, 784, 785};
+// A KVXreal C controller takes a web site into a partition: nothing of its TCP/IP option
+// is reloaded, and the question says what does happen.
+constexpr ConfirmationTexts kWebSiteTexts{954, 956, 957};
 }  // namespace
 
 FormReloadTCPIP::FormReloadTCPIP(program::Program& program) : program_(program) {
@@ -28,8 +31,9 @@ bool FormReloadTCPIP::ShowDlg() {
 }
 
 void FormReloadTCPIP::Form_Load() {
-    LoadConfirmationTexts(program_.platform.glib, kTexts, Caption, GenLabel, StepLabel, OKButton,
-                          CancelButton);
+    const bool webSite = program_.connection.ControllerOsKind == "C";
+    LoadConfirmationTexts(program_.platform.glib, webSite ? kWebSiteTexts : kTexts, Caption,
+                          GenLabel, StepLabel, OKButton, CancelButton);
 }
 
 void FormReloadTCPIP::OKButton_Click() {

@@ -42,6 +42,11 @@ Name=Heating
 Type=2
 Size=4096
 MaxSize=2097152
+
+[Partition Boiler 32]
+Name=Spare
+Type=2
+MaxSize=2097152
 )";
 
 class JsonCli : public ::testing::Test {
@@ -127,8 +132,10 @@ TEST_F(JsonCli, EveryCommandPrintsOneJsonDocumentWhereverJsonStands) {
         {"partitions",
          {"partitions", "--link", tcp, "--addr", "1:5"},
          [](const Json& j) {
-             ASSERT_EQ(j.size(), 1u);
+             ASSERT_EQ(j.size(), 2u);
              EXPECT_EQ(j[0]["name"], "Heating");
+             EXPECT_EQ(j[0]["active"], true) << "the controller runs partition 16";
+             EXPECT_EQ(j[1]["active"], false);
          }},
         {"read-name",
          {"read-name", "--model", "3", "--program", "2", "--link", tcp, "--addr", "1:5",

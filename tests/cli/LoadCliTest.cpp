@@ -37,6 +37,7 @@ MaxSize=2097152
 
 [Partition Boiler 32]
 Name=UnnamedPartition
+Title=Pump station 1.0
 Type=2
 Size=0
 MaxSize=2097152
@@ -95,6 +96,9 @@ TEST_F(LoadCli, KvxrealCProgramLandsInTheChosenPartition) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr("partition 32\tname=Heating and ventilation with web site\ttype=2"));
     EXPECT_THAT(r.out, HasSubstr("partition 16\tname=Heating\t"));
+    // The title names the image now in the partition, not the program it held before.
+    EXPECT_THAT(r.out, Not(HasSubstr("Pump station")));
+    EXPECT_THAT(r.out, HasSubstr("\ttitle=Heating and ventilation with web site\n"));
 }
 
 // The revision's text selects the row it names: the partition takes that program's name.

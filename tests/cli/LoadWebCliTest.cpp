@@ -108,6 +108,9 @@ TEST_F(LoadWebCli, TheSiteIsServedAsItsSourcesAfterTheLoad) {
     ASSERT_EQ(loaded.exitCode, 0) << loaded.out << loaded.err;
     EXPECT_THAT(loaded.err, HasSubstr("info: The web site was loaded into partition 17."));
     EXPECT_THAT(loaded.out, HasSubstr("Loading web site"));
+    // The question is the web site's own: nothing of the TCP/IP option is reloaded here.
+    EXPECT_THAT(loaded.out, HasSubstr("You are about to load the web site into a web partition"));
+    EXPECT_THAT(loaded.out, ::testing::Not(HasSubstr("TCP/IP option")));
     for (const std::string page : {"index.html", "status.html", "style.css"}) {
         SCOPED_TRACE(page);
         auto got = simtest::httpGet(web, "/" + page);
@@ -149,6 +152,7 @@ TEST_F(LoadWebCli, TheOlderControllersOptionIsReloaded) {
                              "tcp:" + sim->tcp("Heating"), "--serial", "KVX200-82"});
     ASSERT_EQ(reloaded.exitCode, 0) << reloaded.out << reloaded.err;
     EXPECT_THAT(reloaded.err, HasSubstr("info: The TCP/IP option was reloaded successfully."));
+    EXPECT_THAT(reloaded.out, HasSubstr("You are about to reload the TCP/IP option"));
 
     auto noCapability = loadWeb({"--model", "1", "--program", "2", "--link",
                                  "tcp:" + sim->tcp("Plain"), "--serial", "KVX200-83"});

@@ -19,6 +19,13 @@ Serial=SN-GATE
 KvxrealC=yes
 Address=12:3
 Listen=127.0.0.1:0
+
+[Controller Old]
+Serial=SN-OLD
+Model=210
+KvxrealC=no
+Address=10:1
+Listen=127.0.0.1:0
 )";
 
 class NameCli : public ::testing::Test {
@@ -89,6 +96,22 @@ TEST_F(NameCli, ExitCodesSayWhoIsToBlame) {
         EXPECT_THAT(r.err, HasSubstr(c.err)) << c.rest[0];
         EXPECT_EQ(r.out, "");
     }
+}
+
+// A variable only KVXreal C controllers have, asked of an older one that does answer: the
+// reason is the kind of controller, not a silent link.
+TEST_F(NameCli, AVariableTheControllerKindLacksIsToldAsSuch) {
+    startSim();
+    const std::string old = "tcp:" + sim->tcp("Old");
+    auto r = byName("read-name", old, "255:30", {"QSystem.Ver_Major"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_THAT(r.err, HasSubstr("QSystem.Ver_Major is not on this kind of controller: only "
+                                 "KVXreal C controllers have it"));
+    EXPECT_THAT(r.err, ::testing::Not(HasSubstr("no answer")));
+    r = byName("read-name", old, "255:30", {"QSystem.PLA"});
+    EXPECT_EQ(r.out, "10\n") << "the same link answers what the controller has";
+    r = byName("read-name", gate(), "255:30", {"QSystem.Ver_Major"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 TEST_F(NameCli, ChangesTheModuleAddress) {

@@ -80,6 +80,23 @@ class TcpIpCli : public ::testing::Test {
         return text;
     }
 
+    testsupport::CommandResult cli(std::vector<std::string> args) {
+        args.insert(args.begin(), KRELVAN_CLI_PATH);
+        args.insert(args.end(), {"--machine", machine});
+        return runCommand(args, 120);
+    }
+    // PLA:ELA as the controller at the end of `link` holds them.
+    std::string addressAt(const std::string& link) {
+        std::string address;
+        for (const char* index : {"0", "1"}) {
+            auto r = cli({"read", "--link", link, "--addr", "255:30", "--file", "241", "--index",
+                          index, "--type", "2"});
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            address += (address.empty() ? "" : ":") + r.out.substr(0, r.out.find_first_of("\r\n"));
+        }
+        return address;
+    }
+
     testsupport::TempFolder temp;
     std::string machine = temp.copyDemo();
     std::unique_ptr<simtest::SimProcess> sim;
@@ -114,6 +131,61 @@ TEST_F(TcpIpCli, WithoutThePasswordTheEmailLoginIsUnknownAndStaysAsItWas) {
     auto sealed = tcpip({"get", "KVX300-73"}, "mail-pass");
     EXPECT_EQ(sealed.exitCode, 0) << sealed.out << sealed.err;
     EXPECT_THAT(sealed.out, HasSubstr("EmailLoginPass=(set)\n")) << "told on the sealed link";
+}
+
+// The switches take the controller's own -1; a text the command does not know is refused
+// before anything is sent (it used to mean off: DHCP=on gave a fixed address, exit 0).
+TEST_F(TcpIpCli, SwitchesTakeMinusOneAndAnUnknownTextChangesNothing) {
+    auto set = tcpip({"set", "KVX300-72", "BACnetIpEnable=-1"});
+    EXPECT_EQ(set.exitCode, 0) << set.out << set.err;
+    EXPECT_EQ(saved("var 1 1 242 117"), "-1") << "BACnetIpEnable";
+
+    const auto before = tcpip({"get", "KVX300-72"});
+    ASSERT_EQ(before.exitCode, 0) << before.err;
+    ASSERT_THAT(before.out, HasSubstr("DHCP=0\n"));
+    for (const std::string edit : {"DHCP=maybe", "DHCP=", "BACnetIpEnable=2"}) {
+        auto refused = tcpip({"setup", "KVX300-72", edit, "Gateway=192.168.10.254"});
+        EXPECT_EQ(refused.exitCode, 2) << edit << ": " << refused.out << refused.err;
+        EXPECT_THAT(refused.err, HasSubstr("-1, 0, true, false, yes, no, on or off")) << edit;
+    }
+    const auto after = tcpip({"get", "KVX300-72"});
+    EXPECT_EQ(after.out, before.out) << "the controller's settings are as they were";
+}
+
+// A person at a terminal reads a table under headers; a pipe keeps the bare lines scripts read.
+TEST_F(TcpIpCli, DiscoverHasHeadersOnATerminalOnly) {
+    const std::string command =
+        std::string("'") + KRELVAN_CLI_PATH + "' discover --machine '" + machine + "'";
+    auto terminal = runCommand({"/usr/bin/script", "-qec", command, "/dev/null"}, 60);
+    EXPECT_EQ(terminal.exitCode, 0) << terminal.out << terminal.err;
+    EXPECT_THAT(terminal.out, ::testing::ContainsRegex("Serial +Name +Model +IP +Address +"
+                                                       "Reached at +Access"));
+    EXPECT_THAT(terminal.out, HasSubstr("KVX300-72"));
+
+    auto piped = cli({"discover"});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_THAT(piped.out, ::testing::StartsWith("KVX300-7"));
+    EXPECT_THAT(piped.out, HasSubstr("\t1:5\t"));
+}
+
+// The link reaches one controller only: another one at the new address is found on the
+// network, and the address stays as it was.
+TEST_F(TcpIpCli, ChangeAddressRefusesAnAddressAnotherControllerOnTheNetworkHas) {
+    const std::string boiler = "tcp:" + sim->tcp("Boiler");
+    const std::string mail = "tcp:" + sim->tcp("Mail");
+    ASSERT_EQ(addressAt(boiler), "1:5");
+    ASSERT_EQ(addressAt(mail), "2:1");
+
+    auto taken = cli({"change-address", "--link", boiler, "2:1"});
+    EXPECT_EQ(taken.exitCode, 1) << taken.out << taken.err;
+    EXPECT_THAT(taken.err, HasSubstr("The controller KVX300-73 at 192.168.10.73 has the address 2:1"));
+    EXPECT_EQ(addressAt(boiler), "1:5");
+    EXPECT_EQ(addressAt(mail), "2:1");
+
+    auto free = cli({"change-address", "--link", boiler, "2:9"});
+    EXPECT_EQ(free.exitCode, 0) << free.out << free.err;
+    EXPECT_EQ(addressAt(boiler), "2:9");
+    EXPECT_EQ(addressAt(mail), "2:1");
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 
+#include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
@@ -24,10 +26,14 @@ struct UpgradeCase {
     std::vector<std::pair<std::string, std::string>> after;
     // An older controller's QSystem.OsRevision afterwards (a text, read by number).
     std::string osRevision;
+    // The version discovery reports afterwards (TCP only).
+    std::string discovered;
 };
 
 std::string network(const UpgradeCase& c) {
-    std::string text = "[Simulator]\nBaud=115200\n\n[Controller Unit]\nSerial=SN-1\n";
+    std::string text = "[Simulator]\nBaud=115200\n";
+    if (!c.serial) text += "Discovery=0.0.0.0:0\n";
+    text += "\n[Controller Unit]\nSerial=SN-1\n";
     text += c.serial ? "Bus=serial\n" : "Listen=127.0.0.1:0\n";
     if (c.kvxrealC) {
         text += "Model=300\nKvxrealC=yes\nAddress=1:5\nOsVersion=KVXreal C 3.1\nFlashSize=8388608\n"
@@ -48,6 +54,9 @@ class UpgradeCli : public ::testing::TestWithParam<UpgradeCase> {
         sim = std::make_unique<simtest::SimProcess>(
             std::vector<std::string>{"--network", temp / "net.ini"});
         ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
+        if (!GetParam().serial) {
+            ASSERT_TRUE(simtest::pointDemoDiscoveryAt(temp, *sim));
+        }
     }
     testsupport::CommandResult run(std::vector<std::string> args) {
         args.insert(args.begin(), {KRELVAN_CLI_PATH});
@@ -91,6 +100,14 @@ TEST_P(UpgradeCli, TheControllerRunsTheImagesVersionAfterwards) {
     if (!c.osRevision.empty()) {
         EXPECT_EQ(readOsRevision(), c.osRevision);
     }
+    // A script deciding upgrades from discovery sees the new version, and upgrades no more.
+    if (!c.discovered.empty()) {
+        const auto found = run({"discover", "--json"});
+        ASSERT_EQ(found.exitCode, 0) << found.err;
+        const auto list = nlohmann::json::parse(found.out, nullptr, false);
+        ASSERT_TRUE(list.is_array() && list.size() == 1) << found.out;
+        EXPECT_EQ(list[0].value("osVersion", ""), c.discovered);
+    }
     // Asked again, the system is current.
     const auto again = run({"upgrade-os", "--model", model(), "--program", c.program, "--link",
                             link(), "--yes"});
@@ -105,10 +122,10 @@ const std::vector<std::pair<std::string, std::string>> kKvxrealC = {
 const char* const kOlder = "02.03.00.0002";
 INSTANTIATE_TEST_SUITE_P(
     Links, UpgradeCli,
-    ::testing::Values(UpgradeCase{"KvxrealCOverTcp", false, true, "2", kKvxrealC, ""},
-                      UpgradeCase{"KvxrealCOverSerial", true, true, "2", kKvxrealC, ""},
-                      UpgradeCase{"OlderOverTcp", false, false, "3", {}, kOlder},
-                      UpgradeCase{"OlderOverSerial", true, false, "3", {}, kOlder}),
+    ::testing::Values(UpgradeCase{"KvxrealCOverTcp", false, true, "2", kKvxrealC, "", "3.2-0-4"},
+                      UpgradeCase{"KvxrealCOverSerial", true, true, "2", kKvxrealC, "", ""},
+                      UpgradeCase{"OlderOverTcp", false, false, "3", {}, kOlder, "2.3-0-2"},
+                      UpgradeCase{"OlderOverSerial", true, false, "3", {}, kOlder, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "QtApp.h"
 #include "gui/ColumnFit.h"
+#include "gui/ListViewCopy.h"
 
 namespace {
 
@@ -56,6 +58,26 @@ TEST(ColumnFitTest, AListFollowsItsWidthAndIsNeverNarrowerThanItsHeaders) {
 
     tree.resize(800, 200);
     EXPECT_EQ(tree.columnWidth(1), 400);
+}
+
+// The partition list marks the active row with an icon beside its number: however narrow the
+// window, the number stays readable.
+TEST(ColumnFitTest, TheFirstColumnKeepsItsContentBesideAnIcon) {
+    guitest::qtApp();
+    QTreeWidget tree;
+    gui::setUpReportList(tree);
+    tree.resize(800, 200);
+    tree.show();
+    gui::copyColumns(tree, {{"Nr", 882}, {"Name", 4410}, {"Title", 4410}});
+    const QIcon mark = tree.style()->standardIcon(QStyle::SP_DialogApplyButton);
+    gui::copyItems(tree, {{"16", {"Heating (Active)", ""}, 1}, {"32", {"Spare", ""}, 0}},
+                   [mark](int) { return mark; });
+    const int marked = tree.sizeHintForIndex(tree.model()->index(0, 0)).width();
+    ASSERT_GT(marked, tree.header()->sectionSizeHint(0)) << "the icon and number outgrow \"Nr\"";
+    for (const int width : {800, 250, tree.minimumWidth()}) {
+        tree.resize(width, 200);
+        EXPECT_GE(tree.columnWidth(0), marked) << width;
+    }
 }
 
 }  // namespace

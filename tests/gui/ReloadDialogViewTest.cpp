@@ -1,5 +1,6 @@
-// "Reload TCP/IP Option" on real (offscreen) widgets: its captions come from the texts, and
-// OK, Cancel and Escape reach the form.
+// The confirmation before "Load Web-site" on real (offscreen) widgets: its captions come from
+// the texts (the web site's on KVXreal C, the TCP/IP option's otherwise), and OK, Cancel and
+// Escape reach the form.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -37,11 +38,12 @@ TEST_F(ReloadDialogViewTest, ShowsItsTextsAndEachButtonEndsIt) {
         QCoreApplication::processEvents();
         gui::FormDialog* dialog = host.dialogOf(form);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), "Reload TCP/IP Option");
+        // A web site goes into a partition: nothing of the TCP/IP option is reloaded.
+        EXPECT_EQ(dialog->windowTitle(), "Loading web site");
         EXPECT_EQ(dialog->findChild<QLabel*>("StepLabel_0")->text(),
-                  "1) Compiles a new image file");
+                  "1) Chooses the controller's web partition.");
         EXPECT_EQ(dialog->findChild<QLabel*>("StepLabel_1")->text(),
-                  "2) Download the image file to the controller.");
+                  "2) Download the web site to the controller.");
         EXPECT_EQ(dialog->findChild<QPushButton*>("CancelButton")->text(), "Cancel");
         switch (press) {
             case Press::Ok:

@@ -216,14 +216,39 @@ TEST_F(WebSiteLoadTest, EscapeIsCancel) {
     EXPECT_EQ(fixture.components.made, 0);
 }
 
+// The question is about what the load does on that kind of controller: a web site into a
+// partition on KVXreal C, the TCP/IP option (which holds the pages) on an older one.
 TEST_F(WebSiteLoadTest, TheConfirmationTakesItsCaptionsFromTheTexts) {
-    load::FormReloadTCPIP dialog(program());
-    dialog.Form_Load();
-    EXPECT_EQ(dialog.Caption, "Reload TCP/IP Option");
-    EXPECT_EQ(dialog.StepLabel[0].caption, "1) Compiles a new image file");
-    EXPECT_EQ(dialog.StepLabel[1].caption, "2) Download the image file to the controller.");
-    EXPECT_EQ(dialog.OKButton.caption, "OK");
-    EXPECT_EQ(dialog.CancelButton.caption, "Cancel");
+    const struct {
+        const char* kind;
+        const char* caption;
+        const char* general;
+        const char* steps[2];
+    } cases[] = {
+        {"C",
+         "Loading web site",
+         "You are about to load the web site into a web partition of the controller. The "
+         "following steps will be carried out:",
+         {"1) Chooses the controller's web partition.",
+          "2) Download the web site to the controller."}},
+        {"",
+         "Reload TCP/IP Option",
+         "You are about to reload the TCP/IP option in the controller. The following steps will "
+         "be carried out:",
+         {"1) Compiles a new image file", "2) Download the image file to the controller."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        program().connection.ControllerOsKind = c.kind;
+        load::FormReloadTCPIP dialog(program());
+        dialog.Form_Load();
+        EXPECT_EQ(dialog.Caption, c.caption);
+        EXPECT_EQ(dialog.GenLabel.caption, c.general);
+        EXPECT_EQ(dialog.StepLabel[0].caption, c.steps[0]);
+        EXPECT_EQ(dialog.StepLabel[1].caption, c.steps[1]);
+        EXPECT_EQ(dialog.OKButton.caption, "OK");
+        EXPECT_EQ(dialog.CancelButton.caption, "Cancel");
+    }
 }
 
 // The active site is switched off before it is overwritten and on again on every ending;

@@ -44,6 +44,7 @@ Var.242.60=1,6,4711
 Var.242.117=1,1,yes
 Var.242.165=1,6,8080
 Var.242.168=1,3,17
+Var.248.231=1,5,10.0.0.9
 
 [Controller Old]
 Serial=SN-O
@@ -370,6 +371,47 @@ TEST_F(SettingsSimTest, OkWritesOnlyWhatTheControllerToldOrWasTyped) {
         EXPECT_EQ(fixture.messages().empty(), step.stored)
             << ::testing::PrintToString(fixture.messages());
         EXPECT_EQ(values(), step.after);
+    }
+}
+
+// Settings the controller could not tell when the dialog opened (each read answered Busy) are
+// not written back by OK or the set-up: the controller keeps its own values, not the record's.
+TEST_F(SettingsSimTest, SettingsThatCouldNotBeReadKeepTheControllersValues) {
+    auto values = [&] {
+        return std::vector<std::string>{read(242, 4),
+                                        read(242, 63),
+                                        read(248, 231),
+                                        flag("QServices.HttpEnable"),
+                                        flag("QServices.HttpPort"),
+                                        flag("QServices.HttpActiveSitePartition"),
+                                        flag("QServices.BACnetDeviceID"),
+                                        flag("QServices.BACnetIpEnable"),
+                                        flag("QServices.BACnetIpUDPport")};
+    };
+    const char* const unreadable[] = {"242.4",   "242.63",  "248.231", "242.164", "242.165",
+                                      "242.168", "242.60",  "242.117", "242.116"};
+    choose("SN-C");
+    const std::vector<std::string> before = values();
+    ASSERT_EQ(before[0], "mail.plant.example");
+    ASSERT_EQ(before[2], "10.0.0.9");
+    ASSERT_EQ(before[6], "4711");
+    for (const bool setUp : {false, true}) {
+        SCOPED_TRACE(setUp ? "set-up" : "OK");
+        // From the first read on: the record never held the controller's values.
+        for (const char* variable : unreadable)
+            ASSERT_EQ(control(std::string("fault Real busy_read ") + variable), "ok");
+        program().TcpCfg = {};
+        choose("SN-C");
+        network::FormTCPSettings form(program());
+        form.Form_Load();
+        EXPECT_EQ(form.CtrlBACnetDeviceID.text, "") << "nothing read, nothing shown";
+        if (setUp)
+            form.btnSetup_Click();
+        else
+            form.CmdOk_Click();
+        EXPECT_TRUE(form.Result);
+        ASSERT_EQ(control("clear Real"), "ok");
+        EXPECT_EQ(values(), before);
     }
 }
 

@@ -76,4 +76,32 @@ TEST(PortOsTransfer, OnlyAWholeCheckedImageOfItsOwnPortTypeTakesEffect) {
     }
 }
 
+// Discovery reports the operating system that runs, also once kvxsim starts again from its
+// state file: a script deciding upgrades from discovery must not upgrade again and again.
+TEST(PortOsTransfer, DiscoveryReportsTheOperatingSystemACommitPutInPlace) {
+    sim::ControllerConfig config = portConfig();
+    config.osVersion = "3.1-0-12";
+    sim::Controller controller(config, sim::initialState(config));
+    ASSERT_EQ(controller.identity(4000).osVersion, "3.1-0-12");
+    const std::vector<uint8_t> image(3000, 0x33);
+    auto opened = controller.handle(simtest::request(
+        kSelf, wire::TransferOpenRequest{TransferTarget::OperatingSystem, 0,
+                                         static_cast<uint32_t>(image.size()), 0, "3.2-0-4"}));
+    ASSERT_EQ(opened.reply->code1, wire::code(ReplyCode::Ok));
+    const uint32_t id = wire::decodeTransferOpenReply(opened.reply->payload)->transfer;
+    controller.handle(simtest::request(kSelf, wire::TransferBlockRequest{id, 0, image}));
+    auto committed = controller.handle(
+        simtest::request(kSelf, wire::TransferCommitRequest{id, wire::crc32(image)}));
+    ASSERT_EQ(committed.reply->code1, wire::code(ReplyCode::Ok));
+    EXPECT_EQ(controller.identity(4000).osVersion, "3.2-0-4");
+
+    sim::ControllerState back;
+    std::string error;
+    ASSERT_TRUE(sim::parseState(sim::serializeState(controller.state()), back, error)) << error;
+    EXPECT_EQ(sim::Controller(config, back).identity(4000).osVersion, "3.2-0-4");
+    // A state file from before the version was kept in it: the network file's.
+    back.osVersion.clear();
+    EXPECT_EQ(sim::Controller(config, back).identity(4000).osVersion, "3.1-0-12");
+}
+
 }  // namespace
