@@ -24,6 +24,10 @@ struct FaultSettings {
     uint32_t flashWriteMs = 0;          // every staged block and commit waits N ms for flash
     uint32_t restartMs = 500;           // how long a restart keeps the controller away
     uint32_t transferIdleMs = 60000;    // an open transfer nobody talks to is dropped
+    // Programs of a KVXreal C controller.
+    uint32_t trialMs = 30000;  // longest trial granted; 0: the controller knows no trial
+    bool startFails = false;   // a program activated or started from now on does not start
+    uint32_t startMs = 0;      // a program activated or started takes this long to run
 };
 
 // The transfer knobs of setFault; false with `error` empty when `knob` is none of them.
