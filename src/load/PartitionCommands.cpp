@@ -107,7 +107,8 @@ bool TogglePartition(program::Program& program) {
     int32_t activeSub = 0;
     controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActiveSubApplication", activeSub);
     const TrialResult trial = ActivateOnTrial(program, c.CurrentPLA, c.CurrentELA, target, 0,
-                                              active, static_cast<int16_t>(activeSub));
+                                              active, static_cast<int16_t>(activeSub),
+                                              Untried::ActivateOnce);
     RefreshPartitionList(program);
     if (!trial.text.empty()) catalogue::ShowErrorMessage(glib, trial.text);
     return trial.end == TrialEnd::Confirmed || trial.end == TrialEnd::Untried;

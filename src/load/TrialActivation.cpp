@@ -38,7 +38,7 @@ std::string returnedText(ReturnReason reason, bool accepted, int16_t back) {
 
 TrialResult ActivateOnTrial(program::Program& program, int16_t pla, int16_t ela,
                             int16_t partition, int16_t subApplication, int16_t back,
-                            int16_t backSub) {
+                            int16_t backSub, Untried untried) {
     Controller& controller = ControllerOf(program);
     Platform& platform = program.platform;
     uint32_t granted = 0;
@@ -51,6 +51,10 @@ TrialResult ActivateOnTrial(program::Program& program, int16_t pla, int16_t ela,
     }
     if (answer == Controller::TrialAnswer::NotKnown) {
         // Built before the trial: activated as always, and only what it names is believed.
+        if (untried == Untried::ActivateOnce) {
+            controller.activate(pla, ela, partition, subApplication);
+            return {TrialEnd::Untried, {}, false};
+        }
         if (RestoreActivation(program, pla, ela, partition, subApplication))
             return {TrialEnd::Untried, {}, false};
         return {TrialEnd::NotRunning, NotRunningText(partition), false};

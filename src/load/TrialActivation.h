@@ -27,10 +27,14 @@ struct TrialResult {
 // The trial time the host asks for; a controller may grant less.
 constexpr uint32_t kTrialAskMs = 30000;
 
+// What is done with a controller that knows no trial: activate and read back until it names
+// the partition (after a load), or activate once as the partition list always has.
+enum class Untried { ReadBack, ActivateOnce };
+
 // Activates partition/subApplication on trial, returning to back/backSub when it does not run.
 // Waits at most the granted trial time (and a little) for the program to report running.
 TrialResult ActivateOnTrial(program::Program& program, int16_t pla, int16_t ela,
                             int16_t partition, int16_t subApplication, int16_t back,
-                            int16_t backSub);
+                            int16_t backSub, Untried untried = Untried::ReadBack);
 
 }  // namespace load
