@@ -58,6 +58,8 @@ void startProgram(ControllerState& state, uint8_t partition, uint8_t subApplicat
 }
 
 bool programRuns(const ControllerState& state, int64_t now) {
+    // Partition 14 runs nothing, whatever a state file from before the trial says.
+    if (activeNumber(state, kActivePartitionIndex) == tg::kDeactivatePartition) return false;
     return state.programRunsFromMs >= 0 && now >= state.programRunsFromMs;
 }
 

@@ -1,5 +1,5 @@
-// Activation on trial in the controller itself, on a clock the test moves: when it goes back,
-// what it takes as a confirmation, and that an open trial outlives the simulator's restart.
+// Activation on trial in the controller itself, on a clock the test moves: when it goes back
+// and what it takes as a confirmation. Restarts of kvxsim are played end to end (cli_trial_tests).
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -140,22 +140,10 @@ TEST_F(TrialTest, WhatATrialCannotBe) {
         EXPECT_EQ(code(c), ReplyCode::UnknownCommand);
 }
 
-TEST_F(TrialTest, AnOpenTrialOutlivesTheStateFile) {
+// A state file written before the trial existed reads as a controller without one.
+TEST_F(TrialTest, AStateFileFromBeforeTheTrialHasNone) {
     ASSERT_EQ(code(tg::ActivateOnTrial{32, 1, 16, 2, 800}), ReplyCode::Ok);
-    sim::ControllerState back;
     std::string error;
-    ASSERT_TRUE(sim::parseState(sim::serializeState(controller.state()), back, error)) << error;
-    sim::Controller again{trialConfig(), back};
-    again.wallClock = [this] { return now; };
-    now += 500;
-    auto out = again.handle(simtest::telegram(kBoiler, tg::buildTelegram(tg::TrialStatus{})));
-    const auto report = *wire::decodeTrialReport(out.reply->payload);
-    EXPECT_EQ(report.state, TrialState::OnTrial);
-    EXPECT_EQ(report.remainingMs, 300u);
-    now += 300;
-    EXPECT_TRUE(again.expireTrial());
-    EXPECT_EQ(again.state().trial.state, TrialState::Returned);
-    // A state file from before the trial reads as a controller without one.
     sim::ControllerState old;
     std::string text;
     std::istringstream lines(sim::serializeState(controller.state()));
