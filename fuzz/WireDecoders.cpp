@@ -13,6 +13,7 @@
 #include "platform/wire/Telegram.h"
 #include "platform/wire/TelegramPayload.h"
 #include "platform/wire/TransferPayloads.h"
+#include "platform/wire/TrialPayloads.h"
 #include "platform/wire/VariablePayloads.h"
 
 namespace wirefuzz {
@@ -50,6 +51,21 @@ bool checkTransferPayloads(std::span<const uint8_t> p, std::string& failure) {
            roundTrips(p, wire::decodeTransferReadReply, "TransferReadReply", failure);
 }
 
+bool checkTelegram(std::span<const uint8_t> bytes, std::string& failure) {
+    auto parsed = wire::telegram::parseTelegram(bytes);
+    if (parsed && !same(bytes, wire::telegram::buildTelegram(*parsed))) {
+        failure = "telegram does not build back to its bytes";
+        return false;
+    }
+    return true;
+}
+
+// The reply bytes of the trial telegrams, whether they come bare or inside a reply frame.
+bool checkTrialReplies(std::span<const uint8_t> p, std::string& failure) {
+    return roundTrips(p, wire::decodeTrialGrant, "TrialGrant", failure) &&
+           roundTrips(p, wire::decodeTrialReport, "TrialReport", failure);
+}
+
 bool checkPayloads(std::span<const uint8_t> p, std::string& failure) {
     return roundTrips(p, wire::decodeReadRequest, "ReadRequest", failure) &&
            roundTrips(p, wire::decodeReadReply, "ReadReply", failure) &&
@@ -58,18 +74,10 @@ bool checkPayloads(std::span<const uint8_t> p, std::string& failure) {
            roundTrips(p, wire::decodeTelegramRequest, "TelegramRequest", failure) &&
            roundTrips(p, wire::decodeTelegramReply, "TelegramReply", failure) &&
            roundTrips(p, wire::decodeSetClockRequest, "SetClockRequest", failure) &&
+           checkTrialReplies(p, failure) &&
            roundTrips(p, wire::decodeDiscoveryRequest, "DiscoveryRequest", failure) &&
            roundTrips(p, wire::decodeDiscoveryReply, "DiscoveryReply", failure) &&
            checkTransferPayloads(p, failure);
-}
-
-bool checkTelegram(std::span<const uint8_t> bytes, std::string& failure) {
-    auto parsed = wire::telegram::parseTelegram(bytes);
-    if (parsed && !same(bytes, wire::telegram::buildTelegram(*parsed))) {
-        failure = "telegram does not build back to its bytes";
-        return false;
-    }
-    return true;
 }
 
 bool checkFrame(std::span<const uint8_t> bytes, std::string& failure) {
@@ -85,8 +93,12 @@ bool checkFrame(std::span<const uint8_t> bytes, std::string& failure) {
         failure = "a reply does not answer its request";
         return false;
     }
+    if (frame->reply) return checkTrialReplies(frame->payload, failure);
     auto request = wire::decodeRequest(*frame);
     if (!request) return true;
+    if (const auto* t = std::get_if<wire::TelegramRequest>(&*request);
+        t != nullptr && !checkTelegram(t->bytes, failure))
+        return false;
     auto rebuilt = wire::makeRequestFrame(frame->address, frame->sequence, *request);
     if (!rebuilt || !(*rebuilt == *frame)) {
         failure = "request does not rebuild its frame";

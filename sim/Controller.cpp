@@ -9,6 +9,7 @@
 #include "sim/NetworkPassword.h"
 #include "sim/ApplicationControl.h"
 #include "sim/PartitionTable.h"
+#include "sim/ProgramTrial.h"
 #include "sim/SystemVariables.h"
 #include "sim/WebSite.h"
 
@@ -41,7 +42,7 @@ bool addressValueFits(const wire::WriteRequest& w) {
 }  // namespace
 
 Controller::Controller(ControllerConfig config, ControllerState state)
-    : config_(std::move(config)), state_(std::move(state)), port_(config_) {
+    : wallClock(wallMs), config_(std::move(config)), state_(std::move(state)), port_(config_) {
     faults.settings = config_.faults;
     // A state file written before the port's revision was kept in it.
     if (state_.portOsRevision.empty()) state_.portOsRevision = config_.portOsRevision;
@@ -73,7 +74,17 @@ wire::ReplyCode Controller::writeOne(const wire::WriteRequest& write, bool& move
     return ReplyCode::Ok;
 }
 
+bool Controller::expireTrial() { return sim::expireTrial(state_, wallClock()); }
+
 Outcome Controller::handle(const wire::Frame& request, const Caller& caller) {
+    // A trial whose time ran out while nobody asked ends before anything is answered.
+    const bool returned = expireTrial();
+    Outcome out = handleRequest(request, caller);
+    out.changed = out.changed || returned;
+    return out;
+}
+
+Outcome Controller::handleRequest(const wire::Frame& request, const Caller& caller) {
     if (isPortCommand(request.command)) return handlePort(request, caller.sealed);
     Outcome out;
     auto decoded = wire::decodeRequest(request);
@@ -200,6 +211,10 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
         const auto a = address();
         out.reply = reply(request, ReplyCode::Ok, {a.pla, a.ela});
     } else if (std::holds_alternative<tg::CoolStart>(command)) {
+        if (state_.hasPartitions) {
+            restartProgram(state_, faults.settings, wallClock());
+            out.changed = true;
+        }
         out.restart = Restart::Cool;
         out.reply = reply(request, ReplyCode::Ok);
     } else if (std::holds_alternative<tg::ColdStart>(command)) {
@@ -235,14 +250,40 @@ Outcome Controller::handleTelegram(const wire::Frame& request,
                 return out;
             }
         }
-        for (const SystemVariable& v : systemVariables(true)) {
-            if (v.name == "QSystem.ActivePartition")
-                state_.variables.set(v.file, v.index, wire::Value::int16(a->partition));
-            if (v.name == "QSystem.ActiveSubApplication")
-                state_.variables.set(v.file, v.index, wire::Value::int16(a->subApplication));
-        }
+        activatePlainly(state_, a->partition, a->subApplication, faults.settings, wallClock());
         out.changed = true;
         out.reply = reply(request, ReplyCode::Ok);
+    } else if (auto* trial = std::get_if<tg::ActivateOnTrial>(&command)) {
+        // A controller set to know no trial plays one built before it.
+        if (faults.settings.trialMs == 0) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else if (transfers.blocksActivation(trial->partition)) {
+            out.reply = reply(request, ReplyCode::Busy);
+        } else {
+            uint32_t granted = 0;
+            const ReplyCode code =
+                activateOnTrial(state_, *trial, faults.settings, wallClock(), granted);
+            out.changed = code == ReplyCode::Ok;
+            out.reply = code == ReplyCode::Ok
+                            ? reply(request, code, *wire::encodePayload(wire::TrialGrant{granted}))
+                            : reply(request, code);
+        }
+    } else if (auto* confirm = std::get_if<tg::ConfirmTrial>(&command)) {
+        if (faults.settings.trialMs == 0) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else {
+            const ReplyCode code = confirmTrial(state_, *confirm, wallClock());
+            out.changed = code == ReplyCode::Ok;
+            out.reply = reply(request, code);
+        }
+    } else if (std::holds_alternative<tg::TrialStatus>(command)) {
+        if (faults.settings.trialMs == 0) {
+            out.reply = reply(request, ReplyCode::UnknownCommand);
+        } else {
+            auto payload = wire::encodePayload(trialReport(state_, wallClock()));
+            out.reply = payload ? reply(request, ReplyCode::Ok, std::move(payload).value())
+                                : reply(request, ReplyCode::TooLarge);
+        }
     } else if (std::holds_alternative<tg::ListPartitions>(command)) {
         std::vector<uint8_t> numbers;
         for (const auto& [n, p] : state_.partitions) numbers.push_back(n);

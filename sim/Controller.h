@@ -2,6 +2,7 @@
 // One virtual controller: answers requests from its state. It knows nothing of links; the
 // simulator hands it frames and carries out what the outcome asks for.
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -42,6 +43,10 @@ class Controller {
     bool answersAt(wire::Address to, bool direct) const;
 
     Outcome handle(const wire::Frame& request, const Caller& caller = {});
+    // Goes back from a trial whose time is up; true when the state changed (save it).
+    bool expireTrial();
+    // Wall-clock milliseconds; tests put a clock of their own.
+    std::function<int64_t()> wallClock;
 
     wire::DiscoveryReply identity(uint16_t tcpPort) const;
     // Everything on TCP but the handshake must come sealed.
@@ -68,6 +73,7 @@ class Controller {
     // What a write of a commit variable sets off.
     void afterWrite(const wire::VarAddress& address);
     void coldStartPort();
+    Outcome handleRequest(const wire::Frame& request, const Caller& caller);
     Outcome handleTelegram(const wire::Frame& request, const wire::TelegramRequest& telegram);
     wire::ReplyCode writeOne(const wire::WriteRequest& write, bool& moved);
 

@@ -125,6 +125,7 @@ ControllerState initialState(const ControllerConfig& c) {
     setNamed(state, table, "QSystem.ControllerDescription", c.description, 0);
     setNamed(state, table, "QSystem.ActivePartition", "", c.activePartition);
     setNamed(state, table, "QSystem.ActiveSubApplication", "", c.activeSubApplication);
+    if (c.activePartition == 14) state.programRunsFromMs = -1;
     int32_t used = 0;
     for (const PartitionConfig& p : c.partitions) used += p.maxSize;
     setNamed(state, table, "QSystem.FlashMemTot", "", c.flashSize);
@@ -193,6 +194,13 @@ std::string serializeState(const ControllerState& s) {
         out << "appimage " << (s.applicationImage->empty() ? "-" : hex(*s.applicationImage))
             << "\n";
         if (!s.applicationSigned.empty()) out << "appsigned " << hex(s.applicationSigned) << "\n";
+    }
+    if (s.hasPartitions) {
+        const ProgramTrial& t = s.trial;
+        out << "program " << s.programRunsFromMs << "\n";
+        out << "trial " << int(t.state) << " " << int(t.partition) << " " << int(t.subApplication)
+            << " " << int(t.returnPartition) << " " << int(t.returnSubApplication) << " "
+            << t.deadlineMs << " " << int(t.reason) << "\n";
     }
     if (s.clock) {
         const auto& c = *s.clock;
@@ -297,6 +305,20 @@ bool parseState(const std::string& text, ControllerState& state, std::string& er
             if (!(words >> value) || (value != "-" && !unhex(value, bytes)))
                 return fail("bad " + word + " line");
             (word == "appimage" ? s.applicationImage.emplace() : s.applicationSigned) = bytes;
+        } else if (word == "program") {
+            if (!(words >> s.programRunsFromMs) || s.programRunsFromMs < -1)
+                return fail("bad program line");
+        } else if (word == "trial") {
+            int st = -1, p = -1, sub = -1, rp = -1, rs = -1, reason = -1;
+            int64_t deadline = 0;
+            auto byte = [](int v) { return v >= 0 && v <= 255; };
+            if (!(words >> st >> p >> sub >> rp >> rs >> deadline >> reason) || st < 0 || st > 3 ||
+                reason < 0 || reason > 2 || !byte(p) || !byte(sub) || !byte(rp) || !byte(rs))
+                return fail("bad trial line");
+            s.trial = ProgramTrial{static_cast<wire::TrialState>(st),  static_cast<uint8_t>(p),
+                                   static_cast<uint8_t>(sub),          static_cast<uint8_t>(rp),
+                                   static_cast<uint8_t>(rs),           deadline,
+                                   static_cast<wire::ReturnReason>(reason)};
         } else if (word == "clock") {
             int f, y, mo, d, h, mi, sec, wd;
             if (!(words >> f >> y >> mo >> d >> h >> mi >> sec >> wd)) return fail("bad clock");

@@ -10,6 +10,7 @@
 #include "platform/secure/Verifier.h"
 #include "platform/wire/ClockPayload.h"
 #include "platform/wire/Frame.h"
+#include "platform/wire/TrialPayloads.h"
 #include "sim/NetworkConfig.h"
 #include "sim/VariableStore.h"
 
@@ -31,6 +32,17 @@ struct HttpServing {
     bool operator==(const HttpServing&) const = default;
 };
 
+// The last activation on trial of a KVXreal C controller and where it stands.
+struct ProgramTrial {
+    wire::TrialState state = wire::TrialState::Running;
+    uint8_t partition = 0;
+    uint8_t subApplication = 0;
+    uint8_t returnPartition = 0;
+    uint8_t returnSubApplication = 0;
+    int64_t deadlineMs = 0;  // on trial: wall-clock milliseconds since 1970
+    wire::ReturnReason reason = wire::ReturnReason::None;
+};
+
 struct ControllerState {
     VariableStore variables;
     bool hasPartitions = false;  // KVXreal C controllers keep programs in partitions
@@ -48,6 +60,9 @@ struct ControllerState {
     // file written before they were kept).
     std::optional<std::string> applicationImage;
     std::string applicationSigned;
+    // KVXreal C: since when (wall-clock ms) the active program runs; -1: it does not run.
+    int64_t programRunsFromMs = 0;
+    ProgramTrial trial;
     // The revision of the TCP/IP Port OS; a Port OS upgrade replaces it.
     std::string portOsRevision;
     // The operating system that runs, as discovery reports it; an upgrade replaces it.

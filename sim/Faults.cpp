@@ -46,6 +46,16 @@ bool setFault(FaultSettings& faults, const std::string& knob, const std::string&
             return false;
         }
         faults.garbage = number == 1;
+    } else if (knob == "trial_ms") {
+        faults.trialMs = number;
+    } else if (knob == "start_fails") {
+        if (number > 1) {
+            error = "start_fails takes 0 or 1";
+            return false;
+        }
+        faults.startFails = number == 1;
+    } else if (knob == "start_ms") {
+        faults.startMs = number;
     } else if (!setTransferFault(faults, knob, number, error)) {
         if (error.empty()) error = "unknown fault: " + knob;
         return false;

@@ -33,6 +33,11 @@ struct FaultSettings {
             if (f == file && i == index) return true;
         return false;
     }
+
+    // Programs of a KVXreal C controller.
+    uint32_t trialMs = 30000;  // longest trial granted; 0: the controller knows no trial
+    bool startFails = false;   // a program activated or started from now on does not start
+    uint32_t startMs = 0;      // a program activated or started takes this long to run
 };
 
 // The transfer knobs of setFault; false with `error` empty when `knob` is none of them.

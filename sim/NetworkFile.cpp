@@ -352,6 +352,7 @@ struct Parser {
         if (key == "closeafterbytes")
             return number(v, c.faults.closeAfterBytes, 0, UINT32_MAX) || bad(raw, v);
         if (key == "garbage") return boolean(v, c.faults.garbage) || bad(raw, v);
+        if (key == "trialms") return number(v, c.faults.trialMs, 0, 86'400'000) || bad(raw, v);
         if (key == "stationlist") return boolean(v, c.stationList) || bad(raw, v);
         if (key == "imageread") return boolean(v, c.imageRead) || bad(raw, v);
         if (key.rfind("var.", 0) == 0) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -52,6 +53,7 @@ bool Simulator::start(const StartOptions& options) {
         Station s;
         s.controller = std::make_unique<Controller>(c, saved ? std::move(*saved) : initialState(c));
         s.back = std::make_unique<asio::steady_timer>(io_);
+        s.trial = std::make_unique<asio::steady_timer>(io_);
         stations_.push_back(std::move(s));
         if (state_ && !saved) {
             std::string error;
@@ -138,6 +140,8 @@ bool Simulator::start(const StartOptions& options) {
         lines.push_back("control " + options.controlPath);
     }
 
+    // A trial open when the simulator stopped goes on, or ends at once if its time is up.
+    for (Station& s : stations_) watchTrial(s);
     for (const std::string& line : lines) out_ << line << "\n";
     out_ << "ready" << std::endl;
     return true;
@@ -150,6 +154,7 @@ void Simulator::stop() {
         if (s.endpoint) s.endpoint->close();
         if (s.http) s.http->close();
         if (s.back) s.back->cancel();
+        if (s.trial) s.trial->cancel();
     }
     if (bus_) bus_->close();
     if (discovery_) discovery_->close();
@@ -269,6 +274,7 @@ void Simulator::settle(Controller& answerer, const Outcome& outcome) {
         if (!state_->save(answerer.id(), answerer.state(), error))
             err_ << "kvxsim: controller " << answerer.id() << ": " << error << std::endl;
     }
+    if (Station* s = stationOf(answerer); s != nullptr && outcome.changed) watchTrial(*s);
     if (Station* s = stationOf(answerer); s != nullptr && s->http) followHttpPort(*s);
     if (outcome.restart == Restart::Cold) {
         if (Station* s = stationOf(answerer)) coldStart(*s);
@@ -324,6 +330,24 @@ void Simulator::followHttpPort(Station& s) {
 bool Simulator::isDown(const Controller& controller) const {
     const Station* s = stationOf(controller);
     return s != nullptr && s->down;
+}
+
+void Simulator::watchTrial(Station& s) {
+    const ProgramTrial& trial = s.controller->state().trial;
+    if (trial.state != wire::TrialState::OnTrial) {
+        s.trial->cancel();
+        return;
+    }
+    const int64_t left = std::max<int64_t>(0, trial.deadlineMs - s.controller->wallClock());
+    s.trial->expires_after(std::chrono::milliseconds(left));
+    s.trial->async_wait([this, &s](const asio::error_code& ec) {
+        if (ec || !s.controller->expireTrial()) return;
+        if (state_) {
+            std::string error;
+            if (!state_->save(s.controller->id(), s.controller->state(), error))
+                err_ << "kvxsim: controller " << s.controller->id() << ": " << error << std::endl;
+        }
+    });
 }
 
 void Simulator::reboot(Station& s) { goAway(s, s.controller->faults.settings.restartMs); }

@@ -56,6 +56,7 @@ class Simulator : public Router {
         std::unique_ptr<HttpServer> http;       // TCP KVXreal C controllers only
         bool down = false;
         std::unique_ptr<asio::steady_timer> back;
+        std::unique_ptr<asio::steady_timer> trial;  // ends an open trial on time
     };
     Station* stationOf(const Controller& controller);
     const Station* stationOf(const Controller& controller) const;
@@ -70,6 +71,8 @@ class Simulator : public Router {
     // A restart that keeps the address (an operating-system upgrade, a crash).
     void reboot(Station& station);
     void goAway(Station& station, uint32_t awayMs);
+    // Arms the station's trial timer for its open trial, if any; a return is saved at once.
+    void watchTrial(Station& station);
     void comeBack(Station& station);
     // The web server on loopback beside the controller's TCP port; false when it cannot listen.
     bool openHttp(Station& station, uint16_t port, std::string& error);

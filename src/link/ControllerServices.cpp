@@ -110,6 +110,44 @@ bool ActivateApplication(Platform& platform, int32_t link, int16_t pla, int16_t 
         .ok;
 }
 
+TrialAnswer ActivateOnTrial(Platform& platform, int32_t link, int16_t pla, int16_t ela,
+                            int16_t partition, int16_t subApplication, int16_t returnPartition,
+                            int16_t returnSubApplication, uint32_t askMs, uint32_t& grantedMs) {
+    int32_t status = 0;
+    std::vector<uint8_t> command{0x62, oneByte(partition), oneByte(subApplication),
+                                 oneByte(returnPartition), oneByte(returnSubApplication)};
+    for (int shift = 0; shift < 32; shift += 8)
+        command.push_back(static_cast<uint8_t>(askMs >> shift));
+    const Outcome out = exchange(platform, link, pla, ela, std::move(command), 0, status,
+                                 "Activate Application on trial");
+    if (!out.ok)
+        return status == wire::code(wire::ReplyCode::UnknownCommand) ? TrialAnswer::NotKnown
+                                                                      : TrialAnswer::Failed;
+    const auto grant = wire::decodeTrialGrant(received(out));
+    if (!grant) return TrialAnswer::Failed;
+    grantedMs = grant->trialMs;
+    return TrialAnswer::Accepted;
+}
+
+bool ConfirmTrial(Platform& platform, int32_t link, int16_t pla, int16_t ela, int16_t partition,
+                  int16_t subApplication) {
+    int32_t status = 0;
+    return exchange(platform, link, pla, ela, {0x63, oneByte(partition), oneByte(subApplication)},
+                    0, status, "Confirm trial")
+        .ok;
+}
+
+bool ReadTrialStatus(Platform& platform, int32_t link, int16_t pla, int16_t ela,
+                     wire::TrialReport& report) {
+    int32_t status = 0;
+    const Outcome out = exchange(platform, link, pla, ela, {0x64}, 0, status, "Trial status");
+    if (!out.ok) return false;
+    const auto decoded = wire::decodeTrialReport(received(out));
+    if (!decoded) return false;
+    report = *decoded;
+    return true;
+}
+
 bool GetAllPartitions(Platform& platform, int32_t link, int16_t pla, int16_t ela,
                       std::vector<uint8_t>& partitions, int32_t /*flags*/, int32_t& status,
                       const std::string& label) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/wire/TrialPayloads.h"
 
 namespace program {
 struct Program;
@@ -47,6 +48,19 @@ void ColdStart(Platform& platform, int32_t link, int16_t pla, int16_t ela);
 // x and y go as one byte each.
 bool ActivateApplication(Platform& platform, int32_t link, int16_t pla, int16_t ela, int16_t x,
                          int16_t y);
+
+// Activation on trial: runs partition/subApplication and has the controller go back to
+// returnPartition/returnSubApplication by itself unless the trial is confirmed in time.
+// NotKnown: the controller answered UnknownCommand (it was built before the trial).
+enum class TrialAnswer { Accepted, NotKnown, Failed };
+TrialAnswer ActivateOnTrial(Platform& platform, int32_t link, int16_t pla, int16_t ela,
+                            int16_t partition, int16_t subApplication, int16_t returnPartition,
+                            int16_t returnSubApplication, uint32_t askMs, uint32_t& grantedMs);
+bool ConfirmTrial(Platform& platform, int32_t link, int16_t pla, int16_t ela, int16_t partition,
+                  int16_t subApplication);
+// Where the controller's trial stands; false when it did not answer or answered nonsense.
+bool ReadTrialStatus(Platform& platform, int32_t link, int16_t pla, int16_t ela,
+                     wire::TrialReport& report);
 
 // Partition services. `flags` matters only for bit 14 (no code-page conversion of texts); an
 // empty label becomes the service's own name.

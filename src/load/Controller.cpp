@@ -69,6 +69,34 @@ bool LinkController::activate(int16_t pla, int16_t ela, int16_t partition, int16
                                       partition, subApplication);
 }
 
+Controller::TrialAnswer LinkController::activateOnTrial(int16_t pla, int16_t ela,
+                                                        int16_t partition, int16_t subApplication,
+                                                        int16_t returnPartition,
+                                                        int16_t returnSubApplication,
+                                                        uint32_t askMs, uint32_t& grantedMs) {
+    switch (clink::ActivateOnTrial(program_.platform, program_.connection.CurrentLink, pla, ela,
+                                   partition, subApplication, returnPartition,
+                                   returnSubApplication, askMs, grantedMs)) {
+        case clink::TrialAnswer::Accepted:
+            return TrialAnswer::Accepted;
+        case clink::TrialAnswer::NotKnown:
+            return TrialAnswer::NotKnown;
+        default:
+            return TrialAnswer::Failed;
+    }
+}
+
+bool LinkController::confirmTrial(int16_t pla, int16_t ela, int16_t partition,
+                                  int16_t subApplication) {
+    return clink::ConfirmTrial(program_.platform, program_.connection.CurrentLink, pla, ela,
+                               partition, subApplication);
+}
+
+bool LinkController::trialStatus(int16_t pla, int16_t ela, wire::TrialReport& report) {
+    return clink::ReadTrialStatus(program_.platform, program_.connection.CurrentLink, pla, ela,
+                                  report);
+}
+
 bool LinkController::allPartitions(int16_t pla, int16_t ela, std::vector<uint8_t>& partitions) {
     int32_t status = 0;
     return clink::GetAllPartitions(program_.platform, program_.connection.CurrentLink, pla, ela,

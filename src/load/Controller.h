@@ -24,6 +24,13 @@ class LinkController final : public Controller {
     void coldStart(int16_t pla, int16_t ela) override;
     void setClock(int16_t pla, int16_t ela) override;
     bool activate(int16_t pla, int16_t ela, int16_t partition, int16_t subApplication) override;
+    TrialAnswer activateOnTrial(int16_t pla, int16_t ela, int16_t partition,
+                                int16_t subApplication, int16_t returnPartition,
+                                int16_t returnSubApplication, uint32_t askMs,
+                                uint32_t& grantedMs) override;
+    bool confirmTrial(int16_t pla, int16_t ela, int16_t partition,
+                      int16_t subApplication) override;
+    bool trialStatus(int16_t pla, int16_t ela, wire::TrialReport& report) override;
     bool allPartitions(int16_t pla, int16_t ela, std::vector<uint8_t>& partitions) override;
     bool partAttr(int16_t pla, int16_t ela, uint8_t partition, int16_t attribute,
                   int32_t& value) override;

@@ -13,6 +13,7 @@
 #include "load/FormLoadApplication.h"
 #include "load/PartitionList.h"
 #include "load/RestoreActivation.h"
+#include "load/TrialActivation.h"
 #include "platform/wire/PartitionText.h"
 
 namespace load {
@@ -114,6 +115,7 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     uint8_t loaded = 0;
     std::optional<int16_t> notRunning;  // the partition that could not be activated
     std::string nameNote;
+    std::string trialNote;  // why the new program does not run
     std::string afterNote;  // what runs after a load that did not take
     bool afterConfirmed = false;
     {
@@ -169,10 +171,15 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
                                " characters): the partition is named \"" + name + "\".";
                 }
                 controller.setPartAttr(pla, ela, loaded, kTypeAttribute, kProgramType);
-                if (!RestoreActivation(program, pla, ela, loaded,
-                                       static_cast<int16_t>(subApplication)))
-                    notRunning = loaded;
-                outcome = LoadOutcome::Loaded;
+                // The new program stays only once the controller reports it running.
+                const TrialResult trial = ActivateOnTrial(
+                    program, pla, ela, loaded, static_cast<int16_t>(subApplication),
+                    static_cast<int16_t>(active), static_cast<int16_t>(subApplication));
+                trialNote = trial.text;
+                // A controller without the trial keeps the new program whatever it does.
+                outcome = trial.end == TrialEnd::Confirmed || !trial.tried
+                              ? LoadOutcome::Loaded
+                              : LoadOutcome::Returned;
             } else {
                 // The controller kept its image: what ran before runs again, and the user is
                 // told so only once the controller names it as running.
@@ -199,6 +206,7 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     }
     if (program.load.listAfterLoad) RefreshPartitionList(program);
     if (notRunning) catalogue::ShowErrorMessage(glib, NotRunningText(*notRunning));
+    if (!trialNote.empty()) catalogue::ShowErrorMessage(glib, trialNote);
     if (outcome == LoadOutcome::Loaded) {
         catalogue::ShowInfoMessage(
             glib, catalogue::ReplacePlaceholders(catalogue::GetText(glib, kLoaded),

@@ -9,7 +9,9 @@ struct Program;
 
 namespace load {
 
-enum class LoadOutcome { Loaded, Cancelled, Failed, NotRun };
+// Returned: the program was stored but did not run; what ran before runs again (or the user was
+// told that nothing may run).
+enum class LoadOutcome { Loaded, Cancelled, Failed, NotRun, Returned };
 
 // The whole command. The outcome is what the user was told.
 LoadOutcome LoadController(program::Program& program);

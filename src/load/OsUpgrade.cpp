@@ -13,6 +13,7 @@
 #include "load/FormLoadApplication.h"
 #include "load/FormUpgradeKVXreal.h"
 #include "load/RestoreActivation.h"
+#include "load/TrialActivation.h"
 #include "platform/os/NativePath.h"
 
 namespace load {
@@ -219,15 +220,27 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
         int16_t finished = 0;
         ready = upgrader.FinishUpgrade(0, finished) && finished == kTrue;
     }
-    // What ran before runs again: on the new system, or on the old one after a failure.
-    const bool running =
-        RestoreActivation(program, upgrader.PLA(), upgrader.ELA(),
-                          static_cast<int16_t>(partition), static_cast<int16_t>(subApplication));
+    // What ran before runs again: on the new system on trial (a program that does not start
+    // there is stopped rather than left half running), or on the old one after a failure.
+    const auto before = static_cast<int16_t>(partition);
+    const auto beforeSub = static_cast<int16_t>(subApplication);
+    std::string note;
+    if (ready && before != kNoApplication) {
+        const TrialResult trial = ActivateOnTrial(program, upgrader.PLA(), upgrader.ELA(), before,
+                                                  beforeSub, kNoApplication, 0);
+        if (trial.end == TrialEnd::Returned)
+            note = "The program of partition " + std::to_string(before) +
+                   " did not start on the new operating system; the controller runs no program "
+                   "(partition 14). Load the program again.";
+        else if (trial.end == TrialEnd::NotRunning)
+            note = trial.tried ? NotRunningText(kNoApplication) : NotRunningText(before);
+    } else if (!RestoreActivation(program, upgrader.PLA(), upgrader.ELA(), before, beforeSub)) {
+        note = NotRunningText(before);
+    }
     dialog.Upgrade = nullptr;
     dialog.CloseLoadApp();
     catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, ready ? kUpgradeEnded : kFailed));
-    if (!running)
-        catalogue::ShowErrorMessage(glib, NotRunningText(static_cast<int16_t>(partition)));
+    if (!note.empty()) catalogue::ShowErrorMessage(glib, note);
     return ready;
 }
 

@@ -15,6 +15,7 @@
 #include "load/WholeNumber.h"
 #include "load/CommandLock.h"
 #include "load/PartitionList.h"
+#include "load/TrialActivation.h"
 
 namespace load {
 namespace {
@@ -97,9 +98,20 @@ bool TogglePartition(program::Program& program) {
                                               " holds no image: it is not activated.");
         return false;
     }
-    controller.activate(c.CurrentPLA, c.CurrentELA, target, 0);
+    if (target == kNoApplication) {
+        controller.activate(c.CurrentPLA, c.CurrentELA, target, 0);
+        RefreshPartitionList(program);
+        return true;
+    }
+    // Another program is tried first; what ran is the way back.
+    int32_t activeSub = 0;
+    controller.readNumber(c.CurrentPLA, c.CurrentELA, "QSystem.ActiveSubApplication", activeSub);
+    const TrialResult trial = ActivateOnTrial(program, c.CurrentPLA, c.CurrentELA, target, 0,
+                                              active, static_cast<int16_t>(activeSub),
+                                              Untried::ActivateOnce);
     RefreshPartitionList(program);
-    return true;
+    if (!trial.text.empty()) catalogue::ShowErrorMessage(glib, trial.text);
+    return trial.end == TrialEnd::Confirmed || trial.end == TrialEnd::Untried;
 }
 
 std::optional<double> CheckPartitionSize(program::Program& program) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wire/TrialPayloads.h"
+
 namespace load {
 
 class Controller {
@@ -22,6 +24,22 @@ class Controller {
     virtual void coldStart(int16_t pla, int16_t ela) = 0;
     virtual void setClock(int16_t pla, int16_t ela) = 0;
     virtual bool activate(int16_t pla, int16_t ela, int16_t partition, int16_t subApplication) = 0;
+    // Activation on trial (see load/TrialActivation.h). A controller that knows no trial
+    // answers NotKnown, which is what one without these services says.
+    enum class TrialAnswer { Accepted, NotKnown, Failed };
+    virtual TrialAnswer activateOnTrial(int16_t /*pla*/, int16_t /*ela*/, int16_t /*partition*/,
+                                        int16_t /*subApplication*/, int16_t /*returnPartition*/,
+                                        int16_t /*returnSubApplication*/, uint32_t /*askMs*/,
+                                        uint32_t& /*grantedMs*/) {
+        return TrialAnswer::NotKnown;
+    }
+    virtual bool confirmTrial(int16_t /*pla*/, int16_t /*ela*/, int16_t /*partition*/,
+                              int16_t /*subApplication*/) {
+        return false;
+    }
+    virtual bool trialStatus(int16_t /*pla*/, int16_t /*ela*/, wire::TrialReport& /*report*/) {
+        return false;
+    }
 
     virtual bool allPartitions(int16_t pla, int16_t ela, std::vector<uint8_t>& partitions) = 0;
     virtual bool partAttr(int16_t pla, int16_t ela, uint8_t partition, int16_t attribute,

@@ -216,6 +216,8 @@ bool SiteSteps::load(ControllerReport& report) {
     const load::LoadOutcome outcome = load::LoadController(program);
     tell();
     if (outcome == load::LoadOutcome::Loaded) return true;
+    // The controller runs what it had: the row failed, and a rerun of failed rows redoes it.
+    if (outcome == load::LoadOutcome::Returned) return fail("returned to the previous program");
     return fail(outcome == load::LoadOutcome::Cancelled ? "load cancelled" : "not loaded");
 }
 

@@ -347,6 +347,40 @@ TEST(SiteRunHelp, HelpAllShowsEveryCommandsOptions) {
     EXPECT_THAT(r.out, HasSubstr("settings backup\n"));
 }
 
+// A row whose programs do not start: after the operating-system upgrade the old program is
+// stopped rather than left half running, the new one goes back to that, the row fails saying
+// so, and a rerun of the failed rows loads it once programs start.
+TEST_F(SiteRunCli, ARowWhoseProgramDoesNotStartReturnsAndIsRedone) {
+    temp.write("site.csv", plan(2));
+    ASSERT_EQ(control("fault " + id(2) + " start_fails 1"), "ok");
+    auto r = testsupport::runCommandWithInput(site({temp / "site.csv", "--password-stdin"}),
+                                              std::string(kPassword) + "\n", 120);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const auto report = readJson(temp / "site.report.json");
+    EXPECT_EQ(row(report, serial(1))["result"], "succeeded");
+    const auto failed = row(report, serial(2));
+    EXPECT_EQ(failed["result"], "failed");
+    EXPECT_THAT(failed["messages"].dump(), HasSubstr("returned to the previous program"));
+    EXPECT_THAT(failed["messages"].dump(),
+                HasSubstr("The program of partition 16 did not start on the new operating system"));
+    EXPECT_THAT(failed["messages"].dump(),
+                HasSubstr("The new program did not start; the controller runs no program, as "
+                          "before (partition 14)"));
+    EXPECT_EQ(saved(2).activePartition, 14);
+    EXPECT_EQ(saved(1).activePartition, 32);
+
+    ASSERT_EQ(control("clear " + id(2)), "ok");
+    r = testsupport::runCommandWithInput(
+        site({temp / "site.csv", "--only-failed", temp / "site.report.json", "--report",
+              temp / "again.json", "--password-stdin"}),
+        std::string(kPassword) + "\n", 120);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    const auto again = readJson(temp / "again.json");
+    ASSERT_EQ(again["controllers"].size(), 1u);
+    EXPECT_EQ(row(again, serial(2))["result"], "succeeded");
+    EXPECT_EQ(saved(2).activePartition, 32);
+}
+
 // Ctrl-C with loads under way: nothing new starts, each controller runs its old program or
 // the new one, and the report names every row.
 TEST_F(SiteRunCli, StoppedWithCtrlCEachControllerOldOrNewAndTheReportComplete) {

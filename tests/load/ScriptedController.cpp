@@ -58,6 +58,37 @@ bool ScriptedController::activate(int16_t atPla, int16_t atEla, int16_t partitio
     return true;
 }
 
+load::Controller::TrialAnswer ScriptedController::activateOnTrial(
+    int16_t atPla, int16_t atEla, int16_t partition, int16_t sub, int16_t back, int16_t backSub,
+    uint32_t askMs, uint32_t& grantedMs) {
+    log("trial " + addr(atPla, atEla) + " " + std::to_string(partition) + " " +
+        std::to_string(sub) + " back " + std::to_string(back) + " " + std::to_string(backSub));
+    if (!knowsTrial) return TrialAnswer::NotKnown;
+    if (!at(atPla, atEla) || failedTrialActivations > 0) {
+        if (failedTrialActivations > 0) --failedTrialActivations;
+        return TrialAnswer::Failed;
+    }
+    grantedMs = std::min(askMs, grantMs);
+    activePartition = partition;
+    return TrialAnswer::Accepted;
+}
+
+bool ScriptedController::confirmTrial(int16_t atPla, int16_t atEla, int16_t partition,
+                                      int16_t sub) {
+    log("confirm " + addr(atPla, atEla) + " " + std::to_string(partition) + " " +
+        std::to_string(sub));
+    return at(atPla, atEla) && confirmAnswers;
+}
+
+bool ScriptedController::trialStatus(int16_t, int16_t, wire::TrialReport& report) {
+    log("status");
+    if (trialStatuses.empty()) return false;
+    const auto& next = trialStatuses[std::min(statusReads_++, trialStatuses.size() - 1)];
+    if (!next) return false;
+    report = *next;
+    return true;
+}
+
 bool ScriptedController::allPartitions(int16_t atPla, int16_t atEla, std::vector<uint8_t>& list) {
     log("partitions " + addr(atPla, atEla));
     if (partitionListFails || !at(atPla, atEla)) return false;

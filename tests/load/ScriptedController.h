@@ -2,6 +2,7 @@
 // A controller played in memory for the loading and maintenance commands: its address,
 // partitions and variables, failures on request, and a log of every call in order.
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -38,6 +39,13 @@ class ScriptedController final : public load::Controller {
     std::set<int> failingAddressWrites;      // indexes of file 241 whose write fails
     std::set<std::pair<int, int>> deaf;      // addresses where polls go unanswered
     std::vector<std::string> calls;
+    // Activation on trial: known only with a script. Each status read takes the next report of
+    // `trialStatuses` (nothing: no answer), the last one again once they are used up.
+    bool knowsTrial = false;
+    int failedTrialActivations = 0;  // the next N activations on trial fail
+    uint32_t grantMs = 300;
+    std::vector<std::optional<wire::TrialReport>> trialStatuses;
+    bool confirmAnswers = true;
 
     // The calls whose text starts with `prefix`.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const;
@@ -49,6 +57,11 @@ class ScriptedController final : public load::Controller {
     void coldStart(int16_t atPla, int16_t atEla) override;
     void setClock(int16_t atPla, int16_t atEla) override;
     bool activate(int16_t atPla, int16_t atEla, int16_t partition, int16_t sub) override;
+    TrialAnswer activateOnTrial(int16_t atPla, int16_t atEla, int16_t partition, int16_t sub,
+                                int16_t back, int16_t backSub, uint32_t askMs,
+                                uint32_t& grantedMs) override;
+    bool confirmTrial(int16_t atPla, int16_t atEla, int16_t partition, int16_t sub) override;
+    bool trialStatus(int16_t atPla, int16_t atEla, wire::TrialReport& report) override;
     bool allPartitions(int16_t atPla, int16_t atEla, std::vector<uint8_t>& list) override;
     bool partAttr(int16_t, int16_t, uint8_t partition, int16_t attribute,
                   int32_t& value) override;
@@ -74,6 +87,7 @@ class ScriptedController final : public load::Controller {
         return present && ((atPla == pla && atEla == ela) || (atPla == 255 && atEla == 30));
     }
     void log(const std::string& text) { calls.push_back(text); }
+    std::size_t statusReads_ = 0;
 };
 
 }  // namespace loadtest

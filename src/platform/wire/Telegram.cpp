@@ -56,6 +56,15 @@ struct Builder {
     void operator()(const CoolStart&) const { out = {kCoolStart, kCoolStartCheck}; }
     void operator()(const ColdStart&) const { out = {kColdStart, kColdStartCheck}; }
     void operator()(const Activate& a) const { out = {kActivate, a.partition, a.subApplication}; }
+    void operator()(const ActivateOnTrial& a) const {
+        out = {kActivateOnTrial, a.partition, a.subApplication, a.returnPartition,
+               a.returnSubApplication};
+        ByteWriter(out).u32(a.trialMs);
+    }
+    void operator()(const ConfirmTrial& c) const {
+        out = {kConfirmTrial, c.partition, c.subApplication};
+    }
+    void operator()(const TrialStatus&) const { out = {kTrialStatus}; }
     void operator()(const ListPartitions&) const {
         out = {kPartition, kListPartitions};
         for (uint8_t b : kListSelector) out.push_back(b);  // insert() trips GCC 12's -Warray-bounds
@@ -94,6 +103,16 @@ Result<TelegramCommand> parseTelegram(std::span<const uint8_t> bytes) {
         case kActivate:
             if (bytes.size() != 3) return Error::WrongLength;
             return TelegramCommand(Activate{bytes[1], bytes[2]});
+        case kActivateOnTrial: {
+            if (bytes.size() != 9) return Error::WrongLength;
+            ByteReader r(bytes.subspan(5));
+            return TelegramCommand(ActivateOnTrial{bytes[1], bytes[2], bytes[3], bytes[4], r.u32()});
+        }
+        case kConfirmTrial:
+            if (bytes.size() != 3) return Error::WrongLength;
+            return TelegramCommand(ConfirmTrial{bytes[1], bytes[2]});
+        case kTrialStatus:
+            return parseFixed(bytes, 1, 0, TrialStatus{});
         case kPartition:
             return parsePartitionService(bytes);
         default:

@@ -4,6 +4,7 @@
 #include "Hex.h"
 #include "platform/wire/Telegram.h"
 #include "platform/wire/TelegramPayload.h"
+#include "platform/wire/TrialPayloads.h"
 
 using namespace wire;
 using namespace wire::telegram;
@@ -66,4 +67,54 @@ TEST(Telegram, RejectsWrongLengthsChecksAndUnknownCommands) {
     EXPECT_EQ(parseTelegram(hex("CB 11 10 09 00 01 02 03")).error(), Error::WrongLength);
     EXPECT_EQ(parseTelegram(hex("CB 12 10 09 00")).error(), Error::UnknownCommand);
     EXPECT_EQ(parseTelegram(hex("77")).error(), Error::UnknownCommand);
+}
+
+TEST(TrialTelegrams, ParseAndBuildWithExactLengths) {
+    const std::vector<std::pair<std::vector<uint8_t>, TelegramCommand>> cases = {
+        // Partition 32, sub-application 2, back to 16/2, 30 s asked.
+        {hex("62 20 02 10 02 30 75 00 00"), ActivateOnTrial{32, 2, 16, 2, 30000}},
+        {hex("62 20 00 0E 00 FF FF FF FF"), ActivateOnTrial{32, 0, 14, 0, 0xFFFFFFFF}},
+        {hex("63 20 02"), ConfirmTrial{32, 2}},
+        {hex("64"), TrialStatus{}},
+    };
+    for (const auto& [bytes, command] : cases) {
+        auto parsed = parseTelegram(bytes);
+        ASSERT_TRUE(parsed) << errorName(parsed.error());
+        EXPECT_EQ(*parsed, command);
+        EXPECT_EQ(buildTelegram(command), bytes);
+    }
+    for (const char* wrong : {"62 20 02 10 02 30 75 00", "62 20 02 10 02 30 75 00 00 00", "63 20",
+                              "63 20 02 00", "64 00"}) {
+        SCOPED_TRACE(wrong);
+        EXPECT_EQ(parseTelegram(hex(wrong)).error(), Error::WrongLength);
+    }
+}
+
+TEST(TrialPayloads, ReportsRoundTripAndInconsistentOnesAreRefused) {
+    const TrialReport returned{TrialState::Returned, true, 16, 2, 16, 2, 0,
+                               ReturnReason::DidNotStart};
+    EXPECT_EQ(*encodePayload(returned), hex("03 01 10 02 10 02 00 00 00 00 01"));
+    EXPECT_EQ(*decodeTrialReport(hex("03 01 10 02 10 02 00 00 00 00 01")), returned);
+    const TrialReport onTrial{TrialState::OnTrial, false, 32, 2, 16, 2, 1500, ReturnReason::None};
+    EXPECT_EQ(*decodeTrialReport(*encodePayload(onTrial)), onTrial);
+    EXPECT_EQ(*decodeTrialGrant(hex("30 75 00 00")), TrialGrant{30000});
+    EXPECT_EQ(*encodePayload(TrialGrant{300}), hex("2C 01 00 00"));
+
+    for (const char* bad : {
+             "04 01 10 02 10 02 00 00 00 00 00",  // no such state
+             "00 02 10 02 00 00 00 00 00 00 00",  // program flag 2
+             "03 01 10 02 10 02 00 00 00 00 03",  // no such reason
+             "03 01 10 02 10 02 00 00 00 00 00",  // returned without a reason
+             "02 01 20 02 10 02 00 00 00 00 01",  // a reason while confirmed
+             "02 01 20 02 10 02 05 00 00 00 00",  // time left while confirmed
+         }) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(decodeTrialReport(hex(bad)).error(), Error::BadValue);
+    }
+    EXPECT_EQ(decodeTrialReport(hex("00 01 10 02 00 00 00 00 00 00")).error(), Error::WrongLength);
+    EXPECT_EQ(decodeTrialGrant(hex("30 75 00")).error(), Error::WrongLength);
+    EXPECT_EQ(encodePayload(TrialReport{TrialState::Running, true, 16, 0, 0, 0, 9,
+                                        ReturnReason::None})
+                  .error(),
+              Error::BadValue);
 }
