@@ -9,6 +9,8 @@ struct Program;
 
 namespace load {
 
+struct LoadTarget;
+
 enum class LoadOutcome { Loaded, Cancelled, Failed, NotRun };
 
 // The whole command. The outcome is what the user was told.
@@ -18,11 +20,12 @@ LoadOutcome LoadController(program::Program& program);
 // folder.
 std::string ProgramDirectory(program::Program& program, const std::string& directory);
 
-// One job file of the selected program (called by LoadController).
+// One job file of the selected program (called by LoadController); on KVXreal C controllers
+// into the partition LoadController decided.
 LoadOutcome LoadProgramFiles(program::Program& program, const std::string& directory,
-                             const std::string& jobFile);
+                             const std::string& jobFile, const LoadTarget& target);
 LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string& directory,
-                                    const std::string& jobFile);
+                                    const std::string& jobFile, const LoadTarget& target);
 
 // The main window's Timer1 and Info while the job loader runs.
 void ShowJobLoaderProgress(program::Program& program);

@@ -44,6 +44,10 @@ bool modelCode(program::Program& program, std::string& code) {
 struct Version {
     int32_t major = 0, minor = 0, branch = 0, number = 0;
     bool operator==(const Version&) const = default;
+    std::string text() const {
+        return std::to_string(major) + "." + std::to_string(minor) + "-" +
+               std::to_string(branch) + "-" + std::to_string(number);
+    }
 };
 
 }  // namespace
@@ -61,7 +65,8 @@ std::string ChooseImageFile(const std::vector<std::string>& files, const std::st
     return {};
 }
 
-OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory) {
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory,
+                        const std::string& alsoChanging) {
     const clink::Connection& c = program.connection;
     if (c.ControllerOsKind != "C") {
         return CheckLegacyOs(program, programDirectory);
@@ -114,11 +119,15 @@ OsCheck CheckOsRevision(program::Program& program, const std::string& programDir
     const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
                         upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
     if (image == running) return OsCheck::Current;
+    dialog.Changes = "Operating system from " + running.text() + " to " + image.text() + ".";
+    if (!alsoChanging.empty()) dialog.Changes += " " + alsoChanging;
     if (!dialog.ShowDlg()) return OsCheck::Declined;
-    return RunOsUpgrade(program, *upgrader) ? OsCheck::Upgraded : OsCheck::Failed;
+    return RunOsUpgrade(program, *upgrader, running.text(), image.text()) ? OsCheck::Upgraded
+                                                                           : OsCheck::Failed;
 }
 
-bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
+bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
+                  const std::string& from, const std::string& to) {
     kvxglib::Library& glib = program.platform.glib;
     clink::Connection& c = program.connection;
     Controller& controller = ControllerOf(program);
@@ -179,7 +188,15 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
                           static_cast<int16_t>(partition), static_cast<int16_t>(subApplication));
     dialog.Upgrade = nullptr;
     dialog.CloseLoadApp();
-    catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, ready ? kUpgradeEnded : kFailed));
+    // A good upgrade is news, not an error; the upgrader has said why a failed one failed.
+    if (ready)
+        catalogue::ShowInfoMessage(glib, from.empty() ? catalogue::GetText(glib, kUpgradeEnded)
+                                                      : "Operating system upgraded from " +
+                                                            from + " to " + to + ".");
+    else
+        catalogue::ShowErrorMessage(glib, to.empty() ? catalogue::GetText(glib, kFailed)
+                                                     : "The operating system was not upgraded "
+                                                       "to " + to + ".");
     if (!running)
         catalogue::ShowErrorMessage(glib, NotRunningText(static_cast<int16_t>(partition)));
     return ready;

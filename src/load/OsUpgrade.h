@@ -16,10 +16,14 @@ enum class OsCheck { Skipped, Current, Declined, Upgraded, Failed };
 // Offers an upgrade when the revision ships an operating-system image whose version differs
 // from the controller's; the older controllers are handed to the version checker with the
 // program's directory. KVXreal C images lie in the "KVXreal" folder of the revision's folder.
-OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory);
+// `alsoChanging` names what the command changes besides, for the question.
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory,
+                        const std::string& alsoChanging = {});
 
-// Runs the upgrade with the progress dialog. True when the controller took the new system.
-bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader);
+// Runs the upgrade with the progress dialog. True when the controller took the new system;
+// `from` and `to` are the versions the outcome names.
+bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
+                  const std::string& from = {}, const std::string& to = {});
 
 // The check of controllers without KVXreal C.
 OsCheck CheckLegacyOs(program::Program& program, const std::string& programDirectory);

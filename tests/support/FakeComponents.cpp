@@ -119,6 +119,7 @@ public:
         partition_ = partition;
     }
     std::string ProgramName() const override { return opened_ ? f_.script.programName : ""; }
+    uint16_t FailureCode() const override { return f_.script.failureCode; }
 
 private:
     uint8_t partition_ = 0;

@@ -20,6 +20,7 @@ struct ComponentScript {
     std::vector<double> loadProgress{0.5, 1.0};  // reported in order during Load
     std::vector<std::string> loadErrors;         // reported through the error callback
     bool loadResult = true;
+    uint16_t failureCode = 0;  // FailureCode after a Load that failed
     std::function<void()> onLoadEnd;  // runs as Load is about to return, e.g. a late Cancel
     // Runs after the caller's stop, before the commit: a Cancel there drops the staged image.
     std::function<void()> beforeCommitEnds;
