@@ -21,7 +21,7 @@ namespace {
 
 // Boiler runs 16 and has an empty 32; Lone has no partition beside the running one. Both run
 // an operating system older than the revision's image (3.2-0-4).
-const char* kNetwork = R"([Simulator]
+const char* kBoilerAndLone = R"([Simulator]
 ColdStartMs=200
 
 [Controller Boiler]
@@ -63,14 +63,14 @@ Size=4096
 MaxSize=2097152
 )";
 
-const char* const kCommunication = "The communication with the controller failed";
+const char* const kCommunicationText = "The communication with the controller failed";
 
 class LoadPartitionCli : public ::testing::Test {
   protected:
     LoadPartitionCli() : machine(temp.copyDemo()) {}
 
     void SetUp() override {
-        temp.write("net.ini", kNetwork);
+        temp.write("net.ini", kBoilerAndLone);
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
             "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
@@ -176,7 +176,7 @@ TEST_F(LoadPartitionCli, ABusyControllerIsNamedAsBusy) {
     EXPECT_THAT(r.err, HasSubstr("The program was not loaded into partition 32: the controller "
                                  "is busy with another load."));
     EXPECT_THAT(r.out + r.err, HasSubstr("Partition 32 holds what it held before."));
-    EXPECT_THAT(r.out + r.err, Not(HasSubstr(kCommunication)));
+    EXPECT_THAT(r.out + r.err, Not(HasSubstr(kCommunicationText)));
     const auto s = saved("Boiler");
     EXPECT_EQ(s.activePartition, 16);
     EXPECT_EQ(s.checksums.count(32), 0u);
