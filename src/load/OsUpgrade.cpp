@@ -13,6 +13,7 @@
 #include "load/FormUpgradeKVXreal.h"
 #include "load/RestoreActivation.h"
 #include "platform/os/NativePath.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace load {
 namespace {
@@ -49,6 +50,27 @@ struct Version {
                std::to_string(branch) + "-" + std::to_string(number);
     }
 };
+
+// After an image that could not be staged (the upgrader has said how): the controller's reason
+// where it gave one; the communication text only where the link failed.
+std::string notStagedText(kvxglib::Library& glib, uint16_t code, const std::string& to) {
+    const std::string notUpgraded =
+        "The operating system was not upgraded" + (to.empty() ? "" : " to " + to);
+    switch (static_cast<wire::ReplyCode>(code)) {
+        case wire::ReplyCode::Busy:
+            return notUpgraded + ": the controller is busy with another load.";
+        case wire::ReplyCode::Refused:
+            return notUpgraded + ": the controller refused the image.";
+        case wire::ReplyCode::Ok:
+        case wire::ReplyCode::TimedOut:
+        case wire::ReplyCode::LinkLost:
+        case wire::ReplyCode::NotStarted:
+        case wire::ReplyCode::BadReply:
+            return catalogue::GetText(glib, kFailed);
+        default:
+            return notUpgraded + ".";
+    }
+}
 
 }  // namespace
 
@@ -173,7 +195,7 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
     if (!staged) {
         // The old system was never touched: it and its application keep running.
         dialog.Upgrade = nullptr;
-        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
+        catalogue::ShowErrorMessage(glib, notStagedText(glib, upgrader.FailureCode(), to));
         return false;
     }
     // Every byte is staged: the application stops only now, right before the commit.

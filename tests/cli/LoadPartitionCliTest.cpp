@@ -177,7 +177,16 @@ TEST_F(LoadPartitionCli, ABusyControllerIsNamedAsBusy) {
                                  "is busy with another load."));
     EXPECT_THAT(r.out + r.err, HasSubstr("Partition 32 holds what it held before."));
     EXPECT_THAT(r.out + r.err, Not(HasSubstr(kCommunicationText)));
+    // The operating system's upgrade meets the same refusal and names it too.
+    const auto before = saved("Boiler");
+    const auto upgrade = run({"upgrade-os", "--model", "3", "--program", "2", "--link",
+                              "tcp:" + sim->tcp("Boiler"), "--yes"});
+    EXPECT_EQ(upgrade.exitCode, 1) << upgrade.out << upgrade.err;
+    EXPECT_THAT(upgrade.err, HasSubstr("The operating system was not upgraded to 3.2-0-4: the "
+                                       "controller is busy with another load."));
+    EXPECT_THAT(upgrade.out + upgrade.err, Not(HasSubstr(kCommunicationText)));
     const auto s = saved("Boiler");
+    EXPECT_EQ(s.version, before.version);
     EXPECT_EQ(s.activePartition, 16);
     EXPECT_EQ(s.checksums.count(32), 0u);
 }

@@ -8,6 +8,7 @@
 #include "load/FormUpgradeKVXreal.h"
 #include "load/OsUpgrade.h"
 #include "load/RestoreActivation.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace loadtest {
 namespace {
@@ -122,6 +123,18 @@ INSTANTIATE_TEST_SUITE_P(
                     {"OsUpgrader.Upgrade(0)"},
                     {},
                     {kFailed}},
+        // A refusal is no broken link: its reason is said.
+        UpgradeCase{"ControllerBusy",
+                    {1, 2, 3, 5},
+                    true,
+                    [](testsupport::ComponentScript& s) {
+                        s.upgradeDone = 0;
+                        s.upgradeFailureCode = wire::code(wire::ReplyCode::Busy);
+                    },
+                    {"OsUpgrader.Upgrade(0)"},
+                    {},
+                    {"The operating system was not upgraded to 1.2-3-5: the controller is busy "
+                     "with another load."}},
         // A failed finish is a failure, and what ran before runs again.
         UpgradeCase{"ControllerNotBack",
                     {1, 2, 3, 5},

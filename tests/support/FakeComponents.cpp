@@ -217,6 +217,7 @@ public:
     int16_t ImageVerBranch() const override { return f_.script.imageVersion[2]; }
     int16_t ImageVerRevision() const override { return f_.script.imageVersion[3]; }
     std::string ImageProblem() const override { return f_.script.imageProblem; }
+    uint16_t FailureCode() const override { return f_.script.upgradeFailureCode; }
 
 private:
     std::string file_;

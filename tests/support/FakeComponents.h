@@ -39,6 +39,7 @@ struct ComponentScript {
     int16_t imageVersion[4] = {1, 0, 0, 0};  // major, minor, branch, revision
     std::string imageProblem;                // why the named image cannot be loaded
     bool upgradeResult = true;
+    uint16_t upgradeFailureCode = 0;  // FailureCode after an Upgrade that failed
     int16_t upgradeDone = -1;
     std::vector<double> upgradeProgress{0.5, 1.0};
     bool finishResult = true;

@@ -76,6 +76,7 @@ void RealOsUpgrader::dropStaged() {
 bool RealOsUpgrader::Upgrade(int32_t /*zero*/, int16_t& done) {
     done = 0;
     cancelled_ = false;
+    failureCode_ = 0;
     dropStaged();
     if (!source_) return fail(sourceError_);
     transfer::Job j = job();
@@ -91,6 +92,7 @@ bool RealOsUpgrader::Upgrade(int32_t /*zero*/, int16_t& done) {
         case transfer::Ending::Failed:
             break;
     }
+    failureCode_ = result.code1;
     return fail("The operating system was not loaded: " + result.message +
                 ". The controller keeps the operating system it has.");
 }
