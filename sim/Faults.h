@@ -21,6 +21,7 @@ struct FaultSettings {
     bool corruptCommit = false;         // a commit stores the image with one byte changed
     bool corruptSilently = false;       // the same, but answering the checksum it was sent
     bool refuseCommit = false;          // a commit is refused (Refused)
+    bool keepOsVersion = false;         // an OS commit restarts into the version it had
     uint32_t restartAfterBlocks = 0;    // restart at the N-th transfer block from now (once)
     uint32_t flashWriteMs = 0;          // every staged block and commit waits N ms for flash
     uint32_t restartMs = 500;           // how long a restart keeps the controller away

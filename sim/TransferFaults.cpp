@@ -24,6 +24,8 @@ bool setTransferFault(FaultSettings& faults, const std::string& knob, uint32_t n
         return flag(faults.corruptSilently);
     } else if (knob == "refuse_commit") {
         return flag(faults.refuseCommit);
+    } else if (knob == "keep_os_version") {
+        return flag(faults.keepOsVersion);
     } else if (knob == "restart_after_blocks") {
         faults.restartAfterBlocks = number;
     } else if (knob == "flash_write_ms") {

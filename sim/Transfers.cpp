@@ -306,7 +306,8 @@ Outcome Transfers::commit(const wire::Frame& frame, const wire::TransferCommitRe
         }
         case wire::TransferTarget::OperatingSystem:
             setLong(state, kOsChecksumIndex, stored);
-            takeOsVersion(state, s.open.name);
+            // The new system may fail to start: the controller comes back on the old one.
+            if (!faults.keepOsVersion) takeOsVersion(state, s.open.name);
             out.restart = Restart::Reboot;
             break;
         case wire::TransferTarget::PortOs:

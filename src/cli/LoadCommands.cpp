@@ -121,7 +121,8 @@ int runLoad(const Options& options, const LoadArgs& args) {
     if (!connected(run, args)) return exitcode::Failed;
     clink::DetectControllerOsKind(run.program(), run.program().connection.CurrentPLA,
                                   run.program().connection.CurrentELA);
-    // The list as the window shows it: the active partition's row is selected.
+    // The list as the window shows it: the active partition's row is selected, which is no
+    // choice; the load then takes the one free program partition.
     if (run.program().connection.ControllerOsKind == "C") {
         if (args.partition == 0) {
             load::RefreshPartitionList(run.program());
@@ -301,7 +302,8 @@ void addLoadCommands(CLI::App& app, Options& options) {
         "does; on KVXreal C controllers into a partition");
     addSelectionOptions(*load, args->model, args->program, true);
     addLinkOption(*load, *args);
-    load->add_option("--partition", args->partition, "target partition (default: the active one)")
+    load->add_option("--partition", args->partition,
+                     "target partition (default: the one program partition that does not run)")
         ->check(CLI::Range(1, 255));
     load->add_flag("--yes", args->yes,
                    "answer OK to an operating-system upgrade, and to loading an older controller "

@@ -24,6 +24,7 @@ bool FormUpgradeKVXreal::ShowDlg() {
 
 void FormUpgradeKVXreal::Form_Load() {
     LoadConfirmationTexts(glib_, kTexts, Caption, GenLabel, StepLabel, OKButton, CancelButton);
+    if (!Changes.empty()) GenLabel.caption += "\n" + Changes;
 }
 
 void FormUpgradeKVXreal::OKButton_Click() {

@@ -22,6 +22,8 @@ class FormUpgradeKVXreal final : public ui::Form {
     ui::Control CancelButton;
 
     bool Result = false;
+    // What the upgrade changes, versions from and to; shown after the general text.
+    std::string Changes;
 
     // Shows the dialog modally; true when the user pressed OK.
     bool ShowDlg();

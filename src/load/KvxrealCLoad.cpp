@@ -1,6 +1,7 @@
 #include "load/LoadController.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -12,9 +13,11 @@
 #include "catalogue/Texts.h"
 #include "load/FormLoadApplication.h"
 #include "load/PartitionList.h"
+#include "load/ProgramPartitionChoice.h"
 #include "load/RestoreActivation.h"
 #include "load/TrialActivation.h"
 #include "platform/wire/PartitionText.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace load {
 namespace {
@@ -26,7 +29,7 @@ constexpr int16_t kNoApplication = 14;
 constexpr int16_t kNameAttribute = 2;
 constexpr int16_t kTypeAttribute = 4;
 constexpr int32_t kProgramType = 2;
-constexpr int32_t kWebSiteType = 3;
+constexpr int16_t kChecksumAttribute = 1000;  // the stored image's, written by its commit
 
 // The callbacks, the dialog's hold on the loader and the dialog itself end on every path.
 struct DialogCleanUp {
@@ -42,39 +45,74 @@ struct DialogCleanUp {
     }
 };
 
-// The partition of the selected row; nothing (the user has been told) when the list cannot be
-// read, no row is selected, the controller no longer has that partition, or it holds a web
-// site, which a program loaded there would destroy.
-std::optional<uint8_t> targetPartition(program::Program& program) {
-    kvxglib::Library& glib = program.platform.glib;
-    const clink::Connection& c = program.connection;
-    Controller& controller = ControllerOf(program);
-    std::vector<uint8_t> numbers;
-    const auto selected = SelectedPartitionNumber(program);
-    if (!controller.allPartitions(c.CurrentPLA, c.CurrentELA, numbers) || !selected) {
-        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
-        return std::nullopt;
+// What a partition holds, as far as the controller says: its stored image's checksum, none
+// for an empty one; `answered` false when the controller did not answer for the partition.
+struct Held {
+    bool answered = false;
+    std::optional<int32_t> checksum;
+    bool operator==(const Held&) const = default;
+};
+
+Held held(Controller& controller, int16_t pla, int16_t ela, uint8_t partition) {
+    Held h;
+    int32_t value = 0;
+    if (controller.partAttr(pla, ela, partition, kChecksumAttribute, value)) {
+        h.checksum = value;
+        h.answered = true;
+    } else {
+        h.answered = controller.partAttr(pla, ela, partition, kTypeAttribute, value);
     }
-    if (std::find(numbers.begin(), numbers.end(), *selected) == numbers.end()) {
-        catalogue::ShowErrorMessage(glib, "The controller has no partition " +
-                                              std::to_string(*selected) +
-                                              " any more. Nothing was loaded.");
-        return std::nullopt;
+    return h;
+}
+
+std::string hex(int32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+// After a load that did not take: what the partition holds is said only as far as its stored
+// checksum, read before and after, tells.
+std::string heldText(uint8_t partition, const Held& before, const Held& after, bool& same) {
+    const std::string n = "Partition " + std::to_string(partition);
+    same = before.answered && after.answered && before == after;
+    if (!before.answered || !after.answered)
+        return "Whether partition " + std::to_string(partition) +
+               " still holds what it held before could not be read back from the controller.";
+    if (same) return n + " holds what it held before.";
+    return n + " no longer holds what it held before (its stored checksum is " +
+           (after.checksum ? hex(*after.checksum) : "gone") + ", it was " +
+           (before.checksum ? hex(*before.checksum) : "none") + "): load the program again.";
+}
+
+// The program's words after a load the loader reports failed: the controller's reason where
+// it gave one; the communication text only where the link failed.
+std::string failureText(kvxglib::Library& glib, Controller& controller, int16_t pla,
+                        int16_t ela, uint8_t partition, uint16_t code) {
+    const std::string n = std::to_string(partition);
+    const std::string notLoaded = "The program was not loaded into partition " + n + ": ";
+    switch (static_cast<wire::ReplyCode>(code)) {
+        case wire::ReplyCode::Busy:
+            return notLoaded + "the controller is busy with another load.";
+        case wire::ReplyCode::NotFound:
+            return notLoaded + "the controller has no partition " + n + ".";
+        case wire::ReplyCode::Refused: {
+            int32_t running = -1;
+            if (controller.readNumber(pla, ela, "QSystem.ActivePartition", running) &&
+                running == partition)
+                return notLoaded + "partition " + n + " runs the program.";
+            return notLoaded + "the controller refused it.";
+        }
+        case wire::ReplyCode::TimedOut:
+        case wire::ReplyCode::LinkLost:
+        case wire::ReplyCode::NotStarted:
+        case wire::ReplyCode::BadReply:
+            return catalogue::GetText(glib, kFailed);
+        default:
+            // The loader has said why, in the controller's terms.
+            return code == 0 ? catalogue::GetText(glib, kFailed)
+                             : "The program was not loaded into partition " + n + ".";
     }
-    const auto n = static_cast<uint8_t>(*selected);
-    int32_t type = 0;
-    if (controller.partAttr(c.CurrentPLA, c.CurrentELA, n, kTypeAttribute, type) &&
-        type == kWebSiteType) {
-        std::string name;
-        controller.partText(c.CurrentPLA, c.CurrentELA, n, kNameAttribute, name);
-        if (!name.empty() && name.back() == '\0') name.pop_back();
-        catalogue::ShowErrorMessage(
-            glib, "Partition " + std::to_string(n) + " holds the web site \"" + name +
-                      "\"; a program loaded into it would destroy the site. Choose a program "
-                      "partition. Nothing was loaded.");
-        return std::nullopt;
-    }
-    return n;
 }
 
 // The program's name as the partition name: what the controller keeps, cut at a character
@@ -95,7 +133,7 @@ std::string partitionName(const std::string& name, bool& cut) {
 }  // namespace
 
 LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string& directory,
-                                    const std::string& jobFile) {
+                                    const std::string& jobFile, const LoadTarget& target) {
     kvxglib::Library& glib = program.platform.glib;
     clink::Connection& c = program.connection;
     Controller& controller = ControllerOf(program);
@@ -110,6 +148,9 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
         catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
         return LoadOutcome::Failed;
     };
+    std::string failure;    // the program's words after a load the loader reports failed
+    std::string heldNote;   // what the partition holds after a load that did not take
+    bool heldSame = false;
     std::unique_ptr<components::AppLoader> loader = program.platform.components.NewAppLoader();
     LoadOutcome outcome = LoadOutcome::NotRun;
     uint8_t loaded = 0;
@@ -128,10 +169,9 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
         loader->PLA(static_cast<uint8_t>(c.CurrentPLA));
         loader->ELA(static_cast<uint8_t>(c.CurrentELA));
         loader->Partition(0);
-        const std::optional<uint8_t> target = targetPartition(program);
-        if (!target) return LoadOutcome::Failed;
-        loader->Partition(*target);
+        loader->Partition(target.partition);
         loader->Link(c.CurrentLink);
+        const Held heldBefore = held(controller, c.CurrentPLA, c.CurrentELA, target.partition);
         int32_t subApplication = 0;
         int32_t active = 0;
         const bool subRead = controller.readNumber(c.CurrentPLA, c.CurrentELA,
@@ -181,6 +221,11 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
                               ? LoadOutcome::Loaded
                               : LoadOutcome::Returned;
             } else {
+                if (!program.load.LoadCancelled)
+                    failure = failureText(glib, controller, pla, ela, loaded,
+                                          loader->FailureCode());
+                heldNote =
+                    heldText(loaded, heldBefore, held(controller, pla, ela, loaded), heldSame);
                 // The controller kept its image: what ran before runs again, and the user is
                 // told so only once the controller names it as running.
                 const auto before = static_cast<int16_t>(active);
@@ -208,13 +253,17 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     if (notRunning) catalogue::ShowErrorMessage(glib, NotRunningText(*notRunning));
     if (!trialNote.empty()) catalogue::ShowErrorMessage(glib, trialNote);
     if (outcome == LoadOutcome::Loaded) {
-        catalogue::ShowInfoMessage(
-            glib, catalogue::ReplacePlaceholders(catalogue::GetText(glib, kLoaded),
-                                                 {"@PARTITION", std::to_string(loaded)}));
+        const std::string text = catalogue::ReplacePlaceholders(
+            catalogue::GetText(glib, kLoaded), {"@PARTITION", std::to_string(loaded)});
+        catalogue::ShowInfoMessage(glib, target.note.empty() ? text : text + " " + target.note);
         if (!nameNote.empty()) catalogue::ShowErrorMessage(glib, nameNote);
     } else if (outcome == LoadOutcome::Failed) {
         // After the loader's own words, the program's.
-        fail();
+        failure.empty() ? (void)fail() : catalogue::ShowErrorMessage(glib, failure);
+    }
+    if (!heldNote.empty()) {
+        heldSame ? catalogue::ShowInfoMessage(glib, heldNote)
+                 : catalogue::ShowErrorMessage(glib, heldNote);
     }
     if (!afterNote.empty()) {
         afterConfirmed ? catalogue::ShowInfoMessage(glib, afterNote)

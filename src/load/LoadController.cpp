@@ -11,6 +11,7 @@
 #include "load/CommandLock.h"
 #include "load/JobLoad.h"
 #include "load/OsUpgrade.h"
+#include "load/ProgramPartitionChoice.h"
 #include "load/ProgressText.h"
 
 namespace load {
@@ -19,6 +20,7 @@ namespace {
 constexpr int32_t kNoFileForC = 330;
 constexpr int32_t kNoFileForOthers = 331;
 constexpr int16_t kSerial = 1;
+constexpr int16_t kNameAttribute = 2;
 
 bool isAbsolute(const std::string& path) {
     if (path.empty()) return false;
@@ -44,6 +46,23 @@ bool BackUpSettingsFirst(program::Program& program) {
     window.CtrlStatusLine.caption =
         file->empty() ? "No settings backup: " + why : "Settings backed up to " + *file;
     return true;
+}
+
+// The program change the operating-system question names beside the system's: what the
+// target partition holds now, as far as the controller names it, and what goes in.
+std::string programChange(program::Program& program, const catalogue::CProgram& selected,
+                          uint8_t partition) {
+    if (partition == 0) return {};
+    const clink::Connection& c = program.connection;
+    std::string now;
+    if (!ControllerOf(program).partText(c.CurrentPLA, c.CurrentELA, partition, kNameAttribute,
+                                        now))
+        now.clear();
+    if (!now.empty() && now.back() == '\0') now.pop_back();
+    const std::string to = "\"" + selected.Name + "\" " + selected.Revision;
+    const std::string where = "Program in partition " + std::to_string(partition);
+    return now.empty() ? where + ": " + to + "."
+                       : where + " from \"" + now + "\" to " + to + ".";
 }
 
 }  // namespace
@@ -76,27 +95,39 @@ LoadOutcome LoadController(program::Program& program) {
         return LoadOutcome::NotRun;
     }
     controller.detectOsKind(c.CurrentPLA, c.CurrentELA);
-    if (!BackUpSettingsFirst(program)) return LoadOutcome::NotRun;
     const bool kvxrealC = c.ControllerOsKind == "C";
-    if (!kvxrealC) controller.coolStart(c.CurrentPLA, c.CurrentELA);
-    const std::string directory = ProgramDirectory(program, selected.Directory);
-    if ((kvxrealC || c.CommKind == kSerial) && !osChecked) CheckOsRevision(program, directory);
-    controller.setClock(c.CurrentPLA, c.CurrentELA);
-    program.mainWindow.CtrlStatusLine.caption = "Setting the clock in the controller";
-    // Two seconds from the setting, not to a whole second: nothing in the controller keys on
-    // whole seconds, and many loads at once would each wait up to a second more.
-    catalogue::WaitFromNow(program.platform, 2);
+    // What would end the load is found out before anything changes: no backup, clock or
+    // operating system is touched for a load that cannot take place.
     const std::string& jobFile = kvxrealC ? selected.FileC : selected.File;
     if (jobFile.empty()) {
         catalogue::ShowErrorMessage(
             glib, catalogue::GetText(glib, kvxrealC ? kNoFileForC : kNoFileForOthers));
         return LoadOutcome::NotRun;
     }
-    return LoadProgramFiles(program, directory, jobFile);
+    LoadTarget target;
+    if (kvxrealC) {
+        target = ChooseLoadTarget(program);
+        if (target.partition == 0) {
+            catalogue::ShowErrorMessage(glib, target.why);
+            return LoadOutcome::NotRun;
+        }
+        if (!target.note.empty()) program.mainWindow.CtrlStatusLine.caption = target.note;
+    }
+    if (!BackUpSettingsFirst(program)) return LoadOutcome::NotRun;
+    if (!kvxrealC) controller.coolStart(c.CurrentPLA, c.CurrentELA);
+    const std::string directory = ProgramDirectory(program, selected.Directory);
+    if ((kvxrealC || c.CommKind == kSerial) && !osChecked)
+        CheckOsRevision(program, directory, programChange(program, selected, target.partition));
+    controller.setClock(c.CurrentPLA, c.CurrentELA);
+    program.mainWindow.CtrlStatusLine.caption = "Setting the clock in the controller";
+    // Two seconds from the setting, not to a whole second: nothing in the controller keys on
+    // whole seconds, and many loads at once would each wait up to a second more.
+    catalogue::WaitFromNow(program.platform, 2);
+    return LoadProgramFiles(program, directory, jobFile, target);
 }
 
 LoadOutcome LoadProgramFiles(program::Program& program, const std::string& directory,
-                             const std::string& jobFile) {
+                             const std::string& jobFile, const LoadTarget& target) {
     if (!catalogue::SelectModuleFolder(program.platform, directory, false)) {
         catalogue::ShowErrorMessage(program.platform.glib,
                                     "The module directory '" + directory + "' does not exist.");
@@ -104,7 +135,7 @@ LoadOutcome LoadProgramFiles(program::Program& program, const std::string& direc
     }
     program.mainWindow.CtrlStatusLine.caption = "Loading the Controller";
     if (program.connection.ControllerOsKind == "C")
-        return LoadKvxrealCApplication(program, directory, jobFile);
+        return LoadKvxrealCApplication(program, directory, jobFile, target);
     return RunJobLoader(program, directory, jobFile);
 }
 

@@ -9,6 +9,8 @@ struct Program;
 
 namespace load {
 
+struct LoadTarget;
+
 // Returned: the program was stored but did not run; what ran before runs again (or the user was
 // told that nothing may run).
 enum class LoadOutcome { Loaded, Cancelled, Failed, NotRun, Returned };
@@ -20,11 +22,12 @@ LoadOutcome LoadController(program::Program& program);
 // folder.
 std::string ProgramDirectory(program::Program& program, const std::string& directory);
 
-// One job file of the selected program (called by LoadController).
+// One job file of the selected program (called by LoadController); on KVXreal C controllers
+// into the partition LoadController decided.
 LoadOutcome LoadProgramFiles(program::Program& program, const std::string& directory,
-                             const std::string& jobFile);
+                             const std::string& jobFile, const LoadTarget& target);
 LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string& directory,
-                                    const std::string& jobFile);
+                                    const std::string& jobFile, const LoadTarget& target);
 
 // The main window's Timer1 and Info while the job loader runs.
 void ShowJobLoaderProgress(program::Program& program);

@@ -15,6 +15,7 @@
 #include "load/RestoreActivation.h"
 #include "load/TrialActivation.h"
 #include "platform/os/NativePath.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace load {
 namespace {
@@ -46,7 +47,32 @@ bool modelCode(program::Program& program, std::string& code) {
 struct Version {
     int32_t major = 0, minor = 0, branch = 0, number = 0;
     bool operator==(const Version&) const = default;
+    std::string text() const {
+        return std::to_string(major) + "." + std::to_string(minor) + "-" +
+               std::to_string(branch) + "-" + std::to_string(number);
+    }
 };
+
+// After an image that could not be staged (the upgrader has said how): the controller's reason
+// where it gave one; the communication text only where the link failed.
+std::string notStagedText(kvxglib::Library& glib, uint16_t code, const std::string& to) {
+    const std::string notUpgraded =
+        "The operating system was not upgraded" + (to.empty() ? "" : " to " + to);
+    switch (static_cast<wire::ReplyCode>(code)) {
+        case wire::ReplyCode::Busy:
+            return notUpgraded + ": the controller is busy with another load.";
+        case wire::ReplyCode::Refused:
+            return notUpgraded + ": the controller refused the image.";
+        case wire::ReplyCode::Ok:
+        case wire::ReplyCode::TimedOut:
+        case wire::ReplyCode::LinkLost:
+        case wire::ReplyCode::NotStarted:
+        case wire::ReplyCode::BadReply:
+            return catalogue::GetText(glib, kFailed);
+        default:
+            return notUpgraded + ".";
+    }
+}
 
 }  // namespace
 
@@ -112,22 +138,18 @@ bool RunningVersion(program::Program& program, Version& running) {
     return true;
 }
 
-std::string VersionText(const Version& v) {
-    return std::to_string(v.major) + "." + std::to_string(v.minor) + "-" +
-           std::to_string(v.branch) + "-" + std::to_string(v.number);
-}
-
 // "MM.mm.bb.rrrr" as the catalogue writes versions; the text itself when it is not one.
 std::string FixedWidthText(const std::string& fixed) {
     Version v;
     if (std::sscanf(fixed.c_str(), "%d.%d.%d.%d", &v.major, &v.minor, &v.branch, &v.number) != 4)
         return fixed;
-    return VersionText(v);
+    return v.text();
 }
 
 }  // namespace
 
-OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory) {
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory,
+                        const std::string& alsoChanging) {
     const clink::Connection& c = program.connection;
     if (c.ControllerOsKind != "C") {
         return CheckLegacyOs(program, programDirectory);
@@ -141,8 +163,11 @@ OsCheck CheckOsRevision(program::Program& program, const std::string& programDir
     const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
                         upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
     if (image == running) return OsCheck::Current;
+    dialog.Changes = "Operating system from " + running.text() + " to " + image.text() + ".";
+    if (!alsoChanging.empty()) dialog.Changes += " " + alsoChanging;
     if (!dialog.ShowDlg()) return OsCheck::Declined;
-    return RunOsUpgrade(program, *upgrader) ? OsCheck::Upgraded : OsCheck::Failed;
+    return RunOsUpgrade(program, *upgrader, running.text(), image.text()) ? OsCheck::Upgraded
+                                                                           : OsCheck::Failed;
 }
 
 std::optional<OsOffer> OfferedOs(program::Program& program, const std::string& programDirectory) {
@@ -162,10 +187,11 @@ std::optional<OsOffer> OfferedOs(program::Program& program, const std::string& p
         return std::nullopt;
     const Version image{upgrader->ImageVerMajor(), upgrader->ImageVerMinor(),
                         upgrader->ImageVerBranch(), upgrader->ImageVerRevision()};
-    return OsOffer{VersionText(running), image == running ? "" : VersionText(image)};
+    return OsOffer{running.text(), image == running ? "" : image.text()};
 }
 
-bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
+bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
+                  const std::string& from, const std::string& to) {
     kvxglib::Library& glib = program.platform.glib;
     clink::Connection& c = program.connection;
     Controller& controller = ControllerOf(program);
@@ -211,7 +237,7 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
     if (!staged) {
         // The old system was never touched: it and its application keep running.
         dialog.Upgrade = nullptr;
-        catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, kFailed));
+        catalogue::ShowErrorMessage(glib, notStagedText(glib, upgrader.FailureCode(), to));
         return false;
     }
     // Every byte is staged: the application stops only now, right before the commit.
@@ -239,7 +265,15 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader) {
     }
     dialog.Upgrade = nullptr;
     dialog.CloseLoadApp();
-    catalogue::ShowErrorMessage(glib, catalogue::GetText(glib, ready ? kUpgradeEnded : kFailed));
+    // A good upgrade is news, not an error; the upgrader has said why a failed one failed.
+    if (ready)
+        catalogue::ShowInfoMessage(glib, from.empty() ? catalogue::GetText(glib, kUpgradeEnded)
+                                                      : "Operating system upgraded from " +
+                                                            from + " to " + to + ".");
+    else
+        catalogue::ShowErrorMessage(glib, to.empty() ? catalogue::GetText(glib, kFailed)
+                                                     : "The operating system was not upgraded "
+                                                       "to " + to + ".");
     if (!note.empty()) catalogue::ShowErrorMessage(glib, note);
     return ready;
 }

@@ -19,7 +19,9 @@ enum class OsCheck { Skipped, Current, Declined, Upgraded, Failed };
 // Offers an upgrade when the revision ships an operating-system image whose version differs
 // from the controller's; the older controllers are handed to the version checker with the
 // program's directory. KVXreal C images lie in the "KVXreal" folder of the revision's folder.
-OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory);
+// `alsoChanging` names what the command changes besides, for the question.
+OsCheck CheckOsRevision(program::Program& program, const std::string& programDirectory,
+                        const std::string& alsoChanging = {});
 
 // What CheckOsRevision would decide, without asking or sending anything: the version the
 // controller runs and the image's ("3.2-0-4"), `image` empty when it would not upgrade. Nothing
@@ -30,8 +32,10 @@ struct OsOffer {
 };
 std::optional<OsOffer> OfferedOs(program::Program& program, const std::string& programDirectory);
 
-// Runs the upgrade with the progress dialog. True when the controller took the new system.
-bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader);
+// Runs the upgrade with the progress dialog. True when the controller took the new system;
+// `from` and `to` are the versions the outcome names.
+bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
+                  const std::string& from = {}, const std::string& to = {});
 
 // The version checker of controllers without KVXreal C, aimed at the connected one.
 std::unique_ptr<components::OsVersionChecker> LegacyChecker(program::Program& program,

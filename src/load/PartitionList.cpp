@@ -63,6 +63,7 @@ void RefreshPartitionList(program::Program& program) {
 
     ui::ListView& list = program.mainWindow.CtrlPartitions;
     list.clear();
+    program.catalogue.SelectedPartitionIndex = 0;
     std::vector<uint8_t> numbers;
     // A failed request must not be walked as if it were a list.
     if (controller.allPartitions(p, e, numbers)) {
@@ -85,6 +86,12 @@ std::optional<int> SelectedPartitionNumber(const program::Program& program) {
     const auto number = WholeNumber16(list.selectedText());
     if (!number) return std::nullopt;
     return *number;
+}
+
+std::optional<int> ChosenPartitionNumber(const program::Program& program) {
+    const int chosen = program.catalogue.SelectedPartitionIndex;
+    if (chosen < 1 || chosen != program.mainWindow.CtrlPartitions.selected) return std::nullopt;
+    return SelectedPartitionNumber(program);
 }
 
 }  // namespace load

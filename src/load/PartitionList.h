@@ -18,4 +18,8 @@ void RefreshPartitionList(program::Program& program);
 // or with a row text that is no number.
 std::optional<int> SelectedPartitionNumber(const program::Program& program);
 
+// The partition of the row the user chose since the list was last read: the row a refresh
+// selects (the running partition's) is no choice.
+std::optional<int> ChosenPartitionNumber(const program::Program& program);
+
 }  // namespace load

@@ -10,6 +10,7 @@
 #include "load/LoadController.h"
 #include "load/PartitionList.h"
 #include "load/RestoreActivation.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace loadtest {
 namespace {
@@ -23,17 +24,25 @@ using load::LoadOutcome;
 const char* const kLoaded16 = "The application program was loaded into partition 16.";
 const char* const kFailed =
     "The communication with the controller failed. Check the connection and try again.";
-const char* const kKept16 = "The controller keeps the program it had: partition 16 runs.";
+const char* const kKept17 = "The controller keeps the program it had: partition 17 runs.";
+const char* const kHeld16 = "Partition 16 holds what it held before.";
+const char* const kTakenFree16 =
+    "No partition was chosen: partition 16 was taken, the one free program partition "
+    "(partition 17 ran the program, and the controller refuses a load into the running one).";
 
 class LoadJobTest : public LoadFixture {
   public:
     void SetUp() override {
-        controller->partitions = {{16, {"Heating", "", 2, 0, 0, 0}}, {20, {"Web", "", 3, 0, 0, 0}}};
-        controller->activePartition = 16;
-        controller->numbers = {{"QSystem.ActivePartition", 16},
+        // 17 runs; the user chose 16 (the refresh selects the running one's row, no choice).
+        controller->partitions = {{16, {"Heating", "", 2, 0, 0, 0}},
+                                  {17, {"Running", "", 2, 0, 0, 0}},
+                                  {20, {"Web", "", 3, 0, 0, 0}}};
+        controller->activePartition = 17;
+        controller->numbers = {{"QSystem.ActivePartition", 17},
                                {"QSystem.ActiveSubApplication", 2},
                                {"QServices.HttpActiveSitePartition", 20}};
-        load::RefreshPartitionList(program());  // selects the active partition's row
+        load::RefreshPartitionList(program());
+        form().CtrlPartitions_ItemClick(1);
         controller->calls.clear();
         // The progress dialog, while it is shown.
         forms.onShow["FormLoadApplication"] = [this](ui::Form& form) {
@@ -94,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                          };
                      },
                      LoadOutcome::Cancelled,
-                     {kKept16},
+                     {kHeld16, kKept17},
                      // Cancelled while the image travelled: the program never stopped.
                      {},
                      {}},
@@ -105,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                          };
                      },
                      LoadOutcome::Cancelled,
-                     {kKept16},
+                     {kHeld16, kKept17},
                      // Cancelled while the image travelled: the program never stopped.
                      {},
                      {}},
@@ -113,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         KvxrealCCase{"LoadFails",
                      [](LoadJobTest& t) { t.factory().script.loadResult = false; },
                      LoadOutcome::Failed,
-                     {kFailed, kKept16},
-                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {kFailed, kHeld16, kKept17},
+                     {"activate 12:3 14 0", "activate 12:3 17 2"},
                      {}},
         // Cancel after the stop, before the commit: the earlier program runs again.
         KvxrealCCase{"CancelBetweenTheStopAndTheCommit",
@@ -125,8 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                          };
                      },
                      LoadOutcome::Cancelled,
-                     {kKept16},
-                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {kHeld16, kKept17},
+                     {"activate 12:3 14 0", "activate 12:3 17 2"},
                      {}},
         // The earlier program cannot be activated again: said plainly, not "it keeps it".
         KvxrealCCase{"FailsAfterTheStopAndTheProgramStaysStopped",
@@ -135,10 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
                          t.controller->refusedProgramActivations = 100;
                      },
                      LoadOutcome::Failed,
-                     {load::NotRunningText(16), kFailed},
-                     {"activate 12:3 14 0", "activate 12:3 16 2", "activate 12:3 16 2",
-                      "activate 12:3 16 2", "activate 12:3 16 2", "activate 12:3 16 2",
-                      "activate 12:3 16 2"},
+                     {load::NotRunningText(17), kFailed, kHeld16},
+                     {"activate 12:3 14 0", "activate 12:3 17 2", "activate 12:3 17 2",
+                      "activate 12:3 17 2", "activate 12:3 17 2", "activate 12:3 17 2",
+                      "activate 12:3 17 2"},
                      {}},
         // Cancelled before the stop, on a controller that no longer answers: not claimed.
         KvxrealCCase{"CancelledAndTheControllerGone",
@@ -150,7 +159,9 @@ INSTANTIATE_TEST_SUITE_P(
                          };
                      },
                      LoadOutcome::Cancelled,
-                     {"The load did not stop the program in partition 16, but the controller "
+                     {"Whether partition 16 still holds what it held before could not be read "
+                      "back from the controller.",
+                      "The load did not stop the program in partition 17, but the controller "
                       "did not answer when asked whether it runs. Check the connection and the "
                       "partition list."},
                      {},
@@ -177,13 +188,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Nothing is deactivated for a partition that is gone or holds the web site.
         KvxrealCCase{"SelectedPartitionGone",
                      [](LoadJobTest& t) { t.controller->partitions.erase(16); },
-                     LoadOutcome::Failed,
+                     LoadOutcome::NotRun,
                      {"The controller has no partition 16 any more. Nothing was loaded."},
                      {},
                      {}},
         KvxrealCCase{"WebSitePartition",
-                     [](LoadJobTest& t) { t.form().CtrlPartitions.selected = 2; },
-                     LoadOutcome::Failed,
+                     [](LoadJobTest& t) { t.form().CtrlPartitions_ItemClick(3); },
+                     LoadOutcome::NotRun,
                      {"Partition 20 holds the web site \"Web\"; a program loaded into it would "
                       "destroy the site. Choose a program partition. Nothing was loaded."},
                      {},
@@ -201,21 +212,30 @@ INSTANTIATE_TEST_SUITE_P(
                      {"activate 12:3 14 0", "activate 12:3 16 2"},
                      {"setText 16 2 " + std::string(120, 'x') + "\xC3\xA9yyyyyy",
                       "setAttr 16 4 2"}},
+        // Without a chosen row the one free program partition takes the program, and the
+        // user is told so.
         KvxrealCCase{"NoRowSelected",
                      [](LoadJobTest& t) { t.form().CtrlPartitions.selected = 0; },
-                     LoadOutcome::Failed,
-                     {kFailed},
-                     {},
-                     {}},
+                     LoadOutcome::Loaded,
+                     {std::string(kLoaded16) + " " + kTakenFree16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 FakeProgram", "setAttr 16 4 2"}},
+        // The row a refresh selects is the running partition's: no choice either.
+        KvxrealCCase{"OnlyTheRefreshSelectedARow",
+                     [](LoadJobTest& t) { load::RefreshPartitionList(t.program()); },
+                     LoadOutcome::Loaded,
+                     {std::string(kLoaded16) + " " + kTakenFree16},
+                     {"activate 12:3 14 0", "activate 12:3 16 2"},
+                     {"setText 16 2 FakeProgram", "setAttr 16 4 2"}},
         KvxrealCCase{"PartitionListFails",
                      [](LoadJobTest& t) { t.controller->partitionListFails = true; },
-                     LoadOutcome::Failed,
+                     LoadOutcome::NotRun,
                      {kFailed},
                      {},
                      {}},
         KvxrealCCase{"ActivePartitionUnreadable",
                      [](LoadJobTest& t) { t.controller->numbers.erase("QSystem.ActivePartition"); },
-                     LoadOutcome::Failed,
+                     LoadOutcome::NotRun,
                      {kFailed},
                      {},
                      {}},
@@ -241,8 +261,12 @@ INSTANTIATE_TEST_SUITE_P(
         KvxrealCCase{"BackupFirst",
                      [](LoadJobTest& t) {
                          t.program().load.backupSettings = [&t](std::string&) {
-                             EXPECT_EQ(t.controller->calls,
-                                       (std::vector<std::string>{"address", "osKind"}));
+                             // Only the reads that decide the target partition came first.
+                             for (const char* change : {"clock", "activate", "setText",
+                                                        "setAttr", "coolStart"})
+                                 EXPECT_THAT(t.controller->callsStartingWith(change), IsEmpty());
+                             EXPECT_THAT(t.controller->calls,
+                                         testing::IsSupersetOf({"address", "osKind"}));
                              return std::optional<std::string>("/backups/SN/x.settings");
                          };
                      },
@@ -275,6 +299,143 @@ INSTANTIATE_TEST_SUITE_P(
                      {"activate 12:3 14 0", "activate 12:3 16 2"},
                      {"setText 16 2 FakeProgram", "setAttr 16 4 2"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A load the controller would refuse, or where nothing says which partition, is refused
+// before anything changes: no backup, no clock, no operating-system check, nothing sent.
+struct RefusedCase {
+    const char* name;
+    std::function<void(LoadJobTest&)> setUp;
+    std::string message;
+};
+
+class RefusedBeforeAnythingChanges : public LoadJobTest,
+                                     public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedBeforeAnythingChanges, NamesTheReason) {
+    const RefusedCase& c = GetParam();
+    bool backedUp = false;
+    program().load.backupSettings = [&backedUp](std::string&) {
+        backedUp = true;
+        return std::optional<std::string>("/backups/x.settings");
+    };
+    c.setUp(*this);
+    EXPECT_EQ(load::LoadController(program()), LoadOutcome::NotRun);
+    EXPECT_THAT(messages(), ElementsAre(c.message));
+    EXPECT_FALSE(backedUp);
+    EXPECT_THAT(controller->callsStartingWith("clock"), IsEmpty());
+    EXPECT_THAT(controller->callsStartingWith("activate"), IsEmpty());
+    EXPECT_THAT(factory().callsOf("OsUpgrader"), IsEmpty());
+    EXPECT_THAT(factory().callsOf("AppLoader"), IsEmpty());
+    EXPECT_EQ(commandsOf(form()), kAllOn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedBeforeAnythingChanges,
+    ::testing::Values(
+        RefusedCase{"ChosenPartitionRuns",
+                    [](LoadJobTest& t) { t.form().CtrlPartitions_ItemClick(2); },
+                    "Partition 17 runs the program; the controller refuses a load into it. "
+                    "Choose another partition (free for a program: 16). Nothing was changed."},
+        RefusedCase{"NoFreePartition",
+                    [](LoadJobTest& t) {
+                        t.controller->partitions.erase(16);
+                        load::RefreshPartitionList(t.program());
+                    },
+                    "Nothing was changed: no partition is free for the program (partition 17 "
+                    "runs its program): add one or choose the partition to load into."},
+        RefusedCase{"SeveralFreePartitions",
+                    [](LoadJobTest& t) {
+                        t.controller->partitions[33] = {"Spare", "", 2, 0, 0, 0};
+                        load::RefreshPartitionList(t.program());
+                    },
+                    "Nothing was changed: several partitions could take the program (16, 33; "
+                    "partition 17 runs its program): choose the partition to load into."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A load that did not take says why as the controller told it; the communication text is
+// kept for a lost link.
+TEST_F(LoadJobTest, AFailedLoadNamesTheControllersReason) {
+    using wire::ReplyCode;
+    const struct {
+        ReplyCode code;
+        std::string message;
+    } cases[] = {
+        {ReplyCode::Busy,
+         "The program was not loaded into partition 16: the controller is busy with another "
+         "load."},
+        {ReplyCode::NotFound,
+         "The program was not loaded into partition 16: the controller has no partition 16."},
+        {ReplyCode::Refused, "The program was not loaded into partition 16: the controller "
+                             "refused it."},
+        {ReplyCode::ChecksumMismatch, "The program was not loaded into partition 16."},
+        {ReplyCode::LinkLost, kFailed},
+        {ReplyCode::TimedOut, kFailed},
+    };
+    factory().script.loadResult = false;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        fixture.boxes.shown.clear();
+        form().CtrlPartitions_ItemClick(1);
+        factory().script.failureCode = wire::code(c.code);
+        EXPECT_EQ(load::LoadController(program()), LoadOutcome::Failed);
+        EXPECT_THAT(messages(), ElementsAre(c.message, kHeld16, kKept17));
+    }
+    // Refused for the partition that runs by then: that is the reason given.
+    fixture.boxes.shown.clear();
+    form().CtrlPartitions_ItemClick(1);
+    factory().script.failureCode = wire::code(ReplyCode::Refused);
+    factory().script.onLoadEnd = [this] { controller->numbers["QSystem.ActivePartition"] = 16; };
+    load::LoadController(program());
+    EXPECT_THAT(messages(), Contains("The program was not loaded into partition 16: partition 16 "
+                                     "runs the program."));
+}
+
+// "Holds what it held before" only where the stored checksum, read before and after, says so.
+TEST_F(LoadJobTest, WhatThePartitionHoldsAfterAFailedLoadIsReadBack) {
+    factory().script.loadResult = false;
+    const struct {
+        std::optional<int32_t> before, after;
+        bool answers;
+        std::string message;
+        bool error;
+    } cases[] = {
+        {0x11, 0x11, true, kHeld16, false},
+        {std::nullopt, std::nullopt, true, kHeld16, false},
+        {0x11, 0x22, true,
+         "Partition 16 no longer holds what it held before (its stored checksum is 0x00000022, "
+         "it was 0x00000011): load the program again.",
+         true},
+        {std::nullopt, 0x22, true,
+         "Partition 16 no longer holds what it held before (its stored checksum is 0x00000022, "
+         "it was none): load the program again.",
+         true},
+        {0x11, 0x11, false,
+         "Whether partition 16 still holds what it held before could not be read back from the "
+         "controller.",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        fixture.boxes.shown.clear();
+        controller->present = true;
+        const auto store = [this](std::optional<int32_t> checksum) {
+            controller->checksums.erase(16);
+            if (checksum) controller->checksums[16] = *checksum;
+        };
+        store(c.before);
+        form().CtrlPartitions_ItemClick(1);
+        factory().script.onLoadEnd = [this, &c, store] {
+            store(c.after);
+            controller->present = c.answers;
+        };
+        load::LoadController(program());
+        const auto& shown = fixture.boxes.shown;
+        const auto it = std::find_if(shown.begin(), shown.end(),
+                                     [&](const auto& m) { return m.text == c.message; });
+        ASSERT_NE(it, shown.end()) << testing::PrintToString(messages());
+        EXPECT_EQ(it->kind == ui::MessageKind::Error, c.error);
+    }
+}
 
 TEST_F(LoadJobTest, KvxrealCLoadRunsItsStepsInOrder) {
     load::LoadController(program());

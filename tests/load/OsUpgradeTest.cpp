@@ -8,6 +8,7 @@
 #include "load/FormUpgradeKVXreal.h"
 #include "load/OsUpgrade.h"
 #include "load/RestoreActivation.h"
+#include "platform/wire/ReplyCode.h"
 
 namespace loadtest {
 namespace {
@@ -22,6 +23,8 @@ const char* const kEnded =
     "earlier operating system.";
 const char* const kFailed =
     "The communication with the controller failed. Check the connection and try again.";
+const char* const kUpgraded = "Operating system upgraded from 1.2-3-4 to 1.2-3-5.";
+const char* const kNotUpgraded = "The operating system was not upgraded to 1.2-3-5.";
 
 TEST(ChooseImageFileTest, ExactNameFirstElseTheFirstWithThePrefix) {
     const std::vector<std::string> files = {"KVXre-a.img", "KVXreal31.img", "KVXrz.img"};
@@ -107,10 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UpgradeCase{"NewerImage", {1, 2, 3, 5}, true, {},
                     {"OsUpgrader.Upgrade(0)", "OsUpgrader.FinishUpgrade(0)"},
-                    {"activate 12:3 14 0", "activate 12:3 16 2"}, {kEnded}},
+                    {"activate 12:3 14 0", "activate 12:3 16 2"}, {kUpgraded}},
         UpgradeCase{"OlderImageIsOfferedToo", {1, 1, 9, 9}, true, {},
                     {"OsUpgrader.Upgrade(0)", "OsUpgrader.FinishUpgrade(0)"},
-                    {"activate 12:3 14 0", "activate 12:3 16 2"}, {kEnded}},
+                    {"activate 12:3 14 0", "activate 12:3 16 2"},
+                    {"Operating system upgraded from 1.2-3-4 to 1.1-9-9."}},
         UpgradeCase{"Declined", {1, 2, 3, 5}, false, {}, {}, {}, {}},
         UpgradeCase{"UpgradeFails",
                     {1, 2, 3, 5},
@@ -119,6 +123,18 @@ INSTANTIATE_TEST_SUITE_P(
                     {"OsUpgrader.Upgrade(0)"},
                     {},
                     {kFailed}},
+        // A refusal is no broken link: its reason is said.
+        UpgradeCase{"ControllerBusy",
+                    {1, 2, 3, 5},
+                    true,
+                    [](testsupport::ComponentScript& s) {
+                        s.upgradeDone = 0;
+                        s.upgradeFailureCode = wire::code(wire::ReplyCode::Busy);
+                    },
+                    {"OsUpgrader.Upgrade(0)"},
+                    {},
+                    {"The operating system was not upgraded to 1.2-3-5: the controller is busy "
+                     "with another load."}},
         // A failed finish is a failure, and what ran before runs again.
         UpgradeCase{"ControllerNotBack",
                     {1, 2, 3, 5},
@@ -126,14 +142,14 @@ INSTANTIATE_TEST_SUITE_P(
                     [](testsupport::ComponentScript& s) { s.finishReady = 0; },
                     {"OsUpgrader.Upgrade(0)", "OsUpgrader.FinishUpgrade(0)"},
                     {"activate 12:3 14 0", "activate 12:3 16 2"},
-                    {kFailed}},
+                    {kNotUpgraded}},
         UpgradeCase{"FinishCallFails",
                     {1, 2, 3, 5},
                     true,
                     [](testsupport::ComponentScript& s) { s.finishResult = false; },
                     {"OsUpgrader.Upgrade(0)", "OsUpgrader.FinishUpgrade(0)"},
                     {"activate 12:3 14 0", "activate 12:3 16 2"},
-                    {kFailed}},
+                    {kNotUpgraded}},
         // An image file that cannot be read is no image: one message, no offer of version 0.
         UpgradeCase{"UnreadableImage",
                     {0, 0, 0, 0},
@@ -143,6 +159,32 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"The image is damaged."}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The question names both versions and what else changes; a good upgrade is news, never an
+// error, and a failed one is an error.
+TEST_F(OsUpgradeTest, TheQuestionNamesBothVersionsAndOnlyAFailureIsAnError) {
+    setImage(1, 2, 3, 5);
+    for (const bool good : {true, false}) {
+        SCOPED_TRACE(good);
+        fixture.boxes.shown.clear();
+        fixture.components.script.finishReady = good ? -1 : 0;
+        std::string question;
+        forms.onShow["FormUpgradeKVXreal"] = [&question](ui::Form& form) {
+            auto& dialog = dynamic_cast<load::FormUpgradeKVXreal&>(form);
+            question = dialog.GenLabel.caption;
+            dialog.OKButton_Click();
+        };
+        EXPECT_EQ(load::CheckOsRevision(program(), "Module1", "Program in partition 32."),
+                  good ? load::OsCheck::Upgraded : load::OsCheck::Failed);
+        EXPECT_EQ(question,
+                  "You are about to upgrade the operating system in the controller.\n"
+                  "Operating system from 1.2-3-4 to 1.2-3-5. Program in partition 32.");
+        ASSERT_EQ(fixture.boxes.shown.size(), 1u);
+        EXPECT_EQ(fixture.boxes.shown[0].text, good ? kUpgraded : kNotUpgraded);
+        EXPECT_EQ(fixture.boxes.shown[0].kind,
+                  good ? ui::MessageKind::Information : ui::MessageKind::Error);
+    }
+}
 
 TEST_F(OsUpgradeTest, UnreadableControllerVersionSkipsTheCheck) {
     controller->numbers.erase("QSystem.Ver_Branch");
@@ -162,7 +204,7 @@ TEST_F(OsUpgradeTest, RestoringTheProgramIsRetriedAndItsFailureSaidPlainly) {
         std::vector<std::string> messages;
     };
     const std::string notRunning = load::NotRunningText(16);
-    for (const Row& row : {Row{2, 4, {kEnded}}, Row{100, 7, {kEnded, notRunning}}}) {
+    for (const Row& row : {Row{2, 4, {kUpgraded}}, Row{100, 7, {kUpgraded, notRunning}}}) {
         SCOPED_TRACE(row.refused);
         answerDialog(true);
         controller->calls.clear();

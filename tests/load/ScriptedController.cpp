@@ -109,6 +109,12 @@ bool ScriptedController::partAttr(int16_t, int16_t, uint8_t partition, int16_t a
         case 7: value = p.loadSeconds; return true;
         case 8: value = p.currentSize; return true;
         case 9: value = p.maxSize; return true;
+        case 1000: {
+            const auto stored = checksums.find(partition);
+            if (stored == checksums.end()) return false;
+            value = stored->second;
+            return true;
+        }
         default: return false;
     }
 }

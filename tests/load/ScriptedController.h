@@ -29,6 +29,7 @@ class ScriptedController final : public load::Controller {
     int16_t ela = 3;
     std::string osKind = "C";
     std::map<int, ScriptedPartition> partitions;
+    std::map<int, int32_t> checksums;  // attribute 1000 by partition; none for an empty one
     bool partitionListFails = false;
     int16_t activePartition = 16;
     bool activeReadFails = false;

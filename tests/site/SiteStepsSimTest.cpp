@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/wire/TransferPayloads.h"
 #include "sim/DemoMachine.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
@@ -294,5 +295,36 @@ class SiteStepsStopped : public SiteSteps {
 TEST_F(SiteStepsStopped, AfterTheOperatingSystemUpgrade) { runStoppedAfter("upgrade-os"); }
 
 TEST_F(SiteStepsStopped, AfterTheLoad) { runStoppedAfter("load"); }
+
+// A row's load meets a controller busy with another load: the row says so, in the words of
+// the load the single command uses; the link is not blamed and nothing is loaded.
+TEST_F(SiteSteps, ABusyControllerFailsTheRowSayingSo) {
+    const site::Plan rows = plan({1});
+    check(rows);
+    struct Told final : site::RowContext {
+        void progress(double) override {}
+        void message(const std::string& text) override { said += text + "\n"; }
+        bool cancelled() const override { return false; }
+        std::string said;
+    } told;
+    site::SiteSteps steps(setup, rows.rows[0], told);
+    site::ControllerReport report;
+    ASSERT_TRUE(steps.connect(report)) << told.said;
+    ASSERT_TRUE(steps.upgradeOs(report)) << told.said;
+    auto socket = simtest::connectTcp(sim->tcp(id(1)));
+    ASSERT_TRUE(socket);
+    simtest::TcpClient other(std::move(*socket));
+    const auto opened = other.exchange(simtest::request(
+        wire::kDirectAddress,
+        wire::TransferOpenRequest{wire::TransferTarget::Partition, 32, 4, 0, "Other"}));
+    ASSERT_TRUE(opened);
+    ASSERT_EQ(opened->code1, 0);
+
+    EXPECT_FALSE(steps.load(report));
+    EXPECT_THAT(told.said, HasSubstr("The program was not loaded into partition 32: the "
+                                     "controller is busy with another load."));
+    EXPECT_THAT(told.said, ::testing::Not(HasSubstr("The communication with the controller")));
+    expectUntouched(1);
+}
 
 }  // namespace

@@ -119,6 +119,7 @@ public:
         partition_ = partition;
     }
     std::string ProgramName() const override { return opened_ ? f_.script.programName : ""; }
+    uint16_t FailureCode() const override { return f_.script.failureCode; }
 
 private:
     uint8_t partition_ = 0;
@@ -216,6 +217,7 @@ public:
     int16_t ImageVerBranch() const override { return f_.script.imageVersion[2]; }
     int16_t ImageVerRevision() const override { return f_.script.imageVersion[3]; }
     std::string ImageProblem() const override { return f_.script.imageProblem; }
+    uint16_t FailureCode() const override { return f_.script.upgradeFailureCode; }
 
 private:
     std::string file_;

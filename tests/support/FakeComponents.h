@@ -20,6 +20,7 @@ struct ComponentScript {
     std::vector<double> loadProgress{0.5, 1.0};  // reported in order during Load
     std::vector<std::string> loadErrors;         // reported through the error callback
     bool loadResult = true;
+    uint16_t failureCode = 0;  // FailureCode after a Load that failed
     std::function<void()> onLoadEnd;  // runs as Load is about to return, e.g. a late Cancel
     // Runs after the caller's stop, before the commit: a Cancel there drops the staged image.
     std::function<void()> beforeCommitEnds;
@@ -38,6 +39,7 @@ struct ComponentScript {
     int16_t imageVersion[4] = {1, 0, 0, 0};  // major, minor, branch, revision
     std::string imageProblem;                // why the named image cannot be loaded
     bool upgradeResult = true;
+    uint16_t upgradeFailureCode = 0;  // FailureCode after an Upgrade that failed
     int16_t upgradeDone = -1;
     std::vector<double> upgradeProgress{0.5, 1.0};
     bool finishResult = true;

@@ -33,6 +33,9 @@ public:
     virtual void BeforeCommit(std::function<void()> hook) { (void)hook; }
     // Asks a running Load to stop at the next window; safe from inside QAVSProgress.
     virtual void Cancel() = 0;
+    // Why the last Load failed: the controller's reply code (wire::ReplyCode), a link-local
+    // code when the link gave up, 0 when nothing is known.
+    virtual uint16_t FailureCode() const { return 0; }
 
     virtual uint8_t Partition() const = 0;
     virtual void Partition(uint8_t partition) = 0;

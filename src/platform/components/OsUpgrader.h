@@ -24,6 +24,9 @@ public:
     // answers again and runs the image's version.
     virtual bool FinishUpgrade(int32_t zero, int16_t& ready) = 0;
     virtual void Cancel() = 0;
+    // Why the last Upgrade failed: the controller's reply code (wire::ReplyCode), a link-local
+    // code when the link gave up, 0 when nothing is known.
+    virtual uint16_t FailureCode() const { return 0; }
 
     virtual uint8_t PLA() const = 0;
     virtual void PLA(uint8_t pla) = 0;

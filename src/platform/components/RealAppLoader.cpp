@@ -27,6 +27,7 @@ bool RealAppLoader::Open(const std::string& jobFile) {
 
 bool RealAppLoader::Load() {
     cancelled_ = false;
+    failureCode_ = 0;
     if (!source_) return fail(openError_);
     // Partition 0 is no partition: nothing is written rather than guessing one.
     if (partition_ == 0)
@@ -51,8 +52,11 @@ bool RealAppLoader::Load() {
         case transfer::Ending::Failed:
             break;
     }
+    // What the partition holds now is for the caller to read back: a commit may have stored
+    // a damaged image, or its answer may have been lost.
+    failureCode_ = result.code1;
     return fail("The " + what() + " was not loaded into partition " + std::to_string(partition_) +
-                ": " + result.message + ". The partition holds what it held before.");
+                ": " + result.message + ".");
 }
 
 }  // namespace components

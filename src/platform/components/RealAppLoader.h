@@ -22,6 +22,7 @@ public:
     bool Load() override;
     void BeforeCommit(std::function<void()> hook) override { beforeCommit_ = std::move(hook); }
     void Cancel() override { cancelled_ = true; }
+    uint16_t FailureCode() const override { return failureCode_; }
     uint8_t Partition() const override { return partition_; }
     void Partition(uint8_t partition) override { partition_ = partition; }
     std::string ProgramName() const override { return source_ ? source_->programName : ""; }
@@ -44,6 +45,7 @@ private:
     std::optional<ImageSource> source_;
     std::string openError_ = "No job file was opened.";
     std::function<void()> beforeCommit_;
+    uint16_t failureCode_ = 0;
 };
 
 }  // namespace components

@@ -13,7 +13,8 @@ std::string versionText(const image::Version& v) {
            std::to_string(v.branch) + " number " + std::to_string(v.revision);
 }
 
-// The controller's version as QSystem.Ver_* say; nullopt when a read fails.
+// The controller's version as QSystem.Ver_* say; nullopt when a read fails twice. Just back
+// from a restart, one lost reply is no failed upgrade.
 std::optional<image::Version> controllerVersion(Channel& c) {
     uint16_t parts[4] = {};
     const char* names[4] = {"QSystem.Ver_Major", "QSystem.Ver_Minor", "QSystem.Ver_Branch",
@@ -22,6 +23,7 @@ std::optional<image::Version> controllerVersion(Channel& c) {
         const sysvars::Variable* v = sysvars::findByName(names[i]);
         if (v == nullptr) return std::nullopt;
         auto value = c.read(v->address());
+        if (!value) value = c.read(v->address());
         if (!value) return std::nullopt;
         parts[i] = static_cast<uint16_t>(value->integer);
     }
@@ -74,6 +76,7 @@ void RealOsUpgrader::dropStaged() {
 bool RealOsUpgrader::Upgrade(int32_t /*zero*/, int16_t& done) {
     done = 0;
     cancelled_ = false;
+    failureCode_ = 0;
     dropStaged();
     if (!source_) return fail(sourceError_);
     transfer::Job j = job();
@@ -89,6 +92,7 @@ bool RealOsUpgrader::Upgrade(int32_t /*zero*/, int16_t& done) {
         case transfer::Ending::Failed:
             break;
     }
+    failureCode_ = result.code1;
     return fail("The operating system was not loaded: " + result.message +
                 ". The controller keeps the operating system it has.");
 }

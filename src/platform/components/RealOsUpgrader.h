@@ -23,6 +23,7 @@ public:
     bool Upgrade(int32_t zero, int16_t& done) override;
     bool FinishUpgrade(int32_t zero, int16_t& ready) override;
     void Cancel() override { cancelled_ = true; }
+    uint16_t FailureCode() const override { return failureCode_; }
     uint8_t PLA() const override { return pla_; }
     void PLA(uint8_t pla) override { pla_ = pla; }
     uint8_t ELA() const override { return ela_; }
@@ -53,6 +54,7 @@ private:
     std::optional<ImageSource> source_;
     std::string sourceError_ = "No operating-system image was named.";
     std::optional<uint32_t> staged_;  // transfer id held for FinishUpgrade
+    uint16_t failureCode_ = 0;
 };
 
 }  // namespace components

@@ -15,6 +15,7 @@
 #include "platform/os/Clock.h"
 #include "platform/sysvars/Table.h"
 #include "platform/wire/Crc32.h"
+#include "platform/wire/ReplyCode.h"
 #include "platform/wire/Telegram.h"
 #include "sim/SimClient.h"
 #include "ComponentSim.h"
@@ -131,12 +132,14 @@ TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
         std::size_t size;
         uint8_t partition;
         const char* reason;
+        wire::ReplyCode code;  // what FailureCode hands the caller
     };
     const std::vector<Case> cases = {
-        {"unknown partition", 300, 1000, 40, "not found"},
-        {"larger than the partition", 300, (1 << 20) + 1, 32, "out of range"},
-        {"another model's image", 210, 1000, 32, "refused"},
-        {"the running partition", 300, 1000, 16, "refused"},
+        {"unknown partition", 300, 1000, 40, "not found", wire::ReplyCode::NotFound},
+        {"larger than the partition", 300, (1 << 20) + 1, 32, "out of range",
+         wire::ReplyCode::OutOfRange},
+        {"another model's image", 210, 1000, 32, "refused", wire::ReplyCode::Refused},
+        {"the running partition", 300, 1000, 16, "refused", wire::ReplyCode::Refused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -150,6 +153,7 @@ TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
         EXPECT_FALSE(loader.Load());
         ASSERT_EQ(reports.errors.size(), 1u);
         EXPECT_NE(reports.errors[0].find(c.reason), std::string::npos) << reports.errors[0];
+        EXPECT_EQ(loader.FailureCode(), wire::code(c.code));
         EXPECT_EQ(stored(link, 32), 0u);
     }
 }
@@ -196,6 +200,46 @@ TEST_F(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
     EXPECT_EQ(read(link, "QSystem.Ver_Major").integer, 3);
     EXPECT_EQ(read(link, "QSystem.Ver_Minor").integer, 2);
     EXPECT_EQ(read(link, "QSystem.Ver_Number").integer, 4);
+}
+
+// Good only when the controller, back from its restart, runs the image's version; one lost
+// reply while reading that version is asked again, not called a failure.
+TEST_F(LoadSim, KvxrealCUpgradeIsGoodOnlyOnTheImagesVersion) {
+    const int32_t link = open("Boiler");
+    const std::string os =
+        write("Mod/Os.Img", makeImage(image::Kind::OperatingSystem, 300, 30000, 9, {3, 2, 0, 4}));
+    const struct {
+        const char* fault;
+        bool ready;
+        int minorAfter;
+    } cases[] = {
+        // The new system did not start: the old one answers.
+        {"keep_os_version 1", false, 1},
+        // The commit's reply, the controller's first answer back, then the first version read.
+        {"drop_reply 3", true, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        ASSERT_EQ(simtest::control(temp / "ctl", "clear Boiler"), "ok");
+        components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms},
+                                            testsupport::testKey());
+        upgrader.UpgradeFile(os);
+        upgrader.Link(link);
+        Reports reports;
+        upgrader.ErrorCallback(&reports);
+        int16_t done = 0, ready = 0;
+        ASSERT_TRUE(upgrader.Upgrade(0, done));
+        ASSERT_EQ(simtest::control(temp / "ctl", std::string("fault Boiler ") + c.fault), "ok");
+        EXPECT_EQ(upgrader.FinishUpgrade(0, ready), c.ready)
+            << (reports.errors.empty() ? "" : reports.errors[0]);
+        EXPECT_EQ(ready, c.ready ? -1 : 0);
+        if (!c.ready) {
+            ASSERT_EQ(reports.errors.size(), 1u);
+            EXPECT_NE(reports.errors[0].find("runs version 3.1"), std::string::npos)
+                << reports.errors[0];
+        }
+        EXPECT_EQ(read(link, "QSystem.Ver_Minor").integer, c.minorAfter);
+    }
 }
 
 TEST_F(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
