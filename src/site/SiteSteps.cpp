@@ -31,13 +31,18 @@ constexpr int16_t kSerial = 1;  // CommKind of a serial link
 
 std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
                                        Sightings* heard) {
+    return checkSitePlanAndPreview(setup, plan, said, heard).problems;
+}
+
+PlanCheckResult checkSitePlanAndPreview(const SiteSetup& setup, const Plan& plan,
+                                        std::ostream& said, Sightings* heard) {
     operations::Session session(setup.machineDir, said);
     app::Program& program = session.program();
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     program.comm.NetworkPassword = setup.password;
-    std::vector<PlanProblem> problems = checkPlan(program, plan);
+    PlanCheckResult result = checkPlanAndPreview(program, plan);
     if (heard != nullptr) *heard = session.finders().heard();
-    return problems;
+    return result;
 }
 
 // The load's dialogs without a screen: the plan is the consent to an operating-system

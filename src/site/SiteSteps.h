@@ -11,6 +11,7 @@
 #include "platform/components/finder/Sighting.h"
 #include "platform/secure/Sodium.h"
 #include "site/ControllerSteps.h"
+#include "site/RowPreview.h"
 
 namespace operations {
 class Session;
@@ -36,6 +37,9 @@ struct SiteSetup {
 // goes to `heard`, for the run's setup.
 std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
                                        Sightings* heard = nullptr);
+// The same, with what the run will do to each row's controller.
+PlanCheckResult checkSitePlanAndPreview(const SiteSetup& setup, const Plan& plan,
+                                        std::ostream& said, Sightings* heard = nullptr);
 
 class SiteSteps final : public ControllerSteps {
   public:

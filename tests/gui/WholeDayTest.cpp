@@ -16,11 +16,18 @@
 #include <fstream>
 #include <sstream>
 
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <nlohmann/json.hpp>
+
 #include "LookChecks.h"
 #include "FindWidget.h"
 #include "QtApp.h"
 #include "WindowRobot.h"
+#include "gui/SiteCommissionView.h"
 #include "gui/WindowProgram.h"
+#include "sim/SiteState.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/FakeUi.h"
@@ -357,6 +364,201 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     EXPECT_FALSE(enabled("ButtonLoadWeb")) << "a web site needs a TCP/IP link";
     EXPECT_EQ(currentControllerColumn(3), "") << "no TCP/IP address on the serial link";
     EXPECT_EQ(cell("CtrlPartitions", "16", 1), "Pumps") << "the bus head's partitions";
+}
+
+// The demo site commissioned from its plan through "Commission several controllers": the
+// preview before anything is sent, a run stopped after its first row (the rows in the colours
+// of their outcome and the counts), then Redo failed rows for the rest; every controller read
+// back from kvxsim.
+TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
+    using Form = site::FormSiteCommission;
+    const std::string plan = temp / "demo/site/plan.csv";
+    const std::string report = temp / "demo/site/plan.report.json";
+    const auto rows = [] { return shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows"); };
+    const auto status = [] {
+        return shownDialog("FormSiteCommission")->findChild<QLabel*>("LabelStatus")->text().toStdString();
+    };
+    // Each row's result, the colour of its texts and bar, and its bar's position (0..100).
+    struct Shown {
+        std::string result;
+        QColor text, bar;
+        int position = -1;
+    };
+    const auto shownRows = [rows] {
+        std::vector<Shown> shown;
+        QTreeWidget* list = rows();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = list->topLevelItem(i);
+            auto* bar = qobject_cast<QProgressBar*>(list->itemWidget(item, Form::ColProgress));
+            shown.push_back({item->text(Form::ColResult).toStdString(),
+                             item->foreground(Form::ColResult).color(),
+                             bar->palette().color(QPalette::Highlight),
+                             bar->value() * 100 / bar->maximum()});
+        }
+        return shown;
+    };
+    const auto question = [this](int count) {
+        robot.answerBox("Commission " + std::to_string(count) +
+                            " controllers as the rows show? Nothing has been sent yet.",
+                        QMessageBox::Yes);
+    };
+    const auto password = [this] {
+        robot.then(
+            "password box", [] { return shownDialog("InputBox") != nullptr; },
+            [] {
+                QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+                QTest::keyClicks(edit, "demo-password");
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+    };
+
+    const auto saved = [this](const char* id) {
+        return simtest::readSavedController(temp / ("state/" + std::string(id) + ".state"));
+    };
+    // What a controller holds that a run would change.
+    const auto held = [](const simtest::SavedController& c) {
+        std::string text = c.version + " " + c.address + " " + std::to_string(c.activePartition);
+        for (const auto& [partition, checksum] : c.checksums)
+            text += " " + std::to_string(partition) + "=" + std::to_string(checksum);
+        return text + " " + std::to_string(c.applicationChecksum);
+    };
+    std::map<std::string, std::string> before;
+    for (const char* id : {"Secure", "Heating"}) before[id] = held(saved(id));
+
+    robot.then("open the site dialog", [this] { main<QAction>("MenuCommissionSite").trigger(); });
+    std::string openedIn;
+    inDialog("FormSiteCommission", [](QDialog& dialog) { press(dialog, "CmdOpen"); });
+    robot.then(
+        "choose the demo plan",
+        [] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (qobject_cast<QFileDialog*>(widget) && widget->isVisible()) return true;
+            return false;
+        },
+        [&openedIn, plan] {
+            QFileDialog* files = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
+                    files = dialog;
+            openedIn = files->directory().absolutePath().toStdString();
+            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+            QTest::keyClicks(name, QString::fromStdString(plan));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+    // One controller at a time, so that Stop finds the later rows not yet started.
+    inDialog(
+        "FormSiteCommission",
+        [](QDialog& dialog) {
+            QLineEdit* jobs = dialog.findChild<QLineEdit*>("TextJobs");
+            jobs->selectAll();
+            QTest::keyClicks(jobs, "1");
+            press(dialog, "CmdStart");
+        },
+        [rows](QDialog&) { return rows()->topLevelItemCount() == 4; });
+    password();
+    // The question comes with the preview on the rows.
+    std::vector<std::string> previews;
+    robot.then(
+        "the preview", [] { return guitest::shownMessageBox() != nullptr; },
+        [this, rows, &previews] {
+            for (int i = 0; i < rows()->topLevelItemCount(); ++i)
+                previews.push_back(rows()->topLevelItem(i)->text(Form::ColPreview).toStdString());
+            robot.screenshot("site-preview");
+        });
+    question(4);
+    robot.then(
+        "Stop once the second row runs",
+        [rows] { return !rows()->topLevelItem(1)->text(Form::ColStep).isEmpty(); },
+        [] { press(*shownDialog("FormSiteCommission"), "CmdStop"); });
+    std::vector<Shown> stopped;
+    std::string stoppedStatus;
+    robot.then(
+        "the stopped run's counts", [status] { return status().find("report:") != std::string::npos; },
+        [&] {
+            stopped = shownRows();
+            stoppedStatus = status();
+            robot.screenshot("site-stopped");
+        });
+    std::map<std::string, std::string> afterStop;
+    simtest::SavedController boilerAfterStop;
+    robot.then("Redo failed rows", [&] {
+        for (const char* id : {"Secure", "Heating"}) afterStop[id] = held(saved(id));
+        boilerAfterStop = saved("Boiler");
+        press(*shownDialog("FormSiteCommission"), "CmdRedo");
+    });
+    password();
+    question(3);
+    // Close while it runs asks first; No keeps it running.
+    robot.then("Close during the run", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
+    robot.answerBox("A run is under way.", QMessageBox::No);
+    std::vector<Shown> redone;
+    std::string redoneStatus;
+    robot.then(
+        "the redone rows", [status] { return status().rfind("4 succeeded", 0) == 0; },
+        [&] {
+            redone = shownRows();
+            redoneStatus = status();
+            robot.screenshot("site-redone");
+            press(*shownDialog("FormSiteCommission"), "CmdClose");
+        });
+    runSteps("site-commissioned", std::chrono::minutes(3));
+
+    EXPECT_EQ(openedIn, std::filesystem::canonical(machineDir).string()) << "Open… starts there";
+    ASSERT_EQ(previews.size(), 4u);
+    EXPECT_NE(previews[0].find("partition 32"), std::string::npos) << previews[0];
+    EXPECT_NE(previews[0].find("boiler.settings"), std::string::npos) << previews[0];
+    EXPECT_NE(previews[3].find("-> 4:2"), std::string::npos) << previews[3];
+
+    // After Stop: the first row done in green, the second stopped (amber) or done, the rest
+    // never started: grey with empty bars.
+    ASSERT_EQ(stopped.size(), 4u);
+    EXPECT_EQ(stopped[0].result, "succeeded");
+    EXPECT_EQ(stopped[0].position, 100);
+    EXPECT_EQ(stopped[0].bar, gui::rowStateColour(site::RowState::Succeeded));
+    EXPECT_EQ(stopped[0].text, gui::rowStateColour(site::RowState::Succeeded));
+    const bool secondCancelled = stopped[1].result == "cancelled";
+    if (secondCancelled) {
+        EXPECT_EQ(stopped[1].bar, gui::rowStateColour(site::RowState::Cancelled));
+    }
+    for (size_t i : {2u, 3u}) {
+        EXPECT_EQ(stopped[i].result, "not started") << i;
+        EXPECT_EQ(stopped[i].position, 0) << i;
+        EXPECT_EQ(stopped[i].text, gui::rowStateColour(site::RowState::NotStarted)) << i;
+    }
+    EXPECT_EQ(stoppedStatus, std::string(secondCancelled ? "1 succeeded, 1 cancelled" : "2 succeeded") +
+                                 ", 2 not started, report: " + report + " and " +
+                                 site::csvPathFor(report));
+    // Nothing was sent to the rows never started; the first one runs its new program.
+    EXPECT_EQ(afterStop, before);
+    EXPECT_EQ(boilerAfterStop.activePartition, 32);
+
+    // After the redo: every row done in green, the counts and the report of the whole site.
+    ASSERT_EQ(redone.size(), 4u);
+    for (size_t i = 0; i < redone.size(); ++i) {
+        EXPECT_EQ(redone[i].result, "succeeded") << i;
+        EXPECT_EQ(redone[i].bar, gui::rowStateColour(site::RowState::Succeeded)) << i;
+    }
+    EXPECT_EQ(redoneStatus,
+              "4 succeeded, report: " + report + " and " + site::csvPathFor(report));
+    std::ifstream in(report);
+    const auto written = nlohmann::json::parse(in);
+    ASSERT_EQ(written["controllers"].size(), 4u);
+    for (const auto& row : written["controllers"]) EXPECT_EQ(row["result"], "succeeded") << row.dump();
+    const struct {
+        const char* id;
+        size_t row;
+        int partition;
+    } loaded[] = {{"Boiler", 0, 32}, {"Secure", 2, 16}};
+    for (const auto& l : loaded) {
+        const auto state = saved(l.id);
+        EXPECT_EQ(state.activePartition, l.partition) << l.id;
+        ASSERT_EQ(state.checksums.count(l.partition), 1u) << l.id;
+        EXPECT_EQ(written["controllers"][l.row]["imageChecksum"],
+                  simtest::checksumText(state.checksums.at(l.partition)))
+            << l.id;
+    }
+    EXPECT_EQ(saved("Heating").address, "4:2");
+    EXPECT_EQ(written["controllers"][3]["addressAfter"], "4:2");
 }
 
 }  // namespace
