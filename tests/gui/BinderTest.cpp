@@ -190,6 +190,8 @@ TEST_F(BinderTest, AContentFittedListShowsWholeTextsAndTakesSeveralRows) {
         selected = rows;
     });
     binder.refresh();
+    list->show();
+    root.layout()->activate();
 
     EXPECT_GE(list->columnWidth(1),
               list->fontMetrics().horizontalAdvance(QString::fromStdString(longText)));
@@ -199,8 +201,9 @@ TEST_F(BinderTest, AContentFittedListShowsWholeTextsAndTakesSeveralRows) {
     EXPECT_TRUE(list->topLevelItem(2)->toolTip(1).isEmpty());
 
     // Ctrl-click adds a row to the selection; the model hears every row selected.
+    // Near the row's left end: the row is wider than the list.
     const auto centre = [list](int row) {
-        return list->visualItemRect(list->topLevelItem(row - 1)).center();
+        return QPoint(8, list->visualItemRect(list->topLevelItem(row - 1)).center().y());
     };
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(3));

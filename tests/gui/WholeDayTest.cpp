@@ -367,22 +367,40 @@ TEST_F(WholeDayTest, AnEngineersDay) {
 }
 
 // The demo site commissioned from its plan through "Commission several controllers": the
-// preview before anything is sent, a run stopped after its first row (the rows in the colours
-// of their outcome and the counts), then Redo failed rows for the rest; every controller read
+// preview before anything is sent; a first run with the site's password, which only the
+// password-protected controller has (a given password means a sealed link, so the open ones
+// refuse it); Redo failed rows without it, stopped after its first row; and Redo once more.
+// The rows in the colours of their outcome and the counts at each end; every controller read
 // back from kvxsim.
 TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     using Form = site::FormSiteCommission;
+    using site::RowState;
     const std::string plan = temp / "demo/site/plan.csv";
     const std::string report = temp / "demo/site/plan.report.json";
+    const std::string named = ", report: " + report + " and " + site::csvPathFor(report);
     const auto rows = [] { return shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows"); };
     const auto status = [] {
         return shownDialog("FormSiteCommission")->findChild<QLabel*>("LabelStatus")->text().toStdString();
+    };
+    const auto saved = [this](const char* id) {
+        return simtest::readSavedController(temp / ("state/" + std::string(id) + ".state"));
+    };
+    // What a controller holds that a run would change.
+    const auto held = [](const simtest::SavedController& c) {
+        std::string text = c.version + " " + c.address + " " + std::to_string(c.activePartition);
+        for (const auto& [partition, checksum] : c.checksums)
+            text += " " + std::to_string(partition) + "=" + std::to_string(checksum);
+        return text + " " + std::to_string(c.applicationChecksum);
     };
     // Each row's result, the colour of its texts and bar, and its bar's position (0..100).
     struct Shown {
         std::string result;
         QColor text, bar;
         int position = -1;
+    };
+    struct End {
+        std::vector<Shown> rows;
+        std::string status;
     };
     const auto shownRows = [rows] {
         std::vector<Shown> shown;
@@ -397,30 +415,30 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
         }
         return shown;
     };
-    const auto question = [this](int count) {
+    const auto start = [this](const char* button, const std::string& password, int count) {
+        robot.then(std::string("press ") + button,
+                   [button] { press(*shownDialog("FormSiteCommission"), button); });
+        robot.then(
+            "password box", [] { return shownDialog("InputBox") != nullptr; },
+            [password] {
+                QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+                QTest::keyClicks(edit, QString::fromStdString(password));
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
         robot.answerBox("Commission " + std::to_string(count) +
                             " controllers as the rows show? Nothing has been sent yet.",
                         QMessageBox::Yes);
     };
-    const auto password = [this] {
+    // Once the status names the report after `counts`, the rows as shown, and a picture.
+    const auto ends = [this, status, shownRows](const std::string& counts, const char* shot,
+                                                End& end) {
         robot.then(
-            "password box", [] { return shownDialog("InputBox") != nullptr; },
-            [] {
-                QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
-                QTest::keyClicks(edit, "demo-password");
-                QTest::keyClick(edit, Qt::Key_Return);
+            std::string("the end: ") + shot,
+            [status, counts] { return status().rfind(counts, 0) == 0 && status().find("report:") != std::string::npos; },
+            [this, status, shownRows, shot, &end] {
+                end = {shownRows(), status()};
+                robot.screenshot(shot);
             });
-    };
-
-    const auto saved = [this](const char* id) {
-        return simtest::readSavedController(temp / ("state/" + std::string(id) + ".state"));
-    };
-    // What a controller holds that a run would change.
-    const auto held = [](const simtest::SavedController& c) {
-        std::string text = c.version + " " + c.address + " " + std::to_string(c.activePartition);
-        for (const auto& [partition, checksum] : c.checksums)
-            text += " " + std::to_string(partition) + "=" + std::to_string(checksum);
-        return text + " " + std::to_string(c.applicationChecksum);
     };
     std::map<std::string, std::string> before;
     for (const char* id : {"Secure", "Heating"}) before[id] = held(saved(id));
@@ -452,12 +470,18 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
             QLineEdit* jobs = dialog.findChild<QLineEdit*>("TextJobs");
             jobs->selectAll();
             QTest::keyClicks(jobs, "1");
-            press(dialog, "CmdStart");
         },
         [rows](QDialog&) { return rows()->topLevelItemCount() == 4; });
-    password();
     // The question comes with the preview on the rows.
     std::vector<std::string> previews;
+    robot.then("press CmdStart", [] { press(*shownDialog("FormSiteCommission"), "CmdStart"); });
+    robot.then(
+        "password box", [] { return shownDialog("InputBox") != nullptr; },
+        [] {
+            QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+            QTest::keyClicks(edit, "demo-password");
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
     robot.then(
         "the preview", [] { return guitest::shownMessageBox() != nullptr; },
         [this, rows, &previews] {
@@ -465,42 +489,31 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
                 previews.push_back(rows()->topLevelItem(i)->text(Form::ColPreview).toStdString());
             robot.screenshot("site-preview");
         });
-    question(4);
+    robot.answerBox("Commission 4 controllers as the rows show? Nothing has been sent yet.",
+                    QMessageBox::Yes);
+    End first, stopped, last;
+    ends("1 succeeded, 3 failed", "site-first-run", first);
+
+    // The open controllers again, without the password; stopped once the second one runs.
+    std::map<std::string, std::string> afterFirst;
+    robot.then("note the first run", [&] {
+        for (const char* id : {"Secure", "Heating"}) afterFirst[id] = held(saved(id));
+    });
+    start("CmdRedo", "", 3);
     robot.then(
-        "Stop once the second row runs",
+        "Stop once the second row of the redo runs",
         [rows] { return !rows()->topLevelItem(1)->text(Form::ColStep).isEmpty(); },
         [] { press(*shownDialog("FormSiteCommission"), "CmdStop"); });
-    std::vector<Shown> stopped;
-    std::string stoppedStatus;
-    robot.then(
-        "the stopped run's counts", [status] { return status().find("report:") != std::string::npos; },
-        [&] {
-            stopped = shownRows();
-            stoppedStatus = status();
-            robot.screenshot("site-stopped");
-        });
-    std::map<std::string, std::string> afterStop;
-    simtest::SavedController boilerAfterStop;
-    robot.then("Redo failed rows", [&] {
-        for (const char* id : {"Secure", "Heating"}) afterStop[id] = held(saved(id));
-        boilerAfterStop = saved("Boiler");
-        press(*shownDialog("FormSiteCommission"), "CmdRedo");
-    });
-    password();
-    question(3);
-    // Close while it runs asks first; No keeps it running.
+    ends("", "site-stopped", stopped);
+    std::string heatingAfterStop;
+    robot.then("note the stopped run", [&] { heatingAfterStop = held(saved("Heating")); });
+
+    // The rest; Close while it runs asks first, and No keeps it running.
+    start("CmdRedo", "", 2);
     robot.then("Close during the run", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
     robot.answerBox("A run is under way.", QMessageBox::No);
-    std::vector<Shown> redone;
-    std::string redoneStatus;
-    robot.then(
-        "the redone rows", [status] { return status().rfind("4 succeeded", 0) == 0; },
-        [&] {
-            redone = shownRows();
-            redoneStatus = status();
-            robot.screenshot("site-redone");
-            press(*shownDialog("FormSiteCommission"), "CmdClose");
-        });
+    ends("4 succeeded", "site-redone", last);
+    robot.then("Close", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
     runSteps("site-commissioned", std::chrono::minutes(3));
 
     EXPECT_EQ(openedIn, std::filesystem::canonical(machineDir).string()) << "Open… starts there";
@@ -509,37 +522,46 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     EXPECT_NE(previews[0].find("boiler.settings"), std::string::npos) << previews[0];
     EXPECT_NE(previews[3].find("-> 4:2"), std::string::npos) << previews[3];
 
-    // After Stop: the first row done in green, the second stopped (amber) or done, the rest
-    // never started: grey with empty bars.
-    ASSERT_EQ(stopped.size(), 4u);
-    EXPECT_EQ(stopped[0].result, "succeeded");
-    EXPECT_EQ(stopped[0].position, 100);
-    EXPECT_EQ(stopped[0].bar, gui::rowStateColour(site::RowState::Succeeded));
-    EXPECT_EQ(stopped[0].text, gui::rowStateColour(site::RowState::Succeeded));
-    const bool secondCancelled = stopped[1].result == "cancelled";
-    if (secondCancelled) {
-        EXPECT_EQ(stopped[1].bar, gui::rowStateColour(site::RowState::Cancelled));
+    const auto colour = gui::rowStateColour;
+    // The first run: the sealed controller done (green), the open ones failed (red).
+    ASSERT_EQ(first.rows.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const RowState state = i == 2 ? RowState::Succeeded : RowState::Failed;
+        EXPECT_EQ(first.rows[i].result, i == 2 ? "succeeded" : "failed") << i;
+        EXPECT_EQ(first.rows[i].text, colour(state)) << i;
+        EXPECT_EQ(first.rows[i].bar, colour(state)) << i;
     }
-    for (size_t i : {2u, 3u}) {
-        EXPECT_EQ(stopped[i].result, "not started") << i;
-        EXPECT_EQ(stopped[i].position, 0) << i;
-        EXPECT_EQ(stopped[i].text, gui::rowStateColour(site::RowState::NotStarted)) << i;
-    }
-    EXPECT_EQ(stoppedStatus, std::string(secondCancelled ? "1 succeeded, 1 cancelled" : "2 succeeded") +
-                                 ", 2 not started, report: " + report + " and " +
-                                 site::csvPathFor(report));
-    // Nothing was sent to the rows never started; the first one runs its new program.
-    EXPECT_EQ(afterStop, before);
-    EXPECT_EQ(boilerAfterStop.activePartition, 32);
+    EXPECT_EQ(first.rows[2].position, 100);
+    EXPECT_EQ(first.status, "1 succeeded, 3 failed" + named);
+    EXPECT_NE(afterFirst["Secure"], before["Secure"]) << "Secure has its program";
+    EXPECT_EQ(afterFirst["Heating"], before["Heating"]) << "nothing was sent to a row refused";
 
-    // After the redo: every row done in green, the counts and the report of the whole site.
-    ASSERT_EQ(redone.size(), 4u);
-    for (size_t i = 0; i < redone.size(); ++i) {
-        EXPECT_EQ(redone[i].result, "succeeded") << i;
-        EXPECT_EQ(redone[i].bar, gui::rowStateColour(site::RowState::Succeeded)) << i;
+    // The stopped redo: Boiler done, Ventilation stopped (amber) or done, Heating never
+    // started (grey, its bar empty, nothing sent to it).
+    ASSERT_EQ(stopped.rows.size(), 4u);
+    EXPECT_EQ(stopped.rows[0].result, "succeeded");
+    EXPECT_EQ(stopped.rows[0].bar, colour(RowState::Succeeded));
+    const bool cancelled = stopped.rows[1].result == "cancelled";
+    if (cancelled) {
+        EXPECT_EQ(stopped.rows[1].bar, colour(RowState::Cancelled));
+        EXPECT_EQ(stopped.rows[1].text, colour(RowState::Cancelled));
     }
-    EXPECT_EQ(redoneStatus,
-              "4 succeeded, report: " + report + " and " + site::csvPathFor(report));
+    EXPECT_EQ(stopped.rows[3].result, "not started");
+    EXPECT_EQ(stopped.rows[3].position, 0);
+    EXPECT_EQ(stopped.rows[3].text, colour(RowState::NotStarted));
+    EXPECT_EQ(stopped.status,
+              std::string(cancelled ? "2 succeeded, 1 cancelled" : "3 succeeded") +
+                  ", 1 not started" + named);
+    EXPECT_EQ(heatingAfterStop, before["Heating"]);
+
+    // The last redo: every row done, the counts and the report of the whole site.
+    ASSERT_EQ(last.rows.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(last.rows[i].result, "succeeded") << i;
+        EXPECT_EQ(last.rows[i].bar, colour(RowState::Succeeded)) << i;
+        EXPECT_EQ(last.rows[i].position, 100) << i;
+    }
+    EXPECT_EQ(last.status, "4 succeeded" + named);
     std::ifstream in(report);
     const auto written = nlohmann::json::parse(in);
     ASSERT_EQ(written["controllers"].size(), 4u);
