@@ -428,7 +428,9 @@ void Binder::selection(const QString& listName, std::vector<int>& rows, RowsHand
                           }));
 }
 
-void Binder::after(Handler copy) { bindings_.push_back(std::make_unique<AfterBinding>(std::move(copy))); }
+void Binder::after(Handler copy) {
+    bindings_.push_back(std::make_unique<AfterBinding>(std::move(copy)));
+}
 
 void Binder::progressBar(const QString& name, ui::ProgressBar& model) {
     bindings_.push_back(std::make_unique<ProgressBinding>(find<QProgressBar>(name), model));

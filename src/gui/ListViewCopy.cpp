@@ -1,7 +1,7 @@
 #include "gui/ListViewCopy.h"
 
-#include <QHeaderView>
 #include <QApplication>
+#include <QHeaderView>
 #include <QProgressBar>
 #include <QTreeWidget>
 #include <algorithm>

@@ -78,9 +78,9 @@ void siteCommissionView(FormDialog& dialog, ui::Form& form) {
     b.control("LabelJobs", model.LabelJobs);
     b.textBox("TextJobs", model.TextJobs);
     b.control("CmdOpen", model.CmdOpen, [&model, &dialog] {
-        const QString path =
-            QFileDialog::getOpenFileName(&dialog, "Open a plan", QString::fromStdString(model.OpenFolder),
-                                         "Plans (*.csv);;All files (*)");
+        const QString path = QFileDialog::getOpenFileName(&dialog, "Open a plan",
+                                                          QString::fromStdString(model.OpenFolder),
+                                                          "Plans (*.csv);;All files (*)");
         if (!path.isEmpty()) model.OpenPlan(path.toStdString());
     });
     bindButtons(b, model, kButtons);

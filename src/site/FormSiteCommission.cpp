@@ -87,8 +87,9 @@ std::string countText(const Report& report) {
                                RowResult::NotStarted};
     std::string text;
     for (RowResult result : order) {
-        const auto count = std::count_if(report.rows.begin(), report.rows.end(),
-                                         [result](const auto& row) { return row.result == result; });
+        const auto count =
+            std::count_if(report.rows.begin(), report.rows.end(),
+                          [result](const auto& row) { return row.result == result; });
         if (count == 0) continue;
         text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + resultText(result);
     }
@@ -117,11 +118,13 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
       searching_(services_.closeWait) {
     LabelPlan.caption = "Open a plan file, or search the network, to list the controllers.";
     // The widths are the least each column takes; its texts widen it.
-    Rows.columns = {{"Line", 0},     {"Controller", 0},        {"Name", 0},
-                    {"Address", 0},  {"New address", 0},       {"Model", 0},
-                    {"Revision", 0}, {"Partition", 0},         {"Settings", 0},
-                    {"What the run does", 0},                  {"Progress", 1500},
-                    {"Step", 0},     {"Result", 0},            {"Address after", 0},
+    Rows.columns = {{"Line", 0},        {"Controller", 0},
+                    {"Name", 0},        {"Address", 0},
+                    {"New address", 0}, {"Model", 0},
+                    {"Revision", 0},    {"Partition", 0},
+                    {"Settings", 0},    {"What the run does", 0},
+                    {"Progress", 1500}, {"Step", 0},
+                    {"Result", 0},      {"Address after", 0},
                     {"Message", 0}};
 
     Models.columns = {{"Model", 3600}};
@@ -270,7 +273,8 @@ void FormSiteCommission::showPreviews(const std::vector<RowPreview>& previews) {
     for (size_t i = 0; i < previews.size() && i < runRows_.size(); ++i) {
         ui::ListItem& item = Rows.items.at(runRows_[i]);
         cell(item, ColPreview) = describe(previews[i]);
-        if (cell(item, ColAddress).empty()) cell(item, ColAddress) = optionalAddress(previews[i].addressFrom);
+        if (cell(item, ColAddress).empty())
+            cell(item, ColAddress) = optionalAddress(previews[i].addressFrom);
     }
 }
 
@@ -293,8 +297,7 @@ void FormSiteCommission::Rows_ItemClick(int row) {
     if (!validRow(row, Rows.items.size())) return;
     Rows.selected = row;
     // A click on a row outside the selection selects it alone.
-    if (std::find(SelectedRows.begin(), SelectedRows.end(), row) ==
-        SelectedRows.end())
+    if (std::find(SelectedRows.begin(), SelectedRows.end(), row) == SelectedRows.end())
         SelectedRows = {row};
     setUiState();
 }
@@ -304,10 +307,8 @@ void FormSiteCommission::Rows_SelectRows(const std::vector<int>& rows) {
     for (int row : rows)
         if (validRow(row, Rows.items.size())) SelectedRows.push_back(row);
     std::sort(SelectedRows.begin(), SelectedRows.end());
-    SelectedRows.erase(std::unique(SelectedRows.begin(), SelectedRows.end()),
-                            SelectedRows.end());
-    if (std::find(SelectedRows.begin(), SelectedRows.end(), Rows.selected) ==
-        SelectedRows.end())
+    SelectedRows.erase(std::unique(SelectedRows.begin(), SelectedRows.end()), SelectedRows.end());
+    if (std::find(SelectedRows.begin(), SelectedRows.end(), Rows.selected) == SelectedRows.end())
         Rows.selected = SelectedRows.empty() ? 0 : SelectedRows.front();
     setUiState();
 }
@@ -518,7 +519,8 @@ void FormSiteCommission::takeCheck() {
     }
     for (size_t r : runRows_) {
         ui::ListItem& item = Rows.items.at(r);
-        for (Col column : {ColStep, ColResult, ColAddressAfter, ColMessage}) cell(item, column).clear();
+        for (Col column : {ColStep, ColResult, ColAddressAfter, ColMessage})
+            cell(item, column).clear();
         showState(r, RowState::Idle);
     }
     showPreviews(checked.previews);

@@ -2,6 +2,7 @@
 // the handlers once each, and a failing handler leaves the window usable.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -9,7 +10,6 @@
 #include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
-#include <QHeaderView>
 #include <QVBoxLayout>
 #include <stdexcept>
 

@@ -21,10 +21,10 @@
 #include "QtApp.h"
 #include "WindowRobot.h"
 #include "gui/WindowProgram.h"
-#include "site/FormSiteCommission.h"
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
+#include "site/FormSiteCommission.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -5,31 +5,30 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include <QCheckBox>
-#include <QFileDialog>
-#include <QProgressBar>
-#include <nlohmann/json.hpp>
-
-#include "LookChecks.h"
 #include "FindWidget.h"
+#include "LookChecks.h"
 #include "QtApp.h"
 #include "WindowRobot.h"
 #include "gui/SiteCommissionView.h"
 #include "gui/WindowProgram.h"
-#include "sim/SiteState.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
+#include "sim/SiteState.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
 
@@ -378,9 +377,14 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     const std::string plan = temp / "demo/site/plan.csv";
     const std::string report = temp / "demo/site/plan.report.json";
     const std::string named = ", report: " + report + " and " + site::csvPathFor(report);
-    const auto rows = [] { return shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows"); };
+    const auto rows = [] {
+        return shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows");
+    };
     const auto status = [] {
-        return shownDialog("FormSiteCommission")->findChild<QLabel*>("LabelStatus")->text().toStdString();
+        return shownDialog("FormSiteCommission")
+            ->findChild<QLabel*>("LabelStatus")
+            ->text()
+            .toStdString();
     };
     const auto saved = [this](const char* id) {
         return simtest::readSavedController(temp / ("state/" + std::string(id) + ".state"));
@@ -434,7 +438,10 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
                                                 End& end) {
         robot.then(
             std::string("the end: ") + shot,
-            [status, counts] { return status().rfind(counts, 0) == 0 && status().find("report:") != std::string::npos; },
+            [status, counts] {
+                return status().rfind(counts, 0) == 0 &&
+                       status().find("report:") != std::string::npos;
+            },
             [this, status, shownRows, shot, &end] {
                 end = {shownRows(), status()};
                 robot.screenshot(shot);
@@ -456,7 +463,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
         [&openedIn, plan] {
             QFileDialog* files = nullptr;
             for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
+                if (auto* dialog = qobject_cast<QFileDialog*>(widget);
+                    dialog && dialog->isVisible())
                     files = dialog;
             openedIn = files->directory().absolutePath().toStdString();
             auto* name = files->findChild<QLineEdit*>("fileNameEdit");
@@ -510,7 +518,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
 
     // The rest; Close while it runs asks first, and No keeps it running.
     start("CmdRedo", "", 2);
-    robot.then("Close during the run", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
+    robot.then("Close during the run",
+               [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
     robot.answerBox("A run is under way.", QMessageBox::No);
     ends("4 succeeded", "site-redone", last);
     robot.then("Close", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
@@ -549,9 +558,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     EXPECT_EQ(stopped.rows[3].result, "not started");
     EXPECT_EQ(stopped.rows[3].position, 0);
     EXPECT_EQ(stopped.rows[3].text, colour(RowState::NotStarted));
-    EXPECT_EQ(stopped.status,
-              std::string(cancelled ? "2 succeeded, 1 cancelled" : "3 succeeded") +
-                  ", 1 not started" + named);
+    EXPECT_EQ(stopped.status, std::string(cancelled ? "2 succeeded, 1 cancelled" : "3 succeeded") +
+                                  ", 1 not started" + named);
     EXPECT_EQ(heatingAfterStop, before["Heating"]);
 
     // The last redo: every row done, the counts and the report of the whole site.
@@ -565,7 +573,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     std::ifstream in(report);
     const auto written = nlohmann::json::parse(in);
     ASSERT_EQ(written["controllers"].size(), 4u);
-    for (const auto& row : written["controllers"]) EXPECT_EQ(row["result"], "succeeded") << row.dump();
+    for (const auto& row : written["controllers"])
+        EXPECT_EQ(row["result"], "succeeded") << row.dump();
     const struct {
         const char* id;
         size_t row;

@@ -289,7 +289,8 @@ TEST(FormSiteCommission, StopCancelsTheRunningRowsAndStillWritesTheReport) {
     d.start();
     ASSERT_TRUE(d.form->running());
     // Both rows reach their load before the stop.
-    for (int i = 0; i < 100000 && (d.cell(0, F::ColMessage).empty() || d.cell(1, F::ColMessage).empty()); ++i)
+    for (int i = 0;
+         i < 100000 && (d.cell(0, F::ColMessage).empty() || d.cell(1, F::ColMessage).empty()); ++i)
         d.form->PollTimer_Timer();
     d.form->CmdStop_Click();
     EXPECT_FALSE(d.form->CmdStop.enabled);
@@ -723,9 +724,9 @@ TEST(FormSiteCommission, OpenStartsInTheMachineFolderAndReportsNeverLandInThePro
         bool beside;
     } cases[] = {
         {d.env.temp / "site/plan.csv", true},
-        {own + "/site/plan.csv", false},             // among the program's own files
-        {d.env.temp / "gone/plan.csv", false},       // its folder is not there to write in
-        {"", false},                                 // rows from the search
+        {own + "/site/plan.csv", false},        // among the program's own files
+        {d.env.temp / "gone/plan.csv", false},  // its folder is not there to write in
+        {"", false},                            // rows from the search
     };
     for (const auto& c : cases) {
         std::string why;
