@@ -89,18 +89,18 @@ class FormSiteCommission final : public ui::Form {
         ColLine,
         ColController,
         ColName,
+        ColProgress,
+        ColStep,
+        ColResult,
+        ColPreview,
         ColAddress,
+        ColAddressAfter,
         ColNewAddress,
         ColModel,
         ColRevision,
         ColPartition,
         ColSettings,
-        ColPreview,
-        ColProgress,
-        ColStep,
-        ColResult,
-        ColAddressAfter,
-        ColMessage,
+        ColMessage,  // the last
     };
 
     FormSiteCommission(app::Program& program, CommissionServices services);
