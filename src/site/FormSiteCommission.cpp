@@ -119,11 +119,20 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
     LabelPlan.caption = "Open a plan file, or search the network, to list the controllers.";
     // The outcome first, then what the run does, then the plan; each column as wide as its
     // widest text, these widths being the least.
-    Rows.columns = {{"Line", 0},          {"Controller", 0},    {"Name", 0},
-                    {"Progress", 1500},   {"Step", 0},          {"Result", 0},
-                    {"What the run does", 0},                   {"Address", 0},
-                    {"Address after", 0}, {"New address", 0},   {"Model", 0},
-                    {"Revision", 0},      {"Partition", 0},     {"Settings", 0},
+    Rows.columns = {{"Line", 0},
+                    {"Controller", 0},
+                    {"Name", 0},
+                    {"Progress", 1500},
+                    {"Step", 0},
+                    {"Result", 0},
+                    {"What the run does", 0},
+                    {"Address", 0},
+                    {"Address after", 0},
+                    {"New address", 0},
+                    {"Model", 0},
+                    {"Revision", 0},
+                    {"Partition", 0},
+                    {"Settings", 0},
                     {"Message", 0}};
 
     Models.columns = {{"Model", 3600}};
