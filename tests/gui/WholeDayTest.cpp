@@ -45,6 +45,12 @@ std::string screenshotFolder() {
 
 class WholeDayTest : public ::testing::Test {
   protected:
+    // A load changes the process's current folder into the temporary machine folder, which goes
+    // with the test: the next test of this program starts where this one started.
+    ~WholeDayTest() override {
+        std::error_code error;
+        std::filesystem::current_path(startFolder, error);
+    }
     WholeDayTest() {
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
@@ -190,6 +196,7 @@ class WholeDayTest : public ::testing::Test {
                                                 : std::string();
     }
 
+    const std::filesystem::path startFolder = std::filesystem::current_path();
     QApplication& application = guitest::qtApp();
     testsupport::TempFolder temp;
     std::string machineDir = temp.copyDemo();
