@@ -135,8 +135,9 @@ int runSite(SiteRunArgs args) {
     site::SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
     // The check's one search serves every row.
     auto heard = std::make_shared<site::Sightings>();
-    std::vector<site::RowPreview> previews;
-    problems = site::checkSitePlan(setup, plan, std::cerr, heard.get(), &previews);
+    site::PlanCheckResult checked =
+        site::checkSitePlanAndPreview(setup, plan, std::cerr, heard.get());
+    problems = std::move(checked.problems);
     setup.sightings = heard;
     if (!problems.empty()) {
         printProblems(problems, args.plan);
@@ -144,7 +145,7 @@ int runSite(SiteRunArgs args) {
         return exitcode::Failed;
     }
     // What is about to change, before the question: as the run's piped lines, row by row.
-    for (const site::RowPreview& p : previews)
+    for (const site::RowPreview& p : checked.previews)
         std::cout << p.controller << "\tpreview\t" << site::describe(p) << '\n';
     if (!confirmed(args, plan.rows.size())) {
         std::cerr << "Nothing was sent.\n";

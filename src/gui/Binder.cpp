@@ -103,6 +103,7 @@ class ListBinding final : public Binding {
         bool rebuilt = false;
         if (!copied_ || !sameItems(model_.items, shownItems_)) {
             copyItems(tree_, model_.items, images_);
+            if (fitsContent(tree_)) fitColumnsToContent(tree_);
             shownItems_ = model_.items;
             rebuilt = true;
         }
@@ -178,6 +179,32 @@ class ProgressColumnBinding final : public Binding {
     QTreeWidget& tree_;
     int column_;
     std::vector<ui::ProgressBar>& models_;
+};
+
+// The rows selected in a list that takes several.
+class SelectionBinding final : public Binding {
+  public:
+    SelectionBinding(QTreeWidget& tree, std::vector<int>& rows) : tree_(tree), rows_(rows) {}
+    void copy() override {
+        // The list's own binding may have rebuilt the rows or moved the current one.
+        if (selectedRows(tree_) == rows_) return;
+        const QSignalBlocker blocker(tree_);
+        QTreeWidgetItem* current = tree_.currentItem();
+        copySelectedRows(tree_, rows_, current ? tree_.indexOfTopLevelItem(current) + 1 : 0);
+    }
+
+  private:
+    QTreeWidget& tree_;
+    std::vector<int>& rows_;
+};
+
+class AfterBinding final : public Binding {
+  public:
+    explicit AfterBinding(Binder::Handler copy) : copy_(std::move(copy)) {}
+    void copy() override { copy_(); }
+
+  private:
+    Binder::Handler copy_;
 };
 
 class MenuBinding final : public Binding {
@@ -382,6 +409,27 @@ void Binder::list(const QString& name, ui::ListView& model, RowHandler itemClick
                 view, [this, itemClick, row] { run([&itemClick, row] { itemClick(row); }); },
                 Qt::QueuedConnection);
         }));
+}
+
+void Binder::fitToContent(const QString& listName) {
+    auto& tree = find<QTreeWidget>(listName);
+    markFitToContent(tree);
+    fitColumnsToContent(tree);
+}
+
+void Binder::selection(const QString& listName, std::vector<int>& rows, RowsHandler change) {
+    auto& tree = find<QTreeWidget>(listName);
+    tree.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    bindings_.push_back(std::make_unique<SelectionBinding>(tree, rows));
+    keep(QObject::connect(&tree, &QTreeWidget::itemSelectionChanged, &tree,
+                          [this, change = std::move(change), view = &tree] {
+                              const std::vector<int> selected = selectedRows(*view);
+                              run([&change, &selected] { change(selected); });
+                          }));
+}
+
+void Binder::after(Handler copy) {
+    bindings_.push_back(std::make_unique<AfterBinding>(std::move(copy)));
 }
 
 void Binder::progressBar(const QString& name, ui::ProgressBar& model) {

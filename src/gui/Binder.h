@@ -37,6 +37,7 @@ class Binder {
   public:
     using Handler = std::function<void()>;
     using RowHandler = std::function<void(int)>;  // 1-based row
+    using RowsHandler = std::function<void(const std::vector<int>&)>;  // 1-based rows
     using TextHandler = std::function<void(const std::string&)>;
     using KeyHandler = std::function<void(int)>;  // the key's character code (13 for Enter)
 
@@ -74,6 +75,15 @@ class Binder {
     // chosen with the keyboard.
     void list(const QString& name, ui::ListView& model, RowHandler itemClick = {},
               ImageList images = {});
+    // A list bound before whose columns are each as wide as its designed width, header and
+    // widest text (scrolling sideways when they do not fit), rather than shrunk to the list.
+    void fitToContent(const QString& listName);
+    // Lets the user select several rows (Ctrl, Shift) of a list bound before: `rows` (1-based,
+    // in order) shows them, and `change` runs with the rows the user selected, before the
+    // list's click handler.
+    void selection(const QString& listName, std::vector<int>& rows, RowsHandler change);
+    // Runs `copy` after the bindings before it at every refresh: what the others cannot show.
+    void after(Handler copy);
     void progressBar(const QString& name, ui::ProgressBar& model);
     // A bar per row in `column` (0-based) of a list bound before; bar i shows models[i].
     void progressColumn(const QString& listName, int column,

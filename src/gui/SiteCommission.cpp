@@ -1,11 +1,13 @@
 #include "gui/SiteCommission.h"
 
+#include <QCoreApplication>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 
 #include "network/ControllerLookup.h"
 #include "operations/Session.h"
+#include "platform/kvxglib/MachineConfig.h"
 #include "site/SiteSteps.h"
 
 namespace gui {
@@ -43,10 +45,10 @@ site::CommissionServices realSiteServices(const std::string& machineDir) {
         // What the check's own session says is in the problems it returns.
         std::ostringstream said;
         auto sightings = std::make_shared<site::Sightings>();
-        auto problems =
-            site::checkSitePlan({whole, password, nullptr}, plan, said, sightings.get());
+        auto checked =
+            site::checkSitePlanAndPreview({whole, password, nullptr}, plan, said, sightings.get());
         *heard = sightings;
-        return problems;
+        return checked;
     };
     services.steps = [whole, heard](const secure::Secret& password) -> site::StepsFactory {
         auto setup =
@@ -57,6 +59,10 @@ site::CommissionServices realSiteServices(const std::string& machineDir) {
     };
     services.search = [whole] { return searchNetwork(whole); };
     services.machineDir = whole;
+    // A plan opened from the product or the program's own folder gets its report in the
+    // machine folder.
+    services.ownFolders = {kvxglib::MachineConfig(whole).productDir(),
+                           QCoreApplication::applicationDirPath().toStdString()};
     return services;
 }
 

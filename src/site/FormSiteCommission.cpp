@@ -1,8 +1,11 @@
 #include "site/FormSiteCommission.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "app/Program.h"
@@ -16,19 +19,7 @@
 namespace site {
 namespace {
 
-// Columns of Rows.
-enum Column {
-    kController,
-    kName,
-    kAddress,
-    kModel,
-    kRevision,
-    kPartition,
-    kProgress,
-    kStep,
-    kResult,
-    kMessage
-};
+using Col = FormSiteCommission::Column;
 
 // Short enough for the window to stay lively, long enough not to spin.
 constexpr auto kPollWait = std::chrono::milliseconds(10);
@@ -44,7 +35,81 @@ bool validRow(int row, size_t count) { return row >= 1 && static_cast<size_t>(ro
 
 std::string partitionText(int partition) { return partition == 0 ? "" : std::to_string(partition); }
 
+std::string optionalAddress(const std::optional<StationAddress>& address) {
+    return address ? addressText(*address) : "";
+}
+
+// A cell of Rows by its column (the first is the item's text).
+std::string& cell(ui::ListItem& item, Col column) {
+    return column == Col::ColLine ? item.text : item.subItems.at(column - 1);
+}
+
+RowState stateOf(RowResult result) {
+    switch (result) {
+        case RowResult::Succeeded:
+            return RowState::Succeeded;
+        case RowResult::Failed:
+            return RowState::Failed;
+        case RowResult::Cancelled:
+            return RowState::Cancelled;
+        case RowResult::NotStarted:
+            break;
+    }
+    return RowState::NotStarted;
+}
+
+bool inside(const std::filesystem::path& path, const std::string& folder) {
+    if (folder.empty()) return false;
+    std::error_code error;
+    auto whole = std::filesystem::weakly_canonical(folder, error);
+    if (error) return false;
+    if (whole.filename().empty()) whole = whole.parent_path();  // a trailing slash
+    const auto [end, unused] = std::mismatch(whole.begin(), whole.end(), path.begin(), path.end());
+    (void)unused;
+    return end == whole.end();
+}
+
+// Whether a new file can be made in `folder`, tried rather than guessed from its mode.
+bool canWriteIn(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) return false;
+    const auto probe = folder / (".krelvan-write-test-" + std::to_string(::getpid()));
+    std::ofstream(probe.string()).close();
+    const bool made = std::filesystem::exists(probe, error);
+    std::filesystem::remove(probe, error);
+    return made;
+}
+
 }  // namespace
+
+std::string countText(const Report& report) {
+    const RowResult order[] = {RowResult::Succeeded, RowResult::Failed, RowResult::Cancelled,
+                               RowResult::NotStarted};
+    std::string text;
+    for (RowResult result : order) {
+        const auto count =
+            std::count_if(report.rows.begin(), report.rows.end(),
+                          [result](const auto& row) { return row.result == result; });
+        if (count == 0) continue;
+        text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + resultText(result);
+    }
+    return text;
+}
+
+std::optional<std::string> chooseReportPath(const std::string& planFile,
+                                            const std::vector<std::string>& ownFolders,
+                                            const std::string& machineDir,
+                                            std::chrono::system_clock::time_point now,
+                                            std::string& why) {
+    if (!planFile.empty()) {
+        std::error_code error;
+        const auto plan = std::filesystem::weakly_canonical(planFile, error);
+        const bool own = std::any_of(ownFolders.begin(), ownFolders.end(),
+                                     [&plan](const std::string& f) { return inside(plan, f); });
+        if (!error && !own && canWriteIn(plan.parent_path())) return reportBesidePlan(planFile);
+    }
+    return reportInMachineFolder(machineDir, now, why);
+}
 
 FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices services)
     : program_(program),
@@ -52,9 +117,24 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
       checking_(services_.closeWait),
       searching_(services_.closeWait) {
     LabelPlan.caption = "Open a plan file, or search the network, to list the controllers.";
-    Rows.columns = {{"Controller", 1800}, {"Name", 1400},     {"Address", 1800},  {"Model", 2400},
-                    {"Revision", 1100},   {"Partition", 900}, {"Progress", 1500}, {"Step", 1200},
-                    {"Result", 1100},     {"Message", 3600}};
+    // The outcome first, then what the run does, then the plan; each column as wide as its
+    // widest text, these widths being the least.
+    Rows.columns = {{"Line", 0},
+                    {"Controller", 0},
+                    {"Name", 0},
+                    {"Progress", 1500},
+                    {"Step", 0},
+                    {"Result", 0},
+                    {"What the run does", 0},
+                    {"Address", 0},
+                    {"Address after", 0},
+                    {"New address", 0},
+                    {"Model", 0},
+                    {"Revision", 0},
+                    {"Partition", 0},
+                    {"Settings", 0},
+                    {"Message", 0}};
+
     Models.columns = {{"Model", 3600}};
     for (const catalogue::CModel& model : program_.catalogue.ModelList)
         Models.items.push_back({model.Name, {}, 0});
@@ -65,7 +145,7 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
         "The flash partition to load into, 1..255; empty: the one program partition the "
         "controller does not run";
     CmdRemove = button("Remove", false);
-    Problems.columns = {{"Line", 600}, {"Problem", 8000}};
+    Problems.columns = {{"Line", 600}, {"Problem", 0}};
     Problems.visible = false;
     LabelJobs.caption = "Controllers at once:";
     TextJobs.text = std::to_string(SiteOptions{}.jobs);
@@ -73,7 +153,10 @@ FormSiteCommission::FormSiteCommission(app::Program& program, CommissionServices
     CmdSearch = button("Search");
     CmdStart = button("Start", false);
     CmdStop = button("Stop", false);
+    CmdRedo = button("Redo failed rows", false);
+    CmdRedo.toolTip = "Runs again the rows that did not succeed in the last run";
     CmdClose = button("Close");
+    OpenFolder = services_.machineDir;
     PollTimer.intervalMs = 100;
     setUiState();
 }
@@ -94,8 +177,9 @@ void FormSiteCommission::OpenPlan(const std::string& path) {
     plan_ = readPlan(whole, problems);
     fromSearch_ = false;
     found_.clear();
-    ReportPath.clear();
-    LabelPlan.caption = whole;
+    forgetLastRun();
+    OpenFolder = std::filesystem::path(whole).parent_path().string();
+    LabelPlan.caption = LabelPlan.toolTip = whole;
     showRows();
     showProblems(problems);
     if (!problems.empty()) plan_.rows.clear();
@@ -110,8 +194,9 @@ void FormSiteCommission::CmdSearch_Click() {
     plan_ = Plan{};
     fromSearch_ = true;
     found_.clear();
-    ReportPath.clear();
+    forgetLastRun();
     LabelPlan.caption = "Controllers found on the network";
+    LabelPlan.toolTip.clear();
     showRows();
     showProblems({});
     LabelStatus.caption = "Searching…";
@@ -159,23 +244,51 @@ void FormSiteCommission::takeSearch() {
 void FormSiteCommission::showRows() {
     Rows.items.clear();
     Rows.selected = 0;
+    SelectedRows.clear();
     RowProgress.assign(plan_.rows.size(), ui::ProgressBar{});
+    RowStates.assign(plan_.rows.size(), RowState::Idle);
     for (size_t i = 0; i < plan_.rows.size(); ++i) {
         const PlanRow& row = plan_.rows[i];
         const bool found = fromSearch_ && i < found_.size();
-        Rows.items.push_back(
-            {rowController(row),
-             {found ? found_[i].name : "", found ? found_[i].address : "", row.model, row.revision,
-              partitionText(row.partition), "", "", "", ""},
-             0});
+        ui::ListItem item;
+        item.text = std::to_string(row.line);
+        item.subItems.assign(ColMessage, "");
+        cell(item, ColController) = rowController(row);
+        cell(item, ColName) = found ? found_[i].name : "";
+        cell(item, ColAddress) = found ? found_[i].address : optionalAddress(row.address);
+        cell(item, ColNewAddress) = optionalAddress(row.newAddress);
+        cell(item, ColSettings) = std::filesystem::path(row.settingsFile).filename().string();
+        Rows.items.push_back(std::move(item));
+        showRow(i);
     }
 }
 
 void FormSiteCommission::showRow(size_t row) {
-    std::vector<std::string>& columns = Rows.items.at(row).subItems;
-    columns[kModel - 1] = plan_.rows[row].model;
-    columns[kRevision - 1] = plan_.rows[row].revision;
-    columns[kPartition - 1] = partitionText(plan_.rows[row].partition);
+    ui::ListItem& item = Rows.items.at(row);
+    cell(item, ColModel) = plan_.rows[row].model;
+    cell(item, ColRevision) = plan_.rows[row].revision;
+    cell(item, ColPartition) = partitionText(plan_.rows[row].partition);
+}
+
+void FormSiteCommission::showState(size_t row, RowState state) {
+    RowStates.at(row) = state;
+    // A row that never started shows an empty bar; one stopped halfway keeps where it was.
+    if (state == RowState::Succeeded) RowProgress[row].value = 1.0;
+    if (state == RowState::NotStarted || state == RowState::Idle) RowProgress[row].value = 0.0;
+}
+
+void FormSiteCommission::showPreviews(const std::vector<RowPreview>& previews) {
+    for (size_t i = 0; i < previews.size() && i < runRows_.size(); ++i) {
+        ui::ListItem& item = Rows.items.at(runRows_[i]);
+        cell(item, ColPreview) = describe(previews[i]);
+        if (cell(item, ColAddress).empty())
+            cell(item, ColAddress) = optionalAddress(previews[i].addressFrom);
+    }
+}
+
+void FormSiteCommission::forgetLastRun() {
+    ReportPath.clear();
+    lastReport_.reset();
 }
 
 void FormSiteCommission::showProblems(const std::vector<PlanProblem>& problems) {
@@ -191,6 +304,20 @@ void FormSiteCommission::showProblems(const std::vector<PlanProblem>& problems) 
 void FormSiteCommission::Rows_ItemClick(int row) {
     if (!validRow(row, Rows.items.size())) return;
     Rows.selected = row;
+    // A click on a row outside the selection selects it alone.
+    if (std::find(SelectedRows.begin(), SelectedRows.end(), row) == SelectedRows.end())
+        SelectedRows = {row};
+    setUiState();
+}
+
+void FormSiteCommission::Rows_SelectRows(const std::vector<int>& rows) {
+    SelectedRows.clear();
+    for (int row : rows)
+        if (validRow(row, Rows.items.size())) SelectedRows.push_back(row);
+    std::sort(SelectedRows.begin(), SelectedRows.end());
+    SelectedRows.erase(std::unique(SelectedRows.begin(), SelectedRows.end()), SelectedRows.end());
+    if (std::find(SelectedRows.begin(), SelectedRows.end(), Rows.selected) == SelectedRows.end())
+        Rows.selected = SelectedRows.empty() ? 0 : SelectedRows.front();
     setUiState();
 }
 
@@ -199,6 +326,9 @@ std::vector<size_t> FormSiteCommission::chosenRows() const {
     std::vector<size_t> rows;
     if (CheckEveryRow.value) {
         for (size_t i = 0; i < plan_.rows.size(); ++i) rows.push_back(i);
+    } else if (!SelectedRows.empty()) {
+        for (int row : SelectedRows)
+            if (validRow(row, plan_.rows.size())) rows.push_back(static_cast<size_t>(row) - 1);
     } else if (validRow(Rows.selected, plan_.rows.size())) {
         rows.push_back(static_cast<size_t>(Rows.selected) - 1);
     }
@@ -300,6 +430,7 @@ void FormSiteCommission::CmdRemove_Click() {
     if (at < found_.size()) found_.erase(found_.begin() + static_cast<std::ptrdiff_t>(at));
     // Problems name rows by their number in the list.
     for (size_t i = 0; i < plan_.rows.size(); ++i) plan_.rows[i].line = static_cast<int>(i) + 1;
+    forgetLastRun();
     showRows();
     showProblems({});
     setUiState();
@@ -313,14 +444,40 @@ bool FormSiteCommission::everyRowChosen() {
         const std::string text =
             row.model.empty() ? "choose its model and revision" : "choose its revision";
         missing.push_back({row.line, rowController(row) + ": " + text + ", or remove the row"});
-        Rows.items[i].subItems[kMessage - 1] = text;
+        cell(Rows.items[i], ColMessage) = text;
     }
     showProblems(missing);
     return missing.empty();
 }
 
 void FormSiteCommission::CmdStart_Click() {
-    if (running() || waiting() || plan_.rows.empty()) return;
+    std::vector<size_t> rows(plan_.rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+    startRun(std::move(rows));
+}
+
+void FormSiteCommission::CmdRedo_Click() {
+    if (!CmdRedo.enabled || !lastReport_) return;
+    std::vector<size_t> rows;
+    for (size_t i = 0; i < lastReport_->rows.size() && i < plan_.rows.size(); ++i)
+        if (lastReport_->rows[i].result != RowResult::Succeeded) rows.push_back(i);
+    if (rows.empty()) return;
+    // The rows it redoes are the ones selected, for the engineer to see.
+    std::vector<int> selected;
+    for (size_t r : rows) selected.push_back(static_cast<int>(r) + 1);
+    Rows_SelectRows(selected);
+    startRun(std::move(rows));
+}
+
+Plan FormSiteCommission::planOf(const std::vector<size_t>& rows) const {
+    Plan plan;
+    plan.file = plan_.file;
+    for (size_t r : rows) plan.rows.push_back(plan_.rows[r]);
+    return plan;
+}
+
+void FormSiteCommission::startRun(std::vector<size_t> rows) {
+    if (running() || waiting() || rows.empty()) return;
     int jobs = 0;
     if (!parseNumber(TextJobs.text, 1, kMaxJobs, jobs)) {
         LabelStatus.caption = "Controllers at once: a number from 1 to " +
@@ -331,10 +488,11 @@ void FormSiteCommission::CmdStart_Click() {
         LabelStatus.caption = "Every row needs a model and a revision: nothing was sent.";
         return;
     }
+    const Plan plan = planOf(rows);
     // One password for the site, asked only when a row is reached over the network; it lives
     // in the run's steps and goes with them.
     secure::Secret password;
-    const bool byNetwork = std::any_of(plan_.rows.begin(), plan_.rows.end(),
+    const bool byNetwork = std::any_of(plan.rows.begin(), plan.rows.end(),
                                        [](const PlanRow& row) { return !row.serial.empty(); });
     if (byNetwork && program_.platform.input != nullptr) {
         auto typed = program_.platform.input->askPassword(
@@ -345,10 +503,10 @@ void FormSiteCommission::CmdStart_Click() {
     showProblems({});
     password_ = password;
     jobs_ = jobs;
+    runRows_ = std::move(rows);
     LabelStatus.caption = "Checking the plan…";
     // The check reaches the network: off the window's thread, on the plan as it is now.
-    checking_.start(
-        [check = services_.check, plan = plan_, password] { return check(plan, password); });
+    checking_.start([check = services_.check, plan, password] { return check(plan, password); });
     setUiState();
 }
 
@@ -359,19 +517,34 @@ void FormSiteCommission::takeCheck() {
     const secure::Secret password = std::move(password_);
     setUiState();
     if (!Visible) return;  // closed while it ran: nothing starts
-    const std::vector<PlanProblem> problems =
-        outcome->value
-            ? *outcome->value
-            : std::vector<PlanProblem>{{0, "the check could not run: " + outcome->error}};
-    showProblems(problems);
-    if (!problems.empty()) {
+    const PlanCheckResult checked =
+        outcome->value ? *outcome->value
+                       : PlanCheckResult{{{0, "the check could not run: " + outcome->error}}, {}};
+    showProblems(checked.problems);
+    if (!checked.problems.empty()) {
         LabelStatus.caption = "The plan has mistakes: nothing was sent.";
         return;
     }
-    showRows();
+    for (size_t r : runRows_) {
+        ui::ListItem& item = Rows.items.at(r);
+        for (Col column : {ColStep, ColResult, ColAddressAfter, ColMessage})
+            cell(item, column).clear();
+        showState(r, RowState::Idle);
+    }
+    showPreviews(checked.previews);
+    // What each row will get is on the screen before anything is sent.
+    const std::string count = std::to_string(runRows_.size());
+    if (program_.platform.glib.AskQuestion(
+            "Commission " + count + (runRows_.size() == 1 ? " controller" : " controllers") +
+                " as the rows show? Nothing has been sent yet.",
+            0, Caption, ui::buttons::YesNo) != ui::answer::Yes) {
+        LabelStatus.caption = "Nothing was sent.";
+        return;
+    }
     ReportPath.clear();
     closeWhenEnded_ = false;
-    run_ = std::make_unique<SiteRun>(plan_, SiteOptions{.jobs = jobs_}, services_.steps(password));
+    run_ = std::make_unique<SiteRun>(planOf(runRows_), SiteOptions{.jobs = jobs_},
+                                     services_.steps(password));
     run_->start();
     LabelStatus.caption = "Running…";
     setUiState();
@@ -392,36 +565,52 @@ void FormSiteCommission::PollTimer_Timer() {
     std::vector<SiteEvent> events;
     const bool more = run_->wait(events, kPollWait);
     for (const SiteEvent& event : events) {
-        if (event.row >= Rows.items.size()) continue;
-        std::vector<std::string>& columns = Rows.items[event.row].subItems;
+        if (event.row >= runRows_.size()) continue;
+        const size_t row = runRows_[event.row];
+        ui::ListItem& item = Rows.items.at(row);
         if (event.step == "done") {
-            columns[kResult - 1] = event.message;
-            RowProgress[event.row].value = 1.0;
+            // The row's entry is complete once its end was posted.
+            const RowResult result = run_->report().rows.at(event.row).result;
+            cell(item, ColResult) = resultText(result);
+            if (result == RowResult::NotStarted) cell(item, ColMessage) = event.message;
+            showState(row, stateOf(result));
             continue;
         }
-        columns[kStep - 1] = event.step;
-        if (event.percent >= 0) RowProgress[event.row].value = event.percent / 100.0;
-        if (!event.message.empty()) columns[kMessage - 1] = event.message;
+        if (RowStates[row] != RowState::Running) showState(row, RowState::Running);
+        cell(item, ColStep) = event.step;
+        if (event.percent >= 0) RowProgress[row].value = event.percent / 100.0;
+        if (!event.message.empty()) cell(item, ColMessage) = event.message;
     }
     if (!more) finish();
 }
 
 void FormSiteCommission::finish() {
-    const Report& report = run_->report();
+    // Every row's latest outcome: a redo updates only its rows.
+    const Report& ran = run_->report();
+    if (!lastReport_ || lastReport_->rows.size() != plan_.rows.size()) {
+        lastReport_ = Report{plan_.file, false, {}};
+        for (const PlanRow& row : plan_.rows) lastReport_->rows.push_back(reportFor(row));
+    }
+    lastReport_->interrupted = ran.interrupted;
+    for (size_t i = 0; i < ran.rows.size() && i < runRows_.size(); ++i) {
+        const ControllerReport& entry = ran.rows[i];
+        lastReport_->rows[runRows_[i]] = entry;
+        ui::ListItem& item = Rows.items.at(runRows_[i]);
+        if (!entry.name.empty()) cell(item, ColName) = entry.name;
+        if (cell(item, ColAddress).empty()) cell(item, ColAddress) = entry.addressBefore;
+        cell(item, ColAddressAfter) = entry.addressAfter;
+    }
     std::string why;
-    // Rows from the search have no plan to lie beside: their report goes into the machine
-    // folder, a new file for every run.
     const std::optional<std::string> path =
-        fromSearch_
-            ? reportInMachineFolder(services_.machineDir, program_.platform.clock.timeOfDay(), why)
-            : std::optional<std::string>(reportBesidePlan(plan_.file));
-    if (path && writeReport(report, *path, why)) {
+        chooseReportPath(fromSearch_ ? "" : plan_.file, services_.ownFolders, services_.machineDir,
+                         program_.platform.clock.timeOfDay(), why);
+    const std::string counts = countText(*lastReport_);
+    if (path && writeReport(*lastReport_, *path, why)) {
         ReportPath = *path;
-        LabelStatus.caption = (run_->allSucceeded() ? "Every controller succeeded. " : "") +
-                              std::string("Report: ") + *path + " and " + csvPathFor(*path);
+        LabelStatus.caption = counts + ", report: " + *path + " and " + csvPathFor(*path);
     } else {
         // The rows stay on the screen with every result.
-        LabelStatus.caption = "The report was not written: " + why;
+        LabelStatus.caption = counts + "; the report was not written: " + why;
     }
     // The run and the password its steps held go now.
     run_.reset();
@@ -435,7 +624,18 @@ void FormSiteCommission::CmdClose_Click() {
         Visible = false;
         return;
     }
-    // The report is still written: the dialog closes once the running rows have stopped.
+    // Once stopping, closing needs no second question.
+    if (!run_->cancelled() &&
+        program_.platform.glib.AskQuestion(
+            "A run is under way. Stop it and close once the running controllers have stopped? "
+            "The report is still written.",
+            0, Caption, ui::buttons::YesNo | ui::buttons::SecondDefault) != ui::answer::Yes)
+        return;
+    // The run may have ended while the question was up.
+    if (!running()) {
+        Visible = false;
+        return;
+    }
     closeWhenEnded_ = true;
     CmdStop_Click();
 }
@@ -446,6 +646,10 @@ void FormSiteCommission::setUiState() {
     CmdSearch.enabled = !busy && static_cast<bool>(services_.search);
     CmdStart.enabled = !busy && !plan_.rows.empty();
     CmdStop.enabled = running() && !run_->cancelled();
+    CmdRedo.enabled =
+        !busy && lastReport_ &&
+        std::any_of(lastReport_->rows.begin(), lastReport_->rows.end(),
+                    [](const ControllerReport& row) { return row.result != RowResult::Succeeded; });
     TextJobs.enabled = !busy;
     LabelJobs.enabled = !busy;
     PollTimer.enabled = busy;

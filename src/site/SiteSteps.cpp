@@ -25,15 +25,19 @@
 
 namespace site {
 std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
-                                       Sightings* heard, std::vector<RowPreview>* previews) {
+                                       Sightings* heard) {
+    return checkSitePlanAndPreview(setup, plan, said, heard).problems;
+}
+
+PlanCheckResult checkSitePlanAndPreview(const SiteSetup& setup, const Plan& plan,
+                                        std::ostream& said, Sightings* heard) {
     operations::Session session(setup.machineDir, said);
     app::Program& program = session.program();
     app::Dispatch(program, [&] { program.formMain.Form_Load(); });
     program.comm.NetworkPassword = setup.password;
-    PlanCheckResult checked = checkPlanAndPreview(program, plan);
+    PlanCheckResult result = checkPlanAndPreview(program, plan);
     if (heard != nullptr) *heard = session.finders().heard();
-    if (previews != nullptr) *previews = std::move(checked.previews);
-    return std::move(checked.problems);
+    return result;
 }
 
 // The load's dialogs without a screen: the plan is the consent to an operating-system

@@ -36,8 +36,10 @@ struct SiteSetup {
 // same password; what the program's message boxes say goes to `said`. What its search heard
 // goes to `heard`, for the run's setup; what the run will do to each row to `previews`.
 std::vector<PlanProblem> checkSitePlan(const SiteSetup& setup, const Plan& plan, std::ostream& said,
-                                       Sightings* heard = nullptr,
-                                       std::vector<RowPreview>* previews = nullptr);
+                                       Sightings* heard = nullptr);
+// The same, with what the run will do to each row's controller.
+PlanCheckResult checkSitePlanAndPreview(const SiteSetup& setup, const Plan& plan,
+                                        std::ostream& said, Sightings* heard = nullptr);
 
 class SiteSteps final : public ControllerSteps {
   public:

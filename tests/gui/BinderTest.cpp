@@ -2,6 +2,7 @@
 // the handlers once each, and a failing handler leaves the window usable.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -168,6 +169,60 @@ TEST_F(BinderTest, AWidgetTheFormLacksIsReportedWhenBinding) {
     EXPECT_THROW(binder.control("Missing", model), std::logic_error);
     EXPECT_THROW(binder.control("Status", model, [] {}), std::logic_error);  // not a button
     EXPECT_THROW(binder.list("Go", listModel), std::logic_error);            // not a list
+}
+
+// A list of long texts: columns as wide as their widest text (scrolling sideways rather than
+// cutting), every cell's text as its tool tip, and several rows selected both ways.
+TEST_F(BinderTest, AContentFittedListShowsWholeTextsAndTakesSeveralRows) {
+    const std::string longText(120, 'x');
+    ui::ListView wide;
+    wide.columns = {{"Line", 0}, {"Problem", 600}};
+    wide.items = {{"2", {longText}, 0}, {"3", {"short"}, 0}, {"4", {""}, 0}};
+    std::vector<int> selected;
+    std::vector<std::vector<int>> told;
+    auto* list = new QTreeWidget(&root);
+    list->setObjectName("Wide");
+    root.layout()->addWidget(list);
+    binder.list("Wide", wide);
+    binder.fitToContent("Wide");
+    binder.selection("Wide", selected, [&](const std::vector<int>& rows) {
+        told.push_back(rows);
+        selected = rows;
+    });
+    binder.refresh();
+    list->show();
+    root.layout()->activate();
+
+    EXPECT_GE(list->columnWidth(1),
+              list->fontMetrics().horizontalAdvance(QString::fromStdString(longText)));
+    EXPECT_GE(list->columnWidth(0), list->header()->sectionSizeHint(0)) << "its header whole";
+    EXPECT_EQ(list->topLevelItem(0)->toolTip(1).toStdString(), longText);
+    EXPECT_EQ(list->topLevelItem(1)->toolTip(0), "3");
+    EXPECT_TRUE(list->topLevelItem(2)->toolTip(1).isEmpty());
+
+    // Ctrl-click adds a row to the selection; the model hears every row selected.
+    // Near the row's left end: the row is wider than the list.
+    const auto centre = [list](int row) {
+        return QPoint(8, list->visualItemRect(list->topLevelItem(row - 1)).center().y());
+    };
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(3));
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back(), (std::vector<int>{1, 3}));
+    // The model selects rows of its own; the list shows them, and nobody is told.
+    told.clear();
+    selected = {2, 3};
+    binder.refresh();
+    EXPECT_FALSE(list->topLevelItem(0)->isSelected());
+    EXPECT_TRUE(list->topLevelItem(1)->isSelected());
+    EXPECT_TRUE(list->topLevelItem(2)->isSelected());
+    EXPECT_TRUE(told.empty());
+
+    // Emptied, it shows no sideways scroll bar.
+    wide.items.clear();
+    selected.clear();
+    binder.refresh();
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
 }  // namespace

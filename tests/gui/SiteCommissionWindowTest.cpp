@@ -24,11 +24,13 @@
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
+#include "site/FormSiteCommission.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 using guitest::shownDialog;
+using Form = site::FormSiteCommission;
 
 constexpr int kControllers = 2;
 
@@ -79,14 +81,14 @@ void runEnds(guitest::WindowRobot& robot, const char* folder, std::vector<std::s
         "the run ends",
         [folder] {
             const QString status = siteDialog().findChild<QLabel*>("LabelStatus")->text();
-            return status.contains("Report:") && status.contains(folder);
+            return status.contains("report:") && status.contains(folder);
         },
         [&results, &bars] {
             auto* rows = siteDialog().findChild<QTreeWidget*>("Rows");
             for (int i = 0; i < rows->topLevelItemCount(); ++i) {
                 QTreeWidgetItem* item = rows->topLevelItem(i);
-                results.push_back(item->text(8).toStdString());
-                auto* bar = qobject_cast<QProgressBar*>(rows->itemWidget(item, 6));
+                results.push_back(item->text(Form::ColResult).toStdString());
+                auto* bar = qobject_cast<QProgressBar*>(rows->itemWidget(item, Form::ColProgress));
                 bars.push_back(bar != nullptr ? bar->value() * 100 / bar->maximum() : -1);
             }
         });
@@ -141,6 +143,8 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanThenFromTheSearchLoadedAndRepo
         },
         [] { QTest::mouseClick(siteButton("CmdStart"), Qt::LeftButton); });
     emptyPassword(robot);
+    robot.answerBox("Commission 2 controllers as the rows show? Nothing has been sent yet.",
+                    QMessageBox::Yes);
     std::vector<std::string> results;
     std::vector<int> bars;
     runEnds(robot, "plan.report.json", results, bars);
@@ -158,13 +162,13 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanThenFromTheSearchLoadedAndRepo
         [] {
             QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
             return rows->topLevelItemCount() == kControllers &&
-                   !rows->topLevelItem(0)->text(1).isEmpty();
+                   !rows->topLevelItem(0)->text(Form::ColName).isEmpty();
         },
         [&found] {
             QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
             for (int i = 0; i < rows->topLevelItemCount(); ++i)
-                found.push_back(rows->topLevelItem(i)->text(0).toStdString() + " " +
-                                rows->topLevelItem(i)->text(3).toStdString());
+                found.push_back(rows->topLevelItem(i)->text(Form::ColController).toStdString() +
+                                " " + rows->topLevelItem(i)->text(Form::ColModel).toStdString());
             QTest::mouseClick(siteDialog().findChild<QCheckBox*>("CheckEveryRow"), Qt::LeftButton);
             clickItem(*siteDialog().findChild<QTreeWidget*>("Revisions"), "3.0-1-05");
             // Not the partition that runs the plan's program.
@@ -174,11 +178,13 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanThenFromTheSearchLoadedAndRepo
         "Start the found rows",
         [] {
             QTreeWidget* rows = siteDialog().findChild<QTreeWidget*>("Rows");
-            return rows->topLevelItem(1)->text(4) == "3.0-1-05" &&
-                   rows->topLevelItem(1)->text(5) == "16";
+            return rows->topLevelItem(1)->text(Form::ColRevision) == "3.0-1-05" &&
+                   rows->topLevelItem(1)->text(Form::ColPartition) == "16";
         },
         [] { QTest::mouseClick(siteButton("CmdStart"), Qt::LeftButton); });
     emptyPassword(robot);
+    robot.answerBox("Commission 2 controllers as the rows show? Nothing has been sent yet.",
+                    QMessageBox::Yes);
     std::vector<std::string> foundResults;
     std::vector<int> foundBars;
     runEnds(robot, "site-reports", foundResults, foundBars);

@@ -5,24 +5,30 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "LookChecks.h"
 #include "FindWidget.h"
+#include "LookChecks.h"
 #include "QtApp.h"
 #include "WindowRobot.h"
+#include "gui/SiteCommissionView.h"
 #include "gui/WindowProgram.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
+#include "sim/SiteState.h"
 #include "support/FakeUi.h"
 #include "support/TempFolder.h"
 
@@ -39,6 +45,12 @@ std::string screenshotFolder() {
 
 class WholeDayTest : public ::testing::Test {
   protected:
+    // A load changes the process's current folder into the temporary machine folder, which goes
+    // with the test: the next test of this program starts where this one started.
+    ~WholeDayTest() override {
+        std::error_code error;
+        std::filesystem::current_path(startFolder, error);
+    }
     WholeDayTest() {
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
@@ -184,6 +196,7 @@ class WholeDayTest : public ::testing::Test {
                                                 : std::string();
     }
 
+    const std::filesystem::path startFolder = std::filesystem::current_path();
     QApplication& application = guitest::qtApp();
     testsupport::TempFolder temp;
     std::string machineDir = temp.copyDemo();
@@ -357,6 +370,233 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     EXPECT_FALSE(enabled("ButtonLoadWeb")) << "a web site needs a TCP/IP link";
     EXPECT_EQ(currentControllerColumn(3), "") << "no TCP/IP address on the serial link";
     EXPECT_EQ(cell("CtrlPartitions", "16", 1), "Pumps") << "the bus head's partitions";
+}
+
+// The demo site commissioned from its plan through "Commission several controllers": the
+// preview before anything is sent; a first run with the site's password, which only the
+// password-protected controller has (a given password means a sealed link, so the open ones
+// refuse it); Redo failed rows without it, stopped after its first row; and Redo once more.
+// The rows in the colours of their outcome and the counts at each end; every controller read
+// back from kvxsim.
+TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
+    using Form = site::FormSiteCommission;
+    using site::RowState;
+    const std::string plan = temp / "demo/site/plan.csv";
+    const std::string report = temp / "demo/site/plan.report.json";
+    const std::string named = ", report: " + report + " and " + site::csvPathFor(report);
+    const auto rows = [] {
+        return shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows");
+    };
+    const auto status = [] {
+        return shownDialog("FormSiteCommission")
+            ->findChild<QLabel*>("LabelStatus")
+            ->text()
+            .toStdString();
+    };
+    const auto saved = [this](const char* id) {
+        return simtest::readSavedController(temp / ("state/" + std::string(id) + ".state"));
+    };
+    // What a controller holds that a run would change.
+    const auto held = [](const simtest::SavedController& c) {
+        std::string text = c.version + " " + c.address + " " + std::to_string(c.activePartition);
+        for (const auto& [partition, checksum] : c.checksums)
+            text += " " + std::to_string(partition) + "=" + std::to_string(checksum);
+        return text + " " + std::to_string(c.applicationChecksum);
+    };
+    // Each row's result, the colour of its texts and bar, and its bar's position (0..100).
+    struct Shown {
+        std::string result;
+        QColor text, bar;
+        int position = -1;
+    };
+    struct End {
+        std::vector<Shown> rows;
+        std::string status;
+    };
+    const auto shownRows = [rows] {
+        std::vector<Shown> shown;
+        QTreeWidget* list = rows();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = list->topLevelItem(i);
+            auto* bar = qobject_cast<QProgressBar*>(list->itemWidget(item, Form::ColProgress));
+            shown.push_back({item->text(Form::ColResult).toStdString(),
+                             item->foreground(Form::ColResult).color(),
+                             bar->palette().color(QPalette::Highlight),
+                             bar->value() * 100 / bar->maximum()});
+        }
+        return shown;
+    };
+    const auto start = [this](const char* button, const std::string& password, int count) {
+        robot.then(std::string("press ") + button,
+                   [button] { press(*shownDialog("FormSiteCommission"), button); });
+        robot.then(
+            "password box", [] { return shownDialog("InputBox") != nullptr; },
+            [password] {
+                QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+                QTest::keyClicks(edit, QString::fromStdString(password));
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+        robot.answerBox("Commission " + std::to_string(count) +
+                            " controllers as the rows show? Nothing has been sent yet.",
+                        QMessageBox::Yes);
+    };
+    // Once the status names the report after `counts`, the rows as shown, and a picture.
+    const auto ends = [this, status, shownRows](const std::string& counts, const char* shot,
+                                                End& end) {
+        robot.then(
+            std::string("the end: ") + shot,
+            [status, counts] {
+                return status().rfind(counts, 0) == 0 &&
+                       status().find("report:") != std::string::npos;
+            },
+            [this, status, shownRows, shot, &end] {
+                end = {shownRows(), status()};
+                robot.screenshot(shot);
+            });
+    };
+    std::map<std::string, std::string> before;
+    for (const char* id : {"Secure", "Heating"}) before[id] = held(saved(id));
+
+    robot.then("open the site dialog", [this] { main<QAction>("MenuCommissionSite").trigger(); });
+    std::string openedIn;
+    inDialog("FormSiteCommission", [](QDialog& dialog) { press(dialog, "CmdOpen"); });
+    robot.then(
+        "choose the demo plan",
+        [] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (qobject_cast<QFileDialog*>(widget) && widget->isVisible()) return true;
+            return false;
+        },
+        [&openedIn, plan] {
+            QFileDialog* files = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(widget);
+                    dialog && dialog->isVisible())
+                    files = dialog;
+            openedIn = files->directory().absolutePath().toStdString();
+            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+            QTest::keyClicks(name, QString::fromStdString(plan));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+    // One controller at a time, so that Stop finds the later rows not yet started.
+    inDialog(
+        "FormSiteCommission",
+        [](QDialog& dialog) {
+            QLineEdit* jobs = dialog.findChild<QLineEdit*>("TextJobs");
+            jobs->selectAll();
+            QTest::keyClicks(jobs, "1");
+        },
+        [rows](QDialog&) { return rows()->topLevelItemCount() == 4; });
+    // The question comes with the preview on the rows.
+    std::vector<std::string> previews;
+    robot.then("press CmdStart", [] { press(*shownDialog("FormSiteCommission"), "CmdStart"); });
+    robot.then(
+        "password box", [] { return shownDialog("InputBox") != nullptr; },
+        [] {
+            QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+            QTest::keyClicks(edit, "demo-password");
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    robot.then(
+        "the preview", [] { return guitest::shownMessageBox() != nullptr; },
+        [this, rows, &previews] {
+            for (int i = 0; i < rows()->topLevelItemCount(); ++i)
+                previews.push_back(rows()->topLevelItem(i)->text(Form::ColPreview).toStdString());
+            robot.screenshot("site-preview");
+        });
+    robot.answerBox("Commission 4 controllers as the rows show? Nothing has been sent yet.",
+                    QMessageBox::Yes);
+    End first, stopped, last;
+    ends("1 succeeded, 3 failed", "site-first-run", first);
+
+    // The open controllers again, without the password; stopped once the second one runs.
+    std::map<std::string, std::string> afterFirst;
+    robot.then("note the first run", [&] {
+        for (const char* id : {"Secure", "Heating"}) afterFirst[id] = held(saved(id));
+    });
+    start("CmdRedo", "", 3);
+    robot.then(
+        "Stop once the second row of the redo runs",
+        [rows] { return !rows()->topLevelItem(1)->text(Form::ColStep).isEmpty(); },
+        [] { press(*shownDialog("FormSiteCommission"), "CmdStop"); });
+    ends("", "site-stopped", stopped);
+    std::string heatingAfterStop;
+    robot.then("note the stopped run", [&] { heatingAfterStop = held(saved("Heating")); });
+
+    // The rest; Close while it runs asks first, and No keeps it running.
+    start("CmdRedo", "", 2);
+    robot.then("Close during the run",
+               [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
+    robot.answerBox("A run is under way.", QMessageBox::No);
+    ends("4 succeeded", "site-redone", last);
+    robot.then("Close", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
+    runSteps("site-commissioned", std::chrono::minutes(3));
+
+    EXPECT_EQ(openedIn, std::filesystem::canonical(machineDir).string()) << "Open… starts there";
+    ASSERT_EQ(previews.size(), 4u);
+    EXPECT_NE(previews[0].find("partition 32"), std::string::npos) << previews[0];
+    EXPECT_NE(previews[0].find("boiler.settings"), std::string::npos) << previews[0];
+    EXPECT_NE(previews[3].find("-> 4:2"), std::string::npos) << previews[3];
+
+    const auto colour = gui::rowStateColour;
+    // The first run: the sealed controller done (green), the open ones failed (red).
+    ASSERT_EQ(first.rows.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const RowState state = i == 2 ? RowState::Succeeded : RowState::Failed;
+        EXPECT_EQ(first.rows[i].result, i == 2 ? "succeeded" : "failed") << i;
+        EXPECT_EQ(first.rows[i].text, colour(state)) << i;
+        EXPECT_EQ(first.rows[i].bar, colour(state)) << i;
+    }
+    EXPECT_EQ(first.rows[2].position, 100);
+    EXPECT_EQ(first.status, "1 succeeded, 3 failed" + named);
+    EXPECT_NE(afterFirst["Secure"], before["Secure"]) << "Secure has its program";
+    EXPECT_EQ(afterFirst["Heating"], before["Heating"]) << "nothing was sent to a row refused";
+
+    // The stopped redo: Boiler done, Ventilation stopped (amber) or done, Heating never
+    // started (grey, its bar empty, nothing sent to it).
+    ASSERT_EQ(stopped.rows.size(), 4u);
+    EXPECT_EQ(stopped.rows[0].result, "succeeded");
+    EXPECT_EQ(stopped.rows[0].bar, colour(RowState::Succeeded));
+    const bool cancelled = stopped.rows[1].result == "cancelled";
+    if (cancelled) {
+        EXPECT_EQ(stopped.rows[1].bar, colour(RowState::Cancelled));
+        EXPECT_EQ(stopped.rows[1].text, colour(RowState::Cancelled));
+    }
+    EXPECT_EQ(stopped.rows[3].result, "not started");
+    EXPECT_EQ(stopped.rows[3].position, 0);
+    EXPECT_EQ(stopped.rows[3].text, colour(RowState::NotStarted));
+    EXPECT_EQ(stopped.status, std::string(cancelled ? "2 succeeded, 1 cancelled" : "3 succeeded") +
+                                  ", 1 not started" + named);
+    EXPECT_EQ(heatingAfterStop, before["Heating"]);
+
+    // The last redo: every row done, the counts and the report of the whole site.
+    ASSERT_EQ(last.rows.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(last.rows[i].result, "succeeded") << i;
+        EXPECT_EQ(last.rows[i].bar, colour(RowState::Succeeded)) << i;
+        EXPECT_EQ(last.rows[i].position, 100) << i;
+    }
+    EXPECT_EQ(last.status, "4 succeeded" + named);
+    std::ifstream in(report);
+    const auto written = nlohmann::json::parse(in);
+    ASSERT_EQ(written["controllers"].size(), 4u);
+    for (const auto& row : written["controllers"])
+        EXPECT_EQ(row["result"], "succeeded") << row.dump();
+    const struct {
+        const char* id;
+        size_t row;
+        int partition;
+    } loaded[] = {{"Boiler", 0, 32}, {"Secure", 2, 16}};
+    for (const auto& l : loaded) {
+        const auto state = saved(l.id);
+        EXPECT_EQ(state.activePartition, l.partition) << l.id;
+        ASSERT_EQ(state.checksums.count(l.partition), 1u) << l.id;
+        EXPECT_EQ(written["controllers"][l.row]["imageChecksum"],
+                  simtest::checksumText(state.checksums.at(l.partition)))
+            << l.id;
+    }
+    EXPECT_EQ(saved("Heating").address, "4:2");
+    EXPECT_EQ(written["controllers"][3]["addressAfter"], "4:2");
 }
 
 }  // namespace

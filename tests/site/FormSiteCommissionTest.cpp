@@ -23,6 +23,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using F = site::FormSiteCommission;
 
 constexpr const char* kPlan =
     "serial,model,revision\n"
@@ -52,6 +53,8 @@ struct FakeController {
     std::condition_variable changed;
     bool hold = false;
     std::string failing;
+    std::string holding;  // this row's load waits for a cancel
+    bool named = false;   // connect tells a name and the addresses before and after
     int together = 0;
     int loading = 0, mostAtOnce = 0, loads = 0;
     std::vector<std::string> passwords;             // as each row's steps received it
@@ -93,6 +96,11 @@ class Steps final : public site::ControllerSteps {
         : fake_(fake), row_(row), context_(context) {}
     bool connect(site::ControllerReport& r) override {
         r.serial = row_.serial;
+        if (fake_.named && row_.serial.size() > 3) {
+            r.name = "Name of " + row_.serial;
+            r.addressBefore = "1:" + row_.serial.substr(3);
+            r.addressAfter = "4:" + row_.serial.substr(3);
+        }
         return true;
     }
     bool backup(site::ControllerReport&) override { return true; }
@@ -106,8 +114,9 @@ class Steps final : public site::ControllerSteps {
         fake_.mostAtOnce = std::max(fake_.mostAtOnce, ++fake_.loading);
         ++fake_.loads;
         fake_.changed.notify_all();
+        const bool held = fake_.hold || (!fake_.holding.empty() && row_.serial == fake_.holding);
         fake_.changed.wait_for(lock, 10s, [&] {
-            return (!fake_.hold && fake_.loads >= fake_.together) || context_.cancelled();
+            return (!held && fake_.loads >= fake_.together) || context_.cancelled();
         });
         --fake_.loading;
         if (context_.cancelled()) return false;
@@ -134,7 +143,9 @@ struct Dialog {
         services.check = [this](const site::Plan& plan, const secure::Secret& password) {
             checked.push_back(plan.rows.size());
             passwordAtCheck = std::string(password.text());
-            return problems;
+            site::PlanCheckResult result{problems, {}};
+            for (const auto& row : plan.rows) result.previews.push_back(site::planPreview(row));
+            return result;
         };
         services.steps = [this](const secure::Secret& password) {
             // The token goes with the factory, and the password with it.
@@ -172,9 +183,9 @@ struct Dialog {
         ASSERT_NE(at, list.items.end()) << text;
         ((*form).*handler)(static_cast<int>(at - list.items.begin()) + 1);
     }
-    std::string cell(size_t row, size_t column) const {
-        return column == 0 ? form->Rows.items.at(row).text
-                           : form->Rows.items.at(row).subItems.at(column - 1);
+    std::string cell(size_t row, F::Column column) const {
+        return column == F::ColLine ? form->Rows.items.at(row).text
+                                    : form->Rows.items.at(row).subItems.at(column - 1);
     }
 
     testsupport::ProgramFixture env;
@@ -250,9 +261,9 @@ TEST(FormSiteCommission, RunsTheRowsAndWritesTheReportBesideThePlan) {
     EXPECT_TRUE(d.form->PollTimer.enabled);
     d.runToEnd();
 
-    EXPECT_EQ(d.cell(0, 8), "succeeded");
-    EXPECT_EQ(d.cell(1, 8), "failed");
-    EXPECT_EQ(d.cell(0, 9), "loading KVX1");
+    EXPECT_EQ(d.cell(0, F::ColResult), "succeeded");
+    EXPECT_EQ(d.cell(1, F::ColResult), "failed");
+    EXPECT_EQ(d.cell(0, F::ColMessage), "loading KVX1");
     EXPECT_EQ(d.form->RowProgress[0].value, 1.0);
     EXPECT_EQ(d.fake.passwords, (std::vector<std::string>{"site secret", "site secret"}));
     EXPECT_EQ(d.factoryAlive.use_count(), 1) << "the password outlived the run";
@@ -278,7 +289,8 @@ TEST(FormSiteCommission, StopCancelsTheRunningRowsAndStillWritesTheReport) {
     d.start();
     ASSERT_TRUE(d.form->running());
     // Both rows reach their load before the stop.
-    for (int i = 0; i < 100000 && (d.cell(0, 9).empty() || d.cell(1, 9).empty()); ++i)
+    for (int i = 0;
+         i < 100000 && (d.cell(0, F::ColMessage).empty() || d.cell(1, F::ColMessage).empty()); ++i)
         d.form->PollTimer_Timer();
     d.form->CmdStop_Click();
     EXPECT_FALSE(d.form->CmdStop.enabled);
@@ -292,7 +304,7 @@ TEST(FormSiteCommission, StopCancelsTheRunningRowsAndStillWritesTheReport) {
     const auto report = site::readReport(d.env.temp / "site/plan.report.json", why);
     ASSERT_TRUE(report) << why;
     for (const auto& row : report->rows) EXPECT_EQ(row.result, site::RowResult::Cancelled);
-    EXPECT_EQ(d.cell(0, 8), "cancelled");
+    EXPECT_EQ(d.cell(0, F::ColResult), "cancelled");
 }
 
 TEST(FormSiteCommission, CloseWhileRunningStopsAndClosesOnceTheReportIsWritten) {
@@ -300,6 +312,7 @@ TEST(FormSiteCommission, CloseWhileRunningStopsAndClosesOnceTheReportIsWritten) 
     d.fake.hold = true;
     d.form->OpenPlan(d.env.temp / "site/plan.csv");
     d.start();
+    d.env.boxes.answers = {ui::answer::Yes};
     d.form->CmdClose_Click();
     EXPECT_TRUE(d.form->Visible);
     {
@@ -327,12 +340,12 @@ TEST(FormSiteCommission, SearchRowsRunWithTheRevisionChosenPerRowAndReportIntoTh
     d.settle();
     ASSERT_EQ(d.form->Rows.items.size(), 3u);
     // Serial, name and address as found; the model where the catalogue has the reported one.
-    EXPECT_EQ(d.cell(0, 0), "KVX1");
-    EXPECT_EQ(d.cell(0, 1), "Boiler");
-    EXPECT_EQ(d.cell(0, 2), "10.0.0.1, 1:1");
-    EXPECT_EQ(d.cell(0, 3), kC);
-    EXPECT_EQ(d.cell(1, 3), "");
-    EXPECT_EQ(d.cell(0, 4), "") << "the revision is the engineer's to choose";
+    EXPECT_EQ(d.cell(0, F::ColController), "KVX1");
+    EXPECT_EQ(d.cell(0, F::ColName), "Boiler");
+    EXPECT_EQ(d.cell(0, F::ColAddress), "10.0.0.1, 1:1");
+    EXPECT_EQ(d.cell(0, F::ColModel), kC);
+    EXPECT_EQ(d.cell(1, F::ColModel), "");
+    EXPECT_EQ(d.cell(0, F::ColRevision), "") << "the revision is the engineer's to choose";
 
     // Nothing starts while a row lacks its model or revision; each such row says so.
     d.start();
@@ -344,20 +357,20 @@ TEST(FormSiteCommission, SearchRowsRunWithTheRevisionChosenPerRowAndReportIntoTh
     EXPECT_EQ(d.form->Problems.items[1].text, "2");
     EXPECT_EQ(d.form->Problems.items[1].subItems[0],
               "KVX2: choose its model and revision, or remove the row");
-    EXPECT_EQ(d.cell(0, 9), "choose its revision");
+    EXPECT_EQ(d.cell(0, F::ColMessage), "choose its revision");
 
     // A revision for every row of the model listed, then the odd row on its own.
     d.form->CheckEveryRow.value = true;
     d.form->CheckEveryRow_Click();
     d.click(d.form->Revisions, "3.1-0-02", &site::FormSiteCommission::Revisions_ItemClick);
-    EXPECT_EQ(d.cell(0, 4), "3.1-0-02");
-    EXPECT_EQ(d.cell(2, 4), "3.1-0-02");
-    EXPECT_EQ(d.cell(1, 4), "") << "a revision of another model";
+    EXPECT_EQ(d.cell(0, F::ColRevision), "3.1-0-02");
+    EXPECT_EQ(d.cell(2, F::ColRevision), "3.1-0-02");
+    EXPECT_EQ(d.cell(1, F::ColRevision), "") << "a revision of another model";
     // A partition for every row; one out of range changes none.
     d.form->TextPartition_Change("32");
     d.form->TextPartition_Change("256");
-    EXPECT_EQ(d.cell(0, 5), "32");
-    EXPECT_EQ(d.cell(1, 5), "32");
+    EXPECT_EQ(d.cell(0, F::ColPartition), "32");
+    EXPECT_EQ(d.cell(1, F::ColPartition), "32");
     EXPECT_NE(d.form->LabelStatus.caption.find("from 1 to 255"), std::string::npos);
     d.form->CheckEveryRow.value = false;
     d.form->Rows_ItemClick(2);
@@ -412,7 +425,7 @@ TEST(FormSiteCommission, PlanRowsAndSearchRowsReplaceEachOther) {
     EXPECT_TRUE(d.form->Models.enabled);
     d.form->OpenPlan(d.env.temp / "site/plan.csv");
     ASSERT_EQ(d.form->Rows.items.size(), 2u);
-    EXPECT_EQ(d.cell(0, 1), "") << "no name of a found controller on a plan's row";
+    EXPECT_EQ(d.cell(0, F::ColName), "") << "no name of a found controller on a plan's row";
     EXPECT_FALSE(d.form->Models.enabled) << "a plan's rows keep the plan's choice";
     d.form->CmdSearch_Click();
     d.settle();
@@ -424,7 +437,7 @@ TEST(FormSiteCommission, PlanRowsAndSearchRowsReplaceEachOther) {
     d.form->Rows_ItemClick(1);
     d.form->CmdRemove_Click();
     ASSERT_EQ(d.form->Rows.items.size(), 1u);
-    EXPECT_EQ(d.cell(0, 0), "KVX3");
+    EXPECT_EQ(d.cell(0, F::ColController), "KVX3");
 }
 
 TEST(FormSiteCommission, JobsReachTheRunAndOnlyANumberInRangeStartsIt) {
@@ -449,7 +462,7 @@ TEST(FormSiteCommission, JobsReachTheRunAndOnlyANumberInRangeStartsIt) {
         }
         d.runToEnd();
         EXPECT_EQ(d.fake.mostAtOnce, c.mostAtOnce) << c.jobs;
-        EXPECT_EQ(d.cell(1, 8), "succeeded") << c.jobs;
+        EXPECT_EQ(d.cell(1, F::ColResult), "succeeded") << c.jobs;
     }
 }
 
@@ -461,7 +474,7 @@ TEST(FormSiteCommission, CheckAndSearchRunOffTheWindowThreadAndCloseDoesNotWaitF
     d.services.check = [checkGate](const site::Plan&, const secure::Secret&) {
         checkGate->pass();
         checkGate->leave();
-        return std::vector<site::PlanProblem>{{3, "unknown serial KVX2"}};
+        return site::PlanCheckResult{{{3, "unknown serial KVX2"}}, {}};
     };
     d.services.search = [searchGate, found = threeFound()] {
         searchGate->pass();
@@ -516,6 +529,217 @@ TEST(FormSiteCommission, CheckAndSearchRunOffTheWindowThreadAndCloseDoesNotWaitF
     d.form.reset();
     lateGate->opened();
     EXPECT_TRUE(lateGate->waitFor(&Gate::left));
+}
+
+// ---- what the engineer sees of each row, and what can be done with the rows ----
+
+constexpr const char* kFourRows =
+    "serial,model,revision\n"
+    "KVX1,KVX300C,3.1-0-02\n"
+    "KVX2,KVX300C,3.1-0-02\n"
+    "KVX3,KVX300C,3.1-0-02\n"
+    "KVX4,KVX300C,3.1-0-02\n";
+
+// Ticks until `ready` holds or the run ends.
+void tickUntil(Dialog& d, const std::function<bool()>& ready) {
+    for (int i = 0; i < 100000 && d.form->running() && !ready(); ++i) d.form->PollTimer_Timer();
+}
+
+TEST(FormSiteCommission, EachRowEndsInItsOwnStateAndTheEndCountsThemThenRedoTakesTheRest) {
+    Dialog d;
+    d.env.temp.write("site/four.csv", kFourRows);
+    d.form->OpenPlan(d.env.temp / "site/four.csv");
+    d.form->TextJobs.text = "1";
+    d.fake.failing = "KVX2";
+    d.fake.holding = "KVX3";
+    d.start();
+    ASSERT_TRUE(d.form->running());
+    EXPECT_FALSE(d.form->CmdRedo.enabled) << "nothing to redo while it runs";
+    // Stopped while the third row loads: the fourth never starts.
+    tickUntil(d, [&] { return d.cell(2, F::ColMessage) == "loading KVX3"; });
+    d.form->CmdStop_Click();
+    {
+        std::lock_guard lock(d.fake.mutex);
+        d.fake.changed.notify_all();
+    }
+    d.runToEnd();
+
+    const struct {
+        site::RowState state;
+        const char* result;
+        double bar;  // where it stopped; empty for a row never started
+    } rows[] = {{site::RowState::Succeeded, "succeeded", 1.0},
+                {site::RowState::Failed, "failed", 0.5},
+                {site::RowState::Cancelled, "cancelled", 0.5},
+                {site::RowState::NotStarted, "not started", 0.0}};
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(d.form->RowStates[i], rows[i].state) << i;
+        EXPECT_EQ(d.cell(i, F::ColResult), rows[i].result) << i;
+        EXPECT_EQ(d.form->RowProgress[i].value, rows[i].bar) << i;
+    }
+    EXPECT_EQ(d.cell(3, F::ColMessage), "not started: the run was stopped");
+    const std::string report = d.env.temp / "site/four.report.json";
+    EXPECT_EQ(d.form->LabelStatus.caption,
+              "1 succeeded, 1 failed, 1 cancelled, 1 not started, report: " + report + " and " +
+                  site::csvPathFor(report));
+
+    // Redo selects the three rows that did not succeed and runs only them.
+    ASSERT_TRUE(d.form->CmdRedo.enabled);
+    d.fake.failing.clear();
+    d.fake.holding.clear();
+    d.checked.clear();
+    d.input.answers = {""};
+    d.form->CmdRedo_Click();
+    EXPECT_EQ(d.form->SelectedRows, (std::vector<int>{2, 3, 4}));
+    d.runToEnd();
+    EXPECT_EQ(d.checked, std::vector<size_t>{3});
+    EXPECT_EQ(d.fake.loads, 3 + 3) << "the first row is not loaded again";
+    for (size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(d.form->RowStates[i], site::RowState::Succeeded) << i;
+    EXPECT_EQ(d.form->LabelStatus.caption.rfind("4 succeeded, report: ", 0), 0u)
+        << d.form->LabelStatus.caption;
+    EXPECT_FALSE(d.form->CmdRedo.enabled) << "nothing left to redo";
+    // The report holds every row with its latest outcome, the first row's from the first run.
+    std::ifstream in(d.form->ReportPath);
+    const auto written = nlohmann::json::parse(in, nullptr, false);
+    ASSERT_TRUE(written.contains("controllers"));
+    ASSERT_EQ(written["controllers"].size(), 4u);
+    for (const auto& row : written["controllers"]) EXPECT_EQ(row["result"], "succeeded");
+    EXPECT_EQ(written["controllers"][0]["messages"], nlohmann::json::array({"loading KVX1"}));
+    EXPECT_EQ(written["controllers"][3]["messages"], nlohmann::json::array({"loading KVX4"}));
+}
+
+TEST(FormSiteCommission, RowsShowThePlanThePreviewAndWhatTheControllerSaidAfterTheRun) {
+    Dialog d;
+    d.fake.named = true;
+    d.env.temp.write("site/boiler.settings", "");
+    d.env.temp.write("site/full.csv",
+                     "serial,link,address,model,revision,partition,new-address,settings\n"
+                     "KVX7,,,KVX300C,3.1-0-02,32,4:2,boiler.settings\n"
+                     ",tcp:127.0.0.1:1,1:3,KVX300C,3.1-0-02,,,\n");
+    d.form->OpenPlan(d.env.temp / "site/full.csv");
+    ASSERT_EQ(d.form->Rows.items.size(), 2u);
+    EXPECT_EQ(d.cell(0, F::ColLine), "2");
+    EXPECT_EQ(d.cell(1, F::ColLine), "3");
+    EXPECT_EQ(d.cell(0, F::ColNewAddress), "4:2");
+    EXPECT_EQ(d.cell(0, F::ColSettings), "boiler.settings");
+    EXPECT_EQ(d.cell(1, F::ColAddress), "1:3") << "a station's address from the plan";
+    EXPECT_EQ(d.cell(0, F::ColPreview), "") << "no preview before the check";
+
+    // The check's preview is on the rows when the question comes; No sends nothing.
+    d.env.boxes.answers = {ui::answer::No};
+    d.start();
+    EXPECT_FALSE(d.form->running());
+    EXPECT_EQ(d.fake.loads, 0);
+    EXPECT_EQ(d.form->LabelStatus.caption, "Nothing was sent.");
+    ASSERT_FALSE(d.env.boxes.asked.empty());
+    EXPECT_EQ(d.env.boxes.asked.back(),
+              "Commission 2 controllers as the rows show? Nothing has been sent yet.");
+    const std::string preview = d.cell(0, F::ColPreview);
+    EXPECT_NE(preview.find("partition 32"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("address ? -> 4:2"), std::string::npos) << preview;
+    EXPECT_NE(preview.find("boiler.settings"), std::string::npos) << preview;
+
+    d.start();
+    d.runToEnd();
+    EXPECT_EQ(d.cell(0, F::ColName), "Name of KVX7");
+    EXPECT_EQ(d.cell(0, F::ColAddress), "1:7") << "as the controller told it";
+    EXPECT_EQ(d.cell(0, F::ColAddressAfter), "4:7");
+    EXPECT_EQ(d.cell(0, F::ColPreview), preview) << "the preview stays beside the outcome";
+}
+
+TEST(FormSiteCommission, SeveralRowsSelectedTakeOneModelRevisionAndPartition) {
+    Dialog d(threeFound());
+    d.form->CmdSearch_Click();
+    d.settle();
+    // Rows 1 and 2 selected; the heating model and a revision of it go to both, not to row 3.
+    d.form->Rows_SelectRows({2, 1, 2, 9});
+    EXPECT_EQ(d.form->SelectedRows, (std::vector<int>{1, 2}));
+    d.form->Rows_ItemClick(2);  // the click that ends a Ctrl-click keeps the selection
+    EXPECT_EQ(d.form->SelectedRows, (std::vector<int>{1, 2}));
+    d.click(d.form->Models, kHeating, &site::FormSiteCommission::Models_ItemClick);
+    d.click(d.form->Revisions, "2.5-0-03", &site::FormSiteCommission::Revisions_ItemClick);
+    d.form->TextPartition_Change("14");
+    const struct {
+        size_t row;
+        std::string model, revision, partition;
+    } rows[] = {{0, kHeating, "2.5-0-03", "14"}, {1, kHeating, "2.5-0-03", "14"}, {2, kC, "", ""}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(d.cell(r.row, F::ColModel), r.model) << r.row;
+        EXPECT_EQ(d.cell(r.row, F::ColRevision), r.revision) << r.row;
+        EXPECT_EQ(d.cell(r.row, F::ColPartition), r.partition) << r.row;
+    }
+    // A plain click on a row outside the selection selects that row alone.
+    d.form->Rows_ItemClick(3);
+    EXPECT_EQ(d.form->SelectedRows, (std::vector<int>{3}));
+    d.click(d.form->Revisions, "3.1-0-02", &site::FormSiteCommission::Revisions_ItemClick);
+    EXPECT_EQ(d.cell(2, F::ColRevision), "3.1-0-02");
+    EXPECT_EQ(d.cell(0, F::ColRevision), "2.5-0-03");
+}
+
+TEST(FormSiteCommission, CloseDuringARunAsksAndNoKeepsItRunning) {
+    const struct {
+        int answer;
+        bool stopped;
+    } cases[] = {{ui::answer::No, false}, {ui::answer::Yes, true}};
+    for (const auto& c : cases) {
+        Dialog d;
+        d.fake.hold = true;
+        d.form->OpenPlan(d.env.temp / "site/plan.csv");
+        d.start();
+        ASSERT_TRUE(d.form->running());
+        d.env.boxes.asked.clear();
+        d.env.boxes.answers = {c.answer};
+        d.form->CmdClose_Click();
+        ASSERT_EQ(d.env.boxes.asked.size(), 1u) << c.answer;
+        EXPECT_NE(d.env.boxes.asked[0].find("A run is under way"), std::string::npos);
+        EXPECT_TRUE(d.form->Visible);
+        EXPECT_EQ(d.form->running() && !d.form->CmdStop.enabled, c.stopped) << c.answer;
+        if (!c.stopped) {
+            // Stop first, then Close: no second question.
+            d.form->CmdStop_Click();
+            d.form->CmdClose_Click();
+            EXPECT_EQ(d.env.boxes.asked.size(), 1u);
+        }
+        {
+            std::lock_guard lock(d.fake.mutex);
+            d.fake.changed.notify_all();
+        }
+        d.runToEnd();
+        EXPECT_FALSE(d.form->Visible) << c.answer;
+    }
+}
+
+TEST(FormSiteCommission, OpenStartsInTheMachineFolderAndReportsNeverLandInTheProgramsFiles) {
+    Dialog d;
+    EXPECT_EQ(d.form->OpenFolder, d.env.machineDir);
+    d.form->OpenPlan(d.env.temp / "site/plan.csv");
+    EXPECT_EQ(d.form->OpenFolder, d.env.temp / "site");
+
+    const std::string own = d.env.temp / "product";
+    d.env.temp.write("product/site/plan.csv", kPlan);
+    const auto now = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 365 * 50);
+    const struct {
+        std::string plan;
+        bool beside;
+    } cases[] = {
+        {d.env.temp / "site/plan.csv", true},
+        {own + "/site/plan.csv", false},        // among the program's own files
+        {d.env.temp / "gone/plan.csv", false},  // its folder is not there to write in
+        {"", false},                            // rows from the search
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        const auto path = site::chooseReportPath(c.plan, {own, ""}, d.env.machineDir, now, why);
+        ASSERT_TRUE(path) << c.plan << ": " << why;
+        if (c.beside)
+            EXPECT_EQ(*path, site::reportBesidePlan(c.plan));
+        else
+            EXPECT_EQ(std::filesystem::path(*path).parent_path(),
+                      std::filesystem::path(d.env.machineDir) / "site-reports")
+                << c.plan;
+    }
+    EXPECT_FALSE(std::filesystem::exists(own + "/site/plan.report.json"));
 }
 
 }  // namespace
