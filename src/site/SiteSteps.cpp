@@ -20,6 +20,7 @@
 #include "operations/Session.h"
 #include "operations/SettingsBackup.h"
 #include "platform/components/JobLoader.h"
+#include "platform/components/finder/ProtectedControllers.h"
 #include "platform/components/finder/UdpFinder.h"
 #include "site/PlanCheck.h"
 
@@ -112,20 +113,32 @@ bool SiteSteps::fail(const std::string& text) {
     return false;
 }
 
+// A site mixes controllers with the network password and open ones: the one password is
+// proved only where the discovery reply says there is one or this machine knows there is one,
+// and the finder never opens a plain link to a controller known to use a password, whatever
+// its reply says. Without the check's sightings every controller found gets it.
+std::optional<secure::Secret> SiteSteps::passwordForRow() {
+    if (row_.serial.empty()) return std::nullopt;
+    if (setup_.password.empty() || setup_.sightings == nullptr) return setup_.password;
+    kvxglib::Library& glib = session_->program().platform.glib;
+    for (const components::Sighting& seen : *setup_.sightings) {
+        if (glib.SameSerialNumber(seen.reply.serialNumber, row_.serial) == 0) continue;
+        const bool hasPassword =
+            seen.reply.encryptionRequired || seen.reply.passwordSet ||
+            components::ProtectedControllers(setup_.machineDir).has(seen.reply.serialNumber);
+        return hasPassword ? setup_.password : secure::Secret();
+    }
+    return setup_.password;
+}
+
 bool SiteSteps::connect(ControllerReport& report) {
     app::Program& program = session_->program();
     std::string why;
     if (!operations::selectRevisionByText(program, row_.model, row_.revision, why))
         return fail(why);
     clink::Connection& c = program.connection;
-    // A serial row proves the site's one password; the finder opens only sealed links with it.
     operations::LinkProblem problem;
-    if (!operations::reach(
-            *session_,
-            {row_.link, row_.serial,
-             row_.serial.empty() ? std::nullopt : std::optional<secure::Secret>(setup_.password),
-             0},
-            problem))
+    if (!operations::reach(*session_, {row_.link, row_.serial, passwordForRow(), 0}, problem))
         return fail(problem.why);
     if (!row_.serial.empty()) {
         const int16_t i = network::FindControllerBySerial(program, row_.serial, false);

@@ -61,6 +61,9 @@ class SiteSteps final : public ControllerSteps {
     bool fail(const std::string& text);
     // The folder of the row's backups: its serial number, or its address on a bus.
     std::string backupName(const ControllerReport& report);
+    // The site's password for this row's controller: none for a station of a bus (it has its
+    // own link) and none for an open controller, which could not run a sealed link.
+    std::optional<secure::Secret> passwordForRow();
 
     const SiteSetup& setup_;
     PlanRow row_;

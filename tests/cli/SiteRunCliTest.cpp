@@ -356,7 +356,7 @@ TEST_F(SiteRunCli, ARowWhoseProgramDoesNotStartReturnsAndIsRedone) {
     auto r = testsupport::runCommandWithInput(site({temp / "site.csv", "--password-stdin"}),
                                               std::string(kPassword) + "\n", 120);
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
-    const auto report = readJson(temp / "site.report.json");
+    const auto report = readJson(reportNamed(r.out));
     EXPECT_EQ(row(report, serial(1))["result"], "succeeded");
     const auto failed = row(report, serial(2));
     EXPECT_EQ(failed["result"], "failed");
@@ -371,8 +371,8 @@ TEST_F(SiteRunCli, ARowWhoseProgramDoesNotStartReturnsAndIsRedone) {
 
     ASSERT_EQ(control("clear " + id(2)), "ok");
     r = testsupport::runCommandWithInput(
-        site({temp / "site.csv", "--only-failed", temp / "site.report.json", "--report",
-              temp / "again.json", "--password-stdin"}),
+        site({temp / "site.csv", "--only-failed", "--report", temp / "again.json",
+              "--password-stdin"}),
         std::string(kPassword) + "\n", 120);
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     const auto again = readJson(temp / "again.json");

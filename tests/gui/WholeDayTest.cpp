@@ -270,9 +270,14 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     click("ButtonLoadProg");
     // The revision needs a newer operating system first.
     inDialog("FormUpgradeKVXreal", [](QDialog& upgrade) { press(upgrade, "OKButton"); });
-    robot.answerBox("The operating system upgrade has ended.");
+    robot.answerBox("Operating system upgraded from 3.1-0-12 to 3.2-0-4.");
     robot.answerBox("loaded into partition " + number);
     runSteps("program-loaded");
+    // A good upgrade is news: an information box, never a red one.
+    const auto upgraded = std::find(robot.boxes().begin(), robot.boxes().end(),
+                                    "Operating system upgraded from 3.1-0-12 to 3.2-0-4.");
+    ASSERT_NE(upgraded, robot.boxes().end());
+    EXPECT_EQ(robot.boxIcons()[upgraded - robot.boxes().begin()], QMessageBox::Information);
     // With the box left checked, its settings were saved first, under its serial number.
     const auto backups = std::filesystem::path(machineDir) / "backups" / "KVX300-10777";
     ASSERT_TRUE(std::filesystem::is_directory(backups));

@@ -44,6 +44,7 @@ void WindowRobot::answerBox(const std::string& text, QMessageBox::StandardButton
         [this, button] {
             QMessageBox* box = shownMessageBox();
             boxes_.push_back(box->text().toStdString());
+            boxIcons_.push_back(box->icon());
             QAbstractButton* pressed = box->button(button);
             if (pressed == nullptr) {
                 ADD_FAILURE() << "the box \"" << boxes_.back() << "\" has no such button";

@@ -33,6 +33,8 @@ class WindowRobot {
 
     // The texts of every message box answered so far.
     const std::vector<std::string>& boxes() const { return boxes_; }
+    // The icon of each answered box, beside its text: news is never shown as a failure.
+    const std::vector<QMessageBox::Icon>& boxIcons() const { return boxIcons_; }
     // Saves a picture of every visible window as <folder>/<name>-<window>.png.
     void screenshot(const std::string& name) const;
 
@@ -49,6 +51,7 @@ class WindowRobot {
     std::string shotFolder_;
     std::deque<Step> steps_;
     std::vector<std::string> boxes_;
+    std::vector<QMessageBox::Icon> boxIcons_;
     QTimer timer_;
     std::chrono::steady_clock::time_point waitingSince_;
     std::chrono::milliseconds limit_{0};
