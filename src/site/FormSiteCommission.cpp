@@ -15,6 +15,7 @@
 #include "site/PlanFile.h"
 #include "site/Report.h"
 #include "site/SiteRun.h"
+#include "site/RunLock.h"
 
 namespace site {
 namespace {
@@ -106,7 +107,9 @@ std::optional<std::string> chooseReportPath(const std::string& planFile,
         const auto plan = std::filesystem::weakly_canonical(planFile, error);
         const bool own = std::any_of(ownFolders.begin(), ownFolders.end(),
                                      [&plan](const std::string& f) { return inside(plan, f); });
-        if (!error && !own && canWriteIn(plan.parent_path())) return reportBesidePlan(planFile);
+        // A report of the run's own: an earlier run's is never written over.
+        if (!error && !own && canWriteIn(plan.parent_path()))
+            if (auto beside = newReportBesidePlan(planFile, now, why)) return beside;
     }
     return reportInMachineFolder(machineDir, now, why);
 }
@@ -541,6 +544,15 @@ void FormSiteCommission::takeCheck() {
         LabelStatus.caption = "Nothing was sent.";
         return;
     }
+    // One run of a plan at a time, from this window or the command line.
+    if (!fromSearch_ && !plan_.file.empty()) {
+        std::string why;
+        runLock_ = RunLock::take(services_.machineDir, plan_.file, why);
+        if (!runLock_) {
+            LabelStatus.caption = why + ": nothing was sent.";
+            return;
+        }
+    }
     ReportPath.clear();
     closeWhenEnded_ = false;
     run_ = std::make_unique<SiteRun>(planOf(runRows_), SiteOptions{.jobs = jobs_},
@@ -612,8 +624,9 @@ void FormSiteCommission::finish() {
         // The rows stay on the screen with every result.
         LabelStatus.caption = counts + "; the report was not written: " + why;
     }
-    // The run and the password its steps held go now.
+    // The run and the password its steps held go now, and the plan is free for another run.
     run_.reset();
+    runLock_.reset();
     setUiState();
     if (closeWhenEnded_) Visible = false;
 }

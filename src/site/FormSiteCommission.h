@@ -30,6 +30,8 @@ struct Program;
 
 namespace site {
 
+class RunLock;
+
 class SiteRun;
 
 // A controller the network search found.
@@ -203,6 +205,7 @@ class FormSiteCommission final : public ui::Form {
     std::optional<Report> lastReport_;
     Background<SearchOutcome> searching_;
     std::unique_ptr<SiteRun> run_;
+    std::unique_ptr<RunLock> runLock_;
 };
 
 }  // namespace site

@@ -1,6 +1,7 @@
 // An engineer's day through the real window, on the demo network played by kvxsim: every step
 // goes through the window's own widgets and dialogs, and is checked both in the window and in
 // the simulator's state. Pictures of each step land in the build's screenshots folder.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -55,7 +56,7 @@ class WholeDayTest : public ::testing::Test {
         temp.write("state/.keep", "");
         sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
             "--network", testsupport::sourceDir() + "/demo/network.ini", "--state",
-            temp / "state"});
+            temp / "state", "--control", temp / "ctl"});
         if (!sim->waitReady()) throw std::runtime_error("kvxsim: " + sim->stderrText());
         const auto udp = simtest::splitHostPort(sim->udp());
         kvxglib::RealLibrary setup(boxesForSetUp, machineDir);
@@ -387,8 +388,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     using Form = site::FormSiteCommission;
     using site::RowState;
     const std::string plan = temp / "demo/site/plan.csv";
-    const std::string report = temp / "demo/site/plan.report.json";
-    const std::string named = ", report: " + report + " and " + site::csvPathFor(report);
+    // Each run's report of its own, beside the plan.
+    const std::string reports = temp / "demo/site/plan.report.20";
     const auto rows = [] {
         return shownDialog("FormSiteCommission")->findChild<QTreeWidget*>("Rows");
     };
@@ -442,7 +443,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
                 QTest::keyClick(edit, Qt::Key_Return);
             });
         robot.answerBox("Commission " + std::to_string(count) +
-                            " controllers as the rows show? Nothing has been sent yet.",
+                            (count == 1 ? " controller" : " controllers") +
+                            " as the rows show? Nothing has been sent yet.",
                         QMessageBox::Yes);
     };
     // Once the status names the report after `counts`, the rows as shown, and a picture.
@@ -461,6 +463,7 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     };
     std::map<std::string, std::string> before;
     for (const char* id : {"Secure", "Heating"}) before[id] = held(saved(id));
+    const simtest::SavedController heatingBefore = saved("Heating");
 
     robot.then("open the site dialog", [this] { main<QAction>("MenuCommissionSite").trigger(); });
     std::string openedIn;
@@ -511,28 +514,42 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
         });
     robot.answerBox("Commission 4 controllers as the rows show? Nothing has been sent yet.",
                     QMessageBox::Yes);
-    End first, stopped, last;
-    ends("1 succeeded, 3 failed", "site-first-run", first);
-
-    // The open controllers again, without the password; stopped once the second one runs.
-    std::map<std::string, std::string> afterFirst;
-    robot.then("note the first run", [&] {
-        for (const char* id : {"Secure", "Heating"}) afterFirst[id] = held(saved(id));
-    });
-    start("CmdRedo", "", 3);
+    // Stopped once the second row runs: the later rows never start.
     robot.then(
-        "Stop once the second row of the redo runs",
+        "Stop once the second row runs",
         [rows] { return !rows()->topLevelItem(1)->text(Form::ColStep).isEmpty(); },
         [] { press(*shownDialog("FormSiteCommission"), "CmdStop"); });
+    End stopped, failed, last;
     ends("", "site-stopped", stopped);
     std::string heatingAfterStop;
-    robot.then("note the stopped run", [&] { heatingAfterStop = held(saved("Heating")); });
+    robot.then("note the stopped run, and make Heating refuse its commit", [&] {
+        heatingAfterStop = held(saved("Heating"));
+        ASSERT_EQ(simtest::control(temp / "ctl", "fault Heating refuse_commit 1"), "ok");
+    });
 
-    // The rest; Close while it runs asks first, and No keeps it running.
-    start("CmdRedo", "", 2);
+    // The rest with the site's one password, which only Secure has: the open ones are
+    // reached as they are. Close while it runs asks first, and No keeps it running.
+    robot.then("press CmdRedo", [] { press(*shownDialog("FormSiteCommission"), "CmdRedo"); });
+    robot.then(
+        "password box", [] { return shownDialog("InputBox") != nullptr; },
+        [] {
+            QLineEdit* edit = shownDialog("InputBox")->findChild<QLineEdit*>();
+            QTest::keyClicks(edit, "demo-password");
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    robot.answerBox(" as the rows show? Nothing has been sent yet.", QMessageBox::Yes);
     robot.then("Close during the run",
                [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
     robot.answerBox("A run is under way.", QMessageBox::No);
+    ends("3 succeeded, 1 failed", "site-one-failed", failed);
+    simtest::SavedController heatingAfterFailure;
+    bool heatingRuns = false;
+    robot.then("note the failed row, and mend Heating", [&] {
+        heatingAfterFailure = saved("Heating");
+        heatingRuns = simState("Heating").find("application 1 1\n") != std::string::npos;
+        ASSERT_EQ(simtest::control(temp / "ctl", "clear Heating"), "ok");
+    });
+    start("CmdRedo", "demo-password", 1);
     ends("4 succeeded", "site-redone", last);
     robot.then("Close", [] { press(*shownDialog("FormSiteCommission"), "CmdClose"); });
     runSteps("site-commissioned", std::chrono::minutes(3));
@@ -544,21 +561,12 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     EXPECT_NE(previews[3].find("-> 4:2"), std::string::npos) << previews[3];
 
     const auto colour = gui::rowStateColour;
-    // The first run: the sealed controller done (green), the open ones failed (red).
-    ASSERT_EQ(first.rows.size(), 4u);
-    for (size_t i = 0; i < 4; ++i) {
-        const RowState state = i == 2 ? RowState::Succeeded : RowState::Failed;
-        EXPECT_EQ(first.rows[i].result, i == 2 ? "succeeded" : "failed") << i;
-        EXPECT_EQ(first.rows[i].text, colour(state)) << i;
-        EXPECT_EQ(first.rows[i].bar, colour(state)) << i;
-    }
-    EXPECT_EQ(first.rows[2].position, 100);
-    EXPECT_EQ(first.status, "1 succeeded, 3 failed" + named);
-    EXPECT_NE(afterFirst["Secure"], before["Secure"]) << "Secure has its program";
-    EXPECT_EQ(afterFirst["Heating"], before["Heating"]) << "nothing was sent to a row refused";
-
-    // The stopped redo: Boiler done, Ventilation stopped (amber) or done, Heating never
-    // started (grey, its bar empty, nothing sent to it).
+    const auto named = [](const End& end) {
+        const std::string report = end.status.substr(end.status.find(", report: ") + 10);
+        return report.substr(0, report.find(" and "));
+    };
+    // Stopped: Boiler done, Ventilation stopped (amber) or done, Secure and Heating never
+    // started (grey, their bars empty, nothing sent to them).
     ASSERT_EQ(stopped.rows.size(), 4u);
     EXPECT_EQ(stopped.rows[0].result, "succeeded");
     EXPECT_EQ(stopped.rows[0].bar, colour(RowState::Succeeded));
@@ -566,13 +574,35 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     if (cancelled) {
         EXPECT_EQ(stopped.rows[1].bar, colour(RowState::Cancelled));
         EXPECT_EQ(stopped.rows[1].text, colour(RowState::Cancelled));
+    } else {
+        EXPECT_EQ(stopped.rows[1].result, "succeeded");
     }
-    EXPECT_EQ(stopped.rows[3].result, "not started");
-    EXPECT_EQ(stopped.rows[3].position, 0);
-    EXPECT_EQ(stopped.rows[3].text, colour(RowState::NotStarted));
-    EXPECT_EQ(stopped.status, std::string(cancelled ? "2 succeeded, 1 cancelled" : "3 succeeded") +
-                                  ", 1 not started" + named);
+    for (size_t i : {2, 3}) {
+        EXPECT_EQ(stopped.rows[i].result, "not started") << i;
+        EXPECT_EQ(stopped.rows[i].position, 0) << i;
+        EXPECT_EQ(stopped.rows[i].text, colour(RowState::NotStarted)) << i;
+    }
+    EXPECT_EQ(stopped.status.substr(0, stopped.status.find(", report: ")),
+              std::string(cancelled ? "1 succeeded, 1 cancelled" : "2 succeeded") +
+                  ", 2 not started");
+    EXPECT_THAT(named(stopped), ::testing::StartsWith(reports));
     EXPECT_EQ(heatingAfterStop, before["Heating"]);
+
+    // The redo: Heating refused its commit (red) and runs the application it had, at its old
+    // address; the others done; a report of its own, the stopped run's kept.
+    ASSERT_EQ(failed.rows.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        const RowState state = i == 3 ? RowState::Failed : RowState::Succeeded;
+        EXPECT_EQ(failed.rows[i].result, i == 3 ? "failed" : "succeeded") << i;
+        EXPECT_EQ(failed.rows[i].text, colour(state)) << i;
+        EXPECT_EQ(failed.rows[i].bar, colour(state)) << i;
+    }
+    EXPECT_THAT(named(failed), ::testing::StartsWith(reports));
+    EXPECT_NE(named(failed), named(stopped));
+    EXPECT_TRUE(std::filesystem::exists(named(stopped))) << "an earlier report is kept";
+    EXPECT_EQ(heatingAfterFailure.address, heatingBefore.address);
+    EXPECT_EQ(heatingAfterFailure.applicationChecksum, heatingBefore.applicationChecksum);
+    EXPECT_TRUE(heatingRuns) << "the application it had runs again";
 
     // The last redo: every row done, the counts and the report of the whole site.
     ASSERT_EQ(last.rows.size(), 4u);
@@ -581,8 +611,8 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
         EXPECT_EQ(last.rows[i].bar, colour(RowState::Succeeded)) << i;
         EXPECT_EQ(last.rows[i].position, 100) << i;
     }
-    EXPECT_EQ(last.status, "4 succeeded" + named);
-    std::ifstream in(report);
+    EXPECT_EQ(last.status.substr(0, last.status.find(", report: ")), "4 succeeded");
+    std::ifstream in(named(last));
     const auto written = nlohmann::json::parse(in);
     ASSERT_EQ(written["controllers"].size(), 4u);
     for (const auto& row : written["controllers"])
@@ -591,7 +621,7 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
         const char* id;
         size_t row;
         int partition;
-    } loaded[] = {{"Boiler", 0, 32}, {"Secure", 2, 16}};
+    } loaded[] = {{"Boiler", 0, 32}, {"Secure", 2, 32}};
     for (const auto& l : loaded) {
         const auto state = saved(l.id);
         EXPECT_EQ(state.activePartition, l.partition) << l.id;
