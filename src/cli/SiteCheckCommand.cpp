@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -13,8 +14,11 @@
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Session.h"
+#include "platform/kvxglib/MachineConfig.h"
 #include "site/PlanCheck.h"
 #include "site/PlanFile.h"
+#include "site/Report.h"
+#include "site/RunLock.h"
 
 namespace cli {
 namespace {
@@ -23,6 +27,7 @@ struct SiteCheckArgs {
     std::string plan;
     std::string machineDir;
     bool passwordStdin = false;
+    std::string report;  // the run's; empty: a new one beside the plan
 };
 
 // The password is used only to look at sealed controllers (their partitions, what they run): at
@@ -58,11 +63,27 @@ Json previewJson(const site::RowPreview& p) {
             {"text", site::describe(p)}};
 }
 
+// What would stop a run before it sends anything: a report it cannot write beside the plan,
+// another run of the plan under way.
+void runWouldStop(const SiteCheckArgs& args, std::vector<site::PlanProblem>& problems) {
+    std::string why;
+    const std::optional<std::string> report =
+        !args.report.empty()
+            ? args.report
+            : site::newReportBesidePlan(args.plan, std::chrono::system_clock::now(), why);
+    if (!report || !site::reportWritable(*report, why))
+        problems.push_back({0, "the run's report could not be written: " + why});
+    const std::string machineDir =
+        args.machineDir.empty() ? kvxglib::machineDirFromEnvironment() : args.machineDir;
+    if (!site::RunLock::take(machineDir, args.plan, why)) problems.push_back({0, why});
+}
+
 int runSiteCheck(const Options& options, const SiteCheckArgs& args) {
     std::vector<site::PlanProblem> problems;
     const site::Plan plan = site::readPlan(args.plan, problems);
     std::vector<site::RowPreview> previews;
     if (!plan.rows.empty()) {
+        runWouldStop(args, problems);
         Session session(args.machineDir, std::cerr);
         app::Program& program = session.program();
         takePassword(program, args, plan);
@@ -117,6 +138,9 @@ void addSiteCheckCommand(CLI::App& site, Options& options) {
     check->add_flag("--password-stdin", args->passwordStdin,
                     "read the network password of the site from the first line of stdin (used "
                     "only to look at the controllers that need it: partitions, what they run)");
+    check->add_option("--report", args->report,
+                      "the report the run will write (default: a new one beside the plan): "
+                      "checked that it can be written");
     addMachineOption(*check, args->machineDir);
     check->callback([&options, args] {
         options.run = [&options, args] { return runSiteCheck(options, *args); };

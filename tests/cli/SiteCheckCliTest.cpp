@@ -14,6 +14,7 @@
 #include "sim/DemoMachine.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
+#include "site/RunLock.h"
 #include "support/RunCommand.h"
 #include "support/TempFolder.h"
 
@@ -188,6 +189,36 @@ TEST_F(SiteCheckCli, TheDemoPlanIsReadyAndItsPreviewSaysWhatTheRunWillDo) {
     EXPECT_EQ(boiler["addressTo"], nullptr);
     EXPECT_EQ(result["preview"][3]["addressTo"], "4:2");
     EXPECT_EQ(result["preview"][3]["osTo"], "2.6-0-1");
+    EXPECT_EQ(controllerState(), before);
+}
+
+// What would stop the run before it sends anything is the check's too: a report it cannot
+// write, another run of the plan under way. Nothing is sent.
+TEST_F(SiteCheckCli, ARunThatWouldStopAtOnceIsFoundByTheCheck) {
+    const auto before = controllerState();
+    std::filesystem::create_directory(temp / "site");
+    std::filesystem::copy_file(testsupport::sourceDir() + "/demo/site/plan.csv",
+                               temp / "site/plan.csv");
+    std::filesystem::copy_file(testsupport::sourceDir() + "/demo/site/boiler.settings",
+                               temp / "site/boiler.settings");
+    const std::string plan = temp / "site/plan.csv";
+    std::filesystem::create_directory(temp / "site/blocked.csv");
+    testsupport::CommandResult r =
+        check(plan, "demo-password", {"--report", temp / "site/blocked.json"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr(plan + ": the run's report could not be written: "));
+    EXPECT_THAT(r.out, HasSubstr("blocked.csv: a folder of that name is in the way"));
+
+    std::string why;
+    {
+        const auto lock = site::RunLock::take(machine, plan, why);
+        ASSERT_TRUE(lock) << why;
+        r = check(plan, "demo-password");
+        EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+        EXPECT_THAT(r.out, HasSubstr("another run of " + plan + " is under way"));
+    }
+    r = check(plan, "demo-password");
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(controllerState(), before);
 }
 
