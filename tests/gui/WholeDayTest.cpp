@@ -27,6 +27,8 @@
 #include "WindowRobot.h"
 #include "gui/SiteCommissionView.h"
 #include "gui/WindowProgram.h"
+#include "operations/ImageBackup.h"
+#include "platform/wire/Crc32.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
@@ -632,6 +634,82 @@ TEST_F(WholeDayTest, TheDemoSiteFromItsPlan) {
     }
     EXPECT_EQ(saved("Heating").address, "4:2");
     EXPECT_EQ(written["controllers"][3]["addressAfter"], "4:2");
+}
+
+// An older controller's kept application goes back through the window's menu: nothing is kept
+// at first, a Cancel changes nothing, an OK puts the newest kept one back and it runs.
+TEST_F(WholeDayTest, PutsTheKeptApplicationBackFromTheMenu) {
+    const std::string serial = "KVX200-20054";
+    clickRow(list("CtrlModels"), 1, "KVX200 heating controller");
+    QTreeWidget& revisions = list("CtrlPrograms");
+    ASSERT_GE(revisions.topLevelItemCount(), 1);
+    clickRow(revisions, 0, revisions.topLevelItem(0)->text(0));
+    ASSERT_TRUE(enabled("COMPort"));
+    click("COMPort");
+    inDialog("FormComSettings", [](QDialog& settings) { choose(settings, "rbUseTCP"); });
+    inDialog(
+        "FormSearchTCP",
+        [](QDialog& search) {
+            clickRow(*search.findChild<QTreeWidget*>("CtrlList"), 0, "Heating east");
+            press(search, "ButtonOk");
+        },
+        // Once the search is done: the list takes no choice while it is filled.
+        [](QDialog& search) {
+            return hasRow(search, "CtrlList", "Heating east") &&
+                   search.findChild<QTreeWidget*>("CtrlList")->isEnabled();
+        });
+    inDialog("FormComSettings", [](QDialog& settings) { press(settings, "CmdOk"); },
+             [](QDialog& settings) {
+                 return !settings.findChild<QLineEdit*>("CtrlCurrentSerialNo")->text().isEmpty();
+             });
+    runSteps("heating-connected");
+    ASSERT_EQ(currentControllerColumn(2), serial);
+
+    const auto putBack = [this] {
+        robot.then("put back", [this] { main<QAction>("MenuRestoreImage").trigger(); });
+    };
+    const std::string folder = machineDir + "/backups/" + serial;
+    putBack();
+    robot.answerBox("No application of " + serial + " is kept in " + folder + ".");
+    runSteps("nothing-kept");
+
+    // What the controller runs is not what is kept, older or newer.
+    const auto keep = [&](uint8_t seed, std::chrono::system_clock::time_point when) {
+        components::HeldApplication application;
+        for (int i = 0; i < 6000; ++i) application.image.push_back(uint8_t(i * 37 + seed));
+        std::string why;
+        const auto path = operations::keepImage(machineDir, serial, when, application, why);
+        EXPECT_TRUE(path.has_value()) << why;
+        return std::pair{path.value_or(""), wire::crc32(application.image)};
+    };
+    const auto now = std::chrono::system_clock::now();
+    keep(1, now - std::chrono::hours(2));
+    const auto [newest, crc] = keep(2, now);
+    const std::string question = "Put the application kept in " + newest +
+                                 " back into the controller at 4:1? The application it holds "
+                                 "now is replaced.";
+    const std::string before = simState("Heating");
+    ASSERT_NE(static_cast<uint32_t>(
+                  simtest::readSavedController(temp / "state/Heating.state").applicationChecksum),
+              crc);
+
+    putBack();
+    robot.answerBox(question, QMessageBox::Cancel);
+    robot.answerBox("The kept application was not put back: the question was answered Cancel; "
+                    "nothing was changed");
+    runSteps("put-back-cancelled");
+    EXPECT_EQ(simState("Heating"), before);
+
+    putBack();
+    robot.answerBox(question, QMessageBox::Ok);
+    robot.answerBox("The application kept in " + newest + " was put back and runs.");
+    runSteps("put-back");
+    const auto after = simtest::readSavedController(temp / "state/Heating.state");
+    // Kept as the controller's signed long.
+    EXPECT_EQ(static_cast<uint32_t>(after.applicationChecksum), crc);
+    EXPECT_EQ(after.address, "4:1");
+    EXPECT_NE(simState("Heating").find("application 1 1\n"), std::string::npos);
+    EXPECT_EQ(robot.boxIcons().back(), QMessageBox::Information);
 }
 
 }  // namespace
