@@ -147,7 +147,7 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanThenFromTheSearchLoadedAndRepo
                     QMessageBox::Yes);
     std::vector<std::string> results;
     std::vector<int> bars;
-    runEnds(robot, "plan.report.json", results, bars);
+    runEnds(robot, "plan.report.20", results, bars);
 
     // The same controllers found by the search, with another revision for every row.
     std::vector<simtest::SavedController> afterPlan;
@@ -193,7 +193,13 @@ TEST(SiteCommissionWindow, TwoControllersFromAPlanThenFromTheSearchLoadedAndRepo
 
     EXPECT_EQ(results, (std::vector<std::string>{"succeeded", "succeeded"}));
     EXPECT_EQ(bars, (std::vector<int>{100, 100}));
-    std::ifstream in(temp / "site/plan.report.json");
+    // The run's own report beside the plan.
+    std::vector<std::filesystem::path> planReports;
+    for (const auto& entry : std::filesystem::directory_iterator(temp / "site"))
+        if (entry.path().extension() == ".json") planReports.push_back(entry.path());
+    ASSERT_EQ(planReports.size(), 1u);
+    EXPECT_EQ(planReports[0].filename().string().rfind("plan.report.20", 0), 0u) << planReports[0];
+    std::ifstream in(planReports[0]);
     const auto report = nlohmann::json::parse(in);
     ASSERT_EQ(report["controllers"].size(), static_cast<size_t>(kControllers));
     ASSERT_EQ(afterPlan.size(), static_cast<size_t>(kControllers));
