@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/KvxsimCli.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
@@ -19,7 +20,6 @@
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testsupport::runCommand;
 
 namespace {
 
@@ -51,30 +51,10 @@ MaxSize=2097152
 const char* const kKept16 = "The controller keeps the program it had: partition 16 runs.";
 const char* const kLoadedName = "Heating and ventilation with web site";
 
-class LoadInterruptCli : public ::testing::Test {
+class LoadInterruptCli : public clitest::KvxsimCli {
   protected:
-    LoadInterruptCli() : machine(temp.copyDemo()) {}
-
-    void SetUp() override {
-        temp.write("net.ini", kBoilerRunning16);
-        temp.write("state/.keep", "");
-        startSim();
-    }
-    void startSim() {
-        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
-            "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
-        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-    }
-    std::string control(const std::string& line) { return simtest::control(temp / "ctl", line); }
-    std::vector<std::string> withMachine(std::vector<std::string> args) {
-        args.insert(args.begin(), {KRELVAN_CLI_PATH});
-        args.insert(args.begin() + 2, {"--machine", machine});
-        return args;
-    }
-    testsupport::CommandResult run(std::vector<std::string> args) {
-        return runCommand(withMachine(std::move(args)), 120);
-    }
-    std::string boiler() const { return "tcp:" + sim->tcp("Boiler"); }
+    void SetUp() override { startOn(kBoilerRunning16); }
+    std::string boiler() const { return link("Boiler"); }
     // The program of KVX300C 3.1 into partition 32; no --yes, so its operating-system
     // upgrade is declined and the load is all that happens.
     std::vector<std::string> load() const {
@@ -107,9 +87,6 @@ class LoadInterruptCli : public ::testing::Test {
         return testsupport::readUntil(child.out, "\x04", std::chrono::seconds(90));
     }
 
-    testsupport::TempFolder temp;
-    std::string machine;
-    std::unique_ptr<simtest::SimProcess> sim;
 };
 
 // Stopped from the terminal while the image travels: the running program was never stopped,

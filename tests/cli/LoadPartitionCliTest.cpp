@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/wire/TransferPayloads.h"
+#include "cli/KvxsimCli.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "sim/SiteState.h"
@@ -15,7 +16,6 @@
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testsupport::runCommand;
 
 namespace {
 
@@ -65,35 +65,15 @@ MaxSize=2097152
 
 const char* const kCommunicationText = "The communication with the controller failed";
 
-class LoadPartitionCli : public ::testing::Test {
+class LoadPartitionCli : public clitest::KvxsimCli {
   protected:
-    LoadPartitionCli() : machine(temp.copyDemo()) {}
-
-    void SetUp() override {
-        temp.write("net.ini", kBoilerAndLone);
-        temp.write("state/.keep", "");
-        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
-            "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
-        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-    }
-    testsupport::CommandResult run(std::vector<std::string> args) {
-        args.insert(args.begin(), {KRELVAN_CLI_PATH});
-        args.insert(args.begin() + 2, {"--machine", machine});
-        return runCommand(args, 120);
-    }
+    void SetUp() override { startOn(kBoilerAndLone); }
     testsupport::CommandResult load(const std::string& id, std::vector<std::string> more) {
         std::vector<std::string> args = {"load", "--model", "3", "--program", "2", "--link",
-                                         "tcp:" + sim->tcp(id)};
+                                         link(id)};
         args.insert(args.end(), more.begin(), more.end());
         return run(args);
     }
-    simtest::SavedController saved(const std::string& id) {
-        return simtest::readSavedController(temp / ("state/" + id + ".state"));
-    }
-
-    testsupport::TempFolder temp;
-    std::string machine;
-    std::unique_ptr<simtest::SimProcess> sim;
 };
 
 // Without --partition the program goes into the one program partition that does not run; the

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/wire/TrialPayloads.h"
+#include "cli/KvxsimCli.h"
 #include "sim/SimClient.h"
 #include "sim/SimProcess.h"
 #include "support/RunCommand.h"
@@ -18,7 +19,6 @@
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testsupport::runCommand;
 using wire::TrialState;
 
 namespace {
@@ -60,30 +60,10 @@ MaxSize=2097152
 
 const char* const kDidNotStart = "The new program did not start; partition 16 runs again";
 
-class TrialCli : public ::testing::Test {
+class TrialCli : public clitest::KvxsimCli {
   protected:
-    TrialCli() : machine(temp.copyDemo()) {}
-
-    void start(const std::string& trialMs) {
-        temp.write("net.ini", boilerNetwork(trialMs));
-        temp.write("state/.keep", "");
-        startSim();
-    }
-    void startSim() {
-        sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
-            "--network", temp / "net.ini", "--state", temp / "state", "--control", temp / "ctl"});
-        ASSERT_TRUE(sim->waitReady()) << sim->stderrText();
-    }
-    std::string control(const std::string& line) { return simtest::control(temp / "ctl", line); }
-    std::vector<std::string> withMachine(std::vector<std::string> args) {
-        args.insert(args.begin(), {KRELVAN_CLI_PATH});
-        args.insert(args.begin() + 2, {"--machine", machine});
-        return args;
-    }
-    testsupport::CommandResult run(std::vector<std::string> args) {
-        return runCommand(withMachine(std::move(args)), 120);
-    }
-    std::string boiler() const { return "tcp:" + sim->tcp("Boiler"); }
+    void start(const std::string& trialMs) { startOn(boilerNetwork(trialMs)); }
+    std::string boiler() const { return link("Boiler"); }
     std::vector<std::string> load() const {
         return {"load", "--model", "3", "--program", "2", "--link", boiler(), "--partition", "32"};
     }
@@ -128,10 +108,16 @@ class TrialCli : public ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         ASSERT_TRUE(savedOnTrial());
     }
+    // krelvan-cli loading, killed once kvxsim saved its new program on trial.
+    void killHostOnTrial() {
+        const auto child = testsupport::spawn(withMachine(load()), true);
+        ASSERT_GT(child.pid, 0);
+        waitSavedOnTrial();
+        ::kill(child.pid, SIGKILL);
+        ::close(child.out);
+        testsupport::waitExit(child.pid, std::chrono::seconds(30));
+    }
 
-    testsupport::TempFolder temp;
-    std::string machine;
-    std::unique_ptr<simtest::SimProcess> sim;
 };
 
 // A good program is confirmed within a short trial and still runs once the trial time is long
@@ -197,12 +183,7 @@ TEST_F(TrialCli, AProgramThatDoesNotStartLeavesThePreviousOneRunning) {
 TEST_F(TrialCli, AHostKilledAfterTheActivationLeavesThePreviousProgramRunning) {
     start("1500");
     ASSERT_EQ(control("fault Boiler start_ms 60000"), "ok");
-    const auto child = testsupport::spawn(withMachine(load()), true);
-    ASSERT_GT(child.pid, 0);
-    waitSavedOnTrial();
-    ::kill(child.pid, SIGKILL);
-    ::close(child.out);
-    testsupport::waitExit(child.pid, std::chrono::seconds(30));
+    ASSERT_NO_FATAL_FAILURE(killHostOnTrial());
     EXPECT_EQ(activePartition(), 32);  // still on trial
     std::this_thread::sleep_for(std::chrono::milliseconds(1700));
     EXPECT_EQ(activePartition(), 16);
@@ -218,12 +199,7 @@ TEST_F(TrialCli, AHostKilledAfterTheActivationLeavesThePreviousProgramRunning) {
 TEST_F(TrialCli, ATrialSurvivesARestartOfTheSimulator) {
     start("4000");
     ASSERT_EQ(control("fault Boiler start_ms 60000"), "ok");
-    const auto child = testsupport::spawn(withMachine(load()), true);
-    ASSERT_GT(child.pid, 0);
-    waitSavedOnTrial();
-    ::kill(child.pid, SIGKILL);
-    ::close(child.out);
-    testsupport::waitExit(child.pid, std::chrono::seconds(30));
+    ASSERT_NO_FATAL_FAILURE(killHostOnTrial());
     sim->kill();
     sim.reset();
     startSim();
