@@ -29,6 +29,11 @@ class Clock;
 
 namespace transfer {
 
+// Whether a transfer's blocks may travel compressed. Auto asks the controller at the open and
+// compresses where the link is slow enough for it to pay (a serial line, a slow TCP path);
+// Off sends plain blocks, as to a controller that does not offer compression.
+enum class Compression { Auto, Off };
+
 struct Job {
     int32_t link = 0;  // a link handle of the general library
     wire::Address address = wire::kDirectAddress;
@@ -48,10 +53,11 @@ struct Job {
     // Called once every byte is staged, right before the commit: the caller stops what runs
     // there (the controller serves that while the transfer waits for its commit).
     std::function<void()> beforeCommit;
+    Compression compression = Compression::Auto;
 };
 
 struct Progress {
-    uint64_t acknowledged = 0;  // bytes the controller has staged
+    uint64_t acknowledged = 0;  // image bytes the controller has staged
     uint64_t total = 0;
     std::size_t window = 0;  // block bytes the engine keeps in flight now
     double fraction() const { return total == 0 ? 1.0 : double(acknowledged) / double(total); }
@@ -78,6 +84,9 @@ struct Result {
     uint64_t bytesSent = 0;    // block data put on the line, re-sent bytes included
     uint64_t bytesResent = 0;  // of those, bytes sent again after a loss or a resume
     uint32_t resumes = 0;    // reconnections after a lost link
+    uint32_t compressedBlocks = 0;  // blocks that went as deflate, re-sent ones included
+    // From the open to the end: the image's size over this is the load's effective rate.
+    std::chrono::steady_clock::duration elapsed{0};
 };
 
 struct Tuning {

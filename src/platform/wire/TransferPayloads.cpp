@@ -51,6 +51,10 @@ Result<std::vector<uint8_t>> encodePayload(const TransferOpenRequest& request) {
     w.u16(request.model);
     w.u8(static_cast<uint8_t>(request.name.size()));
     w.text(request.name);
+    if (request.compression != 0 || request.windowLog != 0) {
+        w.u8(request.compression);
+        w.u8(request.windowLog);
+    }
     return out;
 }
 
@@ -64,7 +68,13 @@ Result<TransferOpenRequest> decodeTransferOpenRequest(std::span<const uint8_t> p
     const uint8_t length = r.u8();
     o.name = r.text(length);
     if (r.failed()) return Error::Truncated;
-    if (!r.atEnd()) return Error::WrongLength;
+    if (!r.atEnd()) {
+        // A host that asks for compressed blocks adds the method and its window.
+        o.compression = r.u8();
+        o.windowLog = r.u8();
+        if (r.failed()) return Error::Truncated;
+        if (!r.atEnd()) return Error::WrongLength;
+    }
     if (!isTransferTarget(target)) return Error::BadValue;
     o.target = static_cast<TransferTarget>(target);
     return o;
@@ -76,14 +86,33 @@ Result<std::vector<uint8_t>> encodePayload(const TransferOpenReply& reply) {
     ByteWriter w(out);
     w.u32(reply.transfer);
     w.u16(reply.maxBlock);
+    if (reply.compression != Compression::None) {
+        if (reply.compression != Compression::Deflate || reply.windowLog < kMinWindowLog ||
+            reply.windowLog > kMaxWindowLog)
+            return Error::BadValue;
+        w.u8(static_cast<uint8_t>(reply.compression));
+        w.u8(reply.windowLog);
+    }
     return out;
 }
 
 Result<TransferOpenReply> decodeTransferOpenReply(std::span<const uint8_t> payload) {
-    auto r = exactly(payload, 6);
-    if (!r) return r.error();
-    TransferOpenReply o{r->u32(), r->u16()};
+    if (payload.size() != 6 && payload.size() != 8)
+        return payload.size() < 6 ? Error::Truncated : Error::WrongLength;
+    ByteReader r(payload);
+    TransferOpenReply o;
+    o.transfer = r.u32();
+    o.maxBlock = r.u16();
     if (o.maxBlock == 0 || o.maxBlock > kMaxBlockData) return Error::BadValue;
+    if (payload.size() == 8) {
+        const uint8_t method = r.u8();
+        o.windowLog = r.u8();
+        // Granted compression is always one the host knows, with a window it can keep to.
+        if (method != static_cast<uint8_t>(Compression::Deflate) || o.windowLog < kMinWindowLog ||
+            o.windowLog > kMaxWindowLog)
+            return Error::BadValue;
+        o.compression = Compression::Deflate;
+    }
     return o;
 }
 
@@ -104,6 +133,42 @@ Result<TransferBlockRequest> decodeTransferBlockRequest(std::span<const uint8_t>
     if (rest.empty()) return Error::Truncated;
     if (rest.size() > kMaxBlockData) return Error::Oversized;
     b.data.assign(rest.begin(), rest.end());
+    return b;
+}
+
+Result<std::vector<uint8_t>> encodeBlockData(const BlockData& data) {
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u8(static_cast<uint8_t>(data.form));
+    if (data.form == BlockForm::Plain) {
+        if (data.bytes.empty() || data.bytes.size() > kMaxPlainInCompressed) return Error::BadValue;
+    } else if (data.form == BlockForm::Deflate) {
+        if (data.imageBytes == 0 || data.bytes.empty() || data.bytes.size() > kMaxDeflateInBlock)
+            return Error::BadValue;
+        w.u16(data.imageBytes);
+    } else {
+        return Error::BadValue;
+    }
+    w.bytes(data.bytes);
+    return out;
+}
+
+Result<BlockData> decodeBlockData(std::span<const uint8_t> data) {
+    ByteReader r(data);
+    BlockData b;
+    const uint8_t form = r.u8();
+    if (r.failed()) return Error::Truncated;
+    if (form == static_cast<uint8_t>(BlockForm::Deflate)) {
+        b.form = BlockForm::Deflate;
+        b.imageBytes = r.u16();
+        if (r.failed()) return Error::Truncated;
+        if (b.imageBytes == 0) return Error::BadValue;
+    } else if (form != static_cast<uint8_t>(BlockForm::Plain)) {
+        return Error::BadValue;
+    }
+    auto rest = r.rest();
+    if (rest.empty()) return Error::Truncated;
+    b.bytes.assign(rest.begin(), rest.end());
     return b;
 }
 

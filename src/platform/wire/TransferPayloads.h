@@ -27,17 +27,35 @@ const char* transferTargetName(TransferTarget target);
 constexpr std::size_t kMaxBlockData = 4090 - 8;
 constexpr std::size_t kMaxTransferName = 255;
 
+// How the blocks of a transfer may carry the image. The host asks for a method in the open; the
+// controller grants it (or None) in its reply. Values the controller does not know it declines.
+enum class Compression : uint8_t {
+    None = 0,     // every block carries plain image bytes, with no form byte (as before)
+    Deflate = 1,  // raw deflate (RFC 1951) that may refer back into the image staged before it
+};
+// The deflate window, as a power of two: the most a compressed block may refer back.
+constexpr uint8_t kMinWindowLog = 9;
+constexpr uint8_t kMaxWindowLog = 15;
+
 struct TransferOpenRequest {
     TransferTarget target = TransferTarget::Partition;
     uint8_t partition = 0;  // for Partition; 0 otherwise
     uint32_t totalSize = 0;
     uint16_t model = 0;  // the image's controller model, 0 = any; the port type for PortOs
     std::string name;    // code page 850, at most 255 bytes
+    // Asked for: a Compression value (kept raw, so a controller can decline one it does not
+    // know) and its window log. Both 0, and left off the wire, for plain blocks.
+    uint8_t compression = 0;
+    uint8_t windowLog = 0;
     bool operator==(const TransferOpenRequest&) const = default;
 };
 struct TransferOpenReply {
     uint32_t transfer = 0;  // the id the other requests name
     uint16_t maxBlock = 0;  // largest block data the controller takes, 1..kMaxBlockData
+    // Granted: None (left off the wire) or the method asked for, with a window log no larger
+    // than the one asked for.
+    Compression compression = Compression::None;
+    uint8_t windowLog = 0;
     bool operator==(const TransferOpenReply&) const = default;
 };
 
@@ -48,6 +66,22 @@ struct TransferBlockRequest {
     bool operator==(const TransferBlockRequest&) const = default;
 };
 // Cumulative acknowledgement: every byte below `received` is staged.
+// The data of a block in a transfer opened with compression: a form byte, then plain image
+// bytes, or the number of image bytes the block holds (u16) and its deflate stream.
+enum class BlockForm : uint8_t { Plain = 0, Deflate = 1 };
+struct BlockData {
+    BlockForm form = BlockForm::Plain;
+    uint16_t imageBytes = 0;     // Deflate: the image bytes it decodes to, 1..65535
+    std::vector<uint8_t> bytes;  // the plain image bytes, or the deflate stream
+    bool operator==(const BlockData&) const = default;
+};
+constexpr std::size_t kMaxBlockImageBytes = 65535;
+// What a block of plain bytes holds at most, and a deflate stream, in a compressed transfer.
+constexpr std::size_t kMaxPlainInCompressed = kMaxBlockData - 1;
+constexpr std::size_t kMaxDeflateInBlock = kMaxBlockData - 3;
+Result<std::vector<uint8_t>> encodeBlockData(const BlockData& data);
+Result<BlockData> decodeBlockData(std::span<const uint8_t> data);
+// Cumulative acknowledgement, in image bytes: every byte below `received` is staged.
 struct TransferBlockReply {
     uint32_t received = 0;
     bool operator==(const TransferBlockReply&) const = default;
