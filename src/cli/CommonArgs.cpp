@@ -13,6 +13,13 @@ void addMachineOption(CLI::App& command, std::string& machineDir, const std::str
                            " (default $KRELVAN_MACHINE_DIR or ~/.config/krelvan)");
 }
 
+void addNoCompressFlag(CLI::App& command, bool& noCompress) {
+    command.add_flag("--no-compress", noCompress,
+                     "send the image's blocks plain, never compressed (by default they travel "
+                     "compressed where the controller offers it and the link is slow enough for "
+                     "it to pay, such as a serial bus); what the controller stores is the same");
+}
+
 void addSelectionOptions(CLI::App& command, int& model, std::string& program, bool required) {
     // The range is checked against the catalogue after parsing, in words.
     CLI::Option* modelOption = command.add_option("--model", model, "model number (from 1)");

@@ -18,6 +18,8 @@ class RealLibrary;
 namespace cli {
 
 void addMachineOption(CLI::App& command, std::string& machineDir, const std::string& extra = "");
+// --no-compress, for every command that sends an image.
+void addNoCompressFlag(CLI::App& command, bool& noCompress);
 // --model, a positive number, and --program, a row number or a revision's text;
 // `required` for the commands that need a program.
 void addSelectionOptions(CLI::App& command, int& model, std::string& program, bool required);

@@ -45,7 +45,9 @@ void ConsoleForms::cancelProgress() {
 }
 
 void ConsoleForms::showProgress() {
-    if (progress_ != nullptr) print(progress_->ProgressBar1.value, progress_->NumValue.text);
+    if (progress_ != nullptr)
+        print(progress_->ProgressBar1.value, progress_->NumValue.text,
+              progress_->BytesLabel.caption);
 }
 
 void ConsoleForms::showJobProgress(double zeroToOne) {
@@ -55,18 +57,20 @@ void ConsoleForms::showJobProgress(double zeroToOne) {
     if (terminal_ && !before && printed_ == "100") out_ << '\n';
 }
 
-void ConsoleForms::print(double zeroToOne, const std::string& percent) {
+void ConsoleForms::print(double zeroToOne, const std::string& percent,
+                         const std::string& bytes) {
     if (percent == printed_) return;
     printed_ = percent;
+    const std::string after = bytes.empty() ? "" : " (" + bytes + ")";
     if (!terminal_) {
         // A script reading the pipe follows the load as it goes, not all at its end.
-        out_ << printed_ << " %" << std::endl;
+        out_ << printed_ << " %" << after << std::endl;
         return;
     }
     const auto filled = static_cast<int>(load::ClampedProgress(zeroToOne) * kBarWidth);
     out_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
          << std::string(static_cast<size_t>(kBarWidth - filled), ' ') << "] " << printed_ << " %"
-         << std::flush;
+         << after << std::flush;
 }
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 // The program's dialogs on the command line: the upgrade question takes the --yes answer, the
-// progress dialog prints its percentage (a bar on a terminal, a line per change otherwise).
+// progress dialog prints its percentage and the image's bytes staged (a bar on a terminal, a line
+// per change otherwise).
 #include <iosfwd>
 #include <string>
 
@@ -29,7 +30,8 @@ class ConsoleForms final : public ui::FormHost {
     void showJobProgress(double zeroToOne);
 
   private:
-    void print(double zeroToOne, const std::string& percent);
+    // `bytes`: the image's bytes staged so far, when the loader says.
+    void print(double zeroToOne, const std::string& percent, const std::string& bytes = "");
 
     std::ostream& out_;
     bool terminal_;

@@ -24,6 +24,7 @@
 #include "operations/Selection.h"
 #include "operations/SettingsBackup.h"
 #include "platform/components/JobLoader.h"
+#include "platform/components/LoadFigures.h"
 #include "platform/kvxglib/MachineConfig.h"
 
 namespace cli {
@@ -40,6 +41,7 @@ struct LoadArgs {
     bool yes = false;
     // load: no settings backup first
     bool noBackup = false;
+    bool noCompress = false;  // the loads: plain blocks
     std::string address;  // change-address
     std::string name = "UnnamedPartition";
     std::string size = "2048";
@@ -68,6 +70,8 @@ struct Run {
                 forms.showJobProgress(job->Progress());
         };
         program().load.forms = &forms;
+        program().load.compression =
+            args.noCompress ? transfer::Compression::Off : transfer::Compression::Auto;
     }
     ~Run() { program().load.forms = nullptr; }
     app::Program& program() { return session.program(); }
@@ -195,8 +199,11 @@ int runRestoreImage(const Options& options, const LoadArgs& args) {
         run.session.messageBoxes().askPerson = operations::askOnTerminal(std::cerr);
     }
     std::string why;
-    const bool restored = operations::restoreImage(program, file, why);
+    components::LoadFigures moved;
+    const bool restored = operations::restoreImage(program, file, why, &moved);
     if (!restored) std::cerr << "error: the kept application was not put back: " << why << '\n';
+    if (restored && !components::loadedText(moved).empty())
+        std::cerr << components::loadedText(moved) << '\n';
     printResult(std::cout, run.format, {{"restored", restored}, {"file", file}},
                 restored ? "restored " + file + "; the application runs" : "not restored");
     return restored ? exitcode::Ok : exitcode::Failed;
@@ -311,6 +318,7 @@ void addLoadCommands(CLI::App& app, Options& options) {
     load->add_flag("--no-backup", args->noBackup,
                    "do not save the controller's settings into the machine folder's backups "
                    "first (saved by default for a controller found by --serial)");
+    addNoCompressFlag(*load, args->noCompress);
     setRun(*load, options, args, runLoad);
 
     CLI::App* web = app.add_subcommand(
@@ -327,6 +335,7 @@ void addLoadCommands(CLI::App& app, Options& options) {
                     "target partition (default: the first web partition)")
         ->check(CLI::Range(1, 255));
     web->add_flag("--yes", args->yes, "answer OK to the question of another partition");
+    addNoCompressFlag(*web, args->noCompress);
     setRun(*web, options, args, runLoadWeb);
 
     CLI::App* restore = app.add_subcommand(
@@ -340,6 +349,7 @@ void addLoadCommands(CLI::App& app, Options& options) {
                         "the kept application (backups/<serial>/<time>.image in the machine "
                         "folder); default: the newest one of the controller's serial number");
     restore->add_flag("--yes", args->yes, "answer OK to the question (without it: Cancel)");
+    addNoCompressFlag(*restore, args->noCompress);
     setRun(*restore, options, args, runRestoreImage);
 
     CLI::App* upgrade = app.add_subcommand(
@@ -349,6 +359,7 @@ void addLoadCommands(CLI::App& app, Options& options) {
     addSelectionOptions(*upgrade, args->model, args->program, true);
     addLinkOption(*upgrade, *args);
     upgrade->add_flag("--yes", args->yes, "answer OK to the upgrade question");
+    addNoCompressFlag(*upgrade, args->noCompress);
     setRun(*upgrade, options, args, runUpgrade);
 
     CLI::App* change =

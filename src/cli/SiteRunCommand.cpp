@@ -33,6 +33,7 @@ struct SiteRunArgs {
     std::string onlyFailed;
     bool redo = false;  // --only-failed given, with a report or without one
     bool noBackup = false;
+    bool noCompress = false;
     bool passwordStdin = false;
     std::string machineDir;
     bool yes = false;
@@ -133,6 +134,7 @@ int runSite(SiteRunArgs args) {
         return exitcode::Failed;
     }
     site::SiteSetup setup{args.machineDir, sitePassword(args, plan), nullptr};
+    setup.compression = args.noCompress ? transfer::Compression::Off : transfer::Compression::Auto;
     // The check's one search serves every row.
     auto heard = std::make_shared<site::Sightings>();
     site::PlanCheckResult checked =
@@ -205,6 +207,7 @@ void addSiteRunCommand(CLI::App& site, Options& options) {
                         "one: the newest report of the plan)")
             ->expected(0, 1);
     run->add_flag("--no-backup", args->noBackup, "do not save each controller's settings first");
+    addNoCompressFlag(*run, args->noCompress);
     run->add_flag("--password-stdin", args->passwordStdin,
                   "read the site's network password from the first line of stdin");
     addMachineOption(*run, args->machineDir);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/Program.h"
+#include "cli/CommonArgs.h"
 #include "cli/NetworkCommands.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
@@ -12,6 +13,7 @@
 #include "network/ControllerLookup.h"
 #include "network/PortOsUpgrade.h"
 #include "operations/LineUi.h"
+#include "platform/components/LoadFigures.h"
 #include "platform/components/finder/LinkedController.h"
 #include "platform/components/finder/UdpFinder.h"
 
@@ -22,6 +24,7 @@ struct UpgradePortOsArgs {
     std::string serial;
     bool yes = false;
     bool passwordStdin = false;
+    bool noCompress = false;
 };
 
 constexpr int kStepPercent = 10;
@@ -40,7 +43,14 @@ int runUpgradePortOs(const Options& options, const UpgradePortOsArgs& args) {
             (printed >= 0 && percent < 100 && percent < printed + kStepPercent))
             return;
         printed = percent;
-        progress << "sending the TCP/IP Port OS: " << percent << " %" << std::endl;
+        progress << "sending the TCP/IP Port OS: " << percent << " % ("
+                 << components::bytesText(p.acknowledged, p.total) << ")" << std::endl;
+    };
+    session.finders().upgrades.compression =
+        args.noCompress ? transfer::Compression::Off : transfer::Compression::Auto;
+    session.finders().upgrades.loaded = [&progress](const transfer::Result& r, size_t bytes) {
+        const std::string text = components::loadedText({bytes, r.elapsed, r.compressedBlocks});
+        if (!text.empty()) progress << text << std::endl;
     };
     // As from the search dialog: a fresh search, then the upgrade of the chosen row.
     network::RenewFinder(program);
@@ -73,6 +83,7 @@ void addUpgradePortOsCommand(CLI::App& app, Options& options) {
     cmd->add_flag("--yes", args->yes, "answer Yes to the upgrade question (without it: No)");
     cmd->add_flag("--password-stdin", args->passwordStdin,
                   "read the network password from the first line of stdin");
+    addNoCompressFlag(*cmd, args->noCompress);
     cmd->callback([&options, args] {
         options.run = [&options, args] { return runUpgradePortOs(options, *args); };
     });

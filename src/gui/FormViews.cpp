@@ -72,6 +72,7 @@ void progressView(FormDialog& dialog, ui::Form& form) {
     b.progressBar("ProgressBar1", model.ProgressBar1);
     b.textBox("NumValue", model.NumValue);
     b.control("Label1", model.Label1);
+    b.control("BytesLabel", model.BytesLabel);
     b.control("OKButton", model.OKButton, [&model] { model.OKButton_Click(); });
     b.control("CancelButton", model.CancelButton, [&model] { model.CancelButton_Click(); });
     // Escape and the close box both cancel the load.

@@ -3,6 +3,7 @@
 #include "program/Program.h"
 #include "catalogue/Texts.h"
 #include "load/ProgressText.h"
+#include "platform/components/LoadFigures.h"
 
 namespace load {
 namespace {
@@ -40,6 +41,8 @@ FormLoadApplication::~FormLoadApplication() {
 
 void FormLoadApplication::OpenLoadApp(const std::string& loadFunc) {
     LoadFunc = loadFunc;
+    BytesLabel.caption.clear();
+    bytes_.clear();
     Form_Load();
     shown_ = true;
     FormsOf(program_).showModeless(*this);
@@ -78,10 +81,18 @@ void FormLoadApplication::QAVSProgress(double ZeroToOne) {
     program_.platform.screen.processEvents();
     ProgressBar1.value = static_cast<float>(ClampedProgress(ZeroToOne));
     NumValue.text = PercentText(ZeroToOne, UserDecimalPoint());
+    BytesLabel.caption = bytes_;
     // The main window shows the load too, so that it stays in sight once OK hid the dialog.
     program::MainWindow& window = program_.mainWindow;
     window.ProgressBar1.value = ProgressBar1.value;
-    if (!shown_) window.CtrlStatusLine.caption = Caption + ": " + NumValue.text + " %";
+    if (!shown_)
+        window.CtrlStatusLine.caption =
+            Caption + ": " + NumValue.text + " %" +
+            (BytesLabel.caption.empty() ? "" : " (" + BytesLabel.caption + ")");
+}
+
+void FormLoadApplication::QAVSProgressBytes(uint64_t Acknowledged, uint64_t Total) {
+    bytes_ = components::bytesText(Acknowledged, Total);
 }
 
 void FormLoadApplication::OKButton_Click() {

@@ -30,6 +30,8 @@ class FormLoadApplication final : public ui::Form,
     ui::ProgressBar ProgressBar1;
     ui::TextBox NumValue;
     ui::Control Label1;
+    // The image's bytes the controller has staged, of all of them.
+    ui::Control BytesLabel;
     ui::Control OKButton;
     ui::Control CancelButton;
 
@@ -47,6 +49,7 @@ class FormLoadApplication final : public ui::Form,
     // ---- loader callbacks ----
     void QAVSErrorMessage(const std::string& Message) override;
     void QAVSProgress(double ZeroToOne) override;
+    void QAVSProgressBytes(uint64_t Acknowledged, uint64_t Total) override;
 
     // ---- event handlers ----
     void Form_Load();
@@ -59,6 +62,8 @@ class FormLoadApplication final : public ui::Form,
   private:
     program::Program& program_;
     bool shown_ = false;
+    // The bytes heard just before a QAVSProgress, shown with its percentage.
+    std::string bytes_;
 };
 
 }  // namespace load

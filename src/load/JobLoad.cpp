@@ -5,6 +5,7 @@
 #include "program/Program.h"
 #include "catalogue/Messages.h"
 #include "catalogue/Paths.h"
+#include "platform/components/LoadFigures.h"
 
 namespace load {
 namespace {
@@ -40,6 +41,7 @@ LoadOutcome RunJobLoader(program::Program& program, const std::string& directory
     loader->ErrorFile(directory + "\\KVXload.Err");
     loader->LogFile(directory + "\\KVXload.Gll");
     loader->Link(program.connection.CurrentLink);
+    loader->Compression(program.load.compression);
     if (program.load.keepImages.keep) loader->KeepImages(program.load.keepImages);
     // Left alone, the jobs run against the controller at the end of the link.
     if (const auto& target = program.connection.Target) {
@@ -52,7 +54,9 @@ LoadOutcome RunJobLoader(program::Program& program, const std::string& directory
     form.Timer1.enabled = true;
     if (queued) loader->Run();
     if (queued && loader->AllDone() == kTrue) {
-        catalogue::ShowInfoMessage(glib, "All files loaded successfully");
+        const std::string rate = components::loadedText(loader->LastLoad());
+        catalogue::ShowInfoMessage(glib, "All files loaded successfully" +
+                                             (rate.empty() ? "" : ". " + rate));
         return LoadOutcome::Loaded;
     }
     catalogue::ShowErrorMessage(glib, "All jobs were NOT completed");

@@ -16,6 +16,7 @@
 #include "load/ProgramPartitionChoice.h"
 #include "load/RestoreActivation.h"
 #include "load/TrialActivation.h"
+#include "platform/components/LoadFigures.h"
 #include "platform/wire/PartitionText.h"
 #include "platform/wire/ReplyCode.h"
 
@@ -171,6 +172,7 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
         loader->Partition(0);
         loader->Partition(target.partition);
         loader->Link(c.CurrentLink);
+        loader->Compression(program.load.compression);
         const Held heldBefore = held(controller, c.CurrentPLA, c.CurrentELA, target.partition);
         int32_t subApplication = 0;
         int32_t active = 0;
@@ -255,7 +257,9 @@ LoadOutcome LoadKvxrealCApplication(program::Program& program, const std::string
     if (outcome == LoadOutcome::Loaded) {
         const std::string text = catalogue::ReplacePlaceholders(
             catalogue::GetText(glib, kLoaded), {"@PARTITION", std::to_string(loaded)});
-        catalogue::ShowInfoMessage(glib, target.note.empty() ? text : text + " " + target.note);
+        const std::string rate = components::loadedText(loader->LastLoad());
+        catalogue::ShowInfoMessage(glib, (rate.empty() ? text : text + " " + rate) +
+                                             (target.note.empty() ? "" : " " + target.note));
         if (!nameNote.empty()) catalogue::ShowErrorMessage(glib, nameNote);
     } else if (outcome == LoadOutcome::Failed) {
         // After the loader's own words, the program's.

@@ -14,6 +14,7 @@
 #include "load/FormUpgradeKVXreal.h"
 #include "load/RestoreActivation.h"
 #include "load/TrialActivation.h"
+#include "platform/components/LoadFigures.h"
 #include "platform/os/NativePath.h"
 #include "platform/wire/ReplyCode.h"
 
@@ -225,6 +226,7 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
     dialog.OpenLoadApp("UpgradeKVXrealC");
     dialog.Upgrade = &upgrader;
     upgrader.Link(c.CurrentLink);
+    upgrader.Compression(program.load.compression);
     int16_t done = 0;
     const bool staged = upgrader.Upgrade(0, done) && done == kTrue;
     if (program.load.LoadCancelled) {
@@ -266,10 +268,13 @@ bool RunOsUpgrade(program::Program& program, components::OsUpgrader& upgrader,
     dialog.Upgrade = nullptr;
     dialog.CloseLoadApp();
     // A good upgrade is news, not an error; the upgrader has said why a failed one failed.
-    if (ready)
-        catalogue::ShowInfoMessage(glib, from.empty() ? catalogue::GetText(glib, kUpgradeEnded)
-                                                      : "Operating system upgraded from " +
-                                                            from + " to " + to + ".");
+    if (ready) {
+        const std::string text = from.empty() ? catalogue::GetText(glib, kUpgradeEnded)
+                                              : "Operating system upgraded from " + from +
+                                                    " to " + to + ".";
+        const std::string rate = components::loadedText(upgrader.LastLoad());
+        catalogue::ShowInfoMessage(glib, rate.empty() ? text : text + " " + rate);
+    }
     else
         catalogue::ShowErrorMessage(glib, to.empty() ? catalogue::GetText(glib, kFailed)
                                                      : "The operating system was not upgraded "
@@ -285,6 +290,7 @@ std::unique_ptr<components::OsVersionChecker> LegacyChecker(program::Program& pr
     checker->Owner(0);
     checker->Directory(programDirectory);
     checker->Link(program.connection.CurrentLink);
+    checker->Compression(program.load.compression);
     // The controller the command is for: on a bus, 255:30 would be the bus head instead.
     checker->PLA(static_cast<uint8_t>(program.connection.CurrentPLA));
     checker->ELA(static_cast<uint8_t>(program.connection.CurrentELA));

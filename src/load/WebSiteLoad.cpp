@@ -15,6 +15,7 @@
 #include "load/LoadController.h"
 #include "load/PartitionList.h"
 #include "load/WebPartitionChoice.h"
+#include "platform/components/LoadFigures.h"
 
 namespace load {
 namespace {
@@ -158,6 +159,7 @@ WebLoadOutcome LoadWebSite(program::Program& program) {
     const uint8_t partition = choice.partition;
     loader->Partition(partition);
     loader->Link(c.CurrentLink);
+    loader->Compression(program.load.compression);
 
     bool completed = false;
     {
@@ -183,9 +185,10 @@ WebLoadOutcome LoadWebSite(program::Program& program) {
     RefreshPartitionList(program);
     release.release();
     if (!completed) return WebLoadOutcome::Cancelled;
-    catalogue::ShowInfoMessage(
-        glib, catalogue::ReplacePlaceholders(catalogue::GetText(glib, kLoaded),
-                                             {"@PARTITION", std::to_string(partition)}));
+    const std::string text = catalogue::ReplacePlaceholders(
+        catalogue::GetText(glib, kLoaded), {"@PARTITION", std::to_string(partition)});
+    const std::string rate = components::loadedText(loader->LastLoad());
+    catalogue::ShowInfoMessage(glib, rate.empty() ? text : text + " " + rate);
     return WebLoadOutcome::Loaded;
 }
 

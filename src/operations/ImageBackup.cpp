@@ -14,6 +14,7 @@
 #include "link/ConnectionChecks.h"
 #include "operations/BackupName.h"
 #include "operations/SettingsBackup.h"
+#include "platform/components/LoadFigures.h"
 #include "platform/wire/Crc32.h"
 
 namespace operations {
@@ -146,7 +147,8 @@ void keepImagesBeforeLoad(app::Program& program, const std::string& machineDir,
     program.load.keepImages = std::move(keeping);
 }
 
-bool restoreImage(app::Program& program, const std::string& file, std::string& why) {
+bool restoreImage(app::Program& program, const std::string& file, std::string& why,
+                  components::LoadFigures* moved) {
     const std::optional<components::HeldApplication> application = readKeptImage(file, why);
     if (!application) return false;
     if (program.connection.ControllerOsKind == "C") {
@@ -165,11 +167,14 @@ bool restoreImage(app::Program& program, const std::string& file, std::string& w
     }
     std::unique_ptr<components::JobLoader> loader = program.platform.components.NewJobLoader();
     loader->Link(program.connection.CurrentLink);
+    loader->Compression(program.load.compression);
     if (const auto& target = program.connection.Target) {
         loader->PLA(static_cast<uint8_t>(target->pla));
         loader->ELA(static_cast<uint8_t>(target->ela));
     }
-    return loader->PutBack(*application, why);
+    if (!loader->PutBack(*application, why)) return false;
+    if (moved != nullptr) *moved = loader->LastLoad();
+    return true;
 }
 
 void restoreNewestImage(app::Program& program, const std::string& machineDir) {
@@ -191,9 +196,12 @@ void restoreNewestImage(app::Program& program, const std::string& machineDir) {
         return;
     }
     std::string why;
-    if (restoreImage(program, *file, why)) {
+    components::LoadFigures moved;
+    if (restoreImage(program, *file, why, &moved)) {
+        const std::string rate = components::loadedText(moved);
         catalogue::ShowInfoMessage(glib, "The application kept in " + *file +
-                                             " was put back and runs.");
+                                             " was put back and runs." +
+                                             (rate.empty() ? "" : " " + rate));
     } else {
         catalogue::ShowErrorMessage(glib, "The kept application was not put back: " + why);
     }

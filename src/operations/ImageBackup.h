@@ -36,8 +36,9 @@ void keepImagesBeforeLoad(app::Program& program, const std::string& machineDir,
 
 // Puts `file` back into the older controller the program is connected to and starts it,
 // reading back that it runs, once the program's message boxes were asked (OK). False with `why`,
-// nothing changed when the answer was Cancel.
-bool restoreImage(app::Program& program, const std::string& file, std::string& why);
+// nothing changed when the answer was Cancel. `moved`, when given, hears what was sent.
+bool restoreImage(app::Program& program, const std::string& file, std::string& why,
+                  components::LoadFigures* moved = nullptr);
 
 // The window's "Put back the kept application": the newest one kept for the connected
 // controller's serial number, asked and said through the program's message boxes.

@@ -40,6 +40,9 @@ struct LoadState {
     // A load lists the partitions afresh for whoever looks at the list; a site row, where
     // nobody does and which reads back what it needs itself, spares the controller the reads.
     bool listAfterLoad = true;
+    // Whether images may travel compressed (--no-compress: Off); every loader made for a
+    // command is given it.
+    transfer::Compression compression = transfer::Compression::Auto;
 };
 
 ui::FormHost& FormsOf(program::Program& program);

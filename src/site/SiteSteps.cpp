@@ -76,6 +76,7 @@ SiteSteps::SiteSteps(const SiteSetup& setup, const PlanRow& row, RowContext& con
     app::Program& program = session_->program();
     program.load.forms = forms_.get();
     program.load.listAfterLoad = false;
+    program.load.compression = setup.compression;
     // Cancel reaches the load at its next window, as Cancel in the dialog does.
     session_->screen().onEvents = [this] {
         app::Program& p = session_->program();

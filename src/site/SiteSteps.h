@@ -10,6 +10,7 @@
 #include "operations/ImageChecksums.h"
 #include "platform/components/finder/Sighting.h"
 #include "platform/secure/Sodium.h"
+#include "platform/transfer/TransferEngine.h"
 #include "site/ControllerSteps.h"
 #include "site/RowPreview.h"
 
@@ -30,6 +31,8 @@ struct SiteSetup {
     // What every row compares its controller's checksum with.
     std::shared_ptr<operations::ImageChecksums> checksums =
         std::make_shared<operations::ImageChecksums>();
+    // Whether the rows' images may travel compressed; the window always lets them.
+    transfer::Compression compression = transfer::Compression::Auto;
 };
 
 // The plan's check on a session of its own, reaching the network as the run will, with the

@@ -79,6 +79,27 @@ TEST_F(FormLoadApplicationTest, AfterOkTheMainWindowShowsTheLoad) {
     EXPECT_DOUBLE_EQ(form().ProgressBar1.value, 0);
 }
 
+// The image's bytes show with the percentage they belong to, in the dialog and, once OK hid it,
+// in the main window's status line; a new load starts without the last one's.
+TEST_F(FormLoadApplicationTest, TheImagesBytesShowWithTheirPercentage) {
+    dialog.OpenLoadApp("LoadProg");
+    std::string bytesAtPump = "unseen";
+    fixture.screen.onEvents = [&] { bytesAtPump = dialog.BytesLabel.caption; };
+    dialog.QAVSProgressBytes(188416, 412160);
+    dialog.QAVSProgress(0.457);
+    EXPECT_EQ(bytesAtPump, "");  // the events saw the percentage before, and its bytes
+    EXPECT_EQ(dialog.BytesLabel.caption, "188,416 of 412,160 bytes");
+    dialog.OKButton_Click();
+    dialog.QAVSProgressBytes(412160, 412160);
+    dialog.QAVSProgress(1);
+    EXPECT_EQ(form().CtrlStatusLine.caption,
+              "Loading application program: 100 % (412,160 of 412,160 bytes)");
+    dialog.CloseLoadApp();
+    dialog.OpenLoadApp("LoadProg");
+    EXPECT_EQ(dialog.BytesLabel.caption, "");
+    dialog.CloseLoadApp();
+}
+
 TEST_F(FormLoadApplicationTest, CancelWithoutALoaderOnlyHides) {
     dialog.OpenLoadApp("LoadProg");
     program().load.LoadCancelled = false;

@@ -15,10 +15,12 @@
 namespace loadtest {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 using load::LoadOutcome;
 
 const char* const kLoaded16 = "The application program was loaded into partition 16.";
@@ -570,6 +572,43 @@ INSTANTIATE_TEST_SUITE_P(
                 {"All jobs were NOT completed"},
                 false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --no-compress reaches every loader the load makes, whichever kind of controller it is; the end
+// says how many of the image's bytes went and at what rate.
+TEST_F(LoadJobTest, EveryLoaderIsGivenTheCompressionAndTheEndSaysTheRate) {
+    const struct {
+        const char* what;
+        const char* osKind;
+        std::vector<std::string> loaders;
+        std::string end;
+    } kinds[] = {
+        {"KVXreal C", "C", {"AppLoader"}, "The application program was loaded into partition"},
+        {"older, on the serial link", "", {"JobLoader", "OsVersionChecker"},
+         "All files loaded successfully."},
+    };
+    factory().script.loaded = {412160, std::chrono::milliseconds(9800), 7};
+    for (const auto& kind : kinds) {
+        for (const transfer::Compression compression :
+             {transfer::Compression::Off, transfer::Compression::Auto}) {
+            SCOPED_TRACE(std::string(kind.what) +
+                         (compression == transfer::Compression::Off ? ", off" : ", auto"));
+            controller->osKind = kind.osKind;
+            // On the serial link the older controller's system is checked first.
+            if (kind.osKind[0] == '\0') program().connection.CommKind = 1;
+            program().load.compression = compression;
+            factory().compressionOf.clear();
+            fixture.boxes.shown.clear();
+            EXPECT_EQ(load::LoadController(program()), LoadOutcome::Loaded);
+            for (const std::string& loader : kind.loaders) {
+                ASSERT_TRUE(factory().compressionOf.count(loader)) << loader;
+                EXPECT_EQ(factory().compressionOf.at(loader), compression) << loader;
+            }
+            EXPECT_THAT(messages(),
+                        Contains(AllOf(StartsWith(kind.end),
+                                       HasSubstr(". Loaded 412,160 bytes in 9.8 s (336 kbit/s)."))));
+        }
+    }
+}
 
 TEST_F(LoadJobTest, TimerAndInfoReachTheJobLoaderOnlyWhileItRuns) {
     controller->osKind = "";

@@ -16,6 +16,7 @@ class Recorded {
 protected:
     Recorded(FakeComponentFactory& f, std::string name) : f_(f), name_(std::move(name)) {}
     void rec(const std::string& call) { f_.record(name_ + "." + call); }
+    void compress(transfer::Compression compression) { f_.compressionOf[name_] = compression; }
 
     FakeComponentFactory& f_;
     std::string name_;
@@ -30,6 +31,8 @@ public:
         this->rec("Link=" + num(link));
         link_ = link;
     }
+    void Compression(transfer::Compression compression) override { compress(compression); }
+    components::LoadFigures LastLoad() const override { return f_.script.loaded; }
 
 protected:
     using Recorded::Recorded;
@@ -232,6 +235,7 @@ public:
     void Link(int32_t link) override { rec("Link=" + num(link)); }
     void PLA(uint8_t pla) override { rec("PLA=" + num(pla)); }
     void ELA(uint8_t ela) override { rec("ELA=" + num(ela)); }
+    void Compression(transfer::Compression compression) override { compress(compression); }
     bool Scan(int16_t interactive, int32_t options, int32_t& result) override {
         rec("Scan(" + num(interactive) + ", " + num(options) + ")");
         result = f_.script.scanResult;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/components/Factory.h"
+#include "platform/components/LoadFigures.h"
+#include "platform/transfer/TransferEngine.h"
 
 namespace testsupport {
 
@@ -57,6 +59,9 @@ struct ComponentScript {
     bool attachResult = true;
     bool commitResult = true;
     std::string partitionError;  // what LastError answers
+
+    // What LastLoad answers, for the loaders that have one.
+    components::LoadFigures loaded;
 };
 
 class FakeComponentFactory final : public components::Factory {
@@ -79,6 +84,9 @@ public:
     // Runs after each recorded call, e.g. to press Cancel in the middle of a load.
     std::function<void(const std::string&)> onCall;
     int made = 0;  // components created
+    // The compression each kind of component ("AppLoader", "JobLoader", ...) was last given;
+    // kept apart from `calls`, whose lines the tests compare whole.
+    std::map<std::string, transfer::Compression> compressionOf;
 };
 
 }  // namespace testsupport

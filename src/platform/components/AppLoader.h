@@ -9,6 +9,8 @@
 #include <string>
 
 #include "platform/components/Callbacks.h"
+#include "platform/components/LoadFigures.h"
+#include "platform/transfer/TransferEngine.h"
 
 namespace components {
 
@@ -36,6 +38,12 @@ public:
     // Why the last Load failed: the controller's reply code (wire::ReplyCode), a link-local
     // code when the link gave up, 0 when nothing is known.
     virtual uint16_t FailureCode() const { return 0; }
+
+    // Whether the image may travel compressed: Auto where the link makes it pay (the
+    // default), Off for plain blocks. Set before Load.
+    virtual void Compression(transfer::Compression compression) { (void)compression; }
+    // What the last completed Load moved and how long it took; empty before one.
+    virtual LoadFigures LastLoad() const { return {}; }
 
     virtual uint8_t Partition() const = 0;
     virtual void Partition(uint8_t partition) = 0;

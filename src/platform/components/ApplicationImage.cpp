@@ -196,11 +196,14 @@ transfer::Job putBackJob(int32_t link, wire::Address to, const HeldApplication& 
     return job;
 }
 
-bool putApplicationBack(comm::LinkAccess& links, const transfer::Tuning& tuning, int32_t link,
-                        wire::Address to, const HeldApplication& application,
-                        const std::function<void()>& events, std::string& why) {
+bool putApplicationBack(comm::LinkAccess& links, const transfer::Tuning& tuning,
+                        transfer::Compression compression, int32_t link, wire::Address to,
+                        const HeldApplication& application,
+                        const std::function<void()>& events, std::string& why,
+                        LoadFigures* moved) {
     transfer::Job job = putBackJob(link, to, application, "Kept application");
     job.holdCommit = true;
+    job.compression = compression;
     transfer::TransferEngine engine(links, tuning);
     const auto staged = engine.run(job, [&](const transfer::Progress&) {
         if (events) events();
@@ -210,6 +213,7 @@ bool putApplicationBack(comm::LinkAccess& links, const transfer::Tuning& tuning,
         why = staged.message;
         return false;
     }
+    if (moved != nullptr) *moved = {job.image.size(), staged.elapsed, staged.compressedBlocks};
     Channel controller(links, link, to);
     if (!controller.run(wire::ApplicationControlRequest{wire::ApplicationAction::Stop})) {
         controller.run(wire::TransferAbortRequest{staged.transfer});

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/components/LoadFigures.h"
 #include "platform/transfer/TransferEngine.h"
 #include "platform/wire/Frame.h"
 #include "platform/wire/TransferPayloads.h"
@@ -57,9 +58,12 @@ transfer::Job putBackJob(int32_t link, wire::Address to, const HeldApplication& 
 // Puts `application` into the controller as its application and starts it: staged whole first,
 // then the running one stopped, the commit, the start, and a read-back that it runs with the
 // application's checksum. False with `why`; a failure before the commit changes nothing.
-bool putApplicationBack(comm::LinkAccess& links, const transfer::Tuning& tuning, int32_t link,
-                        wire::Address to, const HeldApplication& application,
-                        const std::function<void()>& events, std::string& why);
+// `moved`, when given, hears what was sent once it is all staged.
+bool putApplicationBack(comm::LinkAccess& links, const transfer::Tuning& tuning,
+                        transfer::Compression compression, int32_t link, wire::Address to,
+                        const HeldApplication& application,
+                        const std::function<void()>& events, std::string& why,
+                        LoadFigures* moved = nullptr);
 
 // The kept file's bytes and its side file of head and signature, as readApplication gave them.
 std::vector<uint8_t> signaturePart(const HeldApplication& application);

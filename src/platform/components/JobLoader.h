@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/components/ApplicationImage.h"
+#include "platform/components/LoadFigures.h"
 
 namespace components {
 
@@ -57,6 +58,12 @@ public:
     virtual void ShowInfo(int16_t flag) = 0;
     // 0..1 over all queued jobs.
     virtual float Progress() const = 0;
+    // Whether the images may travel compressed: Auto where the link makes it pay (the
+    // default), Off for plain blocks. Set before Run or PutBack.
+    virtual void Compression(transfer::Compression compression) { (void)compression; }
+    // The images the last Run loaded together, or the application the last PutBack put back;
+    // empty before one.
+    virtual LoadFigures LastLoad() const { return {}; }
     // Unset (the default), nothing is read back before a job changes the controller.
     virtual void KeepImages(ImageKeeping keeping) { (void)keeping; }
     // Puts a kept application back into the controller at PLA:ELA on Link and starts it,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/components/Callbacks.h"
+#include "platform/components/LoadFigures.h"
 #include "platform/transfer/TransferEngine.h"
 
 namespace components {
@@ -18,6 +19,7 @@ protected:
     // Reports a failure to the error receiver; always false, for `return fail(...)`.
     bool fail(const std::string& message);
     // Runs a transfer, reporting progress after each window; honours Cancel at the next one.
+    // A completed one leaves its figures in `figures_`.
     transfer::Result send(comm::LinkAccess& links, const transfer::Job& job);
 
     uint8_t pla_ = 255, ela_ = 30;
@@ -25,6 +27,8 @@ protected:
     IQAVSErrorCallback* error_ = nullptr;
     IQAVSProgressCallback* progress_ = nullptr;
     bool cancelled_ = false;
+    transfer::Compression compression_ = transfer::Compression::Auto;
+    LoadFigures figures_;
 };
 
 }  // namespace components

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "platform/components/Callbacks.h"
+#include "platform/components/LoadFigures.h"
+#include "platform/transfer/TransferEngine.h"
 
 namespace components {
 
@@ -27,6 +29,12 @@ public:
     // Why the last Upgrade failed: the controller's reply code (wire::ReplyCode), a link-local
     // code when the link gave up, 0 when nothing is known.
     virtual uint16_t FailureCode() const { return 0; }
+
+    // Whether the image may travel compressed: Auto where the link makes it pay (the
+    // default), Off for plain blocks. Set before Upgrade.
+    virtual void Compression(transfer::Compression compression) { (void)compression; }
+    // What the last completed Upgrade moved and how long it took; empty before one.
+    virtual LoadFigures LastLoad() const { return {}; }
 
     virtual uint8_t PLA() const = 0;
     virtual void PLA(uint8_t pla) = 0;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/transfer/TransferEngine.h"
+
 namespace components {
 
 class OsVersionChecker {
@@ -18,6 +20,9 @@ public:
     virtual void Link(int32_t link) = 0;
     virtual void PLA(uint8_t pla) = 0;
     virtual void ELA(uint8_t ela) = 0;
+    // Whether the image may travel compressed: Auto where the link makes it pay (the
+    // default), Off for plain blocks. Set before Upgrade.
+    virtual void Compression(transfer::Compression compression) { (void)compression; }
 
     // `interactive` -1 reports problems in message boxes. `result`: 1 when an image and the
     // controller's version were both found, 0 otherwise. False when the call failed.

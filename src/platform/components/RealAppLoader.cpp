@@ -43,6 +43,7 @@ bool RealAppLoader::Load() {
     job.image = source_->image.payload;
     attachSignature(job, source_->image);
     job.beforeCommit = beforeCommit_;
+    job.compression = compression_;
     const transfer::Result result = send(links_, job);
     switch (result.ending) {
         case transfer::Ending::Completed:

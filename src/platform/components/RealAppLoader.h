@@ -23,6 +23,8 @@ public:
     void BeforeCommit(std::function<void()> hook) override { beforeCommit_ = std::move(hook); }
     void Cancel() override { cancelled_ = true; }
     uint16_t FailureCode() const override { return failureCode_; }
+    void Compression(transfer::Compression compression) override { compression_ = compression; }
+    LoadFigures LastLoad() const override { return figures_; }
     uint8_t Partition() const override { return partition_; }
     void Partition(uint8_t partition) override { partition_ = partition; }
     std::string ProgramName() const override { return source_ ? source_->programName : ""; }

@@ -50,7 +50,8 @@ wire::ApplicationAction applicationAction(StepAction action) {
     }
 }
 
-transfer::Job transferJob(int32_t link, wire::Address to, const ImageSource& source) {
+transfer::Job transferJob(int32_t link, wire::Address to, const ImageSource& source,
+                          transfer::Compression compression) {
     transfer::Job t;
     t.link = link;
     t.address = to;
@@ -59,6 +60,7 @@ transfer::Job transferJob(int32_t link, wire::Address to, const ImageSource& sou
     t.name = source.image.name;
     t.image = source.image.payload;
     attachSignature(t, source.image);
+    t.compression = compression;
     return t;
 }
 
@@ -75,6 +77,7 @@ struct RealJobLoader::Staged {
     const JobStep* step = nullptr;
     transfer::Job job;
     uint32_t id = 0;
+    LoadFigures figures;
 };
 
 void RealJobLoader::LogFile(const std::string& path) { logFile_.path(os::toNativePath(path)); }
@@ -159,7 +162,7 @@ bool RealJobLoader::fitsController(const QueuedJob& job, std::string& why) {
 
 bool RealJobLoader::stage(const QueuedJob& job, Staged& staged, double from, double share,
                           std::string& why) {
-    staged.job = transferJob(link_, to_, job.images.at(staged.step->line));
+    staged.job = transferJob(link_, to_, job.images.at(staged.step->line), compression_);
     staged.job.holdCommit = true;
     transfer::TransferEngine engine(links_, tuning_);
     const auto result = engine.run(staged.job, [&](const transfer::Progress& p) {
@@ -172,6 +175,7 @@ bool RealJobLoader::stage(const QueuedJob& job, Staged& staged, double from, dou
         return false;
     }
     staged.id = result.transfer;
+    staged.figures = {staged.job.image.size(), result.elapsed, result.compressedBlocks};
     return true;
 }
 
@@ -189,12 +193,16 @@ bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::stri
             break;
         case StepAction::Load: {
             transfer::TransferEngine engine(links_, tuning_);
-            const auto result = engine.run(transferJob(link_, to_, job.images.at(step.line)),
-                                           [&](const transfer::Progress&) {
-                                               screen_.processEvents();
-                                               return true;
-                                           });
-            if (result.ending == transfer::Ending::Completed) return true;
+            const transfer::Job sent =
+                transferJob(link_, to_, job.images.at(step.line), compression_);
+            const auto result = engine.run(sent, [&](const transfer::Progress&) {
+                screen_.processEvents();
+                return true;
+            });
+            if (result.ending == transfer::Ending::Completed) {
+                stepFigures_ = {sent.image.size(), result.elapsed, result.compressedBlocks};
+                return true;
+            }
             why = result.message;
             return false;
         }
@@ -204,8 +212,12 @@ bool RealJobLoader::runStep(const QueuedJob& job, const JobStep& step, std::stri
 }
 
 bool RealJobLoader::PutBack(const HeldApplication& application, std::string& why) {
-    return putApplicationBack(links_, tuning_, link_, to_, application,
-                              [this] { screen_.processEvents(); }, why);
+    figures_ = {};
+    LoadFigures moved;
+    const bool back = putApplicationBack(links_, tuning_, compression_, link_, to_, application,
+                                         [this] { screen_.processEvents(); }, why, &moved);
+    if (back) figures_ = moved;
+    return back;
 }
 
 bool RealJobLoader::untilAnswered(const std::function<bool()>& answered) {
@@ -391,7 +403,9 @@ bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t t
     for (const JobStep& step : steps) {
         if (failed && stopAtFailure_) break;
         bool ok = false;
+        stepFigures_ = {};
         if (staged && staged->step == &step) {
+            stepFigures_ = staged->figures;
             transfer::Result r = commitHeld(links_, staged->job, staged->id);
             if (r.ending != transfer::Ending::Completed && r.code1 >= kLinkLocal)
                 r = settleCommit(*staged, r);
@@ -406,7 +420,11 @@ bool RealJobLoader::runJob(const QueuedJob& job, std::size_t done, std::size_t t
         if (step.action == StepAction::Stop || step.action == StepAction::Clear) stopped = true;
         if (step.action == StepAction::Start && ok) stopped = false;
         if (ok) {
-            log("  " + stepText(step) + ": done");
+            const std::string loaded = loadedText(stepFigures_);
+            log("  " + stepText(step) + ": done" + (loaded.empty() ? "" : ". " + loaded));
+            figures_.imageBytes += stepFigures_.imageBytes;
+            figures_.elapsed += stepFigures_.elapsed;
+            figures_.compressedBlocks += stepFigures_.compressedBlocks;
         } else {
             failed = true;
             error(job.file + ":" + std::to_string(step.line) + ": " + stepText(step) +
@@ -428,6 +446,7 @@ bool RealJobLoader::Run() {
     std::size_t done = 0;
     bool failed = false;
     progress_ = 0;
+    figures_ = {};
     for (const auto& job : jobs_) {
         if (failed && stopAtFailure_) break;
         const JobFile& j = job->content;

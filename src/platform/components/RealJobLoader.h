@@ -42,6 +42,8 @@ public:
     float Progress() const override { return progress_; }
     void KeepImages(ImageKeeping keeping) override { keeping_ = std::move(keeping); }
     bool PutBack(const HeldApplication& application, std::string& why) override;
+    void Compression(transfer::Compression compression) override { compression_ = compression; }
+    LoadFigures LastLoad() const override { return figures_; }
 
     struct QueuedJob;
 
@@ -76,6 +78,9 @@ private:
     ui::Screen& screen_;
     image::KeyReading key_;  // the product's: only images it signed are sent
     transfer::Tuning tuning_;
+    transfer::Compression compression_ = transfer::Compression::Auto;
+    LoadFigures figures_;      // of every image the last Run loaded
+    LoadFigures stepFigures_;  // of the image of the step that runs
     int32_t link_ = 0;
     wire::Address to_ = wire::kDirectAddress;
     bool stopAtFailure_ = false;

@@ -64,6 +64,7 @@ transfer::Job RealOsUpgrader::job() const {
     j.name = transferName(source_->image);
     j.image = source_->image.payload;
     attachSignature(j, source_->image);
+    j.compression = compression_;
     return j;
 }
 

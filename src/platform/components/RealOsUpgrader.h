@@ -24,6 +24,8 @@ public:
     bool FinishUpgrade(int32_t zero, int16_t& ready) override;
     void Cancel() override { cancelled_ = true; }
     uint16_t FailureCode() const override { return failureCode_; }
+    void Compression(transfer::Compression compression) override { compression_ = compression; }
+    LoadFigures LastLoad() const override { return figures_; }
     uint8_t PLA() const override { return pla_; }
     void PLA(uint8_t pla) override { pla_ = pla; }
     uint8_t ELA() const override { return ela_; }

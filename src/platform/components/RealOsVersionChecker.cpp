@@ -99,6 +99,7 @@ bool RealOsVersionChecker::Upgrade(int16_t ask, int32_t /*options*/, int32_t& re
     job.name = transferName(image_->image);
     job.image = image_->image.payload;
     attachSignature(job, image_->image);
+    job.compression = compression_;
     const auto sent = transfer::TransferEngine(wait_.links).run(job, [this](const transfer::Progress&) {
         wait_.screen.processEvents();
         return true;

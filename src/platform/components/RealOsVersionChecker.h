@@ -27,6 +27,7 @@ public:
     void Link(int32_t link) override { link_ = link; }
     void PLA(uint8_t pla) override { to_.pla = pla; }
     void ELA(uint8_t ela) override { to_.ela = ela; }
+    void Compression(transfer::Compression compression) override { compression_ = compression; }
     bool Scan(int16_t interactive, int32_t options, int32_t& result) override;
     std::string FirstVersion() const override { return first_; }
     std::string SecondVersion() const override { return second_; }
@@ -39,6 +40,7 @@ private:
     ui::MessageBoxes& boxes_;
     image::KeyReading key_;  // the product's: only images it signed are offered
     std::string directory_;
+    transfer::Compression compression_ = transfer::Compression::Auto;
     int32_t link_ = 0;
     wire::Address to_ = wire::kDirectAddress;
     bool interactive_ = false;

@@ -37,6 +37,7 @@ bool sendPortOs(kvxglib::RealLibrary& library, int32_t link, const PortOsImage& 
     job.name = image.revisionBytes();
     job.image = image.payload();
     attachSignature(job, image.image());
+    job.compression = settings.compression;
     comm::LinkAccess& links = kvxglib::linkAccess(library);
     const transfer::Result result =
         transfer::TransferEngine(links, settings.tuning).run(job, [&](const transfer::Progress& p) {
@@ -48,6 +49,7 @@ bool sendPortOs(kvxglib::RealLibrary& library, int32_t link, const PortOsImage& 
         why = "the TCP/IP Port OS was not loaded: " + result.message;
         return false;
     }
+    if (settings.loaded) settings.loaded(result, job.image.size());
     // The port restarts with the new system: until it answers again a search would miss it.
     awaitController(ReturnWait{links, clock, screen, settings.returnLimit}, link,
                     {wire::kDirectAddress});

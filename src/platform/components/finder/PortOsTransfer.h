@@ -28,8 +28,11 @@ struct PortOsUpgradeSettings {
     os::Clock* clock = nullptr;    // of the wait for the port; null: the system's steady clock
     std::chrono::milliseconds returnLimit{30000};
     transfer::Tuning tuning;
+    transfer::Compression compression = transfer::Compression::Auto;
     // Hears of every acknowledged window (the command line prints it).
     std::function<void(const transfer::Progress&)> progress;
+    // Hears what the transfer moved once the port took the whole image.
+    std::function<void(const transfer::Result&, std::size_t imageBytes)> loaded;
 };
 
 // True when the port took the whole image; `why` otherwise. A port that does not answer again
