@@ -99,7 +99,7 @@ TEST_F(LoadInterruptCli, StoppedFromTheTerminalTheProgramThatRanRunsOn) {
         ASSERT_GT(child.pid, 0);
         // Past the first window: the transfer is under way.
         std::string out = testsupport::readUntil(child.out, "\n0 %\n", std::chrono::seconds(30));
-        out += testsupport::readUntil(child.out, " %\n", std::chrono::seconds(30));
+        out += testsupport::readUntil(child.out, " bytes)\n", std::chrono::seconds(30));
         ::kill(child.pid, signal);
         out += rest(child);
         ::close(child.out);

@@ -39,6 +39,7 @@ class JobLoadSim : public testsupport::ComponentSim {
     bool runJob(const image::Image& image, transfer::Tuning tuning = {}) {
         writeJob(image);
         components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey(), tuning);
+        jobs.Compression(compression);
         jobs.Link(open("Old"));
         jobs.OptionFlag(-1);
         jobs.LogFile(temp / "Mod/KVXload.Gll");
@@ -67,6 +68,8 @@ class JobLoadSim : public testsupport::ComponentSim {
     std::string control(const std::string& line) {
         return simtest::control(temp / "ctl", line);
     }
+
+    transfer::Compression compression = transfer::Compression::Auto;
 };
 
 struct FailedJob {
@@ -79,10 +82,14 @@ struct FailedJob {
     const char* logSays;
 };
 
-class FailedJobs : public JobLoadSim, public ::testing::WithParamInterface<FailedJob> {};
+// Each case with compression where the link makes it pay, and with plain blocks only.
+class FailedJobs
+    : public JobLoadSim,
+      public ::testing::WithParamInterface<std::tuple<FailedJob, transfer::Compression>> {};
 
 TEST_P(FailedJobs, LeaveTheControllerAsTheCaseSays) {
-    const FailedJob& c = GetParam();
+    const FailedJob& c = std::get<0>(GetParam());
+    compression = std::get<1>(GetParam());
     const image::Image before = application(200, 1);
     ASSERT_TRUE(runJob(before)) << temp.read("Mod/KVXload.Gll");
     ASSERT_EQ(applicationChecksum(), wire::crc32(before.payload));
@@ -113,7 +120,7 @@ TEST_P(FailedJobs, LeaveTheControllerAsTheCaseSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailedJobs,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         FailedJob{"WrongModel", 210, "", false, true, true,
                   "App.Kvx is an image for model 210, the controller is model 200; nothing was "
                   "changed."},
@@ -121,6 +128,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "nothing was changed."},
         FailedJob{"ChecksumMismatch", 200, "corrupt_commit 1", false, false, false,
                   "The application stays stopped: the controller holds a damaged copy"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                       ::testing::Values(transfer::Compression::Auto,
+                                         transfer::Compression::Off)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) +
+               (std::get<1>(info.param) == transfer::Compression::Off ? "Off" : "Auto");
+    });
 
 }  // namespace

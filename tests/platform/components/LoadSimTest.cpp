@@ -51,12 +51,16 @@ OsVersion=2.5
 
 struct Reports final : components::IQAVSErrorCallback, components::IQAVSProgressCallback {
     void QAVSErrorMessage(const std::string& m) override { errors.push_back(m); }
+    void QAVSProgressBytes(uint64_t acknowledged, uint64_t total) override {
+        bytes.emplace_back(acknowledged, total);
+    }
     void QAVSProgress(double p) override {
         progress.push_back(p);
         if (onProgress) onProgress();
     }
     std::vector<std::string> errors;
     std::vector<double> progress;
+    std::vector<std::pair<uint64_t, uint64_t>> bytes;  // each beside its share
     std::function<void()> onProgress;
 };
 
@@ -72,7 +76,9 @@ image::Image makeImage(image::Kind kind, uint16_t model, std::size_t size, uint8
     return i;
 }
 
-class LoadSim : public testsupport::ComponentSim {
+// Every case twice: with compression where the link makes it pay, and with plain blocks only.
+class LoadSim : public testsupport::ComponentSim,
+                public ::testing::WithParamInterface<transfer::Compression> {
 protected:
     void SetUp() override {
         temp.write("Mod/Readme.txt", "images\n");
@@ -106,13 +112,14 @@ protected:
     os::SteadyClock steady;
 };
 
-TEST_F(LoadSim, ProgramArrivesWholeInThePartition) {
+TEST_P(LoadSim, ProgramArrivesWholeInThePartition) {
     const int32_t link = open("Boiler");
     const image::Image program = makeImage(image::Kind::Application, 300, 200000, 7);
     components::RealAppLoader loader(links(), testsupport::testKey());
     Reports reports;
     ASSERT_TRUE(loader.Open(write("Mod/App.Img", program)));
     loader.Partition(32);
+    loader.Compression(GetParam());
     loader.Link(link);
     loader.ErrorCallback(&reports);
     loader.ProgressCallback(&reports);
@@ -122,9 +129,20 @@ TEST_F(LoadSim, ProgramArrivesWholeInThePartition) {
     ASSERT_FALSE(reports.progress.empty());
     EXPECT_DOUBLE_EQ(reports.progress.back(), 1.0);
     EXPECT_EQ(loader.ProgramName(), "Program 7");
+    // The progress counts the image's bytes, whatever travelled, up to all of them.
+    ASSERT_EQ(reports.bytes.size(), reports.progress.size());
+    for (std::size_t i = 0; i < reports.bytes.size(); ++i) {
+        EXPECT_EQ(reports.bytes[i].second, program.payload.size());
+        if (i > 0) {
+            EXPECT_GE(reports.bytes[i].first, reports.bytes[i - 1].first);
+        }
+    }
+    EXPECT_EQ(reports.bytes.back().first, program.payload.size());
+    EXPECT_EQ(loader.LastLoad().imageBytes, program.payload.size());
+    EXPECT_EQ(components::loadedText(loader.LastLoad()).rfind("Loaded 200,000 bytes", 0), 0u);
 }
 
-TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
+TEST_P(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
     const int32_t link = open("Boiler");
     struct Case {
         const char* what;
@@ -148,6 +166,7 @@ TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
         ASSERT_TRUE(loader.Open(write("Mod/X.Img", makeImage(image::Kind::Application, c.model,
                                                               c.size, 3))));
         loader.Partition(c.partition);
+        loader.Compression(GetParam());
         loader.Link(link);
         loader.ErrorCallback(&reports);
         EXPECT_FALSE(loader.Load());
@@ -158,12 +177,13 @@ TEST_F(LoadSim, RefusalsReachTheErrorCallbackAndChangeNothing) {
     }
 }
 
-TEST_F(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
+TEST_P(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
     const int32_t link = open("Boiler");
     const image::Image first = makeImage(image::Kind::Application, 300, 50000, 1);
     components::RealAppLoader loader(links(), testsupport::testKey());
     ASSERT_TRUE(loader.Open(write("Mod/First.Img", first)));
     loader.Partition(32);
+    loader.Compression(GetParam());
     loader.Link(link);
     ASSERT_TRUE(loader.Load());
 
@@ -173,6 +193,7 @@ TEST_F(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
     ASSERT_TRUE(second.Open(write("Mod/Second.Img",
                                   makeImage(image::Kind::Application, 300, 600000, 2))));
     second.Partition(32);
+    second.Compression(GetParam());
     second.Link(link);
     second.ErrorCallback(&reports);
     second.ProgressCallback(&reports);
@@ -182,11 +203,12 @@ TEST_F(LoadSim, CancelFromInsideTheProgressCallbackKeepsTheOldProgram) {
     EXPECT_EQ(stored(link, 32), wire::crc32(first.payload));
 }
 
-TEST_F(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
+TEST_P(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
     const int32_t link = open("Boiler");
     components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms}, testsupport::testKey());
     upgrader.UpgradeFile(write("Mod/Os.Img", makeImage(image::Kind::OperatingSystem, 300, 30000,
                                                        9, {3, 2, 0, 4})));
+    upgrader.Compression(GetParam());
     upgrader.Link(link);
     Reports reports;
     upgrader.ErrorCallback(&reports);
@@ -204,7 +226,7 @@ TEST_F(LoadSim, KvxrealCUpgradeIsStagedCommittedAndReadBack) {
 
 // Good only when the controller, back from its restart, runs the image's version; one lost
 // reply while reading that version is asked again, not called a failure.
-TEST_F(LoadSim, KvxrealCUpgradeIsGoodOnlyOnTheImagesVersion) {
+TEST_P(LoadSim, KvxrealCUpgradeIsGoodOnlyOnTheImagesVersion) {
     const int32_t link = open("Boiler");
     const std::string os =
         write("Mod/Os.Img", makeImage(image::Kind::OperatingSystem, 300, 30000, 9, {3, 2, 0, 4}));
@@ -224,6 +246,7 @@ TEST_F(LoadSim, KvxrealCUpgradeIsGoodOnlyOnTheImagesVersion) {
         components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms},
                                             testsupport::testKey());
         upgrader.UpgradeFile(os);
+        upgrader.Compression(GetParam());
         upgrader.Link(link);
         Reports reports;
         upgrader.ErrorCallback(&reports);
@@ -242,7 +265,7 @@ TEST_F(LoadSim, KvxrealCUpgradeIsGoodOnlyOnTheImagesVersion) {
     }
 }
 
-TEST_F(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
+TEST_P(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
     const int32_t link = open("Boiler");
     struct Tamper {
         const char* what;
@@ -274,6 +297,7 @@ TEST_F(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
         loader.ErrorCallback(&reports);
         EXPECT_FALSE(loader.Open(program));
         loader.Partition(32);
+        loader.Compression(GetParam());
         loader.Link(link);
         EXPECT_FALSE(loader.Load());
 
@@ -283,6 +307,7 @@ TEST_F(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
         components::RealOsUpgrader upgrader({links(), steady, screen, 20000ms},
                                             testsupport::testKey());
         upgrader.UpgradeFile(os);
+        upgrader.Compression(GetParam());
         upgrader.Link(link);
         upgrader.ErrorCallback(&reports);
         int16_t done = 0;
@@ -304,17 +329,19 @@ TEST_F(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
     components::RealAppLoader loader(links(), testsupport::testKey());
     ASSERT_TRUE(loader.Open(write("Mod/App.Img", program)));
     loader.Partition(32);
+    loader.Compression(GetParam());
     loader.Link(link);
     ASSERT_TRUE(loader.Load());
     EXPECT_EQ(stored(link, 32), wire::crc32(program.payload));
     EXPECT_EQ(simtest::control(temp / "ctl", "transfers Boiler"), "ok opened 1 bad_signature 0");
 }
 
-TEST_F(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
+TEST_P(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
     const int32_t link = open("Old");
     temp.write("Rev/KVXreal/Readme.txt", "images\n");
     write("Rev/KVXreal/Os.img", makeImage(image::Kind::OperatingSystem, 200, 20000, 4, {2, 6, 0, 1}));
     components::RealOsVersionChecker checker({links(), steady, screen, 20000ms}, boxes, testsupport::testKey());
+    checker.Compression(GetParam());
     checker.Link(link);
     checker.Directory(temp / "Rev/Module1");
     int32_t result = 0;
@@ -329,6 +356,7 @@ TEST_F(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
     temp.write("Mod/Job.Job", "[Job]\n[Step]\nAction=Stop\n[Step]\nAction=Clear\n"
                               "[Step]\nAction=Load\nImage=app.kvx\n[Step]\nAction=Start\n");
     components::RealJobLoader jobs(links(), boxes, screen, testsupport::testKey());
+    jobs.Compression(GetParam());
     jobs.Link(link);
     jobs.OptionFlag(-1);
     jobs.LogFile(temp / "Mod/KVXload.Gll");
@@ -338,5 +366,12 @@ TEST_F(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {
     EXPECT_TRUE(jobs.Run()) << temp.read("Mod/KVXload.Gll");
     EXPECT_EQ(read(link, "QSystem.ApplicationName").text, "Program 5");
 }
+
+INSTANTIATE_TEST_SUITE_P(Compression, LoadSim,
+                         ::testing::Values(transfer::Compression::Auto,
+                                           transfer::Compression::Off),
+                         [](const auto& info) {
+                             return info.param == transfer::Compression::Off ? "Off" : "Auto";
+                         });
 
 }  // namespace
