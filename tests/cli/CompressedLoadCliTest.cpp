@@ -123,4 +123,36 @@ TEST_F(CompressedLoadCli, CompressedAndPlainStoreTheSameBytes) {
     }
 }
 
+// A site run on the same bus: its station's images compressed unless --no-compress, the program
+// stored byte for byte both ways.
+TEST_F(CompressedLoadCli, SiteRunCompressesUnlessTold) {
+    const long long crc = wire::crc32(image.payload);
+    temp.write("site.csv", "link,address,model,revision,partition,new-address,settings\nserial:" +
+                               sim->serial() +
+                               ",10:1,KVX300C KVXreal C controller,3.0-1-05,,,\n");
+    int expectedActive = 16;
+    for (const bool compress : {true, false}) {
+        SCOPED_TRACE(compress ? "compressed" : "plain");
+        const long long compressedBefore = transfers("compressed_blocks");
+        ASSERT_GE(compressedBefore, 0) << control("transfers Station");
+        std::vector<std::string> args = {KRELVAN_CLI_PATH, "site",   "run",     temp / "site.csv",
+                                         "--machine",      machine,  "--yes",   "--no-backup"};
+        if (!compress) args.push_back("--no-compress");
+        const auto r = testsupport::runCommand(args, 120);
+        ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+        expectedActive = expectedActive == 16 ? 32 : 16;
+        const simtest::SavedController s = saved("Station");
+        EXPECT_EQ(s.activePartition, expectedActive);
+        ASSERT_EQ(s.checksums.count(expectedActive), 1u);
+        EXPECT_EQ(s.checksums.at(expectedActive), crc);
+        const long long compressedAfter = transfers("compressed_blocks");
+        if (compress) {
+            EXPECT_GT(compressedAfter, compressedBefore);
+        } else {
+            EXPECT_EQ(compressedAfter, compressedBefore);
+        }
+        EXPECT_THAT(r.out, HasSubstr("Loaded 32,768 bytes"));
+    }
+}
+
 }  // namespace

@@ -67,7 +67,8 @@ TEST_F(PortOsCli, UpgradesOnlyWithConsentAndReportsTheNewRevision) {
 
     auto upgraded = run({"KVX300-71", "--yes"});
     EXPECT_EQ(upgraded.exitCode, 0) << upgraded.out << upgraded.err;
-    EXPECT_THAT(upgraded.out, HasSubstr("sending the TCP/IP Port OS: 100 %"));
+    EXPECT_THAT(upgraded.out, HasSubstr("sending the TCP/IP Port OS: 100 % ("));
+    EXPECT_THAT(upgraded.out, HasSubstr("\nLoaded "));
     EXPECT_THAT(upgraded.err, HasSubstr("info: The controller has been upgraded successfully!"));
     EXPECT_THAT(upgraded.err, HasSubstr("New revision in the controller: 1.9"));
 }

@@ -121,6 +121,14 @@ TEST_F(RestoreImageCli, PutsTheNewestOrTheNamedKeptApplicationBackOnlyWhenConfir
     EXPECT_THAT(r.err, HasSubstr("name the kept application with --file"));
 }
 
+// 412160 -> "412,160", as the end of a load counts bytes.
+std::string grouped(std::size_t n) {
+    std::string digits = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
 // A load found by serial number keeps what ran, byte for byte, and restore-image by serial
 // number puts exactly that back.
 TEST_F(RestoreImageCli, ALoadKeepsWhatRanAndRestoreImagePutsItBack) {
@@ -139,6 +147,8 @@ TEST_F(RestoreImageCli, ALoadKeepsWhatRanAndRestoreImagePutsItBack) {
 
     r = run({"restore-image", "--serial", "SN-210", "--yes"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    // The end says what went back: the kept bytes, all of them.
+    EXPECT_THAT(r.err, HasSubstr("Loaded " + grouped(bytes.size()) + " bytes"));
     EXPECT_EQ(reported(), ran);
     EXPECT_TRUE(running());
 }

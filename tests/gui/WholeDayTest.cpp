@@ -277,8 +277,11 @@ TEST_F(WholeDayTest, AnEngineersDay) {
     robot.answerBox("loaded into partition " + number);
     runSteps("program-loaded");
     // A good upgrade is news: an information box, never a red one.
-    const auto upgraded = std::find(robot.boxes().begin(), robot.boxes().end(),
-                                    "Operating system upgraded from 3.1-0-12 to 3.2-0-4.");
+    // After the message, the bytes the upgrade sent and their rate.
+    const auto upgraded =
+        std::find_if(robot.boxes().begin(), robot.boxes().end(), [](const std::string& box) {
+            return box.rfind("Operating system upgraded from 3.1-0-12 to 3.2-0-4. Loaded ", 0) == 0;
+        });
     ASSERT_NE(upgraded, robot.boxes().end());
     EXPECT_EQ(robot.boxIcons()[upgraded - robot.boxes().begin()], QMessageBox::Information);
     // With the box left checked, its settings were saved first, under its serial number.
