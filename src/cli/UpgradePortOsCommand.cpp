@@ -1,6 +1,7 @@
 // krelvan-cli upgrade-port-os SERIAL [--yes] [--password-stdin]: the Port OS upgrade of the
 // search dialog's Upgrade button, on the controller with that serial number. The question is
 // answered No unless --yes is given; the transfer's progress goes to stdout, one line per step.
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -44,7 +45,8 @@ int runUpgradePortOs(const Options& options, const UpgradePortOsArgs& args) {
             return;
         printed = percent;
         progress << "sending the TCP/IP Port OS: " << percent << " % ("
-                 << components::bytesText(p.acknowledged, p.total) << ")" << std::endl;
+                 << components::bytesText(std::min(p.acknowledged, p.total), p.total) << ")"
+                 << std::endl;
     };
     session.finders().upgrades.compression =
         args.noCompress ? transfer::Compression::Off : transfer::Compression::Auto;
