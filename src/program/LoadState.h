@@ -7,6 +7,7 @@
 
 #include "program/Controller.h"
 #include "platform/components/JobLoader.h"
+#include "platform/transfer/TransferEngine.h"
 #include "platform/ui/FormHost.h"
 
 namespace program {
