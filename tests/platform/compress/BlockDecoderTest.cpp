@@ -2,58 +2,18 @@
 // refuses, and the memory it holds while it does.
 #include <gtest/gtest.h>
 
-#define compress zlib_one_call_compress
-#include <zlib.h>
-#undef compress
-
 #include <string>
 
 #include "platform/compress/BlockDecoder.h"
 #include "platform/wire/TransferPayloads.h"
+#include "support/DeflateBlocks.h"
 
 using namespace compress;
+using testsupport::codeLike;
+using testsupport::deflateBlock;
+using testsupport::deflateRaw;
 
 namespace {
-
-// Text that compresses the way compiled code does: a small vocabulary in varying order.
-std::vector<uint8_t> codeLike(std::size_t size, uint32_t seed) {
-    static const char* const words[] = {"mov r1, r2\n", "add r3, #4\n", "ldr r0, [sp, #8]\n",
-                                        "bl pump_update\n", "cmp r0, #0\n", "beq .L12\n",
-                                        "str r2, [r4]\n", "pop {r4, pc}\n"};
-    std::vector<uint8_t> out;
-    while (out.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        const std::string w = words[(seed >> 16) % 8];
-        out.insert(out.end(), w.begin(), w.end());
-    }
-    out.resize(size);
-    return out;
-}
-
-// A raw deflate stream of `data`, as an encoder that holds `dictionary` before it makes it.
-std::vector<uint8_t> deflateRaw(std::span<const uint8_t> data, std::span<const uint8_t> dictionary,
-                                int windowLog = 15) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -windowLog, 9, Z_DEFAULT_STRATEGY), Z_OK);
-    if (!dictionary.empty())
-        deflateSetDictionary(&z, dictionary.data(), uInt(dictionary.size()));
-    std::vector<uint8_t> out(deflateBound(&z, uLong(data.size())) + 16);
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = uInt(data.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
-std::vector<uint8_t> deflateBlock(std::size_t imageBytes, std::vector<uint8_t> stream) {
-    auto data = wire::encodeBlockData(
-        {wire::BlockForm::Deflate, static_cast<uint16_t>(imageBytes), std::move(stream)});
-    EXPECT_TRUE(data);
-    return data ? *data : std::vector<uint8_t>{};
-}
 
 std::vector<uint8_t> slice(const std::vector<uint8_t>& v, std::size_t from, std::size_t n) {
     return {v.begin() + std::ptrdiff_t(from), v.begin() + std::ptrdiff_t(from + n)};
