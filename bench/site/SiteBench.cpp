@@ -71,21 +71,19 @@ image::Image resign(const std::string& path, const image::KeyPair& keys, Change 
     return image;
 }
 
-// The demo's program grown to 1 MB, signed with a key of the run's own that the copied product
-// then trusts (its operating system too, which the load checks). Returns the payload's
-// checksum, which each controller must hold afterwards.
+// The demo's program grown to 1 MB by repeating its code (compiled code, which compresses as a
+// real program does: the repeat lies far beyond deflate's window), signed with a key of the
+// run's own that the copied product then trusts (its operating system too, which the load
+// checks). Returns the payload's checksum, which each controller must hold afterwards.
 uint32_t installBigProgram(const testsupport::TempFolder& temp) {
     const image::KeyPair keys = image::newKeyPair();
     resign(temp / kSystem, keys, [](image::Image&) {});
     const image::Image program = resign(temp / kProgram, keys, [](image::Image& image) {
+        const std::vector<uint8_t> code = image.payload;
+        if (code.empty()) throw std::runtime_error("the demo program is empty");
         image.payload.resize(kImageBytes);
-        uint32_t x = 2463534242u;
-        for (uint8_t& byte : image.payload) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            byte = static_cast<uint8_t>(x);
-        }
+        for (std::size_t i = code.size(); i < kImageBytes; ++i)
+            image.payload[i] = code[i % code.size()];
     });
     temp.write("demo/product/System/ImageKey.pub", image::keyText(keys.publicKey) + "\n");
     return program.payloadChecksum();
