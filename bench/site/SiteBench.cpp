@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -89,8 +90,10 @@ uint32_t installBigProgram(const testsupport::TempFolder& temp) {
     return program.payloadChecksum();
 }
 
-// The image checksum kvxsim saved for partition 32 of controller `n`; -1 when none.
-long long savedChecksum(const testsupport::TempFolder& temp, const std::string& state, int n) {
+// The image checksum kvxsim saved for partition 32 of controller `n`; empty when none. kvxsim
+// keeps it as a signed 32-bit number, negative for half of all checksums.
+std::optional<uint32_t> savedChecksum(const testsupport::TempFolder& temp,
+                                      const std::string& state, int n) {
     std::ifstream in(temp / (state + "/" + id(n) + ".state"));
     std::string line;
     while (std::getline(in, line)) {
@@ -100,9 +103,9 @@ long long savedChecksum(const testsupport::TempFolder& temp, const std::string& 
         long long value = 0;
         if (words >> word >> partition >> attribute >> value && word == "number" &&
             partition == 32 && attribute == 1000)
-            return value;
+            return static_cast<uint32_t>(value);
     }
-    return -1;
+    return std::nullopt;
 }
 
 double processorSeconds(int who) {
@@ -232,7 +235,7 @@ Outcome commission(const testsupport::TempFolder& temp, int number, int rows, in
 
     for (int n = 1; n <= rows; ++n) {
         const site::ControllerReport& row = run.report().rows[static_cast<size_t>(n - 1)];
-        const bool holds = savedChecksum(temp, state, n) == static_cast<long long>(checksum);
+        const bool holds = savedChecksum(temp, state, n) == checksum;
         if (row.result == site::RowResult::Succeeded && holds) {
             ++outcome.loaded;
         } else if (outcome.firstProblem.empty()) {
