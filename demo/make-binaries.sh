@@ -30,8 +30,12 @@ import struct
 import zlib
 from pathlib import Path
 
-from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
-from cryptography.hazmat.primitives.serialization import Encoding, PublicFormat
+try:
+    from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
+    from cryptography.hazmat.primitives.serialization import Encoding, PublicFormat
+except ImportError:
+    raise SystemExit("make-binaries.sh: needs python3-cryptography "
+                     "(apt-get install python3-cryptography)")
 
 APPS = Path("Application programs")
 PROJECTS = ["KVX200/2.4", "KVX200/2.5", "KVX210/2.1", "KVX210/2.2", "KVX210/2.3",
