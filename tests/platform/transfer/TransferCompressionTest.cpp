@@ -19,6 +19,8 @@ struct Offer {
     bool granted;      // the open was granted compression (each block has a form byte)
 };
 
+void PrintTo(const Offer& offer, std::ostream* out) { *out << offer.what; }
+
 class Offered : public ::testing::TestWithParam<Offer> {};
 
 }  // namespace
