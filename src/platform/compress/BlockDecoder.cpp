@@ -132,9 +132,9 @@ Decoded BlockDecoder::decode(std::span<const uint8_t> staged, std::size_t offset
     z.next_in = const_cast<Bytef*>(block->bytes.data());
     z.avail_in = uInt(block->bytes.size());
     z.next_out = out.bytes.data();
-    // Within one call the inflater may also refer back into what that call wrote. Deflate
-    // never reaches past 32 KiB, so with the largest window one call is exact; with a smaller
-    // one, a byte a call keeps references to the window alone.
+    // Within one call the inflater may also refer back into what that call wrote, past its
+    // window. Deflate never reaches past 32 KiB, so with the largest window one call is exact;
+    // with a smaller one, each call writes one byte, so that a reference reaches the window only.
     const std::size_t step = windowLog_ == wire::kMaxWindowLog ? count : 1;
     int result = Z_OK;
     while (result == Z_OK && z.total_out < count) {

@@ -65,6 +65,13 @@ TEST(BlockDecoder, GivesBackTheImageBytesOfGoodBlocks) {
         EXPECT_EQ(got.bytes, expected);
         EXPECT_LE(decoder.peakMemory(), kMaxDecoderMemory);
     }
+    // docs/protocol.md's example: 20 bytes deflated against the 5 staged before them.
+    const std::string pump = "Pump Pump Pump Pump Pump ";
+    const std::vector<uint8_t> whole(pump.begin(), pump.end());
+    const std::vector<uint8_t> example = {0x01, 0x14, 0x00, 0x0B, 0xC0, 0x42, 0x00, 0x00};
+    const Decoded got = BlockDecoder(15).decode(std::span(whole).first(5), 5, example, 25);
+    EXPECT_EQ(got.status, DecodeStatus::Ok);
+    EXPECT_EQ(got.bytes, slice(whole, 5, 20));
 }
 
 TEST(BlockDecoder, MemoryIsCountedAndBounded) {
