@@ -48,7 +48,7 @@ FUZZ_TARGETS = fuzz_wire_decoder:wire fuzz_secure_decoder:secure fuzz_port_decod
   fuzz_image_reader:image fuzz_site_reader:site fuzz_http_head:http \
   fuzz_sectioned_file:sectioned fuzz_network_file:network fuzz_job_file:job \
   fuzz_settings_file:settings fuzz_model_file:model fuzz_programs_file:programs \
-  fuzz_plan_file:plan
+  fuzz_plan_file:plan fuzz_block_decoder:block
 
 fuzz-build: deps
 	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKRELVAN_FUZZ=ON \

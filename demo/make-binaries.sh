@@ -1,13 +1,28 @@
 #!/bin/sh
 # Regenerates the binary files of the demo product (module directories, program and web-site
 # images, the manual). The results are committed: the demo works without running this.
-# The images are signed with the demo's own key pair: its secret key stays outside the
-# repository (KRELVAN_DEMO_SIGNING_KEY, by default in ~/.local/share/krelvan), made once when
+#
+#   demo/make-binaries.sh [BINARY]
+#
+# The program and operating-system images carry real machine code at realistic sizes, so that a
+# load shows what a controller's image gives (compiled code compresses about 2:1; made-up noise
+# would not compress at all): the code section (.text) of BINARY, an ELF program this project
+# builds, by default build/sim/kvxsim (or KRELVAN_DEMO_CODE), sliced at a different offset for
+# each image. The images are signed with the demo's own key pair: its secret key stays outside
+# the repository (KRELVAN_DEMO_SIGNING_KEY, by default in ~/.local/share/krelvan), made once when
 # missing; the public key goes to product/System/ImageKey.pub, where Krelvan looks for it.
-# With the same key the output is deterministic, so running it again changes nothing; with a
-# new one every image and the public key change together. Needs python3-cryptography.
+# With the same binary and key the output is deterministic, so running it again changes nothing;
+# with a new key every image and the public key change together. Needs python3-cryptography.
 set -eu
-cd "$(dirname "$0")/product"
+top="$(cd "$(dirname "$0")/.." && pwd)"
+code="${1:-${KRELVAN_DEMO_CODE:-$top/build/sim/kvxsim}}"
+if [ ! -f "$code" ]; then
+    echo "make-binaries.sh: $code not found: build it (ninja -C build kvxsim) or name an ELF" \
+         "program as the argument" >&2
+    exit 2
+fi
+export KRELVAN_DEMO_CODE="$(cd "$(dirname "$code")" && pwd)/$(basename "$code")"
+cd "$top/demo/product"
 export KRELVAN_DEMO_SIGNING_KEY="${KRELVAN_DEMO_SIGNING_KEY:-$HOME/.local/share/krelvan/demo-image-signing.key}"
 exec python3 - <<'EOF'
 import os
@@ -15,8 +30,12 @@ import struct
 import zlib
 from pathlib import Path
 
-from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
-from cryptography.hazmat.primitives.serialization import Encoding, PublicFormat
+try:
+    from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
+    from cryptography.hazmat.primitives.serialization import Encoding, PublicFormat
+except ImportError:
+    raise SystemExit("make-binaries.sh: needs python3-cryptography "
+                     "(apt-get install python3-cryptography)")
 
 APPS = Path("Application programs")
 PROJECTS = ["KVX200/2.4", "KVX200/2.5", "KVX210/2.1", "KVX210/2.2", "KVX210/2.3",
@@ -36,16 +55,55 @@ def modules_dir(pla, ela, name):
     return (header.ljust(RECORD, b" ") + module.ljust(RECORD, b" ") + bytes(RECORD))
 
 
-def noise(seed, length):
-    # xorshift32: stands in for compiled code, reproducible on every machine.
+def text_section(path):
+    # The bytes of the ELF file's .text section, read from its section headers.
+    data = Path(path).read_bytes()
+    if data[:4] != b"\x7fELF" or data[4] not in (1, 2) or data[5] not in (1, 2):
+        raise SystemExit("make-binaries.sh: %s is not an ELF program" % path)
+    end = "<" if data[5] == 1 else ">"
+    if data[4] == 2:
+        shoff, = struct.unpack_from(end + "Q", data, 0x28)
+        shentsize, shnum, shstrndx = struct.unpack_from(end + "HHH", data, 0x3A)
+        header = end + "IIQQQQ"
+    else:
+        shoff, = struct.unpack_from(end + "I", data, 0x20)
+        shentsize, shnum, shstrndx = struct.unpack_from(end + "HHH", data, 0x2E)
+        header = end + "IIIIII"
+
+    def section(index):
+        name, kind, _flags, _addr, offset, size = struct.unpack_from(
+            header, data, shoff + index * shentsize)
+        return name, kind, offset, size
+
+    try:
+        names = section(shstrndx)
+        for index in range(shnum):
+            name, kind, offset, size = section(index)
+            at = names[2] + name
+            if data[at:data.index(b"\0", at)] == b".text" and kind == 1:  # SHT_PROGBITS
+                if offset + size > len(data):
+                    break
+                return data[offset:offset + size]
+    except (struct.error, ValueError):
+        pass
+    raise SystemExit("make-binaries.sh: %s has no readable .text section" % path)
+
+
+CODE = text_section(os.environ["KRELVAN_DEMO_CODE"])
+if len(CODE) < 64 * 1024:
+    raise SystemExit("make-binaries.sh: the code of %s is too small (%d bytes)"
+                     % (os.environ["KRELVAN_DEMO_CODE"], len(CODE)))
+
+
+def code(label, length):
+    # `length` bytes of the code from an offset of the image's own, wrapping round at its end;
+    # the period stays far beyond deflate's 32 KB window, so wrapping does not help compression.
+    start = zlib.crc32(label.encode()) % len(CODE)
     out = bytearray()
-    x = seed or 1
     while len(out) < length:
-        x ^= (x << 13) & 0xFFFFFFFF
-        x ^= x >> 17
-        x ^= (x << 5) & 0xFFFFFFFF
-        out += struct.pack("<I", x)
-    return bytes(out[:length])
+        out += CODE[start:start + length - len(out)]
+        start = 0
+    return bytes(out)
 
 
 def str8(value):
@@ -79,19 +137,19 @@ def krv_image(kind, model, version, name, version_text, payload):
 
 def app_image(model, revision, program, size):
     return krv_image(1, model, (0, 0, 0, 0), program, revision,
-                     noise(zlib.crc32(revision.encode() + program.encode()), size))
+                     code("app %d %s %s" % (model, revision, program), size))
 
 
 def os_image(model, version, size):
     text = "%d.%d-%d-%d" % version
     return krv_image(2, model, version, "KVXreal %s" % text, text,
-                     noise(zlib.crc32(b"os" + text.encode()), size))
+                     code("os %d %s" % (model, text), size))
 
 
 def port_os_image(port_type, revision, size):
     # A TCP/IP Port OS upgrade file: the model field names the port type.
     return krv_image(3, port_type, (0, 0, 0, 0), "TCP/IP Port OS %s" % revision, revision,
-                     noise(zlib.crc32(b"portos" + revision.encode()), size))
+                     code("portos %d %s" % (port_type, revision), size))
 
 
 def site_archive(folder):
@@ -141,34 +199,35 @@ for project in PROJECTS:
     write(APPS / project / "Modules.Dir", modules_dir(254, 30, "Module1"))
 
 write(APPS / "KVX300C/3.0/Module1/App.Qvx",
-      app_image(300, "3.0-1-05", "Heating and ventilation", 3072))
+      app_image(300, "3.0-1-05", "Heating and ventilation", 96 * 1024))
 write(APPS / "KVX300C/3.1/Module1/App.Qvx",
-      app_image(300, "3.1-0-02", "Heating and ventilation with web site", 96 * 1024))
-# Applications of the older controllers, loaded by their job files.
+      app_image(300, "3.1-0-02", "Heating and ventilation with web site", 128 * 1024))
+# Applications of the older controllers, loaded by their job files. Sizes are what such
+# programs weigh: tens of kilobytes for an application, hundreds for an operating system.
 for model, project, program, size in [
-        (200, "KVX200/2.4", "Heating, two radiator circuits", 2048),
-        (200, "KVX200/2.5", "Heating, two radiator circuits and hot water", 3072),
-        (210, "KVX210/2.1", "Air handling unit, constant air volume", 2048),
-        (210, "KVX210/2.2", "Air handling unit, constant air volume", 2560),
-        (210, "KVX210/2.3", "Air handling unit, constant air volume", 3072)]:
+        (200, "KVX200/2.4", "Heating, two radiator circuits", 24 * 1024),
+        (200, "KVX200/2.5", "Heating, two radiator circuits and hot water", 32 * 1024),
+        (210, "KVX210/2.1", "Air handling unit, constant air volume", 20 * 1024),
+        (210, "KVX210/2.2", "Air handling unit, constant air volume", 24 * 1024),
+        (210, "KVX210/2.3", "Air handling unit, constant air volume", 28 * 1024)]:
     write(APPS / project / "Module1/App.Kvx", app_image(model, project.split("/")[1], program, size))
 write(APPS / "KVX210/2.3/Module1/Vav.Kvx",
-      app_image(210, "2.3", "Air handling unit, variable air volume", 3072))
+      app_image(210, "2.3", "Air handling unit, variable air volume", 28 * 1024))
 # Operating-system images: an older and a newer one per controller family.
-write(APPS / "KVX300C/3.0/KVXreal/KVXrealC_3_1.img", os_image(300, (3, 1, 0, 12), 8192))
-write(APPS / "KVX300C/3.1/KVXreal/KVXrealC_3_2.img", os_image(300, (3, 2, 0, 4), 12288))
-write(APPS / "KVX200/2.4/KVXreal/KVX200_OS_2_5.img", os_image(200, (2, 5, 0, 0), 4096))
-write(APPS / "KVX200/2.5/KVXreal/KVX200_OS_2_6.img", os_image(200, (2, 6, 0, 1), 4096))
-write(APPS / "KVX210/2.2/KVXreal/KVX210_OS_2_2.img", os_image(210, (2, 2, 0, 0), 4096))
-write(APPS / "KVX210/2.3/KVXreal/KVX210_OS_2_3.img", os_image(210, (2, 3, 0, 2), 4096))
+write(APPS / "KVX300C/3.0/KVXreal/KVXrealC_3_1.img", os_image(300, (3, 1, 0, 12), 384 * 1024))
+write(APPS / "KVX300C/3.1/KVXreal/KVXrealC_3_2.img", os_image(300, (3, 2, 0, 4), 416 * 1024))
+write(APPS / "KVX200/2.4/KVXreal/KVX200_OS_2_5.img", os_image(200, (2, 5, 0, 0), 256 * 1024))
+write(APPS / "KVX200/2.5/KVXreal/KVX200_OS_2_6.img", os_image(200, (2, 6, 0, 1), 272 * 1024))
+write(APPS / "KVX210/2.2/KVXreal/KVX210_OS_2_2.img", os_image(210, (2, 2, 0, 0), 288 * 1024))
+write(APPS / "KVX210/2.3/KVXreal/KVX210_OS_2_3.img", os_image(210, (2, 3, 0, 2), 304 * 1024))
 # The TCP/IP option of the older controllers of revision 2.5: a Port OS image of their port
 # type (20), reloaded by "Load Web-site".
-write(APPS / "KVX200/2.5/Module1/Image.Bin", port_os_image(20, "2.5-0-03", 3072))
+write(APPS / "KVX200/2.5/Module1/Image.Bin", port_os_image(20, "2.5-0-03", 48 * 1024))
 # TCP/IP Port OS upgrade files by port type (the controllers' UpgradeFileNumber), newer than
 # what the demo controllers run, and one damaged file that the upgrade refuses.
-write(Path("SLib/KVXreal/18.TcpIpPortOS"), port_os_image(18, "1.9", 24576))
-write(Path("SLib/KVXreal/12.TcpIpPortOS"), port_os_image(12, "1.3", 16384))
-damaged = bytearray(port_os_image(13, "2.0", 16384))
+write(Path("SLib/KVXreal/18.TcpIpPortOS"), port_os_image(18, "1.9", 128 * 1024))
+write(Path("SLib/KVXreal/12.TcpIpPortOS"), port_os_image(12, "1.3", 96 * 1024))
+damaged = bytearray(port_os_image(13, "2.0", 96 * 1024))
 damaged[len(damaged) // 2] ^= 0xFF
 write(Path("SLib/KVXreal/13.TcpIpPortOS"), bytes(damaged))
 

@@ -78,6 +78,10 @@ struct ControllerConfig {
     bool stationList = true;
     // An older controller answers TransferRead (0x25); `no` plays one built before it.
     bool imageRead = true;
+    // Grants compressed blocks at a transfer's open, with at most this window log; `no` plays
+    // a controller built before compression, which takes only the open without it.
+    bool compression = true;
+    uint8_t compressionWindow = 15;
 };
 
 // What UDP discovery does wrong, as a plant network might: lose, delay and repeat datagrams.

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/wire/PartitionText.h"
+#include "platform/wire/TransferPayloads.h"
 #include "platform/secure/PasswordCharacters.h"
 
 namespace sim {
@@ -355,6 +356,10 @@ struct Parser {
         if (key == "trialms") return number(v, c.faults.trialMs, 0, 86'400'000) || bad(raw, v);
         if (key == "stationlist") return boolean(v, c.stationList) || bad(raw, v);
         if (key == "imageread") return boolean(v, c.imageRead) || bad(raw, v);
+        if (key == "compression") return boolean(v, c.compression) || bad(raw, v);
+        if (key == "compressionwindow")
+            return number(v, c.compressionWindow, wire::kMinWindowLog, wire::kMaxWindowLog) ||
+                   bad(raw, "a window log of 9..15 expected: " + v);
         if (key.rfind("var.", 0) == 0) {
             auto parts = words(key, '.');
             VariableConfig var;

@@ -414,7 +414,10 @@ std::string Simulator::command(const std::string& line, bool& quit) {
         if (s == nullptr) return "error unknown controller " + id;
         const Transfers& t = s->controller->transfers;
         return "ok opened " + std::to_string(t.opened()) + " bad_signature " +
-               std::to_string(t.badSignatures());
+               std::to_string(t.badSignatures()) + " compressed_blocks " +
+               std::to_string(t.compressedBlocks()) + " plain_blocks " +
+               std::to_string(t.plainBlocks()) + " inflate_peak " +
+               std::to_string(t.inflatePeak());
     }
     if (verb == "discoveries") {
         if (in >> extra) return "error usage: discoveries";

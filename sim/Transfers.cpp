@@ -5,6 +5,7 @@
 #include <ctime>
 #include <random>
 
+#include "platform/compress/BlockDecoder.h"
 #include "platform/wire/Crc32.h"
 #include "sim/ApplicationControl.h"
 #include "sim/Controller.h"
@@ -155,6 +156,9 @@ Outcome Transfers::handle(const wire::Frame& frame, const wire::Request& request
     idle_ = std::chrono::milliseconds(faults.transferIdleMs);
     isOpen(now);
     if (auto* r = std::get_if<wire::TransferOpenRequest>(&request)) {
+        // Built before compression: an open with anything after its name is malformed.
+        if (!config.compression && frame.payload.size() != 9 + r->name.size())
+            return replyWith(frame, ReplyCode::BadRequest);
         // The same open again before a byte was staged: the host lost the reply to its open.
         if (staged_ && staged_->bytes.empty() && staged_->open == *r &&
             mayUse(staged_->owner, caller))
@@ -229,10 +233,18 @@ Outcome Transfers::open(const wire::Frame& frame, const wire::TransferOpenReques
     while (s.id == 0 || (last_ && last_->id == s.id));
     s.open = r;  // nothing reserved yet: the staging area grows with the bytes that arrive
     s.lastHeard = Clock::now();
+    wire::TransferOpenReply reply{s.id, static_cast<uint16_t>(wire::kMaxBlockData)};
+    // Deflate is granted with the smaller of the two windows; any other method, or a window
+    // too small to be worth it, gets plain blocks.
+    if (config.compression && r.compression == static_cast<uint8_t>(wire::Compression::Deflate) &&
+        r.windowLog >= wire::kMinWindowLog) {
+        s.windowLog = std::min(r.windowLog, config.compressionWindow);
+        reply.compression = wire::Compression::Deflate;
+        reply.windowLog = s.windowLog;
+    }
     staged_ = std::move(s);
     ++opened_;
-    return ok(frame,
-              wire::TransferOpenReply{staged_->id, static_cast<uint16_t>(wire::kMaxBlockData)});
+    return ok(frame, reply);
 }
 
 Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequest& r,
@@ -243,18 +255,50 @@ Outcome Transfers::block(const wire::Frame& frame, const wire::TransferBlockRequ
         return out;
     }
     Staged& s = *staged_;
-    const uint64_t end = uint64_t(r.offset) + r.data.size();
+    // The image bytes the block stands for, as it announces them: checked against the size
+    // opened before anything is decoded.
+    std::size_t count = r.data.size();
+    bool deflated = false;
+    if (s.windowLog != 0) {
+        auto form = wire::decodeBlockData(r.data);
+        if (!form) return replyWith(frame, ReplyCode::BadRequest);
+        deflated = form->form == wire::BlockForm::Deflate;
+        count = deflated ? form->imageBytes : form->bytes.size();
+    }
+    const uint64_t end = uint64_t(r.offset) + count;
     if (end > s.open.totalSize) return replyWith(frame, ReplyCode::OutOfRange);
     // In order or overlapping: keep the new bytes. Beyond a gap: a block before it was lost.
-    if (r.offset <= s.bytes.size() && end > s.bytes.size()) {
-        // Grows by doubling, but never past the size that was opened.
-        if (end > s.bytes.capacity())
-            s.bytes.reserve(std::min<uint64_t>(s.open.totalSize,
-                                               std::max<uint64_t>(end, 2 * s.bytes.capacity())));
-        const std::size_t skip = s.bytes.size() - r.offset;
-        s.bytes.insert(s.bytes.end(), r.data.begin() + static_cast<std::ptrdiff_t>(skip),
-                       r.data.end());
-        s.crc = wire::crc32(std::span(r.data).subspan(skip), s.crc);
+    if (r.offset <= s.bytes.size()) {
+        std::vector<uint8_t> image;
+        if (s.windowLog != 0) {
+            compress::BlockDecoder decoder(s.windowLog);
+            compress::Decoded decoded =
+                decoder.decode(s.bytes, r.offset, r.data, s.open.totalSize);
+            inflatePeak_ = std::max(inflatePeak_, decoder.peakMemory());
+            switch (decoded.status) {
+                case compress::DecodeStatus::Ok:
+                    break;
+                case compress::DecodeStatus::TooLong:
+                    return replyWith(frame, ReplyCode::OutOfRange);
+                case compress::DecodeStatus::MemoryExceeded:
+                    return replyWith(frame, ReplyCode::TooLarge);
+                default:
+                    return replyWith(frame, ReplyCode::BadRequest);
+            }
+            image = std::move(decoded.bytes);
+        }
+        const std::span<const uint8_t> bytes =
+            s.windowLog != 0 ? std::span<const uint8_t>(image) : std::span<const uint8_t>(r.data);
+        if (end > s.bytes.size()) {
+            // Grows by doubling, but never past the size that was opened.
+            if (end > s.bytes.capacity())
+                s.bytes.reserve(std::min<uint64_t>(
+                    s.open.totalSize, std::max<uint64_t>(end, 2 * s.bytes.capacity())));
+            const auto fresh = bytes.subspan(s.bytes.size() - r.offset);
+            s.bytes.insert(s.bytes.end(), fresh.begin(), fresh.end());
+            s.crc = wire::crc32(fresh, s.crc);
+        }
+        ++(deflated ? compressedBlocks_ : plainBlocks_);
     }
     Outcome out = ok(frame, wire::TransferBlockReply{static_cast<uint32_t>(s.bytes.size())});
     out.delay = flashDelay(faults.flashWriteMs);

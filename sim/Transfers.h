@@ -61,6 +61,11 @@ class Transfers {
     // control socket's `transfers` reports, so a test can tell that nothing was even tried.
     uint32_t opened() const { return opened_; }
     uint32_t badSignatures() const { return badSignatures_; }
+    // Blocks taken since the start, deflated and plain (a plain transfer's count as plain),
+    // and the most memory one block's inflater held.
+    uint32_t compressedBlocks() const { return compressedBlocks_; }
+    uint32_t plainBlocks() const { return plainBlocks_; }
+    std::size_t inflatePeak() const { return inflatePeak_; }
     // The memory the staging area holds: it grows with the bytes that arrive, never with the
     // size an open claims.
     std::size_t stagingCapacity() const { return staged_ ? staged_->bytes.capacity() : 0; }
@@ -72,6 +77,7 @@ class Transfers {
     struct Staged {
         uint32_t id = 0;
         wire::TransferOpenRequest open;
+        uint8_t windowLog = 0;       // granted for deflated blocks; 0: plain blocks only
         std::vector<uint8_t> bytes;  // received without a gap from offset 0
         uint32_t crc = 0;            // of `bytes`, summed as they arrive
         Clock::time_point lastHeard{};
@@ -101,6 +107,9 @@ class Transfers {
     std::optional<Committed> last_;
     uint32_t opened_ = 0;
     uint32_t badSignatures_ = 0;
+    uint32_t compressedBlocks_ = 0;
+    uint32_t plainBlocks_ = 0;
+    std::size_t inflatePeak_ = 0;
     Clock::time_point flashFree_{};
     std::chrono::milliseconds idle_{60000};  // the controller's transfer_idle_ms, as last seen
 };

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -71,28 +72,28 @@ image::Image resign(const std::string& path, const image::KeyPair& keys, Change 
     return image;
 }
 
-// The demo's program grown to 1 MB, signed with a key of the run's own that the copied product
-// then trusts (its operating system too, which the load checks). Returns the payload's
-// checksum, which each controller must hold afterwards.
+// The demo's program grown to 1 MB by repeating its code (compiled code, which compresses as a
+// real program does: the repeat lies far beyond deflate's window), signed with a key of the
+// run's own that the copied product then trusts (its operating system too, which the load
+// checks). Returns the payload's checksum, which each controller must hold afterwards.
 uint32_t installBigProgram(const testsupport::TempFolder& temp) {
     const image::KeyPair keys = image::newKeyPair();
     resign(temp / kSystem, keys, [](image::Image&) {});
     const image::Image program = resign(temp / kProgram, keys, [](image::Image& image) {
+        const std::vector<uint8_t> code = image.payload;
+        if (code.empty()) throw std::runtime_error("the demo program is empty");
         image.payload.resize(kImageBytes);
-        uint32_t x = 2463534242u;
-        for (uint8_t& byte : image.payload) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            byte = static_cast<uint8_t>(x);
-        }
+        for (std::size_t i = code.size(); i < kImageBytes; ++i)
+            image.payload[i] = code[i % code.size()];
     });
     temp.write("demo/product/System/ImageKey.pub", image::keyText(keys.publicKey) + "\n");
     return program.payloadChecksum();
 }
 
-// The image checksum kvxsim saved for partition 32 of controller `n`; -1 when none.
-long long savedChecksum(const testsupport::TempFolder& temp, const std::string& state, int n) {
+// The image checksum kvxsim saved for partition 32 of controller `n`; empty when none. kvxsim
+// keeps it as a signed 32-bit number, negative for half of all checksums.
+std::optional<uint32_t> savedChecksum(const testsupport::TempFolder& temp,
+                                      const std::string& state, int n) {
     std::ifstream in(temp / (state + "/" + id(n) + ".state"));
     std::string line;
     while (std::getline(in, line)) {
@@ -102,9 +103,9 @@ long long savedChecksum(const testsupport::TempFolder& temp, const std::string& 
         long long value = 0;
         if (words >> word >> partition >> attribute >> value && word == "number" &&
             partition == 32 && attribute == 1000)
-            return value;
+            return static_cast<uint32_t>(value);
     }
-    return -1;
+    return std::nullopt;
 }
 
 double processorSeconds(int who) {
@@ -234,7 +235,7 @@ Outcome commission(const testsupport::TempFolder& temp, int number, int rows, in
 
     for (int n = 1; n <= rows; ++n) {
         const site::ControllerReport& row = run.report().rows[static_cast<size_t>(n - 1)];
-        const bool holds = savedChecksum(temp, state, n) == static_cast<long long>(checksum);
+        const bool holds = savedChecksum(temp, state, n) == checksum;
         if (row.result == site::RowResult::Succeeded && holds) {
             ++outcome.loaded;
         } else if (outcome.firstProblem.empty()) {

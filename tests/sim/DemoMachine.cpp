@@ -16,4 +16,14 @@ bool pointDemoDiscoveryAt(const testsupport::TempFolder& temp, const SimProcess&
     return true;
 }
 
+bool setDemoBaud(const testsupport::TempFolder& temp, int baud) {
+    const std::string file = "demo/machine/Kvxmatic.Ini";
+    std::string ini = temp.read(file);
+    const auto at = ini.find("\nBaud=");
+    if (at == std::string::npos) return false;
+    ini.replace(at + 1, ini.find('\n', at + 1) - at - 1, "Baud=" + std::to_string(baud));
+    temp.write(file, ini);
+    return true;
+}
+
 }  // namespace simtest

@@ -7,6 +7,7 @@
 #include "platform/comm/ExchangeEngine.h"
 #include "platform/comm/LinkAccess.h"
 #include "platform/os/Clock.h"
+#include "platform/transfer/BlockSource.h"
 #include "platform/transfer/WindowSizer.h"
 #include "platform/wire/Crc32.h"
 #include "platform/wire/Request.h"
@@ -70,7 +71,8 @@ class Run {
     Run(comm::ExchangeEngine& link, const Job& job, const Tuning& tuning, os::Clock& clock,
         const ProgressCallback& progress)
         : link_(link), job_(job), tuning_(tuning), clock_(clock), progress_(progress),
-          window_(tuning, link.lineBitsPerSecond()) {}
+          window_(tuning, link.lineBitsPerSecond()), blocks_(job.image, link.lineBitsPerSecond()),
+          askCompression_(job.compression == Compression::Auto) {}
 
     Result go();
 
@@ -131,12 +133,17 @@ class Run {
     Result result_;
     uint32_t id_ = 0;
     std::size_t maxBlock_ = wire::kMaxBlockData;
-    uint64_t received_ = 0;  // the controller's cumulative acknowledgement
+    uint64_t received_ = 0;  // the controller's cumulative acknowledgement, in image bytes
     uint64_t sentEver_ = 0;  // the highest offset ever put on the line
     bool committed_ = false;
     bool cancelled_ = false;
     WindowSizer window_;
     std::size_t windowBytes_ = 0;  // as last sized, for progress
+    // Block data the controller answered in order: the window's measure of delivery.
+    uint64_t lineDelivered_ = 0;
+    BlockSource blocks_;
+    // Cleared for good once a controller built before compression refused the longer open.
+    bool askCompression_;
 };
 
 bool Run::report() {
@@ -150,20 +157,36 @@ bool Run::open(Answer& a, bool again) {
     wire::TransferOpenRequest request{job_.target, job_.partition,
                                       static_cast<uint32_t>(job_.image.size()), job_.model,
                                       job_.name};
+    if (askCompression_) {
+        request.compression = static_cast<uint8_t>(wire::Compression::Deflate);
+        request.windowLog = wire::kMaxWindowLog;
+    }
     const auto start = now();
     if (again) {
         if (!askAgain(request, a)) return false;
     } else {
         a = exchange(request);
     }
+    if (askCompression_ && a.code1 == wire::code(ReplyCode::BadRequest)) {
+        // A controller built before compression takes the longer open for a malformed one:
+        // open again as it knows, with plain blocks.
+        askCompression_ = false;
+        return open(a, again);
+    }
     if (!a.ok()) return false;
     auto reply = wire::decodeTransferOpenReply(a.payload);
+    // Compression that was not asked for, or no room for a block's form byte and a byte: the
+    // host could not send what that controller would read.
+    if (reply && reply->compression != wire::Compression::None &&
+        (!askCompression_ || reply->maxBlock < 2))
+        reply = wire::Error::BadValue;
     if (!reply) {
         a = {wire::code(ReplyCode::BadReply), {}, "the controller's open reply is malformed"};
         return false;
     }
     id_ = reply->transfer;
     maxBlock_ = reply->maxBlock;
+    blocks_.granted(reply->compression, reply->windowLog, maxBlock_);
     received_ = 0;
     // A reopen after a restart keeps what was learnt of the path.
     if (!again) window_.begin(now() - start, maxBlock_, now());
@@ -174,35 +197,42 @@ bool Run::sendAll(Answer& a) {
     const uint64_t total = job_.image.size();
     auto pipeline = link_.openPipeline();
     PipelineGuard guard{pipeline};
+    // Offsets and acknowledgements count image bytes; the window counts block data on the
+    // line, which is fewer where blocks are compressed.
     struct InFlight {
-        uint64_t end;
+        uint64_t end;  // image offset after the block
+        std::size_t dataBytes;
         uint32_t epoch;
         Clock::time_point sentAt;
-        uint64_t ahead;  // bytes unanswered when it went out, its own included
+        uint64_t ahead;  // block data unanswered when it went out, its own included
         std::size_t frameBytes;
         bool probe;
     };
     std::deque<InFlight> inFlight;
     uint64_t next = received_;
     uint32_t epoch = 0;
-    uint64_t windowFrom = received_;
+    uint64_t unanswered = 0;  // block data of this epoch in flight
+    uint64_t windowFrom = lineDelivered_;
     while (received_ < total) {
         windowBytes_ = window_.bytes(now());
-        while (next < total && next - received_ < windowBytes_) {
-            const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(maxBlock_, total - next));
-            wire::TransferBlockRequest block{id_, static_cast<uint32_t>(next), {}};
-            auto bytes = job_.image.subspan(static_cast<std::size_t>(next), n);
-            block.data.assign(bytes.begin(), bytes.end());
+        while (next < total && unanswered < windowBytes_) {
+            Block b = blocks_.at(next);
+            const std::size_t n = b.imageBytes, d = b.data.size();
+            wire::TransferBlockRequest block{id_, static_cast<uint32_t>(next), std::move(b.data)};
             auto frame = wire::makeRequestFrame(job_.address, 0, block);
             if (!frame) break;
             const std::size_t frameBytes = wire::frameSize(*frame);
             if (!pipeline->push(std::move(frame).value())) break;
             sumUpTo(next + n);
-            result_.bytesSent += n;
-            if (next < sentEver_) result_.bytesResent += std::min<uint64_t>(n, sentEver_ - next);
+            result_.bytesSent += d;
+            // Of a block sent again, the share of its data that stands for image bytes sent
+            // before.
+            if (next < sentEver_) result_.bytesResent += d * std::min<uint64_t>(n, sentEver_ - next) / n;
+            if (b.compressed) ++result_.compressedBlocks;
             next += n;
+            unanswered += d;
             sentEver_ = std::max(sentEver_, next);
-            inFlight.push_back({next, epoch, now(), next - received_, frameBytes, window_.probing()});
+            inFlight.push_back({next, d, epoch, now(), unanswered, frameBytes, window_.probing()});
         }
         auto outcome = pipeline->next();
         if (!outcome) {
@@ -221,17 +251,24 @@ bool Run::sendAll(Answer& a) {
         received_ = std::max<uint64_t>(received_, ack->received);
         const auto answeredAt = now();
         if (sent.epoch == epoch && ack->received < sent.end) {
-            // A block before this one was lost: go back to what the controller holds. Replies
-            // to blocks already sent after the gap belong to the old epoch and are ignored.
+            // A block before this one was lost: go back to what the controller holds, with a
+            // block made afresh from there. Replies to blocks already sent after the gap
+            // belong to the old epoch and are ignored.
             next = received_;
+            unanswered = 0;
             ++epoch;
         } else if (sent.epoch == epoch) {
+            unanswered -= sent.dataBytes;
+            lineDelivered_ += sent.dataBytes;
             window_.answered(answeredAt - sent.sentAt, sent.ahead, sent.frameBytes, sent.probe,
                              answeredAt);
         }
-        window_.acknowledged(received_, answeredAt);
-        if (received_ - windowFrom >= windowBytes_ || received_ == total) {
-            windowFrom = received_;
+        // Never send again what the controller says it holds.
+        next = std::max(next, received_);
+        window_.acknowledged(lineDelivered_, answeredAt);
+        if (!window_.filling()) blocks_.measured(window_.bytesPerSecond());
+        if (lineDelivered_ - windowFrom >= windowBytes_ || received_ == total) {
+            windowFrom = lineDelivered_;
             if (!report()) return false;
         }
     }
@@ -404,7 +441,10 @@ Result TransferEngine::run(const Job& job, const ProgressCallback& progress) {
     }
     os::SteadyClock steady;
     os::Clock& clock = tuning_.clock != nullptr ? *tuning_.clock : steady;
-    return Run(*link, job, tuning_, clock, progress).go();
+    const auto start = clock.now();
+    Result result = Run(*link, job, tuning_, clock, progress).go();
+    result.elapsed = clock.now() - start;
+    return result;
 }
 
 }  // namespace transfer

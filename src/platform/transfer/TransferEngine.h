@@ -10,6 +10,10 @@
 // controller stored with its own. After a lost link it reconnects, asks how far the transfer
 // got and resumes from there, re-sending at most one window. A cancel (progress returning
 // false) or a failure aborts the staged transfer, so the old image stays in effect.
+//
+// Blocks carry deflate where the controller grants it and the line is slow enough for it to
+// pay (BlockSource); offsets, acknowledgements and the checksum stay in image bytes, the
+// window counts block data on the line.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -82,7 +86,9 @@ struct Result {
     uint32_t transfer = 0;        // the staged transfer, when Job::holdCommit held it
     // Figures for tests and benchmarks.
     uint64_t bytesSent = 0;    // block data put on the line, re-sent bytes included
-    uint64_t bytesResent = 0;  // of those, bytes sent again after a loss or a resume
+    // Of those, bytes sent again after a loss or a resume (of a compressed block, the share
+    // that stands for image bytes sent before).
+    uint64_t bytesResent = 0;
     uint32_t resumes = 0;    // reconnections after a lost link
     uint32_t compressedBlocks = 0;  // blocks that went as deflate, re-sent ones included
     // From the open to the end: the image's size over this is the load's effective rate.

@@ -35,10 +35,12 @@ class WindowSizer {
     // `ahead` bytes unanswered (itself included); `probe`: it went out while probing.
     void answered(Clock::duration roundTrip, uint64_t ahead, std::size_t frameBytes, bool probe,
                   Clock::time_point now);
-    // The controller's cumulative acknowledgement is now `received`.
-    void acknowledged(uint64_t received, Clock::time_point now);
+    // The block data the controller answered in order is now `delivered` in all.
+    void acknowledged(uint64_t delivered, Clock::time_point now);
 
     Clock::duration roundTrip() const { return roundTrip_; }
+    // Still growing to find the path's rate: what it delivers now is not yet what it can.
+    bool filling() const { return filling_; }
     double bytesPerSecond() const;
 
   private:

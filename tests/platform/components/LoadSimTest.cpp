@@ -2,6 +2,7 @@
 // checksum the simulator keeps of what it stored), the refusals, a cancel from inside the
 // progress callback, operating-system upgrades of both kinds read back, and a job file with a
 // load step on an older controller.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -320,7 +321,8 @@ TEST_P(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
             << reports.errors[0];
     }
     // Nothing reached the controller: no transfer was even opened, and it holds what it held.
-    EXPECT_EQ(simtest::control(temp / "ctl", "transfers Boiler"), "ok opened 0 bad_signature 0");
+    EXPECT_THAT(simtest::control(temp / "ctl", "transfers Boiler"),
+                ::testing::StartsWith("ok opened 0 bad_signature 0 "));
     EXPECT_EQ(stored(link, 32), 0u);
     EXPECT_EQ(read(link, "QSystem.Ver_Minor").integer, 1);
 
@@ -333,7 +335,8 @@ TEST_P(LoadSim, ImagesTheProductDidNotSignAreRefusedBeforeAnythingIsSent) {
     loader.Link(link);
     ASSERT_TRUE(loader.Load());
     EXPECT_EQ(stored(link, 32), wire::crc32(program.payload));
-    EXPECT_EQ(simtest::control(temp / "ctl", "transfers Boiler"), "ok opened 1 bad_signature 0");
+    EXPECT_THAT(simtest::control(temp / "ctl", "transfers Boiler"),
+                ::testing::StartsWith("ok opened 1 bad_signature 0 "));
 }
 
 TEST_P(LoadSim, OlderControllerUpgradeAndJobLoadReadBack) {

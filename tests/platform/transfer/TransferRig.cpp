@@ -11,16 +11,16 @@
 namespace transfertest {
 namespace {
 
-std::string network(uint32_t baud) {
+std::string network(uint32_t baud, const std::string& keys) {
     return "[Simulator]\nBaud=" + std::to_string(baud) +
            "\nColdStartMs=200\n\n"
-           "[Controller Gate]\nSerial=SN-1\nKvxrealC=yes\nModel=200\nAddress=1:5\n"
+           "[Controller Gate]\n" + keys + "Serial=SN-1\nKvxrealC=yes\nModel=200\nAddress=1:5\n"
            "Listen=127.0.0.1:0\nFlashSize=4194304\nActivePartition=16\n\n"
            "[Partition Gate 16]\nName=Running\nMaxSize=262144\n\n"
            "[Partition Gate 17]\nName=Spare\nMaxSize=1048576\n\n"
            "[Partition Gate 18]\nName=Tiny\nMaxSize=100\n\n"
-           "[Controller Old]\nSerial=SN-2\nModel=100\nAddress=2:1\nListen=127.0.0.1:0\n\n"
-           "[Controller Head]\nBus=serial\nSerial=SN-3\nKvxrealC=yes\nModel=200\nAddress=10:1\n"
+           "[Controller Old]\n" + keys + "Serial=SN-2\nModel=100\nAddress=2:1\nListen=127.0.0.1:0\n\n"
+           "[Controller Head]\n" + keys + "Bus=serial\nSerial=SN-3\nKvxrealC=yes\nModel=200\nAddress=10:1\n"
            "FlashSize=4194304\nActivePartition=16\n\n"
            "[Partition Head 16]\nName=Running\nMaxSize=262144\n\n"
            "[Partition Head 17]\nName=Spare\nMaxSize=1048576\n";
@@ -37,19 +37,36 @@ std::optional<wire::Frame> ask(comm::ExchangeEngine& engine, const wire::Request
 }  // namespace
 
 std::vector<uint8_t> makeImage(std::size_t size, uint32_t seed) {
-    std::vector<uint8_t> bytes(size);
     uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : bytes) {
+    auto next = [&] {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
-        b = static_cast<uint8_t>(x);
+        return x;
+    };
+    // Words of a small vocabulary between fresh bytes: deflate shrinks it about 1.6 times, as
+    // compiled code, so a compressed load still takes several blocks.
+    uint8_t words[64][4];
+    for (auto& word : words)
+        for (auto& b : word) b = static_cast<uint8_t>(next());
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size + 4);
+    while (bytes.size() < size) {
+        const uint32_t r = next();
+        if (r & 1) {
+            const auto& word = words[(r >> 1) & 63];
+            bytes.insert(bytes.end(), word, word + 4);
+        } else {
+            bytes.push_back(static_cast<uint8_t>(r >> 8));
+            bytes.push_back(static_cast<uint8_t>(r >> 16));
+        }
     }
+    bytes.resize(size);
     return bytes;
 }
 
-Rig::Rig(uint32_t baud) {
-    temp.write("net.ini", network(baud));
+Rig::Rig(uint32_t baud, const std::string& controllerKeys) {
+    temp.write("net.ini", network(baud, controllerKeys));
     sim = std::make_unique<simtest::SimProcess>(std::vector<std::string>{
         "--network", temp / "net.ini", "--control", temp / "ctl"});
     ready = sim->waitReady();
@@ -87,6 +104,7 @@ transfer::Job Rig::job(int32_t link, const std::vector<uint8_t>& image, uint8_t 
     j.model = link == kOld ? 100 : 200;
     j.name = "Test program";
     j.image = image;
+    j.compression = compression;
     return j;
 }
 
@@ -116,6 +134,14 @@ std::optional<uint32_t> Rig::imageChecksum(int32_t link, int32_t index) {
     auto v = readInt(link, 900, index, wire::VarType::Long);
     if (!v) return std::nullopt;
     return static_cast<uint32_t>(*v);
+}
+
+std::optional<uint64_t> Rig::transferFigure(int32_t link, const std::string& name) {
+    const std::string answer = control("transfers " + idOf(link));
+    const std::string key = " " + name + " ";
+    const auto at = answer.find(key);
+    if (answer.rfind("ok", 0) != 0 || at == std::string::npos) return std::nullopt;
+    return std::stoull(answer.substr(at + key.size()));
 }
 
 bool Rig::waitAnswering(int32_t link) {

@@ -1,7 +1,8 @@
 #pragma once
 // kvxsim with controllers to load into, and links to them for the transfer engine: a TCP
 // controller with partitions, an older TCP controller, and a serial station at the head of
-// the bus. Images are made up by seed, so every load is told apart by its checksum.
+// the bus. Images are made up by seed, so every load is told apart by its checksum; they
+// compress about as compiled code does.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -35,7 +36,8 @@ std::vector<uint8_t> makeImage(std::size_t size, uint32_t seed);
 
 class Rig {
   public:
-    explicit Rig(uint32_t baud = 921600);
+    // `controllerKeys`: network-file lines every controller gets besides its own.
+    explicit Rig(uint32_t baud = 921600, const std::string& controllerKeys = "");
     ~Rig();
 
     // "ok" or the error line of a control command.
@@ -54,12 +56,16 @@ class Rig {
     std::optional<int32_t> readInt(int32_t link, uint16_t file, int32_t index, wire::VarType type);
     // Waits (bounded) until the controller answers again after a restart.
     bool waitAnswering(int32_t link);
+    // A figure of kvxsim's `transfers` answer for a controller (e.g. "compressed_blocks").
+    std::optional<uint64_t> transferFigure(int32_t link, const std::string& name);
 
     bool ready = false;
     testsupport::TempFolder temp;
     std::unique_ptr<simtest::SimProcess> sim;
     Links links;
     transfer::Tuning tuning;
+    // What job() asks for.
+    transfer::Compression compression = transfer::Compression::Auto;
 };
 
 }  // namespace transfertest

@@ -1,6 +1,6 @@
 // The transfer engine against kvxsim: loads that complete on TCP and serial, the refusals,
 // cancel, the commit's verdicts, a controller that restarts mid-load, and the operating-system
-// and older-controller targets.
+// and older-controller targets; each with compressed blocks asked for and with plain ones.
 #include <gtest/gtest.h>
 
 #include "TransferRig.h"
@@ -16,15 +16,25 @@ namespace {
 
 uint16_t codeOf(ReplyCode c) { return wire::code(c); }
 
-class Transfer : public ::testing::Test {
+class Transfer : public ::testing::TestWithParam<transfer::Compression> {
   protected:
-    void SetUp() override { ASSERT_TRUE(rig.ready) << rig.sim->stderrText(); }
+    void SetUp() override {
+        ASSERT_TRUE(rig.ready) << rig.sim->stderrText();
+        rig.compression = GetParam();
+    }
+    bool compressing() const { return GetParam() == transfer::Compression::Auto; }
     Rig rig;
 };
 
 }  // namespace
 
-TEST_F(Transfer, LoadsArriveWholeOnTcpAndSerialWithProgressPerWindow) {
+INSTANTIATE_TEST_SUITE_P(Transfer, Transfer,
+                         ::testing::Values(transfer::Compression::Auto, transfer::Compression::Off),
+                         [](const auto& info) {
+                             return info.param == transfer::Compression::Auto ? "Compressed" : "Plain";
+                         });
+
+TEST_P(Transfer, LoadsArriveWholeOnTcpAndSerialWithProgressPerWindow) {
     for (int32_t link : {kGate, kSerial}) {
         SCOPED_TRACE(Rig::idOf(link));
         const auto image = makeImage(5 * wire::kMaxBlockData + 123, 7 + link);
@@ -37,8 +47,23 @@ TEST_F(Transfer, LoadsArriveWholeOnTcpAndSerialWithProgressPerWindow) {
         ASSERT_EQ(result.ending, Ending::Completed) << result.message;
         EXPECT_EQ(result.storedChecksum, wire::crc32(image));
         EXPECT_EQ(rig.partitionChecksum(link, 17), wire::crc32(image));
-        EXPECT_EQ(result.bytesSent, image.size()) << "nothing re-sent on a clean line";
-        EXPECT_EQ(result.bytesResent, 0u);
+        EXPECT_EQ(result.bytesResent, 0u) << "nothing re-sent on a clean line";
+        EXPECT_GT(result.elapsed.count(), 0);
+        if (compressing() && link == kSerial) {
+            // A serial line is slow enough for deflate from the first block.
+            EXPECT_GE(result.compressedBlocks, 2u);
+            EXPECT_LT(result.bytesSent, image.size() * 3 / 4);
+            EXPECT_EQ(rig.transferFigure(link, "compressed_blocks"), result.compressedBlocks);
+        } else if (compressing()) {
+            // Granted, but a loopback path is far too quick for deflate to pay: plain blocks,
+            // each with its form byte.
+            EXPECT_EQ(result.compressedBlocks, 0u);
+            EXPECT_EQ(result.bytesSent, image.size() + 6);
+        } else {
+            EXPECT_EQ(result.compressedBlocks, 0u);
+            EXPECT_EQ(result.bytesSent, image.size());
+            EXPECT_EQ(rig.transferFigure(link, "compressed_blocks"), 0u);
+        }
         ASSERT_GE(seen.size(), 2u);
         EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
         EXPECT_EQ(seen.back(), image.size());
@@ -46,7 +71,7 @@ TEST_F(Transfer, LoadsArriveWholeOnTcpAndSerialWithProgressPerWindow) {
     }
 }
 
-TEST_F(Transfer, ControllerRefusesWhatItCannotTake) {
+TEST_P(Transfer, ControllerRefusesWhatItCannotTake) {
     const auto image = makeImage(1000, 1);
     struct Row {
         const char* what;
@@ -85,7 +110,7 @@ TEST_F(Transfer, ControllerRefusesWhatItCannotTake) {
     EXPECT_EQ(rig.load(none).code1, codeOf(ReplyCode::NotStarted));
 }
 
-TEST_F(Transfer, SecondTransferAndActivationAreBusyWhileOneIsOpen) {
+TEST_P(Transfer, SecondTransferAndActivationAreBusyWhileOneIsOpen) {
     const auto image = makeImage(3 * wire::kMaxBlockData, 2);
     bool checked = false;
     const auto result = rig.load(rig.job(kGate, image), [&](const transfer::Progress& p) {
@@ -117,7 +142,7 @@ TEST_F(Transfer, SecondTransferAndActivationAreBusyWhileOneIsOpen) {
 
 // Every byte staged, the commit held: the running program can be stopped and a new one
 // started around the commit, while what could disturb the staged image stays busy.
-TEST_F(Transfer, FullyStagedTransferLetsTheProgramStopAroundItsCommit) {
+TEST_P(Transfer, FullyStagedTransferLetsTheProgramStopAroundItsCommit) {
     comm::ExchangeEngine& gate = *rig.links.engine(kGate);
     auto code = [&](const wire::Request& request) {
         return gate.run(wire::kDirectAddress, request).reply.code1;
@@ -165,7 +190,7 @@ TEST_F(Transfer, FullyStagedTransferLetsTheProgramStopAroundItsCommit) {
     EXPECT_EQ(rig.imageChecksum(kOld, 0), wire::crc32(app));
 }
 
-TEST_F(Transfer, CancelAndRefusedOrCorruptCommitKeepTheOldImage) {
+TEST_P(Transfer, CancelAndRefusedOrCorruptCommitKeepTheOldImage) {
     const auto first = makeImage(2 * wire::kMaxBlockData, 10);
     ASSERT_EQ(rig.load(rig.job(kGate, first)).ending, Ending::Completed);
     const uint32_t old = wire::crc32(first);
@@ -202,7 +227,7 @@ TEST_F(Transfer, CancelAndRefusedOrCorruptCommitKeepTheOldImage) {
     EXPECT_EQ(rig.partitionChecksum(kGate, 17), wire::crc32(second));
 }
 
-TEST_F(Transfer, ControllerThatRestartsMidLoadIsLoadedFromTheStart) {
+TEST_P(Transfer, ControllerThatRestartsMidLoadIsLoadedFromTheStart) {
     for (int32_t link : {kGate, kSerial}) {
         SCOPED_TRACE(Rig::idOf(link));
         const std::string id = Rig::idOf(link);
@@ -218,7 +243,7 @@ TEST_F(Transfer, ControllerThatRestartsMidLoadIsLoadedFromTheStart) {
 
 // A load that gives up after losing its controller drops the staging, so the next load is not
 // refused as busy; a Cancel during the wait for a restarting controller ends it at once.
-TEST_F(Transfer, GivingUpDropsTheStagingAndCancelEndsTheReconnectWait) {
+TEST_P(Transfer, GivingUpDropsTheStagingAndCancelEndsTheReconnectWait) {
     const auto image = makeImage(8 * wire::kMaxBlockData, 40);
     rig.tuning.maxResumes = 0;
     ASSERT_EQ(rig.control("fault Gate cut_after_request_bytes 12000"), "ok");
@@ -245,7 +270,7 @@ TEST_F(Transfer, GivingUpDropsTheStagingAndCancelEndsTheReconnectWait) {
     EXPECT_EQ(rig.partitionChecksum(kGate, 17), wire::crc32(image));
 }
 
-TEST_F(Transfer, OperatingSystemAndOlderControllersApplication) {
+TEST_P(Transfer, OperatingSystemAndOlderControllersApplication) {
     const auto app = makeImage(3000, 30);
     auto legacy = rig.load(rig.job(kOld, app, 0, TransferTarget::LegacyApplication));
     ASSERT_EQ(legacy.ending, Ending::Completed) << legacy.message;

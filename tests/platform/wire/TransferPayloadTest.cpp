@@ -34,6 +34,12 @@ TEST(TransferPayloads, RequestsHaveTheDocumentedBytesAndDecodeBack) {
          "01 11 10 27 00 00 C8 00 04 50 75 6D 70", Command::TransferOpen},
         {TransferOpenRequest{TransferTarget::OperatingSystem, 0, 1, 0, ""},
          "02 00 01 00 00 00 00 00 00", Command::TransferOpen},
+        // Asking for deflate with a 32 KiB window; a method the controller may not know stays
+        // as it was sent, for the controller to decline.
+        {TransferOpenRequest{TransferTarget::Partition, 17, 10000, 200, "Pump", 1, 15},
+         "01 11 10 27 00 00 C8 00 04 50 75 6D 70 01 0F", Command::TransferOpen},
+        {TransferOpenRequest{TransferTarget::OperatingSystem, 0, 1, 0, "", 7, 12},
+         "02 00 01 00 00 00 00 00 00 07 0C", Command::TransferOpen},
         {TransferBlockRequest{7, 0x01020304, {0xAA, 0xBB}}, "07 00 00 00 04 03 02 01 AA BB",
          Command::TransferBlock},
         {TransferCommitRequest{7, 0xCBF43926}, "07 00 00 00 26 39 F4 CB", Command::TransferCommit},
@@ -76,6 +82,42 @@ TEST(TransferPayloads, RepliesRoundTrip) {
     EXPECT_EQ(frame.payload.size(), kMaxReplyPayload);
 }
 
+TEST(TransferPayloads, GrantsAndBlockFormsRoundTrip) {
+    struct Row {
+        const char* what;
+        std::vector<uint8_t> encoded;
+        const char* bytes;
+        bool same;  // decoded back to what was encoded
+    };
+    const TransferOpenReply deflate15{1, 4082, Compression::Deflate, 15};
+    const TransferOpenReply deflate9{0x01020304, 512, Compression::Deflate, 9};
+    const BlockData plain{BlockForm::Plain, 0, {0xAA, 0xBB}};
+    const BlockData deflated{BlockForm::Deflate, 65535, {0x03, 0x00}};
+    const std::vector<Row> rows = {
+        {"grant: deflate, 32 KiB window", *encodePayload(deflate15), "01 00 00 00 F2 0F 01 0F",
+         *decodeTransferOpenReply(hex("01 00 00 00 F2 0F 01 0F")) == deflate15},
+        {"grant: deflate, 512-byte window", *encodePayload(deflate9), "04 03 02 01 00 02 01 09",
+         *decodeTransferOpenReply(hex("04 03 02 01 00 02 01 09")) == deflate9},
+        {"block: plain bytes", *encodeBlockData(plain), "00 AA BB",
+         *decodeBlockData(hex("00 AA BB")) == plain},
+        {"block: deflate of the most image bytes", *encodeBlockData(deflated), "01 FF FF 03 00",
+         *decodeBlockData(hex("01 FF FF 03 00")) == deflated},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.encoded, hex(row.bytes)) << row.what;
+        EXPECT_TRUE(row.same) << row.what;
+    }
+    // The largest block of either form fills a request frame's block data exactly.
+    const auto fullPlain =
+        encodeBlockData({BlockForm::Plain, 0, std::vector<uint8_t>(kMaxPlainInCompressed, 1)});
+    const auto fullDeflate =
+        encodeBlockData({BlockForm::Deflate, 9, std::vector<uint8_t>(kMaxDeflateInBlock, 1)});
+    ASSERT_TRUE(fullPlain && fullDeflate);
+    EXPECT_EQ(fullPlain->size(), kMaxBlockData);
+    EXPECT_EQ(fullDeflate->size(), kMaxBlockData);
+    EXPECT_TRUE(makeRequestFrame({1, 1}, 1, TransferBlockRequest{1, 0, *fullDeflate}));
+}
+
 TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
     struct Row {
         const char* what;
@@ -106,6 +148,26 @@ TEST(TransferPayloads, RejectWhatTheLayoutCannotHold) {
          err(decodeTransferOpenReply(hex("01 00 00 00 F2 0F 01 10")))},
         {"open reply: one byte of a grant", Error::WrongLength,
          err(decodeTransferOpenReply(hex("01 00 00 00 F2 0F 01")))},
+        {"open reply: a window below 512 bytes", Error::BadValue,
+         err(decodeTransferOpenReply(hex("01 00 00 00 F2 0F 01 08")))},
+        {"open reply: a grant of no method", Error::BadValue,
+         err(decodeTransferOpenReply(hex("01 00 00 00 F2 0F 00 0F")))},
+        {"encode grant: a window past 32 KiB", Error::BadValue,
+         err(encodePayload(TransferOpenReply{1, 4082, Compression::Deflate, 16}))},
+        {"encode grant: a window below 512 bytes", Error::BadValue,
+         err(encodePayload(TransferOpenReply{1, 4082, Compression::Deflate, 8}))},
+        {"encode block: plain bytes past a request", Error::BadValue,
+         err(encodeBlockData({BlockForm::Plain, 0,
+                              std::vector<uint8_t>(kMaxPlainInCompressed + 1, 1)}))},
+        {"encode block: a deflate stream past a request", Error::BadValue,
+         err(encodeBlockData({BlockForm::Deflate, 9,
+                              std::vector<uint8_t>(kMaxDeflateInBlock + 1, 1)}))},
+        {"encode block: deflate of no image bytes", Error::BadValue,
+         err(encodeBlockData({BlockForm::Deflate, 0, {0x03, 0x00}}))},
+        {"encode block: no plain bytes", Error::BadValue,
+         err(encodeBlockData({BlockForm::Plain, 0, {}}))},
+        {"block data: deflate count cut short", Error::Truncated,
+         err(decodeBlockData(hex("01 10")))},
         {"block data: unknown form", Error::BadValue, err(decodeBlockData(hex("02 41")))},
         {"block data: deflate of no image bytes", Error::BadValue,
          err(decodeBlockData(hex("01 00 00 03 00")))},
