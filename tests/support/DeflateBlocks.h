@@ -17,6 +17,11 @@
 
 namespace testsupport {
 
+// Bytes [offset, offset + n) of `v`, as a vector of their own.
+inline std::vector<uint8_t> slice(const std::vector<uint8_t>& v, std::size_t offset, std::size_t n) {
+    return {v.begin() + std::ptrdiff_t(offset), v.begin() + std::ptrdiff_t(offset + n)};
+}
+
 // Text that compresses the way compiled code does: a small vocabulary in varying order.
 inline std::vector<uint8_t> codeLike(std::size_t size, uint32_t seed) {
     static const char* const words[] = {"mov r1, r2\n", "add r3, #4\n", "ldr r0, [sp, #8]\n",

@@ -13,13 +13,7 @@ using testsupport::codeLike;
 using testsupport::deflateBlock;
 using testsupport::deflateRaw;
 
-namespace {
-
-std::vector<uint8_t> slice(const std::vector<uint8_t>& v, std::size_t from, std::size_t n) {
-    return {v.begin() + std::ptrdiff_t(from), v.begin() + std::ptrdiff_t(from + n)};
-}
-
-}  // namespace
+using testsupport::slice;
 
 TEST(BlockDecoder, GivesBackTheImageBytesOfGoodBlocks) {
     const std::vector<uint8_t> image = codeLike(120'000, 7);

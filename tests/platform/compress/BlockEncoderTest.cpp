@@ -12,9 +12,11 @@
 #include <random>
 
 #include "platform/compress/BlockEncoder.h"
+#include "support/DeflateBlocks.h"
 
 namespace {
 
+using testsupport::slice;
 using compress::BlockEncoder;
 using compress::EncodedBlock;
 
@@ -61,10 +63,6 @@ std::vector<uint8_t> decode(const std::vector<uint8_t>& image, std::size_t offse
     inflateEnd(&z);
     EXPECT_EQ(out.size(), announced);
     return out;
-}
-
-std::vector<uint8_t> slice(const std::vector<uint8_t>& image, std::size_t offset, std::size_t n) {
-    return {image.begin() + std::ptrdiff_t(offset), image.begin() + std::ptrdiff_t(offset + n)};
 }
 
 }  // namespace
