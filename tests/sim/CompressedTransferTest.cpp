@@ -41,20 +41,20 @@ Address=1:3
 Listen=127.0.0.1:0
 Compression=no
 
-[Controller Part]
+[Controller Flash]
 Serial=SN-PART
 KvxrealC=yes
 Address=1:4
 Listen=127.0.0.1:0
 FlashSize=1048576
 
-[Partition Part 16]
+[Partition Flash 16]
 Name=Spare
 MaxSize=40000
 )";
 
 const std::map<std::string, wire::Address> kAddress = {
-    {"Fresh", {1, 1}}, {"Narrow", {1, 2}}, {"Old", {1, 3}}, {"Part", {1, 4}}};
+    {"Fresh", {1, 1}}, {"Narrow", {1, 2}}, {"Old", {1, 3}}, {"Flash", {1, 4}}};
 
 struct Answer {
     ReplyCode code = ReplyCode::Ok;
@@ -83,10 +83,10 @@ class CompressedTransfer : public ::testing::Test {
         return {ReplyCode(reply->code1), reply->payload};
     }
 
-    // Opens an application (or partition 16 on Part) transfer; the reply as it came.
+    // Opens an application (or partition 16 on Flash) transfer; the reply as it came.
     Answer open(const std::string& id, uint32_t size, uint8_t compression, uint8_t windowLog) {
         wire::TransferOpenRequest r{TransferTarget::LegacyApplication, 0, size, 0, "Pumps"};
-        if (id == "Part") r = {TransferTarget::Partition, 16, size, 0, "Pumps"};
+        if (id == "Flash") r = {TransferTarget::Partition, 16, size, 0, "Pumps"};
         r.compression = compression;
         r.windowLog = windowLog;
         return send(id, r);
@@ -295,14 +295,14 @@ TEST_F(CompressedTransfer, RefusedBlocksLeaveTheStagedImageAsItWas) {
     EXPECT_EQ(storedChecksum("Fresh"), wire::crc32(image));
 
     // A partition's room: the open may take all of it, a block never more.
-    const uint32_t part = openDeflate("Part", 40'000);
+    const uint32_t part = openDeflate("Flash", 40'000);
     const auto room = testsupport::codeLike(10'001, 2);
-    EXPECT_EQ(send("Part", wire::TransferBlockRequest{
+    EXPECT_EQ(send("Flash", wire::TransferBlockRequest{
                                part, 30'000, deflateBlock(room.size(), deflateRaw(room, {}))})
                   .code,
               ReplyCode::OutOfRange);
-    EXPECT_EQ(open("Part", 40'001, 1, 15).code, ReplyCode::Busy);
-    EXPECT_EQ(received("Part", part), 0u);
+    EXPECT_EQ(open("Flash", 40'001, 1, 15).code, ReplyCode::Busy);
+    EXPECT_EQ(received("Flash", part), 0u);
 }
 
 }  // namespace
